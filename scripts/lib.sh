@@ -1,0 +1,35 @@
+# Shared by scripts/run and scripts/test: the Debian packages the build needs,
+# installed only when missing.
+
+TAV_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+TAV_BUILD_PACKAGES=(
+  g++ cmake ninja-build pkg-config
+  qt6-base-dev
+  libjpeg62-turbo-dev libpng-dev zlib1g-dev
+  libsane-dev libsane1
+)
+
+TAV_TEST_PACKAGES=(
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev
+  imagemagick netpbm libtiff-tools giflib-tools gifsicle python3-pil
+  libjpeg-turbo-progs pngcheck icoutils libvips-tools
+  xvfb xauth x11-apps time sane-utils
+)
+
+tav_install() {
+  local missing=()
+  local p
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+tav_jobs() { nproc 2>/dev/null || echo 2; }

@@ -1,0 +1,21 @@
+#pragma once
+// Error-diffusion state of a destination picture, allocated by BeginDither and
+// freed by EndDither or the picture's destructor.
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+struct TPGDitherState {
+    // Two error rows of width + 2 cells of (red, green, blue) error sums;
+    // cell x + 1 belongs to column x, cells 0 and width + 1 are margins.
+    std::vector<int32_t> Current;
+    std::vector<int32_t> Next;
+    // ErrorLimit[-255..255], stored with an offset of 255.
+    std::array<int32_t, 511> ErrorLimit{};
+    bool Gray = false;
+    int Width = 0;
+    int Row = 0;
+
+    int32_t Limit(int e) const { return ErrorLimit[size_t(e + 255)]; }
+};

@@ -1,0 +1,5 @@
+#include "core/options.h"
+
+long double DisplayGamma = 1.8L;
+bool GammaCorrection = true;
+long long PGMaxImageBytes = kPGDefaultMaxImageBytes;

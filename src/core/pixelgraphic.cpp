@@ -1,0 +1,535 @@
+#include "core/pixelgraphic.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+
+#include "core/dither.h"
+#include "core/exceptions.h"
+#include "core/options.h"
+#include "core/palettes.h"
+
+std::function<std::unique_ptr<TPGCanvasBase>(TPixelGraphic&)> TPixelGraphic::CanvasFactory;
+
+void TPixelGraphic::FreeDeleter::operator()(uint8_t* p) const { std::free(p); }
+
+TPixelGraphic::TPixelGraphic() : gamma_(DisplayGamma) {}
+
+TPixelGraphic::~TPixelGraphic() {
+    // Pending drawing is written back before the store goes; a failing canvas
+    // must not take the program down from a destructor.
+    try {
+        FlushCanvas();
+    } catch (...) {
+    }
+}
+
+// ---- store
+
+void TPixelGraphic::FreeStore() {
+    store_.reset();
+    rowBytes_ = 0;
+    imageSize_ = 0;
+}
+
+void TPixelGraphic::SetFormat(int width, int height, TPGPixelFormat format) {
+    if (width < 0) throw EPGInvalidSize(PGMessage(22));
+    if (height < 0) throw EPGInvalidSize(PGMessage(21));
+    if (format > pg24Bit) throw EPGInvalidBitCountNum(PGMessage(20, "PixelFormat"));
+    if (width == width_ && height == height_ && format == pixelFormat_) {
+        Clear();
+        return;
+    }
+    FlushCanvas();
+    ReleaseCanvasHandle();
+    FreeStore();
+    width_ = width;
+    height_ = height;
+    pixelFormat_ = format;
+
+    const int64_t rowBytes = ((int64_t(PixelFormatBits(format)) * width + 31) / 32) * 4;
+    const int64_t imageSize = rowBytes * height;
+    if (imageSize > 0) {
+        const int m = PixelFormatColors(format);
+        if (PaletteCount() > m) SetPaletteCount(m);
+        if (format == pg24Bit) paletteIdent_ = pTrueColor;
+        biClrUsed_ = uint32_t(m);
+        uint8_t* p = imageSize <= PGMaxImageBytes ? static_cast<uint8_t*>(std::calloc(size_t(imageSize), 1))
+                                                  : nullptr;
+        if (!p) {
+            // The picture is left empty rather than half made.
+            width_ = height_ = 0;
+            throw EPixelGraphic(PGMessage(31, "CreateDIBSection"));
+        }
+        store_.reset(p);
+        rowBytes_ = rowBytes;
+        imageSize_ = imageSize;
+    }
+    Changed(this);
+}
+
+uint8_t* TPixelGraphic::ScanLine(int y) {
+    FlushCanvas();
+    if (!store_ || y < 0 || y >= height_) return nullptr;
+    return store_.get() + int64_t(height_ - 1 - y) * rowBytes_;
+}
+
+const uint8_t* TPixelGraphic::ScanLine(int y) const {
+    FlushCanvas();
+    if (!store_ || y < 0 || y >= height_) return nullptr;
+    return store_.get() + int64_t(height_ - 1 - y) * rowBytes_;
+}
+
+uint8_t* TPixelGraphic::Bits() {
+    FlushCanvas();
+    return store_.get();
+}
+
+BITMAPINFO TPixelGraphic::GetBitmapInfo() const {
+    BITMAPINFO bi;
+    bi.bmiHeader.biWidth = width_;
+    bi.bmiHeader.biHeight = height_;
+    bi.bmiHeader.biBitCount = uint16_t(BitsPerPixel());
+    bi.bmiHeader.biSizeImage = uint32_t(std::min<int64_t>(imageSize_, UINT32_MAX));
+    bi.bmiHeader.biClrUsed = biClrUsed_;
+    const int m = ColorCount();
+    bi.bmiColors.resize(size_t(m));
+    for (int i = 0; i < m && !palette_.empty(); ++i) {
+        TRGB c = palette_[size_t(i < PaletteCount() ? i : 0)];
+        bi.bmiColors[size_t(i)] = {uint8_t(GetBValue(c)), uint8_t(GetGValue(c)), uint8_t(GetRValue(c)), 0};
+    }
+    return bi;
+}
+
+void TPixelGraphic::Clear() {
+    FlushCanvas();
+    if (!store_ || width_ == 0 || height_ == 0) return;
+    if (backgroundColor_ == 0) {
+        std::memset(store_.get(), 0, size_t(imageSize_));
+    } else if (pixelFormat_ == pg8Bit) {
+        for (int y = 0; y < height_; ++y) std::memset(ScanLine(y), backgroundColor_ & 255, size_t(width_));
+    } else {
+        // Fill the first row pixel by pixel, then copy it: the same bytes as
+        // setting every pixel, in a fraction of the time.
+        for (int x = 0; x < width_; ++x) SetPixel(x, 0, backgroundColor_);
+        const uint8_t* first = ScanLine(0);
+        for (int y = 1; y < height_; ++y) std::memcpy(ScanLine(y), first, size_t(rowBytes_));
+    }
+    Changed(this);
+}
+
+// ---- pixels
+
+int32_t TPixelGraphic::GetPixel(int x, int y) const {
+    FlushCanvas();
+    if (x < 0 || y < 0 || x >= width_ || y >= height_ || !store_) return backgroundColor_;
+    const uint8_t* row = ScanLine(y);
+    switch (pixelFormat_) {
+    case pg1Bit:
+        return (row[x / 8] >> (7 - x % 8)) & 1;
+    case pg4Bit:
+        return x % 2 == 0 ? row[x / 2] >> 4 : row[x / 2] & 15;
+    case pg8Bit:
+        return row[x];
+    default: {
+        const uint8_t* p = row + int64_t(x) * 3;
+        return RGB(p[2], p[1], p[0]);
+    }
+    }
+}
+
+void TPixelGraphic::SetPixel(int x, int y, int32_t v) {
+    FlushCanvas();
+    if (x < 0 || y < 0 || x >= width_ || y >= height_ || !store_) return;
+    uint8_t* row = ScanLine(y);
+    switch (pixelFormat_) {
+    case pg1Bit: {
+        uint8_t mask = uint8_t(0x80 >> (x % 8));
+        if (v == 1)
+            row[x / 8] |= mask;
+        else
+            row[x / 8] &= uint8_t(~mask);
+        break;
+    }
+    case pg4Bit:
+        if (x % 2 == 0)
+            row[x / 2] = uint8_t((row[x / 2] & 0x0F) | ((v & 15) << 4));
+        else
+            row[x / 2] = uint8_t((row[x / 2] & 0xF0) | (v & 15));
+        break;
+    case pg8Bit:
+        row[x] = uint8_t(v);
+        break;
+    default: {
+        uint8_t* p = row + int64_t(x) * 3;
+        p[0] = uint8_t(GetBValue(v));
+        p[1] = uint8_t(GetGValue(v));
+        p[2] = uint8_t(GetRValue(v));
+        break;
+    }
+    }
+}
+
+TRGB TPixelGraphic::GetPixelColor(int x, int y) const {
+    if (pixelFormat_ == pg24Bit) return GetPixel(x, y);
+    return PaletteEntry(GetPixel(x, y));
+}
+
+void TPixelGraphic::SetPixelColor(int x, int y, TRGB c) {
+    if (pixelFormat_ == pg24Bit)
+        SetPixel(x, y, c);
+    else
+        SetPixel(x, y, NearestPaletteIndex(c));
+}
+
+// ---- palette
+
+void TPixelGraphic::MarkPaletteStale() {
+    lastValid_ = false;
+    ++paletteRevision_;
+}
+
+TRGB TPixelGraphic::PaletteEntry(int i) const {
+    if (paletteIdent_ == pTrueColor) return i;
+    if (i < 0 || i >= PaletteCount()) throw EPGInvalidPaletteIndex(PGMessage(3));
+    return palette_[size_t(i)];
+}
+
+void TPixelGraphic::SetPaletteEntry(int i, TRGB c) {
+    if (paletteIdent_ == pNone || paletteIdent_ == pTrueColor) throw EPGNoPalette(PGMessage(2));
+    if (i < 0 || i >= PaletteCount()) throw EPGInvalidPaletteIndex(PGMessage(3));
+    ReleaseCanvasHandle();
+    palette_[size_t(i)] = c & 0xFFFFFF;
+    paletteIdent_ = pUnknown;
+    MarkPaletteStale();
+    InvalidateColorCache();
+}
+
+void TPixelGraphic::SetPaletteCount(int n) {
+    n = std::clamp(n, 0, 256);
+    if (n != PaletteCount()) {
+        FlushCanvas();
+        ReleaseCanvasHandle();
+        palette_.resize(size_t(n), 0);
+        paletteIdent_ = n > 0 ? pUnknown : pNone;
+        lastValid_ = false;
+        biClrUsed_ = uint32_t(n);
+    }
+    ++paletteRevision_;
+    InvalidateColorCache();
+}
+
+void TPixelGraphic::SetPaletteIdent(TPaletteIdent p) {
+    if (p == paletteIdent_) return;
+    if (p != pUnknown && p != pOptimized252Sys16 && p != pSource) {
+        std::vector<TRGB> pal = StandardPalette(p);
+        SetPaletteCount(int(pal.size()));
+        if (!pal.empty()) {
+            ReleaseCanvasHandle();
+            palette_ = std::move(pal);
+        }
+    }
+    paletteIdent_ = p;
+    MarkPaletteStale();
+    InvalidateColorCache();
+}
+
+void TPixelGraphic::CopyPaletteFrom(const TPixelGraphic& other) {
+    const std::vector<TRGB> pal = other.palette_; // other may be this picture
+    SetPaletteCount(int(pal.size()));
+    if (!pal.empty()) {
+        // Entries are written through the setter's rules: the identity
+        // becomes unknown until IdentifyPalette below.
+        if (paletteIdent_ == pNone || paletteIdent_ == pTrueColor) paletteIdent_ = pUnknown;
+        ReleaseCanvasHandle();
+        palette_ = pal;
+        paletteIdent_ = pUnknown;
+        MarkPaletteStale();
+        InvalidateColorCache();
+    }
+    IdentifyPalette();
+}
+
+void TPixelGraphic::CheckGray() {
+    isGrayPalette_ = pixelFormat_ != pg24Bit &&
+                     std::all_of(palette_.begin(), palette_.end(), [](TRGB c) {
+                         return GetRValue(c) == GetGValue(c) && GetGValue(c) == GetBValue(c);
+                     });
+}
+
+void TPixelGraphic::IdentifyPalette() {
+    CheckGray();
+    static const TPaletteIdent order[] = {pBlackWhite, pGray4,      pSysGray4,   pGray16,    pGray236,
+                                          pGray256,    pSys16,      pSpecial216, pSpecial125, pSpecial252};
+    TPaletteIdent found;
+    auto it = std::find_if(std::begin(order), std::end(order),
+                           [this](TPaletteIdent p) { return palette_ == StandardPalette(p); });
+    if (it != std::end(order))
+        found = *it;
+    else if (pixelFormat_ == pg24Bit && palette_.empty())
+        found = pTrueColor;
+    else
+        found = palette_.empty() ? pNone : pUnknown;
+    if (found != paletteIdent_) {
+        paletteIdent_ = found;
+        MarkPaletteStale();
+        InvalidateColorCache();
+    }
+}
+
+void TPixelGraphic::SetRGBWeighting(bool v) {
+    if (v != rgbWeighting_) lastValid_ = false;
+    rgbWeighting_ = v;
+}
+
+void TPixelGraphic::SetUseColorCache(bool on) {
+    if (on != useColorCache_) {
+        lastValid_ = false;
+        InvalidateColorCache();
+    }
+    useColorCache_ = on;
+}
+
+void TPixelGraphic::InvalidateColorCache() { colorCache_.reset(); }
+
+// Cells of the colour cache: 32 x 64 x 32, addressed by (red div 8, green div 4, blue div 8).
+static inline int CacheCell(int r, int g, int b) { return (r * 64 + g) * 32 + b; }
+
+void TPixelGraphic::BuildColorCache() const {
+    colorCache_.reset(new uint16_t[32 * 64 * 32]());
+    uint16_t* cache = colorCache_.get();
+    const int n = PaletteCount();
+    for (int radius = 0; radius <= 4; ++radius)
+        for (int i = 0; i < n; ++i) {
+            const TRGB c = palette_[size_t(i)];
+            const int cr = GetRValue(c) / 8, cg = GetGValue(c) / 4, cb = GetBValue(c) / 8;
+            for (int r = std::max(0, cr - radius); r <= std::min(31, cr + radius); ++r)
+                for (int g = std::max(0, cg - radius); g <= std::min(63, cg + radius); ++g) {
+                    const bool onShellRG = std::abs(r - cr) == radius || std::abs(g - cg) == radius;
+                    for (int b = std::max(0, cb - radius); b <= std::min(31, cb + radius); ++b) {
+                        // Only the shell at exactly this Chebyshev distance.
+                        if (!onShellRG && std::abs(b - cb) != radius) continue;
+                        uint16_t& cell = cache[CacheCell(r, g, b)];
+                        if (cell == 0) cell = uint16_t(i + 1);
+                    }
+                }
+        }
+}
+
+int TPixelGraphic::NearestByCache(TRGB c) const {
+    if (palette_.empty()) throw EPGNoPalette(PGMessage(2));
+    if (!useColorCache_) return NearestBySearch(palette_.data(), PaletteCount(), c);
+    if (!colorCache_) BuildColorCache();
+    uint16_t& cell = colorCache_[size_t(CacheCell(GetRValue(c) / 8, GetGValue(c) / 4, GetBValue(c) / 8))];
+    if (cell == 0) cell = uint16_t(NearestBySearch(palette_.data(), PaletteCount(), c) + 1);
+    return cell - 1;
+}
+
+int TPixelGraphic::NearestPaletteIndex(TRGB c) const {
+    c &= 0xFFFFFF;
+    if (paletteIdent_ == pNone) throw EPGNoPalette(PGMessage(2));
+    if (paletteIdent_ == pTrueColor) return c;
+    if (lastValid_ && lastQuery_ == c) return lastAnswer_;
+    const int w = GreyLevel(c, rgbWeighting_);
+    int answer;
+    switch (paletteIdent_) {
+    case pBlackWhite:
+        answer = (w + 1) / 384;
+        break;
+    case pSysGray4:
+        answer = w <= 192 ? 0 : w <= 480 ? 1 : w <= 670 ? 2 : 3;
+        break;
+    case pGray4:
+        answer = (w + 127) / 255;
+        break;
+    case pGray16:
+        answer = (w + 25) / 51;
+        break;
+    case pGray256:
+        answer = (w + 1) / 3;
+        break;
+    case pGray236:
+        answer = NearestGray236(w);
+        break;
+    case pSpecial125: {
+        auto level = [](int v) { return ((v == 224 ? 225 : v) + 31) / 64; };
+        answer = level(GetRValue(c)) * 25 + level(GetGValue(c)) * 5 + level(GetBValue(c));
+        break;
+    }
+    case pSpecial216: {
+        auto level = [](int v) { return (v + 24) / 51; };
+        answer = level(GetRValue(c)) * 36 + level(GetGValue(c)) * 6 + level(GetBValue(c));
+        break;
+    }
+    case pSys16:
+        answer = NearestSys16(c);
+        break;
+    case pSpecial252:
+        answer = NearestSpecial252(c);
+        break;
+    default:
+        answer = NearestByCache(c);
+        break;
+    }
+    lastValid_ = true;
+    lastQuery_ = c;
+    lastAnswer_ = answer;
+    return answer;
+}
+
+void TPixelGraphic::SetBackgroundColor(TRGB c) {
+    backgroundColor_ = pixelFormat_ == pg24Bit ? c : NearestPaletteIndex(c);
+}
+
+// ---- change notification
+
+void TPixelGraphic::Changed(TObject* sender) {
+    (void)sender;
+    if (updateCount_ == 0 && OnChange) OnChange(this);
+}
+
+void TPixelGraphic::EndUpdate() {
+    if (updateCount_ > 0) --updateCount_;
+    Changed(this);
+}
+
+TPGUpdateScope::~TPGUpdateScope() {
+    if (done_) return;
+    try {
+        g_.EndUpdate();
+    } catch (...) {
+        // A handler's exception must not end the program from a destructor.
+    }
+}
+
+void TPGUpdateScope::Finish() {
+    done_ = true;
+    g_.EndUpdate();
+}
+
+// ---- progress
+
+void TPixelGraphic::ProgressStart(TObject* sender) {
+    if (OnProgressStart) OnProgressStart(sender);
+}
+
+bool TPixelGraphic::ProgressStep(TObject* sender, int step, int max) {
+    bool abort = false;
+    if (OnProgress) OnProgress(sender, step, max, abort);
+    return abort;
+}
+
+void TPixelGraphic::ProgressEnd(TObject* sender) {
+    if (OnProgressEnd) OnProgressEnd(sender);
+}
+
+TPGProgressScope::~TPGProgressScope() {
+    try {
+        g_.ProgressEnd(sender_);
+    } catch (...) {
+    }
+}
+
+// ---- whole picture
+
+void TPixelGraphic::Assign(const TPixelGraphic* source) {
+    TPGUpdateScope update(*this);
+    if (!source) {
+        SetFormat(0, 0, pg24Bit);
+        update.Finish();
+        return;
+    }
+    if (source == this) {
+        update.Finish();
+        return;
+    }
+    source->FlushCanvas();
+    FlushCanvas();
+    SetFormat(source->width_, source->height_, source->pixelFormat_);
+    if (imageSize_ > 0) std::memcpy(Bits(), source->store_.get(), size_t(imageSize_));
+    SetPaletteIdent(source->paletteIdent_);
+    SetPaletteCount(source->PaletteCount());
+    backgroundColor_ = source->backgroundColor_;
+    dither_ = source->dither_;
+    ditherErrorLimit_ = source->ditherErrorLimit_;
+    ditherErrorLimitAuto_ = source->ditherErrorLimitAuto_;
+    ditherErrorLimitSoft_ = source->ditherErrorLimitSoft_;
+    SetUseColorCache(source->useColorCache_);
+    gamma_ = source->gamma_;
+    SetRGBWeighting(source->rgbWeighting_);
+    rotateInterpolation_ = source->rotateInterpolation_;
+    stretchMode_ = source->stretchMode_;
+    readWarningAction_ = source->readWarningAction_;
+    transparent_ = source->transparent_;
+    transparentColor_ = source->transparentColor_;
+    saveColorResWarningAction_ = source->saveColorResWarningAction_;
+    if (!source->palette_.empty()) {
+        ReleaseCanvasHandle();
+        palette_ = source->palette_;
+        paletteIdent_ = pUnknown;
+        MarkPaletteStale();
+        InvalidateColorCache();
+    }
+    IdentifyPalette();
+    update.Finish();
+}
+
+namespace {
+// Power(b, e) as the library defines it: 1 for e = 0, 0 for b = 0, 1 for
+// b = 1, exp(e ln b) otherwise; a negative base is an error.
+long double PGPower(long double b, long double e) {
+    if (e == 0) return 1;
+    if (b == 0) return 0;
+    if (b == 1) return 1;
+    if (b < 0) throw EPixelGraphic("Invalid Argument");
+    return std::exp(e * std::log(b));
+}
+} // namespace
+
+void TPixelGraphic::ApplyGammaCorrection() {
+    if (!GammaCorrection || DisplayGamma == 0) return;
+    const long double ratio = gamma_ / DisplayGamma;
+    if (!(std::fabs(ratio - 1) > 0.05L)) return;
+    uint8_t t[256];
+    for (int i = 0; i < 256; ++i) {
+        long double v = std::nearbyint(255 * PGPower(i / 255.0L, ratio));
+        t[i] = uint8_t(std::clamp<long double>(v, 0, 255));
+    }
+    if (pixelFormat_ == pg24Bit) {
+        const int64_t bytes = int64_t(width_) * 3;
+        for (int y = 0; y < height_; ++y) {
+            uint8_t* p = ScanLine(y);
+            for (int64_t i = 0; i < bytes; ++i) p[i] = t[p[i]];
+        }
+    } else if (!palette_.empty()) {
+        ReleaseCanvasHandle();
+        for (TRGB& c : palette_) c = RGB(t[GetRValue(c)], t[GetGValue(c)], t[GetBValue(c)]);
+        MarkPaletteStale();
+        InvalidateColorCache();
+    }
+    gamma_ = DisplayGamma;
+}
+
+// ---- canvas bridge
+
+TPGCanvasBase* TPixelGraphic::Canvas() {
+    if (!canvas_) {
+        if (!CanvasFactory) throw EPixelGraphic(PGMessage(16, "Canvas"));
+        canvas_ = CanvasFactory(*this);
+    }
+    canvasUsed_ = true;
+    return canvas_.get();
+}
+
+void TPixelGraphic::FlushCanvas() const {
+    if (canvasUsed_ && canvas_) {
+        canvasUsed_ = false;
+        canvas_->Flush();
+    }
+}
+
+void TPixelGraphic::ReleaseCanvasHandle() {
+    if (canvas_) canvas_->ReleaseHandle();
+}
