@@ -1,0 +1,105 @@
+#pragma once
+// The format registry: reader and writer base classes, the two registries,
+// and choosing a reader (by content signature first, then by extension) or a
+// writer (by extension).
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/types.h"
+
+class TStream;
+class TPixelGraphic;
+
+class TFileFormatReaderWriter : public TObject {
+public:
+    TFileFormatReaderWriter(std::string extension, std::string description, bool listed)
+        : Listed(listed), Extension(std::move(extension)), Description(std::move(description)) {}
+    // Class name as the library's messages show it ("TBMPFileFormatWriter").
+    virtual std::string ClassName() const = 0;
+
+    bool Listed;
+    std::string Extension; // lower case, no dot
+    std::string Description;
+};
+
+// What GetInfo reports about a file without decoding its pixels.
+struct TPGImageInfo {
+    int GraphicCount = 1;
+    int BitsPerPixel = 0;
+    std::string Colors;
+    int Height = 0;
+    int Width = 0;
+    std::string Options;
+    std::string SubType;
+};
+
+class TFileFormatReader : public TFileFormatReaderWriter {
+public:
+    TFileFormatReader(std::string extension, std::string description, bool signature)
+        : TFileFormatReaderWriter(std::move(extension), std::move(description), true),
+          Signature(signature) {}
+    // `header` holds the first bytes of the stream (up to 17; fewer when the
+    // stream is shorter: `size` says how many).
+    virtual bool CheckSignature(const uint8_t* header, int size) {
+        (void)header;
+        (void)size;
+        return false;
+    }
+    virtual void Read(TStream& stream, TPixelGraphic& picture, int imageIndex) {
+        (void)stream;
+        (void)picture;
+        (void)imageIndex;
+    }
+    virtual void GetInfo(TStream& stream, int imageIndex, TPGImageInfo& info) {
+        (void)stream;
+        (void)imageIndex;
+        info = TPGImageInfo{};
+    }
+
+    bool Signature;
+};
+
+// Bit r of CanWriteResolutions set = resolution r (TPGColorResolution) can be written.
+class TFileFormatWriter : public TFileFormatReaderWriter {
+public:
+    TFileFormatWriter(std::string extension, std::string description, bool listed, uint8_t canWrite)
+        : TFileFormatReaderWriter(std::move(extension), std::move(description), listed),
+          CanWriteResolutions(canWrite) {}
+    virtual void Write(TStream& stream, TPixelGraphic& picture) {
+        (void)stream;
+        (void)picture;
+    }
+    virtual void BeginFile(TStream& stream) { (void)stream; }
+    virtual void WritePicture(TStream& stream, TPixelGraphic& picture) {
+        (void)stream;
+        (void)picture;
+    }
+    virtual void EndFile(TStream& stream) { (void)stream; }
+
+    uint8_t CanWriteResolutions;
+};
+
+constexpr uint8_t CanWrite(TPGColorResolution r) { return uint8_t(1u << r); }
+
+// The registries, filled once on first use with every built-in format.
+std::vector<std::unique_ptr<TFileFormatReader>>& FileFormatReaders();
+std::vector<std::unique_ptr<TFileFormatWriter>>& FileFormatWriters();
+
+// Returns the reader for the stream (position kept), or nullptr.
+TFileFormatReader* FindReader(TStream& stream, const std::string& extensionHint);
+// Returns the writer for an extension (with or without dot, any case), or nullptr.
+TFileFormatWriter* FindWriter(const std::string& extension);
+
+bool GetImageInfo(TStream& stream, const std::string& extensionHint, int imageIndex,
+                  std::string& type, TPGImageInfo& info);
+bool GetFileImageInfo(const std::string& fileName, int imageIndex, std::string& type,
+                      TPGImageInfo& info);
+
+std::string OpenFilterString();
+std::string SaveFilterString();
+
+// The colour resolution a picture has now (after IdentifyPalette).
+TPGColorResolution ColorResolutionOf(const TPixelGraphic& picture);
