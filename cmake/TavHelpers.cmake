@@ -19,18 +19,24 @@ function(tav_library name dir)
 endfunction()
 
 # One GoogleTest program per test folder, registered as one ctest entry.
-# Pass OWN_MAIN when the folder brings its own main() (Qt tests need a
-# QApplication); otherwise GoogleTest's main is linked in.
+# Pass QT for folders whose tests need a QApplication (offscreen): they get
+# the shared main of tests/support; the others GoogleTest's own main.
 function(tav_test_folder name dir)
-  cmake_parse_arguments(A "OWN_MAIN" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(A "QT" "" "DEPS" ${ARGN})
   file(GLOB _src CONFIGURE_DEPENDS ${dir}/*.cpp)
   if(NOT _src)
     return()
   endif()
+  if(A_QT)
+    list(APPEND _src ${PROJECT_SOURCE_DIR}/tests/support/qt_main.cpp)
+  endif()
   add_executable(${name} ${_src})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   target_link_libraries(${name} PRIVATE ${A_DEPS} GTest::gtest GTest::gmock)
-  if(NOT A_OWN_MAIN)
+  if(A_QT)
+    set_target_properties(${name} PROPERTIES AUTOMOC ON)
+    target_link_libraries(${name} PRIVATE Qt6::Widgets Qt6::Test)
+  else()
     target_link_libraries(${name} PRIVATE GTest::gtest_main)
   endif()
   add_test(NAME ${name} COMMAND ${name})
