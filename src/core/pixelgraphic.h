@@ -152,7 +152,7 @@ public:
     void SaveToFile(const std::string& fileName);
     // Always a BMP file, without colour conversion.
     void SaveToStream(TStream& stream);
-    virtual void SaveToStreamExt(TStream& stream, const std::string& extension);
+    void SaveToStreamExt(TStream& stream, const std::string& extension);
 
     // ---- dithering, resampling and geometry (self is the destination)
     void BeginDither();
