@@ -79,42 +79,48 @@ constexpr uint8_t kSys16Candidates[4][4][4][3] = {
      {{11, 11, 11}, {7, 11, 11}, {7, 7, 7}, {7, 15, 15}}},
 };
 
-// The 9 x 9 x 9 grid of the 252-colour lookup. Cell k of a channel covers the
-// values v with (v + 16) div 32 = k. A cell lists, in ascending order, every
+// Candidate lists of the 252-colour lookup. The colour cube is cut into
+// 32 x 32 x 32 cells of 8 values per channel (finer than the 9 x 9 x 9 grid
+// the lookup was first drawn up with, so the lists are a handful of entries
+// long; the answers are the same). A cell lists, in ascending order, every
 // entry whose smallest possible distance to the cell's box does not exceed
 // the smallest largest-distance of any entry: exactly the entries that can be
-// nearest (ties included) to some colour of the cell.
+// nearest (ties included) to some colour of the cell. Built once, on first use.
 struct Grid252 {
-    std::vector<uint8_t> lists[729];
+    std::vector<uint32_t> start; // 32768 + 1 offsets into entries
+    std::vector<uint8_t> entries;
     Grid252() {
         const auto& pal = Special252Palette;
-        auto axisLo = [](int k) { return std::max(0, 32 * k - 16); };
-        auto axisHi = [](int k) { return std::min(255, 32 * k + 15); };
         auto minD = [](int v, int lo, int hi) { return v < lo ? lo - v : v > hi ? v - hi : 0; };
         auto maxD = [](int v, int lo, int hi) { return std::max(std::abs(v - lo), std::abs(v - hi)); };
-        for (int rk = 0; rk < 9; ++rk)
-            for (int gk = 0; gk < 9; ++gk)
-                for (int bk = 0; bk < 9; ++bk) {
-                    int lo[3] = {axisLo(rk), axisLo(gk), axisLo(bk)};
-                    int hi[3] = {axisHi(rk), axisHi(gk), axisHi(bk)};
-                    int mins[252];
-                    int bound = INT_MAX;
-                    for (int i = 0; i < 252; ++i) {
-                        int ch[3] = {GetRValue(pal[size_t(i)]), GetGValue(pal[size_t(i)]),
-                                     GetBValue(pal[size_t(i)])};
-                        int mn = 0, mx = 0;
-                        for (int a = 0; a < 3; ++a) {
-                            int d1 = minD(ch[a], lo[a], hi[a]), d2 = maxD(ch[a], lo[a], hi[a]);
-                            mn += d1 * d1;
-                            mx += d2 * d2;
-                        }
-                        mins[i] = mn;
-                        bound = std::min(bound, mx);
-                    }
-                    auto& l = lists[rk * 81 + gk * 9 + bk];
-                    for (int i = 0; i < 252; ++i)
-                        if (mins[i] <= bound) l.push_back(uint8_t(i));
+        int ch[252][3];
+        for (int i = 0; i < 252; ++i) {
+            ch[i][0] = GetRValue(pal[size_t(i)]);
+            ch[i][1] = GetGValue(pal[size_t(i)]);
+            ch[i][2] = GetBValue(pal[size_t(i)]);
+        }
+        start.reserve(32768 + 1);
+        entries.reserve(32768 * 6);
+        for (int cell = 0; cell < 32768; ++cell) {
+            const int k[3] = {cell >> 10, (cell >> 5) & 31, cell & 31};
+            int mins[252];
+            int bound = INT_MAX;
+            for (int i = 0; i < 252; ++i) {
+                int mn = 0, mx = 0;
+                for (int a = 0; a < 3; ++a) {
+                    const int lo = k[a] * 8, hi = lo + 7;
+                    const int d1 = minD(ch[i][a], lo, hi), d2 = maxD(ch[i][a], lo, hi);
+                    mn += d1 * d1;
+                    mx += d2 * d2;
                 }
+                mins[i] = mn;
+                bound = std::min(bound, mx);
+            }
+            start.push_back(uint32_t(entries.size()));
+            for (int i = 0; i < 252; ++i)
+                if (mins[i] <= bound) entries.push_back(uint8_t(i));
+        }
+        start.push_back(uint32_t(entries.size()));
     }
 };
 
@@ -187,15 +193,17 @@ int NearestSys16(TRGB c) {
 }
 
 int NearestSpecial252(TRGB c) {
-    const auto& l = TheGrid252().lists[((GetRValue(c) + 16) / 32) * 81 + ((GetGValue(c) + 16) / 32) * 9 +
-                                       (GetBValue(c) + 16) / 32];
-    int best = l[0];
-    int bestD = ColorDistance2(c, Special252Palette[l[0]]);
-    for (size_t i = 1; i < l.size(); ++i) {
-        int d = ColorDistance2(c, Special252Palette[l[i]]);
+    const Grid252& grid = TheGrid252();
+    const int cell = ((GetRValue(c) >> 3) << 10) | ((GetGValue(c) >> 3) << 5) | (GetBValue(c) >> 3);
+    const uint8_t* l = grid.entries.data() + grid.start[size_t(cell)];
+    const uint8_t* end = grid.entries.data() + grid.start[size_t(cell) + 1];
+    int best = *l;
+    int bestD = ColorDistance2(c, Special252Palette[*l]);
+    for (++l; l < end; ++l) {
+        const int d = ColorDistance2(c, Special252Palette[*l]);
         if (d < bestD) {
             bestD = d;
-            best = l[i];
+            best = *l;
         }
     }
     return best;
