@@ -103,3 +103,15 @@ std::string SaveFilterString();
 
 // The colour resolution a picture has now (after IdentifyPalette).
 TPGColorResolution ColorResolutionOf(const TPixelGraphic& picture);
+
+// The resolutions tried in turn when a writer cannot store `current`; the
+// first one the writer can write is used.
+const TPGColorResolution (&ColorResolutionFallback(TPGColorResolution current))[8];
+// The resolution a picture of resolution `current` is saved with by `writer`;
+// raises EPGCanWriteResolutionsEmpty when the writer accepts none.
+TPGColorResolution SaveResolutionFor(TPGColorResolution current, const TFileFormatWriter& writer);
+// English display text of a resolution ("16 system colors").
+std::string ColorResolutionText(TPGColorResolution r);
+// Lower-case extension of a file name without the dot ("" when it has none),
+// the hint loading and saving by file name use.
+std::string FileExtensionHint(const std::string& fileName);

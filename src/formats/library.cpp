@@ -5,6 +5,7 @@
 void InitImageLibrary() {
     static const bool done = [] {
         // One line per format unit; the registries sort themselves by extension.
+        RegisterBMPFormats();
         return true;
     }();
     (void)done;

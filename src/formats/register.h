@@ -1,3 +1,5 @@
 #pragma once
 // Registration functions of the format units, called once by InitImageLibrary.
 // Each adds its readers to FileFormatReaders() and its writers to FileFormatWriters().
+
+void RegisterBMPFormats();

@@ -1,0 +1,85 @@
+#include "cli/tavtool_options.h"
+
+#include <charconv>
+#include <functional>
+
+namespace {
+
+bool ParseInt(const std::string& s, int lo, int hi, int& v) {
+    const char* end = s.data() + s.size();
+    auto r = std::from_chars(s.data(), end, v);
+    return r.ec == std::errc() && r.ptr == end && v >= lo && v <= hi;
+}
+
+// One row per flag: its name, the commands that take it, whether a value
+// follows, and how the value is stored.
+struct TFlag {
+    const char* name;
+    const char* commands; // space-separated
+    bool hasValue;
+    std::function<bool(TToolArgs&, const std::string&)> apply;
+};
+
+const std::vector<TFlag>& Flags() {
+    static const std::vector<TFlag> flags = {
+        {"--index", "info convert", true,
+         [](TToolArgs& a, const std::string& v) { return ParseInt(v, 0, 1 << 30, a.index); }},
+        {"--size", "convert", true,
+         [](TToolArgs& a, const std::string& v) {
+             const auto x = v.find_first_of("xX");
+             return x != std::string::npos && ParseInt(v.substr(0, x), 1, 1 << 20, a.width) &&
+                    ParseInt(v.substr(x + 1), 1, 1 << 20, a.height);
+         }},
+        {"--stretch", "convert", true,
+         [](TToolArgs& a, const std::string& v) {
+             if (v == "fast") a.stretch = smFast;
+             else if (v == "medium") a.stretch = smMedium;
+             else if (v == "precise") a.stretch = smPrecise;
+             else return false;
+             return true;
+         }},
+        {"--quality", "convert", true,
+         [](TToolArgs& a, const std::string& v) { return ParseInt(v, 1, 100, a.quality); }},
+        {"--progressive", "convert", false,
+         [](TToolArgs& a, const std::string&) { return a.progressive = true; }},
+    };
+    return flags;
+}
+
+bool Takes(const char* commands, const std::string& command) {
+    const std::string list = std::string(" ") + commands + " ";
+    return list.find(" " + command + " ") != std::string::npos;
+}
+
+} // namespace
+
+bool ParseToolArgs(const std::string& command, const std::vector<std::string>& args, TToolArgs& a,
+                   std::string& problem) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& s = args[i];
+        if (s.size() < 2 || s.compare(0, 2, "--") != 0) {
+            a.positional.push_back(s);
+            continue;
+        }
+        const TFlag* flag = nullptr;
+        for (const TFlag& f : Flags())
+            if (s == f.name && Takes(f.commands, command)) flag = &f;
+        if (!flag) {
+            problem = "unknown option \"" + s + "\" for " + command;
+            return false;
+        }
+        std::string value;
+        if (flag->hasValue) {
+            if (i + 1 >= args.size()) {
+                problem = s + " needs a value";
+                return false;
+            }
+            value = args[++i];
+        }
+        if (!flag->apply(a, value)) {
+            problem = "invalid value \"" + value + "\" for " + s;
+            return false;
+        }
+    }
+    return true;
+}

@@ -1,0 +1,34 @@
+#pragma once
+// tavtool's command-line options: one table of flags shared by its commands,
+// so a format unit can add its own (and say which commands take them).
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "core/types.h"
+
+class TPixelGraphic;
+
+struct TToolArgs {
+    std::vector<std::string> positional;
+    int index = 0;
+    int width = 0, height = 0; // 0: keep the size
+    TStretchMode stretch = smPrecise;
+    int quality = -1; // -1: leave the JPEG quality as it is
+    bool progressive = false;
+};
+
+// Fills `a` from the arguments after the command name; on a mistake returns
+// false with `problem` saying what was wrong.
+bool ParseToolArgs(const std::string& command, const std::vector<std::string>& args, TToolArgs& a,
+                   std::string& problem);
+
+// Sets the process-wide writer options the arguments name (JPEG quality and
+// progression).
+void ApplyWriterOptions(const TToolArgs& a);
+
+// Saves through a format's own export when it has one (GIF); returns false
+// when the output goes through the registry's writers instead.
+bool SaveThroughExport(TPixelGraphic& picture, const std::string& outName, const TToolArgs& a,
+                       std::FILE* err);
