@@ -61,14 +61,7 @@ int RunConvert(const TToolArgs& a, std::FILE* err) {
 
     auto picture = std::make_unique<TPixelGraphic>();
     picture->LoadFromFileIndex(inName, a.index);
-    if (a.width > 0) {
-        auto scaled = std::make_unique<TPixelGraphic>();
-        scaled->SetFormat(a.width, a.height, pg24Bit);
-        scaled->SetStretchMode(a.stretch);
-        scaled->StretchCopy(0, 0, a.width, a.height, *picture, 0, 0, picture->GetWidth(),
-                            picture->GetHeight());
-        picture = std::move(scaled);
-    }
+    if (a.width > 0) picture = Resample(*picture, a.width, a.height, a.stretch);
 
     if (SaveThroughExport(*picture, outName, a, err)) return 0;
 

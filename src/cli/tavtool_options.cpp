@@ -32,10 +32,14 @@ const std::vector<TFlag>& Flags() {
          }},
         {"--stretch", "convert", true,
          [](TToolArgs& a, const std::string& v) {
-             if (v == "fast") a.stretch = smFast;
-             else if (v == "medium") a.stretch = smMedium;
-             else if (v == "precise") a.stretch = smPrecise;
-             else return false;
+             if (v == "fast")
+                 a.stretch = smFast;
+             else if (v == "medium")
+                 a.stretch = smMedium;
+             else if (v == "precise")
+                 a.stretch = smPrecise;
+             else
+                 return false;
              return true;
          }},
         {"--quality", "convert", true,

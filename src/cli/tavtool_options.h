@@ -3,6 +3,7 @@
 // so a format unit can add its own (and say which commands take them).
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,3 +33,7 @@ void ApplyWriterOptions(const TToolArgs& a);
 // when the output goes through the registry's writers instead.
 bool SaveThroughExport(TPixelGraphic& picture, const std::string& outName, const TToolArgs& a,
                        std::FILE* err);
+
+// A new 24-bit picture of width x height holding `source` resampled with `mode`.
+std::unique_ptr<TPixelGraphic> Resample(TPixelGraphic& source, int width, int height,
+                                        TStretchMode mode);

@@ -4,10 +4,10 @@
 
 #include "core/exceptions.h"
 #include "core/options.h"
-#include "core/optpalette.h"
 #include "core/pixelgraphic.h"
 #include "core/prompts.h"
 #include "core/registry.h"
+#include "core/save_convert.h"
 #include "core/stream.h"
 
 void TPixelGraphic::LoadFromFileIndex(const std::string& fileName, int imageIndex) {
@@ -30,52 +30,6 @@ void TPixelGraphic::LoadFromStreamExt(TStream& stream, const std::string& extens
 }
 
 namespace {
-
-// The picture a writer that cannot store the source's resolution gets: the
-// source converted to `t`, dithered when a palette is the target.
-std::unique_ptr<TPixelGraphic> ConvertForSave(TPixelGraphic& source, TPGColorResolution t) {
-    auto tmp = std::make_unique<TPixelGraphic>();
-    tmp->OnProgress = source.OnProgress;
-    tmp->OnProgressStart = source.OnProgressStart;
-    tmp->OnProgressEnd = source.OnProgressEnd;
-    const int w = source.GetWidth(), h = source.GetHeight();
-    switch (t) {
-    case crBlackWhite:
-        tmp->SetFormat(w, h, pg1Bit);
-        tmp->SetPaletteIdent(pBlackWhite);
-        break;
-    case cr2Colors:
-        tmp->SetFormat(w, h, pg1Bit);
-        BuildOptimizedPalette(*tmp, source, 2, false);
-        break;
-    case cr16Grays:
-        tmp->SetFormat(w, h, pg4Bit);
-        tmp->SetPaletteIdent(pGray16);
-        break;
-    case cr16SysColors:
-        tmp->SetFormat(w, h, pg4Bit);
-        tmp->SetPaletteIdent(pSys16);
-        break;
-    case cr16Colors:
-        tmp->SetFormat(w, h, pg4Bit);
-        BuildOptimizedPalette(*tmp, source, 16, false);
-        break;
-    case cr256Grays:
-        tmp->SetFormat(w, h, pg8Bit);
-        tmp->SetPaletteIdent(pGray256);
-        break;
-    case cr256Colors:
-        tmp->SetFormat(w, h, pg8Bit);
-        BuildOptimizedPalette(*tmp, source, 252, true);
-        break;
-    case cr16M:
-        tmp->SetFormat(w, h, pg24Bit);
-        break;
-    }
-    tmp->CopyFrom(source);
-    tmp->IdentifyPalette();
-    return tmp;
-}
 
 // The save routine shared by SaveToFile and SaveToStreamExt: picks the writer,
 // negotiates the colour resolution and writes to `out`.

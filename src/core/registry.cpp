@@ -12,21 +12,27 @@
 namespace {
 
 std::string Lower(std::string s) {
-    for (char& c : s) c = char(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : s)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
     return s;
 }
 
 std::string Upper(std::string s) {
-    for (char& c : s) c = char(std::toupper(static_cast<unsigned char>(c)));
+    for (char& c : s)
+        c = char(std::toupper(static_cast<unsigned char>(c)));
     return s;
 }
 
-std::string DropDot(const std::string& s) { return !s.empty() && s[0] == '.' ? s.substr(1) : s; }
+std::string DropDot(const std::string& s) {
+    return !s.empty() && s[0] == '.' ? s.substr(1) : s;
+}
 
 // Sorts a registry by extension (ordinal, lower case), but only when some
 // neighbouring pair is out of order: the usual case costs one pass.
 template <class List> void SortIfNeeded(List& list) {
-    auto less = [](const auto& a, const auto& b) { return Lower(a->Extension) < Lower(b->Extension); };
+    auto less = [](const auto& a, const auto& b) {
+        return Lower(a->Extension) < Lower(b->Extension);
+    };
     if (!std::is_sorted(list.begin(), list.end(), less))
         std::stable_sort(list.begin(), list.end(), less);
 }
@@ -111,7 +117,9 @@ std::string ExtensionOf(const std::string& fileName) {
 }
 } // namespace
 
-std::string FileExtensionHint(const std::string& fileName) { return ExtensionOf(fileName); }
+std::string FileExtensionHint(const std::string& fileName) {
+    return ExtensionOf(fileName);
+}
 
 bool GetFileImageInfo(const std::string& fileName, int imageIndex, std::string& type,
                       TPGImageInfo& info) {
@@ -171,19 +179,29 @@ TPGColorResolution ColorResolutionOf(const TPixelGraphic& picture) {
 
 const TPGColorResolution (&ColorResolutionFallback(TPGColorResolution current))[8] {
     static const TPGColorResolution table[8][8] = {
-        {crBlackWhite, cr2Colors, cr16Grays, cr16SysColors, cr16Colors, cr256Grays, cr256Colors, cr16M},
-        {cr2Colors, cr16Colors, cr256Colors, cr16M, cr16SysColors, crBlackWhite, cr16Grays, cr256Grays},
-        {cr16Grays, cr16Colors, cr256Grays, cr256Colors, cr16M, cr16SysColors, crBlackWhite, cr2Colors},
-        {cr16SysColors, cr16Colors, cr256Colors, cr16M, cr16Grays, cr256Grays, crBlackWhite, cr2Colors},
-        {cr16Colors, cr256Colors, cr16M, cr16SysColors, cr16Grays, cr256Grays, crBlackWhite, cr2Colors},
-        {cr256Grays, cr256Colors, cr16M, cr16Grays, cr16Colors, cr16SysColors, crBlackWhite, cr2Colors},
-        {cr256Colors, cr16M, cr16Colors, cr16SysColors, cr256Grays, cr16Grays, crBlackWhite, cr2Colors},
-        {cr16M, cr256Colors, cr16Colors, cr16SysColors, cr256Grays, cr16Grays, crBlackWhite, cr2Colors},
+        {crBlackWhite, cr2Colors, cr16Grays, cr16SysColors, cr16Colors, cr256Grays, cr256Colors,
+         cr16M},
+        {cr2Colors, cr16Colors, cr256Colors, cr16M, cr16SysColors, crBlackWhite, cr16Grays,
+         cr256Grays},
+        {cr16Grays, cr16Colors, cr256Grays, cr256Colors, cr16M, cr16SysColors, crBlackWhite,
+         cr2Colors},
+        {cr16SysColors, cr16Colors, cr256Colors, cr16M, cr16Grays, cr256Grays, crBlackWhite,
+         cr2Colors},
+        {cr16Colors, cr256Colors, cr16M, cr16SysColors, cr16Grays, cr256Grays, crBlackWhite,
+         cr2Colors},
+        {cr256Grays, cr256Colors, cr16M, cr16Grays, cr16Colors, cr16SysColors, crBlackWhite,
+         cr2Colors},
+        {cr256Colors, cr16M, cr16Colors, cr16SysColors, cr256Grays, cr16Grays, crBlackWhite,
+         cr2Colors},
+        {cr16M, cr256Colors, cr16Colors, cr16SysColors, cr256Grays, cr16Grays, crBlackWhite,
+         cr2Colors},
     };
     return table[current & 7];
 }
 
-std::string ColorResolutionText(TPGColorResolution r) { return PGMessage(8 + int(r)); }
+std::string ColorResolutionText(TPGColorResolution r) {
+    return PGMessage(8 + int(r));
+}
 
 TPGColorResolution SaveResolutionFor(TPGColorResolution current, const TFileFormatWriter& writer) {
     for (TPGColorResolution r : ColorResolutionFallback(current))

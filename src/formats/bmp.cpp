@@ -11,7 +11,9 @@
 #include "formats/bmp_header.h"
 #include "formats/register.h"
 
-std::string TBMPFileFormatReader::ClassName() const { return "TBMPFileFormatReader"; }
+std::string TBMPFileFormatReader::ClassName() const {
+    return "TBMPFileFormatReader";
+}
 
 bool TBMPFileFormatReader::CheckSignature(const uint8_t* header, int size) {
     return size >= 2 && header[0] == 'B' && header[1] == 'M';
@@ -42,31 +44,46 @@ void TBMPFileFormatReader::GetInfo(TStream& stream, int imageIndex, TPGImageInfo
         info.SubType = "OS/2";
     } else {
         info.SubType = "Windows";
-        if (h.compression == BI_RGB) info.SubType += ", RGB";
-        else if (h.compression == BI_RLE8) info.SubType += ", RLE8";
-        else if (h.compression == BI_RLE4) info.SubType += ", RLE4";
+        if (h.compression == BI_RGB)
+            info.SubType += ", RGB";
+        else if (h.compression == BI_RLE8)
+            info.SubType += ", RLE8";
+        else if (h.compression == BI_RLE4)
+            info.SubType += ", RLE4";
         if (h.topDown) info.SubType += ", Top-Down";
     }
     info.Width = h.width;
     info.Height = h.height;
     info.BitsPerPixel = h.bitCount;
     switch (h.bitCount) {
-    case 1: info.Colors = "2"; break;
-    case 4: info.Colors = "16"; break;
-    case 8: info.Colors = "256"; break;
-    case 16: info.Colors = "64K"; break;
-    default: info.Colors = "16.7M"; break;
+    case 1:
+        info.Colors = "2";
+        break;
+    case 4:
+        info.Colors = "16";
+        break;
+    case 8:
+        info.Colors = "256";
+        break;
+    case 16:
+        info.Colors = "64K";
+        break;
+    default:
+        info.Colors = "16.7M";
+        break;
     }
     info.GraphicCount = 1;
 }
 
-std::string TBMPFileFormatWriter::ClassName() const { return "TBMPFileFormatWriter"; }
+std::string TBMPFileFormatWriter::ClassName() const {
+    return "TBMPFileFormatWriter";
+}
 
 void TBMPFileFormatWriter::Write(TStream& stream, TPixelGraphic& picture) {
-    const int colors = picture.PixelFormat() == pg24Bit
-                           ? 0
-                           : (picture.PaletteCount() > 0 ? picture.PaletteCount()
-                                                         : picture.ColorCount());
+    const int colors =
+        picture.PixelFormat() == pg24Bit
+            ? 0
+            : (picture.PaletteCount() > 0 ? picture.PaletteCount() : picture.ColorCount());
     const int64_t offBits = 54 + 4 * int64_t(colors);
     const int64_t fileSize = offBits + picture.ImageSize();
     // The size fields are 32 bits: a larger file could not be read back.

@@ -13,7 +13,7 @@ class TPixelGraphic;
 class TStream;
 
 class TBMPFileFormatReader : public TFileFormatReader {
-public:
+  public:
     explicit TBMPFileFormatReader(std::string extension = "bmp")
         : TFileFormatReader(std::move(extension), "Bitmap", true) {}
     std::string ClassName() const override;
@@ -23,19 +23,19 @@ public:
 };
 
 class TDIBFileFormatReader : public TBMPFileFormatReader {
-public:
+  public:
     TDIBFileFormatReader() : TBMPFileFormatReader("dib") {}
     std::string ClassName() const override { return "TDIBFileFormatReader"; }
 };
 
 class TRLEFileFormatReader : public TBMPFileFormatReader {
-public:
+  public:
     TRLEFileFormatReader() : TBMPFileFormatReader("rle") {}
     std::string ClassName() const override { return "TRLEFileFormatReader"; }
 };
 
 class TBMPFileFormatWriter : public TFileFormatWriter {
-public:
+  public:
     TBMPFileFormatWriter(std::string extension = "bmp", bool listed = true)
         : TFileFormatWriter(std::move(extension), "Bitmap", listed, 255) {}
     std::string ClassName() const override;
@@ -43,7 +43,7 @@ public:
 };
 
 class TDIBFileFormatWriter : public TBMPFileFormatWriter {
-public:
+  public:
     TDIBFileFormatWriter() : TBMPFileFormatWriter("dib", false) {}
     std::string ClassName() const override { return "TDIBFileFormatWriter"; }
 };

@@ -34,7 +34,8 @@ struct TChannel {
     TChannel(uint32_t m, bool add16BitOffset) : mask(m) {
         if (m == 0) return; // a channel without bits reads as 0, without looping for ever
         int hi = 31;
-        while (!(m & (1u << hi))) --hi;
+        while (!(m & (1u << hi)))
+            --hi;
         shift = 7 - hi;
         const uint32_t top = (shift >= 0 ? m << shift : m >> -shift) & 0xFF;
         if (add16BitOffset) offset = int(top & (~top + 1));
@@ -79,7 +80,8 @@ bool ReadWithProgress(TStream& s, uint8_t* dest, int64_t count, TPGProgressScope
     return true;
 }
 
-void DecodeBitFields(TPixelGraphic& g, TStream& s, const TDIBHeader& h, TPGProgressScope& progress) {
+void DecodeBitFields(TPixelGraphic& g, TStream& s, const TDIBHeader& h,
+                     TPGProgressScope& progress) {
     const bool is16 = h.bitCount == 16;
     const TChannel red(h.masks[0], is16), green(h.masks[1], is16), blue(h.masks[2], is16);
     const int w = g.GetWidth(), height = g.GetHeight();
@@ -174,7 +176,8 @@ void DecodeRLE(TPixelGraphic& g, const std::vector<uint8_t>& d, bool rle4,
             const int64_t avail = std::min<int64_t>(bytes, size - (pos + 2));
             const uint8_t* lit = d.data() + pos + 2;
             if (!rle4) {
-                for (int64_t k = 0; k < avail; ++k, ++x) put(x, lit[k]);
+                for (int64_t k = 0; k < avail; ++k, ++x)
+                    put(x, lit[k]);
             } else {
                 for (int64_t k = 1; k <= code && (k + 1) / 2 <= avail; ++k, ++x) {
                     const uint8_t b = lit[(k + 1) / 2 - 1];
@@ -205,8 +208,10 @@ void DecodeDIB(TPixelGraphic& g, TStream& s, bool core, int64_t pixelOffset) {
     // Colour table: its entries, and how many bytes of it to skip.
     const int maxColors = bits <= 8 ? (1 << bits) : 0;
     int64_t entries = 0;
-    if (bits <= 8) entries = (core || h.clrUsed == 0) ? maxColors : int64_t(h.clrUsed);
-    else if (!core) entries = h.clrUsed;
+    if (bits <= 8)
+        entries = (core || h.clrUsed == 0) ? maxColors : int64_t(h.clrUsed);
+    else if (!core)
+        entries = h.clrUsed;
     const int entrySize = core ? 3 : 4;
     if (entries * entrySize > s.Remaining())
         Invalid(core ? "BitmapCoreHeader.bcBitCount" : "BitmapInfoHeader.biClrUsed");
@@ -260,7 +265,8 @@ void EncodeDIB(TPixelGraphic& g, TStream& s) {
     const int colors = palettized ? (g.PaletteCount() > 0 ? g.PaletteCount() : g.ColorCount()) : 0;
     uint8_t hdr[40] = {};
     auto put32 = [&](int at, uint32_t v) {
-        for (int i = 0; i < 4; ++i) hdr[at + i] = uint8_t(v >> (8 * i));
+        for (int i = 0; i < 4; ++i)
+            hdr[at + i] = uint8_t(v >> (8 * i));
     };
     put32(0, 40);
     put32(4, uint32_t(g.GetWidth()));
@@ -284,9 +290,10 @@ void EncodeDIB(TPixelGraphic& g, TStream& s) {
 
 void DecodePackedDIB(TPixelGraphic& picture, const uint8_t* data, size_t size) {
     TReadOnlyMemoryStream s(data, int64_t(size));
-    const uint32_t headerSize = size >= 4 ? uint32_t(data[0]) | (uint32_t(data[1]) << 8) |
-                                                (uint32_t(data[2]) << 16) | (uint32_t(data[3]) << 24)
-                                          : 0;
+    const uint32_t headerSize = size >= 4
+                                    ? uint32_t(data[0]) | (uint32_t(data[1]) << 8) |
+                                          (uint32_t(data[2]) << 16) | (uint32_t(data[3]) << 24)
+                                    : 0;
     DecodeDIB(picture, s, headerSize == 12);
 }
 

@@ -13,7 +13,9 @@ namespace {
 uint32_t U32(const uint8_t* p) {
     return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
 }
-uint16_t U16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
+uint16_t U16(const uint8_t* p) {
+    return uint16_t(p[0] | (p[1] << 8));
+}
 } // namespace
 
 TDIBHeader ReadDIBHeader(TStream& s, bool core) {
@@ -62,9 +64,11 @@ TDIBHeader ReadDIBHeader(TStream& s, bool core) {
     if (bits == 16 || bits == 32) {
         if (c == BI_BITFIELDS) {
             if (h.size >= 52) {
-                for (int i = 0; i < 3; ++i) h.masks[i] = U32(b + 36 + 4 * i);
+                for (int i = 0; i < 3; ++i)
+                    h.masks[i] = U32(b + 36 + 4 * i);
             } else {
-                for (uint32_t& m : h.masks) m = s.ReadU32LE();
+                for (uint32_t& m : h.masks)
+                    m = s.ReadU32LE();
             }
         } else if (bits == 16) {
             h.masks[0] = 0x7C00, h.masks[1] = 0x03E0, h.masks[2] = 0x001F;

@@ -9,10 +9,10 @@
 class TStream;
 
 struct TDIBHeader {
-    bool core = false;     // 12-byte OS/2 header
-    uint32_t size = 0;     // header size as stored
+    bool core = false; // 12-byte OS/2 header
+    uint32_t size = 0; // header size as stored
     int32_t width = 0;
-    int32_t height = 0;    // as stored: negative for top-down files
+    int32_t height = 0; // as stored: negative for top-down files
     bool topDown = false;
     uint16_t planes = 1;
     uint16_t bitCount = 0;

@@ -1,0 +1,148 @@
+// tavtool as scripts use it: exit codes, the info lines, conversion, and no
+// output left behind by a failure.
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "core/pixelgraphic.h"
+#include "core/stream.h"
+#include "formats/library.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TRun {
+    int code;
+    std::string out, err;
+};
+
+std::string Slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+class Tavtool : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        InitImageLibrary();
+        dir = fs::temp_directory_path() /
+              ("tav_cli_" + std::to_string(::getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    // Runs tavtool with arguments (quoted for the shell) and collects its output.
+    TRun Run(const std::string& args) {
+        const std::string cmd = std::string("'") + TAVTOOL_PATH + "' " + args + " >'" +
+                                (dir / "stdout").string() + "' 2>'" + (dir / "stderr").string() +
+                                "'";
+        const int st = std::system(cmd.c_str());
+        TRun r{WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st), Slurp(dir / "stdout"),
+               Slurp(dir / "stderr")};
+        fs::remove(dir / "stdout");
+        fs::remove(dir / "stderr");
+        return r;
+    }
+    std::string P(const std::string& name) { return "'" + (dir / name).string() + "'"; }
+
+    void WritePicture(const std::string& name, TPGPixelFormat f, int w, int h) {
+        TPixelGraphic g;
+        g.SetFormat(w, h, f);
+        if (f != pg24Bit)
+            g.SetPaletteIdent(f == pg1Bit ? pBlackWhite : f == pg4Bit ? pSys16 : pGray256);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                g.SetPixel(x, y,
+                           f == pg24Bit ? RGB(x * 9, y * 7, x ^ y) : (x + y) % g.ColorCount());
+        g.SaveToFile((dir / name).string());
+    }
+    fs::path dir;
+};
+
+} // namespace
+
+TEST_F(Tavtool, InfoPrintsOneLinePerField) {
+    WritePicture("a.bmp", pg4Bit, 21, 9);
+    TRun r = Run("info " + P("a.bmp"));
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, "Type: Bitmap\nSubType: Windows, RGB\nOptions: \nWidth: 21\nHeight: 9\n"
+                     "Colors: 16\nBitsPerPixel: 4\nGraphicCount: 1\n");
+}
+
+TEST_F(Tavtool, ExitCodesAndMessages) {
+    WritePicture("a.bmp", pg24Bit, 4, 4);
+    std::ofstream(dir / "junk.bmp") << "BM this is not a bitmap at all";
+    std::ofstream(dir / "text.txt") << "hello";
+    struct Case {
+        std::string args;
+        int code;
+        std::string errHas;
+    } cases[] = {
+        {"", 2, "Usage"},
+        {"frobnicate", 2, "unknown command"},
+        {"info", 2, "info needs exactly one FILE"},
+        {"info " + P("a.bmp") + " --index", 2, "--index needs a value"},
+        {"info " + P("a.bmp") + " --index -1", 2, "invalid value"},
+        {"info " + P("a.bmp") + " --size 3x3", 2, "unknown option"},
+        {"convert " + P("a.bmp"), 2, "convert needs IN and OUT"},
+        {"convert " + P("a.bmp") + " " + P("b.bmp") + " --size 0x5", 2, "invalid value"},
+        {"convert " + P("a.bmp") + " " + P("b.bmp") + " --stretch best", 2, "invalid value"},
+        {"convert " + P("a.bmp") + " " + P("b.bmp") + " --quality 101", 2, "invalid value"},
+        {"info " + P("missing.bmp"), 1, "Cannot open file"},
+        {"info " + P("text.txt"), 1, "Unknown file format"},
+        {"info " + P("a.bmp") + " --index 1", 1, "BMP: Invalid value for Index"},
+        {"convert " + P("junk.bmp") + " " + P("out.bmp"), 1, "BMP: "},
+        {"convert " + P("a.bmp") + " " + P("out.xyz"), 1, "Unknown file extension \"xyz\""},
+        {"convert " + P("a.bmp") + " " + P("nodir/out.bmp"), 1, "Cannot create file"},
+        {"--version", 0, ""},
+    };
+    for (const Case& c : cases) {
+        TRun r = Run(c.args);
+        EXPECT_EQ(r.code, c.code) << c.args << "\n" << r.err;
+        EXPECT_NE(r.err.find(c.errHas), std::string::npos) << c.args << "\n" << r.err;
+    }
+    // Failures left nothing behind.
+    EXPECT_FALSE(fs::exists(dir / "out.bmp"));
+    EXPECT_FALSE(fs::exists(dir / "out.xyz"));
+    EXPECT_FALSE(fs::exists(dir / "b.bmp"));
+}
+
+TEST_F(Tavtool, ConvertKeepsThePixelsAndNeverCrashesOnGarbage) {
+    WritePicture("a.bmp", pg8Bit, 17, 5);
+    TRun r = Run("convert " + P("a.bmp") + " " + P("b.DIB"));
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(Slurp(dir / "a.bmp"), Slurp(dir / "b.DIB"));
+    // Every truncation of a valid file and a few garbled bytes: a clean
+    // failure or a picture, never a signal, never a partial output file.
+    const std::string good = Slurp(dir / "a.bmp");
+    for (size_t cut :
+         {size_t(2), size_t(14), size_t(20), size_t(54), size_t(300), good.size() - 1}) {
+        std::ofstream(dir / "cut.bmp", std::ios::binary) << good.substr(0, cut);
+        r = Run("convert " + P("cut.bmp") + " " + P("o.bmp"));
+        EXPECT_EQ(r.code, 1) << cut << r.err;
+        EXPECT_FALSE(fs::exists(dir / "o.bmp"));
+    }
+    for (size_t at : {size_t(18), size_t(22), size_t(28), size_t(30), size_t(46)}) {
+        std::string bad = good;
+        bad[at] = char(0xFF);
+        bad[at + 1] = char(0xFF);
+        std::ofstream(dir / "bad.bmp", std::ios::binary) << bad;
+        r = Run("convert " + P("bad.bmp") + " " + P("o.bmp"));
+        EXPECT_TRUE(r.code == 0 || r.code == 1) << at << r.err;
+        if (r.code == 1) {
+            EXPECT_FALSE(fs::exists(dir / "o.bmp"));
+        }
+        fs::remove(dir / "o.bmp");
+    }
+}

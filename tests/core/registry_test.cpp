@@ -1,0 +1,285 @@
+// The format registry with small formats of its own: choosing readers and
+// writers, the filter strings, the save routine's resolution negotiation and
+// its safety on disk.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <unistd.h>
+
+#include "core/exceptions.h"
+#include "core/pixelgraphic.h"
+#include "core/prompts.h"
+#include "core/registry.h"
+#include "core/stream.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Accepts content starting with its magic (when it has one) and reads a
+// 1 x 1 picture; records the index it was asked for.
+class TFakeReader : public TFileFormatReader {
+  public:
+    TFakeReader(std::string ext, std::string magic, std::string desc = "Fake")
+        : TFileFormatReader(std::move(ext), std::move(desc), !magic.empty()), magic_(magic) {}
+    std::string ClassName() const override { return "TFakeReader"; }
+    bool CheckSignature(const uint8_t* h, int size) override {
+        if (throws) throw EReadError("boom");
+        return size >= int(magic_.size()) && std::memcmp(magic_.data(), h, magic_.size()) == 0;
+    }
+    void Read(TStream&, TPixelGraphic& g, int index) override {
+        lastIndex = index;
+        g.SetFormat(1, 1, pg24Bit);
+    }
+    void GetInfo(TStream& s, int, TPGImageInfo& info) override {
+        s.Seek(3, TSeekOrigin::Current);
+        info.Width = 7;
+        info.SubType = Extension;
+    }
+    bool throws = false;
+    int lastIndex = -1;
+
+  private:
+    std::string magic_;
+};
+
+// Writes "OK" and remembers the format of what it was given; `fail` makes it
+// write a little and then raise, as a writer that hits a bad picture does.
+class TFakeWriter : public TFileFormatWriter {
+  public:
+    TFakeWriter(std::string ext, std::string desc, bool listed, uint8_t can)
+        : TFileFormatWriter(std::move(ext), std::move(desc), listed, can) {}
+    std::string ClassName() const override { return "TFake" + Extension + "Writer"; }
+    void Write(TStream& s, TPixelGraphic& g) override {
+        s.WriteBuffer("OK", 2);
+        if (fail) throw EWriteError("Stream write error");
+        written = g.PixelFormat();
+        ++count;
+    }
+    bool fail = false;
+    int count = 0;
+    TPGPixelFormat written = pg24Bit;
+};
+
+class Registry : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        savedReaders.swap(FileFormatReaders());
+        savedWriters.swap(FileFormatWriters());
+        savedHandler = PGMessageBoxHandler;
+    }
+    void TearDown() override {
+        savedReaders.swap(FileFormatReaders());
+        savedWriters.swap(FileFormatWriters());
+        PGMessageBoxHandler = savedHandler;
+        if (!dir.empty()) fs::remove_all(dir);
+    }
+    template <class T, class... A> T* AddReader(A... a) {
+        FileFormatReaders().push_back(std::make_unique<T>(a...));
+        return static_cast<T*>(FileFormatReaders().back().get());
+    }
+    TFakeWriter* AddWriter(std::string ext, std::string desc, bool listed, uint8_t can) {
+        FileFormatWriters().push_back(std::make_unique<TFakeWriter>(ext, desc, listed, can));
+        return static_cast<TFakeWriter*>(FileFormatWriters().back().get());
+    }
+    std::string TempDir() {
+        dir = fs::temp_directory_path() / ("tav_registry_" + std::to_string(::getpid()));
+        fs::create_directories(dir);
+        return dir.string();
+    }
+
+    std::vector<std::unique_ptr<TFileFormatReader>> savedReaders;
+    std::vector<std::unique_ptr<TFileFormatWriter>> savedWriters;
+    TPGMessageBoxHandler savedHandler;
+    fs::path dir;
+};
+
+TMemoryStream Bytes(const std::string& s) {
+    return TMemoryStream(std::vector<uint8_t>(s.begin(), s.end()));
+}
+
+} // namespace
+
+TEST_F(Registry, SignatureWinsOverExtensionAndUnsignedReadersGoByHintOnly) {
+    AddReader<TFakeReader>("png", "\x89PNG");
+    AddReader<TFakeReader>("jpg", "\xFF\xD8");
+    AddReader<TFakeReader>("tga", "");
+    struct Case {
+        std::string content, hint, expect; // "" = no reader
+    } cases[] = {
+        {"\x89PNG....", "jpg", "png"}, // a PNG named .jpg is a PNG
+        {"\xFF\xD8 data", "", "jpg"},  // no hint needed for a signature
+        {"targa", "bmp", ""},          // a Targa named .bmp is unknown
+        {"targa", "", ""},             // and from a stream without hint
+        {"targa", ".TGA", "tga"},      // dot dropped, case ignored
+        {"", "tga", "tga"},            // an empty stream still has its hint
+        {"\x89P", "", ""},             // shorter than the signature
+    };
+    for (const Case& c : cases) {
+        TMemoryStream s = Bytes(c.content);
+        s.SetPosition(0);
+        TFileFormatReader* r = FindReader(s, c.hint);
+        EXPECT_EQ(r ? r->Extension : "", c.expect) << c.content << " / " << c.hint;
+        EXPECT_EQ(s.Position(), 0);
+    }
+    // A reader whose test raises makes the search give no reader.
+    static_cast<TFakeReader*>(FileFormatReaders()[0].get())->throws = true;
+    TMemoryStream s = Bytes("\x89PNG");
+    EXPECT_EQ(FindReader(s, "png"), nullptr);
+}
+
+TEST_F(Registry, ListsSortByExtensionAndMakeTheFilterStrings) {
+    for (const char* e : {"tif", "bmp", "jpg", "dib"})
+        AddReader<TFakeReader>(e, std::string("#") + e, "D" + std::string(e));
+    AddWriter("tif", "Tagged", true, 255);
+    AddWriter("jpeg", "JPEG", false, 255);
+    AddWriter("bmp", "Bitmap", true, 255);
+    EXPECT_EQ(OpenFilterString(),
+              "Image files|*.bmp; *.dib; *.jpg; *.tif|BMP - Dbmp|*.bmp|DIB - Ddib|*.dib|"
+              "JPG - Djpg|*.jpg|TIF - Dtif|*.tif|All files|*.*");
+    EXPECT_EQ(SaveFilterString(), "BMP - Bitmap|*.bmp|TIF - Tagged|*.tif|");
+    EXPECT_EQ(FileFormatReaders()[0]->Extension, "bmp");
+    EXPECT_EQ(FileFormatWriters()[1]->Extension, "jpeg");
+    EXPECT_EQ(FindWriter(".JPEG")->Description, "JPEG");
+    FileFormatReaders().clear();
+    EXPECT_EQ(OpenFilterString(), "All files|*.*");
+}
+
+TEST_F(Registry, LoadPicksTheReaderAndPassesTheIndex) {
+    auto* r = AddReader<TFakeReader>("abc", "ABC");
+    TPixelGraphic g;
+    TMemoryStream s = Bytes("ABC!");
+    g.LoadFromStreamExt(s, "", 3);
+    EXPECT_EQ(r->lastIndex, 3);
+    EXPECT_EQ(g.GetWidth(), 1);
+    TMemoryStream other = Bytes("XYZ");
+    try {
+        g.LoadFromStream(other);
+        FAIL();
+    } catch (const EPGUnknownFileFormat& e) {
+        EXPECT_STREQ(e.what(), "Unknown file format");
+    }
+}
+
+TEST_F(Registry, ImageInfoRestoresThePositionAndFailsQuietly) {
+    AddReader<TFakeReader>("abc", "ABC", "Alphabet");
+    TMemoryStream s = Bytes("ABC data");
+    std::string type;
+    TPGImageInfo info;
+    ASSERT_TRUE(GetImageInfo(s, "", 0, type, info));
+    EXPECT_EQ(type, "Alphabet");
+    EXPECT_EQ(info.Width, 7);
+    EXPECT_EQ(s.Position(), 0);
+    TMemoryStream unknown = Bytes("zzz");
+    EXPECT_FALSE(GetImageInfo(unknown, "", 0, type, info));
+    EXPECT_EQ(type, "");
+    EXPECT_EQ(info.GraphicCount, 0);
+    const std::string d = TempDir();
+    EXPECT_FALSE(GetFileImageInfo(d + "/missing.abc", 0, type, info));
+    EXPECT_FALSE(GetFileImageInfo(d + "/", 0, type, info));
+    std::ofstream(d + "/x.abc") << "ABC";
+    EXPECT_TRUE(GetFileImageInfo(d + "/x.abc", 0, type, info));
+}
+
+TEST_F(Registry, FallbackTableChoosesTheFirstWritableResolution) {
+    struct Case {
+        TPGColorResolution from;
+        uint8_t can;
+        TPGColorResolution expect;
+    } cases[] = {
+        {cr16SysColors, uint8_t(CanWrite(crBlackWhite) | CanWrite(cr16M)), cr16M},
+        {cr16SysColors, CanWrite(cr256Grays), cr256Grays}, // a PGM writer
+        {cr16M, CanWrite(crBlackWhite), crBlackWhite},     // a PBM writer
+        {cr2Colors, 253, cr16Colors},                      // TIFF: all but 2 colours
+        {cr256Grays, uint8_t(CanWrite(cr256Colors) | CanWrite(cr16M)), cr256Colors}, // Targa
+        {cr16M, uint8_t(CanWrite(cr256Grays) | CanWrite(cr16M)), cr16M},
+        {crBlackWhite, 255, crBlackWhite},
+    };
+    for (const Case& c : cases) {
+        TFakeWriter w("x", "X", true, c.can);
+        EXPECT_EQ(SaveResolutionFor(c.from, w), c.expect) << int(c.from);
+    }
+    TFakeWriter none("x", "X", true, 0);
+    try {
+        SaveResolutionFor(cr16M, none);
+        FAIL();
+    } catch (const EPGCanWriteResolutionsEmpty& e) {
+        EXPECT_STREQ(e.what(), "TFakexWriter.CanWriteResolutions is empty");
+    }
+}
+
+TEST_F(Registry, SaveErrorsAndTheColourResolutionWarning) {
+    TPixelGraphic g;
+    g.SetFormat(2, 2, pg4Bit);
+    g.SetPaletteIdent(pSys16);
+    TMemoryStream out;
+    EXPECT_THROW(g.SaveToStreamExt(out, "pgm"), EPGFileFormatWritersEmpty);
+    TFakeWriter* pgm = AddWriter("pgm", "Portable Graymap", true, CanWrite(cr256Grays));
+    try {
+        g.SaveToStreamExt(out, ".GIF");
+        FAIL();
+    } catch (const EPGUnknownExtension& e) {
+        EXPECT_STREQ(e.what(), "Unknown file extension \"gif\"");
+    }
+    std::string shown;
+    TPGBoxButtons buttons{};
+    PGMessageBoxHandler = [&](const std::string& text, const std::string& caption,
+                              TPGBoxButtons b) {
+        shown = caption + ": " + text;
+        buttons = b;
+        return TPGBoxResult::Cancel;
+    };
+    g.SetSaveColorResWarningAction(pgwaOKCancelBox);
+    try {
+        g.SaveToStreamExt(out, "PGM");
+        FAIL();
+    } catch (const EPGCannotWriteColorRes& e) {
+        EXPECT_STREQ(e.what(),
+                     "The graphic cannot be saved with to a Portable Graymap file with the "
+                     "current color resolution (16 system colors)");
+    }
+    EXPECT_EQ(shown, "Warning: " + PGMessage(17, "Portable Graymap", "16 system colors",
+                                             "256 shades of gray"));
+    EXPECT_EQ(buttons, TPGBoxButtons::OKCancel);
+    g.SetSaveColorResWarningAction(pgwaRaise);
+    shown.clear();
+    EXPECT_THROW(g.SaveToStreamExt(out, "pgm"), EPGCannotWriteColorRes);
+    EXPECT_EQ(shown, "");
+    EXPECT_EQ(pgm->count, 0);
+    EXPECT_EQ(out.Size(), 0);
+    // A resolution the writer takes is written as it is, without a box.
+    g.SetPaletteIdent(pGray256);
+    g.SetFormat(2, 2, pg8Bit);
+    g.SetPaletteIdent(pGray256);
+    g.SaveToStreamExt(out, "pgm");
+    EXPECT_EQ(pgm->count, 1);
+    EXPECT_EQ(pgm->written, pg8Bit);
+}
+
+TEST_F(Registry, AFailedSaveLeavesNoNewFileAndTheOldOneUntouched) {
+    TFakeWriter* w = AddWriter("abc", "Alphabet", true, 255);
+    const std::string d = TempDir();
+    TPixelGraphic g;
+    g.SetFormat(3, 3, pg24Bit);
+    w->fail = true;
+    EXPECT_THROW(g.SaveToFile(d + "/new.abc"), EWriteError);
+    EXPECT_FALSE(fs::exists(d + "/new.abc"));
+    std::ofstream(d + "/old.abc") << "precious";
+    EXPECT_THROW(g.SaveToFile(d + "/old.abc"), EWriteError);
+    std::ifstream in(d + "/old.abc");
+    std::string content((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(content, "precious");
+    EXPECT_THROW(g.SaveToFile(d + "/x.gif"), EPGUnknownExtension);
+    // Nothing but the old file is left in the folder: no temporary files.
+    EXPECT_EQ(std::distance(fs::directory_iterator(d), fs::directory_iterator()), 1);
+    w->fail = false;
+    g.SaveToFile(d + "/old.abc");
+    std::ifstream again(d + "/old.abc");
+    std::string now((std::istreambuf_iterator<char>(again)), {});
+    EXPECT_EQ(now, "OK");
+}
