@@ -1,12 +1,14 @@
 #include "formats/gif.h"
 
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "core/exceptions.h"
 #include "core/pixelgraphic.h"
 #include "core/stream.h"
 #include "formats/gifparse.h"
+#include "formats/register.h"
 
 namespace {
 // The rest of the stream, from its position. Only bytes that exist are
@@ -59,3 +61,5 @@ void tGifFileFormatReader::GetInfo(TStream& stream, int imageIndex, TPGImageInfo
     info.SubType = r.Version;
     info.Options = r.AnyInterlaced ? "Interlaced" : "Non-interlaced";
 }
+
+void RegisterGIFFormats() { FileFormatReaders().push_back(std::make_unique<tGifFileFormatReader>()); }

@@ -1,11 +1,13 @@
 #include "formats/ico.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "core/bitmapinfo.h"
 #include "core/exceptions.h"
 #include "core/pixelgraphic.h"
 #include "core/stream.h"
+#include "formats/register.h"
 
 namespace {
 const char* kNotIcon = "Not an Icon file";
@@ -174,3 +176,5 @@ void tIcoFileFormatReader::GetInfo(TStream& stream, int imageIndex, TPGImageInfo
         info.Options = "Colors " + ColorText(minBits) + ".." + ColorText(maxBits);
     }
 }
+
+void RegisterIconFormats() { FileFormatReaders().push_back(std::make_unique<tIcoFileFormatReader>()); }

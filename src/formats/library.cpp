@@ -6,6 +6,8 @@ void InitImageLibrary() {
     static const bool done = [] {
         // One line per format unit; the registries sort themselves by extension.
         RegisterBMPFormats();
+        RegisterGIFFormats();
+        RegisterIconFormats();
         return true;
     }();
     (void)done;

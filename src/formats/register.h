@@ -3,3 +3,5 @@
 // Each adds its readers to FileFormatReaders() and its writers to FileFormatWriters().
 
 void RegisterBMPFormats();
+void RegisterGIFFormats();
+void RegisterIconFormats();
