@@ -3,6 +3,7 @@
 // freed by EndDither or the picture's destructor.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -19,3 +20,7 @@ struct TPGDitherState {
 
     int32_t Limit(int e) const { return ErrorLimit[size_t(e + 255)]; }
 };
+
+// ClampTable[v] = v limited to 0..255, for v in -510..510: a colour channel
+// plus a limited error, or a sum of two channels, never leaves that range.
+extern const uint8_t* const ClampTable;
