@@ -15,7 +15,9 @@ std::vector<TRGB> Build(TPixelGraphic& src, int n, bool sys, TPGPixelFormat f = 
     TPixelGraphic dst;
     dst.SetFormat(1, 1, f);
     BuildOptimizedPalette(dst, src, n, sys);
-    EXPECT_EQ(dst.PaletteIdent(), dst.PaletteCount() ? pUnknown : pNone);
+    if (src.GetWidth() > 0 && n - (sys ? 16 : 0) > 0) {
+        EXPECT_EQ(dst.PaletteIdent(), pUnknown);
+    }
     return dst.Palette();
 }
 std::vector<TRGB> Sorted(std::vector<TRGB> v) {
@@ -52,7 +54,7 @@ TEST(OptimizedPalette, EmptySourceOrTooFewColoursGivesSystemColours) {
 TEST(OptimizedPalette, FullPaletteWithSystemColours) {
     std::vector<TRGB> px;
     for (int y = 0; y < 64; ++y)
-        for (int x = 0; x < 64; ++x) px.push_back(RGB(x * 4, y * 4, (x * y) & 255));
+        for (int x = 0; x < 64; ++x) px.push_back(RGB(x * 4, y * 4, (x + y) * 2));
     auto src = MakeRGB(64, 64, px);
     std::vector<TRGB> p = Build(*src, 252, true);
     ASSERT_EQ(p.size(), 252u);
@@ -71,7 +73,7 @@ TEST(OptimizedPalette, FullPaletteWithSystemColours) {
             err += std::abs(GetRValue(a) - GetRValue(b)) + std::abs(GetGValue(a) - GetGValue(b)) +
                    std::abs(GetBValue(a) - GetBValue(b));
         }
-    EXPECT_LT(err / (64 * 64 * 3), 8.0);
+    EXPECT_LT(err / (64 * 64 * 3), 6.0);
 }
 
 TEST(OptimizedPalette, OctreeKeepsFewColours) {
