@@ -1,0 +1,378 @@
+#include "view/pgimage.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyle>
+
+#include "core/exceptions.h"
+#include "core/qt/canvas.h"
+#include "view/services.h"
+#include "core/qt/drawing.h"
+#include "view/arrange.h"
+#include "view/clocks.h"
+
+namespace {
+// Shows the wait cursor for its lifetime, whatever happens in between.
+class TWaitCursor {
+public:
+    explicit TWaitCursor(bool on) : on_(on) {
+        if (on_) QApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~TWaitCursor() {
+        if (on_) QApplication::restoreOverrideCursor();
+    }
+    TWaitCursor(const TWaitCursor&) = delete;
+    TWaitCursor& operator=(const TWaitCursor&) = delete;
+
+private:
+    bool on_;
+};
+} // namespace
+
+TPGImage::TPGImage(QWidget* parent) : QScrollArea(parent) {
+    InstallViewServices();
+    // The control paints every pixel of its client area itself.
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    viewport()->setAutoFillBackground(false);
+    setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    color_ = palette().color(QPalette::Window);
+    picBoxFrameColor_ = palette().color(QPalette::Dark);
+    progressClockBkColor_ = palette().color(QPalette::Button);
+    progressClockLineColor_ = palette().color(QPalette::Dark);
+    picBox_ = new TPicBox(viewport());
+    picBox_->setGeometry(0, 0, 0, 0);
+    picBox_->show();
+    resize(100, 100);
+}
+
+TPGImage::~TPGImage() {
+    StopWorker();
+    picture_.reset();
+}
+
+// ---- picture
+
+void TPGImage::LoadFromFileIndex(const std::string& fileName, int imageIndex) {
+    TWaitCursor wait(showHourGlass_);
+    StopWorker();
+    const size_t slash = fileName.find_last_of('/');
+    const std::string namePart = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
+    if (namePart.empty()) {
+        DropPaintPicture();
+        picture_.reset();
+        fileName_.clear();
+        PictureChanged();
+        return;
+    }
+    auto pg = std::make_unique<TPixelGraphic>();
+    pg->SetReadWarningAction(readWarningAction_);
+    pg->SetBackgroundColor(backGroundColor_);
+    pg->OnProgressStart = [this](TObject* s) {
+        if (OnPixelGraphicProgressStart) OnPixelGraphicProgressStart(s);
+    };
+    pg->OnProgress = [this](TObject* s, int step, int max, bool& abort) {
+        if (OnPixelGraphicProgress) OnPixelGraphicProgress(s, step, max, abort);
+    };
+    pg->OnProgressEnd = [this](TObject* s) {
+        if (OnPixelGraphicProgressEnd) OnPixelGraphicProgressEnd(s);
+    };
+    // The new picture is read beside the current one: a file that fails to
+    // load leaves the control showing what it showed (the editor relies on
+    // this to never lose unsaved work), and the error passes on.
+    pg->LoadFromFileIndex(fileName, imageIndex);
+    DropPaintPicture();
+    picture_ = std::move(pg);
+    ConnectPicture(*picture_);
+    fileName_ = fileName;
+    PictureChanged();
+}
+
+void TPGImage::SaveToFile(const std::string& fileName) {
+    if (!picture_) throw EPGEmpty(PGMessage(16, "PixelGraphic"));
+    StopWorker();
+    picture_->SetSaveColorResWarningAction(saveColorResWarningAction_);
+    picture_->SaveToFile(fileName);
+    fileName_ = fileName;
+}
+
+TPixelGraphic* TPGImage::PixelGraphic() {
+    StopWorker();
+    return picture_.get();
+}
+
+void TPGImage::ConnectPicture(TPixelGraphic& pg) {
+    pg.OnChange = [this](TObject*) { PictureChanged(); };
+    pg.OnProgressStart = [this](TObject* s) {
+        if (OnPixelGraphicProgressStart) OnPixelGraphicProgressStart(s);
+    };
+    pg.OnProgress = [this](TObject* s, int step, int max, bool& abort) {
+        if (OnPixelGraphicProgress) OnPixelGraphicProgress(s, step, max, abort);
+    };
+    pg.OnProgressEnd = [this](TObject* s) {
+        if (OnPixelGraphicProgressEnd) OnPixelGraphicProgressEnd(s);
+    };
+}
+
+void TPGImage::AssignPixelGraphic(const TPixelGraphic* picture) {
+    std::unique_ptr<TPixelGraphic> copy;
+    if (picture) {
+        // Copy first: a copy that fails leaves the control as it was.
+        copy = std::make_unique<TPixelGraphic>();
+        copy->Assign(picture);
+    }
+    TakePixelGraphic(std::move(copy));
+}
+
+void TPGImage::TakePixelGraphic(std::unique_ptr<TPixelGraphic> picture) {
+    StopWorker();
+    DropPaintPicture();
+    if (picture.get() != picture_.get()) picture_ = std::move(picture);
+    else (void)picture.release(); // already ours
+    if (picture_) ConnectPicture(*picture_);
+    PictureChanged();
+}
+
+std::unique_ptr<TPixelGraphic> TPGImage::CopyPixelGraphic() {
+    StopWorker();
+    if (!picture_) return nullptr;
+    auto copy = std::make_unique<TPixelGraphic>();
+    copy->Assign(picture_.get());
+    return copy;
+}
+
+TPixelGraphic* TPGImage::PictureToDraw() const {
+    // Without the display conversion the picture is always drawn directly.
+    return picture_.get();
+}
+
+// ---- coordinates
+
+int TPGImage::BoxToImageX(int x) const {
+    return paintW_ ? int(int64_t(x) * imageWidth_ / paintW_) : 0;
+}
+int TPGImage::BoxToImageY(int y) const {
+    return paintH_ ? int(int64_t(y) * imageHeight_ / paintH_) : 0;
+}
+int TPGImage::ImageToBoxX(int x) const {
+    return imageWidth_ ? int(int64_t(x) * paintW_ / imageWidth_) : 0;
+}
+int TPGImage::ImageToBoxY(int y) const {
+    return imageHeight_ ? int(int64_t(y) * paintH_ / imageHeight_) : 0;
+}
+
+// ---- picture-changed sequence and arrangement
+
+int TPGImage::VScrollWidth() const { return style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this); }
+int TPGImage::HScrollHeight() const { return style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this); }
+
+void TPGImage::PictureChanged() {
+    StopWorker();
+    imageWidth_ = picture_ ? picture_->GetWidth() : 0;
+    imageHeight_ = picture_ ? picture_->GetHeight() : 0;
+    const QSize s = PGAutoSize(imageWidth_, imageHeight_, Border(), VScrollWidth(), HScrollHeight(),
+                               autoSizeMinWidth_, autoSizeMinHeight_, autoSizeMaxWidth_,
+                               autoSizeMaxHeight_);
+    if (OnNewAutoSize) OnNewAutoSize(this, s.width(), s.height());
+    MarkPaintPictureStale();
+    if (autoSize_ && s != size())
+        SetBounds(s);
+    else
+        Rearrange(false);
+    if (OnPixelGraphicChange) OnPixelGraphicChange(this);
+}
+
+void TPGImage::SetBounds(const QSize& s) {
+    // The paint box collapses first so the new size re-places it.
+    paintW_ = paintH_ = boxLeft_ = boxTop_ = 0;
+    picBox_->setGeometry(0, 0, 0, 0);
+    resize(s);
+    Rearrange(true);
+}
+
+void TPGImage::resizeEvent(QResizeEvent* e) {
+    QScrollArea::resizeEvent(e);
+    paintW_ = paintH_ = boxLeft_ = boxTop_ = 0;
+    picBox_->setGeometry(0, 0, 0, 0);
+    Rearrange(true);
+}
+
+void TPGImage::Rearrange(bool force) {
+    const int B = Border(), VS = VScrollWidth(), HS = HScrollHeight();
+    const int AW = width() - 2 * B, AH = height() - 2 * B;
+    const TPGPaintSize ps =
+        PGPaintSize(imageWidth_, imageHeight_, AW, AH, VS, HS, stretch_, zoomFactor_);
+    if (ps.Z != effectiveZoom_) {
+        effectiveZoom_ = ps.Z;
+        if (OnZoomFactorChange) OnZoomFactorChange(this);
+    }
+    const TPGPlacement pl = PGPlacement(ps.PW, ps.PH, AW, AH, VS, HS, center_);
+    // The scroll positions the arrangement wants.
+    const int wantH = center_ && pl.hBar ? (ps.PW - pl.clientW) / 2 : 0;
+    const int wantV = center_ && pl.vBar ? (ps.PH - pl.clientH) / 2 : 0;
+    bool replace = ps.PW != paintW_ || ps.PH != paintH_;
+    if (rearrangeAlways_ || force)
+        replace = replace || pl.left != boxLeft_ || pl.top != boxTop_ ||
+                  horizontalScrollBar()->value() != wantH || verticalScrollBar()->value() != wantV;
+    if (!replace) {
+        viewport()->update();
+        return;
+    }
+    arranging_ = true;
+    paintW_ = ps.PW;
+    paintH_ = ps.PH;
+    boxLeft_ = pl.left;
+    boxTop_ = pl.top;
+    setHorizontalScrollBarPolicy(pl.hBar ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(pl.vBar ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+    QScrollBar* h = horizontalScrollBar();
+    QScrollBar* v = verticalScrollBar();
+    h->setValue(0);
+    v->setValue(0);
+    h->setRange(0, pl.hBar ? std::max(0, pl.left + ps.PW - pl.clientW) : 0);
+    v->setRange(0, pl.vBar ? std::max(0, pl.top + ps.PH - pl.clientH) : 0);
+    h->setPageStep(std::max(1, pl.clientW));
+    v->setPageStep(std::max(1, pl.clientH));
+    h->setSingleStep(std::max(1, pl.clientW / 20));
+    v->setSingleStep(std::max(1, pl.clientH / 20));
+    h->setValue(wantH);
+    v->setValue(wantV);
+    picBox_->setGeometry(boxLeft_ - h->value(), boxTop_ - v->value(), paintW_, paintH_);
+    arranging_ = false;
+    viewport()->update();
+}
+
+void TPGImage::scrollContentsBy(int dx, int dy) {
+    if (arranging_) return;
+    // Scrolling moves what is on screen, the paint box with it, and leaves
+    // only the uncovered strip to paint.
+    viewport()->scroll(dx, dy);
+}
+
+// ---- painting
+
+bool TPGImage::viewportEvent(QEvent* e) {
+    // The control paints its whole client area: no separate erase.
+    return QScrollArea::viewportEvent(e);
+}
+
+void TPGImage::paintEvent(QPaintEvent* e) {
+    if (arranging_) return;
+    QPainter p(viewport());
+    PaintContainer(p, e->rect());
+}
+
+void TPGImage::PaintContainer(QPainter& p, const QRect& exposed) {
+    const QRect P = picBox_->geometry();
+    const QRect client = viewport()->rect();
+    TPixelGraphic* pic = PictureToDraw();
+    if (OnPainting) OnPainting(this);
+    bool drawable = pic && !pic->GetEmpty() && pic->GetWidth() > 0 && pic->GetHeight() > 0;
+    const TPGTileRange tiles = PGTileRange(P, client.width(), client.height(), tiling_);
+    if (tiles.IsEmpty()) drawable = false;
+    if (tiling_ == tNone || !drawable) {
+        // The bands of the client area around the paint box.
+        const QRect in = P & client;
+        if (in.isEmpty()) {
+            p.fillRect(client, color_);
+        } else {
+            p.fillRect(QRect(0, 0, client.width(), in.top()), color_);
+            p.fillRect(QRect(0, in.bottom() + 1, client.width(), client.height() - in.bottom() - 1), color_);
+            p.fillRect(QRect(0, in.top(), in.left(), in.height()), color_);
+            p.fillRect(QRect(in.right() + 1, in.top(), client.width() - in.right() - 1, in.height()), color_);
+        }
+    }
+    if (drawable) {
+        bool first = true;
+        for (int j = tiles.firstRow; j <= tiles.lastRow; ++j)
+            for (int i = tiles.firstCol; i <= tiles.lastCol; ++i) {
+                const QRect tile = P.translated(i * P.width(), j * P.height());
+                if (!tile.intersects(exposed)) continue;
+                // Palette realisation (a no-op here) happens on the first tile.
+                pic->SetSkipPaletteRealize(!first);
+                first = false;
+                DrawToDC(*pic, p, tile, false, PGTileFlipH(i, tiling_, flipHorizontal_),
+                         PGTileFlipV(j, tiling_, flipVertical_));
+            }
+        pic->SetSkipPaletteRealize(false);
+    } else if (!P.isEmpty()) {
+        p.setPen(picBoxFrameColor_);
+        p.setBrush(picBox_->Color());
+        p.drawRect(P.adjusted(0, 0, -1, -1));
+        if (progressClockVisible_ && displayStep_ > 0)
+            PGDrawProgressClocks(p, P, displayStep_, displayPercent_, progress5Clocks_,
+                                 progressClockBkColor_, progressClockLineColor_);
+    }
+    if (OnPaint) OnPaint(this);
+}
+
+void TPGImage::SetDisplayProgress(int step, int percent) {
+    displayStep_ = step;
+    displayPercent_ = percent;
+    viewport()->update(picBox_->geometry());
+}
+
+// ---- properties
+
+void TPGImage::SetActionMode(TActionMode m) { SetRepaint(actionMode_, m); }
+
+void TPGImage::SetBorderStyle(TBorderStyle b) {
+    if (b == borderStyle_) return;
+    borderStyle_ = b;
+    setFrameStyle(b == bsNone ? QFrame::NoFrame : (QFrame::StyledPanel | QFrame::Sunken));
+    PictureChanged();
+}
+
+void TPGImage::SetCenter(bool v) {
+    if (v == center_) return;
+    center_ = v;
+    Rearrange(true);
+}
+
+void TPGImage::SetColor(const QColor& c) {
+    color_ = c;
+    viewport()->update();
+}
+
+void TPGImage::SetPicBoxColor(const QColor& c) {
+    picBox_->SetColor(c);
+    viewport()->update();
+}
+
+void TPGImage::SetPicBoxFrameColor(const QColor& c) {
+    picBoxFrameColor_ = c;
+    viewport()->update();
+}
+
+void TPGImage::SetPicBoxPopupMenu(QMenu* m) {
+    picBoxPopupMenu_ = m;
+    picBox_->setContextMenuPolicy(m ? Qt::CustomContextMenu : Qt::DefaultContextMenu);
+    QObject::disconnect(picBox_, &QWidget::customContextMenuRequested, nullptr, nullptr);
+    if (m)
+        QObject::connect(picBox_, &QWidget::customContextMenuRequested, m,
+                         [this, m](const QPoint& pt) { m->popup(picBox_->mapToGlobal(pt)); });
+}
+
+void TPGImage::SetStretch(TStretch s) {
+    if (s == stretch_) return;
+    stretch_ = s;
+    Rearrange(true);
+}
+
+void TPGImage::SetUseThread(bool v) {
+    if (v == useThread_) return;
+    StopWorker();
+    useThread_ = v;
+    MarkPaintPictureStale();
+    viewport()->update();
+}
+
+void TPGImage::SetZoomFactor(long double z) {
+    if (z == zoomFactor_) return;
+    zoomFactor_ = z;
+    Rearrange(true);
+}

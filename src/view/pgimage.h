@@ -1,0 +1,267 @@
+#pragma once
+// TPGImage: the control that shows one picture. A scroll area holding the
+// paint box TPicBox, whose size is the size the picture is shown at and whose
+// position is the picture's position; the control computes both from the
+// picture, its own size and its stretch rule, paints the picture (tiled and
+// mirrored when asked) under the paint box and fills the rest with its colour.
+// The control owns the picture it shows.
+
+#include <QColor>
+#include <QCursor>
+#include <QScrollArea>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "core/pixelgraphic.h"
+#include "view/picbox.h"
+#include "view/viewtypes.h"
+
+class QMenu;
+
+using TPGINewAutoSizeEvent = std::function<void(TObject* Sender, int PGImageWidth, int PGImageHeight)>;
+
+class TPGImage : public QScrollArea, public TObject {
+public:
+    explicit TPGImage(QWidget* parent = nullptr);
+    ~TPGImage() override;
+
+    // ---- the picture
+    // Loads picture `imageIndex` of a file. On failure the control keeps the
+    // picture it had (and its FileName) and the error passes on.
+    void LoadFromFileIndex(const std::string& fileName, int imageIndex);
+    void LoadFromFile(const std::string& fileName) { LoadFromFileIndex(fileName, 0); }
+    const std::string& FileName() const { return fileName_; }
+    void SetFileName(const std::string& fileName) { LoadFromFile(fileName); }
+    void SaveToFile(const std::string& fileName);
+    // The picture, still owned by the control (the worker is stopped first).
+    TPixelGraphic* PixelGraphic();
+    TPixelGraphic* CurrentPixelGraphic() const { return picture_.get(); }
+    // Shows a copy of `picture` (none for null).
+    void AssignPixelGraphic(const TPixelGraphic* picture);
+    // Shows `picture` itself; the control becomes its owner.
+    void TakePixelGraphic(std::unique_ptr<TPixelGraphic> picture);
+    void TakePixelGraphic(TPixelGraphic* picture) { TakePixelGraphic(std::unique_ptr<TPixelGraphic>(picture)); }
+    // A copy for the caller to own (null without a picture).
+    std::unique_ptr<TPixelGraphic> CopyPixelGraphic();
+    bool IsEmpty() const { return !picture_; }
+    TPicBox* PicBox() const { return picBox_; }
+
+    int ImageWidth() const { return imageWidth_; }
+    int ImageHeight() const { return imageHeight_; }
+    long double EffectiveZoom() const { return effectiveZoom_; }
+    int BoxToImageX(int x) const;
+    int BoxToImageY(int y) const;
+    int ImageToBoxX(int x) const;
+    int ImageToBoxY(int y) const;
+
+    void Rearrange(bool force);
+
+    // ---- properties
+    TActionMode ActionMode() const { return actionMode_; }
+    void SetActionMode(TActionMode m);
+    bool Allow24BitStretch() const { return allow24BitStretch_; }
+    void SetAllow24BitStretch(bool v) { SetRebuild(allow24BitStretch_, v); }
+    bool AutoSize() const { return autoSize_; }
+    void SetAutoSize(bool v) { SetRebuild(autoSize_, v); }
+    int AutoSizeMaxWidth() const { return autoSizeMaxWidth_; }
+    void SetAutoSizeMaxWidth(int v) { SetAutoSizeBound(autoSizeMaxWidth_, v); }
+    int AutoSizeMaxHeight() const { return autoSizeMaxHeight_; }
+    void SetAutoSizeMaxHeight(int v) { SetAutoSizeBound(autoSizeMaxHeight_, v); }
+    int AutoSizeMinWidth() const { return autoSizeMinWidth_; }
+    void SetAutoSizeMinWidth(int v) { SetAutoSizeBound(autoSizeMinWidth_, v); }
+    int AutoSizeMinHeight() const { return autoSizeMinHeight_; }
+    void SetAutoSizeMinHeight(int v) { SetAutoSizeBound(autoSizeMinHeight_, v); }
+    TRGB BackGroundColor() const { return backGroundColor_; }
+    void SetBackGroundColor(TRGB c) { backGroundColor_ = c; }
+    TBorderStyle BorderStyle() const { return borderStyle_; }
+    void SetBorderStyle(TBorderStyle b);
+    bool Center() const { return center_; }
+    void SetCenter(bool v);
+    // The control's own colour, which fills what the picture does not cover.
+    QColor Color() const { return color_; }
+    void SetColor(const QColor& c);
+    bool Dither() const { return dither_; }
+    void SetDither(bool v) { SetRebuild(dither_, v); }
+    uint8_t DitherErrorLimit() const { return ditherErrorLimit_; }
+    void SetDitherErrorLimit(uint8_t v) { SetDitherOption(ditherErrorLimit_, v); }
+    bool DitherErrorLimitAuto() const { return ditherErrorLimitAuto_; }
+    void SetDitherErrorLimitAuto(bool v) { SetDitherOption(ditherErrorLimitAuto_, v); }
+    bool DitherErrorLimitSoft() const { return ditherErrorLimitSoft_; }
+    void SetDitherErrorLimitSoft(bool v) { SetDitherOption(ditherErrorLimitSoft_, v); }
+    bool FlipHorizontal() const { return flipHorizontal_; }
+    void SetFlipHorizontal(bool v) { SetRepaint(flipHorizontal_, v); }
+    bool FlipVertical() const { return flipVertical_; }
+    void SetFlipVertical(bool v) { SetRepaint(flipVertical_, v); }
+    bool KeepOldPaintPixelGraphic() const { return keepOldPaintPixelGraphic_; }
+    void SetKeepOldPaintPixelGraphic(bool v) { keepOldPaintPixelGraphic_ = v; }
+    TPaletteIdent Palette8BitSys24BitGraphic() const { return palette8BitSys24BitGraphic_; }
+    void SetPalette8BitSys24BitGraphic(TPaletteIdent p) { SetRebuild(palette8BitSys24BitGraphic_, p); }
+    TPaletteIdent Palette8BitSys8BitGraphic() const { return palette8BitSys8BitGraphic_; }
+    void SetPalette8BitSys8BitGraphic(TPaletteIdent p) { SetRebuild(palette8BitSys8BitGraphic_, p); }
+    QColor PicBoxColor() const { return picBox_->Color(); }
+    void SetPicBoxColor(const QColor& c);
+    QCursor PicBoxCursor() const { return picBox_->cursor(); }
+    void SetPicBoxCursor(const QCursor& c) { picBox_->setCursor(c); }
+    QString PicBoxHint() const { return picBox_->toolTip(); }
+    void SetPicBoxHint(const QString& h) { picBox_->setToolTip(h); }
+    QMenu* PicBoxPopupMenu() const { return picBoxPopupMenu_; }
+    void SetPicBoxPopupMenu(QMenu* m);
+    int PicBoxTag() const { return picBox_->Tag(); }
+    void SetPicBoxTag(int t) { picBox_->SetTag(t); }
+    QColor PicBoxFrameColor() const { return picBoxFrameColor_; }
+    void SetPicBoxFrameColor(const QColor& c);
+    bool Progress5Clocks() const { return progress5Clocks_; }
+    void SetProgress5Clocks(bool v) { progress5Clocks_ = v; }
+    QColor ProgressClockBkColor() const { return progressClockBkColor_; }
+    void SetProgressClockBkColor(const QColor& c) { progressClockBkColor_ = c; }
+    QColor ProgressClockLineColor() const { return progressClockLineColor_; }
+    void SetProgressClockLineColor(const QColor& c) { progressClockLineColor_ = c; }
+    bool ProgressClockVisible() const { return progressClockVisible_; }
+    void SetProgressClockVisible(bool v) { progressClockVisible_ = v; }
+    bool RGBWeighting() const { return rgbWeighting_; }
+    void SetRGBWeighting(bool v) { SetRebuild(rgbWeighting_, v); }
+    bool RearrangeAlways() const { return rearrangeAlways_; }
+    void SetRearrangeAlways(bool v) { rearrangeAlways_ = v; }
+    bool ReduceOnLoad() const { return reduceOnLoad_; }
+    void SetReduceOnLoad(bool v) { reduceOnLoad_ = v; }
+    bool ShowHourGlass() const { return showHourGlass_; }
+    void SetShowHourGlass(bool v) { showHourGlass_ = v; }
+    TStretch Stretch() const { return stretch_; }
+    void SetStretch(TStretch s);
+    TStretchMode StretchMode() const { return stretchMode_; }
+    void SetStretchMode(TStretchMode m) { SetRebuild(stretchMode_, m); }
+    TTiling Tiling() const { return tiling_; }
+    void SetTiling(TTiling t) { SetRepaint(tiling_, t); }
+    bool UseThread() const { return useThread_; }
+    void SetUseThread(bool v);
+    TPGWarningAction ReadWarningAction() const { return readWarningAction_; }
+    void SetReadWarningAction(TPGWarningAction a) { readWarningAction_ = a; }
+    TPGWarningAction SaveColorResWarningAction() const { return saveColorResWarningAction_; }
+    void SetSaveColorResWarningAction(TPGWarningAction a) { saveColorResWarningAction_ = a; }
+    long double ZoomFactor() const { return zoomFactor_; }
+    void SetZoomFactor(long double z);
+
+    // Selection state; drawing and mouse handling of the selection come with
+    // the selection frame.
+    bool Selection() const { return selection_; }
+    void SetSelection(bool v) { SetRepaint(selection_, v); }
+    QRect SelectionRect() const { return selectionRect_; }
+    void SetSelectionRect(const QRect& r) { selectionRect_ = r; update(); }
+    QColor SelectionColor1() const { return selectionColor1_; }
+    void SetSelectionColor1(const QColor& c) { selectionColor1_ = c; }
+    QColor SelectionColor2() const { return selectionColor2_; }
+    void SetSelectionColor2(const QColor& c) { selectionColor2_ = c; }
+
+    // ---- events
+    TPGINewAutoSizeEvent OnNewAutoSize;
+    TNotifyEvent OnPaint, OnPainting, OnPixelGraphicChange, OnZoomFactorChange;
+    TPGProgressEvent OnPixelGraphicProgress;
+    TNotifyEvent OnPixelGraphicProgressStart, OnPixelGraphicProgressEnd;
+    TNotifyEvent OnSelectionChange, OnSelectionMade;
+    std::function<void(TObject* Sender, QCursor& cursor)> OnSetCursor;
+
+    // The paint box's events under their control names.
+    TPGMouseEvent& PicBoxOnMouseDown() { return picBox_->OnMouseDown; }
+    TPGMouseEvent& PicBoxOnMouseMove() { return picBox_->OnMouseMove; }
+    TPGMouseEvent& PicBoxOnMouseUp() { return picBox_->OnMouseUp; }
+    TPGNotify& PicBoxOnClick() { return picBox_->OnClick; }
+    TPGNotify& PicBoxOnDblClick() { return picBox_->OnDblClick; }
+    TPGNotify& PicBoxOnPaint() { return picBox_->OnPaint; }
+
+    // Progress of the display preparation: draws the clocks while a picture is
+    // being prepared; step 0 ends it.
+    void SetDisplayProgress(int step, int percent);
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void scrollContentsBy(int dx, int dy) override;
+    bool viewportEvent(QEvent* e) override;
+
+    // Hooks for the display conversion: whether the picture is shown through
+    // a converted paint picture, and stopping its worker.
+    virtual bool NeedsPaintPicture() const { return false; }
+    virtual void StopWorker() {}
+    virtual void MarkPaintPictureStale() {}
+    virtual void DropPaintPicture() {}
+    // The picture painting draws: the paint picture when one is needed (it
+    // may be missing while it is being made), else the picture.
+    TPixelGraphic* PictureToDraw() const;
+
+private:
+    void PictureChanged();
+    void ConnectPicture(TPixelGraphic& pg);
+    void SetBounds(const QSize& size);
+    int Border() const { return frameWidth(); }
+    int VScrollWidth() const;
+    int HScrollHeight() const;
+    void PaintContainer(QPainter& p, const QRect& exposed);
+
+    template <class T> void SetRebuild(T& field, T v) {
+        if (field == v) return;
+        field = v;
+        PictureChanged();
+    }
+    template <class T> void SetRepaint(T& field, T v) {
+        if (field == v) return;
+        field = v;
+        viewport()->update();
+    }
+    template <class T> void SetDitherOption(T& field, T v) {
+        if (field == v) return;
+        field = v;
+        if (dither_) PictureChanged();
+    }
+    void SetAutoSizeBound(int& field, int v) {
+        if (field == v) return;
+        field = v;
+        if (autoSize_) PictureChanged();
+    }
+
+    std::unique_ptr<TPixelGraphic> picture_;
+    TPicBox* picBox_ = nullptr;
+    std::string fileName_;
+    int imageWidth_ = 0, imageHeight_ = 0;
+    long double effectiveZoom_ = 1.0L;
+    bool arranging_ = false;
+    // The arrangement in content coordinates (before scrolling).
+    int boxLeft_ = 0, boxTop_ = 0, paintW_ = 0, paintH_ = 0;
+    int displayStep_ = 0, displayPercent_ = 0;
+
+    TActionMode actionMode_ = amMoveImage;
+    bool allow24BitStretch_ = false;
+    bool autoSize_ = false;
+    int autoSizeMaxWidth_ = 2147483647, autoSizeMaxHeight_ = 2147483647;
+    int autoSizeMinWidth_ = 0, autoSizeMinHeight_ = 0;
+    TRGB backGroundColor_ = 0;
+    TBorderStyle borderStyle_ = bsSingle;
+    bool center_ = false;
+    QColor color_;
+    bool dither_ = true;
+    uint8_t ditherErrorLimit_ = 32;
+    bool ditherErrorLimitAuto_ = true, ditherErrorLimitSoft_ = true;
+    bool flipHorizontal_ = false, flipVertical_ = false;
+    bool keepOldPaintPixelGraphic_ = false;
+    TPaletteIdent palette8BitSys24BitGraphic_ = pOptimized252Sys16;
+    TPaletteIdent palette8BitSys8BitGraphic_ = pOptimized252Sys16;
+    QMenu* picBoxPopupMenu_ = nullptr;
+    QColor picBoxFrameColor_;
+    bool progress5Clocks_ = true;
+    QColor progressClockBkColor_, progressClockLineColor_;
+    bool progressClockVisible_ = true;
+    bool rgbWeighting_ = true;
+    bool rearrangeAlways_ = false;
+    bool reduceOnLoad_ = false;
+    bool selection_ = false;
+    QRect selectionRect_{0, 0, 1, 1};
+    QColor selectionColor1_{Qt::white}, selectionColor2_{Qt::red};
+    bool showHourGlass_ = true;
+    TStretch stretch_ = sNeverKAR;
+    TStretchMode stretchMode_ = smFast;
+    TTiling tiling_ = tNone;
+    bool useThread_ = true;
+    TPGWarningAction readWarningAction_ = pgwaOKCancelBox;
+    TPGWarningAction saveColorResWarningAction_ = pgwaOKCancelBox;
+    long double zoomFactor_ = 1.0L;
+};

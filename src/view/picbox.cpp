@@ -1,0 +1,48 @@
+#include "view/picbox.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+TPicBox::TPicBox(QWidget* parent) : QWidget(parent) {
+    // Windowless in spirit: no background of its own, so the picture the
+    // control paints underneath shows through.
+    setAutoFillBackground(false);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setMouseTracking(true);
+    color_ = palette().color(QPalette::Window);
+}
+
+void TPicBox::paintEvent(QPaintEvent*) {
+    if (!InternalPaint && !OnPaint) return;
+    QPainter p(this);
+    if (InternalPaint) InternalPaint(this, p);
+    if (OnPaint) OnPaint(this);
+}
+
+void TPicBox::mousePressEvent(QMouseEvent* e) {
+    const QPoint pt = e->position().toPoint();
+    if (e->button() == Qt::LeftButton) pressed_ = true;
+    if (InternalMouseDown) InternalMouseDown(this, e->button(), e->modifiers(), pt.x(), pt.y());
+    if (OnMouseDown) OnMouseDown(this, e->button(), e->modifiers(), pt.x(), pt.y());
+}
+
+void TPicBox::mouseMoveEvent(QMouseEvent* e) {
+    const QPoint pt = e->position().toPoint();
+    if (InternalMouseMove) InternalMouseMove(this, Qt::NoButton, e->modifiers(), pt.x(), pt.y());
+    if (OnMouseMove) OnMouseMove(this, Qt::NoButton, e->modifiers(), pt.x(), pt.y());
+}
+
+void TPicBox::mouseReleaseEvent(QMouseEvent* e) {
+    const QPoint pt = e->position().toPoint();
+    if (OnMouseUp) OnMouseUp(this, e->button(), e->modifiers(), pt.x(), pt.y());
+    if (InternalMouseUp) InternalMouseUp(this, e->button(), e->modifiers(), pt.x(), pt.y());
+    if (e->button() == Qt::LeftButton && pressed_) {
+        pressed_ = false;
+        if (rect().contains(pt) && OnClick) OnClick(this);
+    }
+}
+
+void TPicBox::mouseDoubleClickEvent(QMouseEvent* e) {
+    mousePressEvent(e);
+    if (OnDblClick) OnDblClick(this);
+}

@@ -1,0 +1,46 @@
+#pragma once
+// TPicBox: the paint box inside the image view control. Its size is the
+// paint size and its position the picture's position; the control draws the
+// picture underneath it, the box itself only draws what goes on top (the
+// selection frame) and passes mouse events on.
+
+#include <QWidget>
+#include <functional>
+
+#include "core/types.h"
+
+using TPGMouseEvent =
+    std::function<void(TObject* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y)>;
+using TPGNotify = std::function<void(TObject* Sender)>;
+using TPGPaintHook = std::function<void(TObject* Sender, QPainter& painter)>;
+
+class TPicBox : public QWidget, public TObject {
+public:
+    explicit TPicBox(QWidget* parent);
+
+    // The user's events.
+    TPGMouseEvent OnMouseDown, OnMouseMove, OnMouseUp;
+    TPGNotify OnClick, OnDblClick, OnPaint;
+    // Handlers the view control installs: its own run before the user's on
+    // mouse down and move, after the user's on mouse up; its paint (the
+    // selection frame) before the user's.
+    TPGMouseEvent InternalMouseDown, InternalMouseMove, InternalMouseUp;
+    TPGPaintHook InternalPaint;
+
+    int Tag() const { return tag_; }
+    void SetTag(int t) { tag_ = t; }
+    QColor Color() const { return color_; }
+    void SetColor(const QColor& c) { color_ = c; }
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
+
+private:
+    int tag_ = 0;
+    QColor color_;
+    bool pressed_ = false;
+};
