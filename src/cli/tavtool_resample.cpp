@@ -1,13 +1,11 @@
 #include "cli/tavtool_options.h"
-#include "core/exceptions.h"
 #include "core/pixelgraphic.h"
 
-// Interim until the library's resampling is in: --size fails cleanly.
 std::unique_ptr<TPixelGraphic> Resample(TPixelGraphic& source, int width, int height,
                                         TStretchMode mode) {
-    (void)source;
-    (void)width;
-    (void)height;
-    (void)mode;
-    throw EPixelGraphic(PGMessage(31, "StretchCopy"));
+    auto scaled = std::make_unique<TPixelGraphic>();
+    scaled->SetFormat(width, height, pg24Bit);
+    scaled->SetStretchMode(mode);
+    scaled->StretchCopy(0, 0, width, height, source, 0, 0, source.GetWidth(), source.GetHeight());
+    return scaled;
 }

@@ -1,12 +1,51 @@
 #include "core/save_convert.h"
 
-#include "core/exceptions.h"
+#include "core/optpalette.h"
 #include "core/pixelgraphic.h"
 
-// Interim: the pixel transfer (CopyFrom) and palette optimisation are not in
-// the library yet, so a save that needs fewer or more colours than the
-// picture has fails cleanly instead of writing something else.
 std::unique_ptr<TPixelGraphic> ConvertForSave(TPixelGraphic& source, TPGColorResolution t) {
-    (void)source;
-    throw EPGCannotWriteColorRes(PGMessage(36) + " (" + PGMessage(8 + int(t)) + ")");
+    // Default options: dithering on with the automatic error limit, so a
+    // palette target is error-diffused. The source's progress handlers see
+    // the conversion as well.
+    auto tmp = std::make_unique<TPixelGraphic>();
+    tmp->OnProgress = source.OnProgress;
+    tmp->OnProgressStart = source.OnProgressStart;
+    tmp->OnProgressEnd = source.OnProgressEnd;
+    const int w = source.GetWidth(), h = source.GetHeight();
+    switch (t) {
+    case crBlackWhite:
+        tmp->SetFormat(w, h, pg1Bit);
+        tmp->SetPaletteIdent(pBlackWhite);
+        break;
+    case cr2Colors:
+        tmp->SetFormat(w, h, pg1Bit);
+        BuildOptimizedPalette(*tmp, source, 2, false);
+        break;
+    case cr16Grays:
+        tmp->SetFormat(w, h, pg4Bit);
+        tmp->SetPaletteIdent(pGray16);
+        break;
+    case cr16SysColors:
+        tmp->SetFormat(w, h, pg4Bit);
+        tmp->SetPaletteIdent(pSys16);
+        break;
+    case cr16Colors:
+        tmp->SetFormat(w, h, pg4Bit);
+        BuildOptimizedPalette(*tmp, source, 16, false);
+        break;
+    case cr256Grays:
+        tmp->SetFormat(w, h, pg8Bit);
+        tmp->SetPaletteIdent(pGray256);
+        break;
+    case cr256Colors:
+        tmp->SetFormat(w, h, pg8Bit);
+        BuildOptimizedPalette(*tmp, source, 252, true);
+        break;
+    case cr16M:
+        tmp->SetFormat(w, h, pg24Bit);
+        break;
+    }
+    tmp->CopyFrom(source);
+    tmp->IdentifyPalette();
+    return tmp;
 }

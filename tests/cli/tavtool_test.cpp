@@ -146,3 +146,16 @@ TEST_F(Tavtool, ConvertKeepsThePixelsAndNeverCrashesOnGarbage) {
         fs::remove(dir / "o.bmp");
     }
 }
+
+TEST_F(Tavtool, ConvertResamplesWithEachMode) {
+    WritePicture("a.bmp", pg8Bit, 30, 20);
+    for (const char* mode : {"fast", "medium", "precise"}) {
+        TRun r = Run("convert " + P("a.bmp") + " " + P("s.bmp") + " --size 10x7 --stretch " + mode);
+        ASSERT_EQ(r.code, 0) << mode << r.err;
+        TPixelGraphic g;
+        g.LoadFromFile((dir / "s.bmp").string());
+        EXPECT_EQ(g.GetWidth(), 10);
+        EXPECT_EQ(g.GetHeight(), 7);
+        EXPECT_EQ(g.PixelFormat(), pg24Bit);
+    }
+}

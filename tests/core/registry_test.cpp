@@ -59,11 +59,15 @@ class TFakeWriter : public TFileFormatWriter {
         s.WriteBuffer("OK", 2);
         if (fail) throw EWriteError("Stream write error");
         written = g.PixelFormat();
+        writtenIdent = g.PaletteIdent();
+        writtenColor = g.GetPixelColor(0, 0);
         ++count;
     }
     bool fail = false;
     int count = 0;
     TPGPixelFormat written = pg24Bit;
+    TPaletteIdent writtenIdent = pNone;
+    TRGB writtenColor = -1;
 };
 
 class Registry : public ::testing::Test {
@@ -282,4 +286,103 @@ TEST_F(Registry, AFailedSaveLeavesNoNewFileAndTheOldOneUntouched) {
     std::ifstream again(d + "/old.abc");
     std::string now((std::istreambuf_iterator<char>(again)), {});
     EXPECT_EQ(now, "OK");
+}
+
+TEST_F(Registry, ConversionGivesTheWriterWhatItCanStore) {
+    struct Case {
+        const char* what;
+        TPGPixelFormat format;
+        std::vector<TRGB> palette; // empty: the identity below
+        TPaletteIdent ident;
+        TRGB color; // of every pixel
+        uint8_t can;
+        TPGPixelFormat wantFormat;
+        TPaletteIdent wantIdent;
+        const char* box; // the warning's resolutions, "" = no box
+    } cases[] = {
+        {"PGM from 16 system colours",
+         pg4Bit,
+         {},
+         pSys16,
+         RGB(128, 128, 128),
+         CanWrite(cr256Grays),
+         pg8Bit,
+         pGray256,
+         "16 system colors|256 shades of gray"},
+        {"PBM from 24 bits",
+         pg24Bit,
+         {},
+         pTrueColor,
+         RGB(255, 255, 255),
+         CanWrite(crBlackWhite),
+         pg1Bit,
+         pBlackWhite,
+         "16.7 million colors|black and white"},
+        {"TIFF from 2 colours",
+         pg1Bit,
+         {RGB(255, 0, 0), RGB(0, 0, 255)},
+         pUnknown,
+         RGB(0, 0, 255),
+         253,
+         pg4Bit,
+         pUnknown,
+         "2 colors|16 colors"},
+        {"Targa from 256 greys",
+         pg8Bit,
+         {},
+         pGray256,
+         RGB(0, 0, 0),
+         uint8_t(CanWrite(cr256Colors) | CanWrite(cr16M)),
+         pg8Bit,
+         pUnknown,
+         "256 shades of gray|256 colors"},
+        {"JPEG from 24 bits",
+         pg24Bit,
+         {},
+         pTrueColor,
+         RGB(1, 2, 3),
+         uint8_t(CanWrite(cr256Grays) | CanWrite(cr16M)),
+         pg24Bit,
+         pTrueColor,
+         ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FileFormatWriters().clear();
+        TFakeWriter* w = AddWriter("xyz", "Some Format", true, c.can);
+        TPixelGraphic g;
+        g.SetFormat(6, 5, c.format);
+        if (!c.palette.empty()) {
+            g.SetPaletteCount(int(c.palette.size()));
+            for (size_t i = 0; i < c.palette.size(); ++i)
+                g.SetPaletteEntry(int(i), c.palette[i]);
+        } else if (c.ident != pTrueColor) {
+            g.SetPaletteIdent(c.ident);
+        }
+        for (int y = 0; y < 5; ++y)
+            for (int x = 0; x < 6; ++x)
+                g.SetPixelColor(x, y, c.color);
+        std::vector<uint8_t> before(g.Bits(), g.Bits() + g.ImageSize());
+        std::string shown;
+        PGMessageBoxHandler = [&](const std::string& text, const std::string&, TPGBoxButtons) {
+            shown = text;
+            return TPGBoxResult::OK;
+        };
+        g.SetSaveColorResWarningAction(pgwaOKBox);
+        TMemoryStream out;
+        g.SaveToStreamExt(out, "xyz");
+        EXPECT_EQ(w->written, c.wantFormat);
+        EXPECT_EQ(w->writtenIdent, c.wantIdent);
+        EXPECT_EQ(w->writtenColor, c.color);
+        const std::string box = c.box;
+        if (box.empty()) {
+            EXPECT_EQ(shown, "");
+        } else {
+            const auto bar = box.find('|');
+            EXPECT_EQ(shown, PGMessage(17, "Some Format", box.substr(0, bar), box.substr(bar + 1)));
+        }
+        // The source itself is not changed.
+        EXPECT_EQ(g.PixelFormat(), c.format);
+        EXPECT_TRUE(std::equal(before.begin(), before.end(), g.Bits()));
+    }
 }
