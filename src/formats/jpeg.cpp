@@ -1,0 +1,160 @@
+#include "formats/jpeg.h"
+
+#include <memory>
+
+#include "core/exceptions.h"
+#include "core/options.h"
+#include "core/pixelgraphic.h"
+#include "core/stream.h"
+#include "formats/jpeg_glue.h"
+
+int JPEGReadMethod = 0;
+int JPEGWriteMethod = 2;
+int JPEGQuality = 80;
+bool JPEGProgressive = false;
+
+namespace {
+[[noreturn]] void Fail(const std::string& text) {
+    throw EPGJPGFileFormatReaderWriter("JPG: " + text);
+}
+
+[[noreturn]] void FailCreate(const TPGJpegError& err) {
+    if (JpegVersionError(err)) throw EPGJPGFileFormatReaderWriter("JPG: Invalid library version");
+    JpegThrow(err);
+}
+
+J_DCT_METHOD DctMethod(int option, J_DCT_METHOD fallback) {
+    switch (option) {
+    case 0:
+        return JDCT_ISLOW;
+    case 1:
+        return JDCT_IFAST;
+    case 2:
+        return JDCT_FLOAT;
+    default:
+        return fallback;
+    }
+}
+
+// Opens the decoder on `stream` and reads the header; warnings act by `action`.
+std::unique_ptr<TPGJpegDecoder> OpenDecoder(TStream& stream, TPGWarningAction action) {
+    auto d = std::make_unique<TPGJpegDecoder>();
+    d->err.warningAction = action;
+    if (!JpegCreateDecompress(d.get(), &stream, PGMaxImageBytes)) FailCreate(d->err);
+    if (!JpegReadHeader(d.get())) JpegThrow(d->err);
+    return d;
+}
+} // namespace
+
+TJPGFileFormatReader::TJPGFileFormatReader(std::string extension)
+    : TFileFormatReader(std::move(extension), "JPEG (JFIF compliant)", true) {}
+
+bool TJPGFileFormatReader::CheckSignature(const uint8_t* header, int size) {
+    return size >= 2 && header[0] == 0xFF && header[1] == 0xD8;
+}
+
+void TJPGFileFormatReader::Read(TStream& stream, TPixelGraphic& picture, int imageIndex) {
+    if (imageIndex != 0) Fail(PGMessage(7, "Index"));
+    picture.SetGamma(DisplayGamma);
+    auto d = OpenDecoder(stream, picture.ReadWarningAction());
+    jpeg_decompress_struct& c = d->cinfo;
+
+    c.scale_num = 1;
+    c.scale_denom = 1;
+    c.dct_method = picture.FastRead() ? JDCT_IFAST : DctMethod(JPEGReadMethod, JDCT_ISLOW);
+    c.quantize_colors = FALSE;
+    c.two_pass_quantize = FALSE;
+    c.dither_mode = JDITHER_NONE;
+    // Colour arrives in the picture's own blue, green, red byte order.
+    if (c.jpeg_color_space == JCS_YCbCr || c.jpeg_color_space == JCS_RGB)
+        c.out_color_space = JCS_EXT_BGR;
+    if (!JpegCalcOutput(d.get())) JpegThrow(d->err);
+
+    // The picture is made before the decoder allocates its own buffers, so
+    // the size cap stops an oversized file before any large allocation.
+    TPGPixelFormat format;
+    if (c.output_components == 1)
+        format = pg8Bit;
+    else if (c.output_components == 3)
+        format = pg24Bit;
+    else
+        Fail(PGMessage(30));
+    picture.SetFormat(int(c.output_width), int(c.output_height), format);
+    if (format == pg8Bit) picture.SetPaletteIdent(pGray256);
+    if (!JpegStartDecompress(d.get())) JpegThrow(d->err);
+
+    const int height = int(c.output_height);
+    bool aborted = false;
+    {
+        TPGProgressScope progress(picture, this);
+        while (int(c.output_scanline) < height) {
+            if (!JpegReadRow(d.get(), picture.ScanLine(int(c.output_scanline)))) JpegThrow(d->err);
+            if (progress.Step(int(c.output_scanline), height)) {
+                aborted = true;
+                break;
+            }
+        }
+    }
+    // An aborted read keeps its rows; finishing would complain about the
+    // rows not read, so the decoder is dropped instead.
+    if (aborted) return;
+    if (!JpegFinishDecompress(d.get())) JpegThrow(d->err);
+}
+
+void TJPGFileFormatReader::GetInfo(TStream& stream, int imageIndex, TPGImageInfo& info) {
+    if (imageIndex != 0) Fail(PGMessage(20, "Index"));
+    auto d = OpenDecoder(stream, pgwaRaise);
+    const jpeg_decompress_struct& c = d->cinfo;
+    static const char* const kSpaces[] = {"unknown", "GrayScale", "RGB", "YCbCr", "CMYK", "YCbCrK"};
+    const int space = int(c.jpeg_color_space);
+    std::string sub = space >= 0 && space <= 5 ? kSpaces[space] : "";
+    if (c.progressive_mode) sub += ", Progressive";
+    if (c.saw_Adobe_marker) sub = "Adope, " + sub;
+    if (c.saw_JFIF_marker) sub = "JFIF, " + sub;
+    info = TPGImageInfo{};
+    info.SubType = sub;
+    info.Width = int(c.image_width);
+    info.Height = int(c.image_height);
+    static const char* const kColors[] = {"256", "64K", "16.7M", "4294.9M"};
+    const int n = c.num_components;
+    info.Colors = n >= 1 && n <= 4 ? kColors[n - 1] : "?";
+    info.BitsPerPixel = 8 * n;
+    info.GraphicCount = 1;
+}
+
+TJPGFileFormatWriter::TJPGFileFormatWriter(std::string extension, bool listed)
+    : TFileFormatWriter(std::move(extension), "JPEG (JFIF compliant)", listed,
+                        CanWrite(cr256Grays) | CanWrite(cr16M)) {}
+
+void TJPGFileFormatWriter::Write(TStream& stream, TPixelGraphic& picture) {
+    auto e = std::make_unique<TPGJpegEncoder>();
+    e->err.warningAction = picture.ReadWarningAction();
+    if (!JpegCreateCompress(e.get(), &stream)) FailCreate(e->err);
+
+    picture.IdentifyPalette();
+    const bool gray = picture.PixelFormat() == pg8Bit && picture.PaletteIdent() == pGray256;
+    if (!gray && picture.PixelFormat() != pg24Bit) Fail(PGMessage(20, "BitCount"));
+
+    TPGJpegWriteSettings s;
+    s.width = JDIMENSION(picture.GetWidth());
+    s.height = JDIMENSION(picture.GetHeight());
+    // Colour rows go to the library in their own blue, green, red order.
+    s.components = gray ? 1 : 3;
+    s.inColorSpace = gray ? JCS_GRAYSCALE : JCS_EXT_BGR;
+    s.progressive = JPEGProgressive;
+    s.quality = JPEGQuality;
+    s.dct = DctMethod(JPEGWriteMethod, JDCT_FLOAT);
+    if (!JpegStartCompress(e.get(), &s)) JpegThrow(e->err);
+
+    const int height = picture.GetHeight();
+    {
+        TPGProgressScope progress(picture, this);
+        while (int(e->cinfo.next_scanline) < height) {
+            const int y = int(e->cinfo.next_scanline);
+            if (!JpegWriteRow(e.get(), picture.ScanLine(y))) JpegThrow(e->err);
+            (void)progress.Step(int(e->cinfo.next_scanline),
+                                height); // a writer finishes what it began
+        }
+    }
+    if (!JpegFinishCompress(e.get())) JpegThrow(e->err);
+}

@@ -1,0 +1,64 @@
+#pragma once
+// JPEG/JFIF reader and writer over libjpeg (6.2 interface).
+
+#include <string>
+
+#include "core/registry.h"
+
+// Process-wide JPEG options; the editor's save options, the converter and the
+// web publisher set them, readers and writers read them when they run.
+// DCT methods: 0 = integer (slow, exact), 1 = integer (fast), 2 = floating point.
+extern int JPEGReadMethod;   // default 0
+extern int JPEGWriteMethod;  // default 2
+extern int JPEGQuality;      // 1..100, default 80, written with baseline tables
+extern bool JPEGProgressive; // default off
+
+// More scans than this in a progressive file is taken as a damaged or hostile
+// file: every scan makes the decoder walk the whole coefficient buffer.
+constexpr int kJPEGMaxScans = 500;
+
+class TJPGFileFormatReader : public TFileFormatReader {
+  public:
+    TJPGFileFormatReader() : TJPGFileFormatReader("jpg") {}
+    std::string ClassName() const override { return "TJPGFileFormatReader"; }
+    bool CheckSignature(const uint8_t* header, int size) override;
+    void Read(TStream& stream, TPixelGraphic& picture, int imageIndex) override;
+    void GetInfo(TStream& stream, int imageIndex, TPGImageInfo& info) override;
+
+  protected:
+    explicit TJPGFileFormatReader(std::string extension);
+};
+
+class TJPEGFileFormatReader : public TJPGFileFormatReader {
+  public:
+    TJPEGFileFormatReader() : TJPGFileFormatReader("jpeg") {}
+    std::string ClassName() const override { return "TJPEGFileFormatReader"; }
+};
+
+class TJIFFileFormatReader : public TJPGFileFormatReader {
+  public:
+    TJIFFileFormatReader() : TJPGFileFormatReader("jif") {}
+    std::string ClassName() const override { return "TJIFFileFormatReader"; }
+};
+
+class TJPGFileFormatWriter : public TFileFormatWriter {
+  public:
+    TJPGFileFormatWriter() : TJPGFileFormatWriter("jpg", true) {}
+    std::string ClassName() const override { return "TJPGFileFormatWriter"; }
+    void Write(TStream& stream, TPixelGraphic& picture) override;
+
+  protected:
+    TJPGFileFormatWriter(std::string extension, bool listed);
+};
+
+class TJPEGFileFormatWriter : public TJPGFileFormatWriter {
+  public:
+    TJPEGFileFormatWriter() : TJPGFileFormatWriter("jpeg", false) {}
+    std::string ClassName() const override { return "TJPEGFileFormatWriter"; }
+};
+
+class TJIFFileFormatWriter : public TJPGFileFormatWriter {
+  public:
+    TJIFFileFormatWriter() : TJPGFileFormatWriter("jif", false) {}
+    std::string ClassName() const override { return "TJIFFileFormatWriter"; }
+};

@@ -1,0 +1,189 @@
+#include "formats/png_glue.h"
+
+#include <csetjmp>
+#include <cstring>
+#include <string>
+
+#include <zlib.h>
+
+#include "core/exceptions.h"
+#include "core/messages.h"
+#include "core/stream.h"
+#include "formats/libwarning.h"
+
+namespace {
+TPGPngContext* CtxOf(png_const_structrp png) {
+    return static_cast<TPGPngContext*>(png_get_error_ptr(png));
+}
+
+void ErrorFn(png_structp png, png_const_charp text) {
+    TPGPngContext* c = CtxOf(png);
+    if (!c->final) PGCopyMessage(c->message, sizeof c->message, text);
+    png_longjmp(png, 1);
+}
+
+void WarningFn(png_structp png, png_const_charp text) {
+    TPGPngContext* c = CtxOf(png);
+    if (!c->armed) return;
+    if (!PGLibraryWarning("PNG", c->warningAction, text, c->message, sizeof c->message,
+                          c->pending)) {
+        c->final = true;
+        png_longjmp(png, 1);
+    }
+}
+
+void ReadFn(png_structp png, png_bytep data, size_t length) {
+    TPGPngContext* c = static_cast<TPGPngContext*>(png_get_io_ptr(png));
+    int64_t n = 0;
+    bool failed = false;
+    try {
+        n = c->stream->Read(data, int64_t(length));
+    } catch (...) {
+        c->pending = std::current_exception();
+        failed = true;
+    }
+    if (failed || n != int64_t(length)) png_error(png, "Read Error");
+    if (length == 8 && (png_get_io_state(png) & PNG_IO_CHUNK_HDR)) {
+        if (std::memcmp(data + 4, "gAMA", 4) == 0) c->sawGamma = true;
+        if (std::memcmp(data + 4, "cHRM", 4) == 0) c->sawChrm = true;
+    }
+}
+
+void WriteFn(png_structp png, png_bytep data, size_t length) {
+    TPGPngContext* c = static_cast<TPGPngContext*>(png_get_io_ptr(png));
+    bool failed = false;
+    try {
+        c->stream->WriteBuffer(data, int64_t(length));
+    } catch (...) {
+        c->pending = std::current_exception();
+        failed = true;
+    }
+    if (failed) png_error(png, "Write Error");
+}
+
+void FlushFn(png_structp) {}
+} // namespace
+
+TPGPngContext::~TPGPngContext() {
+    if (!png) return;
+    if (writing)
+        png_destroy_write_struct(&png, info ? &info : nullptr);
+    else
+        png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
+}
+
+bool PngLibraryMatches() {
+    // Same major and minor release of libpng (1.6.x), same zlib generation.
+    const png_uint_32 linked = png_access_version_number();
+    if (linked / 100 != PNG_LIBPNG_VER / 100) return false;
+    const char* z = zlibVersion();
+    return z && z[0] == ZLIB_VERSION[0];
+}
+
+bool PngCreateRead(TPGPngContext* c) {
+    c->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, c, ErrorFn, WarningFn);
+    if (!c->png) {
+        PGCopyMessage(c->message, sizeof c->message,
+                      PGMessage(31, "png_create_read_struct").c_str());
+        return false;
+    }
+    c->info = png_create_info_struct(c->png);
+    if (!c->info) {
+        PGCopyMessage(c->message, sizeof c->message,
+                      PGMessage(31, "png_create_info_struct").c_str());
+        return false;
+    }
+    return true;
+}
+
+bool PngCreateWrite(TPGPngContext* c) {
+    c->writing = true;
+    c->png = png_create_write_struct(PNG_LIBPNG_VER_STRING, c, ErrorFn, WarningFn);
+    if (!c->png) {
+        PGCopyMessage(c->message, sizeof c->message,
+                      PGMessage(31, "png_create_write_struct").c_str());
+        return false;
+    }
+    c->info = png_create_info_struct(c->png);
+    if (!c->info) {
+        PGCopyMessage(c->message, sizeof c->message,
+                      PGMessage(31, "png_create_info_struct").c_str());
+        return false;
+    }
+    return true;
+}
+
+bool PngReadInfo(TPGPngContext* c, uint32_t maxWidth) {
+    if (setjmp(png_jmpbuf(c->png))) return false;
+    c->armed = true;
+    png_set_read_fn(c->png, c, ReadFn);
+    // A row buffer of libpng is at most 8 bytes a pixel: keep it under the cap.
+    png_set_user_limits(c->png, maxWidth, PNG_UINT_31_MAX);
+    // A profile that is merely not the usual sRGB one is no reason for a box.
+    png_set_option(c->png, PNG_SKIP_sRGB_CHECK_PROFILE, PNG_OPTION_ON);
+    png_read_info(c->png, c->info);
+    return true;
+}
+
+bool PngSetTransforms(TPGPngContext* c, TPGPngReadSettings* s) {
+    if (setjmp(png_jmpbuf(c->png))) return false;
+    if (s->background)
+        png_set_background(c->png, &s->backgroundColor, s->backgroundGammaCode, 0, 1.0);
+    if (s->strip16) png_set_strip_16(c->png);
+    if (s->bgr) png_set_bgr(c->png);
+    s->passes = png_set_interlace_handling(c->png);
+    png_read_update_info(c->png, c->info);
+    return true;
+}
+
+bool PngReadRow(TPGPngContext* c, png_bytep row) {
+    if (setjmp(png_jmpbuf(c->png))) return false;
+    png_read_rows(c->png, &row, nullptr, 1);
+    return true;
+}
+
+bool PngReadEnd(TPGPngContext* c) {
+    if (setjmp(png_jmpbuf(c->png))) return false;
+    png_read_end(c->png, nullptr);
+    return true;
+}
+
+bool PngWriteHeader(TPGPngContext* c, const TPGPngWriteSettings* s) {
+    if (setjmp(png_jmpbuf(c->png))) return false;
+    c->armed = true;
+    png_set_write_fn(c->png, c, WriteFn, FlushFn);
+    png_set_IHDR(c->png, c->info, s->width, s->height, s->bitDepth, s->colorType,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    if (s->palette) png_set_PLTE(c->png, c->info, s->palette, s->paletteCount);
+    if (s->gamma) png_set_gAMA(c->png, c->info, s->gammaValue);
+    png_write_info(c->png, c->info);
+    png_set_bgr(c->png);
+    return true;
+}
+
+bool PngWriteRow(TPGPngContext* c, png_bytep row) {
+    if (setjmp(png_jmpbuf(c->png))) return false;
+    png_write_rows(c->png, &row, 1);
+    return true;
+}
+
+bool PngWriteEnd(TPGPngContext* c) {
+    if (setjmp(png_jmpbuf(c->png))) return false;
+    png_write_end(c->png, nullptr);
+    return true;
+}
+
+void PngThrow(const TPGPngContext& c) {
+    if (c.pending) {
+        // Our own exceptions pass unchanged; anything else (a stream error)
+        // is reported as this format's failure.
+        try {
+            std::rethrow_exception(c.pending);
+        } catch (const EPixelGraphic&) {
+            throw;
+        } catch (const std::exception& e) {
+            throw EPGPNGFileFormatReaderWriter("PNG: " + std::string(e.what()));
+        }
+    }
+    throw EPGPNGFileFormatReaderWriter("PNG: " + std::string(c.message));
+}
