@@ -96,22 +96,29 @@ void TPNGFileFormatReader::Read(TStream& stream, TPixelGraphic& picture, int ima
 
     TPGPngReadSettings s{};
     // Transparency is flattened onto a background, given to libpng at the
-    // image's own sample depth (palette entries are always 8 bits).
+    // depth it composes at: the file's own sample depth, except that palette
+    // entries are 8 bits and a 16-bit file that is cut to 8 bits takes an
+    // 8-bit background (libpng widens it itself).
     if (png_get_valid(png, info, PNG_INFO_tRNS) || (colorType & PNG_COLOR_MASK_ALPHA)) {
         s.background = true;
         png_color_16p file = nullptr;
-        const int bgDepth = palette ? 8 : depth;
+        const int bgDepth = palette || depth == 16 ? 8 : depth;
         if (PNGUseFileBackground && png_get_bKGD(png, info, &file) && file) {
+            // The picture's colour is the file's, scaled from the file's depth.
+            const int r = FromDepth(file->red, palette ? 8 : depth),
+                      g = FromDepth(file->green, palette ? 8 : depth),
+                      b = FromDepth(file->blue, palette ? 8 : depth),
+                      k = FromDepth(file->gray, depth);
             s.backgroundColor = *file;
-            s.backgroundGammaCode = PNG_BACKGROUND_GAMMA_FILE;
-            if (colorType & PNG_COLOR_MASK_COLOR)
-                picture.SetBackgroundColor(RGB(FromDepth(file->red, bgDepth),
-                                               FromDepth(file->green, bgDepth),
-                                               FromDepth(file->blue, bgDepth)));
-            else {
-                const int g = FromDepth(file->gray, depth);
-                picture.SetBackgroundColor(RGB(g, g, g));
+            if (depth == 16) {
+                s.backgroundColor.red = png_uint_16(r);
+                s.backgroundColor.green = png_uint_16(g);
+                s.backgroundColor.blue = png_uint_16(b);
+                s.backgroundColor.gray = png_uint_16(k);
             }
+            s.backgroundGammaCode = PNG_BACKGROUND_GAMMA_FILE;
+            picture.SetBackgroundColor((colorType & PNG_COLOR_MASK_COLOR) ? RGB(r, g, b)
+                                                                          : RGB(k, k, k));
         } else {
             const TRGB bg = picture.BackgroundColor();
             const int r = GetRValue(bg), g = GetGValue(bg), b = GetBValue(bg);

@@ -29,7 +29,7 @@ struct TempDir {
 // Runs a shell command line (our own fixed strings and temporary paths);
 // true when it exits with 0.
 inline bool Shell(const std::string& cmd) {
-    return std::system((cmd + " >/dev/null 2>&1").c_str()) == 0;
+    return std::system(("(" + cmd + ") >/dev/null 2>&1").c_str()) == 0;
 }
 
 // Debian's interpreter, the one that has python3-pil (a user's own Python
@@ -100,6 +100,22 @@ inline Pnm ReadPnm(const std::string& file) {
             else if (t == "TUPLTYPE")
                 token();
         }
+    } else if (magic == "P4") {
+        // Bitmap: rows of packed bits, 1 = black.
+        p.channels = 1;
+        p.maxval = 1;
+        p.width = std::stoi(token());
+        p.height = std::stoi(token());
+        ++i;
+        const size_t rowBytes = (size_t(p.width) + 7) / 8;
+        p.raw.resize(size_t(p.width) * p.height);
+        for (int y = 0; y < p.height; ++y)
+            for (int x = 0; x < p.width; ++x) {
+                const size_t at = i + y * rowBytes + x / 8;
+                p.raw[size_t(y) * p.width + x] =
+                    at < b.size() && (b[at] >> (7 - x % 8) & 1) ? 0 : 1;
+            }
+        return p;
     } else {
         p.channels = magic == "P6" ? 3 : 1;
         p.width = std::stoi(token());
