@@ -2,11 +2,12 @@
 // formats that save through an export of their own.
 
 #include "cli/tavtool_options.h"
+#include "formats/jpeg.h"
 
 void ApplyWriterOptions(const TToolArgs& a) {
-    // The JPEG writer's process-wide quality and progression are set here
-    // once the JPEG unit provides them.
-    (void)a;
+    // The JPEG writer reads its process-wide options when it runs.
+    if (a.quality >= 0) JPEGQuality = a.quality;
+    if (a.progressive) JPEGProgressive = true;
 }
 
 bool SaveThroughExport(TPixelGraphic& picture, const std::string& outName, const TToolArgs& a,

@@ -7,6 +7,7 @@
 #include "core/pixelgraphic.h"
 #include "core/stream.h"
 #include "formats/jpeg_glue.h"
+#include "formats/register.h"
 
 int JPEGReadMethod = 0;
 int JPEGWriteMethod = 2;
@@ -157,4 +158,13 @@ void TJPGFileFormatWriter::Write(TStream& stream, TPixelGraphic& picture) {
         }
     }
     if (!JpegFinishCompress(e.get())) JpegThrow(e->err);
+}
+
+void RegisterJPEGFormats() {
+    FileFormatReaders().push_back(std::make_unique<TJPGFileFormatReader>());
+    FileFormatReaders().push_back(std::make_unique<TJPEGFileFormatReader>());
+    FileFormatReaders().push_back(std::make_unique<TJIFFileFormatReader>());
+    FileFormatWriters().push_back(std::make_unique<TJPGFileFormatWriter>());
+    FileFormatWriters().push_back(std::make_unique<TJPEGFileFormatWriter>());
+    FileFormatWriters().push_back(std::make_unique<TJIFFileFormatWriter>());
 }

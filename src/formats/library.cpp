@@ -8,6 +8,8 @@ void InitImageLibrary() {
         RegisterBMPFormats();
         RegisterGIFFormats();
         RegisterIconFormats();
+        RegisterJPEGFormats();
+        RegisterPNGFormats();
         return true;
     }();
     (void)done;

@@ -11,6 +11,7 @@
 #include "core/pixelgraphic.h"
 #include "core/stream.h"
 #include "formats/png_glue.h"
+#include "formats/register.h"
 
 bool WriteGamma = true;
 bool PNGUseFileBackground = true;
@@ -295,4 +296,9 @@ void TPNGFileFormatWriter::Write(TStream& stream, TPixelGraphic& picture) {
         }
     }
     if (!PngWriteEnd(c.get())) PngThrow(*c);
+}
+
+void RegisterPNGFormats() {
+    FileFormatReaders().push_back(std::make_unique<TPNGFileFormatReader>());
+    FileFormatWriters().push_back(std::make_unique<TPNGFileFormatWriter>());
 }

@@ -5,3 +5,5 @@
 void RegisterBMPFormats();
 void RegisterGIFFormats();
 void RegisterIconFormats();
+void RegisterJPEGFormats();
+void RegisterPNGFormats();
