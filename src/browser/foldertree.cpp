@@ -1,0 +1,86 @@
+#include "browser/foldertree.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QHeaderView>
+
+TFolderTree::TFolderTree(QWidget* parent) : QTreeView(parent) {
+    setHeaderHidden(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    Build();
+}
+
+void TFolderTree::Build() {
+    auto* old = fs_;
+    fs_ = new QFileSystemModel(this);
+    fs_->setFilter(QDir::AllDirs | QDir::Drives | QDir::NoDotAndDotDot);
+    fs_->setReadOnly(true);
+    fs_->setRootPath(QStringLiteral("/"));
+    setModel(fs_);
+    for (int c = 1; c < fs_->columnCount(); ++c)
+        hideColumn(c);
+    delete old;
+    // The root is the first selection; a view would otherwise pick a node by
+    // itself when it first gets the focus and list it unasked.
+    setCurrentIndex(fs_->index(QStringLiteral("/")));
+    // Folders load in the background; once the selected folder's parents
+    // have arrived, bring the selection into view.
+    connect(fs_, &QFileSystemModel::directoryLoaded, this, [this](const QString& dir) {
+        if (pendingPath_.isEmpty() || !currentIndex().isValid()) return;
+        (void)dir;
+        scrollTo(currentIndex(), QAbstractItemView::PositionAtCenter);
+    });
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& cur) {
+                if (cur.isValid()) emit FolderChanged(fs_->filePath(cur));
+            });
+}
+
+QString TFolderTree::SelectedFolder() const {
+    const QModelIndex i = currentIndex();
+    return i.isValid() ? fs_->filePath(i) : QString();
+}
+
+bool TFolderTree::SelectFolder(const QString& path) {
+    const QModelIndex i = fs_->index(QDir::cleanPath(QDir(path).absolutePath()));
+    if (!i.isValid()) return false;
+    for (QModelIndex p = i.parent(); p.isValid(); p = p.parent())
+        expand(p);
+    setCurrentIndex(i);
+    pendingPath_ = fs_->filePath(i);
+    scrollTo(i, QAbstractItemView::PositionAtCenter);
+    return true;
+}
+
+void TFolderTree::Refresh() {
+    const QString keep = SelectedFolder();
+    const QSignalBlocker block(this);
+    Build();
+    if (!keep.isEmpty()) SelectFolder(keep);
+}
+
+// Until the user moves around in the tree himself, keep the folder selected
+// by the program in view while folders load and the view gets its size.
+void TFolderTree::resizeEvent(QResizeEvent* e) {
+    QTreeView::resizeEvent(e);
+    if (!pendingPath_.isEmpty() && currentIndex().isValid())
+        scrollTo(currentIndex(), QAbstractItemView::PositionAtCenter);
+}
+
+void TFolderTree::mousePressEvent(QMouseEvent* e) {
+    pendingPath_.clear();
+    QTreeView::mousePressEvent(e);
+}
+
+void TFolderTree::wheelEvent(QWheelEvent* e) {
+    pendingPath_.clear();
+    QTreeView::wheelEvent(e);
+}
+
+void TFolderTree::keyPressEvent(QKeyEvent* e) {
+    pendingPath_.clear();
+    QTreeView::keyPressEvent(e);
+}

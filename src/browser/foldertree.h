@@ -1,0 +1,36 @@
+#pragma once
+// The folder tree: every folder of the file system from "/", folders only.
+// Windows need four things of it: the selected folder, selecting a folder by
+// path, a signal when the selection changes, and re-reading the folders.
+
+#include <QTreeView>
+
+class QFileSystemModel;
+
+class TFolderTree : public QTreeView {
+    Q_OBJECT
+  public:
+    explicit TFolderTree(QWidget* parent = nullptr);
+
+    // The selected folder's path, empty when nothing is selected.
+    QString SelectedFolder() const;
+    // Selects, expands to and scrolls to `path`; false when the tree has no
+    // node for it (missing, or a hidden folder).
+    bool SelectFolder(const QString& path);
+    // Re-reads the folders, keeping the selection where it still exists.
+    void Refresh();
+
+  signals:
+    void FolderChanged(const QString& path);
+
+  protected:
+    void resizeEvent(QResizeEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void wheelEvent(QWheelEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+
+  private:
+    void Build();
+    QFileSystemModel* fs_ = nullptr;
+    QString pendingPath_; // selected, waiting for its parents to load
+};

@@ -1,0 +1,514 @@
+#include "browser/mainform.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QFrame>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPainter>
+#include <QScreen>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "browser/toolwindows.h"
+#include "platform/convert.h"
+#include "platform/paths.h"
+#include "platform/prompts.h"
+#include "platform/settings.h"
+
+namespace {
+
+TForm1::TPreviewHook& PreviewHook() {
+    static TForm1::TPreviewHook h;
+    return h;
+}
+
+// The slide-show delay: typed numbers only through the arrows.
+class TSecondsBox : public QSpinBox {
+  public:
+    explicit TSecondsBox(QWidget* parent) : QSpinBox(parent) { lineEdit()->setReadOnly(true); }
+};
+
+// Toolbar glyphs, drawn so the program needs no image files at run time.
+QIcon Glyph(const QString& text, QColor c) {
+    QPixmap pm(24, 24);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(c.darker(160));
+    p.setBrush(c);
+    p.drawRoundedRect(QRectF(1.5, 1.5, 21, 21), 4, 4);
+    p.setPen(Qt::white);
+    QFont f;
+    f.setPixelSize(text.size() > 1 ? 10 : 14);
+    f.setBold(true);
+    p.setFont(f);
+    p.drawText(pm.rect(), Qt::AlignCenter, text);
+    return QIcon(pm);
+}
+
+QColor ColorFromValue(int v) {
+    return QColor(v & 0xFF, (v >> 8) & 0xFF, (v >> 16) & 0xFF);
+}
+int ValueFromColor(const QColor& c) {
+    return c.red() | (c.green() << 8) | (c.blue() << 16);
+}
+
+} // namespace
+
+TForm1::TForm1(const QStringList& args, QWidget* parent) : QMainWindow(parent), args_(args) {
+    setObjectName("Form1");
+    setWindowTitle(QStringLiteral("Tavirlo 7.8") + " by Ambertide Software");
+    BuildLayout();
+    BuildToolBar();
+    BuildPopups();
+    BuildMenus();
+    SLV1->SortColumn = 0;
+    SLV1->SortAscending = true;
+    ReadSettings();
+    UpdateToolCommands();
+}
+
+TForm1::~TForm1() = default;
+
+// ---- layout
+
+void TForm1::BuildLayout() {
+    Splitter1 = new QSplitter(Qt::Horizontal, this);
+    Splitter1->setObjectName("Splitter1");
+    Splitter1->setHandleWidth(3);
+    Splitter1->setChildrenCollapsible(false);
+
+    LeftMain = new QWidget(Splitter1);
+    LeftMain->setObjectName("LeftMain");
+    auto* lm = new QVBoxLayout(LeftMain);
+    lm->setContentsMargins(4, 4, 4, 4);
+    Splitter2 = new QSplitter(Qt::Vertical, LeftMain);
+    Splitter2->setObjectName("Splitter2");
+    Splitter2->setHandleWidth(3);
+    Splitter2->setChildrenCollapsible(false);
+    lm->addWidget(Splitter2);
+
+    LeftTop = new QWidget(Splitter2);
+    LeftTop->setObjectName("LeftTop");
+    auto* lt = new QVBoxLayout(LeftTop);
+    lt->setContentsMargins(0, 0, 0, 0);
+    STV1 = new TFolderTree(LeftTop);
+    STV1->setObjectName("STV1");
+    lt->addWidget(STV1);
+
+    LeftBottom = new QWidget(Splitter2);
+    LeftBottom->setObjectName("LeftBottom");
+    auto* lb = new QVBoxLayout(LeftBottom);
+    lb->setContentsMargins(0, 0, 0, 0);
+    SLV1 = new TFileListView(LeftBottom);
+    SLV1->setObjectName("SLV1");
+    SLV1->Model()->Tag = 1;
+    SLV1->setContextMenuPolicy(Qt::CustomContextMenu);
+    lb->addWidget(SLV1);
+    Splitter2->setStretchFactor(0, 0);
+    Splitter2->setStretchFactor(1, 1);
+
+    RightMain = new QFrame(Splitter1);
+    RightMain->setObjectName("RightMain");
+    RightMain->setFrameShape(QFrame::NoFrame);
+    RightMain->setAutoFillBackground(true);
+    RightMain->setContextMenuPolicy(Qt::CustomContextMenu);
+    Splitter1->setStretchFactor(0, 0);
+    Splitter1->setStretchFactor(1, 1);
+    setCentralWidget(Splitter1);
+
+    SB1 = new TPanelStatusBar({{25, Qt::AlignLeft},
+                               {80, Qt::AlignHCenter},
+                               {60, Qt::AlignHCenter},
+                               {250, Qt::AlignLeft},
+                               {50, Qt::AlignLeft}},
+                              this);
+    SB1->setObjectName("SB1");
+    ALed1 = new TLed(SB1->PanelLabel(0));
+    ALed1->setObjectName("ALed1");
+    auto* ledBox = new QHBoxLayout(SB1->PanelLabel(0));
+    ledBox->setContentsMargins(2, 0, 2, 0);
+    ledBox->addWidget(ALed1, 0, Qt::AlignCenter);
+    setStatusBar(SB1);
+
+    connect(STV1, &TFolderTree::FolderChanged, this, [this](const QString& path) {
+        // A tree node that is no readable folder leaves the list as it was.
+        if (!QFileInfo(path).isDir()) return;
+        try {
+            FillFileList(SLV1, path, SB1, FileMask);
+            SLV1->SortItems();
+        } catch (const std::exception&) {
+        }
+    });
+}
+
+QAction* TForm1::Add(QMenu* menu, const QString& caption, bool available) {
+    QAction* a = menu->addAction(caption);
+    a->setEnabled(available);
+    if (available) available_.insert(a);
+    if (!commands_.count(caption)) commands_[caption] = a;
+    return a;
+}
+
+QAction* TForm1::Command(const QString& key) const {
+    auto it = commands_.find(key);
+    return it == commands_.end() ? nullptr : it->second;
+}
+
+void TForm1::BuildToolBar() {
+    ToolBar1 = addToolBar("ToolBar1");
+    ToolBar1->setObjectName("ToolBar1");
+    ToolBar1->setIconSize(QSize(24, 24));
+    ToolBar1->setMovable(false);
+    ToolBar1->setFloatable(false);
+    ToolBar1->setContextMenuPolicy(Qt::PreventContextMenu);
+    auto button = [this](const char* name, const QString& hint, const QIcon& icon,
+                         const QString& tool = {}, bool toggle = false) {
+        QAction* a = ToolBar1->addAction(icon, hint);
+        a->setObjectName(name);
+        a->setToolTip(hint);
+        a->setCheckable(toggle);
+        a->setEnabled(false);
+        commands_[name] = a;
+        if (!tool.isEmpty()) toolCommands_.push_back({a, tool});
+        return a;
+    };
+    const QStyle* st = style();
+    button("PreviousImageButton", "Previous Image", st->standardIcon(QStyle::SP_ArrowLeft));
+    button("NextImageButton", "Next Image", st->standardIcon(QStyle::SP_ArrowRight));
+    Seconds = new TSecondsBox(ToolBar1);
+    Seconds->setObjectName("Seconds");
+    Seconds->setRange(1, 60);
+    Seconds->setValue(4);
+    Seconds->setWrapping(false);
+    Seconds->setFixedWidth(48);
+    ToolBar1->addWidget(Seconds);
+    button("TavirloBtn", "Run a Tavirlo", st->standardIcon(QStyle::SP_MediaPlay), {}, true);
+    ToolBar1->addSeparator();
+    button("MoveButton", "TavMover", Glyph("M", QColor(70, 120, 180)), "TfSelectFiles");
+    button("tbAcquire", "Image Editor / Acquire Images from Twain Device",
+           Glyph("E", QColor(180, 90, 60)), "TfrmAcquire");
+    button("tbPhotoAlbum", "TavAlbums", Glyph("A", QColor(90, 150, 80)), "TfAlbum");
+    button("ToolButton1", "TavConverter", Glyph("C", QColor(150, 100, 170)), "TfrmConvert");
+    button("SearchButton", "Search Engine", Glyph("S", QColor(60, 140, 150)), "TfSearch");
+    button("tbThumbTav", "Thumbnail Explorer", Glyph("T", QColor(200, 140, 40)), "TfrmThumbnails");
+    button("ToolButton5", "ThumbTav Creator", Glyph("TC", QColor(160, 120, 60)), "TfrmThumbEdit");
+    ToolBar1->addSeparator();
+    QAction* setColor =
+        button("SetColor", "Set Background Color", Glyph("", QColor(120, 120, 120)));
+    {
+        // A swatch of colours says "background colour" without words.
+        QPixmap pm(24, 24);
+        pm.fill(Qt::transparent);
+        QPainter p(&pm);
+        const QColor cs[4] = {Qt::red, Qt::green, Qt::blue, Qt::yellow};
+        for (int i = 0; i < 4; ++i)
+            p.fillRect(2 + (i % 2) * 10, 2 + (i / 2) * 10, 10, 10, cs[i]);
+        p.setPen(Qt::darkGray);
+        p.drawRect(2, 2, 19, 19);
+        setColor->setIcon(QIcon(pm));
+    }
+    setColor->setEnabled(true);
+    connect(setColor, &QAction::triggered, this, &TForm1::ChooseBackgroundColor);
+    button("AutoZoom", "Auto Zoom", st->standardIcon(QStyle::SP_TitleBarMaxButton), {}, true);
+    button("CopyClipButton", "Copy To Clipboard",
+           st->standardIcon(QStyle::SP_FileDialogDetailedView));
+}
+
+void TForm1::BuildMenus() {
+    QMenuBar* mb = menuBar();
+    QMenu* file = mb->addMenu("File");
+    toolCommands_.push_back({Add(file, "Move files..."), "TfSelectFiles"});
+    QMenu* editFile = file->addMenu("Edit File");
+    Add(editFile, "In Tavirlo");
+    Add(editFile, "In External Editor");
+    Add(file, "Rename File...");
+    Add(file, "Delete File");
+    Add(file, "File Attributes...");
+    toolCommands_.push_back({Add(file, "Search Files..."), "TfSearch"});
+    file->addSeparator();
+    Add(file, "Page Setup...");
+    Add(file, "Print Directory Listings");
+    file->addSeparator();
+    toolCommands_.push_back({Add(file, "Set Preferences..."), "TfPrefs"});
+    connect(Add(file, "Set Color...", true), &QAction::triggered, this,
+            &TForm1::ChooseBackgroundColor);
+    file->addSeparator();
+    connect(Add(file, "Quit", true), &QAction::triggered, this, &QWidget::close);
+
+    QMenu* edit = mb->addMenu("Edit");
+    Add(edit, "Open Tavirlo Editor");
+    Add(edit, "Open External Editor");
+    Add(edit, "Copy to clipboard");
+
+    QMenu* bookmarks = mb->addMenu("Bookmarks");
+    Add(bookmarks, "Add Bookmark");
+    Add(bookmarks, "Edit Bookmarks...");
+    bookmarks->addSeparator();
+
+    QMenu* tools = mb->addMenu("Tools");
+    const std::pair<const char*, const char*> toolItems[] = {
+        {"TavMover", "TfSelectFiles"},
+        {"TavEditor", "TfrmAcquire"},
+        {"TavAlbums", "TfAlbum"},
+        {"TavConverter", "TfrmConvert"},
+        {"TavSearch", "TfSearch"},
+        {"Thumbnail Explorer", "TfrmThumbnails"},
+        {"ThumbTav Creator", "TfrmThumbEdit"}};
+    for (const auto& [caption, cls] : toolItems)
+        toolCommands_.push_back({Add(tools, caption), cls});
+
+    QMenu* help = mb->addMenu("Help");
+    Add(help, "Contents");
+    Add(help, "Search For Help On...")->setVisible(false);
+    Add(help, "Feature Overview...");
+    Add(help, "How To Use Help...");
+    QMenu* contact = help->addMenu("Contacting us...");
+    Add(contact, "Go to our web site");
+    Add(contact, "email us");
+    help->addSeparator();
+    toolCommands_.push_back({Add(help, "About Tavirlo"), "TfAbout"});
+
+    for (const auto& [action, cls] : toolCommands_) {
+        const QString c = cls;
+        connect(action, &QAction::triggered, this, [this, c] { ShowTool(c); });
+    }
+}
+
+void TForm1::BuildPopups() {
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName("PopupMenu1");
+    needOne_ << Add(PopupMenu1, "Edit with Tavirlo...")
+             << Add(PopupMenu1, "Edit with External Editor...")
+             << Add(PopupMenu1, "Convert with TavConverter...");
+    PopupMenu1->addSeparator();
+    needOne_ << Add(PopupMenu1, "Rename File (F2)");
+    needSome_ << Add(PopupMenu1, "Delete Files (Del)");
+    Add(PopupMenu1, "Incremental Rename...");
+    PopupMenu1->addSeparator();
+    needOne_ << Add(PopupMenu1, "EXIF Data...") << Add(PopupMenu1, "Image Properties...")
+             << Add(PopupMenu1, "File Attributes...");
+    needOne_ << PopupMenu1->addMenu("Set As Wallpaper")->menuAction();
+    Add(PopupMenu1, "Remove Wallpaper");
+    PopupMenu1->addSeparator();
+    viewAll_ = Add(PopupMenu1, "View All Files", true);
+    viewAll_->setCheckable(true);
+    connect(viewAll_, &QAction::toggled, this, &TForm1::SetViewAllFiles);
+    QAction* refresh = Add(PopupMenu1, "Refresh List (F5)", true);
+    refresh->setShortcut(Qt::Key_F5);
+    refresh->setShortcutContext(Qt::WindowShortcut);
+    addAction(refresh); // F5 works with the menu closed
+    connect(refresh, &QAction::triggered, this, &TForm1::RefreshList);
+    connect(PopupMenu1, &QMenu::aboutToShow, this, &TForm1::UpdatePopupMenu1);
+    auto popup1 = [this](QWidget* w) {
+        connect(w, &QWidget::customContextMenuRequested, this,
+                [this, w](const QPoint& p) { PopupMenu1->popup(w->mapToGlobal(p)); });
+    };
+    popup1(SLV1);
+    popup1(RightMain);
+
+    PopupMenu2 = new QMenu(this);
+    PopupMenu2->setObjectName("PopupMenu2");
+    Add(PopupMenu2, "Add Folder...");
+    Add(PopupMenu2, "Delete Folder");
+    connect(Add(PopupMenu2, "Refresh", true), &QAction::triggered, this, [this] {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        STV1->Refresh();
+        QApplication::restoreOverrideCursor();
+    });
+    connect(STV1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& p) { PopupMenu2->popup(STV1->viewport()->mapToGlobal(p)); });
+}
+
+void TForm1::UpdatePopupMenu1() {
+    const int sel = SLV1->SelCount();
+    for (QAction* a : needOne_)
+        a->setEnabled(available_.contains(a) && sel == 1);
+    for (QAction* a : needSome_)
+        a->setEnabled(available_.contains(a) && sel >= 1);
+}
+
+void TForm1::UpdateToolCommands() {
+    TToolWindows* tools = ToolWindows();
+    for (const auto& [action, cls] : toolCommands_) {
+        const bool real = tools && tools->IsReal(cls);
+        action->setEnabled(real);
+        if (real) available_.insert(action);
+    }
+}
+
+void TForm1::ShowTool(const QString& className) {
+    TToolWindows* tools = ToolWindows();
+    QWidget* w = tools ? tools->Find(className) : nullptr;
+    if (!w || !tools->IsReal(className)) return;
+    if (auto* d = qobject_cast<QDialog*>(w)) {
+        const int r = d->exec();
+        if (className == "TfPrefs" && r == QDialog::Accepted) FileMask = BuildFileMask();
+        return;
+    }
+    w->show();
+    w->raise();
+    w->activateWindow();
+}
+
+// ---- settings
+
+int TForm1::ReadIntSetting(const QString& name, const QString& def) {
+    try {
+        return StrToInt(ReadSetting(name, def));
+    } catch (const EConvertError& e) {
+        // One bad value must not cost the rest of the start-up: say so,
+        // use its default and go on.
+        MessageDlg(QString::fromStdString(e.Message()), QMessageBox::Critical, QMessageBox::Ok,
+                   this);
+        return StrToInt(def);
+    }
+}
+
+void TForm1::ReadSettings() {
+    DeletionMode = ReadIntSetting("Deletions", "0");
+    const int l = ReadIntSetting("Left", "0");
+    const int t = ReadIntSetting("Top", "0");
+    int w = ReadIntSetting("Width", "620");
+    int h = ReadIntSetting("Height", "460");
+    leftWidth_ = std::max(0, ReadIntSetting("LeftWidth", "180"));
+    leftHeight_ = std::max(0, ReadIntSetting("LeftHeight", "120"));
+    Seconds->setValue(std::clamp(StrToIntDef(ReadSetting("Seconds", "4"), 4), 1, 60));
+    ConfirmDeletions = ReadSetting("Confirm Deletions", "1") == "1";
+    const int bg = ReadIntSetting("BG Color", "-1");
+    if (bg >= 0 && bg <= 0xFFFFFF) {
+        QPalette pal = RightMain->palette();
+        pal.setColor(QPalette::Window, ColorFromValue(bg));
+        RightMain->setPalette(pal);
+    }
+
+    // Keep the window on a screen that exists now: a position saved on a
+    // monitor since unplugged would open the window out of reach.
+    QRect r(l, t, std::max(w, 100), std::max(h, 100));
+    const QRect titleBar(r.left(), r.top(), r.width(), 40);
+    bool visible = false;
+    for (QScreen* s : QGuiApplication::screens()) {
+        const QRect hit = s->availableGeometry().intersected(titleBar);
+        if (hit.width() >= 60 && hit.height() >= 10) visible = true;
+    }
+    if (!visible && QGuiApplication::primaryScreen()) {
+        const QRect a = QGuiApplication::primaryScreen()->availableGeometry();
+        r.moveTopLeft(a.topLeft());
+    }
+    move(r.topLeft());
+    resize(r.size());
+}
+
+void TForm1::showEvent(QShowEvent* e) {
+    QMainWindow::showEvent(e);
+    if (firstShown_) return;
+    firstShown_ = true;
+    // Pane sizes need the window's final size, known only now.
+    const int total = std::max(Splitter1->width(), leftWidth_ + 1);
+    Splitter1->setSizes({leftWidth_, total - leftWidth_});
+    const int totalH = std::max(Splitter2->height(), leftHeight_ + 1);
+    Splitter2->setSizes({leftHeight_, totalH - leftHeight_});
+    FirstShow();
+}
+
+void TForm1::FirstShow() {
+    FileMask = BuildFileMask();
+    if (args_.size() == 1) {
+        // A relative argument means the folder we were started in, not
+        // whatever folder the list makes current.
+        const QString file = QFileInfo(args_[0]).absoluteFilePath();
+        const QString folder = ExtractFilePath(file);
+        if (OpenFolder(folder)) ShowInPreview(AddBackslash(ListedFolder()) + ExtractFileName(file));
+        return;
+    }
+    const QString dir = ReadSetting("Directory", QDir::homePath());
+    if (QFileInfo(dir).isDir()) OpenFolder(dir);
+}
+
+bool TForm1::OpenFolder(const QString& folder) {
+    {
+        // The explicit fill below lists it; the tree's own signal would list twice.
+        const QSignalBlocker block(STV1);
+        STV1->SelectFolder(folder);
+    }
+    try {
+        FillFileList(SLV1, folder, SB1, FileMask);
+    } catch (const std::exception&) {
+        return false;
+    }
+    SLV1->SortItems();
+    return true;
+}
+
+void TForm1::RefreshList() {
+    SLV1->SortColumn = 0;
+    QString folder = STV1->SelectedFolder();
+    if (folder.isEmpty()) folder = ListedFolder();
+    if (folder.isEmpty()) return;
+    try {
+        FillFileList(SLV1, folder, SB1, FileMask);
+    } catch (const std::exception& e) {
+        MessageDlg(QString::fromStdString(e.what()), QMessageBox::Critical, QMessageBox::Ok, this);
+        return;
+    }
+    SLV1->SortItems();
+}
+
+void TForm1::SetViewAllFiles(bool on) {
+    if (viewAll_->isChecked() != on) {
+        viewAll_->setChecked(on); // re-enters through toggled
+        return;
+    }
+    ViewAllFiles = on;
+    SLV1->Model()->SetNameCaption(on ? "Name (All)" : "Name (Images)");
+    RefreshList();
+}
+
+void TForm1::ChooseBackgroundColor() {
+    const auto c = Prompts().ChooseColor(this, RightMain->palette().color(QPalette::Window), true);
+    if (!c) return;
+    QPalette pal = RightMain->palette();
+    pal.setColor(QPalette::Window, *c);
+    RightMain->setPalette(pal);
+    ColorChanged = true;
+}
+
+int TForm1::BackgroundColorValue() const {
+    return ValueFromColor(RightMain->palette().color(QPalette::Window));
+}
+
+void TForm1::ShowInPreview(const QString& fileName) {
+    PendingFile = fileName;
+    if (PreviewHook()) PreviewHook()(this, fileName);
+}
+
+void TForm1::SetPreviewHook(TPreviewHook hook) {
+    PreviewHook() = std::move(hook);
+}
+
+void TForm1::SaveSettings() {
+    WriteSetting("LeftWidth", QString::number(LeftMain->width()));
+    WriteSetting("LeftHeight", QString::number(LeftTop->height()));
+    WriteSetting("Seconds", QString::number(Seconds->value()));
+    QString dir = STV1->SelectedFolder();
+    if (dir.isEmpty()) dir = ListedFolder();
+    if (!dir.isEmpty()) WriteSetting("Directory", dir);
+    WriteSetting("Left", QString::number(x()));
+    WriteSetting("Top", QString::number(y()));
+    WriteSetting("Width", QString::number(width()));
+    WriteSetting("Height", QString::number(height()));
+    if (ColorChanged) WriteSetting("BG Color", QString::number(BackgroundColorValue()));
+}
+
+void TForm1::closeEvent(QCloseEvent* e) {
+    if (SLV1->SelCount() > 0) SLV1->ClearSelectionAll();
+    SaveSettings();
+    e->accept();
+    if (QuitOnClose) QCoreApplication::quit();
+}

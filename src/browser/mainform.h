@@ -1,0 +1,110 @@
+#pragma once
+// The browser's main window: folder tree and file list on the left, the
+// preview pane on the right, toolbar, menus and a five-panel status bar. It
+// restores its size, panes, slide-show delay and preview colour from the
+// settings store when created and writes them back when it closes.
+
+#include <QMainWindow>
+#include <QSet>
+#include <QStringList>
+#include <functional>
+#include <map>
+
+#include "browser/filelist.h"
+#include "browser/foldertree.h"
+#include "browser/statusbar.h"
+
+class QSpinBox;
+class QSplitter;
+class QToolBar;
+class QMenu;
+class QFrame;
+
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+  public:
+    // `args` are the command-line arguments after the program name.
+    explicit TForm1(const QStringList& args = {}, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Controls, named as the rest of the program knows them.
+    QToolBar* ToolBar1;
+    QSplitter* Splitter1;
+    QWidget* LeftMain;
+    QSplitter* Splitter2;
+    QWidget* LeftTop;
+    QWidget* LeftBottom;
+    TFolderTree* STV1;
+    TFileListView* SLV1;
+    QFrame* RightMain;
+    TPanelStatusBar* SB1;
+    TLed* ALed1;
+    QSpinBox* Seconds;
+    QMenu* PopupMenu1;
+    QMenu* PopupMenu2;
+
+    // Window state.
+    QString FileMask;
+    QString PendingFile;
+    int DeletionMode = 0;
+    bool ConfirmDeletions = true;
+    bool ColorChanged = false;
+    QStringList BookmarkList;
+
+    // The folder the file list shows; every command joins names with it.
+    QString ListedFolder() const { return SLV1->ListedFolder(); }
+
+    // Shows `fileName` in the preview pane. The preview installs itself
+    // through SetPreviewHook; without one only PendingFile is set.
+    void ShowInPreview(const QString& fileName);
+    using TPreviewHook = std::function<void(TForm1*, const QString&)>;
+    static void SetPreviewHook(TPreviewHook hook);
+
+    // Lists `folder` (tree selection, fill, sort). False, with the list
+    // unchanged, when the folder cannot be listed.
+    bool OpenFolder(const QString& folder);
+    // "Refresh List (F5)".
+    void RefreshList();
+    // "View All Files".
+    void SetViewAllFiles(bool on);
+    // "Set Color...": the colour dialog through the prompts service.
+    void ChooseBackgroundColor();
+    // The preview colour as a stored value (red in the low byte), or -1 for
+    // the pane's own colour.
+    int BackgroundColorValue() const;
+
+    // Enables the commands whose tool window exists for real.
+    void UpdateToolCommands();
+    // A command by its toolbar name or its menu caption.
+    QAction* Command(const QString& key) const;
+
+    // When set, closing the window ends the program.
+    bool QuitOnClose = false;
+
+  protected:
+    void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+
+  private:
+    void BuildLayout();
+    void BuildToolBar();
+    void BuildMenus();
+    void BuildPopups();
+    void ReadSettings();
+    void FirstShow();
+    void SaveSettings();
+    void UpdatePopupMenu1();
+    void ShowTool(const QString& className);
+    int ReadIntSetting(const QString& name, const QString& def);
+    QAction* Add(QMenu* menu, const QString& caption, bool available = false);
+
+    QStringList args_;
+    bool firstShown_ = false;
+    int leftWidth_ = 180;
+    int leftHeight_ = 120;
+    QAction* viewAll_ = nullptr;
+    std::map<QString, QAction*> commands_;
+    // Command -> tool window class it shows.
+    std::vector<std::pair<QAction*, QString>> toolCommands_;
+    QSet<QAction*> needOne_, needSome_, available_;
+};

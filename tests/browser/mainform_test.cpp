@@ -1,0 +1,306 @@
+#include <QAction>
+#include <QMenuBar>
+#include <QScreen>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QTest>
+#include <QToolBar>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "browser/mainform.h"
+#include "browser/toolwindows.h"
+#include "fixtures.h"
+#include "platform/paths.h"
+#include "platform/scriptedprompts.h"
+
+namespace {
+
+// One run of the main window: created, shown (first-show work runs), and
+// closed when the test says so or at the end of the scope.
+struct TRun {
+    std::unique_ptr<TForm1> form;
+    explicit TRun(const QStringList& args = {}) : form(std::make_unique<TForm1>(args)) {
+        form->show();
+        QCoreApplication::processEvents();
+    }
+    void Close() {
+        if (form) form->close();
+        form.reset();
+    }
+    ~TRun() { Close(); }
+    TForm1* operator->() const { return form.get(); }
+};
+
+QStringList ListNames(const TForm1& f) {
+    QStringList r;
+    for (int i = 0; i < f.SLV1->Count(); ++i)
+        r << f.SLV1->Caption(i);
+    return r;
+}
+
+class MainForm : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ClearSettings();
+        ViewAllFiles = false;
+    }
+    TScopedPrompts prompts;
+};
+
+} // namespace
+
+TEST_F(MainForm, FirstStartUsesTheDefaults) {
+    TRun r;
+    EXPECT_EQ(r->windowTitle(), "Tavirlo 7.8 by Ambertide Software");
+    EXPECT_EQ(r->pos(), QPoint(0, 0));
+    EXPECT_EQ(r->size(), QSize(620, 460));
+    EXPECT_EQ(r->LeftMain->width(), 180);
+    EXPECT_EQ(r->LeftTop->height(), 120);
+    EXPECT_EQ(r->Seconds->value(), 4);
+    EXPECT_EQ(r->DeletionMode, 0);
+    EXPECT_TRUE(r->ConfirmDeletions);
+    EXPECT_FALSE(r->ColorChanged);
+    EXPECT_EQ(r->FileMask, "*.jpg;*.gif;*.bmp;*.ico;*.wmf;*.avi;*.pcx;*.png;*.tga;*.tif;");
+    EXPECT_EQ(r->ListedFolder(), QDir::homePath()); // "Directory" defaults to home
+    EXPECT_EQ(r->BackgroundColorValue(), (QPalette().color(QPalette::Window).red()) |
+                                             (QPalette().color(QPalette::Window).green() << 8) |
+                                             (QPalette().color(QPalette::Window).blue() << 16));
+    EXPECT_TRUE(prompts->asked.empty());
+
+    // The controls other windows and the tests find by name.
+    for (const char* name :
+         {"ToolBar1", "LeftMain", "LeftTop", "LeftBottom", "STV1", "SLV1", "RightMain", "SB1",
+          "ALed1", "Splitter1", "Splitter2", "Seconds", "PopupMenu1", "PopupMenu2"})
+        EXPECT_NE(r->findChild<QObject*>(name), nullptr) << name;
+    EXPECT_EQ(r->SB1->PanelCount(), 5);
+    const std::pair<const char*, const char*> hints[] = {
+        {"PreviousImageButton", "Previous Image"},
+        {"NextImageButton", "Next Image"},
+        {"TavirloBtn", "Run a Tavirlo"},
+        {"MoveButton", "TavMover"},
+        {"tbAcquire", "Image Editor / Acquire Images from Twain Device"},
+        {"tbPhotoAlbum", "TavAlbums"},
+        {"ToolButton1", "TavConverter"},
+        {"SearchButton", "Search Engine"},
+        {"tbThumbTav", "Thumbnail Explorer"},
+        {"ToolButton5", "ThumbTav Creator"},
+        {"SetColor", "Set Background Color"},
+        {"AutoZoom", "Auto Zoom"},
+        {"CopyClipButton", "Copy To Clipboard"}};
+    QStringList order;
+    for (QAction* a : r->ToolBar1->actions())
+        if (!a->objectName().isEmpty()) order << a->objectName();
+    QStringList expected;
+    for (const auto& [name, hint] : hints) {
+        expected << name;
+        QAction* a = r->Command(name);
+        ASSERT_NE(a, nullptr) << name;
+        EXPECT_EQ(a->toolTip(), hint);
+    }
+    EXPECT_EQ(order, expected);
+    QStringList menus;
+    for (QAction* a : r->menuBar()->actions())
+        menus << a->text();
+    EXPECT_EQ(menus, (QStringList{"File", "Edit", "Bookmarks", "Tools", "Help"}));
+    // Without their windows the tool commands are there but cannot be used.
+    EXPECT_FALSE(r->Command("MoveButton")->isEnabled());
+    EXPECT_FALSE(r->Command("TavMover")->isEnabled());
+    EXPECT_TRUE(r->Command("Set Color...")->isEnabled());
+    EXPECT_FALSE(r->Command("Search For Help On...")->isVisible());
+}
+
+TEST_F(MainForm, CloseAndReopenRestoresTheWindow) {
+    QTemporaryDir pics;
+    MakeFile(pics.filePath("a.jpg"), 1);
+    {
+        TRun r;
+        r->move(30, 40);
+        r->resize(700, 500);
+        QCoreApplication::processEvents();
+        r->Splitter1->setSizes({250, 447});
+        r->Splitter2->setSizes({150, 200});
+        r->Seconds->setValue(17);
+        ASSERT_TRUE(r->OpenFolder(pics.path()));
+        prompts->colorAnswers = {QColor(10, 20, 30)};
+        r->ChooseBackgroundColor();
+        EXPECT_TRUE(r->ColorChanged);
+        r.Close();
+    }
+    EXPECT_EQ(ReadSetting("BG Color", ""), QString::number(10 | 20 << 8 | 30 << 16));
+    EXPECT_EQ(ReadSetting("Directory", ""), pics.path());
+    {
+        TRun r;
+        EXPECT_EQ(r->pos(), QPoint(30, 40));
+        EXPECT_EQ(r->size(), QSize(700, 500));
+        EXPECT_EQ(r->LeftMain->width(), 250);
+        EXPECT_EQ(r->LeftTop->height(), 150);
+        EXPECT_EQ(r->Seconds->value(), 17);
+        EXPECT_EQ(r->ListedFolder(), pics.path());
+        EXPECT_EQ(r->STV1->SelectedFolder(), pics.path());
+        EXPECT_EQ(ListNames(*r.form), QStringList{"a.jpg"});
+        EXPECT_EQ(r->RightMain->palette().color(QPalette::Window), QColor(10, 20, 30));
+        EXPECT_FALSE(r->ColorChanged);
+        // A cancelled colour dialog changes nothing.
+        r->ChooseBackgroundColor();
+        EXPECT_FALSE(r->ColorChanged);
+        WriteSetting("BG Color", "255"); // changed meanwhile by someone else
+        r.Close();
+    }
+    // This run did not change the colour, so it did not write it.
+    EXPECT_EQ(ReadSetting("BG Color", ""), "255");
+}
+
+TEST_F(MainForm, BadStoredValuesAreReportedAndTheRestStillApplies) {
+    struct Case {
+        const char* name;
+        const char* value;
+        const char* message; // empty: no message
+    };
+    const Case cases[] = {
+        {"Deletions", "x", "'x' is not a valid integer value"},
+        {"Left", "12abc", "'12abc' is not a valid integer value"},
+        {"Width", "", "'' is not a valid integer value"},
+        {"LeftHeight", "1e3", "'1e3' is not a valid integer value"},
+        {"BG Color", "red", "'red' is not a valid integer value"},
+        {"Seconds", "500", ""}, // clamped, not a conversion
+        {"Seconds", "abc", ""},
+    };
+    for (const Case& c : cases) {
+        ClearSettings();
+        prompts->asked.clear();
+        WriteSetting(c.name, c.value);
+        // Later settings must still be applied after the bad one.
+        WriteSetting("Confirm Deletions", "0");
+        WriteSetting("Height", "300");
+        if (QString(c.name) != "BG Color") WriteSetting("BG Color", "65280");
+        TRun r;
+        const QStringList expected = *c.message ? QStringList{c.message} : QStringList{};
+        EXPECT_EQ(prompts->Messages(), expected) << c.name;
+        EXPECT_FALSE(r->ConfirmDeletions) << c.name;
+        EXPECT_EQ(r->height(), 300) << c.name;
+        if (QString(c.name) != "BG Color") {
+            EXPECT_EQ(r->RightMain->palette().color(QPalette::Window), QColor(0, 255, 0));
+        }
+        EXPECT_EQ(r->width(), 620);
+        EXPECT_GE(r->Seconds->value(), 1);
+        EXPECT_LE(r->Seconds->value(), 60);
+        EXPECT_FALSE(r->FileMask.isEmpty()) << c.name; // first show ran
+    }
+}
+
+TEST_F(MainForm, APositionOffEveryScreenComesBack) {
+    WriteSetting("Left", "-5000");
+    WriteSetting("Top", "9000");
+    TRun r;
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(screen.contains(r->pos()));
+    EXPECT_EQ(r->size(), QSize(620, 460));
+}
+
+TEST_F(MainForm, CommandLineFileOpensItsFolderAndShowsIt) {
+    QTemporaryDir pics, other;
+    MakeFile(pics.filePath("a.jpg"), 1);
+    MakeFile(pics.filePath("b.png"), 1);
+    MakeFile(other.filePath("o.gif"), 1);
+    WriteSetting("Directory", other.path());
+    QStringList shown;
+    TForm1::SetPreviewHook([&](TForm1*, const QString& f) { shown << f; });
+
+    // A relative argument is taken against the folder we started in.
+    QDir::setCurrent(pics.path());
+    {
+        TRun r({"a.jpg"});
+        EXPECT_EQ(r->ListedFolder(), pics.path());
+        EXPECT_EQ(ListNames(*r.form), (QStringList{"a.jpg", "b.png"}));
+        EXPECT_EQ(r->PendingFile, pics.filePath("a.jpg"));
+        EXPECT_EQ(r->SLV1->SelCount(), 0); // shown, not selected
+    }
+    EXPECT_EQ(shown, QStringList{pics.filePath("a.jpg")});
+    WriteSetting("Directory", other.path()); // the run above saved its own folder
+    {
+        TRun r({pics.filePath("a.jpg"), pics.filePath("b.png")}); // two: both ignored
+        EXPECT_EQ(r->ListedFolder(), other.path());
+        EXPECT_TRUE(r->PendingFile.isEmpty());
+    }
+    WriteSetting("Directory", other.filePath("gone"));
+    {
+        TRun r; // a saved folder that no longer exists is passed over
+        EXPECT_EQ(r->SLV1->Count(), 0);
+        EXPECT_TRUE(r->ListedFolder().isEmpty());
+    }
+    TForm1::SetPreviewHook(nullptr);
+    EXPECT_EQ(shown.size(), 1);
+}
+
+TEST_F(MainForm, RefreshViewAllAndAFolderThatFailsToList) {
+    QTemporaryDir pics;
+    MakeFile(pics.filePath("a.jpg"), 1);
+    MakeFile(pics.filePath("n.txt"), 1);
+    WriteSetting("Directory", pics.path());
+    TRun r;
+    EXPECT_EQ(r->SB1->PanelText(1), "1 files");
+    r->SLV1->ColumnClick(2);
+    r->SLV1->ColumnClick(2); // type, descending
+    MakeFile(pics.filePath("b.gif"), 1);
+    QTest::keyClick(r.form.get(), Qt::Key_F5);
+    EXPECT_EQ(r->SLV1->SortColumn, 0);
+    EXPECT_FALSE(r->SLV1->SortAscending); // the direction is kept
+    EXPECT_EQ(ListNames(*r.form), (QStringList{"b.gif", "a.jpg"}));
+
+    r->SetViewAllFiles(true);
+    EXPECT_EQ(r->SLV1->Model()->headerData(0, Qt::Horizontal, Qt::DisplayRole), "Name (All)");
+    EXPECT_EQ(r->SB1->PanelText(1), "3 files");
+    r->Command("View All Files")->trigger();
+    EXPECT_FALSE(ViewAllFiles);
+    EXPECT_EQ(r->SLV1->Model()->headerData(0, Qt::Horizontal, Qt::DisplayRole), "Name (Images)");
+    EXPECT_EQ(r->SB1->PanelText(1), "2 files");
+
+    // The tree moves to a folder that cannot be listed: the list, and the
+    // folder its names belong to, stay as they were.
+    QDir(pics.path()).mkdir("locked");
+    QFile::setPermissions(pics.filePath("locked"), QFileDevice::Permissions());
+    if (::access(QFile::encodeName(pics.filePath("locked")).constData(), X_OK) == 0)
+        GTEST_SKIP() << "running with rights that ignore folder permissions";
+    r->STV1->SelectFolder(pics.filePath("locked"));
+    EXPECT_EQ(r->ListedFolder(), pics.path());
+    EXPECT_EQ(ListNames(*r.form), (QStringList{"a.jpg", "b.gif"}));
+    r->RefreshList();
+    EXPECT_EQ(prompts->Messages().size(), 1);
+    EXPECT_EQ(r->ListedFolder(), pics.path());
+    EXPECT_EQ(ListNames(*r.form), (QStringList{"a.jpg", "b.gif"}));
+    QFile::setPermissions(pics.filePath("locked"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+TEST_F(MainForm, ToolWindowsAreCreatedHiddenInOrderAndEnableTheirCommands) {
+    TToolWindows::RegisterFactory("TfSearch", [] {
+        auto* w = new QWidget(nullptr, Qt::Window);
+        w->setWindowTitle("File Search");
+        return w;
+    });
+    TToolWindows tools;
+    SetToolWindows(&tools);
+    tools.CreateAll();
+    ASSERT_EQ(tools.Windows().size(), ToolWindowOrder().size());
+    EXPECT_EQ(ToolWindowOrder().size(), 31u);
+    for (size_t i = 0; i < tools.Windows().size(); ++i) {
+        QWidget* w = tools.Windows()[i];
+        EXPECT_EQ(w->objectName(), ToolWindowOrder()[i].className);
+        EXPECT_EQ(w->windowTitle(), ToolWindowOrder()[i].caption);
+        EXPECT_FALSE(w->isVisible());
+    }
+    EXPECT_EQ(tools.Windows().front()->objectName(), "TfSelectFiles");
+    EXPECT_EQ(tools.Windows().back()->objectName(), "TfrmEXIF");
+    EXPECT_TRUE(tools.IsReal("TfSearch"));
+    EXPECT_FALSE(tools.IsReal("TfSelectFiles"));
+    {
+        TRun r;
+        for (const char* c : {"SearchButton", "Search Files...", "TavSearch"})
+            EXPECT_TRUE(r->Command(c)->isEnabled()) << c;
+        EXPECT_FALSE(r->Command("TavMover")->isEnabled());
+        r->Command("TavSearch")->trigger();
+        EXPECT_TRUE(tools.Find("TfSearch")->isVisible());
+    }
+    SetToolWindows(nullptr);
+}
