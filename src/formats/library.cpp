@@ -10,6 +10,9 @@ void InitImageLibrary() {
         RegisterIconFormats();
         RegisterJPEGFormats();
         RegisterPNGFormats();
+        RegisterPCXFormats();
+        RegisterTGAFormats();
+        RegisterPxMFormats();
         return true;
     }();
     (void)done;

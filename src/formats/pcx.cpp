@@ -7,6 +7,7 @@
 #include "core/options.h"
 #include "core/pixelgraphic.h"
 #include "formats/inbuffer.h"
+#include "formats/register.h"
 
 namespace {
 
@@ -220,4 +221,4 @@ void TPCXFileFormatReader::GetInfo(TStream& stream, int imageIndex, TPGImageInfo
     info.Colors = bits == 24 ? "16.7M" : PowerOfTwo(bits);
 }
 
-void RegisterPCXFormat() { FileFormatReaders().push_back(std::make_unique<TPCXFileFormatReader>()); }
+void RegisterPCXFormats() { FileFormatReaders().push_back(std::make_unique<TPCXFileFormatReader>()); }

@@ -12,4 +12,3 @@ public:
     void GetInfo(TStream& stream, int imageIndex, TPGImageInfo& info) override;
 };
 
-void RegisterPCXFormat();

@@ -7,3 +7,6 @@ void RegisterGIFFormats();
 void RegisterIconFormats();
 void RegisterJPEGFormats();
 void RegisterPNGFormats();
+void RegisterPCXFormats();
+void RegisterTGAFormats();
+void RegisterPxMFormats();

@@ -5,6 +5,7 @@
 
 #include "core/pixelgraphic.h"
 #include "formats/inbuffer.h"
+#include "formats/register.h"
 
 namespace {
 
@@ -241,7 +242,7 @@ void TTGAFileFormatWriter::Write(TStream& stream, TPixelGraphic& picture) {
     }
 }
 
-void RegisterTGAFormat() {
+void RegisterTGAFormats() {
     FileFormatReaders().push_back(std::make_unique<TTGAFileFormatReader>());
     FileFormatWriters().push_back(std::make_unique<TTGAFileFormatWriter>());
 }

@@ -28,4 +28,3 @@ public:
     void Write(TStream& stream, TPixelGraphic& picture) override;
 };
 
-void RegisterTGAFormat();

@@ -127,7 +127,9 @@ TEST(TGAWriter, OraclesReadOurFiles) {
         ASSERT_EQ(Shell("tgatoppm '" + (dir / "o.tga") + "' > '" + (dir / "o.ppm") + "'"), 0);
         EXPECT_EQ(ConvertRGB(dir / "o.ppm"), PictureRGB(pic));
         const Bytes pil = PillowRGB(dir / "o.tga");
-        if (!pil.empty()) EXPECT_EQ(pil, PictureRGB(pic));
+        if (!pil.empty()) {
+            EXPECT_EQ(pil, PictureRGB(pic));
+        }
         // And our own reader gives the same pixels back.
         TPixelGraphic back;
         Load(back, Slurp(dir / "o.tga"));
