@@ -21,9 +21,11 @@ const char* kUsage =
     "  info FILE [--index N]\n"
     "        print the type, subtype, size and colours of a picture file\n"
     "  convert IN OUT [--index N] [--size WxH] [--stretch fast|medium|precise]\n"
-    "                 [--quality 1..100] [--progressive]\n"
-    "        load IN, optionally resample it to W x H, and save it as OUT in the\n"
-    "        format of OUT's extension (colours are reduced when the format needs it)\n"
+    "                 [--quality 1..100] [--progressive] [--colors 2|16|256]\n"
+    "        load IN, optionally resample it to W x H, optionally reduce it to an\n"
+    "        optimised palette of 2, 16 or 256 colours (dithered), and save it as OUT\n"
+    "        in the format of OUT's extension (colours are reduced when the format\n"
+    "        needs it)\n"
     "  --version             print the version\n"
     "  --help                print this help\n"
     "\n"
@@ -62,6 +64,7 @@ int RunConvert(const TToolArgs& a, std::FILE* err) {
     auto picture = std::make_unique<TPixelGraphic>();
     picture->LoadFromFileIndex(inName, a.index);
     if (a.width > 0) picture = Resample(*picture, a.width, a.height, a.stretch);
+    if (a.colors > 0) picture = ReduceColors(*picture, a.colors);
 
     if (SaveThroughExport(*picture, outName, a, err)) return 0;
 

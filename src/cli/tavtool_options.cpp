@@ -46,6 +46,11 @@ const std::vector<TFlag>& Flags() {
          [](TToolArgs& a, const std::string& v) { return ParseInt(v, 1, 100, a.quality); }},
         {"--progressive", "convert", false,
          [](TToolArgs& a, const std::string&) { return a.progressive = true; }},
+        {"--colors", "convert", true,
+         [](TToolArgs& a, const std::string& v) {
+             return ParseInt(v, 2, 256, a.colors) &&
+                    (a.colors == 2 || a.colors == 16 || a.colors == 256);
+         }},
     };
     return flags;
 }

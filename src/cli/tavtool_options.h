@@ -18,6 +18,7 @@ struct TToolArgs {
     TStretchMode stretch = smPrecise;
     int quality = -1; // -1: leave the JPEG quality as it is
     bool progressive = false;
+    int colors = 0; // 2, 16 or 256: reduce to an optimised palette; 0: keep
 };
 
 // Fills `a` from the arguments after the command name; on a mistake returns
@@ -37,3 +38,8 @@ bool SaveThroughExport(TPixelGraphic& picture, const std::string& outName, const
 // A new 24-bit picture of width x height holding `source` resampled with `mode`.
 std::unique_ptr<TPixelGraphic> Resample(TPixelGraphic& source, int width, int height,
                                         TStretchMode mode);
+
+// A new picture holding `source` with an optimised palette of `colors` (2, 16
+// or 256, the last being 252 optimised plus the 16 system colours), dithered:
+// the conversion a save does when the format needs fewer colours.
+std::unique_ptr<TPixelGraphic> ReduceColors(TPixelGraphic& source, int colors);

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -145,6 +147,21 @@ TEST_F(Tavtool, ConvertKeepsThePixelsAndNeverCrashesOnGarbage) {
         }
         fs::remove(dir / "o.bmp");
     }
+}
+
+TEST_F(Tavtool, ConvertReducesToOptimisedPalettes) {
+    WritePicture("a.bmp", pg24Bit, 30, 20);
+    for (auto [colors, format, count] :
+         {std::tuple{"2", pg1Bit, 2}, {"16", pg4Bit, 16}, {"256", pg8Bit, 252}}) {
+        TRun r = Run("convert " + P("a.bmp") + " " + P("c.bmp") + " --colors " + colors);
+        ASSERT_EQ(r.code, 0) << colors << r.err;
+        TPixelGraphic g;
+        g.LoadFromFile((dir / "c.bmp").string());
+        EXPECT_EQ(g.PixelFormat(), format) << colors;
+        EXPECT_LE(g.PaletteCount(), count) << colors;
+        EXPECT_GE(g.PaletteCount(), 2) << colors;
+    }
+    EXPECT_EQ(Run("convert " + P("a.bmp") + " " + P("c.bmp") + " --colors 8").code, 2);
 }
 
 TEST_F(Tavtool, ConvertResamplesWithEachMode) {
