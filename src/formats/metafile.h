@@ -1,0 +1,123 @@
+#pragma once
+// Our own metafile player, in two halves: this plain part checks the file,
+// walks its records with every length checked against the data, keeps the
+// drawing state (objects, mapping, pens, brushes, fonts) and hands device
+// primitives to a TMetaCanvas; the Qt part paints those with QPainter.
+// Unknown records are skipped.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/types.h"
+
+struct TMetaPoint {
+    double X = 0, Y = 0;
+};
+struct TMetaRect {
+    double Left = 0, Top = 0, Right = 0, Bottom = 0;
+};
+
+enum TMetaPenStyle { mpsSolid = 0, mpsDash = 1, mpsDot = 2, mpsDashDot = 3, mpsDashDotDot = 4, mpsNull = 5 };
+enum TMetaBrushStyle { mbsSolid = 0, mbsNull = 1, mbsHatched = 2 };
+
+struct TMetaPen {
+    int Style = mpsSolid;
+    double Width = 1;  // device pixels; at least 1
+    TRGB Color = 0;
+};
+struct TMetaBrush {
+    int Style = mbsSolid;
+    TRGB Color = 0xFFFFFF;
+    int Hatch = 0;
+};
+struct TMetaFont {
+    double Height = 12;      // device pixels (em height)
+    double Angle = 0;        // degrees, counter-clockwise
+    int Weight = 400;
+    bool Italic = false, Underline = false, StrikeOut = false;
+    std::string Face;        // UTF-8
+};
+
+// Everything a primitive needs to know about the drawing state.
+struct TMetaStyle {
+    TMetaPen Pen;
+    TMetaBrush Brush;
+    TMetaFont Font;
+    TRGB TextColor = 0;
+    TRGB BkColor = 0xFFFFFF;
+    bool BkOpaque = true;
+    bool Winding = false;   // polygon fill rule
+    int TextAlign = 0;      // TA_* flags
+};
+
+// Device primitives in pixels of the target picture.
+class TMetaCanvas {
+public:
+    virtual ~TMetaCanvas() = default;
+    virtual void Polyline(const TMetaStyle& s, const std::vector<TMetaPoint>& pts) = 0;
+    // Filled with the brush, outlined with the pen.
+    virtual void Polygons(const TMetaStyle& s, const std::vector<std::vector<TMetaPoint>>& polys) = 0;
+    virtual void Ellipse(const TMetaStyle& s, const TMetaRect& r) = 0;
+    virtual void RoundRect(const TMetaStyle& s, const TMetaRect& r, double rx, double ry) = 0;
+    // kind 0 arc, 1 chord, 2 pie; angles in degrees, counter-clockwise on screen.
+    virtual void Arc(const TMetaStyle& s, const TMetaRect& r, double start, double span, int kind) = 0;
+    // Reference point and alignment as the style's TextAlign says; `opaque`
+    // fills `box` (when given) with the background colour first.
+    virtual void Text(const TMetaStyle& s, TMetaPoint at, const std::u16string& text,
+                      const TMetaRect* box, bool opaqueBox) = 0;
+    // 24-bit pixels, top row first, 3 bytes per pixel (blue, green, red).
+    virtual void Image(const TMetaRect& dest, int width, int height, const std::vector<uint8_t>& bgr) = 0;
+    virtual void FillRect(const TMetaRect& r, TRGB color) = 0;
+    // Called after every drawn primitive; returns true to stop playing.
+    virtual bool Changed() { return false; }
+};
+
+// A loaded metafile: its records and what its header says.
+class TMetafileData {
+public:
+    // Windows metafile with or without the 22-byte placeable header. The
+    // made-up header (100 x 50 units at `dpi`) stands in for a missing or
+    // broken one. False: not a metafile this player can use.
+    bool LoadWMF(const uint8_t* data, size_t size, double dpi);
+    // Enhanced metafile. False: not one.
+    bool LoadEMF(const uint8_t* data, size_t size, double dpi);
+
+    bool Enhanced() const { return enhanced_; }
+    bool HadPlaceableHeader() const { return placeable_; }
+    // Size in screen pixels, at least 1 x 1 after a successful load.
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    // Logical palette (EMF only); empty when there is none.
+    const std::vector<TRGB>& Palette() const { return palette_; }
+
+    // Plays the records onto a canvas of width x height pixels.
+    void Play(TMetaCanvas& canvas, int width, int height) const;
+
+private:
+    void PlayWMF(TMetaCanvas& canvas, int width, int height) const;
+    void PlayEMF(TMetaCanvas& canvas, int width, int height) const;
+
+    std::vector<uint8_t> data_;  // WMF: the standard metafile (no placeable header)
+    bool enhanced_ = false;
+    bool placeable_ = false;
+    int width_ = 0, height_ = 0;
+    double dpi_ = 96;
+    // WMF: bounding box of the placeable (or made-up) header, objects in the header.
+    int bboxLeft_ = 0, bboxTop_ = 0, bboxRight_ = 0, bboxBottom_ = 0;
+    int objectCount_ = 0;
+    // EMF: frame in reference-device pixels.
+    double frameLeft_ = 0, frameTop_ = 0, frameRight_ = 0, frameBottom_ = 0;
+    double devPerMMx_ = 1, devPerMMy_ = 1;
+    std::vector<TRGB> palette_;
+};
+
+// Largest side in pixels a metafile may ask for; beyond it the file counts
+// as broken (a bounding box of absurd size, not a picture).
+constexpr int kMetaMaxSide = 32767;
+
+// Decodes a packed DIB (BITMAPINFOHEADER, colour table, bits) into 24-bit
+// top-down rows. False when it is not one this player draws or does not fit
+// in `size`.
+bool DecodeMetaDIB(const uint8_t* bmi, size_t bmiSize, const uint8_t* bits, size_t bitsSize,
+                   int& width, int& height, std::vector<uint8_t>& bgr);

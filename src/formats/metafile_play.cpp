@@ -1,0 +1,894 @@
+// The record players of TMetafileData: the device-context state both kinds
+// of metafile share, then one loop per kind.
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+#include "formats/metafile.h"
+#include "formats/metafile_bytes.h"
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr size_t kMaxObjects = 65536;
+
+// x' = A x + C y + E, y' = B x + D y + F.
+struct TAffine {
+    double A = 1, B = 0, C = 0, D = 1, E = 0, F = 0;
+    TMetaPoint Map(double x, double y) const { return {A * x + C * y + E, B * x + D * y + F}; }
+    // this after o: first o, then this.
+    TAffine After(const TAffine& o) const {
+        return {A * o.A + C * o.B, B * o.A + D * o.B, A * o.C + C * o.D, B * o.C + D * o.D,
+                A * o.E + C * o.F + E, B * o.E + D * o.F + F};
+    }
+    double Det() const { return A * D - B * C; }
+};
+
+struct TObj {
+    enum Kind { None, Pen, Brush, Font, Other } kind = None;
+    int penStyle = mpsSolid;
+    double penWidth = 0;  // logical; 0 = one device pixel
+    TMetaBrush brush;
+    TMetaFont font;       // Height logical, signed as stored
+    TRGB color = 0;
+};
+
+struct TDC {
+    TObj pen, brush, font;
+    TRGB textColor = 0, bkColor = 0xFFFFFF;
+    bool bkOpaque = true, winding = false;
+    int textAlign = 0, mapMode = 1;
+    double wox = 0, woy = 0, wex = 1, wey = 1, vox = 0, voy = 0, vex = 1, vey = 1;
+    TAffine world;
+    TMetaPoint cur;  // logical current position
+};
+
+TDC DefaultDC() {
+    TDC dc;
+    dc.pen.kind = TObj::Pen;
+    dc.brush.kind = TObj::Brush;
+    dc.brush.brush = {mbsSolid, 0xFFFFFF, 0};
+    dc.font.kind = TObj::Font;
+    dc.font.font.Height = 0;
+    return dc;
+}
+
+std::u16string Latin1(const uint8_t* p, size_t n) {
+    std::u16string s;
+    for (size_t i = 0; i < n && p[i]; ++i) s.push_back(char16_t(p[i]));
+    return s;
+}
+
+std::string FaceName(const uint8_t* p, size_t n, bool wide) {
+    std::string s;
+    for (size_t i = 0; wide ? i + 1 < n : i < n; i += wide ? 2 : 1) {
+        unsigned c = wide ? unsigned(p[i] | p[i + 1] << 8) : p[i];
+        if (!c) break;
+        if (c < 0x80) {
+            s.push_back(char(c));
+        } else if (c < 0x800) {
+            s.push_back(char(0xC0 | (c >> 6)));
+            s.push_back(char(0x80 | (c & 63)));
+        } else {
+            s.push_back(char(0xE0 | (c >> 12)));
+            s.push_back(char(0x80 | ((c >> 6) & 63)));
+            s.push_back(char(0x80 | (c & 63)));
+        }
+    }
+    return s;
+}
+
+// State and drawing helpers shared by both players.
+class TPlayer {
+public:
+    TPlayer(TMetaCanvas& c, TAffine playback, bool enhanced)
+        : canvas_(c), playback_(playback), enhanced_(enhanced), dc_(DefaultDC()) {}
+
+    TDC& DC() { return dc_; }
+    bool Stopped() const { return stopped_; }
+
+    void SetObjectTable(size_t n) { objects_.assign(std::min(std::max<size_t>(n, 1), kMaxObjects), TObj{}); }
+    // WMF: the lowest free slot; EMF: the slot the record names.
+    void AddObject(const TObj& o) {
+        for (TObj& slot : objects_)
+            if (slot.kind == TObj::None) {
+                slot = o;
+                return;
+            }
+    }
+    void PutObject(uint32_t index, const TObj& o) {
+        if (index > 0 && index < objects_.size()) objects_[index] = o;
+    }
+    void Select(uint32_t index) {
+        if (index >= objects_.size()) return;
+        Use(objects_[index]);
+    }
+    void Use(const TObj& o) {
+        if (o.kind == TObj::Pen) dc_.pen = o;
+        if (o.kind == TObj::Brush) dc_.brush = o;
+        if (o.kind == TObj::Font) dc_.font = o;
+    }
+    void Delete(uint32_t index) {
+        if (index < objects_.size()) objects_[index] = TObj{};
+    }
+    void Save() {
+        if (saved_.size() < 4096) saved_.push_back(dc_);
+    }
+    void Restore(int n) {
+        // Negative: relative to the top; positive: an absolute level (1 = first save).
+        size_t keep = n < 0 ? (size_t(-int64_t(n)) <= saved_.size() ? saved_.size() + size_t(n) : saved_.size())
+                            : (size_t(n) >= 1 && size_t(n) <= saved_.size() ? size_t(n) - 1 : saved_.size());
+        if (keep >= saved_.size()) return;
+        dc_ = saved_[keep];
+        saved_.resize(keep);
+    }
+
+    // Logical to device.
+    TAffine Transform() const {
+        TAffine wv;
+        double sx = 1, sy = 1;
+        const int mm = enhanced_ ? dc_.mapMode : 8;
+        switch (mm) {
+        case 1:
+            break;
+        case 7:
+        case 8:
+            sx = dc_.wex != 0 ? dc_.vex / dc_.wex : 1;
+            sy = dc_.wey != 0 ? dc_.vey / dc_.wey : 1;
+            if (mm == 7) {
+                // Isotropic: one scale for both axes, the smaller one.
+                const double s = std::min(std::fabs(sx), std::fabs(sy));
+                sx = std::copysign(s, sx);
+                sy = std::copysign(s, sy);
+            }
+            break;
+        default: {
+            // Fixed units, y up: 0.1 mm, 0.01 mm, 0.01 in, 0.001 in, 1/1440 in.
+            static const double mmPerUnit[] = {0, 0, 0.1, 0.01, 0.254, 0.0254, 25.4 / 1440};
+            const double u = mm >= 2 && mm <= 6 ? mmPerUnit[mm] : 1;
+            sx = u * devPerMMx;
+            sy = -u * devPerMMy;
+            break;
+        }
+        }
+        wv.A = sx;
+        wv.D = sy;
+        wv.E = dc_.vox - dc_.wox * sx;
+        wv.F = dc_.voy - dc_.woy * sy;
+        return playback_.After(wv.After(dc_.world));
+    }
+    TMetaPoint Map(double x, double y) const { return Transform().Map(x, y); }
+    TMetaRect MapRect(double l, double t, double r, double b) const {
+        const TAffine m = Transform();
+        const TMetaPoint p = m.Map(l, t), q = m.Map(r, b);
+        return {std::min(p.X, q.X), std::min(p.Y, q.Y), std::max(p.X, q.X), std::max(p.Y, q.Y)};
+    }
+    double ScaleX() const {
+        const TAffine m = Transform();
+        return std::hypot(m.A, m.B);
+    }
+    double ScaleY() const {
+        const TAffine m = Transform();
+        return std::hypot(m.C, m.D);
+    }
+
+    TMetaStyle Style() const {
+        TMetaStyle s;
+        s.Pen.Style = dc_.pen.penStyle;
+        s.Pen.Color = dc_.pen.color & 0xFFFFFF;
+        s.Pen.Width = std::max(1.0, std::min(dc_.pen.penWidth * ScaleX(), 4096.0));
+        s.Brush = dc_.brush.brush;
+        s.Brush.Color &= 0xFFFFFF;
+        s.Font = dc_.font.font;
+        // Negative heights give the character height, positive the cell height.
+        const double h = dc_.font.font.Height;
+        s.Font.Height = h == 0 ? 12 * ScaleY() : std::fabs(h) * ScaleY() * (h > 0 ? 0.85 : 1);
+        s.Font.Height = std::clamp(s.Font.Height, 1.0, 4096.0);
+        s.TextColor = dc_.textColor & 0xFFFFFF;
+        s.BkColor = dc_.bkColor & 0xFFFFFF;
+        s.BkOpaque = dc_.bkOpaque;
+        s.Winding = dc_.winding;
+        s.TextAlign = dc_.textAlign;
+        return s;
+    }
+
+    // ---- primitives (logical input)
+    void Polyline(const std::vector<TMetaPoint>& logical) {
+        if (logical.size() < 2) return;
+        if (inPath_) {
+            PathMoveTo(logical[0]);
+            for (size_t i = 1; i < logical.size(); ++i) PathLineTo(logical[i]);
+            return;
+        }
+        Draw([&] { canvas_.Polyline(Style(), MapAll(logical)); });
+    }
+    void Polygons(const std::vector<std::vector<TMetaPoint>>& logical) {
+        if (inPath_) {
+            for (const auto& p : logical) {
+                if (p.empty()) continue;
+                PathMoveTo(p[0]);
+                for (size_t i = 1; i < p.size(); ++i) PathLineTo(p[i]);
+                CloseFigure();
+            }
+            return;
+        }
+        std::vector<std::vector<TMetaPoint>> dev;
+        for (const auto& p : logical)
+            if (p.size() >= 2) dev.push_back(MapAll(p));
+        if (!dev.empty()) Draw([&] { canvas_.Polygons(Style(), dev); });
+    }
+    void Rectangle(double l, double t, double r, double b) {
+        Polygons({{{l, t}, {r, t}, {r, b}, {l, b}}});
+    }
+    void Ellipse(double l, double t, double r, double b) {
+        Draw([&] { canvas_.Ellipse(Style(), MapRect(l, t, r, b)); });
+    }
+    void RoundRect(double l, double t, double r, double b, double w, double h) {
+        Draw([&] { canvas_.RoundRect(Style(), MapRect(l, t, r, b), std::fabs(w * ScaleX()) / 2, std::fabs(h * ScaleY()) / 2); });
+    }
+    void Arc(double l, double t, double r, double b, double xs, double ys, double xe, double ye, int kind) {
+        const TMetaRect box = MapRect(l, t, r, b);
+        const double cx = (box.Left + box.Right) / 2, cy = (box.Top + box.Bottom) / 2;
+        const double rx = std::max(1e-9, (box.Right - box.Left) / 2), ry = std::max(1e-9, (box.Bottom - box.Top) / 2);
+        const TMetaPoint s = Map(xs, ys), e = Map(xe, ye);
+        double a0 = std::atan2(-(s.Y - cy) / ry, (s.X - cx) / rx) * 180 / kPi;
+        double a1 = std::atan2(-(e.Y - cy) / ry, (e.X - cx) / rx) * 180 / kPi;
+        // Counter-clockwise in logical space; a flipped mapping turns it round.
+        if (Transform().Det() < 0) std::swap(a0, a1);
+        double span = a1 - a0;
+        if (span <= 0) span += 360;
+        Draw([&] { canvas_.Arc(Style(), box, a0, span, kind); });
+    }
+    void Text(double x, double y, const std::u16string& text, const TMetaRect* logicalBox, bool opaque) {
+        if (dc_.textAlign & 1) {  // TA_UPDATECP: drawn at the current position
+            x = dc_.cur.X;
+            y = dc_.cur.Y;
+        }
+        std::optional<TMetaRect> box;
+        if (logicalBox) box = MapRect(logicalBox->Left, logicalBox->Top, logicalBox->Right, logicalBox->Bottom);
+        if (text.empty() && !(box && opaque)) return;
+        Draw([&] { canvas_.Text(Style(), Map(x, y), text, box ? &*box : nullptr, opaque); });
+    }
+    void Image(double l, double t, double w, double h, int iw, int ih, const std::vector<uint8_t>& bgr) {
+        Draw([&] { canvas_.Image(MapRect(l, t, l + w, t + h), iw, ih, bgr); });
+    }
+    void Fill(double l, double t, double w, double h, TRGB color) {
+        Draw([&] { canvas_.FillRect(MapRect(l, t, l + w, t + h), color & 0xFFFFFF); });
+    }
+
+    // ---- current position and paths (EMF)
+    void MoveTo(double x, double y) {
+        dc_.cur = {x, y};
+        if (inPath_) PathMoveTo({x, y});
+    }
+    void LineTo(double x, double y) {
+        if (inPath_) {
+            PathLineTo({x, y});
+        } else {
+            Polyline({dc_.cur, {x, y}});
+        }
+        dc_.cur = {x, y};
+    }
+    void BeginPath() {
+        inPath_ = true;
+        path_.clear();
+        closed_.clear();
+    }
+    void EndPath() { inPath_ = false; }
+    void AbortPath() {
+        inPath_ = false;
+        path_.clear();
+        closed_.clear();
+    }
+    void CloseFigure() {
+        if (!closed_.empty()) closed_.back() = true;
+        if (!path_.empty() && !path_.back().empty()) path_.back().push_back(path_.back().front());
+    }
+    void FillPath(bool fill, bool stroke) {
+        if (path_.empty()) return;
+        std::vector<std::vector<TMetaPoint>> dev;
+        for (const auto& p : path_)
+            if (p.size() >= 2) dev.push_back(MapAll(p));
+        TMetaStyle s = Style();
+        if (!stroke) s.Pen.Style = mpsNull;
+        if (fill) {
+            Draw([&] { canvas_.Polygons(s, dev); });
+        } else {
+            for (const auto& p : dev) Draw([&] { canvas_.Polyline(s, p); });
+        }
+        path_.clear();
+        closed_.clear();
+    }
+    bool InPath() const { return inPath_; }
+    void PathMoveTo(TMetaPoint p) {
+        path_.push_back({p});
+        closed_.push_back(false);
+    }
+    void PathLineTo(TMetaPoint p) {
+        if (path_.empty()) PathMoveTo(dc_.cur);
+        if (path_.back().size() < 1000000) path_.back().push_back(p);
+    }
+    // Cubic segments flattened into lines.
+    void PathBezier(TMetaPoint p0, TMetaPoint c1, TMetaPoint c2, TMetaPoint p3, std::vector<TMetaPoint>& out) {
+        for (int i = 1; i <= 16; ++i) {
+            const double t = i / 16.0, u = 1 - t;
+            out.push_back({u * u * u * p0.X + 3 * u * u * t * c1.X + 3 * u * t * t * c2.X + t * t * t * p3.X,
+                           u * u * u * p0.Y + 3 * u * u * t * c1.Y + 3 * u * t * t * c2.Y + t * t * t * p3.Y});
+        }
+    }
+
+    double devPerMMx = 1, devPerMMy = 1;
+
+private:
+    std::vector<TMetaPoint> MapAll(const std::vector<TMetaPoint>& pts) const {
+        const TAffine m = Transform();
+        std::vector<TMetaPoint> out;
+        out.reserve(pts.size());
+        for (const TMetaPoint& p : pts) out.push_back(m.Map(p.X, p.Y));
+        return out;
+    }
+    template <class F> void Draw(F f) {
+        if (stopped_) return;
+        f();
+        if (canvas_.Changed()) stopped_ = true;
+    }
+
+    TMetaCanvas& canvas_;
+    TAffine playback_;
+    bool enhanced_;
+    TDC dc_;
+    std::vector<TDC> saved_;
+    std::vector<TObj> objects_;
+    bool inPath_ = false;
+    std::vector<std::vector<TMetaPoint>> path_;
+    std::vector<bool> closed_;
+    bool stopped_ = false;
+};
+
+TObj MakePen(int style, double width, TRGB color) {
+    TObj o;
+    o.kind = TObj::Pen;
+    o.penStyle = (style & 0xF) <= 4 ? style & 0xF : (style & 0xF) == 5 ? mpsNull : mpsSolid;
+    o.penWidth = std::fabs(width);
+    o.color = color;
+    return o;
+}
+
+TObj MakeBrush(uint32_t style, TRGB color, int hatch) {
+    TObj o;
+    o.kind = TObj::Brush;
+    // Solid, null, hatched; pattern and DIB brushes are drawn solid in their colour.
+    o.brush.Style = style == 1 ? mbsNull : style == 2 ? mbsHatched : mbsSolid;
+    o.brush.Color = color;
+    o.brush.Hatch = hatch;
+    return o;
+}
+
+TObj MakeFont(double height, double escapement, int weight, bool italic, bool underline, bool strike,
+              std::string face) {
+    TObj o;
+    o.kind = TObj::Font;
+    o.font.Height = height;
+    o.font.Angle = escapement / 10;
+    o.font.Weight = weight;
+    o.font.Italic = italic;
+    o.font.Underline = underline;
+    o.font.StrikeOut = strike;
+    o.font.Face = std::move(face);
+    return o;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- WMF
+
+void TMetafileData::PlayWMF(TMetaCanvas& canvas, int width, int height) const {
+    TAffine playback;  // the window/viewport pair already maps onto the picture
+    TPlayer p(canvas, playback, false);
+    p.SetObjectTable(size_t(objectCount_));
+    TDC& dc = p.DC();
+    dc.wox = bboxLeft_;
+    dc.woy = bboxTop_;
+    dc.wex = bboxRight_ - bboxLeft_;
+    dc.wey = bboxBottom_ - bboxTop_;
+    dc.vex = width;
+    dc.vey = height;
+
+    const uint8_t* d = data_.data();
+    const size_t n = data_.size();
+    size_t pos = size_t(U16(d, n, 2)) * 2;  // header size in words
+    while (!p.Stopped() && n - pos >= 6 && pos < n) {
+        const uint64_t words = U32(d, n, pos);
+        const uint16_t fn = U16(d, n, pos + 4);
+        if (words < 3 || words * 2 > n - pos) break;
+        const uint8_t* r = d + pos + 6;  // parameters
+        const size_t rn = size_t(words * 2 - 6);
+        pos += size_t(words * 2);
+        auto s16 = [&](size_t i) { return double(I16(r, rn, 2 * i)); };
+        auto u16 = [&](size_t i) { return U16(r, rn, 2 * i); };
+        auto u32 = [&](size_t i) { return U32(r, rn, 2 * i); };
+        switch (fn) {
+        case 0x0000:  // end of file
+            return;
+        case 0x020B:  // SETWINDOWORG
+            dc.woy = s16(0), dc.wox = s16(1);
+            break;
+        case 0x020C:  // SETWINDOWEXT
+            if (s16(0) != 0 && s16(1) != 0) dc.wey = s16(0), dc.wex = s16(1);
+            break;
+        case 0x020F:  // OFFSETWINDOWORG
+            dc.woy += s16(0), dc.wox += s16(1);
+            break;
+        case 0x0410:  // SCALEWINDOWEXT: yDenom, yNum, xDenom, xNum
+            if (s16(0) != 0 && s16(2) != 0 && s16(1) != 0 && s16(3) != 0)
+                dc.wey = dc.wey * s16(1) / s16(0), dc.wex = dc.wex * s16(3) / s16(2);
+            break;
+        case 0x0201:
+            dc.bkColor = TRGB(u32(0));
+            break;
+        case 0x0209:
+            dc.textColor = TRGB(u32(0));
+            break;
+        case 0x0102:
+            dc.bkOpaque = u16(0) == 2;
+            break;
+        case 0x0106:
+            dc.winding = u16(0) == 2;
+            break;
+        case 0x012E:
+            dc.textAlign = u16(0);
+            break;
+        case 0x001E:
+            p.Save();
+            break;
+        case 0x0127:
+            p.Restore(int(s16(0)));
+            break;
+        case 0x02FA:  // CREATEPENINDIRECT: style, width (x, y), colour
+            p.AddObject(MakePen(u16(0), s16(1), TRGB(u32(3))));
+            break;
+        case 0x02FC:  // CREATEBRUSHINDIRECT: style, colour, hatch
+            p.AddObject(MakeBrush(u16(0), TRGB(u32(1)), u16(3)));
+            break;
+        case 0x02FB:  // CREATEFONTINDIRECT
+            p.AddObject(MakeFont(s16(0), s16(2), int(s16(4)), rn > 10 && r[10], rn > 11 && r[11],
+                                 rn > 12 && r[12], rn > 18 ? FaceName(r + 18, std::min<size_t>(32, rn - 18), false) : ""));
+            break;
+        case 0x00F7:  // CREATEPALETTE
+        case 0x0142:  // DIBCREATEPATTERNBRUSH
+        case 0x06FF:  // CREATEREGION
+        case 0x01F9:  // CREATEPATTERNBRUSH
+        {
+            TObj o;
+            o.kind = fn == 0x0142 || fn == 0x01F9 ? TObj::Brush : TObj::Other;
+            if (o.kind == TObj::Brush) o.brush = {mbsSolid, 0x808080, 0};
+            p.AddObject(o);
+            break;
+        }
+        case 0x012D:
+            p.Select(u16(0));
+            break;
+        case 0x01F0:
+            p.Delete(u16(0));
+            break;
+        case 0x0214:  // MOVETO y, x
+            p.MoveTo(s16(1), s16(0));
+            break;
+        case 0x0213:  // LINETO y, x
+            p.LineTo(s16(1), s16(0));
+            break;
+        case 0x0325:  // POLYLINE
+        case 0x0324:  // POLYGON
+        {
+            const size_t count = u16(0);
+            if (count * 4 > rn - std::min<size_t>(rn, 2)) break;
+            std::vector<TMetaPoint> pts(count);
+            for (size_t i = 0; i < count; ++i) pts[i] = {s16(1 + 2 * i), s16(2 + 2 * i)};
+            if (fn == 0x0325)
+                p.Polyline(pts);
+            else
+                p.Polygons({pts});
+            break;
+        }
+        case 0x0538: {  // POLYPOLYGON: count, counts, points
+            const size_t polys = u16(0);
+            if (polys * 2 > rn - std::min<size_t>(rn, 2)) break;
+            size_t total = 0;
+            for (size_t i = 0; i < polys; ++i) total += u16(1 + i);
+            if ((1 + polys) * 2 + total * 4 > rn) break;
+            std::vector<std::vector<TMetaPoint>> all(polys);
+            size_t k = 1 + polys;
+            for (size_t i = 0; i < polys; ++i)
+                for (size_t j = 0; j < u16(1 + i); ++j, k += 2) all[i].push_back({s16(k), s16(k + 1)});
+            p.Polygons(all);
+            break;
+        }
+        case 0x041B:  // RECTANGLE bottom, right, top, left
+            p.Rectangle(s16(3), s16(2), s16(1), s16(0));
+            break;
+        case 0x0418:  // ELLIPSE
+            p.Ellipse(s16(3), s16(2), s16(1), s16(0));
+            break;
+        case 0x061C:  // ROUNDRECT height, width, bottom, right, top, left
+            p.RoundRect(s16(5), s16(4), s16(3), s16(2), s16(1), s16(0));
+            break;
+        case 0x0817:  // ARC yEnd, xEnd, yStart, xStart, bottom, right, top, left
+        case 0x0830:  // CHORD
+        case 0x081A:  // PIE
+            p.Arc(s16(7), s16(6), s16(5), s16(4), s16(3), s16(2), s16(1), s16(0),
+                  fn == 0x0817 ? 0 : fn == 0x0830 ? 1 : 2);
+            break;
+        case 0x041F:  // SETPIXEL colour, y, x
+            p.Fill(s16(3), s16(2), 1, 1, TRGB(u32(0)));
+            break;
+        case 0x0521: {  // TEXTOUT count, string (even length), y, x
+            const size_t count = u16(0);
+            const size_t padded = (count + 1) & ~size_t(1);
+            if (2 + padded + 4 > rn) break;
+            const size_t after = (2 + padded) / 2;
+            p.Text(s16(after + 1), s16(after), Latin1(r + 2, count), nullptr, false);
+            break;
+        }
+        case 0x0A32: {  // EXTTEXTOUT y, x, count, options, [rect], string
+            const size_t count = u16(2);
+            const uint16_t options = u16(3);
+            size_t off = 8;
+            TMetaRect box;
+            const bool hasRect = (options & 0x0006) != 0;
+            if (hasRect) {
+                box = {s16(4), s16(5), s16(6), s16(7)};
+                off += 8;
+            }
+            if (off > rn || count > rn - off) break;
+            p.Text(s16(1), s16(0), Latin1(r + off, count), hasRect ? &box : nullptr, (options & 0x0002) != 0);
+            break;
+        }
+        case 0x0940:  // DIBBITBLT
+        case 0x0B41:  // DIBSTRETCHBLT
+        case 0x0F43:  // STRETCHDIB
+        {
+            const bool stretchDib = fn == 0x0F43;
+            const bool withBitmap = stretchDib || words != size_t(fn >> 8) + 3;
+            const uint32_t rop = u32(0);
+            if (!withBitmap) {
+                // A blit without a bitmap paints with the brush or a constant.
+                // rop, reserved, [source size,] source origin, size, origin
+                const size_t b = fn == 0x0940 ? 5 : 7;
+                const double h = s16(b), w = s16(b + 1), y = s16(b + 2), x = s16(b + 3);
+                const TRGB color = rop == 0x00000042 ? 0 : rop == 0x00FF0062 ? 0xFFFFFF : dc.brush.brush.Color;
+                if (rop == 0x00F00021 || rop == 0x00000042 || rop == 0x00FF0062) p.Fill(x, y, w, h, color);
+                break;
+            }
+            double dx, dy, dw, dh;
+            size_t dib;
+            if (fn == 0x0940) {  // rop, ySrc, xSrc, height, width, yDest, xDest
+                dh = s16(4), dw = s16(5), dy = s16(6), dx = s16(7);
+                dib = 16;
+            } else if (fn == 0x0B41) {  // rop, srcH, srcW, ySrc, xSrc, destH, destW, yDest, xDest
+                dh = s16(6), dw = s16(7), dy = s16(8), dx = s16(9);
+                dib = 20;
+            } else {  // rop, usage, srcH, srcW, ySrc, xSrc, destH, destW, yDest, xDest
+                if (u16(2) != 0) break;  // palette-index colours: nothing to show them with
+                dh = s16(7), dw = s16(8), dy = s16(9), dx = s16(10);
+                dib = 22;
+            }
+            if (dib >= rn) break;
+            const uint8_t* bmi = r + dib;
+            const size_t bmiN = rn - dib;
+            const uint32_t hs = U32(bmi, bmiN, 0);
+            const int bitCount = U16(bmi, bmiN, 14);
+            uint32_t used = U32(bmi, bmiN, 32);
+            const size_t tableN = bitCount <= 8 ? (used && used <= (1u << bitCount) ? used : (1u << bitCount)) * 4
+                                  : U32(bmi, bmiN, 16) == 3 ? 12 : 0;
+            if (hs < 40 || hs > bmiN || tableN > bmiN - hs) break;
+            int iw, ih;
+            std::vector<uint8_t> bgr;
+            if (DecodeMetaDIB(bmi, hs + tableN, bmi + hs + tableN, bmiN - hs - tableN, iw, ih, bgr))
+                p.Image(dx, dy, dw, dh, iw, ih, bgr);
+            break;
+        }
+        default:
+            break;  // records this player does not draw are skipped
+        }
+    }
+}
+
+// ---------------------------------------------------------------- EMF
+
+void TMetafileData::PlayEMF(TMetaCanvas& canvas, int width, int height) const {
+    // Reference-device pixels of the frame onto the picture.
+    TAffine playback;
+    const double fw = frameRight_ - frameLeft_, fh = frameBottom_ - frameTop_;
+    if (!(std::fabs(fw) > 1e-9 && std::fabs(fh) > 1e-9)) return;
+    playback.A = width / fw;
+    playback.D = height / fh;
+    playback.E = -frameLeft_ * playback.A;
+    playback.F = -frameTop_ * playback.D;
+    TPlayer p(canvas, playback, true);
+    p.devPerMMx = devPerMMx_;
+    p.devPerMMy = devPerMMy_;
+    p.SetObjectTable(size_t(objectCount_));
+    TDC& dc = p.DC();
+
+    const uint8_t* d = data_.data();
+    const size_t n = data_.size();
+    for (size_t pos = 0; !p.Stopped() && n - pos >= 8;) {
+        const uint32_t type = U32(d, n, pos), size = U32(d, n, pos + 4);
+        if (size < 8 || size % 4 != 0 || size > n - pos) break;
+        const uint8_t* r = d + pos;
+        const size_t rn = size;
+        pos += size;
+        auto i32 = [&](size_t off) { return double(I32(r, rn, off)); };
+        auto u32 = [&](size_t off) { return U32(r, rn, off); };
+        switch (type) {
+        case 14:  // EOF
+            return;
+        case 9:
+            if (i32(8) != 0 && i32(12) != 0) dc.wex = i32(8), dc.wey = i32(12);
+            break;
+        case 10:
+            dc.wox = i32(8), dc.woy = i32(12);
+            break;
+        case 11:
+            if (i32(8) != 0 && i32(12) != 0) dc.vex = i32(8), dc.vey = i32(12);
+            break;
+        case 12:
+            dc.vox = i32(8), dc.voy = i32(12);
+            break;
+        case 17:
+            if (u32(8) >= 1 && u32(8) <= 8) dc.mapMode = int(u32(8));
+            break;
+        case 18:
+            dc.bkOpaque = u32(8) == 2;
+            break;
+        case 19:
+            dc.winding = u32(8) == 2;
+            break;
+        case 22:
+            dc.textAlign = int(u32(8));
+            break;
+        case 24:
+            dc.textColor = TRGB(u32(8));
+            break;
+        case 25:
+            dc.bkColor = TRGB(u32(8));
+            break;
+        case 33:
+            p.Save();
+            break;
+        case 34:
+            p.Restore(int(I32(r, rn, 8)));
+            break;
+        case 35:  // SETWORLDTRANSFORM
+        case 36:  // MODIFYWORLDTRANSFORM
+        {
+            if (rn < 32) break;
+            TAffine x{F32(r, rn, 8), F32(r, rn, 12), F32(r, rn, 16), F32(r, rn, 20), F32(r, rn, 24), F32(r, rn, 28)};
+            for (double v : {x.A, x.B, x.C, x.D, x.E, x.F})
+                if (!std::isfinite(v) || std::fabs(v) > 1e9) goto skip;
+            if (type == 35) {
+                dc.world = x;
+            } else {
+                const uint32_t mode = u32(32);
+                if (mode == 1) dc.world = TAffine{};
+                if (mode == 2) dc.world = dc.world.After(x);  // x first, then the current one
+                if (mode == 3) dc.world = x.After(dc.world);
+                if (mode == 4) dc.world = x;
+            }
+        skip:
+            break;
+        }
+        case 37: {  // SELECTOBJECT (stock objects have the top bit set)
+            const uint32_t ih = u32(8);
+            if (ih & 0x80000000u) {
+                const uint32_t s = ih & 0x7FFFFFFF;
+                static const TRGB grays[] = {0xFFFFFF, 0xC0C0C0, 0x808080, 0x404040, 0};
+                if (s <= 4) p.Use(MakeBrush(0, grays[s], 0));
+                if (s == 5) p.Use(MakeBrush(1, 0, 0));
+                if (s == 6) p.Use(MakePen(0, 0, 0xFFFFFF));
+                if (s == 7 || s == 19) p.Use(MakePen(0, 0, 0));
+                if (s == 8) p.Use(MakePen(5, 0, 0));
+                if (s == 18) p.Use(MakeBrush(0, 0xFFFFFF, 0));
+                if (s >= 10 && s <= 17) p.Use(MakeFont(0, 0, 400, false, false, false, ""));
+            } else {
+                p.Select(ih);
+            }
+            break;
+        }
+        case 40:
+            p.Delete(u32(8));
+            break;
+        case 38:  // CREATEPEN: ih, style, width (x, y), colour
+            if (rn >= 28) p.PutObject(u32(8), MakePen(int(u32(12)), i32(16), TRGB(u32(24))));
+            break;
+        case 95:  // EXTCREATEPEN: ih, offBmi, cbBmi, offBits, cbBits, style, width, brush style, colour
+            if (rn >= 48) {
+                const uint32_t style = u32(28);
+                // Cosmetic pens are one pixel wide whatever the width says.
+                const double w = (style & 0x00010000) ? i32(32) : 0;
+                TObj o = MakePen(int(style), w, TRGB(u32(40)));
+                if (u32(36) == 1) o.penStyle = mpsNull;
+                p.PutObject(u32(8), o);
+            }
+            break;
+        case 39:  // CREATEBRUSHINDIRECT: ih, style, colour, hatch
+            if (rn >= 24) p.PutObject(u32(8), MakeBrush(u32(12), TRGB(u32(16)), int(u32(20))));
+            break;
+        case 93:  // CREATEMONOBRUSH
+        case 94:  // CREATEDIBPATTERNBRUSHPT
+            if (rn >= 12) p.PutObject(u32(8), MakeBrush(0, 0x808080, 0));
+            break;
+        case 49:  // CREATEPALETTE
+            if (rn >= 12) {
+                TObj o;
+                o.kind = TObj::Other;
+                p.PutObject(u32(8), o);
+            }
+            break;
+        case 82:  // EXTCREATEFONTINDIRECTW: ih, LOGFONTW
+            if (rn >= 12 + 28 + 64)
+                p.PutObject(u32(8), MakeFont(i32(12), i32(20), int(i32(28)), r[32] != 0, r[33] != 0, r[34] != 0,
+                                             FaceName(r + 40, 64, true)));
+            break;
+        case 27:
+            p.MoveTo(i32(8), i32(12));
+            break;
+        case 54:
+            p.LineTo(i32(8), i32(12));
+            break;
+        case 43:
+            p.Rectangle(i32(8), i32(12), i32(16), i32(20));
+            break;
+        case 42:
+            p.Ellipse(i32(8), i32(12), i32(16), i32(20));
+            break;
+        case 44:
+            p.RoundRect(i32(8), i32(12), i32(16), i32(20), i32(24), i32(28));
+            break;
+        case 45:
+        case 46:
+        case 47:
+        case 55:
+            if (rn >= 40)
+                p.Arc(i32(8), i32(12), i32(16), i32(20), i32(24), i32(28), i32(32), i32(36),
+                      type == 46 ? 1 : type == 47 ? 2 : 0);
+            break;
+        case 2:   // POLYBEZIER
+        case 3:   // POLYGON
+        case 4:   // POLYLINE
+        case 5:   // POLYBEZIERTO
+        case 6:   // POLYLINETO
+        case 85:  // the same five with 16-bit points
+        case 86:
+        case 87:
+        case 88:
+        case 89: {
+            const bool small = type >= 85;
+            const int kind = small ? int(type) - 83 : int(type);  // 2..6
+            const size_t ps = small ? 4 : 8;
+            const size_t count = u32(24);
+            if (rn < 28 || count > (rn - 28) / ps) break;
+            std::vector<TMetaPoint> pts(count);
+            for (size_t i = 0; i < count; ++i)
+                pts[i] = small ? TMetaPoint{double(I16(r, rn, 28 + 4 * i)), double(I16(r, rn, 30 + 4 * i))}
+                               : TMetaPoint{i32(28 + 8 * i), i32(32 + 8 * i)};
+            const bool to = kind == 5 || kind == 6;
+            if (to) pts.insert(pts.begin(), dc.cur);
+            if (kind == 2 || kind == 5) {
+                std::vector<TMetaPoint> flat{pts.empty() ? TMetaPoint{} : pts[0]};
+                for (size_t i = 0; i + 3 < pts.size(); i += 3)
+                    p.PathBezier(pts[i], pts[i + 1], pts[i + 2], pts[i + 3], flat);
+                pts = flat;
+            }
+            if (to && !pts.empty()) dc.cur = pts.back();
+            if (kind == 3)
+                p.Polygons({pts});
+            else if (p.InPath() && to) {
+                for (size_t i = 1; i < pts.size(); ++i) p.PathLineTo(pts[i]);
+            } else
+                p.Polyline(pts);
+            break;
+        }
+        case 7:   // POLYPOLYLINE
+        case 8:   // POLYPOLYGON
+        case 90:  // 16-bit forms
+        case 91: {
+            const bool small = type >= 90;
+            const size_t ps = small ? 4 : 8;
+            const size_t polys = u32(24), total = u32(28);
+            if (rn < 32 || polys > (rn - 32) / 4) break;
+            const size_t pointsAt = 32 + 4 * polys;
+            if (total > (rn - pointsAt) / ps) break;
+            std::vector<std::vector<TMetaPoint>> all;
+            size_t k = 0;
+            for (size_t i = 0; i < polys; ++i) {
+                const size_t c = u32(32 + 4 * i);
+                if (c > total - k) break;
+                std::vector<TMetaPoint> poly;
+                for (size_t j = 0; j < c; ++j, ++k)
+                    poly.push_back(small ? TMetaPoint{double(I16(r, rn, pointsAt + 4 * k)),
+                                                      double(I16(r, rn, pointsAt + 4 * k + 2))}
+                                         : TMetaPoint{i32(pointsAt + 8 * k), i32(pointsAt + 8 * k + 4)});
+                all.push_back(std::move(poly));
+            }
+            if (type == 8 || type == 91)
+                p.Polygons(all);
+            else
+                for (const auto& poly : all) p.Polyline(poly);
+            break;
+        }
+        case 59:
+            p.BeginPath();
+            break;
+        case 60:
+            p.EndPath();
+            break;
+        case 61:
+            p.CloseFigure();
+            break;
+        case 62:
+            p.FillPath(true, false);
+            break;
+        case 63:
+            p.FillPath(true, true);
+            break;
+        case 64:
+            p.FillPath(false, true);
+            break;
+        case 68:
+            p.AbortPath();
+            break;
+        case 83:  // EXTTEXTOUTA
+        case 84:  // EXTTEXTOUTW: bounds, mode, scales, then the text record
+        {
+            if (rn < 76) break;
+            const double x = i32(36), y = i32(40);
+            const size_t count = u32(44), off = u32(48);
+            const uint32_t options = u32(52);
+            const size_t bytes = type == 84 ? 2 : 1;
+            if (off > rn || count > (rn - off) / bytes) break;
+            std::u16string text;
+            for (size_t i = 0; i < count; ++i)
+                text.push_back(bytes == 2 ? char16_t(U16(r, rn, off + 2 * i)) : char16_t(r[off + i]));
+            TMetaRect box{i32(56), i32(60), i32(64), i32(68)};
+            const bool hasBox = (options & 0x0006) != 0 && box.Right > box.Left && box.Bottom > box.Top;
+            p.Text(x, y, text, hasBox ? &box : nullptr, (options & 0x0002) != 0);
+            break;
+        }
+        case 81:  // STRETCHDIBITS
+        case 76:  // BITBLT
+        case 77:  // STRETCHBLT
+        {
+            double dx, dy, dw, dh;
+            uint32_t offBmi, cbBmi, offBits, cbBits, usage, rop;
+            if (type == 81) {
+                if (rn < 80) break;
+                dx = i32(24), dy = i32(28);
+                offBmi = u32(48), cbBmi = u32(52), offBits = u32(56), cbBits = u32(60), usage = u32(64), rop = u32(68);
+                dw = i32(72), dh = i32(76);
+            } else {
+                if (rn < 100) break;
+                dx = i32(24), dy = i32(28), dw = i32(32), dh = i32(36);
+                rop = u32(40);
+                usage = u32(80), offBmi = u32(84), cbBmi = u32(88), offBits = u32(92), cbBits = u32(96);
+                if (type == 77 && rn < 108) break;
+            }
+            if (cbBmi == 0) {
+                // No bitmap: a pattern or constant fill of the destination.
+                const TRGB color = rop == 0x00000042 ? 0 : rop == 0x00FF0062 ? 0xFFFFFF : dc.brush.brush.Color;
+                if (rop == 0x00F00021 || rop == 0x00000042 || rop == 0x00FF0062) p.Fill(dx, dy, dw, dh, color);
+                break;
+            }
+            if (usage != 0 || offBmi > rn || cbBmi > rn - offBmi || offBits > rn || cbBits > rn - offBits) break;
+            int iw, ih;
+            std::vector<uint8_t> bgr;
+            if (DecodeMetaDIB(r + offBmi, cbBmi, r + offBits, cbBits, iw, ih, bgr))
+                p.Image(dx, dy, dw, dh, iw, ih, bgr);
+            break;
+        }
+        default:
+            break;
+        }
+    }
+}

@@ -1,0 +1,288 @@
+#include "formats/qt/metafile_qt.h"
+
+#include <QFont>
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "core/exceptions.h"
+#include "core/pixelgraphic.h"
+#include "core/stream.h"
+#include "formats/metafile.h"
+#include "formats/metafile_bytes.h"
+
+namespace {
+
+const char* kInvalid = "Invalid Metafile";
+
+QColor Color(TRGB c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
+
+QRectF Rect(const TMetaRect& r) { return QRectF(QPointF(r.Left, r.Top), QPointF(r.Right, r.Bottom)); }
+
+// Paints the player's primitives on a QImage.
+class TQtMetaCanvas : public TMetaCanvas {
+public:
+    TQtMetaCanvas(QImage& image, std::function<bool()> changed)
+        : painter_(&image), changed_(std::move(changed)) {}
+
+    void Polyline(const TMetaStyle& s, const std::vector<TMetaPoint>& pts) override {
+        Setup(s, false);
+        QPolygonF poly;
+        for (const TMetaPoint& p : pts) poly << QPointF(p.X, p.Y);
+        painter_.drawPolyline(poly);
+    }
+    void Polygons(const TMetaStyle& s, const std::vector<std::vector<TMetaPoint>>& polys) override {
+        Setup(s, true);
+        QPainterPath path;
+        path.setFillRule(s.Winding ? Qt::WindingFill : Qt::OddEvenFill);
+        for (const auto& poly : polys) {
+            QPolygonF q;
+            for (const TMetaPoint& p : poly) q << QPointF(p.X, p.Y);
+            path.addPolygon(q);
+            path.closeSubpath();
+        }
+        painter_.drawPath(path);
+    }
+    void Ellipse(const TMetaStyle& s, const TMetaRect& r) override {
+        Setup(s, true);
+        painter_.drawEllipse(Rect(r));
+    }
+    void RoundRect(const TMetaStyle& s, const TMetaRect& r, double rx, double ry) override {
+        Setup(s, true);
+        painter_.drawRoundedRect(Rect(r), rx, ry);
+    }
+    void Arc(const TMetaStyle& s, const TMetaRect& r, double start, double span, int kind) override {
+        Setup(s, kind != 0);
+        const int a = int(std::nearbyint(start * 16)), l = int(std::nearbyint(span * 16));
+        if (kind == 0)
+            painter_.drawArc(Rect(r), a, l);
+        else if (kind == 1)
+            painter_.drawChord(Rect(r), a, l);
+        else
+            painter_.drawPie(Rect(r), a, l);
+    }
+    void Text(const TMetaStyle& s, TMetaPoint at, const std::u16string& text, const TMetaRect* box,
+              bool opaqueBox) override {
+        if (box && opaqueBox) painter_.fillRect(Rect(*box), Color(s.BkColor));
+        // Fonts need the GUI application; without one only the box is drawn.
+        if (text.empty() || !qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return;
+        QFont font(QString::fromStdString(s.Font.Face));
+        font.setPixelSize(std::max(1, int(std::nearbyint(s.Font.Height))));
+        font.setWeight(QFont::Weight(std::clamp(s.Font.Weight == 0 ? 400 : s.Font.Weight, 100, 900)));
+        font.setItalic(s.Font.Italic);
+        font.setUnderline(s.Font.Underline);
+        font.setStrikeOut(s.Font.StrikeOut);
+        const QString str = QString::fromUtf16(text.data(), qsizetype(text.size()));
+        const QFontMetricsF fm(font);
+        const double w = fm.horizontalAdvance(str);
+        double x = 0, y = 0;
+        if ((s.TextAlign & 6) == 6)
+            x = -w / 2;
+        else if (s.TextAlign & 2)
+            x = -w;
+        if ((s.TextAlign & 24) == 24)
+            y = 0;
+        else if (s.TextAlign & 8)
+            y = -fm.descent();
+        else
+            y = fm.ascent();
+        painter_.save();
+        if (box && !opaqueBox) painter_.setClipRect(Rect(*box));
+        painter_.translate(at.X, at.Y);
+        painter_.rotate(-s.Font.Angle);
+        if (s.BkOpaque && !box)
+            painter_.fillRect(QRectF(x, y - fm.ascent(), w, fm.height()), Color(s.BkColor));
+        painter_.setFont(font);
+        painter_.setPen(Color(s.TextColor));
+        painter_.drawText(QPointF(x, y), str);
+        painter_.restore();
+    }
+    void Image(const TMetaRect& dest, int width, int height, const std::vector<uint8_t>& bgr) override {
+        const QImage img(bgr.data(), width, height, qsizetype(width) * 3, QImage::Format_BGR888);
+        painter_.drawImage(Rect(dest), img);
+    }
+    void FillRect(const TMetaRect& r, TRGB color) override { painter_.fillRect(Rect(r), Color(color)); }
+    bool Changed() override { return changed_ && changed_(); }
+
+private:
+    void Setup(const TMetaStyle& s, bool fill) {
+        static const Qt::PenStyle styles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine,
+                                              Qt::DashDotDotLine, Qt::NoPen};
+        if (s.Pen.Style == mpsNull) {
+            painter_.setPen(Qt::NoPen);
+        } else {
+            QPen pen(Color(s.Pen.Color), s.Pen.Width, styles[std::clamp(s.Pen.Style, 0, 5)]);
+            pen.setJoinStyle(Qt::MiterJoin);
+            painter_.setPen(pen);
+        }
+        if (!fill || s.Brush.Style == mbsNull) {
+            painter_.setBrush(Qt::NoBrush);
+        } else if (s.Brush.Style == mbsHatched) {
+            static const Qt::BrushStyle hatches[] = {Qt::HorPattern, Qt::VerPattern, Qt::FDiagPattern,
+                                                     Qt::BDiagPattern, Qt::CrossPattern, Qt::DiagCrossPattern};
+            painter_.setBrush(QBrush(Color(s.Brush.Color), hatches[std::clamp(s.Brush.Hatch, 0, 5)]));
+            painter_.setBackgroundMode(s.BkOpaque ? Qt::OpaqueMode : Qt::TransparentMode);
+            painter_.setBackground(Color(s.BkColor));
+        } else {
+            painter_.setBrush(Color(s.Brush.Color));
+        }
+    }
+
+    QPainter painter_;
+    std::function<bool()> changed_;
+};
+
+std::vector<uint8_t> ReadRest(TStream& stream) {
+    std::vector<uint8_t> buf;
+    const int64_t left = stream.Remaining();
+    if (left <= 0) return buf;
+    buf.resize(size_t(left));
+    buf.resize(size_t(stream.Read(buf.data(), left)));
+    return buf;
+}
+
+bool Load(TStream& stream, bool enhanced, TMetafileData& mf) {
+    const std::vector<uint8_t> bytes = ReadRest(stream);
+    return enhanced ? mf.LoadEMF(bytes.data(), bytes.size(), MetafileScreenDpi())
+                    : mf.LoadWMF(bytes.data(), bytes.size(), MetafileScreenDpi());
+}
+
+void ReadMetafile(TObject* sender, TStream& stream, TPixelGraphic& picture, bool enhanced) {
+    TPGProgressScope progress(picture, sender);
+    int counter = 2;
+    bool aborted = false;
+    auto tick = [&] {
+        aborted = aborted || progress.Step(std::min(counter, 100), 100);
+        counter += 15;
+        return aborted;
+    };
+    tick();
+    TMetafileData mf;
+    // A file that cannot be played is an error, not an empty picture that
+    // a converter would go on to save.
+    if (!Load(stream, enhanced, mf)) throw EPixelGraphic(kInvalid);
+    tick();
+
+    int w = mf.Width(), h = mf.Height();
+    if (picture.FastRead() && (w > 130 || h > 130)) {
+        // Thumbnails: scaled down in proportion so that neither side exceeds 130.
+        if (w >= h) {
+            h = std::max(1, int(std::nearbyint(double(h) * 130 / w)));
+            w = 130;
+        } else {
+            w = std::max(1, int(std::nearbyint(double(w) * 130 / h)));
+            h = 130;
+        }
+    }
+    const TRGB white = RGB(255, 255, 255);
+    const std::vector<TRGB>& pal = mf.Palette();
+    const int count = int(pal.size());
+    picture.SetBackgroundColor(white);
+    if (count > 0) {
+        picture.SetFormat(w, h, count <= 2 ? pg1Bit : count <= 16 ? pg4Bit : pg8Bit);
+        picture.SetPaletteCount(count);
+        for (int i = 0; i < count; ++i) picture.SetPaletteEntry(i, pal[size_t(i)]);
+    } else {
+        picture.SetFormat(w, h, pg24Bit);
+    }
+    picture.SetBackgroundColor(white);
+    picture.Clear();
+    if (tick()) return;
+
+    QImage image(w, h, QImage::Format_BGR888);
+    image.fill(Qt::white);
+    {
+        TPGUpdateScope update(picture);
+        TQtMetaCanvas canvas(image, [&] { return tick(); });
+        mf.Play(canvas, w, h);
+    }
+    // The drawing goes into the picture's rows (palette pictures through
+    // the nearest palette entry).
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* src = image.constScanLine(y);
+        if (picture.PixelFormat() == pg24Bit) {
+            std::memcpy(picture.ScanLine(y), src, size_t(w) * 3);
+        } else {
+            for (int x = 0; x < w; ++x)
+                picture.SetPixel(x, y, picture.NearestPaletteIndex(RGB(src[3 * x + 2], src[3 * x + 1], src[3 * x])));
+        }
+    }
+    picture.Changed();
+    tick();
+}
+
+void MetafileInfo(TStream& stream, bool enhanced, TPGImageInfo& info) {
+    TMetafileData mf;
+    if (!Load(stream, enhanced, mf)) throw EPixelGraphic(kInvalid);
+    info = TPGImageInfo{};
+    const size_t n = mf.Palette().size();
+    info.Colors = n > 0 && n <= 2 ? "2" : n > 0 && n <= 16 ? "16" : n > 0 ? "256" : "16.7M";
+    info.BitsPerPixel = n > 0 && n <= 2 ? 1 : n > 0 && n <= 16 ? 4 : n > 0 ? 8 : 24;
+    if (!mf.Enhanced()) info.SubType = mf.HadPlaceableHeader() ? "Placeable, Aldus header" : "No header";
+    info.Width = mf.Width();
+    info.Height = mf.Height();
+    info.GraphicCount = 1;
+}
+
+} // namespace
+
+double MetafileScreenDpi() {
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        if (const QScreen* s = QGuiApplication::primaryScreen()) {
+            const double dpi = (s->logicalDotsPerInchX() + s->logicalDotsPerInchY()) / 2;
+            if (dpi >= 24 && dpi <= 1200) return dpi;
+        }
+    return 96;
+}
+
+bool tWMFFileFormatReader::CheckSignature(const uint8_t* h, int size) {
+    if (size >= 4 && U32(h, size_t(size), 0) == 0x9AC6CDD7) return true;
+    const size_t n = size_t(size);
+    return size >= 12 && U16(h, n, 0) <= 1 && U16(h, n, 2) == 9 && U16(h, n, 4) != 0 &&
+           U32(h, n, 6) > 18 && U16(h, n, 10) != 0;
+}
+
+void tWMFFileFormatReader::Read(TStream& stream, TPixelGraphic& picture, int imageIndex) {
+    if (imageIndex != 0) throw EPixelGraphic("Index out of bounds");
+    ReadMetafile(this, stream, picture, false);
+}
+
+void tWMFFileFormatReader::GetInfo(TStream& stream, int imageIndex, TPGImageInfo& info) {
+    (void)imageIndex;
+    MetafileInfo(stream, false, info);
+}
+
+// The header record: type 1 and a size of at least the 88 bytes every
+// header has (descriptions and extensions make it longer).
+bool tEMFFileFormatReader::CheckSignature(const uint8_t* h, int size) {
+    const size_t n = size_t(size);
+    return size >= 8 && U32(h, n, 0) == 1 && U32(h, n, 4) >= 88 && U32(h, n, 4) % 4 == 0;
+}
+
+void tEMFFileFormatReader::Read(TStream& stream, TPixelGraphic& picture, int imageIndex) {
+    if (imageIndex != 0) throw EPixelGraphic("Index out of bounds");
+    ReadMetafile(this, stream, picture, true);
+}
+
+void tEMFFileFormatReader::GetInfo(TStream& stream, int imageIndex, TPGImageInfo& info) {
+    (void)imageIndex;
+    MetafileInfo(stream, true, info);
+}
+
+void RegisterMetafileFormats() {
+    static const bool done = [] {
+        FileFormatReaders().push_back(std::make_unique<tWMFFileFormatReader>());
+        FileFormatReaders().push_back(std::make_unique<tEMFFileFormatReader>());
+        return true;
+    }();
+    (void)done;
+}

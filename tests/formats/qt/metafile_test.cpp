@@ -1,0 +1,281 @@
+// Metafile readers: Windows metafiles (with and without the placeable
+// header) and enhanced metafiles built here record by record play into
+// pictures with the shapes, bitmaps and text in the right places; broken
+// headers and records fail cleanly.
+
+#include <cstring>
+
+#include <gtest/gtest.h>
+
+#include "core/exceptions.h"
+#include "core/pixelgraphic.h"
+#include "core/stream.h"
+#include "formats/qt/metafile_qt.h"
+
+namespace {
+
+struct Bytes {
+    std::vector<uint8_t> b;
+    Bytes& u16(int v) {
+        b.insert(b.end(), {uint8_t(v), uint8_t(v >> 8)});
+        return *this;
+    }
+    Bytes& u32(int64_t v) { return u16(int(v & 0xFFFF)).u16(int((v >> 16) & 0xFFFF)); }
+    Bytes& raw(const std::vector<uint8_t>& r) {
+        b.insert(b.end(), r.begin(), r.end());
+        return *this;
+    }
+};
+
+// A Windows metafile: records are (function, 16-bit parameters).
+struct Wmf {
+    std::vector<std::pair<int, std::vector<int>>> records;
+    Wmf& Rec(int fn, std::vector<int> params) {
+        records.push_back({fn, std::move(params)});
+        return *this;
+    }
+    std::vector<uint8_t> Build(bool placeable, int l = 0, int t = 0, int r = 1000, int bottom = 500,
+                               int inch = 1000, bool goodChecksum = true) const {
+        Bytes body;
+        for (const auto& [fn, params] : records) {
+            body.u32(3 + int64_t(params.size())).u16(fn);
+            for (int p : params) body.u16(p);
+        }
+        body.u32(3).u16(0);  // end of file
+        Bytes out;
+        if (placeable) {
+            Bytes h;
+            h.u32(0x9AC6CDD7).u16(0).u16(l).u16(t).u16(r).u16(bottom).u16(inch).u32(0);
+            uint16_t sum = 0;
+            for (size_t i = 0; i < 20; i += 2) sum ^= uint16_t(h.b[i] | h.b[i + 1] << 8);
+            h.u16(goodChecksum ? sum : sum ^ 1);
+            out.raw(h.b);
+        }
+        out.u16(1).u16(9).u16(0x300).u32(9 + int64_t(body.b.size()) / 2).u16(8).u32(64).u16(0);
+        out.raw(body.b);
+        return out.b;
+    }
+};
+
+std::vector<int> Color(int r, int g, int b) { return {r | g << 8, b}; }
+
+// An enhanced metafile: a header with a frame of w x h hundredths of a
+// millimetre on a 100 pixels-per-millimetre reference device (1 logical
+// unit = 0.01 mm), then the records.
+struct Emf {
+    Bytes recs;
+    int count = 0;
+    Emf& Rec(int type, const std::vector<uint8_t>& payload) {
+        recs.u32(type).u32(8 + int64_t(payload.size())).raw(payload);
+        ++count;
+        return *this;
+    }
+    std::vector<uint8_t> Build(int w, int h, int mmX = 10) const {
+        Bytes hd;
+        hd.u32(1).u32(88).u32(0).u32(0).u32(w).u32(h).u32(0).u32(0).u32(w).u32(h);
+        hd.u32(0x464D4520).u32(0x10000).u32(0).u32(count + 2).u16(8).u16(0).u32(0).u32(0).u32(0);
+        hd.u32(1000).u32(1000).u32(mmX).u32(10);  // device 1000 px = 10 mm
+        Bytes eof;
+        eof.u32(14).u32(20).u32(0).u32(16).u32(20);
+        Bytes all;
+        all.raw(hd.b).raw(recs.b).raw(eof.b);
+        return all.b;
+    }
+};
+
+std::vector<uint8_t> I32s(std::vector<int64_t> v) {
+    Bytes b;
+    for (int64_t x : v) b.u32(x);
+    return b.b;
+}
+
+void ReadMeta(TFileFormatReader& reader, const std::vector<uint8_t>& bytes, TPixelGraphic& pic) {
+    TReadOnlyMemoryStream s(bytes.data(), int64_t(bytes.size()));
+    reader.Read(s, pic, 0);
+}
+
+TPGImageInfo MetaInfo(TFileFormatReader& reader, const std::vector<uint8_t>& bytes) {
+    TReadOnlyMemoryStream s(bytes.data(), int64_t(bytes.size()));
+    TPGImageInfo info;
+    reader.GetInfo(s, 0, info);
+    return info;
+}
+
+// A red rectangle over the left half, a blue ellipse in the right half,
+// a green polygon triangle at the bottom left (logical 1000 x 500).
+Wmf Shapes() {
+    Wmf w;
+    w.Rec(0x0103, {8})                                           // anisotropic
+        .Rec(0x020B, {0, 0})                                     // window origin
+        .Rec(0x020C, {500, 1000})                                // window extent y, x
+        .Rec(0x02FC, {0, 255, 0, 0})                             // brush: solid red
+        .Rec(0x012D, {0})
+        .Rec(0x02FA, {5, 0, 0, 0, 0})                            // null pen
+        .Rec(0x012D, {1})
+        .Rec(0x041B, {250, 500, 0, 0})                           // rectangle b, r, t, l
+        .Rec(0x01F0, {0})
+        .Rec(0x02FC, {0, 0, 255, 0})                             // brush: solid blue, slot 0 again
+        .Rec(0x012D, {0})
+        .Rec(0x0418, {500, 1000, 0, 600})                        // ellipse
+        .Rec(0x02FC, {0, 0xFF00, 0, 0})                          // green, slot 2
+        .Rec(0x012D, {2})
+        .Rec(0x0324, {3, 0, 300, 400, 500, 0, 500});             // polygon
+    return w;
+}
+
+TEST(Metafile, WindowsMetafileShapesWithAndWithoutHeader) {
+    tWMFFileFormatReader reader;
+    ASSERT_TRUE(reader.CheckSignature(Shapes().Build(true).data(), 17));
+    ASSERT_TRUE(reader.CheckSignature(Shapes().Build(false).data(), 17));
+    // Placeable: 1000 x 500 units at 1000 per inch = 1 x 0.5 inch at 96 dpi.
+    TPixelGraphic pic;
+    ReadMeta(reader, Shapes().Build(true), pic);
+    ASSERT_EQ(pic.GetWidth(), 96);
+    ASSERT_EQ(pic.GetHeight(), 48);
+    EXPECT_EQ(pic.PixelFormat(), pg24Bit);
+    EXPECT_EQ(pic.GetPixelColor(10, 5), RGB(255, 0, 0));
+    EXPECT_EQ(pic.GetPixelColor(76, 24), RGB(0, 0, 255));
+    EXPECT_EQ(pic.GetPixelColor(5, 45), RGB(0, 255, 0));
+    EXPECT_EQ(pic.GetPixelColor(58, 45), RGB(255, 255, 255));
+    TPGImageInfo info = MetaInfo(reader, Shapes().Build(true));
+    EXPECT_EQ(info.SubType, "Placeable, Aldus header");
+    EXPECT_EQ(info.Width, 96);
+    EXPECT_EQ(info.Colors, "16.7M");
+    EXPECT_EQ(info.BitsPerPixel, 24);
+
+    // Without a header (or with a broken checksum) the made-up 100 x 50 units
+    // at screen resolution apply; the window records still fill the picture.
+    for (bool placeable : {false, true}) {
+        TPixelGraphic p2;
+        const auto bytes = Shapes().Build(placeable, 0, 0, 1000, 500, 1000, false);
+        ReadMeta(reader, bytes, p2);
+        EXPECT_EQ(p2.GetWidth(), 99);
+        EXPECT_EQ(p2.GetHeight(), 49);
+        EXPECT_EQ(p2.GetPixelColor(10, 5), RGB(255, 0, 0));
+        EXPECT_EQ(p2.GetPixelColor(80, 24), RGB(0, 0, 255));
+        EXPECT_EQ(MetaInfo(reader, bytes).SubType, "No header");
+    }
+
+    // Thumbnails: 1000 x 500 pixels come out at 130 x 65.
+    TPixelGraphic thumb;
+    thumb.SetFastRead(true);
+    ReadMeta(reader, Shapes().Build(true, 0, 0, 1000, 500, 96), thumb);
+    EXPECT_EQ(thumb.GetWidth(), 130);
+    EXPECT_EQ(thumb.GetHeight(), 65);
+    EXPECT_EQ(thumb.GetPixelColor(10, 10), RGB(255, 0, 0));
+}
+
+TEST(Metafile, WindowsMetafileTextAndBitmap) {
+    tWMFFileFormatReader reader;
+    Wmf w;
+    // A 2 x 2 24-bit DIB (bottom-up): bottom row red, green; top row blue, white.
+    Bytes bmi;
+    bmi.u32(40).u32(2).u32(2).u16(1).u16(24).u32(0).u32(16).u32(0).u32(0).u32(0).u32(0);
+    bmi.raw({0, 0, 255, 0, 255, 0, 0, 0, 255, 0, 0, 255, 255, 255, 0, 0});
+    // STRETCHDIB: rop, usage, srcH, srcW, ySrc, xSrc, destH, destW, yDest, xDest, DIB
+    std::vector<int> params = {0x0020, 0x00CC, 0, 2, 2, 0, 0, 250, 500, 0, 0};
+    for (size_t i = 0; i + 1 < bmi.b.size(); i += 2) params.push_back(bmi.b[i] | bmi.b[i + 1] << 8);
+    w.Rec(0x020C, {500, 1000}).Rec(0x0F43, params);
+    // Font 150 units high, black text at (550, 300), transparent background.
+    std::vector<int> font = {-150, 0, 0, 0, 700, 0, 0, 0, 0};
+    const char face[] = "Sans";
+    for (int i = 0; i < 16; ++i) font.push_back(i < 2 ? face[2 * i] | face[2 * i + 1] << 8 : 0);
+    w.Rec(0x02FB, font).Rec(0x012D, {0}).Rec(0x0102, {1}).Rec(0x0209, Color(0, 0, 0));
+    w.Rec(0x0521, {4, 'W' | 'W' << 8, 'W' | 'W' << 8, 300, 550});
+    TPixelGraphic pic;
+    ReadMeta(reader, w.Build(true), pic);
+    ASSERT_EQ(pic.GetWidth(), 96);
+    EXPECT_EQ(pic.GetPixelColor(5, 3), RGB(0, 0, 255));     // top left of the bitmap
+    EXPECT_EQ(pic.GetPixelColor(40, 3), RGB(255, 255, 255));
+    EXPECT_EQ(pic.GetPixelColor(5, 20), RGB(255, 0, 0));
+    EXPECT_EQ(pic.GetPixelColor(40, 20), RGB(0, 255, 0));
+    int dark = 0;
+    for (int y = 28; y < 48; ++y)
+        for (int x = 52; x < 96; ++x) dark += GetRValue(pic.GetPixelColor(x, y)) < 100;
+    EXPECT_GT(dark, 20) << "text drawn";
+}
+
+TEST(Metafile, EnhancedMetafileShapesPathsAndBitmap) {
+    tEMFFileFormatReader reader;
+    Emf e;
+    // Frame 2540 x 1270 hundredths of a mm = 96 x 48 pixels at 96 dpi.
+    e.Rec(39, I32s({1, 0, RGB(255, 0, 0), 0}))           // brush 1: red
+        .Rec(37, I32s({1}))
+        .Rec(37, I32s({0x80000008}))                     // stock null pen
+        .Rec(43, I32s({0, 0, 1270, 1270}))                 // rectangle, left half
+        .Rec(39, I32s({2, 0, RGB(0, 0, 255), 0}))
+        .Rec(37, I32s({2}))
+        .Rec(59, {})                                     // path: triangle on the right
+        .Rec(27, I32s({1400, 0}))
+        .Rec(54, I32s({2540, 0}))
+        .Rec(54, I32s({2540, 1270}))
+        .Rec(61, {})
+        .Rec(60, {})
+        .Rec(62, I32s({0, 0, 0, 0}));
+    // STRETCHDIBITS of a 1 x 1 green 32-bit DIB into the bottom left corner.
+    Bytes sd;
+    sd.u32(0).u32(0).u32(0).u32(0);                         // bounds
+    sd.u32(0).u32(1000).u32(0).u32(0).u32(1).u32(1);        // dest origin, src origin, src size
+    sd.u32(80).u32(40).u32(120).u32(4).u32(0).u32(0x00CC0020).u32(270).u32(270);
+    sd.u32(40).u32(1).u32(1).u16(1).u16(32).u32(0).u32(4).u32(0).u32(0).u32(0).u32(0);
+    sd.raw({0, 255, 0, 0});
+    e.Rec(81, sd.b);
+    const std::vector<uint8_t> bytes = e.Build(2540, 1270);
+    ASSERT_TRUE(reader.CheckSignature(bytes.data(), 17));
+    TPixelGraphic pic;
+    ReadMeta(reader, bytes, pic);
+    ASSERT_EQ(pic.GetWidth(), 96);
+    ASSERT_EQ(pic.GetHeight(), 48);
+    EXPECT_EQ(pic.GetPixelColor(20, 10), RGB(255, 0, 0));
+    EXPECT_EQ(pic.GetPixelColor(92, 10), RGB(0, 0, 255));
+    EXPECT_EQ(pic.GetPixelColor(60, 40), RGB(255, 255, 255));
+    EXPECT_EQ(pic.GetPixelColor(3, 40), RGB(0, 255, 0));
+    EXPECT_EQ(MetaInfo(reader, bytes).SubType, "");
+}
+
+TEST(Metafile, BrokenFilesFailCleanly) {
+    tWMFFileFormatReader wmf;
+    tEMFFileFormatReader emf;
+    // A polygon whose count claims far more points than the record holds,
+    // and a record whose size passes the end: drawing stops, nothing breaks.
+    Wmf bad = Shapes();
+    bad.Rec(0x0324, {30000, 1, 2});
+    std::vector<uint8_t> cut = Shapes().Build(true);
+    cut.resize(cut.size() - 10);
+    Emf badEmf;
+    badEmf.Rec(86, I32s({0, 0, 0, 0, 1000000}));  // POLYGON16 with a huge count
+    badEmf.Rec(81, std::vector<uint8_t>(72, 0xFF));  // STRETCHDIBITS with offsets beyond the record
+    struct Case {
+        const char* name;
+        TFileFormatReader* reader;
+        std::vector<uint8_t> bytes;
+        bool fails;
+    } cases[] = {
+        {"zero width box", &wmf, Shapes().Build(true, 10, 0, 10, 500), true},
+        {"box of absurd size", &wmf, Shapes().Build(true, -32768, -32768, 32767, 32767, 1), true},
+        {"no metafile", &wmf, {1, 2, 3}, true},
+        {"empty", &emf, {}, true},
+        {"EMF frame zero high", &emf, Emf().Build(2540, 0), true},
+        {"EMF without millimetres", &emf, Emf().Build(2540, 1270, 0), true},
+        {"point count beyond record", &wmf, bad.Build(true), false},
+        {"last record cut", &wmf, cut, false},
+        {"EMF counts and offsets beyond record", &emf, badEmf.Build(2540, 1270), false},
+    };
+    for (const Case& c : cases) {
+        TPixelGraphic pic;
+        if (c.fails) {
+            try {
+                ReadMeta(*c.reader, c.bytes, pic);
+                ADD_FAILURE() << c.name << ": no exception";
+            } catch (const EPixelGraphic& e) {
+                EXPECT_STREQ(e.what(), "Invalid Metafile") << c.name;
+            }
+            EXPECT_THROW(MetaInfo(*c.reader, c.bytes), EPixelGraphic) << c.name;
+        } else {
+            EXPECT_NO_THROW(ReadMeta(*c.reader, c.bytes, pic)) << c.name;
+            EXPECT_GT(pic.GetWidth(), 0) << c.name;
+        }
+    }
+}
+
+} // namespace
