@@ -11,6 +11,9 @@
 #include "core/registry.h"
 #include "core/stream.h"
 #include "formats/library.h"
+#ifdef TAV_HAVE_METAFILES
+#include "formats/qt/metafile_qt.h"
+#endif
 
 namespace {
 
@@ -21,11 +24,20 @@ const char* kUsage =
     "  info FILE [--index N]\n"
     "        print the type, subtype, size and colours of a picture file\n"
     "  convert IN OUT [--index N] [--size WxH] [--stretch fast|medium|precise]\n"
-    "                 [--quality 1..100] [--progressive] [--colors 2|16|256]\n"
-    "        load IN, optionally resample it to W x H, optionally reduce it to an\n"
-    "        optimised palette of 2, 16 or 256 colours (dithered), and save it as OUT\n"
-    "        in the format of OUT's extension (colours are reduced when the format\n"
-    "        needs it)\n"
+    "                 [--quality 1..100] [--progressive] [--colors 2|16|256]
+"
+    "                 [--interlace] [--transparent RRGGBB]
+"
+    "        load IN, optionally resample it to W x H, optionally reduce it to an
+"
+    "        optimised palette of 2, 16 or 256 colours (dithered), and save it as OUT
+"
+    "        in the format of OUT's extension (colours are reduced when the format
+"
+    "        needs it); GIF output is interlaced with --interlace and marks the
+"
+    "        colour RRGGBB transparent with --transparent
+"
     "  --version             print the version\n"
     "  --help                print this help\n"
     "\n"
@@ -109,6 +121,9 @@ int TavToolMain(const std::vector<std::string>& args, std::FILE* out, std::FILE*
         if (!ParseToolArgs(cmd, std::vector<std::string>(args.begin() + 1, args.end()), a, problem))
             throw TUsageError{problem};
         InitImageLibrary();
+#ifdef TAV_HAVE_METAFILES
+        RegisterMetafileFormats();
+#endif
         return cmd == "info" ? RunInfo(a, out) : RunConvert(a, err);
     } catch (const TUsageError& e) {
         std::fprintf(err, "tavtool: %s\n%s", e.text.c_str(), kUsage);

@@ -4,6 +4,12 @@
 #include "cli/tavtool_options.h"
 #include "formats/jpeg.h"
 
+#include "core/exceptions.h"
+#include "core/pixelgraphic.h"
+#include "core/registry.h"
+#include "formats/gifexport.h"
+#include "formats/gifwrite.h"
+
 void ApplyWriterOptions(const TToolArgs& a) {
     // The JPEG writer reads its process-wide options when it runs.
     if (a.quality >= 0) JPEGQuality = a.quality;
@@ -12,9 +18,22 @@ void ApplyWriterOptions(const TToolArgs& a) {
 
 bool SaveThroughExport(TPixelGraphic& picture, const std::string& outName, const TToolArgs& a,
                        std::FILE* err) {
-    (void)picture;
-    (void)outName;
-    (void)a;
-    (void)err;
-    return false;
+    if (FileExtensionHint(outName) != "gif") {
+        if (a.interlace || a.transparent)
+            throw EPixelGraphic("--interlace and --transparent apply to GIF output only");
+        return false;
+    }
+    // The same export the editor and the converter use: palette pictures as
+    // they are, true colour reduced to an optimised 8-bit copy first.
+    const bool reduced = GIFExportNeedsReduction(picture);
+    if (reduced) std::fputs("tavtool: GIF holds at most 256 colours; colours optimised\n", err);
+    const std::unique_ptr<TPixelGraphic> copy = GIFExportPicture(picture);
+    // The transparent colour names a colour of the input; after the
+    // reduction its pixels carry the palette entry it was mapped to.
+    TRGB transparentColor = a.transparentColor;
+    if (reduced && a.transparent)
+        transparentColor = copy->PaletteEntry(copy->NearestPaletteIndex(transparentColor));
+    if (!WriteGIFFile(outName, *copy, a.interlace, transparentColor, a.transparent))
+        throw EPixelGraphic("Error exporting GIF  (code " + std::to_string(GIFErrorCode) + ")");
+    return true;
 }

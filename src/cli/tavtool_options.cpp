@@ -51,6 +51,17 @@ const std::vector<TFlag>& Flags() {
              return ParseInt(v, 2, 256, a.colors) &&
                     (a.colors == 2 || a.colors == 16 || a.colors == 256);
          }},
+        {"--interlace", "convert", false,
+         [](TToolArgs& a, const std::string&) { return a.interlace = true; }},
+        {"--transparent", "convert", true,
+         [](TToolArgs& a, const std::string& v) {
+             // RRGGBB in hexadecimal, as colour pickers show it.
+             unsigned rgb = 0;
+             const auto r = std::from_chars(v.data(), v.data() + v.size(), rgb, 16);
+             if (v.size() != 6 || r.ec != std::errc() || r.ptr != v.data() + v.size()) return false;
+             a.transparentColor = RGB(int(rgb >> 16), int(rgb >> 8), int(rgb));
+             return a.transparent = true;
+         }},
     };
     return flags;
 }

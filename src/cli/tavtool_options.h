@@ -19,6 +19,9 @@ struct TToolArgs {
     int quality = -1; // -1: leave the JPEG quality as it is
     bool progressive = false;
     int colors = 0; // 2, 16 or 256: reduce to an optimised palette; 0: keep
+    bool interlace = false;        // GIF output: interlaced rows
+    bool transparent = false;      // GIF output: mark `transparentColor`
+    TRGB transparentColor = 0;     // COLORREF
 };
 
 // Fills `a` from the arguments after the command name; on a mistake returns

@@ -10,6 +10,7 @@
 #include "core/stream.h"
 #include "formats/format_oracle.h"
 #include "formats/gif.h"
+#include "formats/gifexport.h"
 #include "formats/gifwrite.h"
 
 namespace {
@@ -211,6 +212,34 @@ TEST(GifWrite, IndependentDecodersSeeTheColoursWeWrote) {
             EXPECT_EQ(std::vector<uint8_t>(pil.begin(), pil.end()), want) << c.name;
         }
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST(GifExport, PalettePicturesAsTheyAreTrueColourReduced) {
+    oracle::TempDir dir;
+    TPixelGraphic pal;
+    pal.SetFormat(7, 5, pg4Bit);
+    pal.SetPaletteIdent(pSys16);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 7; ++x) pal.SetPixel(x, y, (x + y) % 16);
+    EXPECT_FALSE(GIFExportNeedsReduction(pal));
+    ASSERT_TRUE(ExportGIF(pal, dir / "p.gif", false, 0, false));
+    TPixelGraphic back;
+    ReadBack(oracle::ReadFile(dir / "p.gif"), back);
+    ExpectSameColors(pal, back);
+
+    TPixelGraphic rgb;
+    Make24(rgb, 64, 48, [](int x, int y) { return RGB(x * 4, y * 5, (x ^ y) * 3); });
+    EXPECT_TRUE(GIFExportNeedsReduction(rgb));
+    const auto copy = GIFExportPicture(rgb);
+    EXPECT_EQ(copy->PixelFormat(), pg8Bit);
+    EXPECT_EQ(copy->PaletteCount(), 252);
+    ASSERT_TRUE(ExportGIF(rgb, dir / "r.gif", true, 0, false));
+    ReadBack(oracle::ReadFile(dir / "r.gif"), back);
+    ExpectSameColors(*copy, back);
 }
 
 } // namespace
