@@ -24,20 +24,13 @@ const char* kUsage =
     "  info FILE [--index N]\n"
     "        print the type, subtype, size and colours of a picture file\n"
     "  convert IN OUT [--index N] [--size WxH] [--stretch fast|medium|precise]\n"
-    "                 [--quality 1..100] [--progressive] [--colors 2|16|256]
-"
-    "                 [--interlace] [--transparent RRGGBB]
-"
-    "        load IN, optionally resample it to W x H, optionally reduce it to an
-"
-    "        optimised palette of 2, 16 or 256 colours (dithered), and save it as OUT
-"
-    "        in the format of OUT's extension (colours are reduced when the format
-"
-    "        needs it); GIF output is interlaced with --interlace and marks the
-"
-    "        colour RRGGBB transparent with --transparent
-"
+    "                 [--quality 1..100] [--progressive] [--colors 2|16|256]\n"
+    "                 [--interlace] [--transparent RRGGBB]\n"
+    "        load IN, optionally resample it to W x H, optionally reduce it to an\n"
+    "        optimised palette of 2, 16 or 256 colours (dithered), and save it as OUT\n"
+    "        in the format of OUT's extension (colours are reduced when the format\n"
+    "        needs it); GIF output is interlaced with --interlace and marks the\n"
+    "        colour RRGGBB transparent with --transparent\n"
     "  --version             print the version\n"
     "  --help                print this help\n"
     "\n"
