@@ -13,6 +13,7 @@ void InitImageLibrary() {
         RegisterPCXFormats();
         RegisterTGAFormats();
         RegisterPxMFormats();
+        RegisterTIFFFormats();
         return true;
     }();
     (void)done;

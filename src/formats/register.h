@@ -10,3 +10,4 @@ void RegisterPNGFormats();
 void RegisterPCXFormats();
 void RegisterTGAFormats();
 void RegisterPxMFormats();
+void RegisterTIFFFormats();

@@ -1,0 +1,67 @@
+#pragma once
+// Baseline TIFF files: reader (uncompressed and PackBits strips; bilevel,
+// grey, palette, RGB, RGB with an extra sample, CMYK) and writer
+// (uncompressed or PackBits, either byte order, RGB or CMYK).
+
+#include <cstdint>
+#include <vector>
+
+#include "core/registry.h"
+
+struct TPGRational {
+    uint32_t Numerator;
+    uint32_t Denominator;
+};
+
+// Writer options, read when a file is written; the save-options dialog edits them.
+extern bool TIFFMotorolaOrder;        // "MM" big-endian files instead of "II"
+extern int TIFFCompression;           // 1 none, 32773 PackBits
+extern bool TIFFWriteCMYK;            // 24-bit pictures as C, M, Y, K
+extern bool TIFFWhiteIsZero;          // bilevel and grey pictures inverted
+extern int TIFFResolutionUnit;        // 0 none, 1 inch, 2 centimetre
+extern TPGRational TIFFResolutionX;   // 300/1
+extern TPGRational TIFFResolutionY;   // 300/1
+// Reads only the first directory when off (the library never turns it on).
+extern bool TIFFMultiPage;
+
+class TTIFFileFormatReader : public TFileFormatReader {
+public:
+    explicit TTIFFileFormatReader(std::string extension = "tif")
+        : TFileFormatReader(std::move(extension), "Tagged Image File Format", true) {}
+    std::string ClassName() const override { return "TTIFFileFormatReader"; }
+    bool CheckSignature(const uint8_t* header, int size) override;
+    void Read(TStream& stream, TPixelGraphic& picture, int imageIndex) override;
+    void GetInfo(TStream& stream, int imageIndex, TPGImageInfo& info) override;
+};
+
+class TTIFFFileFormatReader : public TTIFFileFormatReader {
+public:
+    TTIFFFileFormatReader() : TTIFFileFormatReader("tiff") {}
+    std::string ClassName() const override { return "TTIFFFileFormatReader"; }
+};
+
+class TTIFFileFormatWriter : public TFileFormatWriter {
+public:
+    explicit TTIFFileFormatWriter(std::string extension = "tif", bool listed = true)
+        : TFileFormatWriter(std::move(extension), "Tagged Image File Format", listed,
+                            uint8_t(0xFF & ~CanWrite(cr2Colors))) {}
+    std::string ClassName() const override { return "TTIFFileFormatWriter"; }
+    void Write(TStream& stream, TPixelGraphic& picture) override;
+    void BeginFile(TStream& stream) override;
+    void WritePicture(TStream& stream, TPixelGraphic& picture) override;
+    void EndFile(TStream& stream) override;
+
+private:
+    int64_t headerStart_ = 0;    // stream position of the file header
+    int64_t nextOffsetField_ = 0; // stream position of the directory offset to patch
+};
+
+class TTIFFFileFormatWriter : public TTIFFileFormatWriter {
+public:
+    TTIFFFileFormatWriter() : TTIFFileFormatWriter("tiff", false) {}
+    std::string ClassName() const override { return "TTIFFFileFormatWriter"; }
+};
+
+// One row PackBits-compressed (rows are compressed on their own).
+std::vector<uint8_t> PackBitsRow(const uint8_t* row, int n);
+
