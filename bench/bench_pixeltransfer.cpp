@@ -41,7 +41,8 @@ void BM_StretchCopy(benchmark::State& state) {
     TPixelGraphic dst;
     dst.SetFormat(2000, 1333, pg24Bit);
     dst.SetStretchMode(TStretchMode(state.range(0)));
-    for (auto _ : state) dst.CopyFrom(src);
+    for (auto _ : state)
+        dst.CopyFrom(src);
     state.SetItemsProcessed(int64_t(state.iterations()) * 6000 * 4000);
 }
 BENCHMARK(BM_StretchCopy)
@@ -56,7 +57,8 @@ void BM_BuildOptimizedPalette252(benchmark::State& state) {
     TPixelGraphic& src = const_cast<TPixelGraphic&>(Photo());
     TPixelGraphic dst;
     dst.SetFormat(1, 1, pg8Bit);
-    for (auto _ : state) BuildOptimizedPalette(dst, src, 252, true);
+    for (auto _ : state)
+        BuildOptimizedPalette(dst, src, 252, true);
     state.SetItemsProcessed(int64_t(state.iterations()) * 6000 * 4000);
 }
 BENCHMARK(BM_BuildOptimizedPalette252)->Unit(benchmark::kMillisecond)->UseRealTime();
@@ -84,7 +86,12 @@ void BM_Rotate(benchmark::State& state) {
     }
     state.SetItemsProcessed(int64_t(state.iterations()) * 6000 * 4000);
 }
-BENCHMARK(BM_Rotate)->ArgName("degrees")->Arg(90)->Arg(33)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Rotate)
+    ->ArgName("degrees")
+    ->Arg(90)
+    ->Arg(33)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace
 

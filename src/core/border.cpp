@@ -34,7 +34,8 @@ void TPixelGraphic::DrawBorder(TPixelGraphic& source, bool oval, int p, TRGB col
             TPGPixelWriter writer(*this);
             for (int y = 0; y < h; ++y) {
                 writer.StartRow(y);
-                for (int k = 0; k < w; ++k) writer.Put(y % 2 != 0 ? w - 1 - k : k, color);
+                for (int k = 0; k < w; ++k)
+                    writer.Put(y % 2 != 0 ? w - 1 - k : k, color);
             }
         }
         Changed(this);
@@ -77,8 +78,7 @@ void TPixelGraphic::DrawBorder(TPixelGraphic& source, bool oval, int p, TRGB col
                     } else {
                         const long double d = std::sqrt((dx - ex) * (dx - ex) * ry / rx +
                                                         (dy - ey) * (dy - ey) * rx / ry);
-                        if (d < p1)
-                            c = Blend(c, color, int64_t(std::floor((p1 - d) * 1024 / p1)));
+                        if (d < p1) c = Blend(c, color, int64_t(std::floor((p1 - d) * 1024 / p1)));
                     }
                 }
                 writer.Put(x, c);

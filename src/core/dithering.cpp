@@ -11,7 +11,8 @@
 namespace {
 std::array<uint8_t, 1021> MakeClampTable() {
     std::array<uint8_t, 1021> t{};
-    for (int v = -510; v <= 510; ++v) t[size_t(v + 510)] = uint8_t(std::clamp(v, 0, 255));
+    for (int v = -510; v <= 510; ++v)
+        t[size_t(v + 510)] = uint8_t(std::clamp(v, 0, 255));
     return t;
 }
 const std::array<uint8_t, 1021> kClampTable = MakeClampTable();
@@ -63,14 +64,18 @@ void TPixelGraphic::BeginDither() {
         soft = true;
     }
     int32_t* t = st->ErrorLimit.data() + 255;
-    for (int i = 0; i <= 255; ++i) t[i] = i;
+    for (int i = 0; i <= 255; ++i)
+        t[i] = i;
     if (limit < 255)
-        for (int i = limit; i <= 255; ++i) t[i] = limit;
+        for (int i = limit; i <= 255; ++i)
+            t[i] = limit;
     // A soft knee instead of a hard clip, so that large errors are not all
     // carried at exactly the limit.
     if (soft)
-        for (int i = limit / 2; i <= (3 * limit) / 2 && i < 255; ++i) t[i] = i / 2 + limit / 4;
-    for (int i = 1; i <= 255; ++i) t[-i] = -t[i];
+        for (int i = limit / 2; i <= (3 * limit) / 2 && i < 255; ++i)
+            t[i] = i / 2 + limit / 4;
+    for (int i = 1; i <= 255; ++i)
+        t[-i] = -t[i];
     ditherState_ = std::move(st);
 }
 
@@ -98,7 +103,9 @@ void TPixelGraphic::DitherPixel(int x, int y, int red, int green, int blue) {
     PGDitherInto(*this, *st, row, x, y, red, green, blue);
 }
 
-void TPixelGraphic::EndDither() { ditherState_.reset(); }
+void TPixelGraphic::EndDither() {
+    ditherState_.reset();
+}
 
 bool PGStartDithering(TPixelGraphic& dest) {
     if (dest.PixelFormat() != pg24Bit && dest.Dither()) {

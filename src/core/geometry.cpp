@@ -47,7 +47,9 @@ void CosSin(long double angle, long double& c, long double& s) {
 constexpr long double kPin = 1LL << 40;
 constexpr long double kRoundMagic = 13835058055282163712.0L; // 1.5 x 2^63
 
-inline long double Pin(long double v) { return v < -kPin ? -kPin : v > kPin ? kPin : v; }
+inline long double Pin(long double v) {
+    return v < -kPin ? -kPin : v > kPin ? kPin : v;
+}
 inline int64_t IntegralToInt(long double v) {
 #if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
     int64_t r;
@@ -64,7 +66,9 @@ inline long double RoundL(long double v) {
     return std::nearbyint(v);
 #endif
 }
-inline int64_t RoundI(long double v) { return IntegralToInt(RoundL(Pin(v))); }
+inline int64_t RoundI(long double v) {
+    return IntegralToInt(RoundL(Pin(v)));
+}
 inline int64_t FloorI(long double v) {
     v = Pin(v);
     long double r = RoundL(v);
@@ -169,8 +173,8 @@ void TPixelGraphic::RotateCopy(int dcx, int dcy, TPixelGraphic& source, int sx, 
                 const long double wKM = ax0 * ay0, wKN = ax0 * ay1, wLM = ax1 * ay0,
                                   wLN = ax1 * ay1;
                 auto channel = [&](int (*get)(TRGB)) {
-                    const long double v = get(cKM) * wKM + get(cKN) * wKN + get(cLM) * wLM +
-                                          get(cLN) * wLN;
+                    const long double v =
+                        get(cKM) * wKM + get(cKN) * wKN + get(cLM) * wLM + get(cLN) * wLN;
                     return int(std::clamp<int64_t>(RoundI(v), 0, 255));
                 };
                 writer.Put(x, channel(GetRValue), channel(GetGValue), channel(GetBValue));
@@ -269,7 +273,8 @@ void TPixelGraphic::FlipHorizontal() {
 void TPixelGraphic::FlipVertical() {
     if (width_ == 0 || height_ == 0 || !store_) return;
     std::vector<uint8_t*> rows(static_cast<size_t>(height_));
-    for (int y = 0; y < height_; ++y) rows[size_t(y)] = ScanLine(y);
+    for (int y = 0; y < height_; ++y)
+        rows[size_t(y)] = ScanLine(y);
     const int bytes = pixelFormat_ == pg24Bit ? 3 : pixelFormat_ == pg8Bit ? 1 : 0;
     {
         // Column by column, so that an abort leaves whole columns flipped.
@@ -280,7 +285,8 @@ void TPixelGraphic::FlipVertical() {
                 uint8_t* rb = rows[size_t(b)];
                 if (bytes) {
                     const int64_t o = int64_t(x) * bytes;
-                    for (int i = 0; i < bytes; ++i) std::swap(ra[o + i], rb[o + i]);
+                    for (int i = 0; i < bytes; ++i)
+                        std::swap(ra[o + i], rb[o + i]);
                 } else {
                     const int32_t va = PGLoadIndex(ra, pixelFormat_, x);
                     PGStoreIndex(ra, pixelFormat_, x, PGLoadIndex(rb, pixelFormat_, x));

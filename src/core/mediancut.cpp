@@ -43,11 +43,13 @@ void UpdateBox(const THistogram& h, TBox& box) {
     for (int axis : {2, 1, 0}) {
         if (box.Min[axis] == box.Max[axis]) continue;
         int lo = box.Min[axis];
-        while (lo <= box.Max[axis] && !SliceUsed(h, box, axis, lo)) ++lo;
+        while (lo <= box.Max[axis] && !SliceUsed(h, box, axis, lo))
+            ++lo;
         if (lo > box.Max[axis]) continue; // an empty box keeps its bounds
         box.Min[axis] = lo;
         int hi = box.Max[axis];
-        while (hi > lo && !SliceUsed(h, box, axis, hi)) --hi;
+        while (hi > lo && !SliceUsed(h, box, axis, hi))
+            --hi;
         box.Max[axis] = hi;
     }
     box.Volume = 0;
@@ -84,7 +86,8 @@ std::vector<TRGB> MedianCutPalette(TPixelGraphic& dest, const TPixelGraphic& sou
     for (int y = 0; y < hgt; ++y) {
         const uint8_t* p = source.ScanLine(y);
         for (int x = 0; x < w; ++x, p += 3) {
-            uint16_t& cell = hist.Cells[size_t(((p[2] >> 3) * 64 + (p[1] >> 2)) * 32 + (p[0] >> 3))];
+            uint16_t& cell =
+                hist.Cells[size_t(((p[2] >> 3) * 64 + (p[1] >> 2)) * 32 + (p[0] >> 3))];
             if (cell != 65535) ++cell;
         }
         // An abort keeps the rows counted so far.
@@ -131,6 +134,7 @@ std::vector<TRGB> MedianCutPalette(TPixelGraphic& dest, const TPixelGraphic& sou
 
     std::vector<TRGB> colors;
     colors.reserve(boxes.size());
-    for (const TBox& b : boxes) colors.push_back(BoxColor(hist, b));
+    for (const TBox& b : boxes)
+        colors.push_back(BoxColor(hist, b));
     return colors;
 }

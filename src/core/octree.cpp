@@ -13,9 +13,9 @@
 namespace {
 
 class TOctree {
-public:
+  public:
     TOctree() {
-        nodes_.reserve(2100); // 256 colours x 8 levels at most
+        nodes_.reserve(2100);      // 256 colours x 8 levels at most
         nodes_.push_back(TNode{}); // the root, level 0
     }
 
@@ -76,7 +76,7 @@ public:
     // The leaves, depth first with children in order, as mean colours.
     void Collect(std::vector<TRGB>& out) const { Collect(0, out); }
 
-private:
+  private:
     struct TNode {
         int Level = 0;
         bool Leaf = false;
@@ -154,8 +154,8 @@ private:
         const TNode& n = nodes_[size_t(i)];
         if (n.Leaf) {
             if (n.Count == 0) return;
-            out.push_back(RGB(int(n.Sum[0] / n.Count), int(n.Sum[1] / n.Count),
-                              int(n.Sum[2] / n.Count)));
+            out.push_back(
+                RGB(int(n.Sum[0] / n.Count), int(n.Sum[1] / n.Count), int(n.Sum[2] / n.Count)));
             return;
         }
         for (int c : n.Child)
@@ -177,9 +177,11 @@ std::vector<TRGB> OctreePalette(TPixelGraphic& dest, const TPixelGraphic& source
     for (int y = 0; y < h; ++y) {
         const uint8_t* row = source.ScanLine(y);
         if (f == pg8Bit)
-            for (int x = 0; x < w; ++x) ++counts[row[x]];
+            for (int x = 0; x < w; ++x)
+                ++counts[row[x]];
         else
-            for (int x = 0; x < w; ++x) ++counts[size_t(PGLoadIndex(row, f, x))];
+            for (int x = 0; x < w; ++x)
+                ++counts[size_t(PGLoadIndex(row, f, x))];
         if (dest.ProgressStep(&dest, y, h - 1)) break;
     }
 

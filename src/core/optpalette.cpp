@@ -18,9 +18,8 @@ void BuildOptimizedPalette(TPixelGraphic& dest, TPixelGraphic& source, int n,
         return;
     }
     dest.SetPaletteCount(0);
-    std::vector<TRGB> colors = source.PixelFormat() == pg24Bit
-                                   ? MedianCutPalette(dest, source, m)
-                                   : OctreePalette(dest, source, m);
+    std::vector<TRGB> colors = source.PixelFormat() == pg24Bit ? MedianCutPalette(dest, source, m)
+                                                               : OctreePalette(dest, source, m);
     // The system colours go last, so windows and icons drawn with them stay
     // exact; a palette never grows past 256 entries.
     const size_t limit = size_t(std::clamp(n, 0, 256));
@@ -29,5 +28,6 @@ void BuildOptimizedPalette(TPixelGraphic& dest, TPixelGraphic& source, int n,
             colors.push_back(Sys16Palette[i]);
     if (colors.size() > 256) colors.resize(256);
     dest.SetPaletteCount(int(colors.size()));
-    for (size_t i = 0; i < colors.size(); ++i) dest.SetPaletteEntry(int(i), colors[i]);
+    for (size_t i = 0; i < colors.size(); ++i)
+        dest.SetPaletteEntry(int(i), colors[i]);
 }

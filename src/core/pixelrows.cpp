@@ -5,7 +5,8 @@
 TPGSourceRows::TPGSourceRows(const TPixelGraphic& src) : format_(src.PixelFormat()) {
     const int h = src.GetHeight();
     rows_.resize(size_t(std::max(h, 0)));
-    for (int y = 0; y < h; ++y) rows_[size_t(y)] = src.ScanLine(y);
+    for (int y = 0; y < h; ++y)
+        rows_[size_t(y)] = src.ScanLine(y);
     if (format_ != pg24Bit) {
         const int n = src.ColorCount();
         table_.assign(size_t(n), -1);

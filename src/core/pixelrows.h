@@ -62,7 +62,7 @@ inline int32_t PGLoadIndex(const uint8_t* row, TPGPixelFormat f, int x) {
 // palette; a pixel value beyond the palette raises the same error as
 // PaletteEntry would.
 class TPGSourceRows {
-public:
+  public:
     explicit TPGSourceRows(const TPixelGraphic& src);
 
     bool TrueColor() const { return format_ == pg24Bit; }
@@ -84,7 +84,7 @@ public:
         return c;
     }
 
-private:
+  private:
     TPGPixelFormat format_;
     std::vector<const uint8_t*> rows_;
     std::vector<int32_t> table_; // colour of each pixel value, -1 = no entry
@@ -95,7 +95,7 @@ private:
 // a 24-bit destination stores the colour, a palette destination with dithering
 // state goes through error diffusion, any other takes the nearest entry.
 class TPGPixelWriter {
-public:
+  public:
     explicit TPGPixelWriter(TPixelGraphic& dest);
     // Moves to row y (0 = top): advances the error rows when dithering.
     void StartRow(int y);
@@ -115,7 +115,7 @@ public:
     // The destination's own colour at column x of the current row.
     TRGB Current(int x) const;
 
-private:
+  private:
     enum class Mode { Store24, Dither, Nearest };
     void PutDithered(int x, int r, int g, int b);
 
@@ -138,8 +138,14 @@ inline TRGB PGEntryColor(const TPixelGraphic& g, int i) {
     return g.PaletteEntry(i);
 }
 
-// The accumulated error of a cell over 16, rounded half away from zero.
-inline int PGDitherError(int32_t sum) { return sum >= 0 ? (sum + 8) / 16 : -((-sum + 8) / 16); }
+// The accumulated error of a cell over 16, rounded half away from zero. A
+// cell collects at most 16 errors' worth when every row is started with
+// NextDitherRow; the clamp keeps the table lookup inside it for callers of
+// DitherPixel that skip that.
+inline int PGDitherError(int32_t sum) {
+    const int e = sum >= 0 ? (sum + 8) / 16 : -((-sum + 8) / 16);
+    return e < -255 ? -255 : e > 255 ? 255 : e;
+}
 
 // Error diffusion of one pixel (x, y) of `dest` into its already fetched row:
 // the limited error carried to this cell is added, the nearest entry stored,
@@ -147,8 +153,8 @@ inline int PGDitherError(int32_t sum) { return sum >= 0 ? (sum + 8) / 16 : -((-s
 // the cells ahead, behind and below in the next row and ahead in this one.
 // "Ahead" follows the serpentine walk: right on even rows, left on odd ones.
 // x must lie inside the dithering rows.
-inline void PGDitherInto(TPixelGraphic& dest, TPGDitherState& st, uint8_t* row, int x, int y,
-                         int r, int g, int b) {
+inline void PGDitherInto(TPixelGraphic& dest, TPGDitherState& st, uint8_t* row, int x, int y, int r,
+                         int g, int b) {
     int32_t* cur = st.Current.data();
     int32_t* nxt = st.Next.data();
     const int c = (x + 1) * 3;
@@ -190,14 +196,14 @@ inline void PGDitherInto(TPixelGraphic& dest, TPGDitherState& st, uint8_t* row, 
 // Starts dithering for an operation and ends it when the operation is left,
 // also by an exception, so no state outlives the operation.
 class TPGDitherScope {
-public:
+  public:
     explicit TPGDitherScope(TPixelGraphic& dest) : dest_(dest), on_(PGStartDithering(dest)) {}
     ~TPGDitherScope() { dest_.EndDither(); }
     bool On() const { return on_; }
     TPGDitherScope(const TPGDitherScope&) = delete;
     TPGDitherScope& operator=(const TPGDitherScope&) = delete;
 
-private:
+  private:
     TPixelGraphic& dest_;
     bool on_;
 };

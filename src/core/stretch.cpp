@@ -15,6 +15,8 @@ namespace {
 
 enum class TResample { Nearest, Linear, Area };
 
+using I128 = __int128;
+
 // Sampling of one axis: shrinking or enlarging at each quality level.
 TResample ChooseMethod(int64_t s, int64_t d, TStretchMode mode) {
     const bool shrink = s > d, enlarge = s < d;
@@ -41,53 +43,54 @@ struct TSamplePlan {
 
 // Plan for destination position u (0-based within the destination span) of
 // a span of d sampling s source positions starting at s0; `limit` is the
-// source's own extent.
-TSamplePlan MakePlan(TResample m, int64_t u, int64_t s0, int64_t s, int64_t d, int limit) {
+// source's own extent. Worked out in 128 bits: products of positions and
+// sizes reach 2^64 for extreme rectangles.
+TSamplePlan MakePlan(TResample m, I128 u, I128 s0, I128 s, I128 d, int limit) {
     TSamplePlan p;
-    auto inside = [limit](int64_t v) { return v >= 0 && v < limit; };
+    auto inside = [limit](I128 v) { return v >= 0 && v < limit; };
     if (m == TResample::Nearest) {
-        const int64_t f = s0 + s * u / d;
-        p.First = p.Last = int(std::clamp<int64_t>(f, -1, limit));
+        const I128 f = s0 + s * u / d;
+        p.First = p.Last = int(std::clamp<I128>(f, -1, limit));
         p.WFirst = p.WLast = 1;
         p.Valid = inside(f);
         return p;
     }
     if (m == TResample::Linear) {
-        const int64_t t2 = s * (2 * u + 1); // twice the sample position, in 1/d units
-        int64_t f = s0 + (t2 - d) / (2 * d);
-        int64_t l = s0 + (t2 + d) / (2 * d);
+        const I128 t2 = s * (2 * u + 1); // twice the sample position, in 1/d units
+        I128 f = s0 + (t2 - d) / (2 * d);
+        I128 l = s0 + (t2 + d) / (2 * d);
         const bool inF = inside(f), inL = inside(l);
         p.Valid = inF && inL;
         if (!p.Valid && s < d && inF != inL) {
             // Enlarging past the last (or before the first) pixel centre:
             // both samples fall onto the edge pixel.
-            f = std::clamp<int64_t>(f, 0, limit - 1);
-            l = std::clamp<int64_t>(l, 0, limit - 1);
+            f = std::clamp<I128>(f, 0, limit - 1);
+            l = std::clamp<I128>(l, 0, limit - 1);
             p.Valid = true;
         }
         if (!p.Valid) return p;
         p.First = int(f);
         p.Last = int(l);
-        p.WFirst = 2 * d - (t2 - d * (2 * (f - s0) + 1));
-        p.WLast = 2 * d - (d * (2 * (l - s0) + 1) - t2);
+        p.WFirst = int64_t(2 * d - (t2 - d * (2 * (f - s0) + 1)));
+        p.WLast = int64_t(2 * d - (d * (2 * (l - s0) + 1) - t2));
         p.Kind = 1;
         if (d * (2 * (f - s0) + 1) == t2 || f == l) {
             p.Kind = 0;
-            p.WFirst = 2 * d;
+            p.WFirst = int64_t(2 * d);
         }
         return p;
     }
-    const int64_t f = s0 + s * u / d;
-    const int64_t a = s * (u + 1);
-    const int64_t l = s0 + a / d - (a % d == 0 ? 1 : 0);
+    const I128 f = s0 + s * u / d;
+    const I128 a = s * (u + 1);
+    const I128 l = s0 + a / d - (a % d == 0 ? 1 : 0);
     p.Valid = inside(f) && inside(l);
     if (!p.Valid) return p;
     p.First = int(f);
     p.Last = int(l);
-    p.WFirst = d * (f - s0 + 1) - s * u;
-    p.WLast = a - (l - s0) * d;
+    p.WFirst = int64_t(d * (f - s0 + 1) - s * u);
+    p.WLast = int64_t(a - (l - s0) * d);
     if (f == l) {
-        p.WFirst = s;
+        p.WFirst = int64_t(s);
         p.Kind = 0;
     } else {
         p.Kind = l == f + 1 ? 1 : 2;
@@ -99,7 +102,7 @@ TSamplePlan MakePlan(TResample m, int64_t u, int64_t s0, int64_t s, int64_t d, i
 // below 2^32 are divided by a multiply with the rounded-up reciprocal, which
 // gives the same quotient as the division for every such numerator.
 class TDivider {
-public:
+  public:
     TDivider(uint64_t d, uint64_t maxNumerator) : d_(d) {
         fast_ = d > 1 && d <= UINT32_MAX && maxNumerator <= UINT32_MAX;
         if (fast_) m_ = UINT64_MAX / d + 1;
@@ -110,7 +113,7 @@ public:
         return n / d_;
     }
 
-private:
+  private:
     uint64_t d_;
     uint64_t m_ = 0;
     bool fast_ = false;
@@ -157,9 +160,10 @@ void ReduceRow(const uint8_t* src, const std::vector<TSamplePlan>& plans, int64_
 // rows share source rows, and the horizontal pass of a row does not depend
 // on the destination row that uses it.
 class TReducedRows {
-public:
+  public:
     TReducedRows(size_t columns) {
-        for (Slot& s : slots_) s.Data.resize(columns * 3);
+        for (Slot& s : slots_)
+            s.Data.resize(columns * 3);
     }
     template <class Fill> const uint8_t* Get(int j, Fill&& fill) {
         ++clock_;
@@ -177,7 +181,7 @@ public:
         return victim->Data.data();
     }
 
-private:
+  private:
     struct Slot {
         int Row = -1;
         uint64_t Used = 0;
@@ -200,8 +204,8 @@ void TPixelGraphic::StretchCopy(int dx, int dy, int dw, int dh, TPixelGraphic& s
         CopyRect(dx, dy, source, sx, sy, dw, dh);
         return;
     }
-    if (width_ < 1 || height_ < 1 || !store_ || source.GetWidth() < 1 ||
-        source.GetHeight() < 1 || source.GetEmpty())
+    if (width_ < 1 || height_ < 1 || !store_ || source.GetWidth() < 1 || source.GetHeight() < 1 ||
+        source.GetEmpty())
         return;
     // An empty rectangle on either side has nothing to sample, and its
     // divisors would be zero.
@@ -257,12 +261,14 @@ void TPixelGraphic::StretchCopy(int dx, int dy, int dw, int dh, TPixelGraphic& s
                 auto add = [&](int j, int64_t wy) {
                     const uint8_t* r = reduced.Get(j, fill);
                     const size_t n = total.size();
-                    for (size_t i = 0; i < n; ++i) total[i] += uint64_t(r[i]) * uint64_t(wy);
+                    for (size_t i = 0; i < n; ++i)
+                        total[i] += uint64_t(r[i]) * uint64_t(wy);
                 };
                 add(v.First, v.WFirst);
                 if (v.Kind != 0) {
                     if (v.Kind == 2)
-                        for (int j = v.First + 1; j < v.Last; ++j) add(j, dh);
+                        for (int j = v.First + 1; j < v.Last; ++j)
+                            add(j, dh);
                     add(v.Last, v.WLast);
                 }
                 // Serpentine: odd rows right to left, as the error diffusion
@@ -309,7 +315,8 @@ void TPixelGraphic::CopyRect(int dx, int dy, TPixelGraphic& source, int sx, int 
             const int64_t srcY = y + sy - dy;
             if (srcY < 0 || srcY >= srcH) continue;
             if (bytes) {
-                std::memcpy(ScanLine(int(y)) + ux0 * 3, source.ScanLine(int(srcY)) + (ux0 + shift) * 3,
+                std::memcpy(ScanLine(int(y)) + ux0 * 3,
+                            source.ScanLine(int(srcY)) + (ux0 + shift) * 3,
                             size_t(ux1 - ux0 + 1) * 3);
             } else {
                 writer.StartRow(int(y));

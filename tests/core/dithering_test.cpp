@@ -101,20 +101,24 @@ TEST(Dithering, PreservesAverageColour) {
     bw.SetRGBWeighting(false);
     bw.CopyFrom(*src);
     int white = 0;
-    for (int v : Values(bw)) white += v;
+    for (int v : Values(bw))
+        white += v;
     EXPECT_NEAR(white / 4096.0, 77 / 255.0, 0.02);
 
     std::vector<TRGB> px;
     for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 64; ++x) px.push_back(RGB(x * 4, 100, 255 - x * 4));
+        for (int x = 0; x < 64; ++x)
+            px.push_back(RGB(x * 4, 100, 255 - x * 4));
     auto grad = MakeRGB(64, 32, px);
     TPixelGraphic sys;
     sys.SetFormat(64, 32, pg4Bit);
     sys.SetPaletteIdent(pSys16);
     sys.CopyFrom(*grad);
     long sumR = 0, sumG = 0, srcR = 0, srcG = 0;
-    for (TRGB c : Colors(sys)) sumR += GetRValue(c), sumG += GetGValue(c);
-    for (TRGB c : px) srcR += GetRValue(c), srcG += GetGValue(c);
+    for (TRGB c : Colors(sys))
+        sumR += GetRValue(c), sumG += GetGValue(c);
+    for (TRGB c : px)
+        srcR += GetRValue(c), srcG += GetGValue(c);
     EXPECT_NEAR(double(sumR) / px.size(), double(srcR) / px.size(), 6);
     EXPECT_NEAR(double(sumG) / px.size(), double(srcG) / px.size(), 6);
 }
@@ -122,14 +126,16 @@ TEST(Dithering, PreservesAverageColour) {
 // A fine grey ramp carries almost no error: grey levels go straight through.
 TEST(Dithering, Gray256KeepsGreyLevels) {
     std::vector<TRGB> px;
-    for (int x = 0; x < 256; ++x) px.push_back(RGB(x, x, x));
+    for (int x = 0; x < 256; ++x)
+        px.push_back(RGB(x, x, x));
     auto src = MakeRGB(256, 1, px);
     TPixelGraphic g;
     g.SetFormat(256, 1, pg8Bit);
     g.SetPaletteIdent(pGray256);
     g.SetRGBWeighting(false);
     g.CopyFrom(*src);
-    for (int x = 0; x < 256; ++x) EXPECT_EQ(g.GetPixel(x, 0), x);
+    for (int x = 0; x < 256; ++x)
+        EXPECT_EQ(g.GetPixel(x, 0), x);
 }
 
 TEST(Dithering, PublicDitherPixelIsSafeWithoutStateOrOutside) {

@@ -12,7 +12,8 @@ namespace {
 // A picture whose every pixel is different.
 std::unique_ptr<TPixelGraphic> Numbered(int w, int h) {
     std::vector<TRGB> px;
-    for (int i = 0; i < w * h; ++i) px.push_back(RGB(i * 10, 255 - i, i));
+    for (int i = 0; i < w * h; ++i)
+        px.push_back(RGB(i * 10, 255 - i, i));
     return MakeRGB(w, h, px);
 }
 } // namespace
@@ -78,7 +79,7 @@ TEST(Rotate, OddAnglesBlendEdgesWithDestination) {
     // Enlarged: the turned square's bounding box.
     TPixelGraphic big;
     big.Rotate(*src, 45, true);
-    EXPECT_EQ(big.GetWidth(), 14); // Ceil(6.36) - Floor(-6.36)
+    EXPECT_EQ(big.GetWidth(), 14);  // Ceil(6.36) - Floor(-6.36)
     EXPECT_EQ(big.GetHeight(), 13); // Ceil(12.73) - 0
     EXPECT_EQ(big.GetPixel(7, 6), RGB(255, 255, 255));
     EXPECT_EQ(big.GetPixel(0, 0), 0);
@@ -115,7 +116,8 @@ TEST(Flip, AllFormats) {
             g.SetFormat(w, h, f);
             const int mod = f == pg1Bit ? 2 : f == pg4Bit ? 16 : f == pg8Bit ? 256 : 1 << 24;
             for (int y = 0; y < h; ++y)
-                for (int x = 0; x < w; ++x) g.SetPixel(x, y, (x * 7 + y * 3 + x * y) % mod);
+                for (int x = 0; x < w; ++x)
+                    g.SetPixel(x, y, (x * 7 + y * 3 + x * y) % mod);
             const std::vector<int> before = Values(g);
             g.FlipHorizontal();
             for (int y = 0; y < h; ++y)
@@ -151,7 +153,8 @@ TEST(DrawBorder, Rectangle) {
     b.DrawBorder(*src, false, 3, 0);
     ASSERT_EQ(b.GetWidth(), 5);
     const int row2[] = {0, 127, 255, 127, 0};
-    for (int x = 0; x < 5; ++x) EXPECT_EQ(b.GetPixel(x, 2), RGB(row2[x], row2[x], row2[x])) << x;
+    for (int x = 0; x < 5; ++x)
+        EXPECT_EQ(b.GetPixel(x, 2), RGB(row2[x], row2[x], row2[x])) << x;
     EXPECT_EQ(b.GetPixel(1, 1), RGB(63, 63, 63)); // corners are blended twice
     EXPECT_EQ(b.GetPixel(0, 4), 0);
 }
@@ -174,12 +177,13 @@ TEST(DrawBorder, Oval) {
     TPixelGraphic b;
     b.DrawBorder(*src, true, 3, RGB(0, 0, 0));
     EXPECT_EQ(b.GetPixel(10, 5), RGB(200, 200, 200)); // centre
-    EXPECT_EQ(b.GetPixel(0, 0), 0);                    // outside the ellipse
+    EXPECT_EQ(b.GetPixel(0, 0), 0);                   // outside the ellipse
     EXPECT_EQ(b.GetPixel(20, 10), 0);
     const int edge = GetRValue(b.GetPixel(1, 5)); // just inside, blended
     EXPECT_GT(edge, 0);
     EXPECT_LT(edge, 200);
-    for (int x = 0; x < 21; ++x) EXPECT_EQ(b.GetPixel(x, 3), b.GetPixel(20 - x, 7)) << x;
+    for (int x = 0; x < 21; ++x)
+        EXPECT_EQ(b.GetPixel(x, 3), b.GetPixel(20 - x, 7)) << x;
 
     // The picture as its own source.
     auto self = MakeFilled(21, 11, RGB(200, 200, 200));

@@ -54,7 +54,8 @@ TEST(OptimizedPalette, EmptySourceOrTooFewColoursGivesSystemColours) {
 TEST(OptimizedPalette, FullPaletteWithSystemColours) {
     std::vector<TRGB> px;
     for (int y = 0; y < 64; ++y)
-        for (int x = 0; x < 64; ++x) px.push_back(RGB(x * 4, y * 4, (x + y) * 2));
+        for (int x = 0; x < 64; ++x)
+            px.push_back(RGB(x * 4, y * 4, (x + y) * 2));
     auto src = MakeRGB(64, 64, px);
     std::vector<TRGB> p = Build(*src, 252, true);
     ASSERT_EQ(p.size(), 252u);
@@ -78,9 +79,11 @@ TEST(OptimizedPalette, FullPaletteWithSystemColours) {
 
 TEST(OptimizedPalette, OctreeKeepsFewColours) {
     std::vector<TRGB> pal;
-    for (int i = 0; i < 10; ++i) pal.push_back(RGB(i * 25, 255 - i * 20, i * i));
+    for (int i = 0; i < 10; ++i)
+        pal.push_back(RGB(i * 25, 255 - i * 20, i * i));
     std::vector<int> px;
-    for (int i = 0; i < 40; ++i) px.push_back(i % 10);
+    for (int i = 0; i < 40; ++i)
+        px.push_back(i % 10);
     auto src = MakeIndexed(pg8Bit, 8, 5, pal, px);
     EXPECT_EQ(Sorted(Build(*src, 16, false)), Sorted(pal));
 
@@ -92,8 +95,8 @@ TEST(OptimizedPalette, OctreeKeepsFewColours) {
 // Few wanted colours: every reducible list can be empty while the tree has
 // too many leaves; the reduction must still end, merging by pixel count.
 TEST(OptimizedPalette, OctreeReductionEndsWithFewTargetColours) {
-    auto src = MakeIndexed(pg8Bit, 4, 1, {RGB(0, 0, 0), RGB(255, 255, 255), RGB(255, 0, 0)},
-                           {0, 0, 1, 2});
+    auto src =
+        MakeIndexed(pg8Bit, 4, 1, {RGB(0, 0, 0), RGB(255, 255, 255), RGB(255, 0, 0)}, {0, 0, 1, 2});
     std::vector<TRGB> p = Build(*src, 2, false, pg1Bit);
     ASSERT_GE(p.size(), 1u);
     ASSERT_LE(p.size(), 2u);
@@ -120,7 +123,8 @@ TEST(OptimizedPalette, LargePicturesDoNotOverflow) {
 
 TEST(OptimizedPalette, ReportsProgressAndStopsOnAbort) {
     std::vector<TRGB> px(8, RGB(0, 0, 0));
-    for (int x = 0; x < 4; ++x) px[size_t(4 + x)] = RGB(250, 250, 250);
+    for (int x = 0; x < 4; ++x)
+        px[size_t(4 + x)] = RGB(250, 250, 250);
     auto src = MakeRGB(4, 2, px);
     TPixelGraphic dst;
     dst.SetFormat(1, 1, pg8Bit);

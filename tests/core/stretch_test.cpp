@@ -3,13 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 
 #include "core/exceptions.h"
 #include "core/pixelgraphic.h"
 #include "transfer_fixtures.h"
 
 namespace {
-TRGB Grey(int v) { return RGB(v, v, v); }
+TRGB Grey(int v) {
+    return RGB(v, v, v);
+}
 } // namespace
 
 // One-row pictures resampled horizontally in each mode.
@@ -35,14 +38,16 @@ TEST(StretchCopy, HorizontalPlans) {
     };
     for (const Case& c : cases) {
         std::vector<TRGB> px;
-        for (int v : c.src) px.push_back(RGB(v, v / 2, 255 - v));
+        for (int v : c.src)
+            px.push_back(RGB(v, v / 2, 255 - v));
         auto src = MakeRGB(int(c.src.size()), 1, px);
         TPixelGraphic dst;
         dst.SetFormat(c.dw, 1, pg24Bit);
         dst.SetStretchMode(c.mode);
         dst.CopyFrom(*src);
         std::vector<int> got;
-        for (TRGB col : Colors(dst)) got.push_back(GetRValue(col));
+        for (TRGB col : Colors(dst))
+            got.push_back(GetRValue(col));
         EXPECT_EQ(got, c.expected) << c.what;
     }
 }
@@ -65,7 +70,8 @@ TEST(StretchCopy, VerticalAndBothAxes) {
 
 TEST(StretchCopy, EqualSizesIsCopyRect) {
     std::vector<TRGB> px;
-    for (int i = 0; i < 12; ++i) px.push_back(RGB(i * 20, i, 255 - i));
+    for (int i = 0; i < 12; ++i)
+        px.push_back(RGB(i * 20, i, 255 - i));
     auto src = MakeRGB(4, 3, px);
     TPixelGraphic a, b;
     a.SetFormat(5, 5, pg24Bit);
@@ -79,8 +85,8 @@ TEST(StretchCopy, EqualSizesIsCopyRect) {
 }
 
 TEST(StretchCopy, PaletteSourcesAndTargets) {
-    auto src = MakeIndexed(pg4Bit, 3, 1, {RGB(255, 0, 0), RGB(0, 0, 255), RGB(0, 255, 0)},
-                           {2, 0, 1});
+    auto src =
+        MakeIndexed(pg4Bit, 3, 1, {RGB(255, 0, 0), RGB(0, 0, 255), RGB(0, 255, 0)}, {2, 0, 1});
     TPixelGraphic dst;
     dst.SetFormat(6, 1, pg24Bit);
     dst.SetStretchMode(smFast);
@@ -132,6 +138,16 @@ TEST(StretchCopy, EmptyPicturesAndRectanglesDoNothing) {
     EXPECT_EQ(log.Changes, 0);
     EXPECT_EQ(log.Starts, 0);
     EXPECT_EQ(Colors(dst), std::vector<TRGB>(9, 0));
+
+    // Extreme rectangles: positions times sizes pass 64 bits, nothing is
+    // read outside the source.
+    for (TStretchMode m : {smFast, smMedium, smPrecise}) {
+        dst.SetStretchMode(m);
+        dst.StretchCopy(0, 0, INT_MAX, 3, *src, INT_MIN + 1, 0, INT_MAX - 1, 4);
+        dst.StretchCopy(-5, INT_MIN + 7, 7, INT_MAX, *src, 0, INT_MAX - 2, 4, INT_MAX - 1);
+    }
+    dst.Clear();
+    log.Changes = 0;
 
     // A source rectangle partly outside the source: those pixels stay.
     dst.SetStretchMode(smFast);

@@ -13,7 +13,8 @@ inline std::unique_ptr<TPixelGraphic> MakeRGB(int w, int h, const std::vector<TR
     auto g = std::make_unique<TPixelGraphic>();
     g->SetFormat(w, h, pg24Bit);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) g->SetPixel(x, y, pixels[size_t(y * w + x)]);
+        for (int x = 0; x < w; ++x)
+            g->SetPixel(x, y, pixels[size_t(y * w + x)]);
     return g;
 }
 
@@ -30,9 +31,11 @@ inline std::unique_ptr<TPixelGraphic> MakeIndexed(TPGPixelFormat f, int w, int h
     g->SetFormat(w, h, f);
     g->SetPaletteIdent(pUnknown);
     g->SetPaletteCount(int(palette.size()));
-    for (size_t i = 0; i < palette.size(); ++i) g->SetPaletteEntry(int(i), palette[i]);
+    for (size_t i = 0; i < palette.size(); ++i)
+        g->SetPaletteEntry(int(i), palette[i]);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) g->SetPixel(x, y, pixels[size_t(y * w + x)]);
+        for (int x = 0; x < w; ++x)
+            g->SetPixel(x, y, pixels[size_t(y * w + x)]);
     return g;
 }
 
@@ -40,7 +43,8 @@ inline std::unique_ptr<TPixelGraphic> MakeIndexed(TPGPixelFormat f, int w, int h
 inline std::vector<TRGB> Colors(const TPixelGraphic& g) {
     std::vector<TRGB> out;
     for (int y = 0; y < g.GetHeight(); ++y)
-        for (int x = 0; x < g.GetWidth(); ++x) out.push_back(g.GetPixelColor(x, y));
+        for (int x = 0; x < g.GetWidth(); ++x)
+            out.push_back(g.GetPixelColor(x, y));
     return out;
 }
 
@@ -48,7 +52,8 @@ inline std::vector<TRGB> Colors(const TPixelGraphic& g) {
 inline std::vector<int> Values(const TPixelGraphic& g) {
     std::vector<int> out;
     for (int y = 0; y < g.GetHeight(); ++y)
-        for (int x = 0; x < g.GetWidth(); ++x) out.push_back(g.GetPixel(x, y));
+        for (int x = 0; x < g.GetWidth(); ++x)
+            out.push_back(g.GetPixel(x, y));
     return out;
 }
 
