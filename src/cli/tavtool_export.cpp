@@ -11,8 +11,7 @@
 #include "formats/gifwrite.h"
 
 void ApplyWriterOptions(const TToolArgs& a) {
-    // The JPEG writer reads its process-wide options when it runs.
-    if (a.quality >= 0) JPEGQuality = a.quality;
+    if (a.quality > 0) JPEGQuality = a.quality;
     if (a.progressive) JPEGProgressive = true;
 }
 

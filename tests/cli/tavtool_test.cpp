@@ -176,3 +176,22 @@ TEST_F(Tavtool, ConvertResamplesWithEachMode) {
         EXPECT_EQ(g.PixelFormat(), pg24Bit);
     }
 }
+
+TEST_F(Tavtool, JpegOptionsReachTheWriter) {
+    WritePicture("a.bmp", pg24Bit, 64, 48);
+    ASSERT_EQ(Run("convert " + P("a.bmp") + " " + P("lo.jpg") + " --quality 5").code, 0);
+    ASSERT_EQ(Run("convert " + P("a.bmp") + " " + P("hi.jpg") + " --quality 100").code, 0);
+    EXPECT_LT(fs::file_size(dir / "lo.jpg"), fs::file_size(dir / "hi.jpg"));
+    ASSERT_EQ(Run("convert " + P("a.bmp") + " " + P("p.jpg") + " --progressive").code, 0);
+    // A progressive file carries a progressive frame marker (SOF2).
+    const std::string p = Slurp(dir / "p.jpg");
+    EXPECT_NE(p.find("\xFF\xC2"), std::string::npos);
+    EXPECT_EQ(Slurp(dir / "lo.jpg").find("\xFF\xC2"), std::string::npos);
+    // A picture the format cannot hold is reduced, and tavtool says so.
+    WritePicture("p4.bmp", pg4Bit, 8, 8);
+    TRun r = Run("convert " + P("p4.bmp") + " " + P("p4.jpg"));
+    EXPECT_EQ(r.code, 0);
+    EXPECT_NE(r.err.find("cannot hold 16 system colors; saved with 16.7 million colors"),
+              std::string::npos)
+        << r.err;
+}
