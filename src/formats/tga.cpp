@@ -109,7 +109,8 @@ void TTGAFileFormatReader::Read(TStream& stream, TPixelGraphic& picture, int ima
             picture.SetPaletteIdent(pGray256);
         }
     }
-    if (height == 0) return;
+    // A picture without rows or columns has no pixel data to read.
+    if (height == 0 || width == 0) return;
 
     const bool rightToLeft = (h.descriptor & 0x10) != 0;
     const bool topDown = (h.descriptor & 0x20) != 0;

@@ -161,6 +161,9 @@ TEST(TGAReader, OriginsDepthsAndGrey) {
     Load(pic, MakeTGA({3, 8, 2, 1, 0}, {}, {0, 200}));
     EXPECT_EQ(pic.PaletteIdent(), pGray256);
     EXPECT_EQ(pic.GetPixelColor(1, 0), RGB(200, 200, 200));
+    // A picture without columns reads as empty (no rows to store into).
+    Load(pic, MakeTGA({2, 24, 0, 3, 0}, {}, {}));
+    EXPECT_EQ(pic.GetWidth(), 0);
     // An image ID is skipped.
     Load(pic, MakeTGA({3, 8, 1, 1, 0}, {}, {77}, "hello"));
     EXPECT_EQ(pic.GetPixel(0, 0), 77);
