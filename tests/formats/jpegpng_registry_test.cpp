@@ -45,12 +45,13 @@ TEST(JpegPngRegistry, LoadAndSaveThroughTheRegistry) {
     back.LoadFromFile(dir / "out.png");
     EXPECT_EQ(MaxDifference(back, src), 0);
 
-    // A grey picture is saved as a one-component JPEG, a colour one with three.
+    // A grey picture is saved as a one-component JPEG, a colour one with
+    // three; a 16-colour picture is converted to 24 bits first.
     struct Case {
         TPGPixelFormat format;
         TPaletteIdent ident;
         int bits;
-    } cases[] = {{pg8Bit, pGray256, 8}, {pg24Bit, pTrueColor, 24}};
+    } cases[] = {{pg4Bit, pSys16, 24}, {pg8Bit, pGray256, 8}, {pg24Bit, pTrueColor, 24}};
     for (const Case& c : cases) {
         TPixelGraphic p;
         p.SetFormat(16, 8, c.format);
