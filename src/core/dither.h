@@ -15,6 +15,9 @@ struct TPGDitherState {
     // ErrorLimit[-255..255], stored with an offset of 255.
     std::array<int32_t, 511> ErrorLimit{};
     bool Gray = false;
+    // The picture is a plain TPixelGraphic, so its nearest-colour lookup can
+    // be called directly instead of through the virtual table.
+    bool PlainPicture = false;
     int Width = 0;
     int Row = 0;
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <typeinfo>
 
 #include "core/dither.h"
 #include "core/pixelgraphic.h"
@@ -51,6 +52,7 @@ const uint8_t* const ClampTable = kClampTable.data() + 510;
 void TPixelGraphic::BeginDither() {
     auto st = std::make_unique<TPGDitherState>();
     st->Width = width_;
+    st->PlainPicture = typeid(*this) == typeid(TPixelGraphic);
     st->Current.assign(size_t(width_ + 2) * 3, 0);
     st->Next.assign(size_t(width_ + 2) * 3, 0);
     st->Gray = std::all_of(palette_.begin(), palette_.end(), [](TRGB c) {

@@ -2,6 +2,8 @@
 
 #include "core/pixelrows.h"
 
+#include <typeinfo>
+
 TPGSourceRows::TPGSourceRows(const TPixelGraphic& src) : format_(src.PixelFormat()) {
     const int h = src.GetHeight();
     rows_.resize(size_t(std::max(h, 0)));
@@ -37,7 +39,8 @@ const uint8_t* TPGSourceRows::RowBGR(int y, int x0, int x1) {
 }
 
 TPGPixelWriter::TPGPixelWriter(TPixelGraphic& dest)
-    : dest_(dest), state_(dest.DitherState()), format_(dest.PixelFormat()) {
+    : dest_(dest), state_(dest.DitherState()), format_(dest.PixelFormat()),
+      plain_(typeid(dest) == typeid(TPixelGraphic)) {
     if (format_ == pg24Bit)
         mode_ = Mode::Store24;
     else if (state_ && state_->Width == dest.GetWidth())

@@ -57,6 +57,12 @@ inline int32_t PGLoadIndex(const uint8_t* row, TPGPixelFormat f, int x) {
     }
 }
 
+// NearestPaletteIndex of a picture; a direct call when the picture is known to
+// be a plain TPixelGraphic (the same result without a virtual call per pixel).
+inline int PGNearest(const TPixelGraphic& g, bool plain, TRGB c) {
+    return plain ? g.TPixelGraphic::NearestPaletteIndex(c) : g.NearestPaletteIndex(c);
+}
+
 // Reads a picture's pixels as colours (GetPixelColor) without a virtual call
 // or a bounds check per pixel. Palette pictures go through a table of their
 // palette; a pixel value beyond the palette raises the same error as
@@ -108,7 +114,7 @@ class TPGPixelWriter {
         } else if (mode_ == Mode::Dither) {
             PutDithered(x, r, g, b);
         } else {
-            PGStoreIndex(row_, format_, x, dest_.NearestPaletteIndex(RGB(r, g, b)));
+            PGStoreIndex(row_, format_, x, PGNearest(dest_, plain_, RGB(r, g, b)));
         }
     }
     void Put(int x, TRGB c) { Put(x, GetRValue(c), GetGValue(c), GetBValue(c)); }
@@ -122,6 +128,7 @@ class TPGPixelWriter {
     TPixelGraphic& dest_;
     TPGDitherState* state_;
     TPGPixelFormat format_;
+    bool plain_;
     Mode mode_;
     uint8_t* row_ = nullptr;
     int y_ = 0;
@@ -163,7 +170,7 @@ inline void PGDitherInto(TPixelGraphic& dest, TPGDitherState& st, uint8_t* row, 
     if (st.Gray) {
         const int w = GreyLevel(RGB(r, g, b), dest.RGBWeighting());
         const int v = ClampTable[w / 3 + st.Limit(PGDitherError(cur[c + 1]))];
-        const int i = dest.NearestPaletteIndex(RGB(v, v, v));
+        const int i = PGNearest(dest, st.PlainPicture, RGB(v, v, v));
         PGStoreIndex(row, dest.PixelFormat(), x, i);
         const int e = v - GetGValue(PGEntryColor(dest, i));
         nxt[ahead + 1] += e;
@@ -175,7 +182,7 @@ inline void PGDitherInto(TPixelGraphic& dest, TPGDitherState& st, uint8_t* row, 
     const int rr = ClampTable[r + st.Limit(PGDitherError(cur[c]))];
     const int gg = ClampTable[g + st.Limit(PGDitherError(cur[c + 1]))];
     const int bb = ClampTable[b + st.Limit(PGDitherError(cur[c + 2]))];
-    const int i = dest.NearestPaletteIndex(RGB(rr, gg, bb));
+    const int i = PGNearest(dest, st.PlainPicture, RGB(rr, gg, bb));
     PGStoreIndex(row, dest.PixelFormat(), x, i);
     const TRGB e = PGEntryColor(dest, i);
     const int er = rr - GetRValue(e), eg = gg - GetGValue(e), eb = bb - GetBValue(e);
