@@ -70,6 +70,14 @@ void TFolderTree::resizeEvent(QResizeEvent* e) {
         scrollTo(currentIndex(), QAbstractItemView::PositionAtCenter);
 }
 
+void TFolderTree::showEvent(QShowEvent* e) {
+    QTreeView::showEvent(e);
+    if (!pendingPath_.isEmpty() && currentIndex().isValid())
+        QMetaObject::invokeMethod(
+            this, [this] { scrollTo(currentIndex(), QAbstractItemView::PositionAtCenter); },
+            Qt::QueuedConnection);
+}
+
 void TFolderTree::mousePressEvent(QMouseEvent* e) {
     pendingPath_.clear();
     QTreeView::mousePressEvent(e);

@@ -423,6 +423,12 @@ void TForm1::FirstShow() {
         // A relative argument means the folder we were started in, not
         // whatever folder the list makes current.
         const QString file = QFileInfo(args_[0]).absoluteFilePath();
+        // A folder given on the command line (as by scripts and file
+        // managers) is opened itself, with nothing to show yet.
+        if (QFileInfo(file).isDir()) {
+            OpenFolder(file);
+            return;
+        }
         const QString folder = ExtractFilePath(file);
         if (OpenFolder(folder)) ShowInPreview(AddBackslash(ListedFolder()) + ExtractFileName(file));
         return;

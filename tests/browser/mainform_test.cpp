@@ -217,6 +217,12 @@ TEST_F(MainForm, CommandLineFileOpensItsFolderAndShowsIt) {
         EXPECT_EQ(r->SLV1->SelCount(), 0); // shown, not selected
     }
     EXPECT_EQ(shown, QStringList{pics.filePath("a.jpg")});
+    {
+        TRun r({pics.path()}); // a folder opens itself, not its parent
+        EXPECT_EQ(r->ListedFolder(), pics.path());
+        EXPECT_EQ(r->SLV1->Count(), 2);
+        EXPECT_TRUE(r->PendingFile.isEmpty());
+    }
     WriteSetting("Directory", other.path()); // the run above saved its own folder
     {
         TRun r({pics.filePath("a.jpg"), pics.filePath("b.png")}); // two: both ignored
