@@ -161,7 +161,9 @@ void TPixelGraphic::RotateCopy(int dcx, int dcy, TPixelGraphic& source, int sx, 
                 const int64_t N = (long double)M < Pin(Y) ? M + 1 : M;
                 const bool inK = insideX(K), inL = insideX(L), inM = insideY(M), inN = insideY(N);
                 if (!((inK || inL) && (inM || inN))) continue;
-                const TRGB own = writer.Current(x);
+                // The destination's own colour stands in for samples off the
+                // source; inside the picture there are none.
+                const TRGB own = inK && inL && inM && inN ? 0 : writer.Current(x);
                 const TRGB cKM = inK && inM ? rows.Color(int(K), int(M)) : own;
                 const TRGB cKN = inK && inN ? rows.Color(int(K), int(N)) : own;
                 const TRGB cLM = inL && inM ? rows.Color(int(L), int(M)) : own;
