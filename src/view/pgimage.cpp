@@ -172,6 +172,7 @@ int TPGImage::HScrollHeight() const { return style()->pixelMetric(QStyle::PM_Scr
 
 void TPGImage::PictureChanged() {
     StopWorker();
+    tiles_.Invalidate();
     imageWidth_ = picture_ ? picture_->GetWidth() : 0;
     imageHeight_ = picture_ ? picture_->GetHeight() : 0;
     const QSize s = PGAutoSize(imageWidth_, imageHeight_, Border(), VScrollWidth(), HScrollHeight(),
@@ -295,8 +296,9 @@ void TPGImage::PaintContainer(QPainter& p, const QRect& exposed) {
                 // Palette realisation (a no-op here) happens on the first tile.
                 pic->SetSkipPaletteRealize(!first);
                 first = false;
-                DrawToDC(*pic, p, tile, false, PGTileFlipH(i, tiling_, flipHorizontal_),
-                         PGTileFlipV(j, tiling_, flipVertical_));
+                // What DrawToDC would draw, from display tiles made once.
+                tiles_.Draw(p, *pic, tile, PGTileFlipH(i, tiling_, flipHorizontal_),
+                            PGTileFlipV(j, tiling_, flipVertical_), exposed);
             }
         pic->SetSkipPaletteRealize(false);
     } else if (!P.isEmpty()) {

@@ -15,6 +15,7 @@
 
 #include "core/pixelgraphic.h"
 #include "view/picbox.h"
+#include "view/tilecache.h"
 #include "view/viewtypes.h"
 
 class QMenu;
@@ -221,6 +222,7 @@ private:
 
     std::unique_ptr<TPixelGraphic> picture_;
     TPicBox* picBox_ = nullptr;
+    TPGTileCache tiles_;
     std::string fileName_;
     int imageWidth_ = 0, imageHeight_ = 0;
     long double effectiveZoom_ = 1.0L;

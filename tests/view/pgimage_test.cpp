@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "core/exceptions.h"
+#include "core/qt/canvas.h"
 #include "core/qt/clipboard.h"
 #include "formats/library.h"
 #include "support/test_pictures.h"
@@ -242,6 +243,33 @@ TEST(TPGImage, PaintEventsFireAroundEachPaint) {
     Grab(*v);
     ASSERT_FALSE(order.empty());
     EXPECT_EQ(order.substr(0, 2), "<>");
+}
+
+} // namespace
+
+namespace {
+
+// The view keeps display tiles between paints: every way the shown picture
+// changes must reach the screen.
+TEST(TPGImage, ChangesOfTheShownPictureReachTheScreen) {
+    auto v = MakeView(20, 20);
+    v->TakePixelGraphic(MakeTestPicture(pg8Bit, 10, 10));
+    TPixelGraphic* pg = v->CurrentPixelGraphic();
+    const int index = pg->GetPixel(3, 3);
+    Grab(*v);
+    // A palette entry changed in place.
+    pg->SetPaletteEntry(index, RGB(1, 200, 3));
+    EXPECT_EQ(Grab(*v).pixel(3, 3) & 0xFFFFFF, qRgb(1, 200, 3) & 0xFFFFFF);
+    // Drawing through the canvas.
+    PGCanvas(*pg)->Draw([](QPainter& p) { p.fillRect(5, 5, 2, 2, QColor(255, 255, 255)); });
+    EXPECT_EQ(Grab(*v).pixel(6, 6) & 0xFFFFFF, ShownColor(*pg, 6, 6) & 0xFFFFFF);
+    // Pixels written directly, then reported.
+    pg->SetPixel(8, 1, index);
+    pg->Changed();
+    EXPECT_EQ(Grab(*v).pixel(8, 1) & 0xFFFFFF, qRgb(1, 200, 3) & 0xFFFFFF);
+    // A flip shows the other side.
+    v->SetFlipHorizontal(true);
+    EXPECT_EQ(Grab(*v).pixel(1, 1) & 0xFFFFFF, qRgb(1, 200, 3) & 0xFFFFFF);
 }
 
 } // namespace

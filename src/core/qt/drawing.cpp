@@ -4,6 +4,9 @@
 #include <cmath>
 #include <tuple>
 #include <utility>
+#include <vector>
+
+#include <QPaintEngine>
 
 QVector<QRgb> PGColorTable(const TPixelGraphic& pg) {
     const int colors = pg.ColorCount();
@@ -41,6 +44,58 @@ QImage PGWrapRows(const TPixelGraphic& pg) {
 }
 
 namespace {
+// Source index of paint position p when S picture pixels span P paint pixels:
+// the pixel under the centre of the paint pixel.
+inline int SourceOf(int64_t p, int64_t S, int64_t P) { return int(((2 * p + 1) * S) / (2 * P)); }
+} // namespace
+
+void PGSampleRGB32(const TPixelGraphic& pg, QImage& img, const QRect& area, int pw, int ph,
+                   bool flipH, bool flipV) {
+    const int W = pg.GetWidth(), H = pg.GetHeight();
+    if (pg.GetEmpty() || W <= 0 || H <= 0 || pw <= 0 || ph <= 0 || img.isNull()) return;
+    const QVector<QRgb> table = pg.PixelFormat() == pg24Bit ? QVector<QRgb>() : PGColorTable(pg);
+    const uint8_t* bits = pg.Bits();
+    const int64_t rowBytes = pg.RowBytes();
+    const int n = std::min(area.width(), img.width());
+    // Source column of every output column, worked out once.
+    std::vector<int> sx(size_t(std::max(n, 0)));
+    for (int i = 0; i < n; ++i) {
+        const int p = area.left() + i;
+        sx[size_t(i)] = SourceOf(flipH ? pw - 1 - p : p, W, pw);
+    }
+    for (int j = 0; j < std::min(area.height(), img.height()); ++j) {
+        const int p = area.top() + j;
+        const int y = SourceOf(flipV ? ph - 1 - p : p, H, ph);
+        const uint8_t* s = bits + int64_t(H - 1 - y) * rowBytes; // bottom row first
+        auto* d = reinterpret_cast<QRgb*>(img.scanLine(j));
+        switch (pg.PixelFormat()) {
+        case pg1Bit:
+            for (int i = 0; i < n; ++i) d[i] = table[(s[sx[i] >> 3] >> (7 - (sx[i] & 7))) & 1];
+            break;
+        case pg4Bit:
+            for (int i = 0; i < n; ++i)
+                d[i] = table[sx[i] & 1 ? s[sx[i] >> 1] & 15 : s[sx[i] >> 1] >> 4];
+            break;
+        case pg8Bit:
+            for (int i = 0; i < n; ++i) d[i] = table[s[sx[i]]];
+            break;
+        default:
+            if (!flipH && n > 0 && sx[n - 1] - sx[0] == n - 1) {
+                // 1:1 columns: a straight run of pixels.
+                const uint8_t* q = s + int64_t(sx[0]) * 3;
+                for (int i = 0; i < n; ++i, q += 3)
+                    d[i] = 0xFF000000u | (uint32_t(q[2]) << 16) | (uint32_t(q[1]) << 8) | q[0];
+            } else {
+                for (int i = 0; i < n; ++i) {
+                    const uint8_t* q = s + int64_t(sx[i]) * 3;
+                    d[i] = 0xFF000000u | (uint32_t(q[2]) << 16) | (uint32_t(q[1]) << 8) | q[0];
+                }
+            }
+        }
+    }
+}
+
+namespace {
 // The part of the painter's surface, in its logical coordinates, that can
 // receive pixels.
 QRectF VisibleArea(const QPainter& p, const QRect& rect) {
@@ -63,6 +118,26 @@ void DrawToDC(const TPixelGraphic& pg, QPainter& painter, const QRect& rect, boo
     pg.FlushCanvas();
     const QRectF vis = VisibleArea(painter, rect);
     if (vis.isEmpty()) return;
+
+    // On a pixel surface without scaling or rotation, the visible part is
+    // sampled straight into a 32-bit image of its size: it costs what is
+    // shown, whatever the zoom.
+    const QTransform t = painter.combinedTransform();
+    if (painter.paintEngine() && painter.paintEngine()->type() == QPaintEngine::Raster &&
+        t.type() <= QTransform::TxTranslate && t.dx() == std::trunc(t.dx()) &&
+        t.dy() == std::trunc(t.dy())) {
+        const QRect area = vis.toAlignedRect() & rect;
+        if (area.isEmpty()) return;
+        QImage part(area.size(), QImage::Format_RGB32);
+        if (part.isNull()) return;
+        PGSampleRGB32(pg, part, area.translated(-rect.topLeft()), rect.width(), rect.height(),
+                      flipH, flipV);
+        painter.save();
+        painter.setCompositionMode(mode);
+        painter.drawImage(area.topLeft(), part);
+        painter.restore();
+        return;
+    }
     const long double rw = rect.width(), rh = rect.height();
 
     // Picture columns and rows that land in the visible area, one pixel of

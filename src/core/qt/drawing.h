@@ -20,6 +20,12 @@ QVector<QRgb> PGColorTable(const TPixelGraphic& picture);
 // empty or 4-bit picture. Valid only while the picture's store stays.
 QImage PGWrapRows(const TPixelGraphic& picture);
 
+// Fills `out` (Format_RGB32, area's size) with the part `area` of the
+// picture as it appears stretched to PW x PH without smoothing, mirrored as
+// asked: each device pixel shows the picture pixel under its centre.
+void PGSampleRGB32(const TPixelGraphic& picture, QImage& out, const QRect& area, int PW, int PH,
+                   bool flipHorizontal, bool flipVertical);
+
 // Stretches the whole picture into `rect` without smoothing, mirrored when
 // asked. Nothing happens for an empty picture or an empty rectangle.
 // `forceBackground` is kept for callers that realise palettes elsewhere; Qt

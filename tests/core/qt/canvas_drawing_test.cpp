@@ -63,20 +63,31 @@ class DrawToDCTest : public ::testing::TestWithParam<DrawCase> {};
 TEST_P(DrawToDCTest, EveryDevicePixelShowsItsPicturePixel) {
     const DrawCase c = GetParam();
     auto pg = MakeTestPicture(c.format, 7, 5);
-    QImage dev(2 + 7 * c.scale + 3, 1 + 5 * c.scale + 2, QImage::Format_RGB32);
-    dev.fill(Qt::blue);
-    {
-        QPainter p(&dev);
-        DrawToDC(*pg, p, QRect(2, 1, 7 * c.scale, 5 * c.scale), false, c.flipH, c.flipV);
-    }
-    for (int y = 0; y < dev.height(); ++y)
-        for (int x = 0; x < dev.width(); ++x) {
-            const int px = (x - 2) / c.scale, py = (y - 1) / c.scale;
-            const bool inside = x >= 2 && y >= 1 && px < 7 && py < 5;
-            const QRgb want = inside ? ShownColor(*pg, c.flipH ? 6 - px : px, c.flipV ? 4 - py : py)
-                                     : qRgb(0, 0, 255);
-            ASSERT_EQ(dev.pixel(x, y) & 0xFFFFFF, want & 0xFFFFFF) << x << "," << y;
+    // Drawn straight (sampled into the device) and through a painter scale
+    // (the wrapped rows drawn by Qt, as on printers): the same pixels.
+    for (bool scaledPainter : {false, true}) {
+        SCOPED_TRACE(scaledPainter);
+        QImage dev(2 + 7 * c.scale + 3, 1 + 5 * c.scale + 2, QImage::Format_RGB32);
+        dev.fill(Qt::blue);
+        {
+            QPainter p(&dev);
+            if (scaledPainter && c.scale > 1) {
+                p.translate(2, 1);
+                p.scale(c.scale, c.scale);
+                DrawToDC(*pg, p, QRect(0, 0, 7, 5), false, c.flipH, c.flipV);
+            } else {
+                DrawToDC(*pg, p, QRect(2, 1, 7 * c.scale, 5 * c.scale), false, c.flipH, c.flipV);
+            }
         }
+        for (int y = 0; y < dev.height(); ++y)
+            for (int x = 0; x < dev.width(); ++x) {
+                const int px = (x - 2) / c.scale, py = (y - 1) / c.scale;
+                const bool inside = x >= 2 && y >= 1 && px < 7 && py < 5;
+                const QRgb want = inside ? ShownColor(*pg, c.flipH ? 6 - px : px, c.flipV ? 4 - py : py)
+                                         : qRgb(0, 0, 255);
+                ASSERT_EQ(dev.pixel(x, y) & 0xFFFFFF, want & 0xFFFFFF) << x << "," << y;
+            }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, DrawToDCTest,
