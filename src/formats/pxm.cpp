@@ -1,6 +1,7 @@
 #include "formats/pxm.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstring>
 #include <vector>
@@ -224,6 +225,23 @@ public:
         while (n > 0) buf_.push_back(t[--n]);
         if (buf_.size() >= kSize) Flush();
     }
+    // A byte value in decimal followed by `sep`, through a table: ASCII
+    // files hold three or four characters per value and this is their hot loop.
+    void PutByte(uint8_t v, char sep) {
+        static const auto table = [] {
+            std::array<std::array<char, 4>, 256> t{};
+            for (int i = 0; i < 256; ++i) {
+                const std::string d = std::to_string(i);
+                t[size_t(i)][0] = char(d.size());
+                std::memcpy(&t[size_t(i)][1], d.data(), d.size());
+            }
+            return t;
+        }();
+        const auto& e = table[v];
+        buf_.append(&e[1], size_t(e[0]));
+        buf_.push_back(sep);
+        if (buf_.size() >= kSize) Flush();
+    }
     void Flush() {
         s_.WriteBuffer(buf_.data(), int64_t(buf_.size()));
         buf_.clear();
@@ -293,10 +311,9 @@ void TPXMFileFormatWriter::Write(TStream& stream, TPixelGraphic& picture) {
                 else
                     for (int x = 0; x < width; ++x) out.Put(char(picture.GetPixel(x, y)));
             } else {
-                for (int x = 0; x < width; ++x) {
-                    out.PutNumber(f == pg8Bit ? row[x] : picture.GetPixel(x, y));
-                    out.Put(x + 1 < width ? ' ' : '\n');
-                }
+                for (int x = 0; x < width; ++x)
+                    out.PutByte(uint8_t(f == pg8Bit ? row[x] : picture.GetPixel(x, y)),
+                                x + 1 < width ? ' ' : '\n');
             }
         } else {
             if (binary) {
@@ -308,12 +325,9 @@ void TPXMFileFormatWriter::Write(TStream& stream, TPixelGraphic& picture) {
                 out.PutBytes(bytes.data(), size_t(width) * 3);
             } else {
                 for (int x = 0; x < width; ++x) {
-                    out.PutNumber(row[3 * x + 2]);
-                    out.Put(' ');
-                    out.PutNumber(row[3 * x + 1]);
-                    out.Put(' ');
-                    out.PutNumber(row[3 * x]);
-                    out.Put(x + 1 < width ? ' ' : '\n');
+                    out.PutByte(row[3 * x + 2], ' ');
+                    out.PutByte(row[3 * x + 1], ' ');
+                    out.PutByte(row[3 * x], x + 1 < width ? ' ' : '\n');
                 }
             }
         }
