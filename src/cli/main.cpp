@@ -22,7 +22,8 @@ int main(int argc, char** argv) {
     // tavtool reports its own errors; Qt's start-up remarks (a missing
     // runtime folder and the like) would only clutter scripts' output.
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& msg) {
-        if (type == QtCriticalMsg || type == QtFatalMsg) std::fprintf(stderr, "%s\n", qPrintable(msg));
+        if (type == QtCriticalMsg || type == QtFatalMsg)
+            std::fprintf(stderr, "%s\n", qPrintable(msg));
     });
     int qtArgc = 1;
     QGuiApplication app(qtArgc, argv);

@@ -34,7 +34,8 @@ void tGifFileFormatReader::Read(TStream& stream, TPixelGraphic& picture, int ima
     TPGProgressScope progress(picture, this);
     const std::vector<uint8_t> buf = ReadRest(stream);
     if (imageIndex < 0) {
-        if (!ParseGif(buf.data(), buf.size(), -1, nullptr, this).IsGif) throw EPixelGraphic(kNotGif);
+        if (!ParseGif(buf.data(), buf.size(), -1, nullptr, this).IsGif)
+            throw EPixelGraphic(kNotGif);
         throw EPixelGraphic(kBadIndex);
     }
     const TGifParseResult r = ParseGif(buf.data(), buf.size(), imageIndex, &picture, this);
@@ -62,4 +63,6 @@ void tGifFileFormatReader::GetInfo(TStream& stream, int imageIndex, TPGImageInfo
     info.Options = r.AnyInterlaced ? "Interlaced" : "Non-interlaced";
 }
 
-void RegisterGIFFormats() { FileFormatReaders().push_back(std::make_unique<tGifFileFormatReader>()); }
+void RegisterGIFFormats() {
+    FileFormatReaders().push_back(std::make_unique<tGifFileFormatReader>());
+}

@@ -7,7 +7,7 @@
 #include "core/registry.h"
 
 class tGifFileFormatReader : public TFileFormatReader {
-public:
+  public:
     tGifFileFormatReader() : TFileFormatReader("gif", "GIF", true) {}
     std::string ClassName() const override { return "tGifFileFormatReader"; }
     bool CheckSignature(const uint8_t* header, int size) override;

@@ -12,7 +12,7 @@ namespace {
 // Reads the bytes of a chain of data sub-blocks (length byte, data) as one
 // stream. A zero-length block or the end of the buffer ends the data.
 class TSubBlockReader {
-public:
+  public:
     TSubBlockReader(const uint8_t* data, size_t size, size_t pos) : d_(data), n_(size), pos_(pos) {}
     // Next data byte, or -1 at the end of the data.
     int Next() {
@@ -41,7 +41,7 @@ public:
         return pos_;
     }
 
-private:
+  private:
     int End() {
         done_ = true;
         return -1;
@@ -62,8 +62,8 @@ size_t SkipSubBlocks(const uint8_t* d, size_t n, size_t pos) {
 struct TImageDesc {
     int Left, Top, Width, Height;
     bool Interlaced;
-    int Bits;                  // bit count of the table in use
-    const uint8_t* Table;      // 3 x 2^Bits bytes, or nullptr when there is none
+    int Bits;             // bit count of the table in use
+    const uint8_t* Table; // 3 x 2^Bits bytes, or nullptr when there is none
 };
 
 // Writes one row of palette indices into row y of the picture in its format.
@@ -79,7 +79,8 @@ void StoreRow(TPixelGraphic& pic, int y, const uint8_t* idx, int width) {
     }
     case pg4Bit: {
         std::memset(row, 0, size_t((width + 1) / 2));
-        for (int x = 0; x < width; ++x) row[x >> 1] |= uint8_t((x & 1) ? idx[x] : idx[x] << 4);
+        for (int x = 0; x < width; ++x)
+            row[x >> 1] |= uint8_t((x & 1) ? idx[x] : idx[x] << 4);
         break;
     }
     default:
@@ -90,8 +91,8 @@ void StoreRow(TPixelGraphic& pic, int y, const uint8_t* idx, int width) {
 
 // Decodes the LZW data at `pos` (starting with the minimum code size byte)
 // into the picture. Returns the position after the image data.
-size_t DecodeImage(const uint8_t* d, size_t n, size_t pos, const TImageDesc& im,
-                   TPixelGraphic& pic, TObject* sender, TGifParseResult& res) {
+size_t DecodeImage(const uint8_t* d, size_t n, size_t pos, const TImageDesc& im, TPixelGraphic& pic,
+                   TObject* sender, TGifParseResult& res) {
     if (pos >= n) return n;
     const int m = d[pos++];
     TSubBlockReader in(d, n, pos);
@@ -113,7 +114,8 @@ size_t DecodeImage(const uint8_t* d, size_t n, size_t pos, const TImageDesc& im,
     std::array<uint8_t, 4097> stack{};
     // Literal codes are palette indices; those beyond the table (possible
     // when the code size exceeds the table's bit count) show entry 0.
-    for (int i = 0; i < clear && i < 4096; ++i) suffix[size_t(i)] = uint8_t(i < entries ? i : 0);
+    for (int i = 0; i < clear && i < 4096; ++i)
+        suffix[size_t(i)] = uint8_t(i < entries ? i : 0);
 
     std::vector<uint8_t> row(size_t(im.Width));
     TGifRowOrder order(im.Height, im.Interlaced);
@@ -149,7 +151,7 @@ size_t DecodeImage(const uint8_t* d, size_t n, size_t pos, const TImageDesc& im,
         if (code == eoi) break;
         int sp = 0;
         if (old < 0) {
-            if (code >= clear) break;  // a string code before any string exists
+            if (code >= clear) break; // a string code before any string exists
             first = suffix[size_t(code)];
             stack[size_t(sp++)] = first;
             old = code;
@@ -241,10 +243,12 @@ TGifParseResult ParseGif(const uint8_t* d, size_t n, int target, TPixelGraphic* 
                 pos = SkipSubBlocks(d, n, pos);
             } else if (label == 0xFE) {
                 TSubBlockReader r(d, n, pos);
-                for (int b; (b = r.Next()) >= 0;) res.Comment += char(b);
+                for (int b; (b = r.Next()) >= 0;)
+                    res.Comment += char(b);
                 pos = r.Drain();
             } else if (label == 0xFF) {
-                if (n - pos >= 12 && d[pos] == 11 && std::memcmp(d + pos + 1, "NETSCAPE2.0", 11) == 0) {
+                if (n - pos >= 12 && d[pos] == 11 &&
+                    std::memcmp(d + pos + 1, "NETSCAPE2.0", 11) == 0) {
                     const size_t sub = pos + 12;
                     if (n - sub >= 4 && d[sub] >= 3 && d[sub + 1] == 1)
                         res.LoopCount = d[sub + 2] | (d[sub + 3] << 8);
@@ -253,7 +257,7 @@ TGifParseResult ParseGif(const uint8_t* d, size_t n, int target, TPixelGraphic* 
             } else if (label == 0x01) {
                 pos = SkipSubBlocks(d, n, pos);
             } else {
-                break;  // an extension this reader does not know: stop here
+                break; // an extension this reader does not know: stop here
             }
         } else if (kind == ',') {
             if (n - pos < 9) break;
@@ -295,7 +299,8 @@ TGifParseResult ParseGif(const uint8_t* d, size_t n, int target, TPixelGraphic* 
             // Skip the code size byte, the data, and stray zero bytes after it.
             if (pos >= n) break;
             pos = SkipSubBlocks(d, n, pos + 1);
-            while (pos < n && d[pos] == 0) ++pos;
+            while (pos < n && d[pos] == 0)
+                ++pos;
         } else {
             break;
         }

@@ -14,11 +14,11 @@ class TPixelGraphic;
 
 struct TGifParseResult {
     bool IsGif = false;
-    std::string Version;  // "87a" or "89a"
+    std::string Version; // "87a" or "89a"
     int ScreenWidth = 0;
     int ScreenHeight = 0;
     int ImageCount = 0;
-    int Bits = 0;         // largest colour-table bit count seen
+    int Bits = 0; // largest colour-table bit count seen
     bool AnyInterlaced = false;
     bool AnyTransparent = false;
     int LoopCount = 1;
@@ -27,7 +27,7 @@ struct TGifParseResult {
     bool TargetFound = false;
     int TargetWidth = 0;
     int TargetHeight = 0;
-    int64_t PixelsDecoded = 0;  // pixels of the target written to the picture
+    int64_t PixelsDecoded = 0; // pixels of the target written to the picture
     bool Aborted = false;
 };
 

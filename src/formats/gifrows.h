@@ -4,7 +4,7 @@
 // from 2, every 2nd from 1).
 
 class TGifRowOrder {
-public:
+  public:
     TGifRowOrder(int height, bool interlaced) : h_(height), interlaced_(interlaced) {}
     // The next row, or -1 when every row was given.
     int Next() {
@@ -23,7 +23,7 @@ public:
         return -1;
     }
 
-private:
+  private:
     int h_;
     bool interlaced_;
     int pass_ = 0;

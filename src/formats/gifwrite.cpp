@@ -17,12 +17,12 @@ const char kCredit[] = "Written by Tavirlo's GIF encoder";
 // result is the one a linear search over the entries gives; the hash only
 // makes it fast.
 class TColorTable {
-public:
+  public:
     TColorTable() { slots_.fill(-1); }
     // Index of the colour (COLORREF), appending it when new; -1 when the
     // table is full.
     int IndexOf(TRGB c) {
-        uint32_t h = (uint32_t(c) * 2654435761u) >> 22;  // 10 bits
+        uint32_t h = (uint32_t(c) * 2654435761u) >> 22; // 10 bits
         for (;;) {
             const int s = slots_[h];
             if (s < 0) break;
@@ -37,7 +37,7 @@ public:
     int Count() const { return count_; }
     TRGB Color(int i) const { return colors_[size_t(i)]; }
 
-private:
+  private:
     std::array<int16_t, 1024> slots_;
     std::array<TRGB, 256> colors_{};
     int count_ = 0;
@@ -46,7 +46,7 @@ private:
 // Maps one picture row to table indices. Palette pictures look each palette
 // index up once.
 class TRowMapper {
-public:
+  public:
     TRowMapper(const TPixelGraphic& pic, TColorTable& table) : pic_(pic), table_(table) {
         palIndex_.fill(-1);
     }
@@ -84,7 +84,7 @@ public:
         }
     }
 
-private:
+  private:
     bool Put(int paletteIndex, uint8_t& out) {
         int& t = palIndex_[size_t(paletteIndex)];
         if (t < 0) {
@@ -104,7 +104,7 @@ private:
 // Variable-length LZW codes, least significant bit first, packed into
 // sub-blocks of up to 255 bytes.
 class TLzwEncoder {
-public:
+  public:
     TLzwEncoder(std::vector<uint8_t>& out, int minCodeSize)
         : out_(out), m_(minCodeSize), clear_(1 << minCodeSize), eoi_(clear_ + 1) {
         out_.push_back(uint8_t(m_));
@@ -156,7 +156,7 @@ public:
         out_.push_back(0);
     }
 
-private:
+  private:
     static constexpr int kHashSize = 5119;
 
     void ResetTable() {
@@ -215,7 +215,8 @@ void Put16(std::vector<uint8_t>& o, int v) {
 
 int BitsFor(int n) {
     int bits = 1;
-    while ((1 << bits) < n) ++bits;
+    while ((1 << bits) < n)
+        ++bits;
     return bits;
 }
 
@@ -267,8 +268,14 @@ bool EncodeGIF(const TPixelGraphic& picture, bool interlaced, TRGB transparentCo
         out.push_back(uint8_t(GetGValue(c)));
         out.push_back(uint8_t(GetBValue(c)));
     }
-    const uint8_t gce[] = {0x21, 0xF9, 4, uint8_t(transparentIndex >= 0 ? 1 : 0), 0, 0,
-                           uint8_t(transparentIndex >= 0 ? transparentIndex : 0), 0};
+    const uint8_t gce[] = {0x21,
+                           0xF9,
+                           4,
+                           uint8_t(transparentIndex >= 0 ? 1 : 0),
+                           0,
+                           0,
+                           uint8_t(transparentIndex >= 0 ? transparentIndex : 0),
+                           0};
     out.insert(out.end(), gce, gce + sizeof gce);
     out.push_back(0x2C);
     Put16(out, 0);
@@ -283,7 +290,8 @@ bool EncodeGIF(const TPixelGraphic& picture, bool interlaced, TRGB transparentCo
         TGifRowOrder order(h, interlaced);
         for (int y; (y = order.Next()) >= 0;) {
             mapper.Map(y, row.data());
-            for (int x = 0; x < w; ++x) lzw.Add(row[size_t(x)]);
+            for (int x = 0; x < w; ++x)
+                lzw.Add(row[size_t(x)]);
         }
         lzw.Finish();
     }

@@ -12,12 +12,18 @@
 namespace {
 const char* kNotIcon = "Not an Icon file";
 const char* kBadIndex = "Index out of bounds";
-constexpr TRGB kTransparentColor = 0xFFFFFF;  // white
+constexpr TRGB kTransparentColor = 0xFFFFFF; // white
 
-int64_t RowBytes(int64_t width, int bits) { return ((width * bits + 31) / 32) * 4; }
+int64_t RowBytes(int64_t width, int bits) {
+    return ((width * bits + 31) / 32) * 4;
+}
 
 std::string ColorText(int bits) {
-    return bits == 1 ? "2" : bits == 4 ? "16" : bits == 8 ? "256" : bits >= 24 ? "16.7M" : std::to_string(1 << bits);
+    return bits == 1    ? "2"
+           : bits == 4  ? "16"
+           : bits == 8  ? "256"
+           : bits >= 24 ? "16.7M"
+                        : std::to_string(1 << bits);
 }
 } // namespace
 
@@ -119,7 +125,8 @@ bool tIconHandler::LoadImage(TStream& stream, int i, Image& im) {
 }
 
 bool tIcoFileFormatReader::CheckSignature(const uint8_t* h, int size) {
-    return size >= 6 && (h[0] | h[1] << 8) == 0 && (h[2] | h[3] << 8) == 1 && (h[4] | h[5] << 8) != 0;
+    return size >= 6 && (h[0] | h[1] << 8) == 0 && (h[2] | h[3] << 8) == 1 &&
+           (h[4] | h[5] << 8) != 0;
 }
 
 void tIcoFileFormatReader::Read(TStream& stream, TPixelGraphic& picture, int imageIndex) {
@@ -177,4 +184,6 @@ void tIcoFileFormatReader::GetInfo(TStream& stream, int imageIndex, TPGImageInfo
     }
 }
 
-void RegisterIconFormats() { FileFormatReaders().push_back(std::make_unique<tIcoFileFormatReader>()); }
+void RegisterIconFormats() {
+    FileFormatReaders().push_back(std::make_unique<tIcoFileFormatReader>());
+}

@@ -14,7 +14,7 @@ class TStream;
 // Reads the directory and the images of an icon (or cursor) file. Offsets
 // and sizes are 64-bit and every one is checked against the stream.
 class tIconHandler {
-public:
+  public:
     struct Entry {
         int Width = 0, Height = 0, ColorCount = 0;
         uint16_t Planes = 0, BitCount = 0;
@@ -23,9 +23,9 @@ public:
     struct Image {
         int Width = 0, Height = 0, Bits = 0;
         std::vector<TRGB> Palette;
-        std::vector<uint8_t> Xor, And;  // bottom-up rows, padded to 4 bytes
+        std::vector<uint8_t> Xor, And; // bottom-up rows, padded to 4 bytes
         int64_t XorRow = 0, AndRow = 0;
-        int Index(int x, int y) const;  // y = 0 is the top row
+        int Index(int x, int y) const; // y = 0 is the top row
         bool Masked(int x, int y) const;
     };
 
@@ -41,14 +41,14 @@ public:
     // (8..64 pixels a side, 1, 4 or 8 bits, sizes that agree).
     bool LoadImage(TStream& stream, int i, Image& image);
 
-private:
+  private:
     int64_t start_ = 0;
     int type_ = 0;
     std::vector<Entry> entries_;
 };
 
 class tIcoFileFormatReader : public TFileFormatReader {
-public:
+  public:
     tIcoFileFormatReader() : TFileFormatReader("ico", "Windows Icon", true) {}
     std::string ClassName() const override { return "tIcoFileFormatReader"; }
     bool CheckSignature(const uint8_t* header, int size) override;

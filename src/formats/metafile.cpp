@@ -8,7 +8,7 @@
 
 namespace {
 constexpr uint32_t kPlaceableKey = 0x9AC6CDD7;
-constexpr uint32_t kEmfSignature = 0x464D4520;  // " EMF"
+constexpr uint32_t kEmfSignature = 0x464D4520; // " EMF"
 
 // Pixels for `units` at `unitsPerInch`, rounded; -1 when it does not make a
 // usable side.
@@ -34,7 +34,8 @@ bool TMetafileData::LoadWMF(const uint8_t* d, size_t n, double dpi) {
         body = d + 22;
         bodySize = n - 22;
         uint16_t sum = 0;
-        for (size_t i = 0; i < 10; ++i) sum ^= U16(d, n, 2 * i);
+        for (size_t i = 0; i < 10; ++i)
+            sum ^= U16(d, n, 2 * i);
         // A header whose checksum does not match is replaced by the made-up
         // one, as a player that rejects it and retries would.
         own = sum == U16(d, n, 20);
@@ -71,7 +72,8 @@ bool TMetafileData::LoadEMF(const uint8_t* d, size_t n, double dpi) {
     if (headerSize < 88 || headerSize > n || headerSize % 4 != 0 || U32(d, n, 40) != kEmfSignature)
         return false;
     const double fl = I32(d, n, 24), ft = I32(d, n, 28), fr = I32(d, n, 32), fb = I32(d, n, 36);
-    const double devX = I32(d, n, 72), devY = I32(d, n, 76), mmX = I32(d, n, 80), mmY = I32(d, n, 84);
+    const double devX = I32(d, n, 72), devY = I32(d, n, 76), mmX = I32(d, n, 80),
+                 mmY = I32(d, n, 84);
     if (!(devX > 0 && devY > 0 && mmX > 0 && mmY > 0)) return false;
     // The frame is in hundredths of a millimetre.
     width_ = SideInPixels(fr - fl, 2540, dpi);
@@ -127,7 +129,8 @@ bool DecodeMetaDIB(const uint8_t* bmi, size_t bmiSize, const uint8_t* bits, size
     const int bitCount = U16(bmi, bmiSize, 14);
     const uint32_t compression = U32(bmi, bmiSize, 16);
     uint32_t used = U32(bmi, bmiSize, 32);
-    if (w <= 0 || h == 0 || h == INT32_MIN || w > kMetaMaxSide || std::abs(h) > kMetaMaxSide) return false;
+    if (w <= 0 || h == 0 || h == INT32_MIN || w > kMetaMaxSide || std::abs(h) > kMetaMaxSide)
+        return false;
     const bool topDown = h < 0;
     const int64_t H = std::abs(int64_t(h));
     if (compression != 0 && !(compression == 3 && (bitCount == 32 || bitCount == 16))) return false;
@@ -170,7 +173,8 @@ bool DecodeMetaDIB(const uint8_t* bmi, size_t bmiSize, const uint8_t* bits, size
             case 16: {
                 // 5-5-5 (the bit-field form with other masks is drawn the same way).
                 const int v = src[2 * x] | src[2 * x + 1] << 8;
-                c = RGB(((v >> 10) & 31) * 255 / 31, ((v >> 5) & 31) * 255 / 31, (v & 31) * 255 / 31);
+                c = RGB(((v >> 10) & 31) * 255 / 31, ((v >> 5) & 31) * 255 / 31,
+                        (v & 31) * 255 / 31);
                 break;
             }
             case 24:

@@ -18,12 +18,19 @@ struct TMetaRect {
     double Left = 0, Top = 0, Right = 0, Bottom = 0;
 };
 
-enum TMetaPenStyle { mpsSolid = 0, mpsDash = 1, mpsDot = 2, mpsDashDot = 3, mpsDashDotDot = 4, mpsNull = 5 };
+enum TMetaPenStyle {
+    mpsSolid = 0,
+    mpsDash = 1,
+    mpsDot = 2,
+    mpsDashDot = 3,
+    mpsDashDotDot = 4,
+    mpsNull = 5
+};
 enum TMetaBrushStyle { mbsSolid = 0, mbsNull = 1, mbsHatched = 2 };
 
 struct TMetaPen {
     int Style = mpsSolid;
-    double Width = 1;  // device pixels; at least 1
+    double Width = 1; // device pixels; at least 1
     TRGB Color = 0;
 };
 struct TMetaBrush {
@@ -32,11 +39,11 @@ struct TMetaBrush {
     int Hatch = 0;
 };
 struct TMetaFont {
-    double Height = 12;      // device pixels (em height)
-    double Angle = 0;        // degrees, counter-clockwise
+    double Height = 12; // device pixels (em height)
+    double Angle = 0;   // degrees, counter-clockwise
     int Weight = 400;
     bool Italic = false, Underline = false, StrikeOut = false;
-    std::string Face;        // UTF-8
+    std::string Face; // UTF-8
 };
 
 // Everything a primitive needs to know about the drawing state.
@@ -47,27 +54,30 @@ struct TMetaStyle {
     TRGB TextColor = 0;
     TRGB BkColor = 0xFFFFFF;
     bool BkOpaque = true;
-    bool Winding = false;   // polygon fill rule
-    int TextAlign = 0;      // TA_* flags
+    bool Winding = false; // polygon fill rule
+    int TextAlign = 0;    // TA_* flags
 };
 
 // Device primitives in pixels of the target picture.
 class TMetaCanvas {
-public:
+  public:
     virtual ~TMetaCanvas() = default;
     virtual void Polyline(const TMetaStyle& s, const std::vector<TMetaPoint>& pts) = 0;
     // Filled with the brush, outlined with the pen.
-    virtual void Polygons(const TMetaStyle& s, const std::vector<std::vector<TMetaPoint>>& polys) = 0;
+    virtual void Polygons(const TMetaStyle& s,
+                          const std::vector<std::vector<TMetaPoint>>& polys) = 0;
     virtual void Ellipse(const TMetaStyle& s, const TMetaRect& r) = 0;
     virtual void RoundRect(const TMetaStyle& s, const TMetaRect& r, double rx, double ry) = 0;
     // kind 0 arc, 1 chord, 2 pie; angles in degrees, counter-clockwise on screen.
-    virtual void Arc(const TMetaStyle& s, const TMetaRect& r, double start, double span, int kind) = 0;
+    virtual void Arc(const TMetaStyle& s, const TMetaRect& r, double start, double span,
+                     int kind) = 0;
     // Reference point and alignment as the style's TextAlign says; `opaque`
     // fills `box` (when given) with the background colour first.
     virtual void Text(const TMetaStyle& s, TMetaPoint at, const std::u16string& text,
                       const TMetaRect* box, bool opaqueBox) = 0;
     // 24-bit pixels, top row first, 3 bytes per pixel (blue, green, red).
-    virtual void Image(const TMetaRect& dest, int width, int height, const std::vector<uint8_t>& bgr) = 0;
+    virtual void Image(const TMetaRect& dest, int width, int height,
+                       const std::vector<uint8_t>& bgr) = 0;
     virtual void FillRect(const TMetaRect& r, TRGB color) = 0;
     // Called after every drawn primitive; returns true to stop playing.
     virtual bool Changed() { return false; }
@@ -75,7 +85,7 @@ public:
 
 // A loaded metafile: its records and what its header says.
 class TMetafileData {
-public:
+  public:
     // Windows metafile with or without the 22-byte placeable header. The
     // made-up header (100 x 50 units at `dpi`) stands in for a missing or
     // broken one. False: not a metafile this player can use.
@@ -94,11 +104,11 @@ public:
     // Plays the records onto a canvas of width x height pixels.
     void Play(TMetaCanvas& canvas, int width, int height) const;
 
-private:
+  private:
     void PlayWMF(TMetaCanvas& canvas, int width, int height) const;
     void PlayEMF(TMetaCanvas& canvas, int width, int height) const;
 
-    std::vector<uint8_t> data_;  // WMF: the standard metafile (no placeable header)
+    std::vector<uint8_t> data_; // WMF: the standard metafile (no placeable header)
     bool enhanced_ = false;
     bool placeable_ = false;
     int width_ = 0, height_ = 0;

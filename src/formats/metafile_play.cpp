@@ -19,8 +19,8 @@ struct TAffine {
     TMetaPoint Map(double x, double y) const { return {A * x + C * y + E, B * x + D * y + F}; }
     // this after o: first o, then this.
     TAffine After(const TAffine& o) const {
-        return {A * o.A + C * o.B, B * o.A + D * o.B, A * o.C + C * o.D, B * o.C + D * o.D,
-                A * o.E + C * o.F + E, B * o.E + D * o.F + F};
+        return {A * o.A + C * o.B, B * o.A + D * o.B,     A * o.C + C * o.D,
+                B * o.C + D * o.D, A * o.E + C * o.F + E, B * o.E + D * o.F + F};
     }
     double Det() const { return A * D - B * C; }
 };
@@ -28,9 +28,9 @@ struct TAffine {
 struct TObj {
     enum Kind { None, Pen, Brush, Font, Other } kind = None;
     int penStyle = mpsSolid;
-    double penWidth = 0;  // logical; 0 = one device pixel
+    double penWidth = 0; // logical; 0 = one device pixel
     TMetaBrush brush;
-    TMetaFont font;       // Height logical, signed as stored
+    TMetaFont font; // Height logical, signed as stored
     TRGB color = 0;
 };
 
@@ -41,7 +41,7 @@ struct TDC {
     int textAlign = 0, mapMode = 1;
     double wox = 0, woy = 0, wex = 1, wey = 1, vox = 0, voy = 0, vex = 1, vey = 1;
     TAffine world;
-    TMetaPoint cur;  // logical current position
+    TMetaPoint cur; // logical current position
 };
 
 TDC DefaultDC() {
@@ -56,7 +56,8 @@ TDC DefaultDC() {
 
 std::u16string Latin1(const uint8_t* p, size_t n) {
     std::u16string s;
-    for (size_t i = 0; i < n && p[i]; ++i) s.push_back(char16_t(p[i]));
+    for (size_t i = 0; i < n && p[i]; ++i)
+        s.push_back(char16_t(p[i]));
     return s;
 }
 
@@ -81,14 +82,16 @@ std::string FaceName(const uint8_t* p, size_t n, bool wide) {
 
 // State and drawing helpers shared by both players.
 class TPlayer {
-public:
+  public:
     TPlayer(TMetaCanvas& c, TAffine playback, bool enhanced)
         : canvas_(c), playback_(playback), enhanced_(enhanced), dc_(DefaultDC()) {}
 
     TDC& DC() { return dc_; }
     bool Stopped() const { return stopped_; }
 
-    void SetObjectTable(size_t n) { objects_.assign(std::min(std::max<size_t>(n, 1), kMaxObjects), TObj{}); }
+    void SetObjectTable(size_t n) {
+        objects_.assign(std::min(std::max<size_t>(n, 1), kMaxObjects), TObj{});
+    }
     // WMF: the lowest free slot; EMF: the slot the record names.
     void AddObject(const TObj& o) {
         for (TObj& slot : objects_)
@@ -117,8 +120,10 @@ public:
     }
     void Restore(int n) {
         // Negative: relative to the top; positive: an absolute level (1 = first save).
-        size_t keep = n < 0 ? (size_t(-int64_t(n)) <= saved_.size() ? saved_.size() + size_t(n) : saved_.size())
-                            : (size_t(n) >= 1 && size_t(n) <= saved_.size() ? size_t(n) - 1 : saved_.size());
+        size_t keep =
+            n < 0
+                ? (size_t(-int64_t(n)) <= saved_.size() ? saved_.size() + size_t(n) : saved_.size())
+                : (size_t(n) >= 1 && size_t(n) <= saved_.size() ? size_t(n) - 1 : saved_.size());
         if (keep >= saved_.size()) return;
         dc_ = saved_[keep];
         saved_.resize(keep);
@@ -198,7 +203,8 @@ public:
         if (logical.size() < 2) return;
         if (inPath_) {
             PathMoveTo(logical[0]);
-            for (size_t i = 1; i < logical.size(); ++i) PathLineTo(logical[i]);
+            for (size_t i = 1; i < logical.size(); ++i)
+                PathLineTo(logical[i]);
             return;
         }
         Draw([&] { canvas_.Polyline(Style(), MapAll(logical)); });
@@ -208,7 +214,8 @@ public:
             for (const auto& p : logical) {
                 if (p.empty()) continue;
                 PathMoveTo(p[0]);
-                for (size_t i = 1; i < p.size(); ++i) PathLineTo(p[i]);
+                for (size_t i = 1; i < p.size(); ++i)
+                    PathLineTo(p[i]);
                 CloseFigure();
             }
             return;
@@ -225,12 +232,17 @@ public:
         Draw([&] { canvas_.Ellipse(Style(), MapRect(l, t, r, b)); });
     }
     void RoundRect(double l, double t, double r, double b, double w, double h) {
-        Draw([&] { canvas_.RoundRect(Style(), MapRect(l, t, r, b), std::fabs(w * ScaleX()) / 2, std::fabs(h * ScaleY()) / 2); });
+        Draw([&] {
+            canvas_.RoundRect(Style(), MapRect(l, t, r, b), std::fabs(w * ScaleX()) / 2,
+                              std::fabs(h * ScaleY()) / 2);
+        });
     }
-    void Arc(double l, double t, double r, double b, double xs, double ys, double xe, double ye, int kind) {
+    void Arc(double l, double t, double r, double b, double xs, double ys, double xe, double ye,
+             int kind) {
         const TMetaRect box = MapRect(l, t, r, b);
         const double cx = (box.Left + box.Right) / 2, cy = (box.Top + box.Bottom) / 2;
-        const double rx = std::max(1e-9, (box.Right - box.Left) / 2), ry = std::max(1e-9, (box.Bottom - box.Top) / 2);
+        const double rx = std::max(1e-9, (box.Right - box.Left) / 2),
+                     ry = std::max(1e-9, (box.Bottom - box.Top) / 2);
         const TMetaPoint s = Map(xs, ys), e = Map(xe, ye);
         double a0 = std::atan2(-(s.Y - cy) / ry, (s.X - cx) / rx) * 180 / kPi;
         double a1 = std::atan2(-(e.Y - cy) / ry, (e.X - cx) / rx) * 180 / kPi;
@@ -240,17 +252,20 @@ public:
         if (span <= 0) span += 360;
         Draw([&] { canvas_.Arc(Style(), box, a0, span, kind); });
     }
-    void Text(double x, double y, const std::u16string& text, const TMetaRect* logicalBox, bool opaque) {
-        if (dc_.textAlign & 1) {  // TA_UPDATECP: drawn at the current position
+    void Text(double x, double y, const std::u16string& text, const TMetaRect* logicalBox,
+              bool opaque) {
+        if (dc_.textAlign & 1) { // TA_UPDATECP: drawn at the current position
             x = dc_.cur.X;
             y = dc_.cur.Y;
         }
         std::optional<TMetaRect> box;
-        if (logicalBox) box = MapRect(logicalBox->Left, logicalBox->Top, logicalBox->Right, logicalBox->Bottom);
+        if (logicalBox)
+            box = MapRect(logicalBox->Left, logicalBox->Top, logicalBox->Right, logicalBox->Bottom);
         if (text.empty() && !(box && opaque)) return;
         Draw([&] { canvas_.Text(Style(), Map(x, y), text, box ? &*box : nullptr, opaque); });
     }
-    void Image(double l, double t, double w, double h, int iw, int ih, const std::vector<uint8_t>& bgr) {
+    void Image(double l, double t, double w, double h, int iw, int ih,
+               const std::vector<uint8_t>& bgr) {
         Draw([&] { canvas_.Image(MapRect(l, t, l + w, t + h), iw, ih, bgr); });
     }
     void Fill(double l, double t, double w, double h, TRGB color) {
@@ -295,7 +310,8 @@ public:
         if (fill) {
             Draw([&] { canvas_.Polygons(s, dev); });
         } else {
-            for (const auto& p : dev) Draw([&] { canvas_.Polyline(s, p); });
+            for (const auto& p : dev)
+                Draw([&] { canvas_.Polyline(s, p); });
         }
         path_.clear();
         closed_.clear();
@@ -310,22 +326,26 @@ public:
         if (path_.back().size() < 1000000) path_.back().push_back(p);
     }
     // Cubic segments flattened into lines.
-    void PathBezier(TMetaPoint p0, TMetaPoint c1, TMetaPoint c2, TMetaPoint p3, std::vector<TMetaPoint>& out) {
+    void PathBezier(TMetaPoint p0, TMetaPoint c1, TMetaPoint c2, TMetaPoint p3,
+                    std::vector<TMetaPoint>& out) {
         for (int i = 1; i <= 16; ++i) {
             const double t = i / 16.0, u = 1 - t;
-            out.push_back({u * u * u * p0.X + 3 * u * u * t * c1.X + 3 * u * t * t * c2.X + t * t * t * p3.X,
-                           u * u * u * p0.Y + 3 * u * u * t * c1.Y + 3 * u * t * t * c2.Y + t * t * t * p3.Y});
+            out.push_back(
+                {u * u * u * p0.X + 3 * u * u * t * c1.X + 3 * u * t * t * c2.X + t * t * t * p3.X,
+                 u * u * u * p0.Y + 3 * u * u * t * c1.Y + 3 * u * t * t * c2.Y +
+                     t * t * t * p3.Y});
         }
     }
 
     double devPerMMx = 1, devPerMMy = 1;
 
-private:
+  private:
     std::vector<TMetaPoint> MapAll(const std::vector<TMetaPoint>& pts) const {
         const TAffine m = Transform();
         std::vector<TMetaPoint> out;
         out.reserve(pts.size());
-        for (const TMetaPoint& p : pts) out.push_back(m.Map(p.X, p.Y));
+        for (const TMetaPoint& p : pts)
+            out.push_back(m.Map(p.X, p.Y));
         return out;
     }
     template <class F> void Draw(F f) {
@@ -365,8 +385,8 @@ TObj MakeBrush(uint32_t style, TRGB color, int hatch) {
     return o;
 }
 
-TObj MakeFont(double height, double escapement, int weight, bool italic, bool underline, bool strike,
-              std::string face) {
+TObj MakeFont(double height, double escapement, int weight, bool italic, bool underline,
+              bool strike, std::string face) {
     TObj o;
     o.kind = TObj::Font;
     o.font.Height = height;
@@ -384,7 +404,7 @@ TObj MakeFont(double height, double escapement, int weight, bool italic, bool un
 // ---------------------------------------------------------------- WMF
 
 void TMetafileData::PlayWMF(TMetaCanvas& canvas, int width, int height) const {
-    TAffine playback;  // the window/viewport pair already maps onto the picture
+    TAffine playback; // the window/viewport pair already maps onto the picture
     TPlayer p(canvas, playback, false);
     p.SetObjectTable(size_t(objectCount_));
     TDC& dc = p.DC();
@@ -397,30 +417,30 @@ void TMetafileData::PlayWMF(TMetaCanvas& canvas, int width, int height) const {
 
     const uint8_t* d = data_.data();
     const size_t n = data_.size();
-    size_t pos = size_t(U16(d, n, 2)) * 2;  // header size in words
+    size_t pos = size_t(U16(d, n, 2)) * 2; // header size in words
     while (!p.Stopped() && n - pos >= 6 && pos < n) {
         const uint64_t words = U32(d, n, pos);
         const uint16_t fn = U16(d, n, pos + 4);
         if (words < 3 || words * 2 > n - pos) break;
-        const uint8_t* r = d + pos + 6;  // parameters
+        const uint8_t* r = d + pos + 6; // parameters
         const size_t rn = size_t(words * 2 - 6);
         pos += size_t(words * 2);
         auto s16 = [&](size_t i) { return double(I16(r, rn, 2 * i)); };
         auto u16 = [&](size_t i) { return U16(r, rn, 2 * i); };
         auto u32 = [&](size_t i) { return U32(r, rn, 2 * i); };
         switch (fn) {
-        case 0x0000:  // end of file
+        case 0x0000: // end of file
             return;
-        case 0x020B:  // SETWINDOWORG
+        case 0x020B: // SETWINDOWORG
             dc.woy = s16(0), dc.wox = s16(1);
             break;
-        case 0x020C:  // SETWINDOWEXT
+        case 0x020C: // SETWINDOWEXT
             if (s16(0) != 0 && s16(1) != 0) dc.wey = s16(0), dc.wex = s16(1);
             break;
-        case 0x020F:  // OFFSETWINDOWORG
+        case 0x020F: // OFFSETWINDOWORG
             dc.woy += s16(0), dc.wox += s16(1);
             break;
-        case 0x0410:  // SCALEWINDOWEXT: yDenom, yNum, xDenom, xNum
+        case 0x0410: // SCALEWINDOWEXT: yDenom, yNum, xDenom, xNum
             if (s16(0) != 0 && s16(2) != 0 && s16(1) != 0 && s16(3) != 0)
                 dc.wey = dc.wey * s16(1) / s16(0), dc.wex = dc.wex * s16(3) / s16(2);
             break;
@@ -445,20 +465,21 @@ void TMetafileData::PlayWMF(TMetaCanvas& canvas, int width, int height) const {
         case 0x0127:
             p.Restore(int(s16(0)));
             break;
-        case 0x02FA:  // CREATEPENINDIRECT: style, width (x, y), colour
+        case 0x02FA: // CREATEPENINDIRECT: style, width (x, y), colour
             p.AddObject(MakePen(u16(0), s16(1), TRGB(u32(3))));
             break;
-        case 0x02FC:  // CREATEBRUSHINDIRECT: style, colour, hatch
+        case 0x02FC: // CREATEBRUSHINDIRECT: style, colour, hatch
             p.AddObject(MakeBrush(u16(0), TRGB(u32(1)), u16(3)));
             break;
-        case 0x02FB:  // CREATEFONTINDIRECT
-            p.AddObject(MakeFont(s16(0), s16(2), int(s16(4)), rn > 10 && r[10], rn > 11 && r[11],
-                                 rn > 12 && r[12], rn > 18 ? FaceName(r + 18, std::min<size_t>(32, rn - 18), false) : ""));
+        case 0x02FB: // CREATEFONTINDIRECT
+            p.AddObject(MakeFont(
+                s16(0), s16(2), int(s16(4)), rn > 10 && r[10], rn > 11 && r[11], rn > 12 && r[12],
+                rn > 18 ? FaceName(r + 18, std::min<size_t>(32, rn - 18), false) : ""));
             break;
-        case 0x00F7:  // CREATEPALETTE
-        case 0x0142:  // DIBCREATEPATTERNBRUSH
-        case 0x06FF:  // CREATEREGION
-        case 0x01F9:  // CREATEPATTERNBRUSH
+        case 0x00F7: // CREATEPALETTE
+        case 0x0142: // DIBCREATEPATTERNBRUSH
+        case 0x06FF: // CREATEREGION
+        case 0x01F9: // CREATEPATTERNBRUSH
         {
             TObj o;
             o.kind = fn == 0x0142 || fn == 0x01F9 ? TObj::Brush : TObj::Other;
@@ -472,57 +493,62 @@ void TMetafileData::PlayWMF(TMetaCanvas& canvas, int width, int height) const {
         case 0x01F0:
             p.Delete(u16(0));
             break;
-        case 0x0214:  // MOVETO y, x
+        case 0x0214: // MOVETO y, x
             p.MoveTo(s16(1), s16(0));
             break;
-        case 0x0213:  // LINETO y, x
+        case 0x0213: // LINETO y, x
             p.LineTo(s16(1), s16(0));
             break;
-        case 0x0325:  // POLYLINE
-        case 0x0324:  // POLYGON
+        case 0x0325: // POLYLINE
+        case 0x0324: // POLYGON
         {
             const size_t count = u16(0);
             if (count * 4 > rn - std::min<size_t>(rn, 2)) break;
             std::vector<TMetaPoint> pts(count);
-            for (size_t i = 0; i < count; ++i) pts[i] = {s16(1 + 2 * i), s16(2 + 2 * i)};
+            for (size_t i = 0; i < count; ++i)
+                pts[i] = {s16(1 + 2 * i), s16(2 + 2 * i)};
             if (fn == 0x0325)
                 p.Polyline(pts);
             else
                 p.Polygons({pts});
             break;
         }
-        case 0x0538: {  // POLYPOLYGON: count, counts, points
+        case 0x0538: { // POLYPOLYGON: count, counts, points
             const size_t polys = u16(0);
             if (polys * 2 > rn - std::min<size_t>(rn, 2)) break;
             size_t total = 0;
-            for (size_t i = 0; i < polys; ++i) total += u16(1 + i);
+            for (size_t i = 0; i < polys; ++i)
+                total += u16(1 + i);
             if ((1 + polys) * 2 + total * 4 > rn) break;
             std::vector<std::vector<TMetaPoint>> all(polys);
             size_t k = 1 + polys;
             for (size_t i = 0; i < polys; ++i)
-                for (size_t j = 0; j < u16(1 + i); ++j, k += 2) all[i].push_back({s16(k), s16(k + 1)});
+                for (size_t j = 0; j < u16(1 + i); ++j, k += 2)
+                    all[i].push_back({s16(k), s16(k + 1)});
             p.Polygons(all);
             break;
         }
-        case 0x041B:  // RECTANGLE bottom, right, top, left
+        case 0x041B: // RECTANGLE bottom, right, top, left
             p.Rectangle(s16(3), s16(2), s16(1), s16(0));
             break;
-        case 0x0418:  // ELLIPSE
+        case 0x0418: // ELLIPSE
             p.Ellipse(s16(3), s16(2), s16(1), s16(0));
             break;
-        case 0x061C:  // ROUNDRECT height, width, bottom, right, top, left
+        case 0x061C: // ROUNDRECT height, width, bottom, right, top, left
             p.RoundRect(s16(5), s16(4), s16(3), s16(2), s16(1), s16(0));
             break;
-        case 0x0817:  // ARC yEnd, xEnd, yStart, xStart, bottom, right, top, left
-        case 0x0830:  // CHORD
-        case 0x081A:  // PIE
+        case 0x0817: // ARC yEnd, xEnd, yStart, xStart, bottom, right, top, left
+        case 0x0830: // CHORD
+        case 0x081A: // PIE
             p.Arc(s16(7), s16(6), s16(5), s16(4), s16(3), s16(2), s16(1), s16(0),
-                  fn == 0x0817 ? 0 : fn == 0x0830 ? 1 : 2);
+                  fn == 0x0817   ? 0
+                  : fn == 0x0830 ? 1
+                                 : 2);
             break;
-        case 0x041F:  // SETPIXEL colour, y, x
+        case 0x041F: // SETPIXEL colour, y, x
             p.Fill(s16(3), s16(2), 1, 1, TRGB(u32(0)));
             break;
-        case 0x0521: {  // TEXTOUT count, string (even length), y, x
+        case 0x0521: { // TEXTOUT count, string (even length), y, x
             const size_t count = u16(0);
             const size_t padded = (count + 1) & ~size_t(1);
             if (2 + padded + 4 > rn) break;
@@ -530,7 +556,7 @@ void TMetafileData::PlayWMF(TMetaCanvas& canvas, int width, int height) const {
             p.Text(s16(after + 1), s16(after), Latin1(r + 2, count), nullptr, false);
             break;
         }
-        case 0x0A32: {  // EXTTEXTOUT y, x, count, options, [rect], string
+        case 0x0A32: { // EXTTEXTOUT y, x, count, options, [rect], string
             const size_t count = u16(2);
             const uint16_t options = u16(3);
             size_t off = 8;
@@ -541,12 +567,13 @@ void TMetafileData::PlayWMF(TMetaCanvas& canvas, int width, int height) const {
                 off += 8;
             }
             if (off > rn || count > rn - off) break;
-            p.Text(s16(1), s16(0), Latin1(r + off, count), hasRect ? &box : nullptr, (options & 0x0002) != 0);
+            p.Text(s16(1), s16(0), Latin1(r + off, count), hasRect ? &box : nullptr,
+                   (options & 0x0002) != 0);
             break;
         }
-        case 0x0940:  // DIBBITBLT
-        case 0x0B41:  // DIBSTRETCHBLT
-        case 0x0F43:  // STRETCHDIB
+        case 0x0940: // DIBBITBLT
+        case 0x0B41: // DIBSTRETCHBLT
+        case 0x0F43: // STRETCHDIB
         {
             const bool stretchDib = fn == 0x0F43;
             const bool withBitmap = stretchDib || words != size_t(fn >> 8) + 3;
@@ -556,20 +583,23 @@ void TMetafileData::PlayWMF(TMetaCanvas& canvas, int width, int height) const {
                 // rop, reserved, [source size,] source origin, size, origin
                 const size_t b = fn == 0x0940 ? 5 : 7;
                 const double h = s16(b), w = s16(b + 1), y = s16(b + 2), x = s16(b + 3);
-                const TRGB color = rop == 0x00000042 ? 0 : rop == 0x00FF0062 ? 0xFFFFFF : dc.brush.brush.Color;
-                if (rop == 0x00F00021 || rop == 0x00000042 || rop == 0x00FF0062) p.Fill(x, y, w, h, color);
+                const TRGB color = rop == 0x00000042   ? 0
+                                   : rop == 0x00FF0062 ? 0xFFFFFF
+                                                       : dc.brush.brush.Color;
+                if (rop == 0x00F00021 || rop == 0x00000042 || rop == 0x00FF0062)
+                    p.Fill(x, y, w, h, color);
                 break;
             }
             double dx, dy, dw, dh;
             size_t dib;
-            if (fn == 0x0940) {  // rop, ySrc, xSrc, height, width, yDest, xDest
+            if (fn == 0x0940) { // rop, ySrc, xSrc, height, width, yDest, xDest
                 dh = s16(4), dw = s16(5), dy = s16(6), dx = s16(7);
                 dib = 16;
-            } else if (fn == 0x0B41) {  // rop, srcH, srcW, ySrc, xSrc, destH, destW, yDest, xDest
+            } else if (fn == 0x0B41) { // rop, srcH, srcW, ySrc, xSrc, destH, destW, yDest, xDest
                 dh = s16(6), dw = s16(7), dy = s16(8), dx = s16(9);
                 dib = 20;
-            } else {  // rop, usage, srcH, srcW, ySrc, xSrc, destH, destW, yDest, xDest
-                if (u16(2) != 0) break;  // palette-index colours: nothing to show them with
+            } else { // rop, usage, srcH, srcW, ySrc, xSrc, destH, destW, yDest, xDest
+                if (u16(2) != 0) break; // palette-index colours: nothing to show them with
                 dh = s16(7), dw = s16(8), dy = s16(9), dx = s16(10);
                 dib = 22;
             }
@@ -579,8 +609,10 @@ void TMetafileData::PlayWMF(TMetaCanvas& canvas, int width, int height) const {
             const uint32_t hs = U32(bmi, bmiN, 0);
             const int bitCount = U16(bmi, bmiN, 14);
             uint32_t used = U32(bmi, bmiN, 32);
-            const size_t tableN = bitCount <= 8 ? (used && used <= (1u << bitCount) ? used : (1u << bitCount)) * 4
-                                  : U32(bmi, bmiN, 16) == 3 ? 12 : 0;
+            const size_t tableN =
+                bitCount <= 8 ? (used && used <= (1u << bitCount) ? used : (1u << bitCount)) * 4
+                : U32(bmi, bmiN, 16) == 3 ? 12
+                                          : 0;
             if (hs < 40 || hs > bmiN || tableN > bmiN - hs) break;
             int iw, ih;
             std::vector<uint8_t> bgr;
@@ -589,7 +621,7 @@ void TMetafileData::PlayWMF(TMetaCanvas& canvas, int width, int height) const {
             break;
         }
         default:
-            break;  // records this player does not draw are skipped
+            break; // records this player does not draw are skipped
         }
     }
 }
@@ -622,7 +654,7 @@ void TMetafileData::PlayEMF(TMetaCanvas& canvas, int width, int height) const {
         auto i32 = [&](size_t off) { return double(I32(r, rn, off)); };
         auto u32 = [&](size_t off) { return U32(r, rn, off); };
         switch (type) {
-        case 14:  // EOF
+        case 14: // EOF
             return;
         case 9:
             if (i32(8) != 0 && i32(12) != 0) dc.wex = i32(8), dc.wey = i32(12);
@@ -660,11 +692,12 @@ void TMetafileData::PlayEMF(TMetaCanvas& canvas, int width, int height) const {
         case 34:
             p.Restore(int(I32(r, rn, 8)));
             break;
-        case 35:  // SETWORLDTRANSFORM
-        case 36:  // MODIFYWORLDTRANSFORM
+        case 35: // SETWORLDTRANSFORM
+        case 36: // MODIFYWORLDTRANSFORM
         {
             if (rn < 32) break;
-            TAffine x{F32(r, rn, 8), F32(r, rn, 12), F32(r, rn, 16), F32(r, rn, 20), F32(r, rn, 24), F32(r, rn, 28)};
+            TAffine x{F32(r, rn, 8),  F32(r, rn, 12), F32(r, rn, 16),
+                      F32(r, rn, 20), F32(r, rn, 24), F32(r, rn, 28)};
             for (double v : {x.A, x.B, x.C, x.D, x.E, x.F})
                 if (!std::isfinite(v) || std::fabs(v) > 1e9) goto skip;
             if (type == 35) {
@@ -672,14 +705,14 @@ void TMetafileData::PlayEMF(TMetaCanvas& canvas, int width, int height) const {
             } else {
                 const uint32_t mode = u32(32);
                 if (mode == 1) dc.world = TAffine{};
-                if (mode == 2) dc.world = dc.world.After(x);  // x first, then the current one
+                if (mode == 2) dc.world = dc.world.After(x); // x first, then the current one
                 if (mode == 3) dc.world = x.After(dc.world);
                 if (mode == 4) dc.world = x;
             }
         skip:
             break;
         }
-        case 37: {  // SELECTOBJECT (stock objects have the top bit set)
+        case 37: { // SELECTOBJECT (stock objects have the top bit set)
             const uint32_t ih = u32(8);
             if (ih & 0x80000000u) {
                 const uint32_t s = ih & 0x7FFFFFFF;
@@ -699,10 +732,11 @@ void TMetafileData::PlayEMF(TMetaCanvas& canvas, int width, int height) const {
         case 40:
             p.Delete(u32(8));
             break;
-        case 38:  // CREATEPEN: ih, style, width (x, y), colour
+        case 38: // CREATEPEN: ih, style, width (x, y), colour
             if (rn >= 28) p.PutObject(u32(8), MakePen(int(u32(12)), i32(16), TRGB(u32(24))));
             break;
-        case 95:  // EXTCREATEPEN: ih, offBmi, cbBmi, offBits, cbBits, style, width, brush style, colour
+        case 95: // EXTCREATEPEN: ih, offBmi, cbBmi, offBits, cbBits, style, width, brush style,
+                 // colour
             if (rn >= 48) {
                 const uint32_t style = u32(28);
                 // Cosmetic pens are one pixel wide whatever the width says.
@@ -712,24 +746,24 @@ void TMetafileData::PlayEMF(TMetaCanvas& canvas, int width, int height) const {
                 p.PutObject(u32(8), o);
             }
             break;
-        case 39:  // CREATEBRUSHINDIRECT: ih, style, colour, hatch
+        case 39: // CREATEBRUSHINDIRECT: ih, style, colour, hatch
             if (rn >= 24) p.PutObject(u32(8), MakeBrush(u32(12), TRGB(u32(16)), int(u32(20))));
             break;
-        case 93:  // CREATEMONOBRUSH
-        case 94:  // CREATEDIBPATTERNBRUSHPT
+        case 93: // CREATEMONOBRUSH
+        case 94: // CREATEDIBPATTERNBRUSHPT
             if (rn >= 12) p.PutObject(u32(8), MakeBrush(0, 0x808080, 0));
             break;
-        case 49:  // CREATEPALETTE
+        case 49: // CREATEPALETTE
             if (rn >= 12) {
                 TObj o;
                 o.kind = TObj::Other;
                 p.PutObject(u32(8), o);
             }
             break;
-        case 82:  // EXTCREATEFONTINDIRECTW: ih, LOGFONTW
+        case 82: // EXTCREATEFONTINDIRECTW: ih, LOGFONTW
             if (rn >= 12 + 28 + 64)
-                p.PutObject(u32(8), MakeFont(i32(12), i32(20), int(i32(28)), r[32] != 0, r[33] != 0, r[34] != 0,
-                                             FaceName(r + 40, 64, true)));
+                p.PutObject(u32(8), MakeFont(i32(12), i32(20), int(i32(28)), r[32] != 0, r[33] != 0,
+                                             r[34] != 0, FaceName(r + 40, 64, true)));
             break;
         case 27:
             p.MoveTo(i32(8), i32(12));
@@ -752,26 +786,29 @@ void TMetafileData::PlayEMF(TMetaCanvas& canvas, int width, int height) const {
         case 55:
             if (rn >= 40)
                 p.Arc(i32(8), i32(12), i32(16), i32(20), i32(24), i32(28), i32(32), i32(36),
-                      type == 46 ? 1 : type == 47 ? 2 : 0);
+                      type == 46   ? 1
+                      : type == 47 ? 2
+                                   : 0);
             break;
-        case 2:   // POLYBEZIER
-        case 3:   // POLYGON
-        case 4:   // POLYLINE
-        case 5:   // POLYBEZIERTO
-        case 6:   // POLYLINETO
-        case 85:  // the same five with 16-bit points
+        case 2:  // POLYBEZIER
+        case 3:  // POLYGON
+        case 4:  // POLYLINE
+        case 5:  // POLYBEZIERTO
+        case 6:  // POLYLINETO
+        case 85: // the same five with 16-bit points
         case 86:
         case 87:
         case 88:
         case 89: {
             const bool small = type >= 85;
-            const int kind = small ? int(type) - 83 : int(type);  // 2..6
+            const int kind = small ? int(type) - 83 : int(type); // 2..6
             const size_t ps = small ? 4 : 8;
             const size_t count = u32(24);
             if (rn < 28 || count > (rn - 28) / ps) break;
             std::vector<TMetaPoint> pts(count);
             for (size_t i = 0; i < count; ++i)
-                pts[i] = small ? TMetaPoint{double(I16(r, rn, 28 + 4 * i)), double(I16(r, rn, 30 + 4 * i))}
+                pts[i] = small ? TMetaPoint{double(I16(r, rn, 28 + 4 * i)),
+                                            double(I16(r, rn, 30 + 4 * i))}
                                : TMetaPoint{i32(28 + 8 * i), i32(32 + 8 * i)};
             const bool to = kind == 5 || kind == 6;
             if (to) pts.insert(pts.begin(), dc.cur);
@@ -785,14 +822,15 @@ void TMetafileData::PlayEMF(TMetaCanvas& canvas, int width, int height) const {
             if (kind == 3)
                 p.Polygons({pts});
             else if (p.InPath() && to) {
-                for (size_t i = 1; i < pts.size(); ++i) p.PathLineTo(pts[i]);
+                for (size_t i = 1; i < pts.size(); ++i)
+                    p.PathLineTo(pts[i]);
             } else
                 p.Polyline(pts);
             break;
         }
-        case 7:   // POLYPOLYLINE
-        case 8:   // POLYPOLYGON
-        case 90:  // 16-bit forms
+        case 7:  // POLYPOLYLINE
+        case 8:  // POLYPOLYGON
+        case 90: // 16-bit forms
         case 91: {
             const bool small = type >= 90;
             const size_t ps = small ? 4 : 8;
@@ -807,15 +845,17 @@ void TMetafileData::PlayEMF(TMetaCanvas& canvas, int width, int height) const {
                 if (c > total - k) break;
                 std::vector<TMetaPoint> poly;
                 for (size_t j = 0; j < c; ++j, ++k)
-                    poly.push_back(small ? TMetaPoint{double(I16(r, rn, pointsAt + 4 * k)),
-                                                      double(I16(r, rn, pointsAt + 4 * k + 2))}
-                                         : TMetaPoint{i32(pointsAt + 8 * k), i32(pointsAt + 8 * k + 4)});
+                    poly.push_back(
+                        small ? TMetaPoint{double(I16(r, rn, pointsAt + 4 * k)),
+                                           double(I16(r, rn, pointsAt + 4 * k + 2))}
+                              : TMetaPoint{i32(pointsAt + 8 * k), i32(pointsAt + 8 * k + 4)});
                 all.push_back(std::move(poly));
             }
             if (type == 8 || type == 91)
                 p.Polygons(all);
             else
-                for (const auto& poly : all) p.Polyline(poly);
+                for (const auto& poly : all)
+                    p.Polyline(poly);
             break;
         }
         case 59:
@@ -839,8 +879,8 @@ void TMetafileData::PlayEMF(TMetaCanvas& canvas, int width, int height) const {
         case 68:
             p.AbortPath();
             break;
-        case 83:  // EXTTEXTOUTA
-        case 84:  // EXTTEXTOUTW: bounds, mode, scales, then the text record
+        case 83: // EXTTEXTOUTA
+        case 84: // EXTTEXTOUTW: bounds, mode, scales, then the text record
         {
             if (rn < 76) break;
             const double x = i32(36), y = i32(40);
@@ -850,37 +890,46 @@ void TMetafileData::PlayEMF(TMetaCanvas& canvas, int width, int height) const {
             if (off > rn || count > (rn - off) / bytes) break;
             std::u16string text;
             for (size_t i = 0; i < count; ++i)
-                text.push_back(bytes == 2 ? char16_t(U16(r, rn, off + 2 * i)) : char16_t(r[off + i]));
+                text.push_back(bytes == 2 ? char16_t(U16(r, rn, off + 2 * i))
+                                          : char16_t(r[off + i]));
             TMetaRect box{i32(56), i32(60), i32(64), i32(68)};
-            const bool hasBox = (options & 0x0006) != 0 && box.Right > box.Left && box.Bottom > box.Top;
+            const bool hasBox =
+                (options & 0x0006) != 0 && box.Right > box.Left && box.Bottom > box.Top;
             p.Text(x, y, text, hasBox ? &box : nullptr, (options & 0x0002) != 0);
             break;
         }
-        case 81:  // STRETCHDIBITS
-        case 76:  // BITBLT
-        case 77:  // STRETCHBLT
+        case 81: // STRETCHDIBITS
+        case 76: // BITBLT
+        case 77: // STRETCHBLT
         {
             double dx, dy, dw, dh;
             uint32_t offBmi, cbBmi, offBits, cbBits, usage, rop;
             if (type == 81) {
                 if (rn < 80) break;
                 dx = i32(24), dy = i32(28);
-                offBmi = u32(48), cbBmi = u32(52), offBits = u32(56), cbBits = u32(60), usage = u32(64), rop = u32(68);
+                offBmi = u32(48), cbBmi = u32(52), offBits = u32(56), cbBits = u32(60),
+                usage = u32(64), rop = u32(68);
                 dw = i32(72), dh = i32(76);
             } else {
                 if (rn < 100) break;
                 dx = i32(24), dy = i32(28), dw = i32(32), dh = i32(36);
                 rop = u32(40);
-                usage = u32(80), offBmi = u32(84), cbBmi = u32(88), offBits = u32(92), cbBits = u32(96);
+                usage = u32(80), offBmi = u32(84), cbBmi = u32(88), offBits = u32(92),
+                cbBits = u32(96);
                 if (type == 77 && rn < 108) break;
             }
             if (cbBmi == 0) {
                 // No bitmap: a pattern or constant fill of the destination.
-                const TRGB color = rop == 0x00000042 ? 0 : rop == 0x00FF0062 ? 0xFFFFFF : dc.brush.brush.Color;
-                if (rop == 0x00F00021 || rop == 0x00000042 || rop == 0x00FF0062) p.Fill(dx, dy, dw, dh, color);
+                const TRGB color = rop == 0x00000042   ? 0
+                                   : rop == 0x00FF0062 ? 0xFFFFFF
+                                                       : dc.brush.brush.Color;
+                if (rop == 0x00F00021 || rop == 0x00000042 || rop == 0x00FF0062)
+                    p.Fill(dx, dy, dw, dh, color);
                 break;
             }
-            if (usage != 0 || offBmi > rn || cbBmi > rn - offBmi || offBits > rn || cbBits > rn - offBits) break;
+            if (usage != 0 || offBmi > rn || cbBmi > rn - offBmi || offBits > rn ||
+                cbBits > rn - offBits)
+                break;
             int iw, ih;
             std::vector<uint8_t> bgr;
             if (DecodeMetaDIB(r + offBmi, cbBmi, r + offBits, cbBits, iw, ih, bgr))

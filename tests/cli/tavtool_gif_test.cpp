@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 namespace {
 
 class TavtoolGif : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         InitImageLibrary();
         dir = fs::temp_directory_path() / ("tav_cli_gif_" + std::to_string(::getpid()));
@@ -30,7 +30,8 @@ protected:
     void TearDown() override { fs::remove_all(dir); }
     int Run(const std::string& args, std::string* out = nullptr) {
         const std::string o = (dir / "out.txt").string();
-        const int st = std::system((std::string("'") + TAVTOOL_PATH + "' " + args + " >'" + o + "' 2>&1").c_str());
+        const int st = std::system(
+            (std::string("'") + TAVTOOL_PATH + "' " + args + " >'" + o + "' 2>&1").c_str());
         if (out) {
             std::ifstream in(o);
             out->assign(std::istreambuf_iterator<char>(in), {});
@@ -46,11 +47,16 @@ TEST_F(TavtoolGif, TrueColourBecomesInterlacedTransparentGif) {
     TPixelGraphic src;
     src.SetFormat(120, 80, pg24Bit);
     for (int y = 0; y < 80; ++y)
-        for (int x = 0; x < 120; ++x) src.SetPixel(x, y, x < 10 && y < 10 ? 0 : RGB(x * 2, y * 3, 128));
+        for (int x = 0; x < 120; ++x)
+            src.SetPixel(x, y, x < 10 && y < 10 ? 0 : RGB(x * 2, y * 3, 128));
     src.SaveToFile((dir / "in.bmp").string());
 
     std::string out;
-    ASSERT_EQ(Run("convert " + P("in.bmp") + " " + P("out.gif") + " --interlace --transparent 000000", &out), 0) << out;
+    ASSERT_EQ(
+        Run("convert " + P("in.bmp") + " " + P("out.gif") + " --interlace --transparent 000000",
+            &out),
+        0)
+        << out;
     std::string type;
     TPGImageInfo info;
     ASSERT_TRUE(GetFileImageInfo((dir / "out.gif").string(), 0, type, info));
@@ -93,18 +99,21 @@ TEST_F(TavtoolGif, OptionMistakesAndForeignOutputs) {
 
 TEST_F(TavtoolGif, ReadsMetafilesAndIcons) {
     // A placeable metafile, 2 x 1 inch at 96 dpi, filled with a red rectangle.
-    std::vector<uint8_t> w = {0xD7, 0xCD, 0xC6, 0x9A, 0, 0, 0, 0, 0, 0, 200, 0, 100, 0, 100, 0, 0, 0, 0, 0};
+    std::vector<uint8_t> w = {0xD7, 0xCD, 0xC6, 0x9A, 0,   0, 0, 0, 0, 0,
+                              200,  0,    100,  0,    100, 0, 0, 0, 0, 0};
     uint16_t sum = 0;
-    for (size_t i = 0; i < 20; i += 2) sum ^= uint16_t(w[i] | w[i + 1] << 8);
+    for (size_t i = 0; i < 20; i += 2)
+        sum ^= uint16_t(w[i] | w[i + 1] << 8);
     w.insert(w.end(), {uint8_t(sum), uint8_t(sum >> 8)});
     const std::vector<uint8_t> body = {
-        1, 0, 9, 0, 0, 3, 30, 0, 0, 0, 1, 0, 7, 0, 0, 0, 0, 0,   // header: 30 words, 1 object
-        7, 0, 0, 0, 0xFC, 2, 0, 0, 255, 0, 0, 0, 0, 0,           // solid red brush
-        4, 0, 0, 0, 0x2D, 1, 0, 0,                               // select it
-        7, 0, 0, 0, 0x1B, 4, 100, 0, 200, 0, 0, 0, 0, 0,         // rectangle
-        3, 0, 0, 0, 0, 0};
+        1, 0, 9, 0, 0,    3, 30,  0, 0,   0, 1, 0, 7, 0, 0, 0, 0, 0, // header: 30 words, 1 object
+        7, 0, 0, 0, 0xFC, 2, 0,   0, 255, 0, 0, 0, 0, 0,             // solid red brush
+        4, 0, 0, 0, 0x2D, 1, 0,   0,                                 // select it
+        7, 0, 0, 0, 0x1B, 4, 100, 0, 200, 0, 0, 0, 0, 0,             // rectangle
+        3, 0, 0, 0, 0,    0};
     w.insert(w.end(), body.begin(), body.end());
-    std::ofstream((dir / "r.wmf").string(), std::ios::binary).write(reinterpret_cast<const char*>(w.data()), std::streamsize(w.size()));
+    std::ofstream((dir / "r.wmf").string(), std::ios::binary)
+        .write(reinterpret_cast<const char*>(w.data()), std::streamsize(w.size()));
     std::string out;
     ASSERT_EQ(Run("info " + P("r.wmf"), &out), 0) << out;
     EXPECT_NE(out.find("Type: Windows Metafile"), std::string::npos) << out;

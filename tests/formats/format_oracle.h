@@ -14,7 +14,7 @@ namespace oracle {
 
 // A fresh folder removed with everything in it when the object goes.
 class TempDir {
-public:
+  public:
     TempDir() {
         std::string tmpl = (std::filesystem::temp_directory_path() / "tavtest-XXXXXX").string();
         if (mkdtemp(tmpl.data())) path_ = tmpl;
@@ -26,7 +26,7 @@ public:
     std::string operator/(const std::string& name) const { return path_ + "/" + name; }
     const std::string& Path() const { return path_; }
 
-private:
+  private:
     std::string path_;
 };
 
@@ -43,7 +43,8 @@ inline int Run(const std::string& cmd, std::string* out = nullptr) {
     std::string text;
     char buf[4096];
     size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) text.append(buf, n);
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0)
+        text.append(buf, n);
     const int status = pclose(p);
     if (out) *out = std::move(text);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;

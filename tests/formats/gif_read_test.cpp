@@ -32,7 +32,8 @@ std::vector<uint8_t> PictureRGB(const TPixelGraphic& pic) {
     for (int y = 0; y < pic.GetHeight(); ++y)
         for (int x = 0; x < pic.GetWidth(); ++x) {
             const TRGB c = pic.GetPixelColor(x, y);
-            out.insert(out.end(), {uint8_t(GetRValue(c)), uint8_t(GetGValue(c)), uint8_t(GetBValue(c))});
+            out.insert(out.end(),
+                       {uint8_t(GetRValue(c)), uint8_t(GetGValue(c)), uint8_t(GetBValue(c))});
         }
     return out;
 }
@@ -76,9 +77,10 @@ struct GifBytes {
 const std::vector<uint8_t> kTiny = {0x8C, 0x06, 0x05};
 
 class GifOracle : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
-        if (!oracle::Have("convert") || !oracle::Have("gifsicle")) GTEST_SKIP() << "oracles missing";
+        if (!oracle::Have("convert") || !oracle::Have("gifsicle"))
+            GTEST_SKIP() << "oracles missing";
     }
     // Frame `index` as ImageMagick decodes it (its own size, not composited).
     std::vector<uint8_t> MagickFrame(const std::string& file, int index) {
@@ -104,43 +106,54 @@ protected:
 TEST_F(GifOracle, StillsAndAnimationsFromThreeEncoders) {
     const std::string d = dir.Path();
     // ImageMagick: plain and interlaced stills, 2 to 256 colours.
-    ASSERT_EQ(oracle::Run("cd " + d + " && convert -seed 3 -size 61x47 plasma:fractal -colors 200 im.gif"
+    ASSERT_EQ(oracle::Run("cd " + d +
+                          " && convert -seed 3 -size 61x47 plasma:fractal -colors 200 im.gif"
                           " && convert im.gif -interlace GIF iml.gif"
                           " && convert -size 9x31 pattern:checkerboard -monochrome bw.gif"
                           " && convert -size 40x3 gradient:red-blue -colors 5 five.gif"),
               0);
-    for (const char* f : {"im.gif", "iml.gif", "bw.gif", "five.gif"}) ExpectFramesMatch(dir / f, 1);
+    for (const char* f : {"im.gif", "iml.gif", "bw.gif", "five.gif"})
+        ExpectFramesMatch(dir / f, 1);
     EXPECT_EQ(GifInfo(oracle::ReadFile(dir / "iml.gif"), 0).Options, "Interlaced");
     EXPECT_EQ(GifInfo(oracle::ReadFile(dir / "im.gif"), 0).Options, "Non-interlaced");
 
     // gifsicle: frames of their own sizes, positions and local tables.
-    ASSERT_EQ(oracle::Run("cd " + d + " && convert -size 30x20 gradient:yellow-green -colors 16 f0.gif"
-                          " && convert -size 12x25 plasma:fractal -colors 64 f1.gif"
-                          " && convert -size 17x9 xc:purple f2.gif"
-                          " && gifsicle --loopcount=0 f0.gif -p 5,3 f1.gif -i -p 2,2 f2.gif > gs.gif"),
-              0);
+    ASSERT_EQ(
+        oracle::Run("cd " + d +
+                    " && convert -size 30x20 gradient:yellow-green -colors 16 f0.gif"
+                    " && convert -size 12x25 plasma:fractal -colors 64 f1.gif"
+                    " && convert -size 17x9 xc:purple f2.gif"
+                    " && gifsicle --loopcount=0 f0.gif -p 5,3 f1.gif -i -p 2,2 f2.gif > gs.gif"),
+        0);
     ExpectFramesMatch(dir / "gs.gif", 3);
 
     // Pillow writes interlaced frames by default.
     if (oracle::Have("/usr/bin/python3") &&
-        oracle::Run("/usr/bin/python3 -c \"from PIL import Image\n"
-                    "fr=[Image.effect_mandelbrot((50,40),(-2+i/3,-1.5,1,1.5),90).convert('P') for i in range(4)]\n"
-                    "fr[0].save('" + d + "/pil.gif',save_all=True,append_images=fr[1:],duration=50,loop=0)\" 2>/dev/null") == 0)
+        oracle::Run(
+            "/usr/bin/python3 -c \"from PIL import Image\n"
+            "fr=[Image.effect_mandelbrot((50,40),(-2+i/3,-1.5,1,1.5),90).convert('P') for i in "
+            "range(4)]\n"
+            "fr[0].save('" +
+            d + "/pil.gif',save_all=True,append_images=fr[1:],duration=50,loop=0)\" 2>/dev/null") ==
+            0)
         ExpectFramesMatch(dir / "pil.gif", 4);
 }
 
 TEST_F(GifOracle, GiflibDecodesHandBuiltStillTheSame) {
     if (!oracle::Have("gifbuild") || !oracle::Have("gif2rgb")) GTEST_SKIP();
     // gifbuild's text form: a 4-entry map and an interlaced 6 x 5 picture.
-    const std::string text = "screen width 6\nscreen height 5\nscreen colors 4\nscreen background 0\n"
-                             "screen map\n\trgb 255 000 000 is a\n\trgb 000 255 000 is b\n"
-                             "\trgb 000 000 255 is c\n\trgb 255 255 255 is d\nend\n"
-                             "image # 1\nimage left 0\nimage top 0\nimage interlaced\nimage bits 6 by 5\n"
-                             "abcdab\nbbbbbb\ncdcdcd\nddaadd\nabcabc\n";
+    const std::string text =
+        "screen width 6\nscreen height 5\nscreen colors 4\nscreen background 0\n"
+        "screen map\n\trgb 255 000 000 is a\n\trgb 000 255 000 is b\n"
+        "\trgb 000 000 255 is c\n\trgb 255 255 255 is d\nend\n"
+        "image # 1\nimage left 0\nimage top 0\nimage interlaced\nimage bits 6 by 5\n"
+        "abcdab\nbbbbbb\ncdcdcd\nddaadd\nabcabc\n";
     std::FILE* f = std::fopen((dir / "h.txt").c_str(), "w");
     std::fputs(text.c_str(), f);
     std::fclose(f);
-    ASSERT_EQ(oracle::Run("cd " + dir.Path() + " && gifbuild h.txt > h.gif && gif2rgb -1 -o h.rgb h.gif"), 0);
+    ASSERT_EQ(
+        oracle::Run("cd " + dir.Path() + " && gifbuild h.txt > h.gif && gif2rgb -1 -o h.rgb h.gif"),
+        0);
     TPixelGraphic pic;
     ReadGif(oracle::ReadFile(dir / "h.gif"), pic, 0);
     EXPECT_EQ(PictureRGB(pic), oracle::ReadFile(dir / "h.rgb"));
@@ -165,7 +178,7 @@ TEST(GifRead, InterlacedRowsArriveInPassOrder) {
             acc >>= 8;
             bits -= 8;
         }
-        if (i >= 2 && codes[i] != 5) {  // every code after the first literal defines a string
+        if (i >= 2 && codes[i] != 5) { // every code after the first literal defines a string
             ++avail;
             if (avail == (1 << width) && width < 12) ++width;
         }
@@ -197,10 +210,11 @@ TEST(GifRead, DamagedOrForeignInputRaisesOrKeepsWhatArrived) {
     {
         TPixelGraphic pic;
         ReadGif(good, pic, 0);
-        EXPECT_EQ(PictureRGB(pic), (std::vector<uint8_t>{40, 215, 1, 80, 175, 2, 120, 135, 3, 0, 255, 0}));
+        EXPECT_EQ(PictureRGB(pic),
+                  (std::vector<uint8_t>{40, 215, 1, 80, 175, 2, 120, 135, 3, 0, 255, 0}));
     }
     std::vector<uint8_t> codeSize12 = good;
-    codeSize12[13 + 12 + 10] = 12;  // after the header, table and descriptor
+    codeSize12[13 + 12 + 10] = 12; // after the header, table and descriptor
     std::vector<uint8_t> noTable = GifBytes(2, 2, 0).Image(2, 2, 2, kTiny).Raw({';'}).b;
     // Codes: clear, 0, then 7 while the next free code is 6.
     std::vector<uint8_t> beyond = GifBytes(2, 2, 2).Image(2, 2, 2, {0xC4, 0x01}).Raw({';'}).b;
@@ -212,7 +226,7 @@ TEST(GifRead, DamagedOrForeignInputRaisesOrKeepsWhatArrived) {
         const char* name;
         std::vector<uint8_t> bytes;
         int index;
-        const char* error;  // nullptr: no exception
+        const char* error; // nullptr: no exception
     } cases[] = {
         {"empty", {}, 0, "Not a proper GIF file"},
         {"not a GIF", {'P', 'N', 'G', 1, 2, 3}, 0, "Not a proper GIF file"},
@@ -281,13 +295,13 @@ TEST(GifRead, TruncatedFileKeepsDecodedRows) {
     ASSERT_EQ(pic.GetHeight(), 64);
     EXPECT_EQ(pic.GetPixel(7, 0), 0);
     EXPECT_EQ(pic.GetPixel(7, 20), 80);
-    EXPECT_EQ(pic.GetPixel(0, 63), 0);  // never arrived
+    EXPECT_EQ(pic.GetPixel(0, 63), 0); // never arrived
 }
 
 TEST(GifRead, InfoCountsPicturesAndStopsAtUnknownExtension) {
     GifBytes g(5, 5, 2);
     g.Image(2, 2, 2, kTiny).Image(2, 2, 2, kTiny);
-    g.Raw({'!', 0xF9, 4, 1, 0, 0, 3, 0});  // graphic control with transparency
+    g.Raw({'!', 0xF9, 4, 1, 0, 0, 3, 0}); // graphic control with transparency
     g.Image(2, 2, 2, kTiny);
     const std::vector<uint8_t> three = GifBytes(g).Raw({';'}).b;
     TPGImageInfo info = GifInfo(three, 2);

@@ -19,7 +19,8 @@ namespace {
 template <class F> void Make24(TPixelGraphic& pic, int w, int h, F f) {
     pic.SetFormat(w, h, pg24Bit);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) pic.SetPixel(x, y, f(x, y));
+        for (int x = 0; x < w; ++x)
+            pic.SetPixel(x, y, f(x, y));
 }
 
 std::vector<uint8_t> Encode(const TPixelGraphic& pic, bool interlaced = false, TRGB tc = 0,
@@ -44,13 +45,15 @@ void ReadBack(const std::vector<uint8_t>& bytes, TPixelGraphic& pic) {
     reader.Read(s, pic, 0);
 }
 
-size_t TableEnd(const std::vector<uint8_t>& g) { return 13 + (size_t(3) << ((g[10] & 7) + 1)); }
+size_t TableEnd(const std::vector<uint8_t>& g) {
+    return 13 + (size_t(3) << ((g[10] & 7) + 1));
+}
 
 TEST(GifWrite, LayoutTableSizeAndTransparency) {
     const TRGB red = RGB(255, 0, 0), green = RGB(0, 255, 0), blue = RGB(0, 0, 255);
     struct Case {
         const char* name;
-        std::vector<TRGB> colors;  // one row, left to right
+        std::vector<TRGB> colors; // one row, left to right
         bool transparent;
         TRGB tc;
         int packed, minCode, tableEntries, gceFlags, transIndex;
@@ -84,7 +87,7 @@ TEST(GifWrite, LayoutTableSizeAndTransparency) {
         EXPECT_EQ(g[t + 3], c.gceFlags) << c.name;
         EXPECT_EQ(g[t + 6], c.transIndex) << c.name;
         EXPECT_EQ(g[t + 8], 0x2C);
-        EXPECT_EQ(g[t + 17], 0) << c.name;  // no local table, not interlaced
+        EXPECT_EQ(g[t + 17], 0) << c.name; // no local table, not interlaced
         EXPECT_EQ(g[t + 18], c.minCode) << c.name;
         EXPECT_EQ(g.back(), 0x3B);
         TPixelGraphic back;
@@ -103,7 +106,8 @@ TEST(GifWrite, InterlacedTableFollowsStoredRowOrder) {
         const std::vector<int> order = h == 10  ? std::vector<int>{0, 8, 4, 2, 6, 1, 3, 5, 7, 9}
                                        : h == 3 ? std::vector<int>{0, 2, 1}
                                                 : std::vector<int>{0};
-        for (size_t i = 0; i < order.size(); ++i) EXPECT_EQ(g[13 + 3 * i], order[i] * 20) << h;
+        for (size_t i = 0; i < order.size(); ++i)
+            EXPECT_EQ(g[13 + 3 * i], order[i] * 20) << h;
         TPixelGraphic back;
         ReadBack(g, back);
         ExpectSameColors(pic, back);
@@ -132,12 +136,15 @@ TEST(GifWrite, RoundTripsEveryPixelFormatAndLongRuns) {
         if (c.format != pg24Bit) {
             const int n = PixelFormatColors(c.format);
             pic.SetPaletteCount(n);
-            for (int i = 0; i < n; ++i) pic.SetPaletteEntry(i, RGB(i, 255 - i, i * 7));
+            for (int i = 0; i < n; ++i)
+                pic.SetPaletteEntry(i, RGB(i, 255 - i, i * 7));
             for (int y = 0; y < c.h; ++y)
-                for (int x = 0; x < c.w; ++x) pic.SetPixel(x, y, rnd() % n);
+                for (int x = 0; x < c.w; ++x)
+                    pic.SetPixel(x, y, rnd() % n);
         } else {
             for (int y = 0; y < c.h; ++y)
-                for (int x = 0; x < c.w; ++x) pic.SetPixel(x, y, c.w == 1 ? RGB(1, 2, 3) : RGB(9, 9, 9));
+                for (int x = 0; x < c.w; ++x)
+                    pic.SetPixel(x, y, c.w == 1 ? RGB(1, 2, 3) : RGB(9, 9, 9));
         }
         TPixelGraphic back;
         ReadBack(Encode(pic, c.interlaced), back);
@@ -155,7 +162,9 @@ TEST(GifWrite, FailuresWriteNoFile) {
         const char* name;
         TPixelGraphic* pic;
         int code;
-    } cases[] = {{"257 colours", &many, 4}, {"empty", &empty, gifInvalidSize}, {"65536 wide", &wide, gifInvalidSize}};
+    } cases[] = {{"257 colours", &many, 4},
+                 {"empty", &empty, gifInvalidSize},
+                 {"65536 wide", &wide, gifInvalidSize}};
     for (const Case& c : cases) {
         const std::string name = dir / (std::string(c.name) + ".gif");
         EXPECT_FALSE(WriteGIFFile(name, *c.pic, false, 0, false)) << c.name;
@@ -181,8 +190,11 @@ TEST(GifWrite, IndependentDecodersSeeTheColoursWeWrote) {
         const char* name;
         int w, h, colors;
         bool interlaced;
-    } cases[] = {{"a", 1, 1, 1, false}, {"b", 123, 77, 256, false}, {"c", 64, 50, 5, true},
-                 {"d", 600, 400, 2, false}, {"e", 40, 300, 200, true}};
+    } cases[] = {{"a", 1, 1, 1, false},
+                 {"b", 123, 77, 256, false},
+                 {"c", 64, 50, 5, true},
+                 {"d", 600, 400, 2, false},
+                 {"e", 40, 300, 200, true}};
     for (const Case& c : cases) {
         TPixelGraphic pic;
         Make24(pic, c.w, c.h, [&](int x, int y) {
@@ -199,7 +211,8 @@ TEST(GifWrite, IndependentDecodersSeeTheColoursWeWrote) {
         for (int y = 0; y < c.h; ++y)
             for (int x = 0; x < c.w; ++x) {
                 const TRGB col = pic.GetPixel(x, y);
-                want.insert(want.end(), {uint8_t(GetRValue(col)), uint8_t(GetGValue(col)), uint8_t(GetBValue(col))});
+                want.insert(want.end(), {uint8_t(GetRValue(col)), uint8_t(GetGValue(col)),
+                                         uint8_t(GetBValue(col))});
             }
         std::string magick;
         oracle::Run("convert '" + f + "' -depth 8 rgb:-", &magick);
@@ -207,7 +220,8 @@ TEST(GifWrite, IndependentDecodersSeeTheColoursWeWrote) {
         if (oracle::Have("/usr/bin/python3")) {
             std::string pil;
             oracle::Run("/usr/bin/python3 -c \"import sys;from PIL import Image;"
-                        "sys.stdout.buffer.write(Image.open('" + f + "').convert('RGB').tobytes())\"",
+                        "sys.stdout.buffer.write(Image.open('" +
+                            f + "').convert('RGB').tobytes())\"",
                         &pil);
             EXPECT_EQ(std::vector<uint8_t>(pil.begin(), pil.end()), want) << c.name;
         }
@@ -224,7 +238,8 @@ TEST(GifExport, PalettePicturesAsTheyAreTrueColourReduced) {
     pal.SetFormat(7, 5, pg4Bit);
     pal.SetPaletteIdent(pSys16);
     for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 7; ++x) pal.SetPixel(x, y, (x + y) % 16);
+        for (int x = 0; x < 7; ++x)
+            pal.SetPixel(x, y, (x + y) % 16);
     EXPECT_FALSE(GIFExportNeedsReduction(pal));
     ASSERT_TRUE(ExportGIF(pal, dir / "p.gif", false, 0, false));
     TPixelGraphic back;

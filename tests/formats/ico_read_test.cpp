@@ -41,11 +41,14 @@ std::vector<uint8_t> MakeIcon(int w, int h, int bits, uint16_t type = 1, int64_t
     b.insert(b.end(), {uint8_t(w), uint8_t(h), 0, 0});
     u16(1), u16(bits), u32(bytesInRes), u32(offset);
     u32(40), u32(w), u32(2 * h), u16(1), u16(bits), u32(0), u32(0), u32(0), u32(0), u32(0), u32(0);
-    for (int i = 0; i < (1 << bits); ++i) b.insert(b.end(), {uint8_t(i), uint8_t(2 * i), 200, 0});
+    for (int i = 0; i < (1 << bits); ++i)
+        b.insert(b.end(), {uint8_t(i), uint8_t(2 * i), 200, 0});
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < xorRow; ++x) b.push_back(bits == 8 ? 1 : bits == 4 ? 0x11 : 0xFF);
+        for (int x = 0; x < xorRow; ++x)
+            b.push_back(bits == 8 ? 1 : bits == 4 ? 0x11 : 0xFF);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < andRow; ++x) b.push_back(y == h - 1 ? 0xFF : 0);
+        for (int x = 0; x < andRow; ++x)
+            b.push_back(y == h - 1 ? 0xFF : 0);
     return b;
 }
 
@@ -55,23 +58,31 @@ TEST(IcoRead, ToolIconsLoadWithWhiteWhereMasked) {
     oracle::TempDir dir;
     const std::string d = dir.Path();
     // Palette PNGs with a transparent corner, made for 1, 4 and 8 bits.
-    ASSERT_EQ(oracle::Run("cd " + d + " && convert -size 32x32 +antialias xc:white -fill black -draw 'rectangle 2,2 20,20'"
-                          " -fill white -draw 'rectangle 0,0 5,3' -transparent white PNG8:q1.png"
-                          " && convert -size 32x32 +antialias xc:white -fill red -draw 'rectangle 2,2 20,20'"
-                          " -fill blue -draw 'rectangle 10,10 30,25' -draw 'rectangle 0,0 5,3' -fill green -draw 'point 5,28'"
-                          " -fill white -draw 'rectangle 0,0 5,3' -transparent white PNG8:q4.png"
-                          " && convert -seed 1 -size 16x16 plasma:fractal -colors 100 -fill white -draw 'rectangle 0,0 5,3'"
-                          " -transparent white PNG8:q8.png"
-                          " && icotool -c -b 1 -o i1.ico q1.png && icotool -c -b 4 -o i4.ico q4.png"
-                          " && icotool -c -b 8 -o i8.ico q8.png"
-                          " && pngtopam -alphapam q4.png > q4.pam && pamtowinicon q4.pam > w4.ico 2>/dev/null"
-                          " && icotool -c -b 1 -o multi.ico q1.png -b 8 q8.png -b 4 q4.png"),
-              0);
+    ASSERT_EQ(
+        oracle::Run(
+            "cd " + d +
+            " && convert -size 32x32 +antialias xc:white -fill black -draw 'rectangle 2,2 20,20'"
+            " -fill white -draw 'rectangle 0,0 5,3' -transparent white PNG8:q1.png"
+            " && convert -size 32x32 +antialias xc:white -fill red -draw 'rectangle 2,2 20,20'"
+            " -fill blue -draw 'rectangle 10,10 30,25' -draw 'rectangle 0,0 5,3' -fill green -draw "
+            "'point 5,28'"
+            " -fill white -draw 'rectangle 0,0 5,3' -transparent white PNG8:q4.png"
+            " && convert -seed 1 -size 16x16 plasma:fractal -colors 100 -fill white -draw "
+            "'rectangle 0,0 5,3'"
+            " -transparent white PNG8:q8.png"
+            " && icotool -c -b 1 -o i1.ico q1.png && icotool -c -b 4 -o i4.ico q4.png"
+            " && icotool -c -b 8 -o i8.ico q8.png"
+            " && pngtopam -alphapam q4.png > q4.pam && pamtowinicon q4.pam > w4.ico 2>/dev/null"
+            " && icotool -c -b 1 -o multi.ico q1.png -b 8 q8.png -b 4 q4.png"),
+        0);
     struct Case {
         const char* ico;
         const char* png;
         int bits;
-    } cases[] = {{"i1.ico", "q1.png", 1}, {"i4.ico", "q4.png", 4}, {"i8.ico", "q8.png", 8}, {"w4.ico", "q4.png", 4}};
+    } cases[] = {{"i1.ico", "q1.png", 1},
+                 {"i4.ico", "q4.png", 4},
+                 {"i8.ico", "q8.png", 8},
+                 {"w4.ico", "q4.png", 4}};
     for (const Case& c : cases) {
         std::string rgba;
         oracle::Run("convert '" + (dir / c.png) + "' -depth 8 rgba:-", &rgba);
@@ -85,7 +96,8 @@ TEST(IcoRead, ToolIconsLoadWithWhiteWhereMasked) {
         int masked = 0;
         for (int y = 0; y < pic.GetHeight(); ++y)
             for (int x = 0; x < pic.GetWidth(); ++x) {
-                const uint8_t* p = reinterpret_cast<const uint8_t*>(rgba.data()) + 4 * (y * pic.GetWidth() + x);
+                const uint8_t* p =
+                    reinterpret_cast<const uint8_t*>(rgba.data()) + 4 * (y * pic.GetWidth() + x);
                 const TRGB want = p[3] == 0 ? RGB(255, 255, 255) : RGB(p[0], p[1], p[2]);
                 masked += p[3] == 0;
                 ASSERT_EQ(pic.GetPixel(x, y), want) << c.ico << " " << x << "," << y;
@@ -110,8 +122,8 @@ TEST(IcoRead, BadDirectoriesAndImagesFail) {
     {
         TPixelGraphic pic;
         ReadIco(good, pic, 0);
-        EXPECT_EQ(pic.GetPixel(3, 5), RGB(200, 2, 1));      // index 1: blue 1, green 2, red 200
-        EXPECT_EQ(pic.GetPixel(3, 0), RGB(255, 255, 255));  // top row masked
+        EXPECT_EQ(pic.GetPixel(3, 5), RGB(200, 2, 1));     // index 1: blue 1, green 2, red 200
+        EXPECT_EQ(pic.GetPixel(3, 0), RGB(255, 255, 255)); // top row masked
     }
     std::vector<uint8_t> shortFile(good.begin(), good.end() - 1);
     struct Case {
@@ -124,7 +136,8 @@ TEST(IcoRead, BadDirectoriesAndImagesFail) {
         {"cursor", MakeIcon(16, 16, 4, 2), 0, "Not an Icon file"},
         {"image passes the end", shortFile, 0, "Not an Icon file"},
         {"offset near 4 GiB", MakeIcon(16, 16, 4, 1, -1, 0xFFFFFFF0LL), 0, "Not an Icon file"},
-        {"size field disagrees", MakeIcon(16, 16, 4, 1, 40 + 64 + 128 + 64 - 1), 0, "Index out of bounds"},
+        {"size field disagrees", MakeIcon(16, 16, 4, 1, 40 + 64 + 128 + 64 - 1), 0,
+         "Index out of bounds"},
         {"128 pixels", MakeIcon(128, 128, 1), 0, "Index out of bounds"},
         {"7 pixels", MakeIcon(7, 8, 1), 0, "Index out of bounds"},
         {"index past the end", good, 1, "Index out of bounds"},

@@ -1,16 +1,16 @@
 #include "formats/qt/metafile_qt.h"
 
 #include <QFont>
-#include <algorithm>
-#include <cstring>
-#include <functional>
 #include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
+#include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -24,20 +24,25 @@ namespace {
 
 const char* kInvalid = "Invalid Metafile";
 
-QColor Color(TRGB c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
+QColor Color(TRGB c) {
+    return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
+}
 
-QRectF Rect(const TMetaRect& r) { return QRectF(QPointF(r.Left, r.Top), QPointF(r.Right, r.Bottom)); }
+QRectF Rect(const TMetaRect& r) {
+    return QRectF(QPointF(r.Left, r.Top), QPointF(r.Right, r.Bottom));
+}
 
 // Paints the player's primitives on a QImage.
 class TQtMetaCanvas : public TMetaCanvas {
-public:
+  public:
     TQtMetaCanvas(QImage& image, std::function<bool()> changed)
         : painter_(&image), changed_(std::move(changed)) {}
 
     void Polyline(const TMetaStyle& s, const std::vector<TMetaPoint>& pts) override {
         Setup(s, false);
         QPolygonF poly;
-        for (const TMetaPoint& p : pts) poly << QPointF(p.X, p.Y);
+        for (const TMetaPoint& p : pts)
+            poly << QPointF(p.X, p.Y);
         painter_.drawPolyline(poly);
     }
     void Polygons(const TMetaStyle& s, const std::vector<std::vector<TMetaPoint>>& polys) override {
@@ -46,7 +51,8 @@ public:
         path.setFillRule(s.Winding ? Qt::WindingFill : Qt::OddEvenFill);
         for (const auto& poly : polys) {
             QPolygonF q;
-            for (const TMetaPoint& p : poly) q << QPointF(p.X, p.Y);
+            for (const TMetaPoint& p : poly)
+                q << QPointF(p.X, p.Y);
             path.addPolygon(q);
             path.closeSubpath();
         }
@@ -60,7 +66,8 @@ public:
         Setup(s, true);
         painter_.drawRoundedRect(Rect(r), rx, ry);
     }
-    void Arc(const TMetaStyle& s, const TMetaRect& r, double start, double span, int kind) override {
+    void Arc(const TMetaStyle& s, const TMetaRect& r, double start, double span,
+             int kind) override {
         Setup(s, kind != 0);
         const int a = int(std::nearbyint(start * 16)), l = int(std::nearbyint(span * 16));
         if (kind == 0)
@@ -77,7 +84,8 @@ public:
         if (text.empty() || !qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return;
         QFont font(QString::fromStdString(s.Font.Face));
         font.setPixelSize(std::max(1, int(std::nearbyint(s.Font.Height))));
-        font.setWeight(QFont::Weight(std::clamp(s.Font.Weight == 0 ? 400 : s.Font.Weight, 100, 900)));
+        font.setWeight(
+            QFont::Weight(std::clamp(s.Font.Weight == 0 ? 400 : s.Font.Weight, 100, 900)));
         font.setItalic(s.Font.Italic);
         font.setUnderline(s.Font.Underline);
         font.setStrikeOut(s.Font.StrikeOut);
@@ -106,17 +114,20 @@ public:
         painter_.drawText(QPointF(x, y), str);
         painter_.restore();
     }
-    void Image(const TMetaRect& dest, int width, int height, const std::vector<uint8_t>& bgr) override {
+    void Image(const TMetaRect& dest, int width, int height,
+               const std::vector<uint8_t>& bgr) override {
         const QImage img(bgr.data(), width, height, qsizetype(width) * 3, QImage::Format_BGR888);
         painter_.drawImage(Rect(dest), img);
     }
-    void FillRect(const TMetaRect& r, TRGB color) override { painter_.fillRect(Rect(r), Color(color)); }
+    void FillRect(const TMetaRect& r, TRGB color) override {
+        painter_.fillRect(Rect(r), Color(color));
+    }
     bool Changed() override { return changed_ && changed_(); }
 
-private:
+  private:
     void Setup(const TMetaStyle& s, bool fill) {
-        static const Qt::PenStyle styles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine,
-                                              Qt::DashDotDotLine, Qt::NoPen};
+        static const Qt::PenStyle styles[] = {Qt::SolidLine,   Qt::DashLine,       Qt::DotLine,
+                                              Qt::DashDotLine, Qt::DashDotDotLine, Qt::NoPen};
         if (s.Pen.Style == mpsNull) {
             painter_.setPen(Qt::NoPen);
         } else {
@@ -127,9 +138,11 @@ private:
         if (!fill || s.Brush.Style == mbsNull) {
             painter_.setBrush(Qt::NoBrush);
         } else if (s.Brush.Style == mbsHatched) {
-            static const Qt::BrushStyle hatches[] = {Qt::HorPattern, Qt::VerPattern, Qt::FDiagPattern,
-                                                     Qt::BDiagPattern, Qt::CrossPattern, Qt::DiagCrossPattern};
-            painter_.setBrush(QBrush(Color(s.Brush.Color), hatches[std::clamp(s.Brush.Hatch, 0, 5)]));
+            static const Qt::BrushStyle hatches[] = {Qt::HorPattern,   Qt::VerPattern,
+                                                     Qt::FDiagPattern, Qt::BDiagPattern,
+                                                     Qt::CrossPattern, Qt::DiagCrossPattern};
+            painter_.setBrush(
+                QBrush(Color(s.Brush.Color), hatches[std::clamp(s.Brush.Hatch, 0, 5)]));
             painter_.setBackgroundMode(s.BkOpaque ? Qt::OpaqueMode : Qt::TransparentMode);
             painter_.setBackground(Color(s.BkColor));
         } else {
@@ -190,7 +203,8 @@ void ReadMetafile(TObject* sender, TStream& stream, TPixelGraphic& picture, bool
     if (count > 0) {
         picture.SetFormat(w, h, count <= 2 ? pg1Bit : count <= 16 ? pg4Bit : pg8Bit);
         picture.SetPaletteCount(count);
-        for (int i = 0; i < count; ++i) picture.SetPaletteEntry(i, pal[size_t(i)]);
+        for (int i = 0; i < count; ++i)
+            picture.SetPaletteEntry(i, pal[size_t(i)]);
     } else {
         picture.SetFormat(w, h, pg24Bit);
     }
@@ -213,7 +227,9 @@ void ReadMetafile(TObject* sender, TStream& stream, TPixelGraphic& picture, bool
             std::memcpy(picture.ScanLine(y), src, size_t(w) * 3);
         } else {
             for (int x = 0; x < w; ++x)
-                picture.SetPixel(x, y, picture.NearestPaletteIndex(RGB(src[3 * x + 2], src[3 * x + 1], src[3 * x])));
+                picture.SetPixel(
+                    x, y,
+                    picture.NearestPaletteIndex(RGB(src[3 * x + 2], src[3 * x + 1], src[3 * x])));
         }
     }
     picture.Changed();
@@ -227,7 +243,8 @@ void MetafileInfo(TStream& stream, bool enhanced, TPGImageInfo& info) {
     const size_t n = mf.Palette().size();
     info.Colors = n > 0 && n <= 2 ? "2" : n > 0 && n <= 16 ? "16" : n > 0 ? "256" : "16.7M";
     info.BitsPerPixel = n > 0 && n <= 2 ? 1 : n > 0 && n <= 16 ? 4 : n > 0 ? 8 : 24;
-    if (!mf.Enhanced()) info.SubType = mf.HadPlaceableHeader() ? "Placeable, Aldus header" : "No header";
+    if (!mf.Enhanced())
+        info.SubType = mf.HadPlaceableHeader() ? "Placeable, Aldus header" : "No header";
     info.Width = mf.Width();
     info.Height = mf.Height();
     info.GraphicCount = 1;

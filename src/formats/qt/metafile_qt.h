@@ -7,7 +7,7 @@
 #include "core/registry.h"
 
 class tWMFFileFormatReader : public TFileFormatReader {
-public:
+  public:
     tWMFFileFormatReader() : TFileFormatReader("wmf", "Windows Metafile", true) {}
     std::string ClassName() const override { return "tWMFFileFormatReader"; }
     bool CheckSignature(const uint8_t* header, int size) override;
@@ -16,7 +16,7 @@ public:
 };
 
 class tEMFFileFormatReader : public TFileFormatReader {
-public:
+  public:
     tEMFFileFormatReader() : TFileFormatReader("emf", "Enhanced Metafile", true) {}
     std::string ClassName() const override { return "tEMFFileFormatReader"; }
     bool CheckSignature(const uint8_t* header, int size) override;

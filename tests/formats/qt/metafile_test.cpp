@@ -39,15 +39,17 @@ struct Wmf {
         Bytes body;
         for (const auto& [fn, params] : records) {
             body.u32(3 + int64_t(params.size())).u16(fn);
-            for (int p : params) body.u16(p);
+            for (int p : params)
+                body.u16(p);
         }
-        body.u32(3).u16(0);  // end of file
+        body.u32(3).u16(0); // end of file
         Bytes out;
         if (placeable) {
             Bytes h;
             h.u32(0x9AC6CDD7).u16(0).u16(l).u16(t).u16(r).u16(bottom).u16(inch).u32(0);
             uint16_t sum = 0;
-            for (size_t i = 0; i < 20; i += 2) sum ^= uint16_t(h.b[i] | h.b[i + 1] << 8);
+            for (size_t i = 0; i < 20; i += 2)
+                sum ^= uint16_t(h.b[i] | h.b[i + 1] << 8);
             h.u16(goodChecksum ? sum : sum ^ 1);
             out.raw(h.b);
         }
@@ -57,7 +59,9 @@ struct Wmf {
     }
 };
 
-std::vector<int> Color(int r, int g, int b) { return {r | g << 8, b}; }
+std::vector<int> Color(int r, int g, int b) {
+    return {r | g << 8, b};
+}
 
 // An enhanced metafile: a header with a frame of w x h hundredths of a
 // millimetre on a 100 pixels-per-millimetre reference device (1 logical
@@ -74,7 +78,7 @@ struct Emf {
         Bytes hd;
         hd.u32(1).u32(88).u32(0).u32(0).u32(w).u32(h).u32(0).u32(0).u32(w).u32(h);
         hd.u32(0x464D4520).u32(0x10000).u32(0).u32(count + 2).u16(8).u16(0).u32(0).u32(0).u32(0);
-        hd.u32(1000).u32(1000).u32(mmX).u32(10);  // device 1000 px = 10 mm
+        hd.u32(1000).u32(1000).u32(mmX).u32(10); // device 1000 px = 10 mm
         Bytes eof;
         eof.u32(14).u32(20).u32(0).u32(16).u32(20);
         Bytes all;
@@ -85,7 +89,8 @@ struct Emf {
 
 std::vector<uint8_t> I32s(std::vector<int64_t> v) {
     Bytes b;
-    for (int64_t x : v) b.u32(x);
+    for (int64_t x : v)
+        b.u32(x);
     return b.b;
 }
 
@@ -105,21 +110,21 @@ TPGImageInfo MetaInfo(TFileFormatReader& reader, const std::vector<uint8_t>& byt
 // a green polygon triangle at the bottom left (logical 1000 x 500).
 Wmf Shapes() {
     Wmf w;
-    w.Rec(0x0103, {8})                                           // anisotropic
-        .Rec(0x020B, {0, 0})                                     // window origin
-        .Rec(0x020C, {500, 1000})                                // window extent y, x
-        .Rec(0x02FC, {0, 255, 0, 0})                             // brush: solid red
+    w.Rec(0x0103, {8})               // anisotropic
+        .Rec(0x020B, {0, 0})         // window origin
+        .Rec(0x020C, {500, 1000})    // window extent y, x
+        .Rec(0x02FC, {0, 255, 0, 0}) // brush: solid red
         .Rec(0x012D, {0})
-        .Rec(0x02FA, {5, 0, 0, 0, 0})                            // null pen
+        .Rec(0x02FA, {5, 0, 0, 0, 0}) // null pen
         .Rec(0x012D, {1})
-        .Rec(0x041B, {250, 500, 0, 0})                           // rectangle b, r, t, l
+        .Rec(0x041B, {250, 500, 0, 0}) // rectangle b, r, t, l
         .Rec(0x01F0, {0})
-        .Rec(0x02FC, {0, 0, 255, 0})                             // brush: solid blue, slot 0 again
+        .Rec(0x02FC, {0, 0, 255, 0}) // brush: solid blue, slot 0 again
         .Rec(0x012D, {0})
-        .Rec(0x0418, {500, 1000, 0, 600})                        // ellipse
-        .Rec(0x02FC, {0, 0xFF00, 0, 0})                          // green, slot 2
+        .Rec(0x0418, {500, 1000, 0, 600}) // ellipse
+        .Rec(0x02FC, {0, 0xFF00, 0, 0})   // green, slot 2
         .Rec(0x012D, {2})
-        .Rec(0x0324, {3, 0, 300, 400, 500, 0, 500});             // polygon
+        .Rec(0x0324, {3, 0, 300, 400, 500, 0, 500}); // polygon
     return w;
 }
 
@@ -174,24 +179,27 @@ TEST(Metafile, WindowsMetafileTextAndBitmap) {
     bmi.raw({0, 0, 255, 0, 255, 0, 0, 0, 255, 0, 0, 255, 255, 255, 0, 0});
     // STRETCHDIB: rop, usage, srcH, srcW, ySrc, xSrc, destH, destW, yDest, xDest, DIB
     std::vector<int> params = {0x0020, 0x00CC, 0, 2, 2, 0, 0, 250, 500, 0, 0};
-    for (size_t i = 0; i + 1 < bmi.b.size(); i += 2) params.push_back(bmi.b[i] | bmi.b[i + 1] << 8);
+    for (size_t i = 0; i + 1 < bmi.b.size(); i += 2)
+        params.push_back(bmi.b[i] | bmi.b[i + 1] << 8);
     w.Rec(0x020C, {500, 1000}).Rec(0x0F43, params);
     // Font 150 units high, black text at (550, 300), transparent background.
     std::vector<int> font = {-150, 0, 0, 0, 700, 0, 0, 0, 0};
     const char face[] = "Sans";
-    for (int i = 0; i < 16; ++i) font.push_back(i < 2 ? face[2 * i] | face[2 * i + 1] << 8 : 0);
+    for (int i = 0; i < 16; ++i)
+        font.push_back(i < 2 ? face[2 * i] | face[2 * i + 1] << 8 : 0);
     w.Rec(0x02FB, font).Rec(0x012D, {0}).Rec(0x0102, {1}).Rec(0x0209, Color(0, 0, 0));
     w.Rec(0x0521, {4, 'W' | 'W' << 8, 'W' | 'W' << 8, 300, 550});
     TPixelGraphic pic;
     ReadMeta(reader, w.Build(true), pic);
     ASSERT_EQ(pic.GetWidth(), 96);
-    EXPECT_EQ(pic.GetPixelColor(5, 3), RGB(0, 0, 255));     // top left of the bitmap
+    EXPECT_EQ(pic.GetPixelColor(5, 3), RGB(0, 0, 255)); // top left of the bitmap
     EXPECT_EQ(pic.GetPixelColor(40, 3), RGB(255, 255, 255));
     EXPECT_EQ(pic.GetPixelColor(5, 20), RGB(255, 0, 0));
     EXPECT_EQ(pic.GetPixelColor(40, 20), RGB(0, 255, 0));
     int dark = 0;
     for (int y = 28; y < 48; ++y)
-        for (int x = 52; x < 96; ++x) dark += GetRValue(pic.GetPixelColor(x, y)) < 100;
+        for (int x = 52; x < 96; ++x)
+            dark += GetRValue(pic.GetPixelColor(x, y)) < 100;
     EXPECT_GT(dark, 20) << "text drawn";
 }
 
@@ -199,13 +207,13 @@ TEST(Metafile, EnhancedMetafileShapesPathsAndBitmap) {
     tEMFFileFormatReader reader;
     Emf e;
     // Frame 2540 x 1270 hundredths of a mm = 96 x 48 pixels at 96 dpi.
-    e.Rec(39, I32s({1, 0, RGB(255, 0, 0), 0}))           // brush 1: red
+    e.Rec(39, I32s({1, 0, RGB(255, 0, 0), 0})) // brush 1: red
         .Rec(37, I32s({1}))
-        .Rec(37, I32s({0x80000008}))                     // stock null pen
-        .Rec(43, I32s({0, 0, 1270, 1270}))                 // rectangle, left half
+        .Rec(37, I32s({0x80000008}))       // stock null pen
+        .Rec(43, I32s({0, 0, 1270, 1270})) // rectangle, left half
         .Rec(39, I32s({2, 0, RGB(0, 0, 255), 0}))
         .Rec(37, I32s({2}))
-        .Rec(59, {})                                     // path: triangle on the right
+        .Rec(59, {}) // path: triangle on the right
         .Rec(27, I32s({1400, 0}))
         .Rec(54, I32s({2540, 0}))
         .Rec(54, I32s({2540, 1270}))
@@ -214,8 +222,8 @@ TEST(Metafile, EnhancedMetafileShapesPathsAndBitmap) {
         .Rec(62, I32s({0, 0, 0, 0}));
     // STRETCHDIBITS of a 1 x 1 green 32-bit DIB into the bottom left corner.
     Bytes sd;
-    sd.u32(0).u32(0).u32(0).u32(0);                         // bounds
-    sd.u32(0).u32(1000).u32(0).u32(0).u32(1).u32(1);        // dest origin, src origin, src size
+    sd.u32(0).u32(0).u32(0).u32(0);                  // bounds
+    sd.u32(0).u32(1000).u32(0).u32(0).u32(1).u32(1); // dest origin, src origin, src size
     sd.u32(80).u32(40).u32(120).u32(4).u32(0).u32(0x00CC0020).u32(270).u32(270);
     sd.u32(40).u32(1).u32(1).u16(1).u16(32).u32(0).u32(4).u32(0).u32(0).u32(0).u32(0);
     sd.raw({0, 255, 0, 0});
@@ -243,8 +251,8 @@ TEST(Metafile, BrokenFilesFailCleanly) {
     std::vector<uint8_t> cut = Shapes().Build(true);
     cut.resize(cut.size() - 10);
     Emf badEmf;
-    badEmf.Rec(86, I32s({0, 0, 0, 0, 1000000}));  // POLYGON16 with a huge count
-    badEmf.Rec(81, std::vector<uint8_t>(72, 0xFF));  // STRETCHDIBITS with offsets beyond the record
+    badEmf.Rec(86, I32s({0, 0, 0, 0, 1000000}));    // POLYGON16 with a huge count
+    badEmf.Rec(81, std::vector<uint8_t>(72, 0xFF)); // STRETCHDIBITS with offsets beyond the record
     struct Case {
         const char* name;
         TFileFormatReader* reader;
