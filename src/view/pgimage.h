@@ -148,7 +148,18 @@ public:
     bool Selection() const { return selection_; }
     void SetSelection(bool v) { SetRepaint(selection_, v); }
     QRect SelectionRect() const { return selectionRect_; }
-    void SetSelectionRect(const QRect& r) { selectionRect_ = r; update(); }
+    void SetSelectionRect(const QRect& r) {
+        selectionRect_ = r;
+        viewport()->update();
+    }
+    int SelectionLeft() const { return selectionRect_.left(); }
+    void SetSelectionLeft(int v) { SetSelectionRect(QRect(v, SelectionTop(), SelectionWidth(), SelectionHeight())); }
+    int SelectionTop() const { return selectionRect_.top(); }
+    void SetSelectionTop(int v) { SetSelectionRect(QRect(SelectionLeft(), v, SelectionWidth(), SelectionHeight())); }
+    int SelectionWidth() const { return selectionRect_.width(); }
+    void SetSelectionWidth(int v) { SetSelectionRect(QRect(SelectionLeft(), SelectionTop(), v, SelectionHeight())); }
+    int SelectionHeight() const { return selectionRect_.height(); }
+    void SetSelectionHeight(int v) { SetSelectionRect(QRect(SelectionLeft(), SelectionTop(), SelectionWidth(), v)); }
     QColor SelectionColor1() const { return selectionColor1_; }
     void SetSelectionColor1(const QColor& c) { selectionColor1_ = c; }
     QColor SelectionColor2() const { return selectionColor2_; }
