@@ -24,7 +24,8 @@ std::unique_ptr<TPixelGraphic> MakePicture() {
     pg->SetFormat(kW, kH, pg24Bit);
     for (int y = 0; y < kH; ++y) {
         uint8_t* row = pg->ScanLine(y);
-        for (int64_t i = 0; i < int64_t(kW) * 3; ++i) row[i] = uint8_t(i * 7 + y * 3);
+        for (int64_t i = 0; i < int64_t(kW) * 3; ++i)
+            row[i] = uint8_t(i * 7 + y * 3);
     }
     return pg;
 }
@@ -34,7 +35,8 @@ const QImage& Prepared() {
         QImage i(kW, kH, QImage::Format_RGB32);
         for (int y = 0; y < kH; ++y) {
             auto* d = reinterpret_cast<QRgb*>(i.scanLine(y));
-            for (int x = 0; x < kW; ++x) d[x] = qRgb(x * 7, y * 3, x + y);
+            for (int x = 0; x < kW; ++x)
+                d[x] = qRgb(x * 7, y * 3, x + y);
         }
         return i;
     }();
@@ -45,7 +47,7 @@ const QImage& Prepared() {
 // QPainter, stretched to the pane (fitted) or at 100 %, clipped to what is
 // exposed.
 class TFloorPane : public QWidget {
-protected:
+  protected:
     void paintEvent(QPaintEvent* e) override {
         QPainter p(this);
         p.setClipRegion(e->region());
@@ -81,13 +83,15 @@ std::unique_ptr<TPGImage> MakeView(TStretch stretch) {
 
 void BM_ViewRepaintFit(benchmark::State& state) {
     auto v = MakeView(sAlwaysKAR);
-    for (auto _ : state) v->viewport()->repaint();
+    for (auto _ : state)
+        v->viewport()->repaint();
 }
 BENCHMARK(BM_ViewRepaintFit)->Unit(benchmark::kMillisecond);
 
 void BM_FloorRepaintFit(benchmark::State& state) {
     auto f = MakeFloor(true);
-    for (auto _ : state) f->widget()->repaint();
+    for (auto _ : state)
+        f->widget()->repaint();
 }
 BENCHMARK(BM_FloorRepaintFit)->Unit(benchmark::kMillisecond);
 
@@ -95,7 +99,8 @@ void BM_ViewRepaint100(benchmark::State& state) {
     auto v = MakeView(sNeverKAR);
     v->horizontalScrollBar()->setValue(2000);
     v->verticalScrollBar()->setValue(1500);
-    for (auto _ : state) v->viewport()->repaint();
+    for (auto _ : state)
+        v->viewport()->repaint();
 }
 BENCHMARK(BM_ViewRepaint100)->Unit(benchmark::kMillisecond);
 
@@ -103,7 +108,8 @@ void BM_FloorRepaint100(benchmark::State& state) {
     auto f = MakeFloor(false);
     f->horizontalScrollBar()->setValue(2000);
     f->verticalScrollBar()->setValue(1500);
-    for (auto _ : state) f->widget()->repaint();
+    for (auto _ : state)
+        f->widget()->repaint();
 }
 BENCHMARK(BM_FloorRepaint100)->Unit(benchmark::kMillisecond);
 

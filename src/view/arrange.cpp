@@ -134,7 +134,8 @@ QSize PGAutoSize(int imageW, int imageH, int B, int VS, int HS, int minW, int mi
     }
     W = std::max<long long>(std::min<long long>(W, maxW), minW);
     H = std::max<long long>(std::min<long long>(H, maxH), minH);
-    return QSize(int(std::clamp<long long>(W, 0, INT_MAX)), int(std::clamp<long long>(H, 0, INT_MAX)));
+    return QSize(int(std::clamp<long long>(W, 0, INT_MAX)),
+                 int(std::clamp<long long>(H, 0, INT_MAX)));
 }
 
 TPGTileRange PGTileRange(const QRect& P, int clientW, int clientH, TTiling tiling) {

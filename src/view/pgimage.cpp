@@ -9,15 +9,15 @@
 
 #include "core/exceptions.h"
 #include "core/qt/canvas.h"
-#include "view/services.h"
 #include "core/qt/drawing.h"
 #include "view/arrange.h"
 #include "view/clocks.h"
+#include "view/services.h"
 
 namespace {
 // Shows the wait cursor for its lifetime, whatever happens in between.
 class TWaitCursor {
-public:
+  public:
     explicit TWaitCursor(bool on) : on_(on) {
         if (on_) QApplication::setOverrideCursor(Qt::WaitCursor);
     }
@@ -27,7 +27,7 @@ public:
     TWaitCursor(const TWaitCursor&) = delete;
     TWaitCursor& operator=(const TWaitCursor&) = delete;
 
-private:
+  private:
     bool on_;
 };
 } // namespace
@@ -131,8 +131,10 @@ void TPGImage::AssignPixelGraphic(const TPixelGraphic* picture) {
 void TPGImage::TakePixelGraphic(std::unique_ptr<TPixelGraphic> picture) {
     StopWorker();
     DropPaintPicture();
-    if (picture.get() != picture_.get()) picture_ = std::move(picture);
-    else (void)picture.release(); // already ours
+    if (picture.get() != picture_.get())
+        picture_ = std::move(picture);
+    else
+        (void)picture.release(); // already ours
     if (picture_) ConnectPicture(*picture_);
     PictureChanged();
 }
@@ -167,17 +169,21 @@ int TPGImage::ImageToBoxY(int y) const {
 
 // ---- picture-changed sequence and arrangement
 
-int TPGImage::VScrollWidth() const { return style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this); }
-int TPGImage::HScrollHeight() const { return style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this); }
+int TPGImage::VScrollWidth() const {
+    return style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+}
+int TPGImage::HScrollHeight() const {
+    return style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+}
 
 void TPGImage::PictureChanged() {
     StopWorker();
     tiles_.Invalidate();
     imageWidth_ = picture_ ? picture_->GetWidth() : 0;
     imageHeight_ = picture_ ? picture_->GetHeight() : 0;
-    const QSize s = PGAutoSize(imageWidth_, imageHeight_, Border(), VScrollWidth(), HScrollHeight(),
-                               autoSizeMinWidth_, autoSizeMinHeight_, autoSizeMaxWidth_,
-                               autoSizeMaxHeight_);
+    const QSize s =
+        PGAutoSize(imageWidth_, imageHeight_, Border(), VScrollWidth(), HScrollHeight(),
+                   autoSizeMinWidth_, autoSizeMinHeight_, autoSizeMaxWidth_, autoSizeMaxHeight_);
     if (OnNewAutoSize) OnNewAutoSize(this, s.width(), s.height());
     MarkPaintPictureStale();
     if (autoSize_ && s != size())
@@ -282,9 +288,12 @@ void TPGImage::PaintContainer(QPainter& p, const QRect& exposed) {
             p.fillRect(client, color_);
         } else {
             p.fillRect(QRect(0, 0, client.width(), in.top()), color_);
-            p.fillRect(QRect(0, in.bottom() + 1, client.width(), client.height() - in.bottom() - 1), color_);
+            p.fillRect(QRect(0, in.bottom() + 1, client.width(), client.height() - in.bottom() - 1),
+                       color_);
             p.fillRect(QRect(0, in.top(), in.left(), in.height()), color_);
-            p.fillRect(QRect(in.right() + 1, in.top(), client.width() - in.right() - 1, in.height()), color_);
+            p.fillRect(
+                QRect(in.right() + 1, in.top(), client.width() - in.right() - 1, in.height()),
+                color_);
         }
     }
     if (drawable) {
@@ -320,7 +329,9 @@ void TPGImage::SetDisplayProgress(int step, int percent) {
 
 // ---- properties
 
-void TPGImage::SetActionMode(TActionMode m) { SetRepaint(actionMode_, m); }
+void TPGImage::SetActionMode(TActionMode m) {
+    SetRepaint(actionMode_, m);
+}
 
 void TPGImage::SetBorderStyle(TBorderStyle b) {
     if (b == borderStyle_) return;

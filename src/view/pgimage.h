@@ -20,10 +20,11 @@
 
 class QMenu;
 
-using TPGINewAutoSizeEvent = std::function<void(TObject* Sender, int PGImageWidth, int PGImageHeight)>;
+using TPGINewAutoSizeEvent =
+    std::function<void(TObject* Sender, int PGImageWidth, int PGImageHeight)>;
 
 class TPGImage : public QScrollArea, public TObject {
-public:
+  public:
     explicit TPGImage(QWidget* parent = nullptr);
     ~TPGImage() override;
 
@@ -42,7 +43,9 @@ public:
     void AssignPixelGraphic(const TPixelGraphic* picture);
     // Shows `picture` itself; the control becomes its owner.
     void TakePixelGraphic(std::unique_ptr<TPixelGraphic> picture);
-    void TakePixelGraphic(TPixelGraphic* picture) { TakePixelGraphic(std::unique_ptr<TPixelGraphic>(picture)); }
+    void TakePixelGraphic(TPixelGraphic* picture) {
+        TakePixelGraphic(std::unique_ptr<TPixelGraphic>(picture));
+    }
     // A copy for the caller to own (null without a picture).
     std::unique_ptr<TPixelGraphic> CopyPixelGraphic();
     bool IsEmpty() const { return !picture_; }
@@ -97,9 +100,13 @@ public:
     bool KeepOldPaintPixelGraphic() const { return keepOldPaintPixelGraphic_; }
     void SetKeepOldPaintPixelGraphic(bool v) { keepOldPaintPixelGraphic_ = v; }
     TPaletteIdent Palette8BitSys24BitGraphic() const { return palette8BitSys24BitGraphic_; }
-    void SetPalette8BitSys24BitGraphic(TPaletteIdent p) { SetRebuild(palette8BitSys24BitGraphic_, p); }
+    void SetPalette8BitSys24BitGraphic(TPaletteIdent p) {
+        SetRebuild(palette8BitSys24BitGraphic_, p);
+    }
     TPaletteIdent Palette8BitSys8BitGraphic() const { return palette8BitSys8BitGraphic_; }
-    void SetPalette8BitSys8BitGraphic(TPaletteIdent p) { SetRebuild(palette8BitSys8BitGraphic_, p); }
+    void SetPalette8BitSys8BitGraphic(TPaletteIdent p) {
+        SetRebuild(palette8BitSys8BitGraphic_, p);
+    }
     QColor PicBoxColor() const { return picBox_->Color(); }
     void SetPicBoxColor(const QColor& c);
     QCursor PicBoxCursor() const { return picBox_->cursor(); }
@@ -153,13 +160,21 @@ public:
         viewport()->update();
     }
     int SelectionLeft() const { return selectionRect_.left(); }
-    void SetSelectionLeft(int v) { SetSelectionRect(QRect(v, SelectionTop(), SelectionWidth(), SelectionHeight())); }
+    void SetSelectionLeft(int v) {
+        SetSelectionRect(QRect(v, SelectionTop(), SelectionWidth(), SelectionHeight()));
+    }
     int SelectionTop() const { return selectionRect_.top(); }
-    void SetSelectionTop(int v) { SetSelectionRect(QRect(SelectionLeft(), v, SelectionWidth(), SelectionHeight())); }
+    void SetSelectionTop(int v) {
+        SetSelectionRect(QRect(SelectionLeft(), v, SelectionWidth(), SelectionHeight()));
+    }
     int SelectionWidth() const { return selectionRect_.width(); }
-    void SetSelectionWidth(int v) { SetSelectionRect(QRect(SelectionLeft(), SelectionTop(), v, SelectionHeight())); }
+    void SetSelectionWidth(int v) {
+        SetSelectionRect(QRect(SelectionLeft(), SelectionTop(), v, SelectionHeight()));
+    }
     int SelectionHeight() const { return selectionRect_.height(); }
-    void SetSelectionHeight(int v) { SetSelectionRect(QRect(SelectionLeft(), SelectionTop(), SelectionWidth(), v)); }
+    void SetSelectionHeight(int v) {
+        SetSelectionRect(QRect(SelectionLeft(), SelectionTop(), SelectionWidth(), v));
+    }
     QColor SelectionColor1() const { return selectionColor1_; }
     void SetSelectionColor1(const QColor& c) { selectionColor1_ = c; }
     QColor SelectionColor2() const { return selectionColor2_; }
@@ -185,7 +200,7 @@ public:
     // being prepared; step 0 ends it.
     void SetDisplayProgress(int step, int percent);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void scrollContentsBy(int dx, int dy) override;
@@ -201,7 +216,7 @@ protected:
     // may be missing while it is being made), else the picture.
     TPixelGraphic* PictureToDraw() const;
 
-private:
+  private:
     void PictureChanged();
     void ConnectPicture(TPixelGraphic& pg);
     void SetBounds(const QSize& size);

@@ -9,13 +9,13 @@
 
 #include "core/types.h"
 
-using TPGMouseEvent =
-    std::function<void(TObject* Sender, Qt::MouseButton Button, Qt::KeyboardModifiers Shift, int X, int Y)>;
+using TPGMouseEvent = std::function<void(TObject* Sender, Qt::MouseButton Button,
+                                         Qt::KeyboardModifiers Shift, int X, int Y)>;
 using TPGNotify = std::function<void(TObject* Sender)>;
 using TPGPaintHook = std::function<void(TObject* Sender, QPainter& painter)>;
 
 class TPicBox : public QWidget, public TObject {
-public:
+  public:
     explicit TPicBox(QWidget* parent);
 
     // The user's events.
@@ -32,14 +32,14 @@ public:
     QColor Color() const { return color_; }
     void SetColor(const QColor& c) { color_ = c; }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
 
-private:
+  private:
     int tag_ = 0;
     QColor color_;
     bool pressed_ = false;

@@ -16,7 +16,7 @@
 class QPainter;
 
 class TPGTileCache {
-public:
+  public:
     static constexpr int kTile = 256;
 
     explicit TPGTileCache(int64_t budgetBytes = 64LL << 20) : budget_(budgetBytes) {}
@@ -31,7 +31,7 @@ public:
     int64_t BytesHeld() const { return bytes_; }
     int TilesMade() const { return tilesMade_; }
 
-private:
+  private:
     struct Entry {
         QImage image;
         uint64_t lastUse = 0;

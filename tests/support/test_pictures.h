@@ -8,17 +8,21 @@
 #include "core/pixelgraphic.h"
 
 // Palette entry i of the test palettes: distinct, not grey.
-inline TRGB TestPaletteColor(int i) { return RGB(17 * i + 5, 255 - 13 * i, (97 * i) & 255); }
+inline TRGB TestPaletteColor(int i) {
+    return RGB(17 * i + 5, 255 - 13 * i, (97 * i) & 255);
+}
 
 // A width x height picture in `format`: palette pictures get a full palette
 // and pixel index (x + 2y) mod colours; 24-bit pixels a colour made of x and y.
-inline std::unique_ptr<TPixelGraphic> MakeTestPicture(TPGPixelFormat format, int width, int height) {
+inline std::unique_ptr<TPixelGraphic> MakeTestPicture(TPGPixelFormat format, int width,
+                                                      int height) {
     auto pg = std::make_unique<TPixelGraphic>();
     pg->SetFormat(width, height, format);
     const int colors = PixelFormatColors(format);
     if (colors > 0) {
         pg->SetPaletteCount(colors);
-        for (int i = 0; i < colors; ++i) pg->SetPaletteEntry(i, TestPaletteColor(i));
+        for (int i = 0; i < colors; ++i)
+            pg->SetPaletteEntry(i, TestPaletteColor(i));
     }
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {

@@ -18,17 +18,17 @@ TEST(PGPaintSize, EveryStretchRule) {
     } cases[] = {
         {sNeverKAR, 600, 300, 1, 600, 300, 1},
         {sAlways, 100, 50, 1, 300, 200, -1},
-        {sAlwaysKAR, 600, 300, 1, 300, 150, 0.5L},                  // RA 1.5 < RI 2
-        {sAlwaysKAR, 100, 400, 1, 50, 200, 0.5L},                   // RA >= RI
-        {sShrink, 600, 100, 1, 300, 100, -1},                       // only narrowed
+        {sAlwaysKAR, 600, 300, 1, 300, 150, 0.5L}, // RA 1.5 < RI 2
+        {sAlwaysKAR, 100, 400, 1, 50, 200, 0.5L},  // RA >= RI
+        {sShrink, 600, 100, 1, 300, 100, -1},      // only narrowed
         {sShrink, 100, 50, 1, 100, 50, 1},
         {sShrinkKAR, 600, 300, 1, 300, 150, 0.5L},
         {sShrinkKAR, 100, 50, 1, 100, 50, 1},
         {sEnlarge, 100, 50, 1, 300, 200, -1},
-        {sEnlarge, 100, 400, 1, 284, 400, -1},                      // room left for the bar
+        {sEnlarge, 100, 400, 1, 284, 400, -1}, // room left for the bar
         {sEnlargeKAR, 100, 50, 1, 300, 150, 3},
         {sEnlargeKAR, 600, 300, 1, 600, 300, 1},
-        {sAlwaysLongerEdgeKAR, 100, 400, 1, 284, 1136, 2.84L},      // fills the width
+        {sAlwaysLongerEdgeKAR, 100, 400, 1, 284, 1136, 2.84L},       // fills the width
         {sAlwaysLongerEdgeKAR, 600, 300, 1, 368, 184, 184.0L / 300}, // fills the height
         {sShrinkLongerEdgeKAR, 100, 400, 1, 100, 400, 1},
         {sShrinkLongerEdgeKAR, 600, 300, 1, 368, 184, 184.0L / 300},
@@ -70,9 +70,9 @@ TEST(PGPlacement, CentresInsideTheRoomTheScrollBarsLeave) {
     } cases[] = {
         {300, 150, 300, 300, true, 0, 75, false, false},
         {150, 300, 300, 300, true, 75, 0, false, false},
-        {100, 400, 300, 300, true, 92, 0, false, true},   // (300 - 16 - 100) div 2
+        {100, 400, 300, 300, true, 92, 0, false, true}, // (300 - 16 - 100) div 2
         {400, 100, 300, 300, true, 0, 92, true, false},
-        {290, 400, 300, 300, true, 0, 0, true, true},     // the vertical bar makes it too wide
+        {290, 400, 300, 300, true, 0, 0, true, true}, // the vertical bar makes it too wide
         {100, 50, 300, 300, false, 0, 0, false, false},
     };
     for (const Case& c : cases) {

@@ -24,7 +24,9 @@ std::unique_ptr<TPGImage> MakeView(int w, int h) {
     return v;
 }
 
-int BarExtent(const TPGImage& v) { return v.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &v); }
+int BarExtent(const TPGImage& v) {
+    return v.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, &v);
+}
 
 TEST(TPGImage, FitsAndCentresPerStretchRule) {
     struct Case {
@@ -198,7 +200,8 @@ TEST(TPGImage, LoadsByIndexAndKeepsThePictureWhenALoadFails) {
     auto pg = MakeTestPicture(pg8Bit, 9, 4);
     const std::vector<uint8_t> bmp = PGBmpFileFromPicture(*pg);
     const std::string good = dir.filePath("good.bmp").toStdString();
-    std::ofstream(good, std::ios::binary).write(reinterpret_cast<const char*>(bmp.data()), std::streamsize(bmp.size()));
+    std::ofstream(good, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bmp.data()), std::streamsize(bmp.size()));
     const std::string bad = dir.filePath("bad.bmp").toStdString();
     std::ofstream(bad, std::ios::binary).write("BM garbage", 10);
 
@@ -231,7 +234,8 @@ TEST(TPGImage, LoadsByIndexAndKeepsThePictureWhenALoadFails) {
     EXPECT_EQ(v->FileName(), saved);
     TPGImage again;
     again.LoadFromFile(saved);
-    EXPECT_EQ(again.CurrentPixelGraphic()->GetPixel(2, 2), v->CurrentPixelGraphic()->GetPixel(2, 2));
+    EXPECT_EQ(again.CurrentPixelGraphic()->GetPixel(2, 2),
+              v->CurrentPixelGraphic()->GetPixel(2, 2));
 }
 
 TEST(TPGImage, PaintEventsFireAroundEachPaint) {

@@ -67,7 +67,8 @@ TEST(TPGTileCache, StaysWithinItsBudgetAndDrawsTheSame) {
         // Tiles of the current paint are kept even above the budget.
         EXPECT_LE(cache.BytesHeld(), std::max<int64_t>(budget, 4 * 256 * 256 * 4));
         for (QPoint q : {QPoint(0, 0), QPoint(299, 299), QPoint(150, 17)})
-            ASSERT_EQ(dev.pixel(q) & 0xFFFFFF, ShownColor(*pg, q.x() - at.x(), q.y() - at.y()) & 0xFFFFFF);
+            ASSERT_EQ(dev.pixel(q) & 0xFFFFFF,
+                      ShownColor(*pg, q.x() - at.x(), q.y() - at.y()) & 0xFFFFFF);
     }
     // A repaint of the same place makes no new tiles.
     const int made = cache.TilesMade();

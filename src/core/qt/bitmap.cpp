@@ -21,7 +21,8 @@ void AssignToBitmap(const TPixelGraphic& pg, QImage& bitmap) {
         for (int y = 0; y < H; ++y) {
             const uint8_t* s = pg.ScanLine(y);
             auto* d = reinterpret_cast<QRgb*>(out.scanLine(y));
-            for (int x = 0; x < W; ++x) d[x] = qRgb(s[3 * x + 2], s[3 * x + 1], s[3 * x]);
+            for (int x = 0; x < W; ++x)
+                d[x] = qRgb(s[3 * x + 2], s[3 * x + 1], s[3 * x]);
         }
         bitmap = std::move(out);
         return;
@@ -42,7 +43,8 @@ void AssignToBitmap(const TPixelGraphic& pg, QImage& bitmap) {
             }
         } else {
             std::memcpy(d, s, size_t(W));
-            for (int x = 0; x < W; ++x) maxIndex = std::max<int>(maxIndex, s[x]);
+            for (int x = 0; x < W; ++x)
+                maxIndex = std::max<int>(maxIndex, s[x]);
         }
     }
     // The palette as it stands, grown (with entry 0, as the store's colour
@@ -67,7 +69,8 @@ void AssignFromBitmap(TPixelGraphic& pg, const QImage& bitmap) {
     if (src.format() == QImage::Format_MonoLSB) src = src.convertToFormat(QImage::Format_Mono);
     if (src.format() == QImage::Format_Grayscale8) {
         QVector<QRgb> gray(256);
-        for (int i = 0; i < 256; ++i) gray[i] = qRgb(i, i, i);
+        for (int i = 0; i < 256; ++i)
+            gray[i] = qRgb(i, i, i);
         src = src.convertToFormat(QImage::Format_Indexed8, gray);
     }
     const QImage::Format qf = src.format();
@@ -93,7 +96,8 @@ void AssignFromBitmap(TPixelGraphic& pg, const QImage& bitmap) {
                 std::memcpy(d, s, size_t((W + 7) / 8));
             } else if (f == pg4Bit) {
                 std::memset(d, 0, size_t(pg.RowBytes()));
-                for (int x = 0; x < W; ++x) d[x / 2] |= x % 2 == 0 ? s[x] << 4 : s[x];
+                for (int x = 0; x < W; ++x)
+                    d[x / 2] |= x % 2 == 0 ? s[x] << 4 : s[x];
             } else {
                 std::memcpy(d, s, size_t(W));
             }

@@ -29,7 +29,8 @@ void TPGCanvas::CreateHandle() {
     if (image_.isNull()) throw EPixelGraphic(PGMessage(31, "CreateCompatibleDC"));
     QRgb table[256];
     const int colors = pg.ColorCount();
-    for (int i = 0; i < colors; ++i) table[i] = TableColor(pg, i);
+    for (int i = 0; i < colors; ++i)
+        table[i] = TableColor(pg, i);
     // The const store access does not flush (we are the one to flush).
     const uint8_t* bits = pg.Bits();
     for (int y = 0; y < h; ++y) {
@@ -37,16 +38,20 @@ void TPGCanvas::CreateHandle() {
         auto* d = reinterpret_cast<QRgb*>(image_.scanLine(y));
         switch (pg.PixelFormat()) {
         case pg1Bit:
-            for (int x = 0; x < w; ++x) d[x] = table[(s[x / 8] >> (7 - x % 8)) & 1];
+            for (int x = 0; x < w; ++x)
+                d[x] = table[(s[x / 8] >> (7 - x % 8)) & 1];
             break;
         case pg4Bit:
-            for (int x = 0; x < w; ++x) d[x] = table[x % 2 == 0 ? s[x / 2] >> 4 : s[x / 2] & 15];
+            for (int x = 0; x < w; ++x)
+                d[x] = table[x % 2 == 0 ? s[x / 2] >> 4 : s[x / 2] & 15];
             break;
         case pg8Bit:
-            for (int x = 0; x < w; ++x) d[x] = table[s[x]];
+            for (int x = 0; x < w; ++x)
+                d[x] = table[s[x]];
             break;
         default:
-            for (int x = 0; x < w; ++x) d[x] = qRgb(s[3 * x + 2], s[3 * x + 1], s[3 * x]);
+            for (int x = 0; x < w; ++x)
+                d[x] = qRgb(s[3 * x + 2], s[3 * x + 1], s[3 * x]);
         }
     }
     painter_ = std::make_unique<QPainter>(&image_);
@@ -76,7 +81,8 @@ void TPGCanvas::WriteBack() {
     const int h = std::min(pg.GetHeight(), image_.height());
     const int colors = pg.ColorCount();
     QRgb table[256];
-    for (int i = 0; i < colors; ++i) table[i] = TableColor(pg, i);
+    for (int i = 0; i < colors; ++i)
+        table[i] = TableColor(pg, i);
     // The painter is gone already, so a flush this access may start finds
     // nothing to write.
     uint8_t* bits = pg.Bits();

@@ -15,7 +15,7 @@
 #include "core/pixelgraphic.h"
 
 class TPGCanvas : public TPGCanvasBase {
-public:
+  public:
     explicit TPGCanvas(TPixelGraphic& picture) : picture_(picture) {}
     ~TPGCanvas() override;
     TPGCanvas(const TPGCanvas&) = delete;
@@ -33,7 +33,7 @@ public:
     void ReleaseHandle() override;
     bool HasHandle() const { return bool(painter_); }
 
-private:
+  private:
     void CreateHandle();
     void WriteBack();
 

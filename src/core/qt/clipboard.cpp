@@ -8,13 +8,14 @@
 
 #include "core/exceptions.h"
 #include "core/options.h"
+#include "core/qt/bitmap.h"
 #include "core/stream.h"
 #include "formats/bmp.h"
-#include "core/qt/bitmap.h"
 
 namespace {
 void Put32(std::vector<uint8_t>& v, size_t at, uint32_t x) {
-    for (int i = 0; i < 4; ++i) v[at + size_t(i)] = uint8_t(x >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        v[at + size_t(i)] = uint8_t(x >> (8 * i));
 }
 } // namespace
 
@@ -22,7 +23,8 @@ std::vector<uint8_t> SaveToClipboardFormat(TPixelGraphic& pg) {
     if (pg.GetEmpty() || pg.GetWidth() <= 0 || pg.GetHeight() <= 0)
         throw EPGEmpty(PGMessage(16, "PixelGraphic"));
     // The header's size fields cannot describe more.
-    if (pg.ImageSize() > int64_t(UINT32_MAX) - 2048) throw EPixelGraphic(PGMessage(31, "GlobalAlloc"));
+    if (pg.ImageSize() > int64_t(UINT32_MAX) - 2048)
+        throw EPixelGraphic(PGMessage(31, "GlobalAlloc"));
     return EncodePackedDIB(pg);
 }
 
@@ -57,8 +59,8 @@ QMimeData* PGMimeDataFromPicture(TPixelGraphic& pg) {
     QImage image;
     AssignToBitmap(pg, image);
     auto* mime = new QMimeData;
-    mime->setData("image/bmp", QByteArray(reinterpret_cast<const char*>(bmp.data()),
-                                          qsizetype(bmp.size())));
+    mime->setData("image/bmp",
+                  QByteArray(reinterpret_cast<const char*>(bmp.data()), qsizetype(bmp.size())));
     mime->setImageData(image);
     return mime;
 }

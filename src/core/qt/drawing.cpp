@@ -46,7 +46,9 @@ QImage PGWrapRows(const TPixelGraphic& pg) {
 namespace {
 // Source index of paint position p when S picture pixels span P paint pixels:
 // the pixel under the centre of the paint pixel.
-inline int SourceOf(int64_t p, int64_t S, int64_t P) { return int(((2 * p + 1) * S) / (2 * P)); }
+inline int SourceOf(int64_t p, int64_t S, int64_t P) {
+    return int(((2 * p + 1) * S) / (2 * P));
+}
 } // namespace
 
 void PGSampleRGB32(const TPixelGraphic& pg, QImage& img, const QRect& area, int pw, int ph,
@@ -70,14 +72,16 @@ void PGSampleRGB32(const TPixelGraphic& pg, QImage& img, const QRect& area, int 
         auto* d = reinterpret_cast<QRgb*>(img.scanLine(j));
         switch (pg.PixelFormat()) {
         case pg1Bit:
-            for (int i = 0; i < n; ++i) d[i] = table[(s[sx[i] >> 3] >> (7 - (sx[i] & 7))) & 1];
+            for (int i = 0; i < n; ++i)
+                d[i] = table[(s[sx[i] >> 3] >> (7 - (sx[i] & 7))) & 1];
             break;
         case pg4Bit:
             for (int i = 0; i < n; ++i)
                 d[i] = table[sx[i] & 1 ? s[sx[i] >> 1] & 15 : s[sx[i] >> 1] >> 4];
             break;
         case pg8Bit:
-            for (int i = 0; i < n; ++i) d[i] = table[s[sx[i]]];
+            for (int i = 0; i < n; ++i)
+                d[i] = table[s[sx[i]]];
             break;
         default:
             if (!flipH && n > 0 && sx[n - 1] - sx[0] == n - 1) {
@@ -162,7 +166,8 @@ void DrawToDC(const TPixelGraphic& pg, QPainter& painter, const QRect& rect, boo
         for (int r = wy0; r < wy1; ++r) {
             const uint8_t* s = bits + int64_t(r) * pg.RowBytes();
             uchar* d = img.scanLine(r - wy0);
-            for (int x = sx0; x < sx1; ++x) d[x - sx0] = x % 2 == 0 ? s[x / 2] >> 4 : s[x / 2] & 15;
+            for (int x = sx0; x < sx1; ++x)
+                d[x - sx0] = x % 2 == 0 ? s[x / 2] >> 4 : s[x / 2] & 15;
         }
         source = QRectF(0, 0, sx1 - sx0, wy1 - wy0);
     } else {

@@ -31,8 +31,7 @@ void PGSampleRGB32(const TPixelGraphic& picture, QImage& out, const QRect& area,
 // `forceBackground` is kept for callers that realise palettes elsewhere; Qt
 // devices need no palette realisation.
 void DrawToDC(const TPixelGraphic& picture, QPainter& painter, const QRect& rect,
-              bool forceBackground = false, bool flipHorizontal = false,
-              bool flipVertical = false,
+              bool forceBackground = false, bool flipHorizontal = false, bool flipVertical = false,
               QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver);
 
 // The framework's drawing entry point: DrawToDC forced to the background.

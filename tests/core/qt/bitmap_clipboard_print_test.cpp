@@ -98,7 +98,7 @@ TEST(Print, PageRectangleFillsOneDirectionAndCentresTheOther) {
         // half as many pixels across as down.
         {100, 100, 1000, 1000, 2, 1, QRect(250, 0, 500, 1000)},
         {300, 100, 1000, 1000, 1, 2, QRect(0, 416, 1000, 168)}, // e = Round(166.7) rows
-        {3, 1, 1000, 999, 1, 1, QRect(0, 333, 1000, 333)}, // e = Round(333.33)
+        {3, 1, 1000, 999, 1, 1, QRect(0, 333, 1000, 333)},      // e = Round(333.33)
         {0, 10, 1000, 1000, 1, 1, QRect()},
     };
     for (const Case& c : cases)
@@ -118,10 +118,12 @@ PdfFacts ReadPdf(const QString& path) {
     const QString text = QString::fromLatin1(f.readAll());
     PdfFacts facts;
     const auto box = QRegularExpression(R"(/MediaBox \[\s*0 0 ([\d.]+) ([\d.]+)\s*\])").match(text);
-    if (box.hasMatch()) facts.mediaW = box.captured(1).toDouble(), facts.mediaH = box.captured(2).toDouble();
+    if (box.hasMatch())
+        facts.mediaW = box.captured(1).toDouble(), facts.mediaH = box.captured(2).toDouble();
     const auto title = QRegularExpression(R"(/Title \((.*?)\))").match(text);
     // Qt writes the title as UTF-16 with a byte-order mark; ours is ASCII.
-    if (title.hasMatch()) facts.title = title.captured(1).remove(QChar(0)).remove(QChar(0xFE)).remove(QChar(0xFF));
+    if (title.hasMatch())
+        facts.title = title.captured(1).remove(QChar(0)).remove(QChar(0xFE)).remove(QChar(0xFF));
     return facts;
 }
 

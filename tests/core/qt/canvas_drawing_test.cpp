@@ -83,22 +83,20 @@ TEST_P(DrawToDCTest, EveryDevicePixelShowsItsPicturePixel) {
             for (int x = 0; x < dev.width(); ++x) {
                 const int px = (x - 2) / c.scale, py = (y - 1) / c.scale;
                 const bool inside = x >= 2 && y >= 1 && px < 7 && py < 5;
-                const QRgb want = inside ? ShownColor(*pg, c.flipH ? 6 - px : px, c.flipV ? 4 - py : py)
-                                         : qRgb(0, 0, 255);
+                const QRgb want =
+                    inside ? ShownColor(*pg, c.flipH ? 6 - px : px, c.flipV ? 4 - py : py)
+                           : qRgb(0, 0, 255);
                 ASSERT_EQ(dev.pixel(x, y) & 0xFFFFFF, want & 0xFFFFFF) << x << "," << y;
             }
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, DrawToDCTest,
-                         ::testing::Values(DrawCase{pg1Bit, 1, false, false},
-                                           DrawCase{pg4Bit, 1, false, false},
-                                           DrawCase{pg8Bit, 1, false, false},
-                                           DrawCase{pg24Bit, 1, false, false},
-                                           DrawCase{pg1Bit, 3, true, false},
-                                           DrawCase{pg4Bit, 2, false, true},
-                                           DrawCase{pg8Bit, 2, true, true},
-                                           DrawCase{pg24Bit, 3, true, true}));
+INSTANTIATE_TEST_SUITE_P(
+    Formats, DrawToDCTest,
+    ::testing::Values(DrawCase{pg1Bit, 1, false, false}, DrawCase{pg4Bit, 1, false, false},
+                      DrawCase{pg8Bit, 1, false, false}, DrawCase{pg24Bit, 1, false, false},
+                      DrawCase{pg1Bit, 3, true, false}, DrawCase{pg4Bit, 2, false, true},
+                      DrawCase{pg8Bit, 2, true, true}, DrawCase{pg24Bit, 3, true, true}));
 
 TEST(DrawToDC, ClippedDrawingOfAFourBitPictureTouchesOnlyTheClip) {
     auto pg = MakeTestPicture(pg4Bit, 301, 201);

@@ -25,7 +25,7 @@ void ExpectSamePixels(const TPixelGraphic& a, const TPixelGraphic& b) {
 }
 
 class ClipboardRoundTrip : public ::testing::TestWithParam<TPGPixelFormat> {
-protected:
+  protected:
     void SetUp() override { InitImageLibrary(); }
 };
 
@@ -49,14 +49,16 @@ TEST_P(ClipboardRoundTrip, PacketDibBmpAndImageAllGiveThePictureBack) {
     EXPECT_EQ(fromImage.GetPixelColor(10, 3), pg->GetPixelColor(10, 3));
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, ClipboardRoundTrip, ::testing::Values(pg1Bit, pg4Bit, pg8Bit, pg24Bit));
+INSTANTIATE_TEST_SUITE_P(Formats, ClipboardRoundTrip,
+                         ::testing::Values(pg1Bit, pg4Bit, pg8Bit, pg24Bit));
 
 TEST(Clipboard, UnknownOrBadDataRaisesAndLeavesThePicture) {
     InitImageLibrary();
     auto pg = MakeTestPicture(pg24Bit, 3, 3);
     const TRGB before = pg->GetPixel(1, 1);
     std::vector<uint8_t> dib = SaveToClipboardFormat(*pg);
-    EXPECT_THROW(LoadFromClipboardFormat(*pg, 1, dib.data(), dib.size()), EPGUnknownClipboardFormat);
+    EXPECT_THROW(LoadFromClipboardFormat(*pg, 1, dib.data(), dib.size()),
+                 EPGUnknownClipboardFormat);
     EXPECT_THROW(LoadFromClipboardFormat(*pg, CF_DIB, dib.data(), 0), EPGUnknownClipboardFormat);
     try {
         LoadFromClipboardFormat(*pg, 7, dib.data(), dib.size());
