@@ -88,6 +88,28 @@ void BM_ViewRepaintFit(benchmark::State& state) {
 }
 BENCHMARK(BM_ViewRepaintFit)->Unit(benchmark::kMillisecond);
 
+// A new picture (or a new paint size) at fit: the display tiles of what is
+// exposed are made again.
+void BM_ViewFirstPaintFit(benchmark::State& state) {
+    auto v = MakeView(sAlwaysKAR);
+    for (auto _ : state) {
+        v->CurrentPixelGraphic()->Changed();
+        v->viewport()->repaint();
+    }
+}
+BENCHMARK(BM_ViewFirstPaintFit)->Unit(benchmark::kMillisecond);
+
+void BM_ViewFirstPaint100(benchmark::State& state) {
+    auto v = MakeView(sNeverKAR);
+    v->horizontalScrollBar()->setValue(2000);
+    v->verticalScrollBar()->setValue(1500);
+    for (auto _ : state) {
+        v->CurrentPixelGraphic()->Changed();
+        v->viewport()->repaint();
+    }
+}
+BENCHMARK(BM_ViewFirstPaint100)->Unit(benchmark::kMillisecond);
+
 void BM_FloorRepaintFit(benchmark::State& state) {
     auto f = MakeFloor(true);
     for (auto _ : state)

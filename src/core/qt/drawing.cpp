@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <tuple>
 #include <utility>
 #include <vector>
@@ -86,9 +87,16 @@ void PGSampleRGB32(const TPixelGraphic& pg, QImage& img, const QRect& area, int 
         default:
             if (!flipH && n > 0 && sx[n - 1] - sx[0] == n - 1) {
                 // 1:1 columns: a straight run of pixels.
+                // Blue, green, red bytes read as one little-endian word are
+                // the 32-bit pixel once the top byte is set; the last pixel is
+                // read bytewise so no read passes the end of the store.
                 const uint8_t* q = s + int64_t(sx[0]) * 3;
-                for (int i = 0; i < n; ++i, q += 3)
-                    d[i] = 0xFF000000u | (uint32_t(q[2]) << 16) | (uint32_t(q[1]) << 8) | q[0];
+                for (int i = 0; i < n - 1; ++i, q += 3) {
+                    uint32_t v;
+                    std::memcpy(&v, q, 4);
+                    d[i] = 0xFF000000u | v;
+                }
+                d[n - 1] = 0xFF000000u | (uint32_t(q[2]) << 16) | (uint32_t(q[1]) << 8) | q[0];
             } else {
                 for (int i = 0; i < n; ++i) {
                     const uint8_t* q = s + int64_t(sx[i]) * 3;
