@@ -263,7 +263,11 @@ void TPGImage::scrollContentsBy(int dx, int dy) {
 // ---- painting
 
 bool TPGImage::viewportEvent(QEvent* e) {
-    // The control paints its whole client area: no separate erase.
+    if (e->type() == QEvent::Enter && OnSetCursor) {
+        QCursor c = viewport()->cursor();
+        OnSetCursor(this, c);
+        viewport()->setCursor(c);
+    }
     return QScrollArea::viewportEvent(e);
 }
 

@@ -195,6 +195,10 @@ class TPGImage : public QScrollArea, public TObject {
     TPGNotify& PicBoxOnClick() { return picBox_->OnClick; }
     TPGNotify& PicBoxOnDblClick() { return picBox_->OnDblClick; }
     TPGNotify& PicBoxOnPaint() { return picBox_->OnPaint; }
+    TPGSetCursorEvent& PicBoxOnSetCursor() { return picBox_->OnSetCursor; }
+    // Drop handlers; call PicBox()->UpdateAcceptDrops() after setting them.
+    TPGDragOverEvent& PicBoxOnDragOver() { return picBox_->OnDragOver; }
+    TPGDragDropEvent& PicBoxOnDragDrop() { return picBox_->OnDragDrop; }
 
     // Progress of the display preparation: draws the clocks while a picture is
     // being prepared; step 0 ends it.

@@ -1,5 +1,6 @@
 #include "view/picbox.h"
 
+#include <QDropEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -45,4 +46,38 @@ void TPicBox::mouseReleaseEvent(QMouseEvent* e) {
 void TPicBox::mouseDoubleClickEvent(QMouseEvent* e) {
     mousePressEvent(e);
     if (OnDblClick) OnDblClick(this);
+}
+
+void TPicBox::dragEnterEvent(QDragEnterEvent* e) {
+    bool accept = bool(OnDragDrop);
+    const QPoint pt = e->position().toPoint();
+    if (OnDragOver) OnDragOver(this, e->source(), pt.x(), pt.y(), e->mimeData(), accept);
+    if (accept)
+        e->acceptProposedAction();
+    else
+        e->ignore();
+}
+
+void TPicBox::dragMoveEvent(QDragMoveEvent* e) {
+    bool accept = bool(OnDragDrop);
+    const QPoint pt = e->position().toPoint();
+    if (OnDragOver) OnDragOver(this, e->source(), pt.x(), pt.y(), e->mimeData(), accept);
+    if (accept)
+        e->acceptProposedAction();
+    else
+        e->ignore();
+}
+
+void TPicBox::dropEvent(QDropEvent* e) {
+    const QPoint pt = e->position().toPoint();
+    if (OnDragDrop) OnDragDrop(this, e->source(), pt.x(), pt.y(), e->mimeData());
+    e->acceptProposedAction();
+}
+
+void TPicBox::enterEvent(QEnterEvent* e) {
+    QWidget::enterEvent(e);
+    if (!OnSetCursor) return;
+    QCursor c = cursor();
+    OnSetCursor(this, c);
+    setCursor(c);
 }

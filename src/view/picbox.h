@@ -4,15 +4,26 @@
 // picture underneath it, the box itself only draws what goes on top (the
 // selection frame) and passes mouse events on.
 
+#include <QCursor>
 #include <QWidget>
 #include <functional>
 
 #include "core/types.h"
 
+class QMimeData;
+
 using TPGMouseEvent = std::function<void(TObject* Sender, Qt::MouseButton Button,
                                          Qt::KeyboardModifiers Shift, int X, int Y)>;
 using TPGNotify = std::function<void(TObject* Sender)>;
 using TPGPaintHook = std::function<void(TObject* Sender, QPainter& painter)>;
+// Drag and drop onto the paint box: Source is the widget the drag came from
+// (null from other programs); DragOver sets Accept.
+using TPGDragOverEvent = std::function<void(TObject* Sender, QObject* Source, int X, int Y,
+                                            const QMimeData* Data, bool& Accept)>;
+using TPGDragDropEvent =
+    std::function<void(TObject* Sender, QObject* Source, int X, int Y, const QMimeData* Data)>;
+// Lets the owner choose the cursor shown over the paint box.
+using TPGSetCursorEvent = std::function<void(TObject* Sender, QCursor& Cursor)>;
 
 class TPicBox : public QWidget, public TObject {
   public:
@@ -21,6 +32,11 @@ class TPicBox : public QWidget, public TObject {
     // The user's events.
     TPGMouseEvent OnMouseDown, OnMouseMove, OnMouseUp;
     TPGNotify OnClick, OnDblClick, OnPaint;
+    TPGDragOverEvent OnDragOver;
+    TPGDragDropEvent OnDragDrop;
+    TPGSetCursorEvent OnSetCursor;
+    // Accepts drops once a drop handler is set.
+    void UpdateAcceptDrops() { setAcceptDrops(bool(OnDragOver) || bool(OnDragDrop)); }
     // Handlers the view control installs: its own run before the user's on
     // mouse down and move, after the user's on mouse up; its paint (the
     // selection frame) before the user's.
@@ -38,6 +54,10 @@ class TPicBox : public QWidget, public TObject {
     void mouseMoveEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void dragEnterEvent(QDragEnterEvent* e) override;
+    void dragMoveEvent(QDragMoveEvent* e) override;
+    void dropEvent(QDropEvent* e) override;
+    void enterEvent(QEnterEvent* e) override;
 
   private:
     int tag_ = 0;

@@ -5,6 +5,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QTemporaryDir>
+#include <QTest>
 #include <fstream>
 #include <gtest/gtest.h>
 
@@ -274,6 +275,33 @@ TEST(TPGImage, ChangesOfTheShownPictureReachTheScreen) {
     // A flip shows the other side.
     v->SetFlipHorizontal(true);
     EXPECT_EQ(Grab(*v).pixel(1, 1) & 0xFFFFFF, qRgb(1, 200, 3) & 0xFFFFFF);
+}
+
+} // namespace
+
+namespace {
+
+TEST(TPicBox, ControlHandlersRunBeforeTheUsersOnDownAndAfterOnUp) {
+    auto v = MakeView(50, 50);
+    v->TakePixelGraphic(MakeTestPicture(pg24Bit, 30, 30));
+    v->show();
+    std::string order;
+    TPicBox* box = v->PicBox();
+    box->InternalMouseDown = [&](TObject*, Qt::MouseButton, Qt::KeyboardModifiers, int x, int y) {
+        order += "D" + std::to_string(x) + "," + std::to_string(y) + " ";
+    };
+    v->PicBoxOnMouseDown() = [&](TObject*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
+        order += "d ";
+    };
+    box->InternalMouseUp = [&](TObject*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
+        order += "U ";
+    };
+    v->PicBoxOnMouseUp() = [&](TObject*, Qt::MouseButton, Qt::KeyboardModifiers, int, int) {
+        order += "u ";
+    };
+    v->PicBoxOnClick() = [&](TObject*) { order += "c"; };
+    QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier, QPoint(4, 5));
+    EXPECT_EQ(order, "D4,5 d u U c");
 }
 
 } // namespace
