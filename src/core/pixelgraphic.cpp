@@ -294,37 +294,114 @@ void TPixelGraphic::SetUseColorCache(bool on) {
 
 void TPixelGraphic::InvalidateColorCache() { colorCache_.reset(); }
 
-// Cells of the colour cache: 32 x 64 x 32, addressed by (red div 8, green div 4, blue div 8).
-static inline int CacheCell(int r, int g, int b) { return (r * 64 + g) * 32 + b; }
+// The colour cache of arbitrary palettes: 64 x 64 x 64 cells addressed by
+// (red div 4, green div 4, blue div 4). A cell, filled on its first query,
+// lists the entries that can be nearest to some colour of the cell (those
+// whose smallest possible distance to the cell's box does not exceed the
+// smallest largest-distance of any entry), ordered by that smallest
+// distance. A query walks the list and stops at the first entry that cannot
+// come closer than the best so far, so the answer is the exact nearest entry
+// (lowest index on a tie) after a few distances. (Filling each cell with one
+// entry, as a coarser cache would, maps colours to entries that are not the
+// nearest: black to a dark grey while black itself is in the palette.)
+struct TPixelGraphic::TColorCache {
+    // Per fine cell: kUnset, or kDirect | index when one entry is nearest to
+    // the whole cell, or the offset in `pool` of the cell's list: a count,
+    // then one word per candidate, its smallest distance << 8 | its index
+    // (squared distances stay below 2^18).
+    static constexpr uint32_t kUnset = UINT32_MAX;
+    static constexpr uint32_t kDirect = 0x80000000u;
+    std::vector<uint32_t> cells = std::vector<uint32_t>(64 * 64 * 64, kUnset);
+    std::vector<uint32_t> pool;
+    // The same lists for 16 x 16 x 16 coarse cells of 16 values a side. A
+    // fine cell's candidates are among its coarse cell's, so filling a fine
+    // cell looks at a few dozen entries instead of the whole palette.
+    std::vector<uint32_t> coarseStart = std::vector<uint32_t>(16 * 16 * 16, kUnset);
+    std::vector<uint16_t> coarseCount = std::vector<uint16_t>(16 * 16 * 16, 0);
+    std::vector<uint8_t> coarsePool;
+};
 
-void TPixelGraphic::BuildColorCache() const {
-    colorCache_.reset(new uint16_t[32 * 64 * 32]());
-    uint16_t* cache = colorCache_.get();
-    const int n = PaletteCount();
-    for (int radius = 0; radius <= 4; ++radius)
-        for (int i = 0; i < n; ++i) {
-            const TRGB c = palette_[size_t(i)];
-            const int cr = GetRValue(c) / 8, cg = GetGValue(c) / 4, cb = GetBValue(c) / 8;
-            for (int r = std::max(0, cr - radius); r <= std::min(31, cr + radius); ++r)
-                for (int g = std::max(0, cg - radius); g <= std::min(63, cg + radius); ++g) {
-                    const bool onShellRG = std::abs(r - cr) == radius || std::abs(g - cg) == radius;
-                    for (int b = std::max(0, cb - radius); b <= std::min(31, cb + radius); ++b) {
-                        // Only the shell at exactly this Chebyshev distance.
-                        if (!onShellRG && std::abs(b - cb) != radius) continue;
-                        uint16_t& cell = cache[CacheCell(r, g, b)];
-                        if (cell == 0) cell = uint16_t(i + 1);
-                    }
-                }
+namespace {
+struct TCandidate {
+    int32_t minDistance;
+    int32_t index;
+};
+
+// Writes to `out` the entries of `from` (all entries when null) that can be
+// nearest to some colour of the box lo..hi, ordered by their smallest
+// distance to the box; returns how many.
+size_t CandidatesForBox(const std::vector<TRGB>& palette, const uint8_t* from, int fromCount,
+                        const int lo[3], const int hi[3], TCandidate* out) {
+    int bound = INT32_MAX;
+    for (int j = 0; j < fromCount; ++j) {
+        const int i = from ? from[j] : j;
+        const TRGB e = palette[size_t(i)];
+        const int ch[3] = {GetRValue(e), GetGValue(e), GetBValue(e)};
+        int mn = 0, mx = 0;
+        for (int a = 0; a < 3; ++a) {
+            const int dmin = ch[a] < lo[a] ? lo[a] - ch[a] : ch[a] > hi[a] ? ch[a] - hi[a] : 0;
+            const int dmax = std::max(std::abs(ch[a] - lo[a]), std::abs(ch[a] - hi[a]));
+            mn += dmin * dmin;
+            mx += dmax * dmax;
         }
+        out[j] = {mn, i};
+        bound = std::min(bound, mx);
+    }
+    auto* last = std::remove_if(out, out + fromCount, [bound](const TCandidate& k) { return k.minDistance > bound; });
+    std::sort(out, last, [](const TCandidate& x, const TCandidate& y) {
+        return x.minDistance != y.minDistance ? x.minDistance < y.minDistance : x.index < y.index;
+    });
+    return size_t(last - out);
 }
+} // namespace
 
 int TPixelGraphic::NearestByCache(TRGB c) const {
     if (palette_.empty()) throw EPGNoPalette(PGMessage(2));
-    if (!useColorCache_) return NearestBySearch(palette_.data(), PaletteCount(), c);
-    if (!colorCache_) BuildColorCache();
-    uint16_t& cell = colorCache_[size_t(CacheCell(GetRValue(c) / 8, GetGValue(c) / 4, GetBValue(c) / 8))];
-    if (cell == 0) cell = uint16_t(NearestBySearch(palette_.data(), PaletteCount(), c) + 1);
-    return cell - 1;
+    const int n = PaletteCount();
+    if (!useColorCache_) return NearestBySearch(palette_.data(), n, c);
+    if (!colorCache_) colorCache_ = std::make_unique<TColorCache>();
+    TColorCache& cache = *colorCache_;
+    const int cr = GetRValue(c) / 4, cg = GetGValue(c) / 4, cb = GetBValue(c) / 4;
+    uint32_t& info = cache.cells[size_t((cr * 64 + cg) * 64 + cb)];
+    if (info == TColorCache::kUnset) {
+        TCandidate cand[256];
+        const size_t coarse = size_t(((cr / 4) * 16 + cg / 4) * 16 + cb / 4);
+        if (cache.coarseStart[coarse] == TColorCache::kUnset) {
+            const int lo[3] = {(cr / 4) * 16, (cg / 4) * 16, (cb / 4) * 16};
+            const int hi[3] = {lo[0] + 15, lo[1] + 15, lo[2] + 15};
+            const size_t m = CandidatesForBox(palette_, nullptr, n, lo, hi, cand);
+            cache.coarseStart[coarse] = uint32_t(cache.coarsePool.size());
+            cache.coarseCount[coarse] = uint16_t(m);
+            for (size_t j = 0; j < m; ++j) cache.coarsePool.push_back(uint8_t(cand[j].index));
+        }
+        const int lo[3] = {cr * 4, cg * 4, cb * 4};
+        const int hi[3] = {lo[0] + 3, lo[1] + 3, lo[2] + 3};
+        const size_t m = CandidatesForBox(palette_, cache.coarsePool.data() + cache.coarseStart[coarse],
+                                          cache.coarseCount[coarse], lo, hi, cand);
+        if (m == 1) {
+            info = TColorCache::kDirect | uint32_t(cand[0].index);
+        } else {
+            info = uint32_t(cache.pool.size());
+            cache.pool.push_back(uint32_t(m));
+            for (size_t j = 0; j < m; ++j)
+                cache.pool.push_back(uint32_t(cand[j].minDistance) << 8 | uint32_t(cand[j].index));
+        }
+    }
+    if (info & TColorCache::kDirect) return int(info & 255);
+    const uint32_t* k = cache.pool.data() + info;
+    const uint32_t* end = k + 1 + *k;
+    ++k;
+    int best = int(*k & 255);
+    int bestD = ColorDistance2(c, palette_[size_t(best)]);
+    for (++k; k < end && int(*k >> 8) <= bestD; ++k) {
+        const int index = int(*k & 255);
+        const int d = ColorDistance2(c, palette_[size_t(index)]);
+        if (d < bestD || (d == bestD && index < best)) {
+            bestD = d;
+            best = index;
+        }
+    }
+    return best;
 }
 
 int TPixelGraphic::NearestPaletteIndex(TRGB c) const {

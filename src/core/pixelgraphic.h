@@ -184,7 +184,6 @@ private:
     void FreeStore();
     void CheckGray();
     int NearestByCache(TRGB c) const;
-    void BuildColorCache() const;
 
     int width_ = 0;
     int height_ = 0;
@@ -223,12 +222,14 @@ private:
     std::unique_ptr<TPGCanvasBase> canvas_;
     mutable bool canvasUsed_ = false;
 
-    // Nearest-colour lookup state: the remembered last query and the cache
-    // of 32 x 64 x 32 cells for arbitrary palettes (index + 1, 0 = not filled).
+    // Nearest-colour lookup state: the remembered last query and, for
+    // arbitrary palettes, the cache of 32 x 64 x 32 cells with the entries
+    // that can be nearest to some colour of each cell.
     mutable bool lastValid_ = false;
     mutable TRGB lastQuery_ = 0;
     mutable int lastAnswer_ = 0;
-    mutable std::unique_ptr<uint16_t[]> colorCache_;
+    struct TColorCache;
+    mutable std::unique_ptr<TColorCache> colorCache_;
 
     std::unique_ptr<TPGDitherState> ditherState_;
 };

@@ -271,52 +271,48 @@ TEST(PixelGraphic, Special252IsExactNearest) {
             }
 }
 
-TEST(PixelGraphic, ArbitraryPaletteThroughColourCache) {
-    // A sparse palette leaves most cache cells unfilled, so most queries take
-    // the exact search; the prefilled cells near each entry give that entry
-    // (radius by radius, lower index first).
+TEST(PixelGraphic, ArbitraryPaletteIsExactNearestThroughTheCache) {
     uint32_t seed = 99;
     auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
-    std::vector<TRGB> pal;
-    for (int i = 0; i < 40; ++i) pal.push_back(TRGB(next() >> 8) & 0xFFFFFF);
-    pal.push_back(pal[3]); // a duplicate: the lower index must win
+    auto check = [&](const std::vector<TRGB>& pal) {
+        TPixelGraphic g;
+        g.SetFormat(1, 1, pg8Bit);
+        g.SetPaletteCount(int(pal.size()));
+        for (size_t i = 0; i < pal.size(); ++i) g.SetPaletteEntry(int(i), pal[i]);
+        // Random colours, then every colour of a few cells (each cell is
+        // filled on its first query and answers the later ones).
+        for (int i = 0; i < 200000; ++i) {
+            TRGB c = TRGB(next() >> 8) & 0xFFFFFF;
+            ASSERT_EQ(g.NearestPaletteIndex(c), NearestBySearch(pal.data(), int(pal.size()), c))
+                << std::hex << c;
+        }
+        for (int cell = 0; cell < 20; ++cell) {
+            const int r0 = int(next() % 64) * 4, g0 = int(next() % 64) * 4, b0 = int(next() % 64) * 4;
+            for (int r = r0; r < r0 + 4; ++r)
+                for (int gr = g0; gr < g0 + 4; ++gr)
+                    for (int b = b0; b < b0 + 4; ++b)
+                        ASSERT_EQ(g.NearestPaletteIndex(RGB(r, gr, b)),
+                                  NearestBySearch(pal.data(), int(pal.size()), RGB(r, gr, b)));
+        }
+    };
+    std::vector<TRGB> sparse;
+    for (int i = 0; i < 40; ++i) sparse.push_back(TRGB(next() >> 8) & 0xFFFFFF);
+    sparse.push_back(sparse[3]); // a duplicate: the lower index must win
+    check(sparse);
+    // A dense palette like the optimised ones: many entries share a cell.
+    std::vector<TRGB> dense;
+    for (int i = 0; i < 236; ++i) dense.push_back(RGB(int(next() % 64), int(next() % 64), int(next() % 64)));
+    for (TRGB c : Sys16Palette) dense.push_back(c);
+    check(dense);
 
+    // Black is found even when an earlier entry shares its cell.
     TPixelGraphic g;
     g.SetFormat(1, 1, pg8Bit);
-    g.SetPaletteCount(int(pal.size()));
-    for (size_t i = 0; i < pal.size(); ++i) g.SetPaletteEntry(int(i), pal[i]);
-
-    auto prefill = [&](TRGB c) {
-        int cr = GetRValue(c) / 8, cg = GetGValue(c) / 4, cb = GetBValue(c) / 8;
-        for (int radius = 0; radius <= 4; ++radius)
-            for (size_t i = 0; i < pal.size(); ++i) {
-                int d = std::max({std::abs(cr - GetRValue(pal[i]) / 8), std::abs(cg - GetGValue(pal[i]) / 4),
-                                  std::abs(cb - GetBValue(pal[i]) / 8)});
-                if (d == radius) return int(i);
-            }
-        return -1;
-    };
-    int exactChecked = 0;
-    for (int i = 0; i < 200000; ++i) {
-        TRGB c = TRGB(next() >> 8) & 0xFFFFFF;
-        int pre = prefill(c);
-        if (pre >= 0) {
-            ASSERT_EQ(g.NearestPaletteIndex(c), pre) << std::hex << c;
-        }
-    }
-    // Exactness of the search path: a fresh picture per query, so every cell
-    // outside the prefilled shells answers with the exact nearest entry.
-    for (int i = 0; i < 2000; ++i) {
-        TRGB c = TRGB(next() >> 8) & 0xFFFFFF;
-        if (prefill(c) >= 0) continue;
-        TPixelGraphic h;
-        h.SetFormat(1, 1, pg8Bit);
-        h.CopyPaletteFrom(g);
-        EXPECT_EQ(h.NearestPaletteIndex(c), NearestBySearch(pal.data(), int(pal.size()), c));
-        ++exactChecked;
-    }
-    EXPECT_GT(exactChecked, 100);
-    EXPECT_EQ(g.NearestPaletteIndex(pal[3]), 3);
+    g.SetPaletteCount(2);
+    g.SetPaletteEntry(0, RGB(4, 2, 4));
+    g.SetPaletteEntry(1, RGB(0, 0, 0));
+    EXPECT_EQ(g.NearestPaletteIndex(RGB(0, 0, 0)), 1);
+    EXPECT_EQ(g.NearestPaletteIndex(RGB(4, 2, 4)), 0);
 }
 
 TEST(PixelGraphic, GammaCorrectionAfterLoad) {
