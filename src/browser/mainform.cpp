@@ -15,6 +15,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "browser/preview.h"
 #include "browser/toolwindows.h"
 #include "platform/convert.h"
 #include "platform/paths.h"
@@ -68,13 +69,18 @@ TForm1::TForm1(const QStringList& args, QWidget* parent) : QMainWindow(parent), 
     BuildToolBar();
     BuildPopups();
     BuildMenus();
+    Preview = new TPreview(this);
     SLV1->SortColumn = 0;
     SLV1->SortAscending = true;
     ReadSettings();
     UpdateToolCommands();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    // The preview watches the application's events: it goes before the
+    // controls it looks at.
+    delete Preview;
+}
 
 // ---- layout
 
@@ -492,6 +498,11 @@ int TForm1::BackgroundColorValue() const {
 void TForm1::ShowInPreview(const QString& fileName) {
     PendingFile = fileName;
     if (PreviewHook()) PreviewHook()(this, fileName);
+    Preview->RequestLoad();
+}
+
+void TForm1::FitToPane() {
+    Preview->FitToPane();
 }
 
 void TForm1::SetPreviewHook(TPreviewHook hook) {
@@ -513,6 +524,7 @@ void TForm1::SaveSettings() {
 }
 
 void TForm1::closeEvent(QCloseEvent* e) {
+    Preview->StopSlideShow();
     if (SLV1->SelCount() > 0) SLV1->ClearSelectionAll();
     SaveSettings();
     e->accept();

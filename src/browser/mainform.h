@@ -19,6 +19,7 @@ class QSplitter;
 class QToolBar;
 class QMenu;
 class QFrame;
+class TPreview;
 
 class TForm1 : public QMainWindow {
     Q_OBJECT
@@ -54,11 +55,16 @@ class TForm1 : public QMainWindow {
     // The folder the file list shows; every command joins names with it.
     QString ListedFolder() const { return SLV1->ListedFolder(); }
 
-    // Shows `fileName` in the preview pane. The preview installs itself
-    // through SetPreviewHook; without one only PendingFile is set.
+    // The preview pane: display controls, navigation, slide show.
+    TPreview* Preview = nullptr;
+    // Shows `fileName` in the preview pane: PendingFile is set and a load is
+    // queued; it runs from the event loop. A hook, when set, sees every
+    // request first (tests and windows that follow the preview).
     void ShowInPreview(const QString& fileName);
     using TPreviewHook = std::function<void(TForm1*, const QString&)>;
     static void SetPreviewHook(TPreviewHook hook);
+    // Fits the shown picture to the preview pane.
+    void FitToPane();
 
     // Lists `folder` (tree selection, fill, sort). False, with the list
     // unchanged, when the folder cannot be listed.
@@ -81,6 +87,9 @@ class TForm1 : public QMainWindow {
     // When set, closing the window ends the program.
     bool QuitOnClose = false;
 
+    // Enables the list's commands for the current selection.
+    void UpdatePopupMenu1();
+
   protected:
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
@@ -93,7 +102,6 @@ class TForm1 : public QMainWindow {
     void ReadSettings();
     void FirstShow();
     void SaveSettings();
-    void UpdatePopupMenu1();
     void ShowTool(const QString& className);
     int ReadIntSetting(const QString& name, const QString& def);
     QAction* Add(QMenu* menu, const QString& caption, bool available = false);

@@ -7,6 +7,7 @@
 #include "browser/splash.h"
 #include "browser/toolwindows.h"
 #include "formats/library.h"
+#include "formats/qt/metafile_qt.h"
 #include "platform/prompts.h"
 
 int RunTavirlo(QApplication& app) {
@@ -15,6 +16,8 @@ int RunTavirlo(QApplication& app) {
 
     QApplication::setApplicationName("Tavirlo");
     InitImageLibrary();
+    // Metafiles are played through Qt: registered once the application exists.
+    RegisterMetafileFormats();
     InstallLibraryPrompts();
 
     // More than one argument is not a file to open: all are ignored.

@@ -139,6 +139,15 @@ void TPGImage::TakePixelGraphic(std::unique_ptr<TPixelGraphic> picture) {
     PictureChanged();
 }
 
+void TPGImage::TakeLoadedPixelGraphic(std::unique_ptr<TPixelGraphic> picture, const std::string& fileName) {
+    StopWorker();
+    DropPaintPicture();
+    picture_ = std::move(picture);
+    if (picture_) ConnectPicture(*picture_);
+    fileName_ = fileName;
+    PictureChanged();
+}
+
 std::unique_ptr<TPixelGraphic> TPGImage::CopyPixelGraphic() {
     StopWorker();
     if (!picture_) return nullptr;

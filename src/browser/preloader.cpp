@@ -1,0 +1,158 @@
+#include "browser/preloader.h"
+
+#include <QFile>
+#include <sys/stat.h>
+
+#include "core/options.h"
+#include "formats/jpeg.h"
+
+TPreloader::TPreloader() : worker_([this] { Run(); }) {}
+
+TPreloader::~TPreloader() {
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = true;
+        jobs_.clear();
+        cancelRunning_ = true;
+    }
+    cv_.notify_all();
+    worker_.join();
+}
+
+TPreloader::Stamp TPreloader::StampOf(const QString& path) {
+    struct stat st {};
+    Stamp s;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) return s;
+    s.ok = true;
+    s.size = st.st_size;
+    s.mtimeNs = (long long)st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec;
+    s.ctimeNs = (long long)st.st_ctim.tv_sec * 1000000000LL + st.st_ctim.tv_nsec;
+    s.ino = (long long)st.st_ino;
+    s.dev = (long long)st.st_dev;
+    return s;
+}
+
+TPreloader::Options TPreloader::CurrentOptions() {
+    return {DisplayGamma, GammaCorrection, JPEGReadMethod, PGMaxImageBytes};
+}
+
+void TPreloader::SetEnabled(bool on) {
+    {
+        std::lock_guard lock(mutex_);
+        enabled_ = on;
+    }
+    if (!on) Invalidate();
+}
+
+void TPreloader::Invalidate() {
+    std::lock_guard lock(mutex_);
+    ++generation_;
+    jobs_.clear();
+    wanted_.clear();
+    results_.clear();
+    if (!running_.isEmpty()) cancelRunning_ = true;
+}
+
+bool TPreloader::Wanted(const QString& path) const {
+    return wanted_.contains(path);
+}
+
+void TPreloader::Want(const QStringList& paths, const TPreloadSettings& settings) {
+    {
+        std::lock_guard lock(mutex_);
+        if (!enabled_) return;
+        wanted_ = paths;
+        for (auto it = results_.begin(); it != results_.end();)
+            it = Wanted(it->first) && it->second.settings == settings ? std::next(it)
+                                                                       : results_.erase(it);
+        jobs_.clear();
+        for (const QString& p : paths)
+            if (!results_.count(p) && p != running_) jobs_.push_back({p, settings, generation_});
+        if (!running_.isEmpty() && !Wanted(running_)) cancelRunning_ = true;
+    }
+    cv_.notify_all();
+}
+
+std::unique_ptr<TPixelGraphic> TPreloader::Take(const QString& path,
+                                                const TPreloadSettings& settings) {
+    std::unique_lock lock(mutex_);
+    if (!enabled_) return nullptr;
+    // A decode of this very file under way finishes sooner than a new one.
+    cv_.wait(lock, [&] { return running_ != path; });
+    auto it = results_.find(path);
+    if (it == results_.end()) return nullptr;
+    Result r = std::move(it->second);
+    results_.erase(it);
+    lock.unlock();
+    if (r.generation != generation_ || !(r.settings == settings) ||
+        !(r.options == CurrentOptions()) || !(r.stamp == StampOf(path)))
+        return nullptr;
+    return std::move(r.picture);
+}
+
+void TPreloader::WaitIdle() {
+    std::unique_lock lock(mutex_);
+    cv_.wait(lock, [&] { return jobs_.empty() && running_.isEmpty(); });
+}
+
+QStringList TPreloader::Ready() const {
+    std::lock_guard lock(mutex_);
+    QStringList r;
+    for (const auto& [path, result] : results_)
+        r << path;
+    return r;
+}
+
+void TPreloader::Run() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        cv_.wait(lock, [&] { return stop_ || !jobs_.empty(); });
+        if (stop_) return;
+        const Job job = jobs_.front();
+        jobs_.pop_front();
+        running_ = job.path;
+        cancelRunning_ = false;
+        lock.unlock();
+
+        Result r;
+        r.generation = job.generation;
+        r.settings = job.settings;
+        r.options = CurrentOptions();
+        r.stamp = StampOf(job.path);
+        bool ok = r.stamp.ok;
+        if (ok) {
+            try {
+                auto pg = std::make_unique<TPixelGraphic>();
+                pg->SetReadWarningAction(job.settings.readWarningAction);
+                pg->SetBackgroundColor(job.settings.backgroundColor);
+                // An abandoned decode stops at its next progress report; its
+                // rows are incomplete and it is thrown away below.
+                pg->OnProgress = [this](TObject*, int, int, bool& abort) {
+                    if (cancelRunning_) abort = true;
+                };
+                pg->LoadFromFile(QFile::encodeName(job.path).toStdString());
+                pg->OnProgress = nullptr;
+                r.picture = std::move(pg);
+            } catch (...) {
+                // The plain load meets the same failure and reports it the
+                // way the preview always does.
+                ok = false;
+            }
+        }
+        // A file written while it was read is no preload of what is there now.
+        ok = ok && StampOf(job.path) == r.stamp;
+
+        lock.lock();
+        if (ok && !cancelRunning_ && job.generation == generation_ && Wanted(job.path))
+            results_[job.path] = std::move(r);
+        running_.clear();
+        cv_.notify_all();
+        // The picture of a dropped result is freed here, outside no lock
+        // worth keeping: the worker holds it alone.
+        if (r.picture) {
+            lock.unlock();
+            r.picture.reset();
+            lock.lock();
+        }
+    }
+}

@@ -1,0 +1,102 @@
+#pragma once
+// Decodes the pictures the preview will most likely show next (the files
+// before and after the shown one) on a worker thread, so that stepping
+// through a folder of large photos shows each one at once.
+//
+// Each picture is made and loaded by the worker alone and handed over whole:
+// no picture is ever used by two threads at a time. A result is given out
+// only when it is exactly what a plain load would give now: same file (size,
+// times and inode unchanged since it was read), same load settings, same
+// process-wide load options, and no change of folder or list order since it
+// was asked for (a generation counter).
+
+#include <QString>
+#include <QStringList>
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+#include "core/pixelgraphic.h"
+
+// What a plain load of the preview sets on its picture before reading.
+struct TPreloadSettings {
+    TPGWarningAction readWarningAction = pgwaIgnore;
+    TRGB backgroundColor = 0;
+    bool operator==(const TPreloadSettings&) const = default;
+};
+
+class TPreloader {
+  public:
+    TPreloader();
+    ~TPreloader(); // stops the worker (the running decode is abandoned)
+    TPreloader(const TPreloader&) = delete;
+    TPreloader& operator=(const TPreloader&) = delete;
+
+    bool Enabled() const { return enabled_; }
+    // Off drops everything and decodes nothing until switched on again.
+    void SetEnabled(bool on);
+
+    // The folder or the list order changed: every result and job of before
+    // is dropped.
+    void Invalidate();
+    // Decode exactly these files (in this order of priority); results and
+    // jobs for other files are dropped.
+    void Want(const QStringList& paths, const TPreloadSettings& settings);
+    // The preloaded picture of `path`, when one is ready or being decoded
+    // (then it is waited for) and still matches the file and the settings;
+    // else null, and the caller loads the file itself.
+    std::unique_ptr<TPixelGraphic> Take(const QString& path, const TPreloadSettings& settings);
+
+    // Waits until nothing is queued or being decoded (benchmarks, tests).
+    void WaitIdle();
+    // Paths with a result ready now.
+    QStringList Ready() const;
+
+  private:
+    struct Stamp {
+        bool ok = false;
+        long long size = 0, mtimeNs = 0, ctimeNs = 0, ino = 0, dev = 0;
+        bool operator==(const Stamp&) const = default;
+    };
+    // The process-wide options a load reads.
+    struct Options {
+        long double displayGamma = 0;
+        bool gammaCorrection = false;
+        int jpegReadMethod = 0;
+        long long maxImageBytes = 0;
+        bool operator==(const Options&) const = default;
+    };
+    struct Job {
+        QString path;
+        TPreloadSettings settings;
+        unsigned long long generation = 0;
+    };
+    struct Result {
+        unsigned long long generation = 0;
+        TPreloadSettings settings;
+        Stamp stamp;
+        Options options;
+        std::unique_ptr<TPixelGraphic> picture;
+    };
+
+    static Stamp StampOf(const QString& path);
+    static Options CurrentOptions();
+    void Run();
+    bool Wanted(const QString& path) const; // with mutex_ held
+
+    mutable std::mutex mutex_;
+    std::condition_variable cv_;
+    std::deque<Job> jobs_;
+    std::map<QString, Result> results_;
+    QStringList wanted_;
+    QString running_; // path being decoded, empty when none
+    std::atomic<bool> cancelRunning_{false};
+    unsigned long long generation_ = 1;
+    bool enabled_ = true;
+    bool stop_ = false;
+    std::thread worker_;
+};

@@ -1,0 +1,432 @@
+#include "browser/preview.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileInfo>
+#include <QFrame>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QSpinBox>
+#include <QTimer>
+
+#include "browser/mainform.h"
+#include "browser/previewcontrols.h"
+#include "browser/previewsize.h"
+#include "core/pixelgraphic.h"
+#include "core/qt/bitmap.h"
+#include "platform/paths.h"
+#include "platform/prompts.h"
+#include "view/pgimage.h"
+
+namespace {
+
+std::string NativePath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+// Types shown by the image view control; the others have their own control.
+bool IsLibraryType(const QString& type) {
+    return type != "AVI" && type != "GIF" && type != "WMF" && type != "ICO";
+}
+
+// Types the worker may decode ahead: the library's, less the metafiles,
+// which are quick to play and draw with the screen's fonts.
+bool IsPreloadType(const QString& type) {
+    return IsLibraryType(type) && type != "EMF";
+}
+
+// A load that failed; the load's own handler decides what the user sees.
+struct TLoadFailed {};
+
+} // namespace
+
+TPreview::TPreview(TForm1* form)
+    : QObject(form), f_(form), preloader_(std::make_unique<TPreloader>()) {
+    setObjectName("Preview");
+    QWidget* pane = f_->RightMain;
+
+    PGImage1 = new TPGImage(pane);
+    PGImage1->setObjectName("PGImage1");
+    PGImage1->SetAutoSize(true);
+    PGImage1->SetStretch(sAlwaysKAR);
+    PGImage1->SetUseThread(false);
+    PGImage1->SetShowHourGlass(false);
+    PGImage1->SetReadWarningAction(pgwaIgnore);
+    // The control is sized to the picture itself: a frame would take
+    // pixels from the picture.
+    PGImage1->SetBorderStyle(bsNone);
+    Image1 = new TImageBox(pane);
+    Image1->setObjectName("Image1");
+    GIFImage1 = new TGIFImage(pane);
+    GIFImage1->setObjectName("GIFImage1");
+    AVIPlay1 = new TAVIPlayer(pane);
+    AVIPlay1->setObjectName("AVIPlay1");
+    for (QWidget* c : {static_cast<QWidget*>(PGImage1), static_cast<QWidget*>(Image1),
+                       static_cast<QWidget*>(GIFImage1), static_cast<QWidget*>(AVIPlay1)}) {
+        c->setGeometry(4, 4, 1, 1);
+        c->hide();
+        // The pane's context menu works over the picture too.
+        c->setContextMenuPolicy(Qt::NoContextMenu);
+    }
+    PGImage1->PicBox()->setContextMenuPolicy(Qt::NoContextMenu);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName("Timer1");
+    connect(Timer1, &QTimer::timeout, this, &TPreview::SlideTick);
+
+    auto bind = [this](const char* name, auto fn) {
+        QAction* a = f_->Command(name);
+        a->setEnabled(true);
+        connect(a, &QAction::triggered, this, fn);
+    };
+    bind("PreviousImageButton", [this] { PreviousImage(); });
+    bind("NextImageButton", [this] { NextImage(); });
+    bind("TavirloBtn", [this](bool down) { SlideShowToggled(down); });
+    bind("AutoZoom", [this](bool down) { AutoZoomToggled(down); });
+    // UpDown1: the Seconds arrows change a running show at once.
+    connect(f_->Seconds, &QSpinBox::valueChanged, this,
+            [this](int s) { Timer1->setInterval(s * 1000); });
+
+    TFileListView* list = f_->SLV1;
+    connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this] { SelectionChanged(); });
+    // Whatever the worker decoded for the list as it was is of no use now.
+    QAbstractItemModel* m = list->model();
+    auto invalidate = [this] { preloader_->Invalidate(); };
+    connect(m, &QAbstractItemModel::modelReset, this, invalidate);
+    connect(m, &QAbstractItemModel::layoutChanged, this, invalidate);
+    connect(m, &QAbstractItemModel::rowsInserted, this, invalidate);
+    connect(m, &QAbstractItemModel::rowsRemoved, this, invalidate);
+
+    pane->installEventFilter(this);
+    qApp->installEventFilter(this);
+}
+
+TPreview::~TPreview() {
+    qApp->removeEventFilter(this);
+}
+
+QWidget* TPreview::ControlFor(const QString& type) const {
+    if (type == "AVI") return AVIPlay1;
+    if (type == "GIF") return GIFImage1;
+    if (type == "WMF" || type == "ICO") return Image1;
+    return PGImage1;
+}
+
+QWidget* TPreview::ShownControl() const {
+    for (QWidget* c : {static_cast<QWidget*>(PGImage1), static_cast<QWidget*>(Image1),
+                       static_cast<QWidget*>(GIFImage1), static_cast<QWidget*>(AVIPlay1)})
+        if (!c->isHidden()) return c;
+    return nullptr;
+}
+
+TPreloadSettings TPreview::LoadSettings() const {
+    return {PGImage1->ReadWarningAction(), PGImage1->BackGroundColor()};
+}
+
+// ---- loading
+
+void TPreview::RequestLoad() {
+    if (loadQueued_) return;
+    loadQueued_ = true;
+    QMetaObject::invokeMethod(this, [this] { LoadPending(); }, Qt::QueuedConnection);
+}
+
+void TPreview::HideAll() {
+    AVIPlay1->Stop();
+    AVIPlay1->hide();
+    Image1->hide();
+    GIFImage1->SetAnimate(false);
+    GIFImage1->hide();
+    PGImage1->hide();
+}
+
+QSize TPreview::LoadInto(const QString& path) {
+    if (PreviewType == "AVI") {
+        if (!AVIPlay1->Open(path)) throw TLoadFailed{};
+        return AVIPlay1->FrameSize();
+    }
+    if (PreviewType == "GIF") {
+        if (!GIFImage1->Load(path)) throw TLoadFailed{};
+        return GIFImage1->PictureSize();
+    }
+    if (PreviewType == "WMF" || PreviewType == "ICO") {
+        TPixelGraphic pg;
+        pg.SetReadWarningAction(pgwaIgnore);
+        pg.LoadFromFile(NativePath(path));
+        QImage img;
+        AssignToBitmap(pg, img);
+        if (img.isNull()) throw TLoadFailed{};
+        Image1->SetPicture(img);
+        return img.size();
+    }
+    const QString abs = QFileInfo(path).absoluteFilePath();
+    if (auto pg = preloader_->Take(abs, LoadSettings()))
+        PGImage1->TakeLoadedPixelGraphic(std::move(pg), NativePath(path));
+    else
+        PGImage1->LoadFromFile(NativePath(path));
+    return {PGImage1->ImageWidth(), PGImage1->ImageHeight()};
+}
+
+void TPreview::LoadPending() {
+    loadQueued_ = false;
+    f_->ALed1->SetLit(true);
+    f_->ALed1->repaint();
+    const QString path = f_->PendingFile;
+    const QString name = ExtractFileName(path);
+    PreviewType = FileTypeText(name);
+    loadedPath_ = path;
+
+    const QFileInfo fi(path);
+    const qint64 size = fi.isFile() ? fi.size() : -1;
+    f_->SB1->SetPanelText(2, QString::number(size / 1024 + 1) + "K");
+    HideAll();
+
+    try {
+        const QSize s = LoadInto(path);
+        f_->SB1->SetPanelText(3, " " + name + "  (" + QString::number(s.width()) + " x " +
+                                     QString::number(s.height()) + ")");
+        QWidget* c = ControlFor(PreviewType);
+        c->move(4, 4);
+        const QSize pane = f_->RightMain->size();
+        const bool autoZoom = f_->Command("AutoZoom")->isChecked();
+        if (PreviewType == "AVI") {
+            c->resize(ClipBoxSize(s, pane));
+            if (autoZoom) FitToPane();
+        } else if (pane.width() < s.width() + 8 || pane.height() < s.height() + 8) {
+            FitToPane();
+        } else {
+            c->resize(std::max(1, s.width()), std::max(1, s.height()));
+            if (autoZoom) FitToPane();
+        }
+        c->show();
+        if (PreviewType == "GIF" && GIFImage1->FrameCount() > 1) GIFImage1->SetAnimate(true);
+        if (PreviewType == "AVI") AVIPlay1->Play();
+    } catch (...) {
+        // Errors stay silent, except for the pictures of the platform's own
+        // loader, which say so.
+        if (PreviewType == "WMF" || PreviewType == "ICO") {
+            f_->ALed1->SetLit(false);
+            ShowMessage("Error reading image file", f_);
+        }
+    }
+    f_->ALed1->SetLit(false);
+    PreloadNeighbours(path);
+}
+
+// ---- sizing
+
+QSize TPreview::ContentSize() const {
+    if (PreviewType == "AVI") return AVIPlay1->FrameSize();
+    if (PreviewType == "GIF") return GIFImage1->PictureSize();
+    if (PreviewType == "WMF" || PreviewType == "ICO") return Image1->Picture().size();
+    return {PGImage1->ImageWidth(), PGImage1->ImageHeight()};
+}
+
+void TPreview::FitToPane() {
+    const QSize s = FitToPaneSize(ContentSize(), f_->RightMain->size());
+    if (s.isEmpty()) return; // nothing shown: nothing to fit
+    QWidget* c = ControlFor(PreviewType);
+    c->setGeometry(4, 4, s.width(), s.height());
+}
+
+void TPreview::AutoZoomToggled(bool down) {
+    if (down)
+        FitToPane();
+    else
+        ShowSelectedAgain();
+}
+
+void TPreview::ZoomIn() {
+    FitToPane();
+}
+
+void TPreview::ZoomOut() {
+    ShowSelectedAgain();
+}
+
+void TPreview::ShowSelectedAgain() {
+    const QStringList sel = f_->SLV1->SelectedNames();
+    if (!sel.isEmpty())
+        f_->ShowInPreview(AddBackslash(f_->ListedFolder()) + sel.first());
+    else if (!loadedPath_.isEmpty())
+        // Nothing selected (a file shown from the command line or another
+        // window): the file shown comes back at its own size.
+        f_->ShowInPreview(loadedPath_);
+}
+
+// ---- list selection and navigation
+
+void TPreview::SelectionChanged() {
+    TFileListView* list = f_->SLV1;
+    if (list->SelCount() != 1) return;
+    // The file shown is the one selected item, also when the change that
+    // left it alone was another item's deselection.
+    const QString path = AddBackslash(f_->ListedFolder()) + list->SelectedNames().first();
+    if (path == LastShownName) return;
+    LastShownName = path;
+    f_->ShowInPreview(path);
+}
+
+void TPreview::NextImage() {
+    TFileListView* list = f_->SLV1;
+    const int count = list->Count();
+    if (count == 0) return;
+    QItemSelectionModel* sm = list->selectionModel();
+    int index = 0;
+    const QModelIndex focused = list->currentIndex();
+    if (focused.isValid()) {
+        sm->select(focused, QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+        index = focused.row() + 1;
+    }
+    if (index > count - 1) index = 0;
+    const QModelIndex target = list->model()->index(index, 0);
+    sm->setCurrentIndex(target, QItemSelectionModel::NoUpdate);
+    sm->select(target, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    list->scrollTo(target);
+}
+
+void TPreview::PreviousImage() {
+    TFileListView* list = f_->SLV1;
+    const int count = list->Count();
+    if (count == 0) return;
+    QItemSelectionModel* sm = list->selectionModel();
+    int index = count - 1;
+    const QModelIndex focused = list->currentIndex();
+    if (focused.isValid()) {
+        sm->select(focused, QItemSelectionModel::Deselect | QItemSelectionModel::Rows);
+        index = focused.row() - 1;
+    }
+    if (index < 0) index = count - 1;
+    const QModelIndex target = list->model()->index(index, 0);
+    sm->setCurrentIndex(target, QItemSelectionModel::NoUpdate);
+    sm->select(target, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    list->scrollTo(target);
+}
+
+// ---- slide show
+
+void TPreview::SlideShowToggled(bool down) {
+    QAction* btn = f_->Command("TavirloBtn");
+    TFileListView* list = f_->SLV1;
+    if (list->Count() == 0) {
+        {
+            const QSignalBlocker block(btn);
+            btn->setChecked(false);
+        }
+        // An emptied list also ends a running show: a timer left running
+        // would start stepping again behind a released button.
+        Timer1->stop();
+        if (down) ShowMessage("You must select a directory with files to run a Tavirlo", f_);
+    } else {
+        if (list->SelCount() == 0) {
+            const QModelIndex first = list->model()->index(0, 0);
+            list->selectionModel()->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
+            list->selectionModel()->select(first, QItemSelectionModel::Select |
+                                                      QItemSelectionModel::Rows);
+            f_->ShowInPreview(AddBackslash(f_->ListedFolder()) + list->Caption(0));
+        }
+        Timer1->setInterval(f_->Seconds->value() * 1000);
+        if (btn->isChecked())
+            Timer1->start();
+        else
+            Timer1->stop();
+    }
+    // Bookmarks would change the folder under a running show.
+    for (QAction* a : f_->menuBar()->actions())
+        if (a->text() == "Bookmarks") a->setEnabled(!btn->isChecked());
+}
+
+void TPreview::StopSlideShow() {
+    Timer1->stop();
+}
+
+void TPreview::SlideTick() {
+    // A message box or dialog is open: the show waits for it rather than
+    // changing the picture under it.
+    if (QApplication::activeModalWidget()) return;
+    NextImage();
+}
+
+// ---- preloading
+
+void TPreview::PreloadNeighbours(const QString& shownPath) {
+    if (!preloader_->Enabled()) return;
+    QStringList want;
+    TFileListView* list = f_->SLV1;
+    const int n = list->Count();
+    const QString folder = f_->ListedFolder();
+    if (n >= 2 && !folder.isEmpty()) {
+        const QString shown = QFileInfo(shownPath).absoluteFilePath();
+        auto pathOf = [&](int row) {
+            return QFileInfo(AddBackslash(folder) + list->Caption(row)).absoluteFilePath();
+        };
+        int row = -1;
+        const QModelIndex cur = list->currentIndex();
+        if (cur.isValid() && pathOf(cur.row()) == shown) {
+            row = cur.row();
+        } else if (QFileInfo(shown).absolutePath() == QFileInfo(folder).absoluteFilePath()) {
+            const QString name = QFileInfo(shown).fileName();
+            for (int r = 0; r < n && row < 0; ++r)
+                if (list->Caption(r) == name) row = r;
+        }
+        if (row >= 0) {
+            // Next first: it is the way people step.
+            for (int r : {(row + 1) % n, (row + n - 1) % n}) {
+                const QString p = pathOf(r);
+                if (r != row && IsPreloadType(FileTypeText(list->Caption(r))) && !want.contains(p))
+                    want << p;
+            }
+        }
+    }
+    preloader_->Want(want, LoadSettings());
+}
+
+// ---- keys
+
+bool TPreview::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == f_->RightMain && e->type() == QEvent::Resize) {
+        if (f_->SLV1->SelCount() == 1) FitToPane();
+        return false;
+    }
+    if (e->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
+    auto* w = static_cast<QWidget*>(watched);
+    if (w->window() != f_) return false; // another window's keys are its own
+    // The key reaches the focus widget first and then, unless taken, its
+    // parents: act on the first delivery only.
+    QWidget* first = QApplication::focusWidget();
+    if (!first || first->window() != f_) first = f_;
+    if (w != first) return false;
+    auto* k = static_cast<QKeyEvent*>(e);
+    HandleKey(k->key(), k->modifiers());
+    return false; // the focused control still gets the key
+}
+
+bool TPreview::HandleKey(int key, Qt::KeyboardModifiers mods) {
+    const bool keypad = mods & Qt::KeypadModifier;
+    if (keypad && key == Qt::Key_Plus) {
+        ZoomIn();
+        return true;
+    }
+    if (keypad && key == Qt::Key_Minus) {
+        ZoomOut();
+        return true;
+    }
+    // The commands of the other keys belong to the file operations and the
+    // tools; each key runs its command when that command can be used.
+    const char* command = nullptr;
+    switch (key) {
+    case Qt::Key_Delete: command = "Delete Files (Del)"; break;
+    case Qt::Key_F1: command = "Contents"; break;
+    case Qt::Key_F2: command = "Rename File (F2)"; break;
+    case Qt::Key_F3: command = "Search Files..."; break;
+    case Qt::Key_F8: command = "In Tavirlo"; break;
+    default: return false;
+    }
+    f_->UpdatePopupMenu1();
+    QAction* a = f_->Command(command);
+    if (!a || !a->isEnabled()) return false;
+    a->trigger();
+    return true;
+}

@@ -1,0 +1,85 @@
+#pragma once
+// The preview pane of the main window: its four display controls, the load
+// that shows a file (run from the event loop after ShowInPreview asks for
+// it), fitting to the pane, next and previous with wrap-around, the slide
+// show, "Auto Zoom", "Zoom In (+)" / "Zoom Out (-)" and the window's keys.
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+#include "browser/preloader.h"
+
+class QItemSelection;
+class QTimer;
+class TForm1;
+class TPGImage;
+class TImageBox;
+class TGIFImage;
+class TAVIPlayer;
+
+class TPreview : public QObject {
+    Q_OBJECT
+  public:
+    explicit TPreview(TForm1* form);
+    ~TPreview() override;
+
+    TPGImage* PGImage1;
+    TImageBox* Image1;
+    TGIFImage* GIFImage1;
+    TAVIPlayer* AVIPlay1;
+    QTimer* Timer1;
+
+    // Type of the file shown last: up to three characters of its extension,
+    // upper-cased ("JPG", "GIF", ...).
+    QString PreviewType;
+    // The path last shown because of a list selection.
+    QString LastShownName;
+
+    // Queues one load of the form's PendingFile (the program's TLoadFile):
+    // the load runs from the event loop, after the caller has returned.
+    // Requests that pile up before it runs are served by one load of the
+    // file asked for last.
+    void RequestLoad();
+    bool LoadQueued() const { return loadQueued_; }
+    // The load itself.
+    void LoadPending();
+
+    void FitToPane();
+    void NextImage();
+    void PreviousImage();
+    // "Run a Tavirlo" pressed or released.
+    void SlideShowToggled(bool down);
+    void StopSlideShow();
+    // "Auto Zoom" pressed or released.
+    void AutoZoomToggled(bool down);
+    void ZoomIn();
+    void ZoomOut();
+    // The display control of the type shown, visible or not.
+    QWidget* ControlFor(const QString& type) const;
+    // The visible display control, or null.
+    QWidget* ShownControl() const;
+
+    TPreloader& Preloader() { return *preloader_; }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* e) override;
+
+  private:
+    void HideAll();
+    QSize LoadInto(const QString& path);
+    void SizePicture(QWidget* control, QSize content);
+    QSize ContentSize() const;
+    void SelectionChanged();
+    void ShowSelectedAgain();
+    void SlideTick();
+    void PreloadNeighbours(const QString& shownPath);
+    bool HandleKey(int key, Qt::KeyboardModifiers mods);
+    TPreloadSettings LoadSettings() const;
+
+    TForm1* f_;
+    bool loadQueued_ = false;
+    QString loadedPath_; // the file the last load read
+    std::unique_ptr<TPreloader> preloader_;
+};

@@ -1,0 +1,71 @@
+#pragma once
+// The preview's display controls besides the image view control: the plain
+// picture box (Image1, icons and metafiles), the animated-GIF control
+// (GIFImage1) and the clip player (AVIPlay1). Each stretches what it shows
+// to its own size.
+
+#include <QImage>
+#include <QString>
+#include <QWidget>
+#include <memory>
+
+class QMovie;
+
+// Shows one bitmap stretched to the control, without smoothing.
+class TImageBox : public QWidget {
+    Q_OBJECT
+  public:
+    explicit TImageBox(QWidget* parent = nullptr);
+    void SetPicture(const QImage& image);
+    const QImage& Picture() const { return image_; }
+
+  protected:
+    void paintEvent(QPaintEvent* e) override;
+
+  private:
+    QImage image_;
+};
+
+// Plays a GIF file's frames with their delays, looping for ever while its
+// animation is on; with the animation off it shows the current frame.
+class TGIFImage : public QWidget {
+    Q_OBJECT
+  public:
+    explicit TGIFImage(QWidget* parent = nullptr);
+    ~TGIFImage() override;
+    // Opens `path` and shows its first frame; false when it is no GIF that
+    // can be shown (the control then shows nothing).
+    bool Load(const QString& path);
+    QSize PictureSize() const { return size_; }
+    int FrameCount() const { return frames_; }
+    bool Animate() const;
+    void SetAnimate(bool on);
+
+  protected:
+    void paintEvent(QPaintEvent* e) override;
+
+  private:
+    std::unique_ptr<QMovie> movie_;
+    QSize size_;
+    int frames_ = 0;
+};
+
+// The clip player. The clip's frame size comes from its header; without a
+// media back end the player is a black box of that size.
+class TAVIPlayer : public QWidget {
+    Q_OBJECT
+  public:
+    explicit TAVIPlayer(QWidget* parent = nullptr);
+    // Opens `path`; false when it has no readable AVI header.
+    bool Open(const QString& path);
+    QSize FrameSize() const { return frame_; }
+    const QString& FileName() const { return fileName_; }
+    void Play();
+    void Stop();
+    bool Playing() const { return playing_; }
+
+  private:
+    QString fileName_;
+    QSize frame_;
+    bool playing_ = false;
+};

@@ -1,0 +1,22 @@
+#pragma once
+// The size arithmetic of the preview pane, free of widgets: fitting a
+// picture to the pane keeping its aspect, and the small box a clip too big
+// for the pane plays in. Sizes are never below 1 x 1, whatever the picture or
+// the pane measure, so a broken file or a collapsed pane never divides by
+// zero or hides the control by a zero size.
+
+#include <QSize>
+#include <cstdint>
+
+// n / d rounded to the nearest integer, ties to the even one (d > 0, n >= 0).
+int64_t RoundDivEven(int64_t n, int64_t d);
+
+// The size a picture of `content` is shown at when fitted to `pane`: the
+// control sits at (4, 4), so 4 pixels of margin stay on every side. An empty
+// content gives an empty size (nothing to fit).
+QSize FitToPaneSize(QSize content, QSize pane);
+
+// The size a clip of `frame` plays at in `pane` before any fitting: its own
+// size, or a box of 145 pixels on the longer side keeping the frame's
+// aspect when it does not fit the pane less its margins.
+QSize ClipBoxSize(QSize frame, QSize pane);

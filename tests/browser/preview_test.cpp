@@ -1,0 +1,385 @@
+// The preview pane with real files: which control shows which type, sizes
+// and fitting, failed loads, next and previous, the slide show and keys.
+
+#include <QAction>
+#include <QDialog>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QSpinBox>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include "../support/sample_files.h"
+#include "browser/mainform.h"
+#include "browser/preview.h"
+#include "browser/previewcontrols.h"
+#include "fixtures.h"
+#include "formats/library.h"
+#include "formats/qt/metafile_qt.h"
+#include "platform/scriptedprompts.h"
+#include "view/pgimage.h"
+
+namespace {
+
+void Settle() {
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+}
+
+// A shown main window whose preview pane is 500 x 300.
+struct TPane {
+    std::unique_ptr<TForm1> form;
+    TPreview* pv;
+    TPane() : form(std::make_unique<TForm1>()) {
+        form->resize(1000, 700);
+        form->show();
+        form->RightMain->setFixedSize(500, 300);
+        Settle();
+        pv = form->Preview;
+    }
+    ~TPane() {
+        form->close();
+        form.reset();
+    }
+    TForm1* operator->() const { return form.get(); }
+    void Show(const QString& path) {
+        form->ShowInPreview(path);
+        Settle();
+    }
+    int VisibleControls() const {
+        int n = 0;
+        for (QWidget* c : {static_cast<QWidget*>(pv->PGImage1), static_cast<QWidget*>(pv->Image1),
+                           static_cast<QWidget*>(pv->GIFImage1),
+                           static_cast<QWidget*>(pv->AVIPlay1)})
+            n += !c->isHidden();
+        return n;
+    }
+    QRect Shown() const {
+        QWidget* c = pv->ShownControl();
+        return c ? c->geometry() : QRect();
+    }
+    QStringList Selected() const { return form->SLV1->SelectedNames(); }
+};
+
+QColor Qc(TRGB c) {
+    return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
+}
+
+// The quadrant colours as the control draws them, sampled at the
+// quadrants' centres. An animation may be at any of its frames, whose
+// quadrants are turned by the frame number.
+void ExpectQuadrants(QWidget* control, const char* what, bool animated = false) {
+    const QImage img = control->grab().toImage();
+    const int w = img.width(), h = img.height();
+    const QPoint at[4] = {{w / 4, h / 4}, {3 * w / 4, h / 4}, {w / 4, 3 * h / 4},
+                          {3 * w / 4, 3 * h / 4}};
+    int turn = 0;
+    if (animated)
+        for (int f = 0; f < 4; ++f)
+            if (img.pixelColor(at[0]) == Qc(samples::kQuad[f])) turn = f;
+    for (int q = 0; q < 4; ++q) {
+        const QColor c = img.pixelColor(at[q]), e = Qc(samples::kQuad[(q + turn) % 4]);
+        // JPEG may move a colour a little.
+        EXPECT_LE(std::abs(c.red() - e.red()) + std::abs(c.green() - e.green()) +
+                      std::abs(c.blue() - e.blue()),
+                  24)
+            << what << " quadrant " << q << " " << c.name().toStdString();
+    }
+}
+
+class Preview : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        InitImageLibrary();
+        RegisterMetafileFormats();
+        ClearSettings();
+        ViewAllFiles = false;
+    }
+    void TearDown() override { TForm1::SetPreviewHook(nullptr); }
+    QString Path(const char* name) const { return dir.filePath(name); }
+    QTemporaryDir dir;
+    TScopedPrompts prompts;
+};
+
+} // namespace
+
+TEST_F(Preview, PicturesAtTheirSizeFittedWhenLargerOrAsked) {
+    samples::SaveQuad(Path("small.bmp"), 100, 50);
+    samples::SaveQuad(Path("large.png"), 2000, 1000);
+    TPane p;
+    ASSERT_EQ(p->RightMain->size(), QSize(500, 300));
+
+    p.Show(Path("small.bmp"));
+    EXPECT_EQ(p.pv->PreviewType, "BMP");
+    EXPECT_EQ(p.Shown(), QRect(4, 4, 100, 50));
+    EXPECT_EQ(p->SB1->PanelText(3), " small.bmp  (100 x 50)");
+    EXPECT_EQ(p->SB1->PanelText(2), QString::number(QFileInfo(Path("small.bmp")).size() / 1024 + 1) + "K");
+    EXPECT_FALSE(p->ALed1->Lit());
+    ExpectQuadrants(p.pv->PGImage1, "small");
+
+    p->FitToPane(); // "Zoom In (+)"
+    EXPECT_EQ(p.Shown(), QRect(4, 4, 492, 246));
+    ExpectQuadrants(p.pv->PGImage1, "zoomed");
+    p.pv->ZoomOut(); // nothing selected: the file shown comes back at its size
+    Settle();
+    EXPECT_EQ(p.Shown(), QRect(4, 4, 100, 50));
+
+    p->Command("AutoZoom")->trigger();
+    EXPECT_EQ(p.Shown(), QRect(4, 4, 492, 246));
+    p.Show(Path("small.bmp")); // loads fit while Auto Zoom is down
+    EXPECT_EQ(p.Shown(), QRect(4, 4, 492, 246));
+    p->Command("AutoZoom")->trigger();
+    Settle();
+    EXPECT_EQ(p.Shown(), QRect(4, 4, 100, 50));
+
+    p.Show(Path("large.png"));
+    EXPECT_EQ(p.Shown(), QRect(4, 4, 492, 246));
+    EXPECT_EQ(p->SB1->PanelText(3), " large.png  (2000 x 1000)");
+    ExpectQuadrants(p.pv->PGImage1, "large");
+}
+
+TEST_F(Preview, EachTypeHasItsControl) {
+    samples::SaveQuad(Path("a.jpg"), 60, 40);
+    samples::SaveQuad(Path("b.tif"), 60, 40);
+    samples::SaveQuad(Path("c.tga"), 60, 40);
+    ASSERT_TRUE(samples::WriteQuadPcx(Path("d.pcx"), 60, 40));
+    ASSERT_TRUE(samples::WriteQuadGif(Path("e.gif"), 60, 40, 3));
+    ASSERT_TRUE(samples::WriteQuadIco(Path("f.ico"), 32, 32));
+    ASSERT_TRUE(samples::WriteQuadWmf(Path("g.wmf"), 100, 50));
+    ASSERT_TRUE(samples::WriteBytes(Path("h.avi"), samples::AviHeaderBytes(640, 480)));
+    ASSERT_TRUE(samples::WriteBytes(Path("i.avi"), samples::AviHeaderBytes(320, 200)));
+    ASSERT_TRUE(samples::WriteQuadGif(Path("j.gif"), 60, 40, 1));
+    TPane p;
+    const int dpi = int(MetafileScreenDpi() + 0.5);
+    struct Case {
+        const char* name;
+        QWidget* control;
+        QSize size;
+    };
+    const Case cases[] = {
+        {"a.jpg", p.pv->PGImage1, {60, 40}},  {"b.tif", p.pv->PGImage1, {60, 40}},
+        {"c.tga", p.pv->PGImage1, {60, 40}},  {"d.pcx", p.pv->PGImage1, {60, 40}},
+        {"e.gif", p.pv->GIFImage1, {60, 40}}, {"f.ico", p.pv->Image1, {32, 32}},
+        {"g.wmf", p.pv->Image1, {dpi, dpi / 2}}, {"h.avi", p.pv->AVIPlay1, {145, 109}},
+        {"i.avi", p.pv->AVIPlay1, {320, 200}}, {"j.gif", p.pv->GIFImage1, {60, 40}},
+    };
+    for (const Case& c : cases) {
+        p.Show(Path(c.name));
+        EXPECT_EQ(p.pv->ShownControl(), c.control) << c.name;
+        EXPECT_EQ(p.VisibleControls(), 1) << c.name;
+        EXPECT_EQ(p.Shown(), QRect(QPoint(4, 4), c.size)) << c.name;
+        if (c.control != p.pv->AVIPlay1)
+            ExpectQuadrants(c.control, c.name, QString(c.name) == "e.gif");
+    }
+    EXPECT_TRUE(prompts->asked.empty());
+    // Only a picture of more than one frame plays; clips start playing.
+    p.Show(Path("e.gif"));
+    EXPECT_TRUE(p.pv->GIFImage1->Animate());
+    EXPECT_EQ(p.pv->GIFImage1->FrameCount(), 3);
+    p.Show(Path("j.gif"));
+    EXPECT_FALSE(p.pv->GIFImage1->Animate());
+    p.Show(Path("h.avi"));
+    EXPECT_TRUE(p.pv->AVIPlay1->Playing());
+    EXPECT_EQ(p->SB1->PanelText(3), " h.avi  (640 x 480)");
+    p->Command("AutoZoom")->trigger();
+    EXPECT_EQ(p.Shown(), QRect(4, 4, 389, 292)); // 492 x 369 would not fit
+    p.Show(Path("a.jpg"));
+    EXPECT_FALSE(p.pv->AVIPlay1->Playing());
+}
+
+TEST_F(Preview, AFailedLoadLeavesTheBrowserUsable) {
+    samples::SaveQuad(Path("good.bmp"), 40, 20);
+    for (const char* n : {"bad.ico", "bad.wmf", "bad.jpg", "bad.gif", "bad.avi", "bad.png"})
+        ASSERT_TRUE(samples::WriteBytes(Path(n), std::vector<uint8_t>(3000, 0x5A)));
+    TPane p;
+    p.Show(Path("good.bmp"));
+    const QString shownText = p->SB1->PanelText(3);
+    struct Case {
+        const char* name;
+        bool message;
+    };
+    const Case cases[] = {{"bad.ico", true},  {"bad.wmf", true},  {"bad.jpg", false},
+                          {"bad.gif", false}, {"bad.avi", false}, {"bad.png", false},
+                          {"gone.bmp", false}};
+    for (const Case& c : cases) {
+        prompts->asked.clear();
+        p.Show(Path(c.name));
+        EXPECT_EQ(prompts->Messages(),
+                  c.message ? QStringList{"Error reading image file"} : QStringList{})
+            << c.name;
+        EXPECT_EQ(p.VisibleControls(), 0) << c.name;
+        EXPECT_FALSE(p->ALed1->Lit()) << c.name;
+        EXPECT_EQ(p->SB1->PanelText(2), QString(c.name) == "gone.bmp" ? "1K" : "3K") << c.name;
+        EXPECT_EQ(p->SB1->PanelText(3), shownText) << c.name;
+        p->FitToPane(); // harmless with nothing shown
+    }
+    p.Show(Path("good.bmp"));
+    EXPECT_EQ(p.Shown(), QRect(4, 4, 40, 20));
+}
+
+TEST_F(Preview, NextAndPreviousWrapAround) {
+    for (const char* n : {"a.bmp", "b.bmp", "c.bmp"})
+        samples::SaveQuad(Path(n), 30, 20);
+    QStringList shown;
+    TForm1::SetPreviewHook([&](TForm1*, const QString& f) { shown << QFileInfo(f).fileName(); });
+    TPane p;
+    ASSERT_TRUE(p->OpenFolder(dir.path()));
+    QAction* next = p->Command("NextImageButton");
+    QAction* prev = p->Command("PreviousImageButton");
+    struct Step {
+        QAction* action;
+        const char* selected;
+    };
+    const Step steps[] = {{next, "a.bmp"}, {next, "b.bmp"}, {next, "c.bmp"}, {next, "a.bmp"},
+                          {prev, "c.bmp"}, {prev, "b.bmp"}, {prev, "a.bmp"}};
+    for (const Step& s : steps) {
+        s.action->trigger();
+        Settle();
+        EXPECT_EQ(p.Selected(), QStringList{s.selected});
+        EXPECT_EQ(p->PendingFile, Path(s.selected));
+        EXPECT_EQ(p.pv->LastShownName, Path(s.selected));
+    }
+    EXPECT_EQ(shown, (QStringList{"a.bmp", "b.bmp", "c.bmp", "a.bmp", "c.bmp", "b.bmp", "a.bmp"}));
+
+    // Previous with no focused item starts from the end.
+    p->OpenFolder(dir.path());
+    prev->trigger();
+    EXPECT_EQ(p.Selected(), QStringList{"c.bmp"});
+
+    // Other selected items stay selected; two selected show nothing new.
+    shown.clear();
+    p->SLV1->selectionModel()->select(p->SLV1->model()->index(0, 0),
+                                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    next->trigger(); // c -> a (wraps), a stays selected anyway
+    Settle();
+    EXPECT_EQ(p.Selected(), QStringList{"a.bmp"});
+
+    // A single file: Next keeps it selected and does not load it again.
+    QTemporaryDir one;
+    samples::SaveQuad(one.filePath("a.bmp"), 30, 20);
+    p->OpenFolder(one.path());
+    shown.clear();
+    next->trigger();
+    Settle();
+    next->trigger();
+    Settle();
+    EXPECT_EQ(p.Selected(), QStringList{"a.bmp"});
+    EXPECT_EQ(shown, QStringList{"a.bmp"});
+    // The same name in another folder is another file.
+    EXPECT_EQ(p->PendingFile, one.filePath("a.bmp"));
+    p->OpenFolder(dir.path());
+    next->trigger();
+    Settle();
+    EXPECT_EQ(p->PendingFile, Path("a.bmp"));
+}
+
+TEST_F(Preview, SlideShowTicksAndPausesUnderAModalBox) {
+    QTemporaryDir empty;
+    for (const char* n : {"a.bmp", "b.bmp", "c.bmp"})
+        samples::SaveQuad(Path(n), 30, 20);
+    TPane p;
+    QAction* btn = p->Command("TavirloBtn");
+    QAction* bookmarks = nullptr;
+    for (QAction* a : p->menuBar()->actions())
+        if (a->text() == "Bookmarks") bookmarks = a;
+    ASSERT_NE(bookmarks, nullptr);
+    QTimer* timer = p.pv->Timer1;
+    auto tick = [&] {
+        QMetaObject::invokeMethod(timer, "timeout");
+        Settle();
+    };
+
+    p->OpenFolder(empty.path());
+    btn->trigger();
+    EXPECT_FALSE(btn->isChecked());
+    EXPECT_FALSE(timer->isActive());
+    EXPECT_EQ(prompts->Messages(),
+              QStringList{"You must select a directory with files to run a Tavirlo"});
+    EXPECT_TRUE(bookmarks->isEnabled());
+
+    p->OpenFolder(dir.path());
+    btn->trigger();
+    Settle();
+    EXPECT_TRUE(btn->isChecked());
+    EXPECT_TRUE(timer->isActive());
+    EXPECT_EQ(timer->interval(), 4000);
+    EXPECT_FALSE(bookmarks->isEnabled());
+    EXPECT_EQ(p.Selected(), QStringList{"a.bmp"});
+    EXPECT_EQ(p->PendingFile, Path("a.bmp"));
+    p->Seconds->stepUp(); // the arrows change a running show at once
+    EXPECT_EQ(timer->interval(), 5000);
+
+    tick();
+    EXPECT_EQ(p.Selected(), QStringList{"b.bmp"});
+    {
+        QDialog box(p.form.get());
+        box.setModal(true);
+        box.show();
+        Settle();
+        tick();
+        EXPECT_EQ(p.Selected(), QStringList{"b.bmp"}) << "stepped under a modal box";
+    }
+    tick();
+    tick();
+    EXPECT_EQ(p.Selected(), QStringList{"a.bmp"});
+    EXPECT_EQ(p->PendingFile, Path("a.bmp"));
+
+    btn->trigger();
+    EXPECT_FALSE(timer->isActive());
+    EXPECT_TRUE(bookmarks->isEnabled());
+    btn->trigger();
+    EXPECT_TRUE(timer->isActive());
+    // An emptied list ends the show when the button is next used.
+    p->OpenFolder(empty.path());
+    prompts->asked.clear();
+    btn->trigger();
+    EXPECT_FALSE(timer->isActive());
+    EXPECT_FALSE(btn->isChecked());
+    EXPECT_TRUE(prompts->asked.empty());
+    btn->trigger();
+    p->OpenFolder(dir.path());
+    btn->trigger();
+    EXPECT_TRUE(timer->isActive());
+    p->close();
+    EXPECT_FALSE(timer->isActive());
+}
+
+TEST_F(Preview, KeysActOnlyInTheMainWindow) {
+    samples::SaveQuad(Path("a.bmp"), 100, 50);
+    TPane p;
+    p->OpenFolder(dir.path());
+    p->Command("NextImageButton")->trigger();
+    Settle();
+    ASSERT_EQ(p.Shown(), QRect(4, 4, 100, 50));
+
+    // Another window's edit box keeps its keys to itself.
+    QLineEdit other;
+    other.show();
+    other.activateWindow();
+    other.setFocus();
+    Settle();
+    QTest::keyClick(&other, Qt::Key_Plus, Qt::KeypadModifier);
+    EXPECT_EQ(p.Shown(), QRect(4, 4, 100, 50));
+    EXPECT_EQ(other.text(), "+");
+    other.hide();
+
+    p->activateWindow();
+    p->SLV1->setFocus();
+    Settle();
+    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : p.form.get();
+    ASSERT_EQ(target->window(), p.form.get());
+    QTest::keyClick(target, Qt::Key_Plus, Qt::KeypadModifier);
+    EXPECT_EQ(p.Shown(), QRect(4, 4, 492, 246));
+    QTest::keyClick(target, Qt::Key_Minus, Qt::KeypadModifier);
+    Settle();
+    EXPECT_EQ(p.Shown(), QRect(4, 4, 100, 50));
+    // The plain minus key is not the keypad's.
+    QTest::keyClick(target, Qt::Key_Plus);
+    EXPECT_EQ(p.Shown(), QRect(4, 4, 100, 50));
+
+    // A pane that changes size fits the one selected picture.
+    p->RightMain->setFixedSize(300, 400);
+    Settle();
+    EXPECT_EQ(p.Shown(), QRect(4, 4, 292, 146));
+}
