@@ -79,9 +79,28 @@ TEST(TPGImage, LargerThanTheControlScrolls) {
     EXPECT_EQ(v->PicBox()->geometry(), QRect(0, 0, 500, 400));
     EXPECT_EQ(v->horizontalScrollBar()->maximum(), 500 - (200 - BarExtent(*v)));
     EXPECT_EQ(v->verticalScrollBar()->maximum(), 400 - (150 - BarExtent(*v)));
+    // The arithmetic's client area is the one the scroll area really leaves.
+    EXPECT_EQ(v->viewport()->size(), QSize(200 - BarExtent(*v), 150 - BarExtent(*v)));
     v->horizontalScrollBar()->setValue(120);
     v->verticalScrollBar()->setValue(30);
     EXPECT_EQ(v->PicBox()->pos(), QPoint(-120, -30));
+}
+
+TEST(TPGImage, CentredLargePictureOpensScrolledToItsMiddle) {
+    auto v = MakeView(200, 150);
+    v->SetCenter(true);
+    v->show();
+    v->TakePixelGraphic(MakeTestPicture(pg24Bit, 500, 100));
+    const int bar = BarExtent(*v);
+    // Only a horizontal bar: the picture is centred down the rest.
+    EXPECT_EQ(v->horizontalScrollBar()->value(), (500 - 200) / 2);
+    EXPECT_EQ(v->PicBox()->geometry(), QRect(-150, (150 - bar - 100) / 2, 500, 100));
+    // Scrolling away and re-arranging with force comes back to the middle.
+    v->horizontalScrollBar()->setValue(0);
+    v->Rearrange(false);
+    EXPECT_EQ(v->horizontalScrollBar()->value(), 0);
+    v->Rearrange(true);
+    EXPECT_EQ(v->horizontalScrollBar()->value(), 150);
 }
 
 TEST(TPGImage, AutoSizeCountsTheScrollBarItNeeds) {
