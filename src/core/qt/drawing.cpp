@@ -98,9 +98,17 @@ void PGSampleRGB32(const TPixelGraphic& pg, QImage& img, const QRect& area, int 
                 }
                 d[n - 1] = 0xFF000000u | (uint32_t(q[2]) << 16) | (uint32_t(q[1]) << 8) | q[0];
             } else {
+                // A word read stays inside the store except at the very last
+                // pixel of a row, which is read bytewise.
                 for (int i = 0; i < n; ++i) {
                     const uint8_t* q = s + int64_t(sx[i]) * 3;
-                    d[i] = 0xFF000000u | (uint32_t(q[2]) << 16) | (uint32_t(q[1]) << 8) | q[0];
+                    if (sx[i] < W - 1) {
+                        uint32_t v;
+                        std::memcpy(&v, q, 4);
+                        d[i] = 0xFF000000u | v;
+                    } else {
+                        d[i] = 0xFF000000u | (uint32_t(q[2]) << 16) | (uint32_t(q[1]) << 8) | q[0];
+                    }
                 }
             }
         }
