@@ -1,7 +1,7 @@
 #pragma once
 // The view's display tiles: the picture as it appears at the current paint
 // size (stretched without smoothing, mirrored when asked), in 32-bit tiles of
-// 256 x 256 made the first time a tile is exposed and kept for later paints,
+// 128 x 128 made the first time a tile is exposed and kept for later paints,
 // so a repaint or a scroll is a copy of ready pixels. Only tiles that are
 // exposed are ever made; the least recently used go beyond a memory budget.
 // The owner calls Invalidate whenever the picture changes.
@@ -17,7 +17,7 @@ class QPainter;
 
 class TPGTileCache {
   public:
-    static constexpr int kTile = 256;
+    static constexpr int kTile = 128;
 
     explicit TPGTileCache(int64_t budgetBytes = 64LL << 20) : budget_(budgetBytes) {}
 

@@ -54,7 +54,11 @@ TEST(PGClockHands, AnglesFollowStepAndPercent) {
 
 TEST(TPGTileCache, StaysWithinItsBudgetAndDrawsTheSame) {
     auto pg = MakeTestPicture(pg24Bit, 1000, 700);
-    const int64_t budget = 3 * 256 * 256 * 4; // three tiles
+    const int64_t tileBytes = int64_t(TPGTileCache::kTile) * TPGTileCache::kTile * 4;
+    const int64_t budget = 3 * tileBytes;
+    // A 300 x 300 window meets at most this many tiles.
+    const int64_t perPaint =
+        int64_t(300 / TPGTileCache::kTile + 2) * (300 / TPGTileCache::kTile + 2);
     TPGTileCache cache(budget);
     QImage dev(300, 300, QImage::Format_RGB32);
     // Walk a 300 x 300 window over the picture at 100 %.
@@ -65,7 +69,7 @@ TEST(TPGTileCache, StaysWithinItsBudgetAndDrawsTheSame) {
             cache.Draw(p, *pg, QRect(at, QSize(1000, 700)), false, false, dev.rect());
         }
         // Tiles of the current paint are kept even above the budget.
-        EXPECT_LE(cache.BytesHeld(), std::max<int64_t>(budget, 4 * 256 * 256 * 4));
+        EXPECT_LE(cache.BytesHeld(), std::max<int64_t>(budget, perPaint * tileBytes));
         for (QPoint q : {QPoint(0, 0), QPoint(299, 299), QPoint(150, 17)})
             ASSERT_EQ(dev.pixel(q) & 0xFFFFFF,
                       ShownColor(*pg, q.x() - at.x(), q.y() - at.y()) & 0xFFFFFF);
