@@ -15,7 +15,7 @@ TAV_TEST_PACKAGES=(
   clang libclang-rt-14-dev
   imagemagick netpbm libtiff-tools giflib-tools gifsicle python3-pil
   libjpeg-turbo-progs pngcheck icoutils libvips-tools
-  xvfb xauth x11-apps time sane-utils libxcb1-dev
+  xvfb xauth x11-apps time sane-utils libxcb1-dev libxcb-xtest0-dev
 )
 
 tav_install() {

@@ -64,7 +64,7 @@ void TPreloader::Want(const QStringList& paths, const TPreloadSettings& settings
         wanted_ = paths;
         for (auto it = results_.begin(); it != results_.end();)
             it = Wanted(it->first) && it->second.settings == settings ? std::next(it)
-                                                                       : results_.erase(it);
+                                                                      : results_.erase(it);
         jobs_.clear();
         for (const QString& p : paths)
             if (!results_.count(p) && p != running_) jobs_.push_back({p, settings, generation_});

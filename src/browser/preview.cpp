@@ -130,7 +130,8 @@ TPreloadSettings TPreview::LoadSettings() const {
 void TPreview::RequestLoad() {
     if (loadQueued_) return;
     loadQueued_ = true;
-    QMetaObject::invokeMethod(this, [this] { LoadPending(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { LoadPending(); }, Qt::QueuedConnection);
 }
 
 void TPreview::HideAll() {
@@ -323,8 +324,8 @@ void TPreview::SlideShowToggled(bool down) {
         if (list->SelCount() == 0) {
             const QModelIndex first = list->model()->index(0, 0);
             list->selectionModel()->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
-            list->selectionModel()->select(first, QItemSelectionModel::Select |
-                                                      QItemSelectionModel::Rows);
+            list->selectionModel()->select(first,
+                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
             f_->ShowInPreview(AddBackslash(f_->ListedFolder()) + list->Caption(0));
         }
         Timer1->setInterval(f_->Seconds->value() * 1000);
@@ -417,12 +418,23 @@ bool TPreview::HandleKey(int key, Qt::KeyboardModifiers mods) {
     // tools; each key runs its command when that command can be used.
     const char* command = nullptr;
     switch (key) {
-    case Qt::Key_Delete: command = "Delete Files (Del)"; break;
-    case Qt::Key_F1: command = "Contents"; break;
-    case Qt::Key_F2: command = "Rename File (F2)"; break;
-    case Qt::Key_F3: command = "Search Files..."; break;
-    case Qt::Key_F8: command = "In Tavirlo"; break;
-    default: return false;
+    case Qt::Key_Delete:
+        command = "Delete Files (Del)";
+        break;
+    case Qt::Key_F1:
+        command = "Contents";
+        break;
+    case Qt::Key_F2:
+        command = "Rename File (F2)";
+        break;
+    case Qt::Key_F3:
+        command = "Search Files...";
+        break;
+    case Qt::Key_F8:
+        command = "In Tavirlo";
+        break;
+    default:
+        return false;
     }
     f_->UpdatePopupMenu1();
     QAction* a = f_->Command(command);

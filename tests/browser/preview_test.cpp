@@ -49,9 +49,9 @@ struct TPane {
     }
     int VisibleControls() const {
         int n = 0;
-        for (QWidget* c : {static_cast<QWidget*>(pv->PGImage1), static_cast<QWidget*>(pv->Image1),
-                           static_cast<QWidget*>(pv->GIFImage1),
-                           static_cast<QWidget*>(pv->AVIPlay1)})
+        for (QWidget* c :
+             {static_cast<QWidget*>(pv->PGImage1), static_cast<QWidget*>(pv->Image1),
+              static_cast<QWidget*>(pv->GIFImage1), static_cast<QWidget*>(pv->AVIPlay1)})
             n += !c->isHidden();
         return n;
     }
@@ -72,8 +72,8 @@ QColor Qc(TRGB c) {
 void ExpectQuadrants(QWidget* control, const char* what, bool animated = false) {
     const QImage img = control->grab().toImage();
     const int w = img.width(), h = img.height();
-    const QPoint at[4] = {{w / 4, h / 4}, {3 * w / 4, h / 4}, {w / 4, 3 * h / 4},
-                          {3 * w / 4, 3 * h / 4}};
+    const QPoint at[4] = {
+        {w / 4, h / 4}, {3 * w / 4, h / 4}, {w / 4, 3 * h / 4}, {3 * w / 4, 3 * h / 4}};
     int turn = 0;
     if (animated)
         for (int f = 0; f < 4; ++f)
@@ -114,7 +114,8 @@ TEST_F(Preview, PicturesAtTheirSizeFittedWhenLargerOrAsked) {
     EXPECT_EQ(p.pv->PreviewType, "BMP");
     EXPECT_EQ(p.Shown(), QRect(4, 4, 100, 50));
     EXPECT_EQ(p->SB1->PanelText(3), " small.bmp  (100 x 50)");
-    EXPECT_EQ(p->SB1->PanelText(2), QString::number(QFileInfo(Path("small.bmp")).size() / 1024 + 1) + "K");
+    EXPECT_EQ(p->SB1->PanelText(2),
+              QString::number(QFileInfo(Path("small.bmp")).size() / 1024 + 1) + "K");
     EXPECT_FALSE(p->ALed1->Lit());
     ExpectQuadrants(p.pv->PGImage1, "small");
 
@@ -158,11 +159,11 @@ TEST_F(Preview, EachTypeHasItsControl) {
         QSize size;
     };
     const Case cases[] = {
-        {"a.jpg", p.pv->PGImage1, {60, 40}},  {"b.tif", p.pv->PGImage1, {60, 40}},
-        {"c.tga", p.pv->PGImage1, {60, 40}},  {"d.pcx", p.pv->PGImage1, {60, 40}},
-        {"e.gif", p.pv->GIFImage1, {60, 40}}, {"f.ico", p.pv->Image1, {32, 32}},
+        {"a.jpg", p.pv->PGImage1, {60, 40}},     {"b.tif", p.pv->PGImage1, {60, 40}},
+        {"c.tga", p.pv->PGImage1, {60, 40}},     {"d.pcx", p.pv->PGImage1, {60, 40}},
+        {"e.gif", p.pv->GIFImage1, {60, 40}},    {"f.ico", p.pv->Image1, {32, 32}},
         {"g.wmf", p.pv->Image1, {dpi, dpi / 2}}, {"h.avi", p.pv->AVIPlay1, {145, 109}},
-        {"i.avi", p.pv->AVIPlay1, {320, 200}}, {"j.gif", p.pv->GIFImage1, {60, 40}},
+        {"i.avi", p.pv->AVIPlay1, {320, 200}},   {"j.gif", p.pv->GIFImage1, {60, 40}},
     };
     for (const Case& c : cases) {
         p.Show(Path(c.name));

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "../support/sample_files.h"
 #include "browser/aviheader.h"
 #include "browser/previewsize.h"
-#include "../support/sample_files.h"
 
 TEST(PreviewSize, FitToPane) {
     struct Case {
@@ -13,14 +13,14 @@ TEST(PreviewSize, FitToPane) {
     const Case cases[] = {
         {{100, 50}, {500, 300}, {492, 246}},
         {{2000, 1000}, {500, 300}, {492, 246}},
-        {{50, 200}, {500, 300}, {73, 292}},     // tall: height first, width round(292 / 4)
-        {{3, 2}, {11, 300}, {3, 2}},            // 1.5 rounds to 2 (even)
-        {{2, 5}, {300, 11}, {1, 3}},            // 3 * 2 / 5 = 1.2
-        {{640, 480}, {400, 300}, {392, 294}},   // equal ratios take the width
-        {{1, 1}, {5, 3}, {1, 1}},               // pane smaller than its margins
-        {{100, 50}, {0, 0}, {1, 1}},            // collapsed pane
+        {{50, 200}, {500, 300}, {73, 292}},   // tall: height first, width round(292 / 4)
+        {{3, 2}, {11, 300}, {3, 2}},          // 1.5 rounds to 2 (even)
+        {{2, 5}, {300, 11}, {1, 3}},          // 3 * 2 / 5 = 1.2
+        {{640, 480}, {400, 300}, {392, 294}}, // equal ratios take the width
+        {{1, 1}, {5, 3}, {1, 1}},             // pane smaller than its margins
+        {{100, 50}, {0, 0}, {1, 1}},          // collapsed pane
         {{100, 50}, {0, 300}, {1, 1}},
-        {{0, 50}, {500, 300}, {}},              // nothing to fit
+        {{0, 50}, {500, 300}, {}}, // nothing to fit
         {{100, 0}, {500, 300}, {}},
         {{65535, 1}, {500, 300}, {492, 1}},
     };

@@ -74,8 +74,8 @@ inline bool WriteQuadGif(const QString& path, int w, int h, int frames = 1) {
     // Header, screen descriptor and global table end where the first block starts.
     const size_t tableEnd = 13 + ((first[10] & 0x80) ? 3u << ((first[10] & 7) + 1) : 0u);
     std::vector<uint8_t> out(first.begin(), first.begin() + long(tableEnd));
-    const uint8_t loop[] = {0x21, 0xFF, 0x0B, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E',
-                            '2',  '.',  '0',  0x03, 0x01, 0x00, 0x00, 0x00};
+    const uint8_t loop[] = {0x21, 0xFF, 0x0B, 'N', 'E',  'T',  'S',  'C',  'A', 'P',
+                            'E',  '2',  '.',  '0', 0x03, 0x01, 0x00, 0x00, 0x00};
     out.insert(out.end(), std::begin(loop), std::end(loop));
     for (int f = 0; f < frames; ++f) {
         std::vector<uint8_t> bytes;
@@ -113,7 +113,8 @@ inline bool WriteQuadPcx(const QString& path, int w, int h) {
             }
             for (int x = 0; x < bpl;) {
                 int run = 1;
-                while (x + run < bpl && run < 63 && line[x + run] == line[x]) ++run;
+                while (x + run < bpl && run < 63 && line[x + run] == line[x])
+                    ++run;
                 if (run > 1 || line[x] >= 0xC0) b.push_back(uint8_t(0xC0 | run));
                 b.push_back(line[x]);
                 x += run;
@@ -150,8 +151,8 @@ inline bool WriteQuadIco(const QString& path, int w, int h) {
 inline bool WriteQuadWmf(const QString& path, int inchW, int inchH) {
     const int W = inchW * 10, H = inchH * 10; // 1000 units per inch
     std::vector<std::vector<uint16_t>> recs;
-    recs.push_back({0x0103, 8});        // anisotropic mapping
-    recs.push_back({0x020B, 0, 0});     // window origin
+    recs.push_back({0x0103, 8});    // anisotropic mapping
+    recs.push_back({0x020B, 0, 0}); // window origin
     recs.push_back({0x020C, uint16_t(H), uint16_t(W)});
     recs.push_back({0x02FA, 5, 0, 0, 0, 0}); // null pen, object 0
     recs.push_back({0x012D, 0});
@@ -161,8 +162,8 @@ inline bool WriteQuadWmf(const QString& path, int inchW, int inchH) {
         recs.push_back({0x012D, 1});
         const int l = q & 1 ? W / 2 : 0, t = q & 2 ? H / 2 : 0;
         // Rectangles leave out their right and bottom edges: reach one beyond.
-        recs.push_back({0x041B, uint16_t(t + H / 2 + 1), uint16_t(l + W / 2 + 1), uint16_t(t),
-                        uint16_t(l)});
+        recs.push_back(
+            {0x041B, uint16_t(t + H / 2 + 1), uint16_t(l + W / 2 + 1), uint16_t(t), uint16_t(l)});
         recs.push_back({0x01F0, 1});
     }
     std::vector<uint8_t> body;

@@ -1,0 +1,246 @@
+// The real program under a private X server, stepping through a folder that
+// holds one file of every type the preview shows: started on the first file,
+// "Next Image" is clicked for each, and the screen shows each picture's
+// quadrant colours where the preview puts it (4 pixels into the pane).
+// With TAV_E2E_SHOTS set to a folder, the screenshots are kept there.
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QImage>
+#include <QSettings>
+#include <QSplitter>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <gtest/gtest.h>
+#include <xcb/xtest.h>
+
+#include "../support/sample_files.h"
+#include "browser/mainform.h"
+#include "formats/library.h"
+#include "xserver.h"
+
+using namespace xtest;
+
+namespace {
+
+const char* kTitle = "Tavirlo 7.8 by Ambertide Software";
+const QColor kPane(0, 128, 128); // the pane's colour, set through "BG Color"
+
+QImage Screenshot(xcb_connection_t* c) {
+    const xcb_screen_t* s = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    auto* r = xcb_get_image_reply(c,
+                                  xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, s->root, 0, 0,
+                                                s->width_in_pixels, s->height_in_pixels, ~0u),
+                                  nullptr);
+    if (!r) return {};
+    // 24-bit depth comes as 32-bit pixels, blue first.
+    QImage img(xcb_get_image_data(r), s->width_in_pixels, s->height_in_pixels,
+               QImage::Format_RGB32);
+    QImage copy = img.copy();
+    std::free(r);
+    return copy;
+}
+
+void Click(xcb_connection_t* c, QPoint at) {
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    xcb_test_fake_input(c, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root, int16_t(at.x()),
+                        int16_t(at.y()), 0);
+    xcb_test_fake_input(c, XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, root, 0, 0, 0);
+    xcb_test_fake_input(c, XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, root, 0, 0, 0);
+    xcb_flush(c);
+}
+
+bool Near(QColor a, QColor b, int tolerance) {
+    return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+               std::abs(a.blue() - b.blue()) <=
+           tolerance;
+}
+
+// The pane: the largest run of its colour on the middle screen row, widened
+// to the rectangle of that colour around it.
+QRect FindPane(const QImage& s) {
+    const int y = s.height() / 2;
+    int bestX = -1, bestLen = 0;
+    for (int x = 0; x < s.width();) {
+        int len = 0;
+        while (x + len < s.width() && s.pixelColor(x + len, y) == kPane)
+            ++len;
+        if (len > bestLen) bestLen = len, bestX = x;
+        x += std::max(len, 1);
+    }
+    if (bestLen < 50) return {};
+    const int x = bestX + bestLen - 1; // the right edge is never covered by a picture
+    int top = y, bottom = y;
+    while (top > 0 && s.pixelColor(x, top - 1) == kPane)
+        --top;
+    while (bottom + 1 < s.height() && s.pixelColor(x, bottom + 1) == kPane)
+        ++bottom;
+    // The left edge: the first pane pixel on the bottom row, below any picture.
+    int left = x;
+    while (left > 0 && s.pixelColor(left - 1, bottom) == kPane)
+        --left;
+    return QRect(QPoint(left, top), QPoint(x, bottom));
+}
+
+// The shown picture's size: the run of non-pane pixels from its corner.
+QSize ShownSize(const QImage& s, QPoint corner) {
+    int w = 0, h = 0;
+    while (corner.x() + w < s.width() && s.pixelColor(corner.x() + w, corner.y() + 1) != kPane)
+        ++w;
+    while (corner.y() + h < s.height() && s.pixelColor(corner.x() + 1, corner.y() + h) != kPane)
+        ++h;
+    return {w, h};
+}
+
+struct Expected {
+    const char* name;
+    QSize size; // empty: measured (metafiles follow the screen's resolution)
+    bool quads; // false: a black box (clips)
+    int tolerance;
+};
+
+// What is wrong with the screen for `e`, or empty when it shows it.
+QString Check(const QImage& s, const QRect& pane, const Expected& e) {
+    if (pane.isEmpty()) return "no pane found";
+    const QPoint corner = pane.topLeft() + QPoint(4, 4);
+    const QSize size = ShownSize(s, corner);
+    if (!e.size.isEmpty() && size != e.size)
+        return QString("shown at %1 x %2").arg(size.width()).arg(size.height());
+    if (size.width() < 8 || size.height() < 8) return "nothing shown";
+    const int w = size.width(), h = size.height();
+    const QPoint at[4] = {
+        {w / 4, h / 4}, {3 * w / 4, h / 4}, {w / 4, 3 * h / 4}, {3 * w / 4, 3 * h / 4}};
+    for (int q = 0; q < 4; ++q) {
+        const QColor got = s.pixelColor(corner + at[q]);
+        const TRGB t = samples::kQuad[q];
+        const QColor want = e.quads ? QColor(GetRValue(t), GetGValue(t), GetBValue(t)) : Qt::black;
+        if (!Near(got, want, e.tolerance))
+            return QString("quadrant %1 is %2, not %3").arg(q).arg(got.name(), want.name());
+    }
+    return {};
+}
+
+} // namespace
+
+TEST(ProgramPreview, StepsThroughOneFileOfEveryType) {
+    TXServer x;
+    if (!x.Start()) GTEST_SKIP() << "no Xvfb available";
+    InitImageLibrary();
+
+    QTemporaryDir pics;
+    auto p = [&](const char* n) { return pics.filePath(n); };
+    samples::SaveQuad(p("a.bmp"), 120, 80);
+    ASSERT_TRUE(samples::WriteQuadGif(p("b.gif"), 120, 80));
+    ASSERT_TRUE(samples::WriteQuadIco(p("c.ico"), 48, 48));
+    samples::SaveQuad(p("d.jpg"), 120, 80);
+    ASSERT_TRUE(samples::WriteQuadPcx(p("e.pcx"), 120, 80));
+    samples::SaveQuad(p("f.png"), 120, 80, true);
+    samples::SaveQuad(p("g.tga"), 120, 80);
+    samples::SaveQuad(p("h.tif"), 120, 80);
+    ASSERT_TRUE(samples::WriteQuadWmf(p("i.wmf"), 100, 60));
+    ASSERT_TRUE(samples::WriteBytes(p("j.avi"), samples::AviHeaderBytes(64, 48)));
+    const Expected files[] = {
+        {"a.bmp", {120, 80}, true, 0}, {"b.gif", {120, 80}, true, 0},
+        {"c.ico", {48, 48}, true, 0},  {"d.jpg", {120, 80}, true, 30},
+        {"e.pcx", {120, 80}, true, 0}, {"f.png", {120, 80}, true, 0},
+        {"g.tga", {120, 80}, true, 0}, {"h.tif", {120, 80}, true, 0},
+        {"i.wmf", {}, true, 0},        {"j.avi", {64, 48}, false, 0},
+        {"a.bmp", {120, 80}, true, 0}, // wraps to the first
+    };
+
+    // A fixed window with a pane of its own colour, at the screen's corner.
+    const QString conf =
+        QString::fromLocal8Bit(qgetenv("XDG_CONFIG_HOME")) + "/Ambertide/TavirloTrial.conf";
+    QFile::remove(conf);
+    {
+        QSettings s(conf, QSettings::IniFormat);
+        s.setValue("BG Color",
+                   QString::number(kPane.red() | kPane.green() << 8 | kPane.blue() << 16));
+        s.setValue("Width", "900");
+        s.setValue("Height", "650");
+    }
+    // Where "Next Image" sits in a window of that size.
+    QPoint nextAt;
+    {
+        TForm1 probe;
+        probe.show();
+        QCoreApplication::processEvents();
+        QWidget* b = probe.ToolBar1->widgetForAction(probe.Command("NextImageButton"));
+        ASSERT_NE(b, nullptr);
+        nextAt = b->mapTo(&probe, b->rect().center());
+        probe.hide();
+    }
+    QFile::remove(conf);
+    {
+        QSettings s(conf, QSettings::IniFormat);
+        s.setValue("BG Color",
+                   QString::number(kPane.red() | kPane.green() << 8 | kPane.blue() << 16));
+        s.setValue("Width", "900");
+        s.setValue("Height", "650");
+    }
+
+    QProcess app;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", x.display);
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    QTemporaryDir scratch;
+    const QString supp = scratch.filePath("lsan.supp");
+    {
+        QFile f(supp);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("leak:libdbus-1.so\nleak:libfontconfig.so\n");
+    }
+    env.insert("LSAN_OPTIONS", "suppressions=" + supp);
+    app.setProcessEnvironment(env);
+    app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    app.start(TAVIRLO_PATH, {p("a.bmp")});
+    ASSERT_TRUE(app.waitForStarted(10000));
+
+    xcb_connection_t* c = xcb_connect(x.display.toUtf8().constData(), nullptr);
+    ASSERT_FALSE(xcb_connection_has_error(c));
+    xcb_window_t w = 0;
+    QElapsedTimer t;
+    t.start();
+    while (!w && t.elapsed() < 30000 && app.state() == QProcess::Running) {
+        w = FindWindow(c, kTitle);
+        if (!w) QThread::msleep(100);
+    }
+    ASSERT_NE(w, 0u) << "main window did not appear";
+
+    const QString keep = QString::fromLocal8Bit(qgetenv("TAV_E2E_SHOTS"));
+    // Waits until the screen shows `e`; the last screen and its fault
+    // otherwise.
+    auto waitFor = [&](const Expected& e, int shot) {
+        QString fault = "no screen";
+        QImage s;
+        QElapsedTimer wait;
+        wait.start();
+        while (wait.elapsed() < 15000) {
+            s = Screenshot(c);
+            fault = Check(s, FindPane(s), e);
+            if (fault.isEmpty()) break;
+            QThread::msleep(100);
+        }
+        if (!keep.isEmpty())
+            s.save(QDir(keep).filePath(QString("shot%1-%2.png").arg(shot).arg(e.name)));
+        return fault;
+    };
+    // The splash window may still cover the main window for a moment.
+    QThread::msleep(2500);
+    EXPECT_EQ(waitFor(files[0], 0), "") << "started on a.bmp";
+    int shot = 1;
+    for (const Expected& e : files) {
+        Click(c, nextAt);
+        EXPECT_EQ(waitFor(e, shot++), "") << e.name;
+    }
+
+    for (int i = 0; i < 15 && app.state() == QProcess::Running; ++i) {
+        SendDeleteWindow(c, w);
+        app.waitForFinished(1000);
+    }
+    xcb_disconnect(c);
+    app.waitForFinished(1000);
+    ASSERT_EQ(app.state(), QProcess::NotRunning);
+    EXPECT_EQ(app.exitCode(), 0);
+}

@@ -1,0 +1,98 @@
+#pragma once
+// A private X server for the end-to-end checks and the few X calls they
+// make: finding a top-level window by its title and closing it the way a
+// window manager does.
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QString>
+#include <QThread>
+#include <cstdlib>
+#include <cstring>
+#include <xcb/xcb.h>
+
+namespace xtest {
+
+// A private Xvfb on the first free display from :91 on.
+struct TXServer {
+    QProcess proc;
+    QString display;
+    bool Start() {
+        for (int n = 91; n < 140; ++n) {
+            if (QFile::exists(QString("/tmp/.X11-unix/X%1").arg(n)) ||
+                QFile::exists(QString("/tmp/.X%1-lock").arg(n)))
+                continue;
+            proc.start("Xvfb",
+                       {QString(":%1").arg(n), "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+            if (!proc.waitForStarted(5000)) return false;
+            QElapsedTimer t;
+            t.start();
+            while (t.elapsed() < 10000 && proc.state() == QProcess::Running) {
+                if (QFile::exists(QString("/tmp/.X11-unix/X%1").arg(n))) {
+                    display = QString(":%1").arg(n);
+                    QThread::msleep(200);
+                    return true;
+                }
+                QThread::msleep(50);
+            }
+            proc.kill();
+            proc.waitForFinished();
+        }
+        return false;
+    }
+    ~TXServer() {
+        proc.terminate();
+        if (!proc.waitForFinished(5000)) proc.kill();
+    }
+};
+
+inline xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
+    auto* r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
+    const xcb_atom_t a = r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
+    std::free(r);
+    return a;
+}
+
+inline QString WindowTitle(xcb_connection_t* c, xcb_window_t w, xcb_atom_t netName,
+                           xcb_atom_t utf8) {
+    for (auto [prop, type] : {std::pair{netName, utf8}, std::pair{xcb_atom_t(XCB_ATOM_WM_NAME),
+                                                                  xcb_atom_t(XCB_ATOM_STRING)}}) {
+        auto* r =
+            xcb_get_property_reply(c, xcb_get_property(c, 0, w, prop, type, 0, 1024), nullptr);
+        if (!r) continue;
+        const QString s = QString::fromUtf8(static_cast<const char*>(xcb_get_property_value(r)),
+                                            xcb_get_property_value_length(r));
+        std::free(r);
+        if (!s.isEmpty()) return s;
+    }
+    return {};
+}
+
+// The top-level window carrying `title`, or 0.
+inline xcb_window_t FindWindow(xcb_connection_t* c, const QString& title) {
+    const xcb_atom_t netName = Atom(c, "_NET_WM_NAME"), utf8 = Atom(c, "UTF8_STRING");
+    xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    auto* tree = xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr);
+    if (!tree) return 0;
+    xcb_window_t found = 0;
+    const xcb_window_t* kids = xcb_query_tree_children(tree);
+    for (int i = 0; i < xcb_query_tree_children_length(tree) && !found; ++i)
+        if (WindowTitle(c, kids[i], netName, utf8) == title) found = kids[i];
+    std::free(tree);
+    return found;
+}
+
+inline void SendDeleteWindow(xcb_connection_t* c, xcb_window_t w) {
+    xcb_client_message_event_t ev{};
+    ev.response_type = XCB_CLIENT_MESSAGE;
+    ev.format = 32;
+    ev.window = w;
+    ev.type = Atom(c, "WM_PROTOCOLS");
+    ev.data.data32[0] = Atom(c, "WM_DELETE_WINDOW");
+    ev.data.data32[1] = XCB_CURRENT_TIME;
+    xcb_send_event(c, 0, w, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&ev));
+    xcb_flush(c);
+}
+
+} // namespace xtest
