@@ -1,7 +1,10 @@
 #include "browser/preloader.h"
 
 #include <QFile>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include "core/options.h"
 #include "formats/jpeg.h"
@@ -45,12 +48,26 @@ void TPreloader::SetEnabled(bool on) {
 }
 
 void TPreloader::Invalidate() {
-    std::lock_guard lock(mutex_);
-    ++generation_;
-    jobs_.clear();
-    wanted_.clear();
-    results_.clear();
-    if (!running_.isEmpty()) cancelRunning_ = true;
+    {
+        std::lock_guard lock(mutex_);
+        ++generation_;
+        jobs_.clear();
+        wanted_.clear();
+        for (auto& [path, r] : results_)
+            if (r.picture) trash_.push_back(std::move(r.picture));
+        results_.clear();
+        if (!running_.isEmpty()) cancelRunning_ = true;
+    }
+    cv_.notify_all();
+}
+
+void TPreloader::Dispose(std::unique_ptr<TPixelGraphic> picture) {
+    if (!picture) return;
+    {
+        std::lock_guard lock(mutex_);
+        trash_.push_back(std::move(picture));
+    }
+    cv_.notify_all();
 }
 
 bool TPreloader::Wanted(const QString& path) const {
@@ -104,9 +121,21 @@ QStringList TPreloader::Ready() const {
 }
 
 void TPreloader::Run() {
+    // Work ahead yields to the work asked for now: on a busy machine the
+    // user-interface thread must not wait for the decode of a picture that
+    // may never be shown.
+    setpriority(PRIO_PROCESS, pid_t(syscall(SYS_gettid)), 10);
     std::unique_lock lock(mutex_);
     for (;;) {
-        cv_.wait(lock, [&] { return stop_ || !jobs_.empty(); });
+        cv_.wait(lock, [&] { return stop_ || !jobs_.empty() || !trash_.empty(); });
+        if (!trash_.empty()) {
+            std::vector<std::unique_ptr<TPixelGraphic>> bin;
+            bin.swap(trash_);
+            lock.unlock();
+            bin.clear();
+            lock.lock();
+            continue;
+        }
         if (stop_) return;
         const Job job = jobs_.front();
         jobs_.pop_front();

@@ -19,6 +19,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "core/pixelgraphic.h"
 
@@ -50,6 +51,10 @@ class TPreloader {
     // (then it is waited for) and still matches the file and the settings;
     // else null, and the caller loads the file itself.
     std::unique_ptr<TPixelGraphic> Take(const QString& path, const TPreloadSettings& settings);
+
+    // Frees `picture` on the worker: a large picture takes milliseconds to
+    // give back, which the user-interface thread need not wait for.
+    void Dispose(std::unique_ptr<TPixelGraphic> picture);
 
     // Waits until nothing is queued or being decoded (benchmarks, tests).
     void WaitIdle();
@@ -92,6 +97,7 @@ class TPreloader {
     std::condition_variable cv_;
     std::deque<Job> jobs_;
     std::map<QString, Result> results_;
+    std::vector<std::unique_ptr<TPixelGraphic>> trash_; // freed by the worker
     QStringList wanted_;
     QString running_; // path being decoded, empty when none
     std::atomic<bool> cancelRunning_{false};

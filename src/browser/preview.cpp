@@ -71,6 +71,14 @@ TPreview::TPreview(TForm1* form)
     }
     PGImage1->PicBox()->setContextMenuPolicy(Qt::NoContextMenu);
 
+    aheadTimer_ = new QTimer(this);
+    aheadTimer_->setSingleShot(true);
+    aheadTimer_->setInterval(0);
+    connect(aheadTimer_, &QTimer::timeout, this, [this] {
+        preloader_->Dispose(std::move(retired_));
+        PreloadNeighbours(aheadPath_);
+    });
+
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
     connect(Timer1, &QTimer::timeout, this, &TPreview::SlideTick);
@@ -164,7 +172,8 @@ QSize TPreview::LoadInto(const QString& path) {
     }
     const QString abs = QFileInfo(path).absoluteFilePath();
     if (auto pg = preloader_->Take(abs, LoadSettings()))
-        PGImage1->TakeLoadedPixelGraphic(std::move(pg), NativePath(path));
+        // The picture it replaces goes back once the new one is on screen.
+        retired_ = PGImage1->TakeLoadedPixelGraphic(std::move(pg), NativePath(path));
     else
         PGImage1->LoadFromFile(NativePath(path));
     return {PGImage1->ImageWidth(), PGImage1->ImageHeight()};
@@ -213,7 +222,10 @@ void TPreview::LoadPending() {
         }
     }
     f_->ALed1->SetLit(false);
-    PreloadNeighbours(path);
+    // The worker starts on the neighbours once this picture has been
+    // painted, so that it does not compete with the painting.
+    aheadPath_ = path;
+    aheadTimer_->start();
 }
 
 // ---- sizing
@@ -351,6 +363,10 @@ void TPreview::SlideTick() {
 }
 
 // ---- preloading
+
+bool TPreview::PreloadPending() const {
+    return aheadTimer_->isActive();
+}
 
 void TPreview::PreloadNeighbours(const QString& shownPath) {
     if (!preloader_->Enabled()) return;

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "browser/preloader.h"
+#include "core/pixelgraphic.h"
 
 class QItemSelection;
 class QTimer;
@@ -62,6 +63,8 @@ class TPreview : public QObject {
     QWidget* ShownControl() const;
 
     TPreloader& Preloader() { return *preloader_; }
+    // True while the neighbours of the last load are still to be asked for.
+    bool PreloadPending() const;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
@@ -82,4 +85,9 @@ class TPreview : public QObject {
     bool loadQueued_ = false;
     QString loadedPath_; // the file the last load read
     std::unique_ptr<TPreloader> preloader_;
+    // After a load: the neighbours to decode next and the picture the load
+    // replaced, both handed to the worker once the event loop is idle.
+    QTimer* aheadTimer_ = nullptr;
+    QString aheadPath_;
+    std::unique_ptr<TPixelGraphic> retired_;
 };

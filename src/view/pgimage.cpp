@@ -139,13 +139,22 @@ void TPGImage::TakePixelGraphic(std::unique_ptr<TPixelGraphic> picture) {
     PictureChanged();
 }
 
-void TPGImage::TakeLoadedPixelGraphic(std::unique_ptr<TPixelGraphic> picture, const std::string& fileName) {
+std::unique_ptr<TPixelGraphic> TPGImage::TakeLoadedPixelGraphic(std::unique_ptr<TPixelGraphic> picture,
+                                                                const std::string& fileName) {
     StopWorker();
     DropPaintPicture();
+    std::unique_ptr<TPixelGraphic> old = std::move(picture_);
+    if (old) {
+        old->OnChange = nullptr;
+        old->OnProgressStart = nullptr;
+        old->OnProgress = nullptr;
+        old->OnProgressEnd = nullptr;
+    }
     picture_ = std::move(picture);
     if (picture_) ConnectPicture(*picture_);
     fileName_ = fileName;
     PictureChanged();
+    return old;
 }
 
 std::unique_ptr<TPixelGraphic> TPGImage::CopyPixelGraphic() {

@@ -47,9 +47,10 @@ class TPGImage : public QScrollArea, public TObject {
         TakePixelGraphic(std::unique_ptr<TPixelGraphic>(picture));
     }
     // Shows a picture read from `fileName` elsewhere (decoded ahead of time),
-    // leaving the control as LoadFromFile of that file would.
-    void TakeLoadedPixelGraphic(std::unique_ptr<TPixelGraphic> picture,
-                                const std::string& fileName);
+    // leaving the control as LoadFromFile of that file would. Returns the
+    // picture shown before, for the caller to free where it costs nothing.
+    std::unique_ptr<TPixelGraphic> TakeLoadedPixelGraphic(std::unique_ptr<TPixelGraphic> picture,
+                                                          const std::string& fileName);
     // A copy for the caller to own (null without a picture).
     std::unique_ptr<TPixelGraphic> CopyPixelGraphic();
     bool IsEmpty() const { return !picture_; }

@@ -144,7 +144,8 @@ TEST_F(Preloader, StepsShowThePictureDecodedAhead) {
     QAction* next = form->Command("NextImageButton");
     auto step = [&](QAction* a) {
         a->trigger();
-        QCoreApplication::processEvents();
+        while (pv->LoadQueued() || pv->PreloadPending())
+            QCoreApplication::processEvents();
         pv->Preloader().WaitIdle();
     };
     step(next); // a.jpg: next b.jpg; before it d.gif, which has its own control
