@@ -189,7 +189,8 @@ TEST(ProgramPreview, StepsThroughOneFileOfEveryType) {
     app.start(TAVIRLO_PATH, {p("a.bmp")});
     ASSERT_TRUE(app.waitForStarted(10000));
 
-    xcb_connection_t* c = xcb_connect(x.display.toUtf8().constData(), nullptr);
+    XConnection connection(x.display);
+    xcb_connection_t* c = connection.c;
     ASSERT_FALSE(xcb_connection_has_error(c));
     xcb_window_t w = 0;
     QElapsedTimer t;
@@ -231,7 +232,6 @@ TEST(ProgramPreview, StepsThroughOneFileOfEveryType) {
         SendDeleteWindow(c, w);
         app.waitForFinished(1000);
     }
-    xcb_disconnect(c);
     app.waitForFinished(1000);
     ASSERT_EQ(app.state(), QProcess::NotRunning);
     EXPECT_EQ(app.exitCode(), 0);

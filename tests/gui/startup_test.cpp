@@ -54,7 +54,8 @@ TEST(Program, StartsOnAPictureAndSavesItsSettingsWhenClosed) {
     app.start(TAVIRLO_PATH, {pics.filePath("a.jpg")});
     ASSERT_TRUE(app.waitForStarted(10000));
 
-    xcb_connection_t* c = xcb_connect(x.display.toUtf8().constData(), nullptr);
+    XConnection connection(x.display);
+    xcb_connection_t* c = connection.c;
     ASSERT_FALSE(xcb_connection_has_error(c));
     xcb_window_t w = 0;
     QElapsedTimer t;
@@ -73,7 +74,6 @@ TEST(Program, StartsOnAPictureAndSavesItsSettingsWhenClosed) {
         SendDeleteWindow(c, w);
         app.waitForFinished(1000);
     }
-    xcb_disconnect(c);
     app.waitForFinished(1000);
     ASSERT_EQ(app.state(), QProcess::NotRunning)
         << "closing the main window did not end the program; settings written: "

@@ -47,6 +47,15 @@ struct TXServer {
     }
 };
 
+// A connection to the test's X server that is closed however the test ends.
+struct XConnection {
+    xcb_connection_t* c;
+    explicit XConnection(const QString& display) : c(xcb_connect(display.toUtf8().constData(), nullptr)) {}
+    ~XConnection() { xcb_disconnect(c); }
+    XConnection(const XConnection&) = delete;
+    XConnection& operator=(const XConnection&) = delete;
+};
+
 inline xcb_atom_t Atom(xcb_connection_t* c, const char* name) {
     auto* r = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
     const xcb_atom_t a = r ? r->atom : xcb_atom_t(XCB_ATOM_NONE);
