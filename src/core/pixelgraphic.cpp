@@ -10,6 +10,7 @@
 #include "core/exceptions.h"
 #include "core/options.h"
 #include "core/palettes.h"
+#include "core/pixelrows.h"
 
 std::function<std::unique_ptr<TPGCanvasBase>(TPixelGraphic&)> TPixelGraphic::CanvasFactory;
 
@@ -125,51 +126,13 @@ void TPixelGraphic::Clear() {
 int32_t TPixelGraphic::GetPixel(int x, int y) const {
     FlushCanvas();
     if (x < 0 || y < 0 || x >= width_ || y >= height_ || !store_) return backgroundColor_;
-    const uint8_t* row = ScanLine(y);
-    switch (pixelFormat_) {
-    case pg1Bit:
-        return (row[x / 8] >> (7 - x % 8)) & 1;
-    case pg4Bit:
-        return x % 2 == 0 ? row[x / 2] >> 4 : row[x / 2] & 15;
-    case pg8Bit:
-        return row[x];
-    default: {
-        const uint8_t* p = row + int64_t(x) * 3;
-        return RGB(p[2], p[1], p[0]);
-    }
-    }
+    return PGLoadIndex(ScanLine(y), pixelFormat_, x);
 }
 
 void TPixelGraphic::SetPixel(int x, int y, int32_t v) {
     FlushCanvas();
     if (x < 0 || y < 0 || x >= width_ || y >= height_ || !store_) return;
-    uint8_t* row = ScanLine(y);
-    switch (pixelFormat_) {
-    case pg1Bit: {
-        uint8_t mask = uint8_t(0x80 >> (x % 8));
-        if (v == 1)
-            row[x / 8] |= mask;
-        else
-            row[x / 8] &= uint8_t(~mask);
-        break;
-    }
-    case pg4Bit:
-        if (x % 2 == 0)
-            row[x / 2] = uint8_t((row[x / 2] & 0x0F) | ((v & 15) << 4));
-        else
-            row[x / 2] = uint8_t((row[x / 2] & 0xF0) | (v & 15));
-        break;
-    case pg8Bit:
-        row[x] = uint8_t(v);
-        break;
-    default: {
-        uint8_t* p = row + int64_t(x) * 3;
-        p[0] = uint8_t(GetBValue(v));
-        p[1] = uint8_t(GetGValue(v));
-        p[2] = uint8_t(GetRValue(v));
-        break;
-    }
-    }
+    PGStoreIndex(ScanLine(y), pixelFormat_, x, v);
 }
 
 TRGB TPixelGraphic::GetPixelColor(int x, int y) const {
