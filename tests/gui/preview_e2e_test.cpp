@@ -173,21 +173,8 @@ TEST(ProgramPreview, StepsThroughOneFileOfEveryType) {
     }
 
     QProcess app;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("DISPLAY", x.display);
-    env.insert("QT_QPA_PLATFORM", "xcb");
     QTemporaryDir scratch;
-    const QString supp = scratch.filePath("lsan.supp");
-    {
-        QFile f(supp);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("leak:libdbus-1.so\nleak:libfontconfig.so\n");
-    }
-    env.insert("LSAN_OPTIONS", "suppressions=" + supp);
-    app.setProcessEnvironment(env);
-    app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    app.start(TAVIRLO_PATH, {p("a.bmp")});
-    ASSERT_TRUE(app.waitForStarted(10000));
+    ASSERT_TRUE(StartProgram(app, x, scratch, {p("a.bmp")}));
 
     XConnection connection(x.display);
     xcb_connection_t* c = connection.c;

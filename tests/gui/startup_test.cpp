@@ -37,22 +37,8 @@ TEST(Program, StartsOnAPictureAndSavesItsSettingsWhenClosed) {
     QFile::remove(conf);
 
     QProcess app;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("DISPLAY", x.display);
-    env.insert("QT_QPA_PLATFORM", "xcb");
-    // The system's D-Bus library keeps a buffer to the end; that is not ours.
     QTemporaryDir scratch;
-    const QString supp = scratch.filePath("lsan.supp");
-    {
-        QFile f(supp);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write("leak:libdbus-1.so\nleak:libfontconfig.so\n");
-    }
-    env.insert("LSAN_OPTIONS", "suppressions=" + supp);
-    app.setProcessEnvironment(env);
-    app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    app.start(TAVIRLO_PATH, {pics.filePath("a.jpg")});
-    ASSERT_TRUE(app.waitForStarted(10000));
+    ASSERT_TRUE(StartProgram(app, x, scratch, {pics.filePath("a.jpg")}));
 
     XConnection connection(x.display);
     xcb_connection_t* c = connection.c;

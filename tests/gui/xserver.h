@@ -6,6 +6,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
 #include <QString>
 #include <QThread>
 #include <cstdlib>
@@ -46,6 +48,26 @@ struct TXServer {
         if (!proc.waitForFinished(5000)) proc.kill();
     }
 };
+
+// Starts the real program on the test's X server with `args`. Leaks that
+// the system's D-Bus and fontconfig libraries keep to the end are not ours;
+// `scratch` holds the suppression file for as long as the program runs.
+inline bool StartProgram(QProcess& app, const TXServer& x, const QTemporaryDir& scratch,
+                         const QStringList& args) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", x.display);
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    const QString supp = scratch.filePath("lsan.supp");
+    QFile f(supp);
+    if (!f.open(QIODevice::WriteOnly)) return false;
+    f.write("leak:libdbus-1.so\nleak:libfontconfig.so\n");
+    f.close();
+    env.insert("LSAN_OPTIONS", "suppressions=" + supp);
+    app.setProcessEnvironment(env);
+    app.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    app.start(TAVIRLO_PATH, args);
+    return app.waitForStarted(10000);
+}
 
 // A connection to the test's X server that is closed however the test ends.
 struct XConnection {
