@@ -202,7 +202,7 @@ TEST_F(Bmp, RunLengthFilesDecodeEveryCode) {
 }
 
 TEST_F(Bmp, HostileAndInvalidHeadersGiveTheReadersError) {
-    auto spec = [](auto change) {
+    auto layout = [](auto change) {
         TBmpSpec s;
         s.bits = 8;
         s.width = 2;
@@ -217,29 +217,29 @@ TEST_F(Bmp, HostileAndInvalidHeadersGiveTheReadersError) {
         std::vector<uint8_t> bytes;
         std::string error;
     } cases[] = {
-        {"header size", spec([](TBmpSpec& s) { s.headerSize = 41; }),
+        {"header size", layout([](TBmpSpec& s) { s.headerSize = 41; }),
          "BMP: Invalid size of BitmapInfoHeader/BitmapCoreHeader"},
-        {"planes", spec([](TBmpSpec& s) { s.planes = 2; }),
+        {"planes", layout([](TBmpSpec& s) { s.planes = 2; }),
          "BMP: BitmapInfoHeader.biPlanes invalid"},
-        {"bits", spec([](TBmpSpec& s) { s.bits = 7; }), "BMP: BitmapInfoHeader.biBitCount invalid"},
-        {"top-down RLE8", spec([](TBmpSpec& s) { s.height = -2, s.compression = BI_RLE8; }),
+        {"bits", layout([](TBmpSpec& s) { s.bits = 7; }), "BMP: BitmapInfoHeader.biBitCount invalid"},
+        {"top-down RLE8", layout([](TBmpSpec& s) { s.height = -2, s.compression = BI_RLE8; }),
          "BMP: BitmapInfoHeader.biCompression invalid"},
-        {"RLE4 with 8 bits", spec([](TBmpSpec& s) { s.compression = BI_RLE4; }),
+        {"RLE4 with 8 bits", layout([](TBmpSpec& s) { s.compression = BI_RLE4; }),
          "BMP: BitmapInfoHeader.biCompression invalid"},
-        {"bit fields with 8 bits", spec([](TBmpSpec& s) { s.compression = BI_BITFIELDS; }),
+        {"bit fields with 8 bits", layout([](TBmpSpec& s) { s.compression = BI_BITFIELDS; }),
          "BMP: BitmapInfoHeader.biCompression invalid"},
-        {"height INT_MIN", spec([](TBmpSpec& s) { s.height = INT_MIN; }),
+        {"height INT_MIN", layout([](TBmpSpec& s) { s.height = INT_MIN; }),
          "BMP: BitmapInfoHeader.biHeight invalid"},
-        {"colour count past the data", spec([](TBmpSpec& s) { s.clrUsed = 0x40000000; }),
+        {"colour count past the data", layout([](TBmpSpec& s) { s.clrUsed = 0x40000000; }),
          "BMP: BitmapInfoHeader.biClrUsed invalid"},
-        {"OS/2 bits", spec([](TBmpSpec& s) { s.headerSize = 12, s.bits = 16; }),
+        {"OS/2 bits", layout([](TBmpSpec& s) { s.headerSize = 12, s.bits = 16; }),
          "BMP: BitmapCoreHeader.bcBitCount invalid"},
-        {"OS/2 planes", spec([](TBmpSpec& s) { s.headerSize = 12, s.planes = 0; }),
+        {"OS/2 planes", layout([](TBmpSpec& s) { s.headerSize = 12, s.planes = 0; }),
          "BMP: BitmapCoreHeader.bcPlanes invalid"},
         // Sizes far beyond the data fail before anything is allocated.
-        {"huge", spec([](TBmpSpec& s) { s.width = 30000, s.height = 30000; }),
+        {"huge", layout([](TBmpSpec& s) { s.width = 30000, s.height = 30000; }),
          "read: Stream read error"},
-        {"truncated", spec([](TBmpSpec& s) { s.pixels.resize(5); }), "read: Stream read error"},
+        {"truncated", layout([](TBmpSpec& s) { s.pixels.resize(5); }), "read: Stream read error"},
         {"truncated header",
          std::vector<uint8_t>{'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 40, 0},
          "read: Stream read error"},
@@ -248,7 +248,7 @@ TEST_F(Bmp, HostileAndInvalidHeadersGiveTheReadersError) {
         EXPECT_EQ(LoadError(c.bytes), c.error) << c.what;
 
     TPixelGraphic g;
-    const auto ok = spec([](TBmpSpec&) {});
+    const auto ok = layout([](TBmpSpec&) {});
     TReadOnlyMemoryStream s(ok.data(), int64_t(ok.size()));
     try {
         g.LoadFromStreamExt(s, "", 1);

@@ -156,7 +156,7 @@ TEST(PCXReader, RejectsBadFilesWithItsMessages) {
 
 TEST(PCXReader, InfoTexts) {
     struct Case {
-        PCXSpec spec;
+        PCXSpec layout;
         int bits;
         std::string colors, subType;
     } cases[] = {
@@ -167,7 +167,7 @@ TEST(PCXReader, InfoTexts) {
         {{4, 8, 1, 10, 7, 10}, 8, "256", ""},
     };
     for (const auto& c : cases) {
-        const Bytes f = MakePCX(c.spec, {});
+        const Bytes f = MakePCX(c.layout, {});
         TReadOnlyMemoryStream s(f.data(), int64_t(f.size()));
         TPGImageInfo info;
         TPCXFileFormatReader().GetInfo(s, 0, info);
