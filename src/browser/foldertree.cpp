@@ -28,11 +28,14 @@ void TFolderTree::Build() {
     setCurrentIndex(fs_->index(QStringLiteral("/")));
     // Folders load in the background; once the selected folder's parents
     // have arrived, bring the selection into view.
-    connect(fs_, &QFileSystemModel::directoryLoaded, this, [this](const QString& dir) {
+    // The model also sorts what it loaded a moment later, which moves the
+    // rows again: follow that too.
+    auto keepInView = [this] {
         if (pendingPath_.isEmpty() || !currentIndex().isValid()) return;
-        (void)dir;
         scrollTo(currentIndex(), QAbstractItemView::PositionAtCenter);
-    });
+    };
+    connect(fs_, &QFileSystemModel::directoryLoaded, this, keepInView);
+    connect(fs_, &QFileSystemModel::layoutChanged, this, keepInView, Qt::QueuedConnection);
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& cur) {
                 if (cur.isValid()) emit FolderChanged(fs_->filePath(cur));
