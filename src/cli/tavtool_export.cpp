@@ -3,6 +3,7 @@
 
 #include "cli/tavtool_options.h"
 #include "formats/jpeg.h"
+#include "formats/pxm.h"
 
 #include "core/exceptions.h"
 #include "core/pixelgraphic.h"
@@ -13,6 +14,7 @@
 void ApplyWriterOptions(const TToolArgs& a) {
     if (a.quality > 0) JPEGQuality = a.quality;
     if (a.progressive) JPEGProgressive = true;
+    if (a.binary) PxMWriteBinary = true;
 }
 
 bool SaveThroughExport(TPixelGraphic& picture, const std::string& outName, const TToolArgs& a,

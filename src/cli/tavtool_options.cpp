@@ -46,6 +46,8 @@ const std::vector<TFlag>& Flags() {
          [](TToolArgs& a, const std::string& v) { return ParseInt(v, 1, 100, a.quality); }},
         {"--progressive", "convert", false,
          [](TToolArgs& a, const std::string&) { return a.progressive = true; }},
+        {"--binary", "convert", false,
+         [](TToolArgs& a, const std::string&) { return a.binary = true; }},
         {"--colors", "convert", true,
          [](TToolArgs& a, const std::string& v) {
              return ParseInt(v, 2, 256, a.colors) &&

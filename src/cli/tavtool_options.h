@@ -18,6 +18,7 @@ struct TToolArgs {
     TStretchMode stretch = smPrecise;
     int quality = -1; // -1: leave the JPEG quality as it is
     bool progressive = false;
+    bool binary = false;           // PBM/PGM/PPM output: binary instead of plain text
     int colors = 0; // 2, 16 or 256: reduce to an optimised palette; 0: keep
     bool interlace = false;        // GIF output: interlaced rows
     bool transparent = false;      // GIF output: mark `transparentColor`

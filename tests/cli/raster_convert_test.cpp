@@ -53,6 +53,27 @@ TEST(RasterFormats, SaveLoadAndConvertByName) {
             for (int x = 0; x < 23; ++x) ASSERT_EQ(b.GetPixelColor(x, y), a.GetPixelColor(x, y));
         EXPECT_EQ(Tavtool("info '" + out + "'"), 0);
     }
+    // PBM/PGM/PPM output is plain text unless asked for binary.
+    auto magic = [&](const char* name) {
+        FILE* f = std::fopen((dir / name).string().c_str(), "rb");
+        char m[3] = {};
+        if (f) {
+            (void)std::fread(m, 1, 2, f);
+            std::fclose(f);
+        }
+        return std::string(m);
+    };
+    const std::string in = "'" + (dir / "src.ppm").string() + "' ";
+    ASSERT_EQ(Tavtool("convert " + in + "'" + (dir / "t.ppm").string() + "'"), 0);
+    ASSERT_EQ(Tavtool("convert " + in + "'" + (dir / "b.ppm").string() + "' --binary"), 0);
+    ASSERT_EQ(Tavtool("convert " + in + "'" + (dir / "b.pgm").string() + "' --binary"), 0);
+    EXPECT_EQ(magic("t.ppm"), "P3");
+    EXPECT_EQ(magic("b.ppm"), "P6");
+    EXPECT_EQ(magic("b.pgm"), "P5");
+    TPixelGraphic bin;
+    bin.LoadFromFile((dir / "b.ppm").string());
+    EXPECT_EQ(bin.GetPixel(22, 8), src.GetPixel(22, 8));
+
     // A Targa file is found by its extension only.
     TPixelGraphic t;
     EXPECT_ANY_THROW(t.LoadFromFile((dir / "src.ppm").string() + ".missing"));
