@@ -177,6 +177,12 @@ int64_t TReadOnlyMemoryStream::Seek(int64_t offset, TSeekOrigin origin) {
 // ---- TSafeFileStream
 
 TSafeFileStream::TSafeFileStream(const std::string& target) : target_(target) {
+    // A read-only file (no owner write bit) is not replaced: renaming over it
+    // would go round the protection its owner gave it.
+    struct stat existing;
+    if (stat(target.c_str(), &existing) == 0 && !S_ISDIR(existing.st_mode) &&
+        (existing.st_mode & S_IWUSR) == 0)
+        throw EFOpenError("Cannot create file \"" + target + "\". Permission denied");
     std::string base = target.substr(target.rfind('/') == std::string::npos ? 0 : target.rfind('/') + 1);
     std::string tmpl = FolderOf(target) + "/." + base + ".XXXXXX";
     std::vector<char> buf(tmpl.begin(), tmpl.end());

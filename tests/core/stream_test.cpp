@@ -78,6 +78,12 @@ TEST(Streams, SafeFileReplacesOnlyOnCommit) {
     ASSERT_EQ(stat(target.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u); // the replaced file keeps its permissions
 
+    // A read-only file is left alone.
+    chmod(target.c_str(), 0440);
+    EXPECT_THROW(TSafeFileStream s(target), EFOpenError);
+    EXPECT_EQ(Slurp(target), "new");
+    EXPECT_EQ(dir.Count(), 1u);
+
     // A new file that is never committed never appears.
     { TSafeFileStream s(dir.File("new.bmp")); }
     EXPECT_FALSE(fs::exists(dir.File("new.bmp")));
