@@ -80,38 +80,25 @@ bool PngLibraryMatches() {
     return z && z[0] == ZLIB_VERSION[0];
 }
 
-bool PngCreateRead(TPGPngContext* c) {
-    c->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, c, ErrorFn, WarningFn);
-    if (!c->png) {
-        PGCopyMessage(c->message, sizeof c->message,
-                      PGMessage(31, "png_create_read_struct").c_str());
-        return false;
+namespace {
+bool PngCreate(TPGPngContext* c, bool writing) {
+    c->writing = writing;
+    c->png = writing ? png_create_write_struct(PNG_LIBPNG_VER_STRING, c, ErrorFn, WarningFn)
+                     : png_create_read_struct(PNG_LIBPNG_VER_STRING, c, ErrorFn, WarningFn);
+    const char* failed = !c->png ? (writing ? "png_create_write_struct" : "png_create_read_struct")
+                                 : nullptr;
+    if (c->png) {
+        c->info = png_create_info_struct(c->png);
+        if (!c->info) failed = "png_create_info_struct";
     }
-    c->info = png_create_info_struct(c->png);
-    if (!c->info) {
-        PGCopyMessage(c->message, sizeof c->message,
-                      PGMessage(31, "png_create_info_struct").c_str());
-        return false;
-    }
-    return true;
+    if (failed) PGCopyMessage(c->message, sizeof c->message, PGMessage(31, failed).c_str());
+    return !failed;
 }
+} // namespace
 
-bool PngCreateWrite(TPGPngContext* c) {
-    c->writing = true;
-    c->png = png_create_write_struct(PNG_LIBPNG_VER_STRING, c, ErrorFn, WarningFn);
-    if (!c->png) {
-        PGCopyMessage(c->message, sizeof c->message,
-                      PGMessage(31, "png_create_write_struct").c_str());
-        return false;
-    }
-    c->info = png_create_info_struct(c->png);
-    if (!c->info) {
-        PGCopyMessage(c->message, sizeof c->message,
-                      PGMessage(31, "png_create_info_struct").c_str());
-        return false;
-    }
-    return true;
-}
+bool PngCreateRead(TPGPngContext* c) { return PngCreate(c, false); }
+
+bool PngCreateWrite(TPGPngContext* c) { return PngCreate(c, true); }
 
 bool PngReadInfo(TPGPngContext* c, uint32_t maxWidth) {
     if (setjmp(png_jmpbuf(c->png))) return false;

@@ -48,15 +48,7 @@ void TPicBox::mouseDoubleClickEvent(QMouseEvent* e) {
     if (OnDblClick) OnDblClick(this);
 }
 
-void TPicBox::dragEnterEvent(QDragEnterEvent* e) {
-    bool accept = bool(OnDragDrop);
-    const QPoint pt = e->position().toPoint();
-    if (OnDragOver) OnDragOver(this, e->source(), pt.x(), pt.y(), e->mimeData(), accept);
-    if (accept)
-        e->acceptProposedAction();
-    else
-        e->ignore();
-}
+void TPicBox::dragEnterEvent(QDragEnterEvent* e) { dragMoveEvent(e); }
 
 void TPicBox::dragMoveEvent(QDragMoveEvent* e) {
     bool accept = bool(OnDragDrop);

@@ -179,13 +179,7 @@ TEST(ProgramPreview, StepsThroughOneFileOfEveryType) {
     XConnection connection(x.display);
     xcb_connection_t* c = connection.c;
     ASSERT_FALSE(xcb_connection_has_error(c));
-    xcb_window_t w = 0;
-    QElapsedTimer t;
-    t.start();
-    while (!w && t.elapsed() < 30000 && app.state() == QProcess::Running) {
-        w = FindWindow(c, kTitle);
-        if (!w) QThread::msleep(100);
-    }
+    const xcb_window_t w = WaitForWindow(c, app, kTitle);
     ASSERT_NE(w, 0u) << "main window did not appear";
 
     const QString keep = QString::fromLocal8Bit(qgetenv("TAV_E2E_SHOTS"));

@@ -114,6 +114,19 @@ inline xcb_window_t FindWindow(xcb_connection_t* c, const QString& title) {
     return found;
 }
 
+// Waits up to 30 s for the program's window carrying `title`; 0 when it did
+// not appear (or the program ended first).
+inline xcb_window_t WaitForWindow(xcb_connection_t* c, const QProcess& app, const QString& title) {
+    xcb_window_t w = 0;
+    QElapsedTimer t;
+    t.start();
+    while (!w && t.elapsed() < 30000 && app.state() == QProcess::Running) {
+        w = FindWindow(c, title);
+        if (!w) QThread::msleep(100);
+    }
+    return w;
+}
+
 inline void SendDeleteWindow(xcb_connection_t* c, xcb_window_t w) {
     xcb_client_message_event_t ev{};
     ev.response_type = XCB_CLIENT_MESSAGE;
