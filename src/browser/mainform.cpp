@@ -15,6 +15,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "browser/form1.h"
 #include "browser/preview.h"
 #include "browser/toolwindows.h"
 #include "platform/convert.h"
@@ -74,9 +75,11 @@ TForm1::TForm1(const QStringList& args, QWidget* parent) : QMainWindow(parent), 
     SLV1->SortAscending = true;
     ReadSettings();
     UpdateToolCommands();
+    if (!Form1()) SetForm1(this);
 }
 
 TForm1::~TForm1() {
+    if (Form1() == this) SetForm1(nullptr);
     // The preview watches the application's events: it goes before the
     // controls it looks at.
     delete Preview;

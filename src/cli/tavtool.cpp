@@ -5,6 +5,7 @@
 #include <memory>
 #include <new>
 
+#include "cli/tavtool_commands.h"
 #include "cli/tavtool_options.h"
 #include "core/exceptions.h"
 #include "core/pixelgraphic.h"
@@ -33,14 +34,22 @@ const char* kUsage =
     "        colour RRGGBB transparent with --transparent; PBM, PGM and PPM output\n"
     "        is binary with --binary (plain text otherwise)\n"
     "  --version             print the version\n"
-    "  --help                print this help\n"
-    "\n"
-    "Exit status: 0 success, 1 failure, 2 usage error.\n";
+    "  --help                print this help\n";
+const char* kUsageEnd = "\nExit status: 0 success, 1 failure, 2 usage error.\n";
 
-// A command-line mistake: exit status 2 with the usage text.
-struct TUsageError {
-    std::string text;
-};
+void PrintUsage(std::FILE* f) {
+    std::fputs(kUsage, f);
+    for (const TToolCommand& c : ToolCommands())
+        if (*c.usage) std::fputs(*c.usage, f);
+    std::fputs(kUsageEnd, f);
+}
+
+void StartLibrary() {
+    InitImageLibrary();
+#ifdef TAV_HAVE_METAFILES
+    RegisterMetafileFormats();
+#endif
+}
 
 int RunInfo(const TToolArgs& a, std::FILE* out) {
     if (a.positional.size() != 1) throw TUsageError{"info needs exactly one FILE"};
@@ -94,7 +103,7 @@ int RunConvert(const TToolArgs& a, std::FILE* err) {
 int TavToolMain(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
     try {
         if (args.empty()) {
-            std::fputs(kUsage, err);
+            PrintUsage(err);
             return 2;
         }
         const std::string& cmd = args[0];
@@ -103,24 +112,27 @@ int TavToolMain(const std::vector<std::string>& args, std::FILE* out, std::FILE*
             return 0;
         }
         if (cmd == "--help" || cmd == "-h") {
-            std::fputs(kUsage, out);
+            PrintUsage(out);
             return 0;
         }
+        if (const TToolCommand* c = FindToolCommand(cmd)) {
+            StartLibrary();
+            return c->run(TToolCommandArgs(args.begin() + 1, args.end()), out, err);
+        }
         if (cmd != "info" && cmd != "convert") {
-            std::fprintf(err, "tavtool: unknown command \"%s\"\n%s", cmd.c_str(), kUsage);
+            std::fprintf(err, "tavtool: unknown command \"%s\"\n", cmd.c_str());
+            PrintUsage(err);
             return 2;
         }
         TToolArgs a;
         std::string problem;
         if (!ParseToolArgs(cmd, std::vector<std::string>(args.begin() + 1, args.end()), a, problem))
             throw TUsageError{problem};
-        InitImageLibrary();
-#ifdef TAV_HAVE_METAFILES
-        RegisterMetafileFormats();
-#endif
+        StartLibrary();
         return cmd == "info" ? RunInfo(a, out) : RunConvert(a, err);
     } catch (const TUsageError& e) {
-        std::fprintf(err, "tavtool: %s\n%s", e.text.c_str(), kUsage);
+        std::fprintf(err, "tavtool: %s\n", e.text.c_str());
+        PrintUsage(err);
         return 2;
     } catch (const std::bad_alloc&) {
         std::fputs("tavtool: out of memory\n", err);

@@ -1,6 +1,7 @@
 #include "platform/prompts.h"
 
 #include <QApplication>
+#include <QDialog>
 
 #include "core/prompts.h"
 #include "platform/qtprompts.h"
@@ -22,6 +23,14 @@ std::unique_ptr<TPrompts> SetPrompts(std::unique_ptr<TPrompts> p) {
     if (!p) p = std::make_unique<TQtPrompts>();
     std::swap(p, Current());
     return p;
+}
+
+int TPrompts::ExecDialog(QDialog* dialog) {
+    return dialog->exec();
+}
+
+int ExecDialog(QDialog* dialog) {
+    return Prompts().ExecDialog(dialog);
 }
 
 void ShowMessage(const QString& text, QWidget* parent) {

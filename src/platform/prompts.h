@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 
+class QDialog;
 class QPrinter;
 class QWidget;
 
@@ -57,6 +58,11 @@ class TPrompts {
     // Print preview: `paint` draws the document on the printer it is given.
     virtual void PrintPreview(QWidget* parent, QPrinter* printer,
                               const std::function<void(QPrinter*)>& paint) = 0;
+
+    // Runs one of the program's own modal dialogs and returns its result
+    // (QDialog::Accepted or Rejected). Every window runs its modal dialogs
+    // through here, so tests can fill them in and close them.
+    virtual int ExecDialog(QDialog* dialog);
 };
 
 // The service in use. Never null: real dialogs until SetPrompts is called.
@@ -64,6 +70,9 @@ TPrompts& Prompts();
 
 // Installs `p` (null restores the real dialogs) and returns the previous one.
 std::unique_ptr<TPrompts> SetPrompts(std::unique_ptr<TPrompts> p);
+
+// Runs `dialog` modally through the prompts service.
+int ExecDialog(QDialog* dialog);
 
 // Shortcuts the windows use most. The caption defaults to the application
 // title.

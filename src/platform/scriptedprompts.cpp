@@ -1,5 +1,7 @@
 #include "platform/scriptedprompts.h"
 
+#include <QDialog>
+
 namespace {
 
 template <class T> std::optional<T> Pop(std::deque<std::optional<T>>& q) {
@@ -92,6 +94,19 @@ void TScriptedPrompts::PrintPreview(QWidget*, QPrinter* printer,
                                     const std::function<void(QPrinter*)>& paint) {
     asked.push_back({"preview", {}, {}, {}, {}});
     if (paintPreview && paint) paint(printer);
+}
+
+int TScriptedPrompts::ExecDialog(QDialog* dialog) {
+    asked.push_back({"dialog", dialog->objectName(), dialog->windowTitle(), {}, {}});
+    if (dialogAnswers.empty()) return QDialog::Rejected;
+    auto answer = std::move(dialogAnswers.front());
+    dialogAnswers.pop_front();
+    // Shown as the real dialog would be, so the answer sees laid-out controls.
+    dialog->show();
+    const int r = answer(dialog);
+    dialog->hide();
+    dialog->setResult(r);
+    return r;
 }
 
 TScopedPrompts::TScopedPrompts() {

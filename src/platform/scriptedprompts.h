@@ -11,7 +11,7 @@
 
 struct TPromptRecord {
     QString kind; // "message", "color", "font", "open", "opens", "save", "dir", "print",
-                  // "pagesetup", "preview"
+                  // "pagesetup", "preview", "dialog" (text: the dialog's object name)
     QString text; // message text or dialog caption
     QString caption;
     QMessageBox::StandardButtons buttons;
@@ -28,6 +28,10 @@ class TScriptedPrompts : public TPrompts {
     std::deque<QStringList> fileAnswers; // open, opens, save and dir; empty = cancel
     std::deque<bool> printAnswers;       // print and page set-up dialogs
     bool paintPreview = true;            // preview calls the paint callback once
+    // The program's own modal dialogs: each is shown (not run modally) and
+    // handed to the next answer, which fills it in and returns
+    // QDialog::Accepted or Rejected; with no answer queued it is rejected.
+    std::deque<std::function<int(QDialog*)>> dialogAnswers;
 
     // Message texts asked so far, in order.
     QStringList Messages() const;
@@ -49,6 +53,7 @@ class TScriptedPrompts : public TPrompts {
     bool PageSetupDialog(QWidget* parent, QPrinter* printer) override;
     void PrintPreview(QWidget* parent, QPrinter* printer,
                       const std::function<void(QPrinter*)>& paint) override;
+    int ExecDialog(QDialog* dialog) override;
 
   private:
     QStringList NextFiles(const QString& kind, const QString& caption);

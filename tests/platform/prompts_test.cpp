@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QDialog>
 #include <gtest/gtest.h>
 
 #include "core/prompts.h"
@@ -55,4 +56,22 @@ TEST(Prompts, LibraryWarningsGoThroughTheService) {
     EXPECT_EQ(p->asked[0].icon, QMessageBox::Warning);
     EXPECT_EQ(p->asked[2].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     PGMessageBoxHandler = nullptr;
+}
+
+TEST(Prompts, OwnDialogsAreAnsweredByTheTestAndRejectedWhenUnanswered) {
+    TScopedPrompts p;
+    QDialog dlg;
+    dlg.setObjectName("TfRotate");
+    bool sawVisible = false;
+    p->dialogAnswers.push_back([&](QDialog* d) {
+        sawVisible = d->isVisible();
+        return int(QDialog::Accepted);
+    });
+    EXPECT_EQ(ExecDialog(&dlg), QDialog::Accepted);
+    EXPECT_TRUE(sawVisible);
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_EQ(ExecDialog(&dlg), QDialog::Rejected); // nothing queued: never blocks
+    ASSERT_EQ(p->asked.size(), 2u);
+    EXPECT_EQ(p->asked[0].kind, "dialog");
+    EXPECT_EQ(p->asked[0].text, "TfRotate");
 }

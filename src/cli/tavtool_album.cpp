@@ -1,0 +1,9 @@
+#include "cli/tavtool_commands.h"
+
+// Not built yet: no usage text, so the help leaves it out.
+extern const char* const kAlbumUsage = nullptr;
+
+int RunAlbumCommand(const TToolCommandArgs&, std::FILE*, std::FILE* err) {
+    std::fputs("tavtool: album is not available in this build\n", err);
+    return 2;
+}

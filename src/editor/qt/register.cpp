@@ -1,0 +1,5 @@
+#include "editor/qt/register.h"
+
+#include "browser/toolwindows.h"
+
+void RegisterEditorWindows() {}

@@ -1,0 +1,4 @@
+#pragma once
+// Registers the editor folder's windows with the tool-window registry; the
+// program calls it once at start, before the windows are created.
+void RegisterEditorWindows();

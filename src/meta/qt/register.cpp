@@ -1,0 +1,5 @@
+#include "meta/qt/register.h"
+
+#include "browser/toolwindows.h"
+
+void RegisterMetaWindows() {}

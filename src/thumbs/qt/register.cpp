@@ -1,0 +1,5 @@
+#include "thumbs/qt/register.h"
+
+#include "browser/toolwindows.h"
+
+void RegisterThumbsWindows() {}

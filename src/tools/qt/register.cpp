@@ -1,0 +1,5 @@
+#include "tools/qt/register.h"
+
+#include "browser/toolwindows.h"
+
+void RegisterToolsWindows() {}
