@@ -1,5 +1,10 @@
 #include "tools/qt/register.h"
 
 #include "browser/toolwindows.h"
+#include "tools/qt/increnameform.h"
+#include "tools/qt/searchform.h"
 
-void RegisterToolsWindows() {}
+void RegisterToolsWindows() {
+    TToolWindows::RegisterFactory("TfrmIncRename", [] { return new TfrmIncRename; });
+    TToolWindows::RegisterFactory("TfSearch", [] { return new TfSearch; });
+}

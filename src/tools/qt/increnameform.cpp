@@ -1,0 +1,244 @@
+#include "tools/qt/increnameform.h"
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QScreen>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "browser/filelist.h"
+#include "browser/form1.h"
+#include "browser/mainform.h"
+#include "platform/convert.h"
+#include "platform/prompts.h"
+#include "tools/increname.h"
+
+namespace {
+
+QString AddBackslash(const QString& folder) {
+    return folder.endsWith('/') ? folder : folder + '/';
+}
+
+bool Accepts(const QMimeData* m) {
+    return m && (m->hasFormat(kFileDragMime) || m->hasUrls());
+}
+
+} // namespace
+
+bool IsIncRenameDropType(const QString& name) {
+    static const QStringList types = {".JPG", ".GIF", ".BMP", ".ICO", ".TIF",
+                                      ".PNG", ".PCX", ".TGA", ".WMF"};
+    const qsizetype dot = name.lastIndexOf('.');
+    return dot >= 0 && types.contains(name.mid(dot).toUpper());
+}
+
+TIncRenameList::TIncRenameList(QWidget* parent) : QListWidget(parent) {
+    setAcceptDrops(true);
+    setDragDropMode(QAbstractItemView::DropOnly);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+}
+
+void TIncRenameList::dragEnterEvent(QDragEnterEvent* e) {
+    if (Accepts(e->mimeData())) {
+        // Copy, never move: the dragging list must not drop its items.
+        e->setDropAction(Qt::CopyAction);
+        e->accept();
+    } else {
+        e->ignore();
+    }
+}
+
+void TIncRenameList::dragMoveEvent(QDragMoveEvent* e) {
+    if (Accepts(e->mimeData())) {
+        e->setDropAction(Qt::CopyAction);
+        e->accept();
+    } else {
+        e->ignore();
+    }
+}
+
+void TIncRenameList::dropEvent(QDropEvent* e) {
+    if (!Accepts(e->mimeData())) return e->ignore();
+    e->setDropAction(Qt::CopyAction);
+    e->accept();
+    emit Dropped(e->mimeData());
+}
+
+TfrmIncRename::TfrmIncRename(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint) {
+    setObjectName("TfrmIncRename");
+    setWindowTitle("Incremental File Rename");
+    resize(457, 468);
+
+    auto* filesLabel = new QLabel("Files To Rename");
+    FileList = new TIncRenameList;
+    FileList->setObjectName("FileList");
+    filesLabel->setBuddy(FileList);
+
+    NewName = new QLineEdit("NewName");
+    NewName->setObjectName("NewName");
+    // A "/" would move files out of their folder: it cannot be typed or pasted.
+    NewName->setValidator(
+        new QRegularExpressionValidator(QRegularExpression("[^/\\x{0}]*"), NewName));
+    Number = new QLineEdit("001");
+    Number->setObjectName("Number");
+    Number->setMaxLength(5);
+    Number->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), Number));
+
+    RenameBtn = new QPushButton("Rename");
+    RenameBtn->setObjectName("RenameBtn");
+    CancelBtn = new QPushButton("Cancel");
+    CancelBtn->setObjectName("CancelBtn");
+    HelpBtn = new QPushButton("Help");
+    HelpBtn->setObjectName("HelpBtn");
+    HelpBtn->setProperty("helpTopic", 600);
+
+    auto* edits = new QGridLayout;
+    edits->addWidget(new QLabel("New Name (no extension)"), 0, 0);
+    edits->addWidget(new QLabel("Number"), 0, 2);
+    edits->addWidget(NewName, 1, 0);
+    edits->addWidget(new QLabel("_"), 1, 1);
+    edits->addWidget(Number, 1, 2);
+    edits->setColumnStretch(0, 3);
+    edits->setColumnStretch(2, 1);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(RenameBtn);
+    buttons->addWidget(CancelBtn);
+    buttons->addWidget(HelpBtn);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(filesLabel);
+    layout->addWidget(FileList, 1);
+    layout->addLayout(edits);
+    layout->addLayout(buttons);
+
+    PopupMenu = new QMenu(this);
+    PopupMenu->setObjectName("PopupMenu");
+    connect(PopupMenu->addAction("Clear All"), &QAction::triggered, FileList, &QListWidget::clear);
+    connect(PopupMenu->addAction("Delete Selected"), &QAction::triggered, this,
+            &TfrmIncRename::DeleteSelected);
+    PopupMenu->addSeparator();
+    connect(PopupMenu->addAction("Import Current Directory"), &QAction::triggered, this,
+            &TfrmIncRename::ImportCurrentDirectory);
+    PopupMenu->addSeparator();
+    connect(PopupMenu->addAction("Close"), &QAction::triggered, this, &QWidget::close);
+    FileList->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(FileList, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& p) { PopupMenu->popup(FileList->viewport()->mapToGlobal(p)); });
+
+    connect(FileList, &TIncRenameList::Dropped, this, &TfrmIncRename::DropFiles);
+    connect(RenameBtn, &QPushButton::clicked, this, &TfrmIncRename::Rename);
+    connect(CancelBtn, &QPushButton::clicked, this, &QWidget::close);
+}
+
+void TfrmIncRename::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    if (centred_) return;
+    centred_ = true;
+    if (QScreen* s = screen()) {
+        QRect r = frameGeometry();
+        r.moveCenter(s->availableGeometry().center());
+        move(r.topLeft());
+    }
+}
+
+void TfrmIncRename::TakeHandOver(const QString&, const QStringList& files) {
+    FileList->clear();
+    if (files.size() > 1) FileList->addItems(files);
+    show();
+    raise();
+    activateWindow();
+}
+
+QStringList TfrmIncRename::Lines() const {
+    QStringList lines;
+    lines.reserve(FileList->count());
+    for (int i = 0; i < FileList->count(); ++i)
+        lines << FileList->item(i)->text();
+    return lines;
+}
+
+void TfrmIncRename::DropFiles(const QMimeData* data) {
+    QStringList add;
+    QStringList refused;
+    if (const auto drag = DecodeFileDrag(data)) {
+        // The payload names the folder its names belong to, whichever list
+        // they came from.
+        const QString folder = AddBackslash(drag->folder);
+        for (const QString& name : drag->names) {
+            if (name.isEmpty() || name.contains('/') || !drag->folder.startsWith('/'))
+                refused << folder + name;
+            else if (IsIncRenameDropType(name))
+                add << folder + name;
+        }
+    } else if (data) {
+        for (const QUrl& url : data->urls()) {
+            const QString path = url.toLocalFile();
+            if (path.isEmpty()) continue;
+            if (IsIncRenameDropType(path) && QFileInfo(path).isFile()) add << path;
+        }
+    }
+    FileList->addItems(add);
+    for (const QString& r : refused)
+        ShowMessage("Can't edit " + r, this);
+}
+
+void TfrmIncRename::ImportCurrentDirectory() {
+    TForm1* f = Form1();
+    if (!f || f->ListedFolder().isEmpty()) return;
+    const QString folder = AddBackslash(f->ListedFolder());
+    QStringList add;
+    add.reserve(f->SLV1->Count());
+    for (int i = 0; i < f->SLV1->Count(); ++i)
+        add << folder + f->SLV1->Caption(i);
+    FileList->addItems(add);
+}
+
+void TfrmIncRename::DeleteSelected() {
+    for (int i = FileList->count() - 1; i >= 0; --i)
+        if (FileList->item(i)->isSelected()) delete FileList->takeItem(i);
+}
+
+void TfrmIncRename::Rename() {
+    const QStringList lines = Lines();
+    if (MessageDlg("Ready to rename " + QString::number(lines.size()) + " files.  Proceed?",
+                   QMessageBox::Question, QMessageBox::Yes | QMessageBox::No,
+                   this) != QMessageBox::Yes)
+        return;
+    try {
+        StrToInt(Number->text()); // an empty Number is the conversion error
+    } catch (const EConvertError& e) {
+        MessageDlg(QString::fromStdString(e.Message()), QMessageBox::Critical, QMessageBox::Ok,
+                   this);
+        return;
+    }
+    const auto number = ParseRunningNumber(Number->text());
+    if (!number || !IsValidIncRenameName(NewName->text())) {
+        MessageDlg("'" + (number ? NewName->text() : Number->text()) + "' is not valid here",
+                   QMessageBox::Critical, QMessageBox::Ok, this);
+        return;
+    }
+
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    std::vector<TIncRenameStep> steps = PlanIncRename(lines, NewName->text(), *number);
+    RunIncRename(steps);
+    // The list is rewritten once, not line by line.
+    FileList->setUpdatesEnabled(false);
+    FileList->clear();
+    FileList->addItems(IncRenameResults(steps));
+    FileList->setUpdatesEnabled(true);
+    QApplication::restoreOverrideCursor();
+
+    if (TForm1* f = Form1()) f->RefreshList();
+}

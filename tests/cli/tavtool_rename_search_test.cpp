@@ -1,0 +1,138 @@
+// tavtool rename and search as scripts use them: the rename's dry run changes
+// nothing, its real run never replaces a file; search lists what find lists.
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct TResult {
+    int code;
+    std::string out, err;
+};
+
+std::string Slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+void Put(const fs::path& p, const std::string& bytes) {
+    fs::create_directories(p.parent_path());
+    std::ofstream(p, std::ios::binary) << bytes;
+}
+
+class TavtoolFiles : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir = fs::temp_directory_path() /
+              ("tav_files_" + std::to_string(::getpid()) + "_" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        out = dir.string() + ".out";
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override {
+        fs::remove_all(dir);
+        fs::remove(out + "1");
+        fs::remove(out + "2");
+    }
+    // Runs a shell line (tavtool is $T) in the test's folder.
+    TResult Sh(const std::string& line) {
+        const std::string cmd = "cd '" + dir.string() + "' && T='" + TAVTOOL_PATH + "' && (" +
+                                line + ") >'" + out + "1' 2>'" + out + "2'";
+        const int st = std::system(cmd.c_str());
+        return {WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st), Slurp(out + "1"),
+                Slurp(out + "2")};
+    }
+    // Every file of the folder with its contents.
+    std::map<std::string, std::string> Listing() const {
+        std::map<std::string, std::string> m;
+        for (const auto& e : fs::directory_iterator(dir))
+            m[e.path().filename().string()] = Slurp(e.path());
+        return m;
+    }
+    std::string D(const std::string& name) const { return (dir / name).string(); }
+    fs::path dir;
+    std::string out;
+};
+
+} // namespace
+
+TEST_F(TavtoolFiles, RenameDryRunThenRealRun) {
+    Put(dir / "IMG_7.jpg", "seven");
+    Put(dir / "b.JPG", "bee");
+    Put(dir / "c.png", "sea");
+    Put(dir / "Trip_002.JPG", "stranger");
+    const auto before = Listing();
+
+    TResult r = Sh("$T rename Trip 001 IMG_7.jpg b.JPG c.png");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out, D("IMG_7.jpg") + " -> " + D("Trip_001.jpg") + "\n" + D("b.JPG") + " -> " +
+                         D("Trip_002.JPG") + "\n" + D("c.png") + " -> " + D("Trip_003.png") + "\n");
+    EXPECT_EQ(Listing(), before); // names and bytes
+
+    r = Sh("$T rename Trip 001 IMG_7.jpg b.JPG c.png --yes");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_EQ(r.out,
+              D("Trip_001.jpg") + "\n" + "ERROR * " + D("b.JPG") + "\n" + D("Trip_003.png") + "\n");
+    EXPECT_NE(r.err.find("File exists"), std::string::npos) << r.err;
+    const std::map<std::string, std::string> after{{"Trip_001.jpg", "seven"},
+                                                   {"b.JPG", "bee"},
+                                                   {"Trip_002.JPG", "stranger"},
+                                                   {"Trip_003.png", "sea"}};
+    EXPECT_EQ(Listing(), after);
+}
+
+TEST_F(TavtoolFiles, RenameUsageErrors) {
+    Put(dir / "a.jpg", "a");
+    for (const char* line :
+         {"$T rename T '' a.jpg", "$T rename T 1a a.jpg", "$T rename T 123456 a.jpg",
+          "$T rename ../T 1 a.jpg", "$T rename T 1", "$T rename T 1 a.jpg --force"}) {
+        SCOPED_TRACE(line);
+        EXPECT_EQ(Sh(line).code, 2);
+    }
+    EXPECT_EQ(Listing(), (std::map<std::string, std::string>{{"a.jpg", "a"}}));
+}
+
+// The walk agrees with find on a generated tree with hidden names, links to
+// files, folders and ancestors, and names in any case.
+TEST_F(TavtoolFiles, SearchListsWhatFindLists) {
+    for (int f = 0; f < 12; ++f) {
+        const std::string folder = "d" + std::to_string(f % 4) + "/e" + std::to_string(f) + "/";
+        for (int i = 0; i < 20; ++i) {
+            const char* ext[] = {".jpg", ".JPG", ".Jpg", ".png", ".jpeg", ""};
+            Put(dir / (folder + "p" + std::to_string(i) + ext[i % 6]), "x");
+        }
+        Put(dir / (folder + ".hid.jpg"), "x");
+        Put(dir / (folder + ".hidden/in.jpg"), "x");
+    }
+    Put(dir / "caf\xC3\xA9.JPG", "x");
+    Put(dir / "with space.jpg", "x");
+    fs::create_symlink(dir / "d0", dir / "d1/up.jpg"); // a link to a folder
+    fs::create_symlink(dir, dir / "d2/loop");          // a link to an ancestor
+    fs::create_symlink(dir / "with space.jpg", dir / "d3/link.jpg");
+    fs::create_symlink(dir / "none", dir / "d3/dead.jpg");
+
+    const TResult ours = Sh("$T search '*.jpg' . | LC_ALL=C sort");
+    const TResult theirs = Sh("find . -xdev -name '.*' ! -name . -prune -o -xtype f -iname '*.jpg' "
+                              "-print | LC_ALL=C sort");
+    EXPECT_EQ(ours.code, 0) << ours.err;
+    EXPECT_EQ(ours.out, theirs.out);
+    EXPECT_GT(std::count(ours.out.begin(), ours.out.end(), '\n'), 100);
+
+    const TResult bad = Sh("$T search '*.jpg' ./none");
+    EXPECT_EQ(bad.code, 1);
+    EXPECT_NE(bad.err.find("No such file or directory"), std::string::npos);
+    EXPECT_EQ(Sh("$T search '*.jpg'").code, 2);
+}
