@@ -70,6 +70,9 @@ TfSearch::TfSearch(QWidget* parent)
 
     DriveList = new QComboBox;
     DriveList->setObjectName("DriveList");
+    // Long mount paths must not widen the window: the list elides them.
+    DriveList->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    DriveList->setMinimumContentsLength(12);
     FindBtn = new QPushButton("Find");
     FindBtn->setObjectName("FindBtn");
     StopBtn = new QPushButton("Stop");
@@ -90,6 +93,8 @@ TfSearch::TfSearch(QWidget* parent)
     StatusPanel = new QLabel(kStartStatus);
     StatusPanel->setObjectName("StatusPanel");
     StatusPanel->setTextFormat(Qt::PlainText); // folder names are not markup
+    // A deep folder's path must not stretch the window; it is cut instead.
+    StatusPanel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     StatusBar1->addWidget(StatusPanel, 1);
 
     auto* top = new QGridLayout;
