@@ -92,6 +92,12 @@ void RunIncRename(std::vector<TIncRenameStep>& steps, const TRenameFn& renameFn)
             s.error = s.done ? 0 : ENOENT;
             return;
         }
+        // Folders are not files to number (a script may name one by mistake).
+        const QFileInfo source(s.line);
+        if (source.isDir() && !source.isSymLink()) {
+            s.error = EISDIR;
+            return;
+        }
         s.error = rename(s.line, s.target);
         if (s.error == EEXIST && SameFile(QFile::encodeName(s.line).toStdString(),
                                           QFile::encodeName(s.target).toStdString()))

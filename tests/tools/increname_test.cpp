@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
 #include <cerrno>
 
 #include "tools_fixtures.h"
@@ -122,9 +123,11 @@ TEST_F(IncRenameRun, AFailureHalfWayLosesNothing) {
     const TRenameFn flaky = [&](const QString& from, const QString& to) {
         return ++calls == 2 ? EIO : RenameFileNoReplace(from, to);
     };
+    QDir(tmp_.path()).mkdir("folder.d");
     const QStringList out =
-        Run({P("a.jpg"), P("b.jpg"), P("c.jpg"), P("gone.jpg")}, "T", "1", flaky);
+        Run({P("a.jpg"), P("b.jpg"), P("c.jpg"), P("gone.jpg"), P("folder.d")}, "T", "1", flaky);
     EXPECT_EQ(out, QStringList({P("T_1.jpg"), "ERROR * " + P("b.jpg"), P("T_3.jpg"),
-                                "ERROR * " + P("gone.jpg")}));
+                                "ERROR * " + P("gone.jpg"), "ERROR * " + P("folder.d")}));
     EXPECT_EQ(Snapshot(tmp_.path()).keys(), QStringList({"T_1.jpg", "T_3.jpg", "b.jpg"}));
+    EXPECT_TRUE(QFileInfo(P("folder.d")).isDir()); // folders are not numbered
 }
