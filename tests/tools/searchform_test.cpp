@@ -132,6 +132,15 @@ TEST_F(SearchForm, ADriveThatCannotBeSearched) {
     EXPECT_EQ(Results(), QStringList({"sub/b.JPG"}));
 }
 
+TEST_F(SearchForm, CapReachedKeepsWhatWasFound) {
+    w_.Cap = 2;
+    w_.Find();
+    ASSERT_TRUE(WaitEnd());
+    EXPECT_EQ(prompts_->Messages(), QStringList({"Number of files exceeds list box capacity."}));
+    EXPECT_EQ(w_.ResultModel->Count(), 2);
+    EXPECT_EQ(w_.StatusPanel->text(), "2 files found - Double click filename to view.");
+}
+
 TEST_F(SearchForm, ClosingStopsTheSearch) {
     HoldInSlow();
     w_.show();

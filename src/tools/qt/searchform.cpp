@@ -191,10 +191,12 @@ void TfSearch::Find() {
     shared_ = shared;
     const QString pattern = SearchFor->text();
     const TSearchSeams seams = Seams;
-    worker_ = std::thread([shared, roots, all, pattern, seams, this] {
+    const std::size_t cap = Cap;
+    worker_ = std::thread([shared, roots, all, pattern, seams, cap, this] {
         TSearchWalk walk(pattern);
         walk.stop = &stop_;
         walk.seams = seams;
+        walk.cap = cap;
         std::vector<QByteArray> batch;
         auto flush = [&](const QByteArray* folder) {
             std::lock_guard<std::mutex> lock(shared->m);

@@ -50,8 +50,9 @@ class TfSearch : public QWidget, public TToolHandOver {
     // their own folders).
     void SetDrives(std::vector<TDrive> drives);
     const std::vector<TDrive>& Drives() const { return drives_; }
-    // Seams handed to every walk (tests).
+    // Seams handed to every walk, and the results' cap (tests).
     TSearchSeams Seams;
+    std::size_t Cap = kSearchResultCap;
 
     // "Find" / Enter: a new search (ignored while one runs).
     void Find();
