@@ -45,7 +45,7 @@ THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName("HelpWindow");
     setWindowTitle("Tavirlo Help");
     setAttribute(Qt::WA_QuitOnClose, false);
-    resize(820, 600);
+    resize(880, 620);
 
     auto* top = new QVBoxLayout(this);
     top->setContentsMargins(0, 0, 0, 0);
@@ -68,6 +68,7 @@ THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     for (const THelpTopic& t : HelpTopics()) {
         auto* item = new QTreeWidgetItem(ContentsList, {QString::fromLatin1(t.title)});
         item->setData(0, Qt::UserRole, QString::fromLatin1(t.page));
+        item->setToolTip(0, QString::fromLatin1(t.title));
     }
     Tabs->addTab(ContentsList, "Contents");
     connect(ContentsList, &QTreeWidget::itemActivated, this,
@@ -93,6 +94,8 @@ THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     sl->addWidget(SearchStatus);
     SearchResults = new QListWidget(searchPage);
     SearchResults->setObjectName("SearchResults");
+    SearchResults->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    SearchResults->setTextElideMode(Qt::ElideRight);
     sl->addWidget(SearchResults, 1);
     Tabs->addTab(searchPage, "Search");
     connect(SearchEdit, &QLineEdit::returnPressed, this, [this] {
@@ -117,7 +120,7 @@ THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     split->addWidget(HelpText);
     split->setStretchFactor(0, 0);
     split->setStretchFactor(1, 1);
-    split->setSizes({230, 590});
+    split->setSizes({270, 610});
 
     QStyle* st = style();
     BackAction = bar->addAction(st->standardIcon(QStyle::SP_ArrowBack), "Back");
@@ -149,6 +152,7 @@ void THelpWindow::ShowContext(int context) {
 }
 
 void THelpWindow::ShowSearch(const QString& words) {
+    if (HelpText->source().isEmpty()) ShowPage(HelpContentsPage());
     Tabs->setCurrentIndex(1);
     if (!words.isEmpty()) SearchEdit->setText(words);
     SearchEdit->setFocus(Qt::ShortcutFocusReason);
@@ -179,8 +183,10 @@ void THelpWindow::RunSearch() {
     lastSearch_ = q;
     hits_ = SearchHelpPages(HelpIndex(), q);
     SearchResults->clear();
-    for (const THelpHit& h : hits_)
-        SearchResults->addItem(h.title);
+    for (const THelpHit& h : hits_) {
+        auto* item = new QListWidgetItem(h.title, SearchResults);
+        item->setToolTip(h.title);
+    }
     if (HelpWords(q).isEmpty())
         SearchStatus->clear();
     else if (hits_.empty())

@@ -55,7 +55,7 @@ QString DesktopEntryText(const QString& program, const QStringList& mimeTypes) {
     t += "Exec=" + DesktopExecArgument(program) + " %f\n";
     t += "Icon=tavirlo\n";
     t += "Terminal=false\n";
-    t += "Categories=Graphics;Viewer;RasterGraphics;Photography;Qt;\n";
+    t += "Categories=Graphics;2DGraphics;RasterGraphics;Viewer;Photography;Qt;\n";
     t += "Keywords=picture;photo;image;viewer;browser;editor;slide show;thumbnail;album;\n";
     t += "StartupWMClass=tavirlo\n";
     if (!mimeTypes.isEmpty()) t += "MimeType=" + mimeTypes.join(';') + ";\n";
