@@ -137,6 +137,7 @@ int main(int argc, char** argv) {
         page.replace("@COMMANDS@\n", CommandsRoff(help));
         return Write(a[3], page.toUtf8()) ? 0 : 1;
     }
-    std::fputs("usage: tavirlo-dist icons FOLDER | desktop FILE | man TEMPLATE TAVTOOL FILE\n", stderr);
+    std::fputs("usage: tavirlo-dist icons FOLDER | desktop FILE | man TEMPLATE TAVTOOL FILE\n",
+               stderr);
     return 2;
 }

@@ -98,14 +98,14 @@ TfAbout::TfAbout(QWidget* parent) : QDialog(parent) {
         top->addWidget(l);
     }
 
-    Licences = PlainLabel(
-        "Qt is used under the GNU Lesser General Public License version 3. "
-        "libjpeg-turbo is used under the IJG License and the Modified (3-clause) BSD "
-        "License; this software is based in part on the work of the Independent JPEG "
-        "Group. libpng is used under the PNG Reference Library License version 2, and "
-        "zlib under the zlib License. The full texts come with each library's package "
-        "(see /usr/share/doc).",
-        "Licences", this);
+    Licences =
+        PlainLabel("Qt is used under the GNU Lesser General Public License version 3. "
+                   "libjpeg-turbo is used under the IJG License and the Modified (3-clause) BSD "
+                   "License; this software is based in part on the work of the Independent JPEG "
+                   "Group. libpng is used under the PNG Reference Library License version 2, and "
+                   "zlib under the zlib License. The full texts come with each library's package "
+                   "(see /usr/share/doc).",
+                   "Licences", this);
     Licences->setWordWrap(true);
     QFont small = Licences->font();
     small.setPointSizeF(small.pointSizeF() * 0.9);

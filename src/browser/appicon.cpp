@@ -1,9 +1,9 @@
 #include "browser/appicon.h"
 
 #include <QLinearGradient>
-#include <QPixmap>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmap>
 
 QImage DrawTavirloIcon(int size) {
     QImage img(size, size, QImage::Format_ARGB32_Premultiplied);

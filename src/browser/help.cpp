@@ -81,6 +81,11 @@ THelpWindow* HelpWindow(bool create) {
     if (!window && create) {
         window = new THelpWindow;
         SetHelpContext(window, hcHowToUseHelp);
+        // It has no owner: it goes when the program ends, before the
+        // application object.
+        if (qApp)
+            QObject::connect(qApp, &QCoreApplication::aboutToQuit, window,
+                             [] { delete HelpWindow(false); });
     }
     return window;
 }
@@ -150,7 +155,8 @@ QUrl ContactMailUrl(const TContactLinks& links) {
 
 TUrlOpener SetUrlOpener(TUrlOpener opener) {
     TUrlOpener old = Opener();
-    Opener() = opener ? std::move(opener) : [](const QUrl& u) { return QDesktopServices::openUrl(u); };
+    Opener() =
+        opener ? std::move(opener) : [](const QUrl& u) { return QDesktopServices::openUrl(u); };
     return old;
 }
 

@@ -4,8 +4,8 @@
 #include <dlfcn.h>
 #include <sys/stat.h>
 
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 #include <png.h>
 
 #define TAV_STR2(x) #x
@@ -20,7 +20,7 @@ namespace {
 std::string ReadLoadedJpegLibrary() {
     Dl_info info{};
     if (!dladdr(reinterpret_cast<void*>(&jpeg_std_error), &info) || !info.dli_fname) return {};
-    struct stat st{};
+    struct stat st {};
     if (stat(info.dli_fname, &st) != 0 || !S_ISREG(st.st_mode)) return {};
     constexpr off_t kMaxLibrary = 32 << 20;
     if (st.st_size <= 0 || st.st_size > kMaxLibrary) return {};
@@ -41,8 +41,10 @@ std::string FindJpegTurboVersionMark(const std::string& bytes) {
     std::string v;
     for (size_t i = at + mark.size(); i < bytes.size() && v.size() < 32; ++i) {
         const char c = bytes[i];
-        if ((c >= '0' && c <= '9') || c == '.') v += c;
-        else break;
+        if ((c >= '0' && c <= '9') || c == '.')
+            v += c;
+        else
+            break;
     }
     return v;
 }

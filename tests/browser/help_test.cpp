@@ -184,7 +184,8 @@ TEST_F(HelpWindowTest, SearchOpensWithTheFieldFocusedAndListsThePages) {
     EXPECT_EQ(w->SearchResults->count(), int(w->SearchHits().size()));
     QTest::keyClick(w->SearchEdit, Qt::Key_Return); // opens the best page
     EXPECT_EQ(w->CurrentPage(), "acquire.html");
-    EXPECT_TRUE(w->HelpText->textCursor().selectedText().compare("scanner", Qt::CaseInsensitive) == 0);
+    EXPECT_TRUE(w->HelpText->textCursor().selectedText().compare("scanner", Qt::CaseInsensitive) ==
+                0);
     w->SearchEdit->setText("xyzzy");
     EXPECT_EQ(w->SearchResults->count(), 0);
     EXPECT_EQ(w->SearchStatus->text(), "No topics found.");
@@ -287,9 +288,12 @@ TEST(About, ShowsTheVersionsAndIsARealToolWindow) {
     EXPECT_EQ(about.Version->text(), "Version 7.8");
     EXPECT_EQ(about.Maker->text(), "by Ambertide Software");
     EXPECT_TRUE(about.QtVersion->text().startsWith(QString("Qt ") + qVersion()));
-    EXPECT_TRUE(about.PngVersion->text().startsWith(QString("libpng ") + png_get_libpng_ver(nullptr)));
+    EXPECT_TRUE(
+        about.PngVersion->text().startsWith(QString("libpng ") + png_get_libpng_ver(nullptr)));
     // Debian's libjpeg is libjpeg-turbo; its version is read from the library.
-    EXPECT_TRUE(QRegularExpression(R"(^libjpeg-turbo \d+\.\d+\.\d+)").match(about.JpegVersion->text()).hasMatch())
+    EXPECT_TRUE(QRegularExpression(R"(^libjpeg-turbo \d+\.\d+\.\d+)")
+                    .match(about.JpegVersion->text())
+                    .hasMatch())
         << about.JpegVersion->text().toStdString();
     EXPECT_TRUE(about.Licences->text().contains("Independent JPEG Group"));
     about.show();

@@ -6,8 +6,11 @@
 
 TEST(LibraryVersions, AreReadFromTheLibrariesAtRunTime) {
     using namespace std::string_literals;
-    EXPECT_EQ(FindJpegTurboVersionMark("\x7f" "ELF\0..libjpeg-turbo version 2.1.5 (build 2023)\0"s), "2.1.5");
-    EXPECT_EQ(FindJpegTurboVersionMark("libjpeg-turbo version 3.0.90"), "3.0.90"); // at the very end
+    EXPECT_EQ(FindJpegTurboVersionMark("\x7f"
+                                       "ELF\0..libjpeg-turbo version 2.1.5 (build 2023)\0"s),
+              "2.1.5");
+    EXPECT_EQ(FindJpegTurboVersionMark("libjpeg-turbo version 3.0.90"),
+              "3.0.90"); // at the very end
     EXPECT_EQ(FindJpegTurboVersionMark("libjpeg version 9e"), "");
     EXPECT_EQ(FindJpegTurboVersionMark(""), "");
 

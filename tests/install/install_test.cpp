@@ -46,7 +46,7 @@ bool Have(const char* tool) {
 }
 
 bool IsFile(const std::string& p) {
-    struct stat st{};
+    struct stat st {};
     return stat(p.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
@@ -77,7 +77,8 @@ std::set<std::string> HelpCommands(const std::string& help) {
     std::string line;
     bool on = false;
     while (std::getline(in, line)) {
-        if (line.rfind("Commands:", 0) == 0) on = true;
+        if (line.rfind("Commands:", 0) == 0)
+            on = true;
         else if (on && line.size() > 2 && line.compare(0, 2, "  ") == 0 && line[2] != ' ')
             r.insert(line.substr(2, line.find(' ', 2) - 2));
     }
@@ -111,8 +112,8 @@ class Install : public ::testing::Test {
         root_ = mkdtemp(tmpl);
         int rc = 0;
         log_ = Sh("DESTDIR=" + Quote(root_) + " " + Quote(TAV_CMAKE) + " --install " +
-                       Quote(TAV_BUILD_DIR) + " --prefix /usr 2>&1",
-                   &rc);
+                      Quote(TAV_BUILD_DIR) + " --prefix /usr 2>&1",
+                  &rc);
         installed_ = rc == 0;
     }
     static void TearDownTestSuite() { Sh("rm -rf " + Quote(root_)); }
@@ -137,8 +138,8 @@ TEST_F(Install, PutsEveryFileWhereTheDesktopLooks) {
                           "share/doc/tavirlo/changelog.gz"})
         EXPECT_TRUE(IsFile(P(f))) << f;
     for (int s : {16, 22, 24, 32, 48, 64, 128, 256}) {
-        const std::string f = P("share/icons/hicolor/" + std::to_string(s) + "x" + std::to_string(s) +
-                                "/apps/tavirlo.png");
+        const std::string f = P("share/icons/hicolor/" + std::to_string(s) + "x" +
+                                std::to_string(s) + "/apps/tavirlo.png");
         EXPECT_EQ(PngSize(ReadFile(f)), std::make_pair(s, s)) << f;
     }
 }
@@ -186,7 +187,8 @@ TEST_F(Install, ManualPagesRenderCleanlyAndListWhatTavtoolDoes) {
         EXPECT_NE(text.find("EXIT STATUS"), std::string::npos) << page;
     }
     int rc = 0;
-    const std::string help = Sh("QT_QPA_PLATFORM=offscreen " + Quote(P("bin/tavtool")) + " --help", &rc);
+    const std::string help =
+        Sh("QT_QPA_PLATFORM=offscreen " + Quote(P("bin/tavtool")) + " --help", &rc);
     ASSERT_EQ(rc, 0);
     const std::set<std::string> fromHelp = HelpCommands(help);
     const std::set<std::string> fromManual =
@@ -204,10 +206,10 @@ TEST_F(Install, InstalledProgramsRunFromThere) {
     char tmpl[] = "/tmp/tavirlo-home-XXXXXX";
     const std::string home = mkdtemp(tmpl);
     Sh("cd " + Quote(home) + " && HOME=" + Quote(home) + " XDG_CONFIG_HOME=" + Quote(home) +
-            "/config XDG_RUNTIME_DIR=" + Quote(home) +
-            " QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 timeout -s TERM 6 " +
-            Quote(P("bin/tavirlo")) + " >/dev/null 2>&1",
-        &rc);
+           "/config XDG_RUNTIME_DIR=" + Quote(home) +
+           " QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 timeout -s TERM 6 " +
+           Quote(P("bin/tavirlo")) + " >/dev/null 2>&1",
+       &rc);
     EXPECT_EQ(rc, 124);
     Sh("rm -rf " + Quote(home));
 }
@@ -218,8 +220,8 @@ TEST(Package, DebianPackageHoldsTheFilesAndComputedDependencies) {
     const std::string dir = mkdtemp(tmpl);
     int rc = 0;
     const std::string log = Sh("cd " + Quote(TAV_BUILD_DIR) + " && " + Quote(TAV_CPACK) +
-                                    " -G DEB -B " + Quote(dir) + " 2>&1",
-                                &rc);
+                                   " -G DEB -B " + Quote(dir) + " 2>&1",
+                               &rc);
     ASSERT_EQ(rc, 0) << log;
     const std::string deb = Sh("ls " + Quote(dir) + "/*.deb | head -n1");
     ASSERT_FALSE(deb.empty()) << log;
