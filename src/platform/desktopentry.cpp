@@ -45,14 +45,17 @@ QString DesktopExecArgument(const QString& arg) {
     return s;
 }
 
-QString DesktopEntryText(const QString& program, const QStringList& mimeTypes) {
+QString DesktopEntryText(const QStringList& command, const QStringList& mimeTypes) {
     QString t;
     t += "[Desktop Entry]\n";
     t += "Type=Application\n";
     t += "Name=Tavirlo\n";
     t += "GenericName=Image Browser\n";
     t += "Comment=Browse, view, edit and convert pictures\n";
-    t += "Exec=" + DesktopExecArgument(program) + " %f\n";
+    QStringList exec;
+    for (const QString& arg : command)
+        exec << DesktopExecArgument(arg);
+    t += "Exec=" + exec.join(' ') + " %f\n";
     t += "Icon=tavirlo\n";
     t += "Terminal=false\n";
     t += "Categories=Graphics;2DGraphics;RasterGraphics;Viewer;Photography;Qt;\n";

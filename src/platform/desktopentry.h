@@ -15,7 +15,9 @@ QStringList ReadableMimeTypes();
 // needs it, and escaped for the entry's string syntax ("%" doubled).
 QString DesktopExecArgument(const QString& arg);
 
-// The whole entry (lines end in "\n"). `program` is the program to start
-// (a bare name found on PATH, or an absolute path); the opened file follows
-// it as one argument.
-QString DesktopEntryText(const QString& program, const QStringList& mimeTypes);
+// The whole entry (lines end in "\n"). `command` is the program to start (a
+// bare name found on PATH, or an absolute path) and its leading arguments;
+// the opened file follows them as one more argument ("%f"). The installed
+// entry starts {"tavirlo"}; a per-user association may name the running
+// program's own path.
+QString DesktopEntryText(const QStringList& command, const QStringList& mimeTypes);
