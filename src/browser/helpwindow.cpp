@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPrinter>
 #include <QPushButton>
 #include <QSplitter>
 #include <QStyle>
@@ -19,6 +20,7 @@
 #include <QVBoxLayout>
 
 #include "browser/helptopics.h"
+#include "platform/prompts.h"
 
 namespace {
 
@@ -130,6 +132,19 @@ THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     HomeAction = bar->addAction(st->standardIcon(QStyle::SP_DirHomeIcon), "Contents");
     QAction* find = bar->addAction(st->standardIcon(QStyle::SP_FileDialogContentsView), "Search");
     find->setShortcut(QKeySequence::Find);
+    bar->addSeparator();
+    PrintAction = bar->addAction(st->standardIcon(QStyle::SP_DialogSaveButton), "Print...");
+    PrintAction->setShortcut(QKeySequence::Print);
+    connect(PrintAction, &QAction::triggered, this, &THelpWindow::PrintPage);
+    // Larger or smaller text for reading; Ctrl+wheel does the same.
+    QAction* larger = bar->addAction("A+");
+    larger->setToolTip("Larger text");
+    larger->setShortcut(QKeySequence::ZoomIn);
+    connect(larger, &QAction::triggered, this, [this] { HelpText->zoomIn(1); });
+    QAction* smaller = bar->addAction("A-");
+    smaller->setToolTip("Smaller text");
+    smaller->setShortcut(QKeySequence::ZoomOut);
+    connect(smaller, &QAction::triggered, this, [this] { HelpText->zoomOut(1); });
     BackAction->setEnabled(false);
     ForwardAction->setEnabled(false);
     connect(BackAction, &QAction::triggered, HelpText, &QTextBrowser::backward);
@@ -175,6 +190,13 @@ void THelpWindow::PageChanged(const QUrl& url) {
     }
     const QString title = HelpTitleOfPage(page);
     setWindowTitle(title.isEmpty() ? QString("Tavirlo Help") : "Tavirlo Help - " + title);
+}
+
+void THelpWindow::PrintPage() {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(HelpTitleOfPage(CurrentPage()));
+    if (!Prompts().PrintDialog(this, &printer)) return;
+    HelpText->document()->print(&printer);
 }
 
 void THelpWindow::RunSearch() {

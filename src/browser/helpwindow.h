@@ -45,9 +45,12 @@ class THelpWindow : public QWidget {
     QAction* BackAction = nullptr;
     QAction* ForwardAction = nullptr;
     QAction* HomeAction = nullptr;
+    QAction* PrintAction = nullptr;
 
   private:
     void RunSearch();
+    // Prints the page shown, on the printer the user picks.
+    void PrintPage();
     void OpenHit(int row);
     void PageChanged(const QUrl& url);
 

@@ -169,6 +169,10 @@ TEST_F(HelpWindowTest, ContextsOpenTheirPagesWithHistory) {
     // The contents list follows the page shown.
     ASSERT_NE(w->ContentsList->currentItem(), nullptr);
     EXPECT_EQ(w->ContentsList->currentItem()->text(0), "Image Editor");
+    // Printing asks for the printer through the prompts; cancelled, nothing.
+    w->PrintAction->trigger();
+    ASSERT_EQ(prompts->asked.size(), 1u);
+    EXPECT_EQ(prompts->asked[0].kind, "print");
 }
 
 TEST_F(HelpWindowTest, SearchOpensWithTheFieldFocusedAndListsThePages) {
