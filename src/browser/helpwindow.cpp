@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QIcon>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
@@ -133,7 +134,8 @@ THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     QAction* find = bar->addAction(st->standardIcon(QStyle::SP_FileDialogContentsView), "Search");
     find->setShortcut(QKeySequence::Find);
     bar->addSeparator();
-    PrintAction = bar->addAction(st->standardIcon(QStyle::SP_DialogSaveButton), "Print...");
+    PrintAction = bar->addAction(
+        QIcon::fromTheme("document-print", st->standardIcon(QStyle::SP_FileIcon)), "Print...");
     PrintAction->setShortcut(QKeySequence::Print);
     connect(PrintAction, &QAction::triggered, this, &THelpWindow::PrintPage);
     // Larger or smaller text for reading; Ctrl+wheel does the same.
