@@ -59,7 +59,8 @@ std::vector<TEntry> ParseHelp(const QString& help) {
         }
         if (!inCommands) continue;
         if (line.trimmed().isEmpty()) continue;
-        if (!line.startsWith(' ')) break; // "Exit status: ..." ends the list
+        if (line.startsWith("Exit status")) break;
+        if (!line.startsWith(' ')) continue; // a heading between groups of commands
         const QString t = line.trimmed();
         if (line.startsWith("  ") && line.size() > 2 && line[2] != ' ') {
             TEntry e;

@@ -79,6 +79,8 @@ std::set<std::string> HelpCommands(const std::string& help) {
     while (std::getline(in, line)) {
         if (line.rfind("Commands:", 0) == 0)
             on = true;
+        else if (line.rfind("Exit status", 0) == 0)
+            on = false;
         else if (on && line.size() > 2 && line.compare(0, 2, "  ") == 0 && line[2] != ' ')
             r.insert(line.substr(2, line.find(' ', 2) - 2));
     }
