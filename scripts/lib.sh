@@ -10,12 +10,19 @@ TAV_BUILD_PACKAGES=(
   libsane-dev libsane1
 )
 
+# Installing and packaging: the checkers of the desktop entry, the manual
+# pages and the Debian package, and cpack's dpkg-shlibdeps.
+TAV_PACKAGE_PACKAGES=(
+  desktop-file-utils man-db dpkg-dev lintian
+)
+
 TAV_TEST_PACKAGES=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   imagemagick netpbm libtiff-tools giflib-tools gifsicle python3-pil
   libjpeg-turbo-progs pngcheck icoutils libvips-tools
   xvfb xauth x11-apps time sane-utils libxcb1-dev libxcb-xtest0-dev
+  "${TAV_PACKAGE_PACKAGES[@]}"
 )
 
 tav_install() {

@@ -3,6 +3,8 @@
 #include <QApplication>
 
 #include "album/qt/register.h"
+#include "browser/appicon.h"
+#include "browser/help.h"
 #include "browser/startup.h"
 #include "editor/qt/register.h"
 #include "meta/qt/register.h"
@@ -11,6 +13,11 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    // The desktop matches our windows to tavirlo.desktop and its icon.
+    QApplication::setDesktopFileName("tavirlo");
+    QApplication::setWindowIcon(TavirloIcon());
+    RegisterHelpWindows();
+    InstallHelpKeys();
     // The tool windows' factories, before the start-up creates them.
     RegisterMetaWindows();
     RegisterEditorWindows();

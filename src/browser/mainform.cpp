@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "browser/form1.h"
+#include "browser/help.h"
 #include "browser/preview.h"
 #include "browser/toolwindows.h"
 #include "platform/convert.h"
@@ -274,13 +275,17 @@ void TForm1::BuildMenus() {
         toolCommands_.push_back({Add(tools, caption), cls});
 
     QMenu* help = mb->addMenu("Help");
-    Add(help, "Contents");
-    Add(help, "Search For Help On...")->setVisible(false);
-    Add(help, "Feature Overview...");
-    Add(help, "How To Use Help...");
+    THelpMenuActions h;
+    h.contents = Add(help, "Contents", true);
+    h.search = Add(help, "Search For Help On...", true);
+    h.search->setVisible(false);
+    h.overview = Add(help, "Feature Overview...", true);
+    h.howTo = Add(help, "How To Use Help...", true);
     QMenu* contact = help->addMenu("Contacting us...");
-    Add(contact, "Go to our web site");
-    Add(contact, "email us");
+    h.contactMenu = contact->menuAction();
+    h.webSite = Add(contact, "Go to our web site", true);
+    h.email = Add(contact, "email us", true);
+    ConnectHelpMenu(h, this);
     help->addSeparator();
     toolCommands_.push_back({Add(help, "About Tavirlo"), "TfAbout"});
 
