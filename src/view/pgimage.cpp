@@ -297,9 +297,11 @@ void TPGImage::paintEvent(QPaintEvent* e) {
 }
 
 void TPGImage::PaintContainer(QPainter& p, const QRect& exposed) {
+    // Deciding may deliver a paint picture made in place, and a reduction
+    // taking the picture's place may move the paint box: decide first.
+    TPixelGraphic* pic = PictureToDraw();
     const QRect P = picBox_->geometry();
     const QRect client = viewport()->rect();
-    TPixelGraphic* pic = PictureToDraw();
     if (OnPainting) OnPainting(this);
     bool drawable = pic && !pic->GetEmpty() && pic->GetWidth() > 0 && pic->GetHeight() > 0;
     const TPGTileRange tiles = PGTileRange(P, client.width(), client.height(), tiling_);

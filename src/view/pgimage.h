@@ -8,6 +8,7 @@
 
 #include <QColor>
 #include <QCursor>
+#include <QPointer>
 #include <QScrollArea>
 #include <functional>
 #include <memory>
@@ -39,6 +40,8 @@ class TPGImage : public QScrollArea, public TObject {
     void SaveToFile(const std::string& fileName);
     // The picture, still owned by the control (the worker is stopped first).
     TPixelGraphic* PixelGraphic();
+    // The picture without stopping the worker: for its size and format only.
+    // Pixel changes go through PixelGraphic(), which stops the worker first.
     TPixelGraphic* CurrentPixelGraphic() const { return picture_.get(); }
     // Shows a copy of `picture` (none for null).
     void AssignPixelGraphic(const TPixelGraphic* picture);
@@ -349,7 +352,7 @@ class TPGImage : public QScrollArea, public TObject {
     class QTimer* autoScrollTimer_ = nullptr;
     std::vector<QImage> stripes_; // the eight stripe patterns, made on first use
     QCursor picBoxCursor_;
-    QWidget* watchedWindow_ = nullptr;
+    QPointer<QWidget> watchedWindow_;
 
     TActionMode actionMode_ = amMoveImage;
     bool allow24BitStretch_ = false;

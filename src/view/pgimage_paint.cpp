@@ -74,7 +74,11 @@ bool TPGImage::NeedsPaintPixelGraphic() {
         paintPicture_.reset();
         tiles_.Invalidate();
     }
-    if (d.drawPicture) return false;
+    if (d.drawPicture) {
+        // A job for a paint picture no longer wanted is not waited for.
+        if (!d.needed && jobPending_) StopWorker();
+        return false;
+    }
     if (!d.start) return true;
     MakePaintPicture();
     // Made in place: drawn now if it came out; a failed job, or a picture

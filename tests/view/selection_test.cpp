@@ -245,6 +245,9 @@ TEST(TPGImageSelection, FrameFollowsTheStripeFormulaAndPhase) {
         // The paint box sits at the client area's origin.
         ASSERT_EQ(v->PicBox()->pos(), QPoint(0, 0));
         const QImage img = v->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        // With TAV_VIEW_SHOTS set to a folder, the grabs are kept there.
+        if (const QByteArray keep = qgetenv("TAV_VIEW_SHOTS"); !keep.isEmpty())
+            img.save(QString("%1/selection%2.png").arg(QString::fromLocal8Bit(keep)).arg(round));
         const int i = PGStripeIndex(v->SelectionPhase(), 20, 20);
         const QRgb c1 = v->SelectionColor1().rgb() & 0xFFFFFF, c2 = 0xFF0000;
         // Framed from paint-box pixel 19 to 40.
@@ -257,6 +260,29 @@ TEST(TPGImageSelection, FrameFollowsTheStripeFormulaAndPhase) {
                   ShownColor(*v->CurrentPixelGraphic(), 10, 10) & 0xFFFFFF);
         EXPECT_EQ(img.pixel(18, 30) & 0xFFFFFF,
                   ShownColor(*v->CurrentPixelGraphic(), 9, 15) & 0xFFFFFF);
+    }
+}
+
+TEST(TPGImageSelection, HandlesAreFramedOnlyWhenTheyCanBeDragged) {
+    auto v = MakeView(200, 200, 50, 50);
+    v->SetStretch(sZoomKAR);
+    v->SetZoomFactor(2);
+    v->SetSelectionBounds(10, 10, 10, 10);
+    v->SetSelection(true);
+    const TPixelGraphic& pic = *v->CurrentPixelGraphic();
+    for (TActionMode m : {amMoveSelection, amMoveResizeCreateSelection}) {
+        SCOPED_TRACE(int(m));
+        v->SetActionMode(m);
+        const QImage img = v->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const int i = PGStripeIndex(v->SelectionPhase(), 20, 20);
+        // The top-left handle square is [12, 17) x [12, 17); its middle
+        // always shows the picture.
+        for (QPoint p : {QPoint(12, 12), QPoint(16, 14), QPoint(14, 16)}) {
+            const QRgb frame = PGStripeIsColor2(i, p.x(), p.y()) ? 0xFF0000 : 0xFFFFFF;
+            const QRgb under = ShownColor(pic, p.x() / 2, p.y() / 2) & 0xFFFFFF;
+            EXPECT_EQ(img.pixel(p) & 0xFFFFFF, m == amMoveSelection ? under : frame);
+        }
+        EXPECT_EQ(img.pixel(14, 14) & 0xFFFFFF, ShownColor(pic, 7, 7) & 0xFFFFFF);
     }
 }
 
