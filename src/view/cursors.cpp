@@ -28,9 +28,9 @@ void Hand(QPainterPath& path, bool closed) {
     const int fingerTop = closed ? 9 : 4;
     // Four fingers, a palm and a thumb.
     for (int i = 0; i < 4; ++i)
-        path.addRoundedRect(QRectF(9 + i * 4, fingerTop + (i == 0 || i == 3 ? 2 : 0), 3,
-                                   closed ? 5 : 10),
-                            1.5, 1.5);
+        path.addRoundedRect(
+            QRectF(9 + i * 4, fingerTop + (i == 0 || i == 3 ? 2 : 0), 3, closed ? 5 : 10), 1.5,
+            1.5);
     path.addRoundedRect(QRectF(9, 13, 15, 10), 3, 3);
     if (!closed) path.addRoundedRect(QRectF(5, 13, 4, 7), 1.5, 1.5);
 }
@@ -48,12 +48,14 @@ void Arrow(QPainterPath& path, QPointF tip, QPointF dir) {
 // Made once and kept for the whole run (never destroyed after the
 // application object is gone).
 const QCursor& PGPanCursor() {
-    static const QCursor* c = new QCursor(MakeCursor(16, 12, [](QPainterPath& p) { Hand(p, false); }));
+    static const QCursor* c =
+        new QCursor(MakeCursor(16, 12, [](QPainterPath& p) { Hand(p, false); }));
     return *c;
 }
 
 const QCursor& PGPanningCursor() {
-    static const QCursor* c = new QCursor(MakeCursor(16, 12, [](QPainterPath& p) { Hand(p, true); }));
+    static const QCursor* c =
+        new QCursor(MakeCursor(16, 12, [](QPainterPath& p) { Hand(p, true); }));
     return *c;
 }
 

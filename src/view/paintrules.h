@@ -9,9 +9,9 @@
 #include "core/types.h"
 
 struct TPGPaintInputs {
-    int D = 24;                     // screen depth, bits per pixel
+    int D = 24; // screen depth, bits per pixel
     bool hasPicture = false;
-    int G = 24;                     // the picture's bits per pixel
+    int G = 24;                       // the picture's bits per pixel
     TPaletteIdent ident = pTrueColor; // the picture's palette identity
     QSize pictureSize, boxSize, lastPaintSize;
     TStretchMode stretchMode = smFast;
@@ -19,17 +19,17 @@ struct TPGPaintInputs {
     bool paintStale = false;
     TPaletteIdent palette8BitSys8BitGraphic = pOptimized252Sys16;
     bool hasPaintPicture = false;
-    bool keepOld = false;   // KeepOldPaintPixelGraphic
+    bool keepOld = false; // KeepOldPaintPixelGraphic
     bool useThread = true;
     bool jobInFlight = false; // a job started and neither delivered nor stopped
     bool jobFailed = false;   // the last job gave nothing usable
 };
 
 struct TPGPaintDecision {
-    bool stale = false;     // PaintStale after the decision
-    bool needed = false;    // a paint picture is wanted
-    bool dropPaint = false; // stop the worker and free the paint picture
-    bool start = false;     // make a new paint picture now
+    bool stale = false;       // PaintStale after the decision
+    bool needed = false;      // a paint picture is wanted
+    bool dropPaint = false;   // stop the worker and free the paint picture
+    bool start = false;       // make a new paint picture now
     bool drawPicture = false; // draw the picture itself (nothing to show instead)
 };
 
@@ -44,14 +44,14 @@ inline bool PGResamples(TStretchMode m, const QSize& picture, const QSize& box) 
 }
 
 struct TPGPaintPlan {
-    bool preStretch = false;       // a 24-bit intermediate of box size first
-    QSize intermediateSize;        // when preStretch
+    bool preStretch = false; // a 24-bit intermediate of box size first
+    QSize intermediateSize;  // when preStretch
     TPGPixelFormat format = pg24Bit;
     TPaletteIdent install = pNone; // palette installed before the copy; pNone = none
     bool optimise = false;         // BuildOptimizedPalette(252 with system colours)
     bool copySourcePalette = false;
-    QSize size;                    // of the paint picture
-    int total = 1;                 // steps
+    QSize size;    // of the paint picture
+    int total = 1; // steps
 };
 
 struct TPGPlanInputs {

@@ -25,7 +25,9 @@ std::function<int64_t()> TCreatePaintPGThread::Clock = [] {
 TCreatePaintPGThread::TCreatePaintPGThread(TPGPaintJob job, QObject* target, uint64_t generation)
     : job_(std::move(job)), target_(target), generation_(generation) {}
 
-TCreatePaintPGThread::~TCreatePaintPGThread() { Stop(); }
+TCreatePaintPGThread::~TCreatePaintPGThread() {
+    Stop();
+}
 
 void TCreatePaintPGThread::Stop() {
     RequestStop();
@@ -50,9 +52,8 @@ void TCreatePaintPGThread::Start() {
     });
 }
 
-void TCreatePaintPGThread::RunHere(
-    const std::function<void(std::unique_ptr<TPixelGraphic>)>& done,
-    const std::function<void(int, int)>& progress) {
+void TCreatePaintPGThread::RunHere(const std::function<void(std::unique_ptr<TPixelGraphic>)>& done,
+                                   const std::function<void(int, int)>& progress) {
     directProgress_ = progress;
     std::unique_ptr<TPixelGraphic> result;
     try {

@@ -11,12 +11,12 @@
 #include "core/exceptions.h"
 #include "core/qt/canvas.h"
 #include "core/qt/drawing.h"
+#include "platform/screendepth.h"
 #include "view/arrange.h"
-#include "view/paintrules.h"
 #include "view/clocks.h"
+#include "view/paintrules.h"
 #include "view/paintworker.h"
 #include "view/services.h"
-#include "platform/screendepth.h"
 
 namespace {
 // Shows the wait cursor for its lifetime, whatever happens in between.

@@ -171,9 +171,7 @@ class TPGImage : public QScrollArea, public TObject {
     // when a selection drag (move, create or resize) ends.
     bool Selection() const { return selection_; }
     void SetSelection(bool v);
-    QRect SelectionRect() const {
-        return QRect(selLeft_, selTop_, selWidth_, selHeight_);
-    }
+    QRect SelectionRect() const { return QRect(selLeft_, selTop_, selWidth_, selHeight_); }
     // The selection in paint-box pixels: from (L, T) to (R, B), R and B
     // excluded.
     QRect SelectionBoxRect() const;

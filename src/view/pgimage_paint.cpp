@@ -9,7 +9,9 @@
 #include "view/paintworker.h"
 #include "view/pgimage.h"
 
-int TPGImage::DisplayDepth() const { return ScreenDepth(this); }
+int TPGImage::DisplayDepth() const {
+    return ScreenDepth(this);
+}
 
 void TPGImage::ScreenDepthChanged() {
     paintStale_ = true;
@@ -139,8 +141,8 @@ void TPGImage::MakePaintPicture() {
         job.paint = std::move(paint);
 
         const uint64_t gen = ++generation_;
-        worker_ = std::make_unique<TCreatePaintPGThread>(std::move(job), useThread_ ? this : nullptr,
-                                                         gen);
+        worker_ = std::make_unique<TCreatePaintPGThread>(std::move(job),
+                                                         useThread_ ? this : nullptr, gen);
         jobPending_ = true;
         if (useThread_) {
             worker_->Start();
@@ -177,7 +179,9 @@ void TPGImage::customEvent(QEvent* e) {
     QScrollArea::customEvent(e);
 }
 
-void TPGImage::DisplayProgress(int step, int percent) { SetDisplayProgress(step, percent); }
+void TPGImage::DisplayProgress(int step, int percent) {
+    SetDisplayProgress(step, percent);
+}
 
 void TPGImage::PaintDelivered(std::unique_ptr<TPixelGraphic> pg) {
     jobPending_ = false;

@@ -49,7 +49,9 @@ QRect TPGImage::SelBox64Clipped() const {
     const int64_t T = ToBox(selTop_, paintH_, imageHeight_);
     const int64_t R = ToBox(int64_t(selLeft_) + selWidth_, paintW_, imageWidth_);
     const int64_t B = ToBox(int64_t(selTop_) + selHeight_, paintH_, imageHeight_);
-    auto c = [](int64_t v) { return int(std::clamp<int64_t>(v, INT32_MIN / 2, INT32_MAX / 2 - 1)); };
+    auto c = [](int64_t v) {
+        return int(std::clamp<int64_t>(v, INT32_MIN / 2, INT32_MAX / 2 - 1));
+    };
     return QRect(QPoint(c(L), c(T)), QPoint(c(R) - 1, c(B) - 1));
 }
 
@@ -112,8 +114,12 @@ void TPGImage::SetSelectionColor2(const QColor& c) {
     picBox_->update();
 }
 
-bool TPGImage::SelectionTimerActive() const { return selectionTimer_ != nullptr; }
-bool TPGImage::AutoScrollTimerActive() const { return autoScrollTimer_ != nullptr; }
+bool TPGImage::SelectionTimerActive() const {
+    return selectionTimer_ != nullptr;
+}
+bool TPGImage::AutoScrollTimerActive() const {
+    return autoScrollTimer_ != nullptr;
+}
 
 void TPGImage::SetActionMode(TActionMode m) {
     if (m == actionMode_) return;
@@ -172,10 +178,10 @@ void TPGImage::AnimateSelection() {
 // ---- mouse
 
 bool TPGImage::PictureFitsView() const {
-    const bool fitsH = viewport()->width() >= paintW_ ||
-                       horizontalScrollBarPolicy() != Qt::ScrollBarAlwaysOn;
-    const bool fitsV = viewport()->height() >= paintH_ ||
-                       verticalScrollBarPolicy() != Qt::ScrollBarAlwaysOn;
+    const bool fitsH =
+        viewport()->width() >= paintW_ || horizontalScrollBarPolicy() != Qt::ScrollBarAlwaysOn;
+    const bool fitsV =
+        viewport()->height() >= paintH_ || verticalScrollBarPolicy() != Qt::ScrollBarAlwaysOn;
     return fitsH && fitsV;
 }
 
@@ -244,10 +250,10 @@ void TPGImage::SelMouseMove(int x, int y) {
         QScrollBar* h = horizontalScrollBar();
         QScrollBar* v = verticalScrollBar();
         const int h0 = h->value(), v0 = v->value();
-        h->setValue(int(std::clamp<int64_t>(int64_t(h0) + dragStart_.x() - x, INT32_MIN,
-                                            INT32_MAX)));
-        v->setValue(int(std::clamp<int64_t>(int64_t(v0) + dragStart_.y() - y, INT32_MIN,
-                                            INT32_MAX)));
+        h->setValue(
+            int(std::clamp<int64_t>(int64_t(h0) + dragStart_.x() - x, INT32_MIN, INT32_MAX)));
+        v->setValue(
+            int(std::clamp<int64_t>(int64_t(v0) + dragStart_.y() - y, INT32_MIN, INT32_MAX)));
         // The grabbed point stays under the pointer.
         dragStart_ = QPoint(x + h->value() - h0, y + v->value() - v0);
     } else if (dragState_ >= dsMove) {

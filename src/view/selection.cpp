@@ -66,12 +66,10 @@ TPGSelBounds PGDragRule(int state, const TPGSelBounds& s, QPoint q, const QPoint
     TPGSelBounds n = s;
     if (state == dsMove) {
         // At least one pixel of the selection stays over the picture.
-        n.top = int(std::min<int64_t>(std::max<int64_t>(int64_t(q.y()) - offset.y(),
-                                                        1 - int64_t(s.height)),
-                                      int64_t(H) - 1));
-        n.left = int(std::min<int64_t>(std::max<int64_t>(int64_t(q.x()) - offset.x(),
-                                                         1 - int64_t(s.width)),
-                                       int64_t(W) - 1));
+        n.top = int(std::min<int64_t>(
+            std::max<int64_t>(int64_t(q.y()) - offset.y(), 1 - int64_t(s.height)), int64_t(H) - 1));
+        n.left = int(std::min<int64_t>(
+            std::max<int64_t>(int64_t(q.x()) - offset.x(), 1 - int64_t(s.width)), int64_t(W) - 1));
         return n;
     }
     if (state < dsCreate || state > dsBottomRight) return n;
@@ -89,18 +87,16 @@ TPGSelBounds PGDragRule(int state, const TPGSelBounds& s, QPoint q, const QPoint
     const int h = state - dsTopLeft;
     const bool left = h == 0 || h == 3 || h == 5, right = h == 2 || h == 4 || h == 7;
     const bool top = h <= 2, bottom = h >= 5;
-    auto clampInt = [](int64_t v) {
-        return int(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
-    };
+    auto clampInt = [](int64_t v) { return int(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); };
     if (left) {
-        const int64_t nl = std::min<int64_t>(int64_t(q.x()) - offset.x(),
-                                             int64_t(s.left) + s.width - 1);
+        const int64_t nl =
+            std::min<int64_t>(int64_t(q.x()) - offset.x(), int64_t(s.left) + s.width - 1);
         n.width = clampInt(int64_t(s.width) + s.left - nl);
         n.left = clampInt(nl);
     }
     if (top) {
-        const int64_t nt = std::min<int64_t>(int64_t(q.y()) - offset.y(),
-                                             int64_t(s.top) + s.height - 1);
+        const int64_t nt =
+            std::min<int64_t>(int64_t(q.y()) - offset.y(), int64_t(s.top) + s.height - 1);
         n.height = clampInt(int64_t(s.height) + s.top - nt);
         n.top = clampInt(nt);
     }

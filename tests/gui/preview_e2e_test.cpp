@@ -43,7 +43,9 @@ bool Near(QColor a, QColor b, int tolerance) {
            tolerance;
 }
 
-QRect FindPane(const QImage& s) { return xtest::FindPane(s, kPane); }
+QRect FindPane(const QImage& s) {
+    return xtest::FindPane(s, kPane);
+}
 
 // The shown picture's size: the run of non-pane pixels from its corner.
 QSize ShownSize(const QImage& s, QPoint corner) {

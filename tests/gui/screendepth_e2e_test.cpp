@@ -86,7 +86,8 @@ TEST(ProgramScreenDepth, PaletteScreensPreviewWithTheirColoursOnly) {
         pg.SetFormat(kW, kH, pg24Bit);
         for (int y = 0; y < kH; ++y)
             for (int x = 0; x < kW; ++x)
-                pg.SetPixelColor(x, y, RGB(x * 255 / kW, y * 255 / kH, 255 - (x + y) * 255 / (kW + kH)));
+                pg.SetPixelColor(x, y,
+                                 RGB(x * 255 / kW, y * 255 / kH, 255 - (x + y) * 255 / (kW + kH)));
         pg.SaveToFile(photo.toStdString());
     }
     const QString conf =
@@ -108,9 +109,9 @@ TEST(ProgramScreenDepth, PaletteScreensPreviewWithTheirColoursOnly) {
     ASSERT_FALSE(four.isEmpty()) << "nothing shown at 4 bits";
     EXPECT_LE(four.size(), 16);
     for (QRgb q : four)
-        EXPECT_NE(std::find(Sys16Palette.begin(), Sys16Palette.end(),
-                            RGB(qRed(q), qGreen(q), qBlue(q))),
-                  Sys16Palette.end())
+        EXPECT_NE(
+            std::find(Sys16Palette.begin(), Sys16Palette.end(), RGB(qRed(q), qGreen(q), qBlue(q))),
+            Sys16Palette.end())
             << QColor(q).name().toStdString();
 }
 

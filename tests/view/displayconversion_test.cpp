@@ -217,6 +217,22 @@ TEST(TPGImageDisplay, PaletteScreensShowOnlyTheirColours) {
     }
 }
 
+TEST(TPGImageDisplay, PaletteScreenStretchesIn24BitsFirstWhenAllowed) {
+    TDepth depth(8);
+    auto v = MakeView(200, 150);
+    v->SetStretch(sAlwaysKAR);
+    v->SetStretchMode(smPrecise);
+    v->SetAllow24BitStretch(true);
+    v->SetUseThread(false);
+    v->TakePixelGraphic(MakeTestPicture(pg8Bit, 400, 300));
+    Grab(*v);
+    const TPixelGraphic* paint = v->PaintPixelGraphic();
+    ASSERT_TRUE(paint);
+    EXPECT_EQ(paint->PixelFormat(), pg8Bit);
+    EXPECT_EQ(paint->GetWidth(), 200);
+    EXPECT_LE(paint->PaletteCount(), 252);
+}
+
 TEST(TPGImageDisplay, ADepthChangeMarksStaleAndRemakes) {
     TDepth depth(24);
     auto v = MakeView(100, 80);
@@ -285,7 +301,8 @@ TEST(TPGImageDisplay, AnUnmakeablePaintPictureDrawsThePictureWithoutRetrying) {
     EXPECT_FALSE(v->PaintPixelGraphic());
     EXPECT_FALSE(v->PaintStale());
     EXPECT_FALSE(v->NeedsPaintPixelGraphic());
-    EXPECT_EQ(shot.pixel(10, 10) & 0xFFFFFF, ShownColor(*v->CurrentPixelGraphic(), 0, 0) & 0xFFFFFF);
+    EXPECT_EQ(shot.pixel(10, 10) & 0xFFFFFF,
+              ShownColor(*v->CurrentPixelGraphic(), 0, 0) & 0xFFFFFF);
 }
 
 TEST(TPGImageDisplay, PalettePropertiesAcceptOnlyTheirRanges) {

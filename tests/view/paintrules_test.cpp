@@ -30,7 +30,8 @@ TEST(PGDecidePaint, NeededPerDepthFormatStretchAndPaletteRules) {
         {"24-bit screen, fast: never", Picture(24, 24, pTrueColor, smFast, fitted), false},
         {"24-bit screen, precise, same size", Picture(24, 24, pTrueColor, smPrecise), false},
         {"24-bit screen, precise, stretched", Picture(24, 24, pTrueColor, smPrecise, fitted), true},
-        {"24-bit screen, medium, palette picture", Picture(24, 8, pUnknown, smMedium, fitted), true},
+        {"24-bit screen, medium, palette picture", Picture(24, 8, pUnknown, smMedium, fitted),
+         true},
         {"16-bit screen, palette picture", Picture(16, 8, pUnknown), false},
         {"8-bit screen, 24-bit picture", Picture(8, 24, pTrueColor), true},
         {"8-bit screen, palette picture, optimised wanted", Picture(8, 8, pUnknown), true},
@@ -55,13 +56,16 @@ TEST(PGDecidePaint, PaletteRuleFollowsTheWantedPaletteAndReduceOnLoad) {
         TPaletteIdent ident, wanted;
         bool reduce, stale, needed;
     } cases[] = {
-        {pSpecial252, pSpecial252, false, false, false}, {pGray256, pSpecial252, false, false, true},
-        {pGray256, pSource, false, false, false},        {pUnknown, pOptimized252Sys16, true, false, false},
-        {pUnknown, pOptimized252Sys16, true, true, true}, {pUnknown, pOptimized252Sys16, false, false, true},
+        {pSpecial252, pSpecial252, false, false, false},
+        {pGray256, pSpecial252, false, false, true},
+        {pGray256, pSource, false, false, false},
+        {pUnknown, pOptimized252Sys16, true, false, false},
+        {pUnknown, pOptimized252Sys16, true, true, true},
+        {pUnknown, pOptimized252Sys16, false, false, true},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << int(c.ident) << " " << int(c.wanted) << " " << c.reduce
-                                        << c.stale);
+        SCOPED_TRACE(testing::Message()
+                     << int(c.ident) << " " << int(c.wanted) << " " << c.reduce << c.stale);
         TPGPaintInputs in = Picture(8, 8, c.ident);
         in.palette8BitSys8BitGraphic = c.wanted;
         in.reduceOnLoad = c.reduce;
@@ -94,14 +98,19 @@ TEST(PGDecidePaint, KeepsStartsOrDrawsThePicture) {
         bool hasPaint, stale, keepOld, useThread, inFlight, failed;
         bool drop, start, drawPicture;
     } cases[] = {
-        {"fresh paint picture is reused", true, false, false, true, false, false, false, false, false},
-        {"stale one goes and a new one starts", true, true, false, true, false, false, true, true, false},
-        {"kept until the new one arrives", true, true, true, true, false, false, false, true, false},
+        {"fresh paint picture is reused", true, false, false, true, false, false, false, false,
+         false},
+        {"stale one goes and a new one starts", true, true, false, true, false, false, true, true,
+         false},
+        {"kept until the new one arrives", true, true, true, true, false, false, false, true,
+         false},
         {"kept only with a thread", true, true, true, false, false, false, true, true, false},
-        {"a job in flight is waited for", false, false, false, true, true, false, false, false, false},
+        {"a job in flight is waited for", false, false, false, true, true, false, false, false,
+         false},
         {"a finished job without result starts again", false, false, false, true, false, false,
          false, true, false},
-        {"a failed job draws the picture", false, false, false, true, false, true, false, false, true},
+        {"a failed job draws the picture", false, false, false, true, false, true, false, false,
+         true},
         {"until stale", false, true, false, true, false, true, false, true, false},
     };
     for (const Case& c : cases) {
@@ -142,8 +151,8 @@ TEST(PGPlanPaint, FormatPaletteSizeAndSteps) {
         QSize size;
         int total;
     } cases[] = {
-        {"4-bit screen", 4, 24, smFast, false, pOptimized252Sys16, pOptimized252Sys16, false, pg4Bit,
-         pSys16, false, false, pic, 1},
+        {"4-bit screen", 4, 24, smFast, false, pOptimized252Sys16, pOptimized252Sys16, false,
+         pg4Bit, pSys16, false, false, pic, 1},
         {"1-bit screen", 1, 8, smPrecise, false, pOptimized252Sys16, pOptimized252Sys16, false,
          pg4Bit, pSys16, false, false, box, 1},
         {"16-bit screen", 16, 24, smPrecise, true, pOptimized252Sys16, pOptimized252Sys16, false,

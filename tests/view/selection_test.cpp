@@ -133,9 +133,15 @@ std::unique_ptr<TPGImage> MakeView(int w, int h, int pw, int ph) {
     return v;
 }
 
-void Press(TPGImage& v, QPoint p) { QTest::mousePress(v.PicBox(), Qt::LeftButton, {}, p); }
-void Move(TPGImage& v, QPoint p) { QTest::mouseMove(v.PicBox(), p); }
-void Release(TPGImage& v, QPoint p) { QTest::mouseRelease(v.PicBox(), Qt::LeftButton, {}, p); }
+void Press(TPGImage& v, QPoint p) {
+    QTest::mousePress(v.PicBox(), Qt::LeftButton, {}, p);
+}
+void Move(TPGImage& v, QPoint p) {
+    QTest::mouseMove(v.PicBox(), p);
+}
+void Release(TPGImage& v, QPoint p) {
+    QTest::mouseRelease(v.PicBox(), Qt::LeftButton, {}, p);
+}
 
 struct TCounts {
     int changes = 0, made = 0;
@@ -170,8 +176,8 @@ TEST(TPGImageSelection, MouseDownOutcomePerActionMode) {
         {amNone, true, {30, 30}, 0},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << int(c.mode) << " overflows " << c.overflows << " at "
-                                        << c.at.x());
+        SCOPED_TRACE(testing::Message()
+                     << int(c.mode) << " overflows " << c.overflows << " at " << c.at.x());
         auto v = c.overflows ? MakeView(100, 100, 300, 300) : MakeView(200, 200, 100, 100);
         v->SetActionMode(c.mode);
         v->SetSelectionBounds(20, 20, 20, 20);
