@@ -168,7 +168,9 @@ class TPGImage : public QScrollArea, public TObject {
     // x() + width(), never right(). Bounds persist while Selection is off and
     // across picture changes. OnSelectionChange fires once for each change of
     // Selection or of the bounds (never for equal bounds); OnSelectionMade
-    // when a selection drag (move, create or resize) ends.
+    // when a selection drag (move, create or resize) ends. A moved selection
+    // may lie partly outside the picture (one pixel always stays over it):
+    // intersect it with the picture before using its pixels.
     bool Selection() const { return selection_; }
     void SetSelection(bool v);
     QRect SelectionRect() const { return QRect(selLeft_, selTop_, selWidth_, selHeight_); }
@@ -179,9 +181,8 @@ class TPGImage : public QScrollArea, public TObject {
     // repaints the strips around the old and new frame and fires
     // OnSelectionChange; nothing happens when all four are unchanged.
     void SetSelectionBounds(int left, int top, int width, int height);
-    // width = right - left, height = bottom - top of the rectangle's
-    // (left, top, left + width, top + height) reading, i.e. r.width() and
-    // r.height() of a QRect(left, top, width, height).
+    // The bounds of a rectangle as SelectionRect() gives it: left r.x(),
+    // top r.y(), width r.width(), height r.height().
     void SetSelectionRect(const QRect& r) {
         SetSelectionBounds(r.x(), r.y(), r.width(), r.height());
     }
