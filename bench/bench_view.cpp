@@ -2,17 +2,23 @@
 // widget that draws a prepared 32-bit QImage of the same size with QPainter.
 // A 6000 x 4000 24-bit picture in a 1280 x 800 view, fitted and at 100 %
 // (full repaints, and scrolling that repaints only the uncovered strip).
+// Also the selection frame's animation step, the smooth paint picture made by
+// the worker against plain CopyFrom, and the window's longest stall while the
+// worker runs.
 // Runs offscreen: QT_QPA_PLATFORM=offscreen is set when unset.
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <benchmark/benchmark.h>
+#include <ctime>
 
 #include "core/pixelgraphic.h"
 #include "core/qt/drawing.h"
+#include "view/paintworker.h"
 #include "view/pgimage.h"
 
 namespace {
@@ -200,6 +206,104 @@ void BM_DrawImage100(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_DrawImage100)->Unit(benchmark::kMillisecond);
+
+// ---- display conversion and selection
+
+// One step of the selection frame's animation on a fitted picture: the
+// frame and handle strips repaint, the picture beneath from its tiles.
+void BM_SelectionTickFit(benchmark::State& state) {
+    auto v = MakeView(sAlwaysKAR);
+    v->SetActionMode(amMoveResizeCreateSelection);
+    v->SetSelectionBounds(500, 400, 5000, 3200);
+    v->SetSelection(true);
+    v->viewport()->repaint();
+    for (auto _ : state) {
+        v->AnimateSelection();
+        QApplication::processEvents();
+    }
+}
+BENCHMARK(BM_SelectionTickFit)->Unit(benchmark::kMillisecond);
+
+double ThreadCpuMs() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
+}
+
+TPGPaintJob PrecisePaintJob(TPixelGraphic& source) {
+    TPGPaintJob job;
+    job.source = &source;
+    job.paint = std::make_unique<TPixelGraphic>();
+    job.paint->SetFormat(1500, 1000, pg24Bit);
+    job.paint->SetStretchMode(smPrecise);
+    return job;
+}
+
+// The paint picture 6000 x 4000 -> 1500 x 1000 smPrecise through the worker,
+// against the plain CopyFrom it wraps.
+void BM_PaintPicturePrecise(benchmark::State& state) {
+    auto pg = MakePicture();
+    for (auto _ : state) {
+        TCreatePaintPGThread worker(PrecisePaintJob(*pg), nullptr, 1);
+        std::unique_ptr<TPixelGraphic> out;
+        worker.RunHere([&](std::unique_ptr<TPixelGraphic> r) { out = std::move(r); }, nullptr);
+        benchmark::DoNotOptimize(out.get());
+    }
+}
+BENCHMARK(BM_PaintPicturePrecise)->Unit(benchmark::kMillisecond);
+
+void BM_CopyFromPrecise(benchmark::State& state) {
+    auto pg = MakePicture();
+    for (auto _ : state) {
+        TPixelGraphic out;
+        out.SetFormat(1500, 1000, pg24Bit);
+        out.SetStretchMode(smPrecise);
+        out.CopyFrom(*pg);
+        benchmark::DoNotOptimize(out.Bits());
+    }
+}
+BENCHMARK(BM_CopyFromPrecise)->Unit(benchmark::kMillisecond);
+
+// The window while the worker makes the paint picture of a fitted
+// 6000 x 4000 picture with smPrecise: the longest single pass of the event
+// loop (paints, progress clocks, delivery), and the memory the conversion
+// adds (the paint picture; no intermediate here).
+void BM_ThreadedJobLongestStall(benchmark::State& state) {
+    auto v = MakeView(sAlwaysKAR);
+    v->SetStretchMode(smPrecise);
+    double longest = 0, longestCpu = 0, total = 0;
+    int64_t extra = 0;
+    for (auto _ : state) {
+        QElapsedTimer t;
+        t.start();
+        v->CurrentPixelGraphic()->Changed();
+        v->viewport()->repaint(); // starts the job
+        double stall = double(t.nsecsElapsed()) / 1e6;
+        double cpu = 0;
+        auto pass = [&] {
+            QElapsedTimer wall;
+            wall.start();
+            const double c0 = ThreadCpuMs();
+            QApplication::processEvents(QEventLoop::AllEvents, 5);
+            stall = std::max(stall, double(wall.nsecsElapsed()) / 1e6);
+            cpu = std::max(cpu, ThreadCpuMs() - c0);
+        };
+        while (v->PaintJobPending())
+            pass();
+        pass(); // the paint of the delivered picture
+        longestCpu = std::max(longestCpu, cpu);
+        total += double(t.nsecsElapsed()) / 1e6;
+        longest = std::max(longest, stall);
+        if (v->PaintPixelGraphic()) extra = v->PaintPixelGraphic()->ImageSize();
+    }
+    state.counters["longest_stall_ms"] = longest;
+    // The same in CPU time of the window's thread: the wall figure also counts
+    // the time the thread waited for a core.
+    state.counters["longest_stall_cpu_ms"] = longestCpu;
+    state.counters["job_ms"] = total / double(state.iterations());
+    state.counters["extra_MiB"] = double(extra) / (1 << 20);
+}
+BENCHMARK(BM_ThreadedJobLongestStall)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 } // namespace
 

@@ -6,12 +6,16 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
+#include <stdexcept>
 
 #include "core/exceptions.h"
 #include "core/qt/canvas.h"
 #include "core/qt/drawing.h"
+#include "platform/screendepth.h"
 #include "view/arrange.h"
 #include "view/clocks.h"
+#include "view/paintrules.h"
+#include "view/paintworker.h"
 #include "view/services.h"
 
 namespace {
@@ -47,11 +51,18 @@ TPGImage::TPGImage(QWidget* parent) : QScrollArea(parent) {
     picBox_ = new TPicBox(viewport());
     picBox_->setGeometry(0, 0, 0, 0);
     picBox_->show();
+    InstallPicBoxHandlers();
+    lastDepth_ = DisplayDepth();
+    QObject::connect(&TScreenDepthNotifier::Instance(), &TScreenDepthNotifier::DepthChanged, this,
+                     [this] { ScreenDepthChanged(); });
     resize(100, 100);
 }
 
 TPGImage::~TPGImage() {
+    // Here, not in a subclass: the worker reads the picture freed below.
     StopWorker();
+    worker_.reset();
+    paintPicture_.reset();
     picture_.reset();
 }
 
@@ -63,6 +74,7 @@ void TPGImage::LoadFromFileIndex(const std::string& fileName, int imageIndex) {
     const size_t slash = fileName.find_last_of('/');
     const std::string namePart = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
     if (namePart.empty()) {
+        StopWorker();
         DropPaintPicture();
         picture_.reset();
         fileName_.clear();
@@ -85,6 +97,9 @@ void TPGImage::LoadFromFileIndex(const std::string& fileName, int imageIndex) {
     // load leaves the control showing what it showed (the editor relies on
     // this to never lose unsaved work), and the error passes on.
     pg->LoadFromFileIndex(fileName, imageIndex);
+    // A warning box shown while reading runs the event loop, and a paint
+    // there may have started a worker on the old picture.
+    StopWorker();
     DropPaintPicture();
     picture_ = std::move(pg);
     ConnectPicture(*picture_);
@@ -163,11 +178,6 @@ std::unique_ptr<TPixelGraphic> TPGImage::CopyPixelGraphic() {
     auto copy = std::make_unique<TPixelGraphic>();
     copy->Assign(picture_.get());
     return copy;
-}
-
-TPixelGraphic* TPGImage::PictureToDraw() const {
-    // Without the display conversion the picture is always drawn directly.
-    return picture_.get();
 }
 
 // ---- coordinates
@@ -280,15 +290,6 @@ void TPGImage::scrollContentsBy(int dx, int dy) {
 
 // ---- painting
 
-bool TPGImage::viewportEvent(QEvent* e) {
-    if (e->type() == QEvent::Enter && OnSetCursor) {
-        QCursor c = viewport()->cursor();
-        OnSetCursor(this, c);
-        viewport()->setCursor(c);
-    }
-    return QScrollArea::viewportEvent(e);
-}
-
 void TPGImage::paintEvent(QPaintEvent* e) {
     if (arranging_) return;
     QPainter p(viewport());
@@ -296,9 +297,11 @@ void TPGImage::paintEvent(QPaintEvent* e) {
 }
 
 void TPGImage::PaintContainer(QPainter& p, const QRect& exposed) {
+    // Deciding may deliver a paint picture made in place, and a reduction
+    // taking the picture's place may move the paint box: decide first.
+    TPixelGraphic* pic = PictureToDraw();
     const QRect P = picBox_->geometry();
     const QRect client = viewport()->rect();
-    TPixelGraphic* pic = PictureToDraw();
     if (OnPainting) OnPainting(this);
     bool drawable = pic && !pic->GetEmpty() && pic->GetWidth() > 0 && pic->GetHeight() > 0;
     const TPGTileRange tiles = PGTileRange(P, client.width(), client.height(), tiling_);
@@ -351,10 +354,6 @@ void TPGImage::SetDisplayProgress(int step, int percent) {
 
 // ---- properties
 
-void TPGImage::SetActionMode(TActionMode m) {
-    SetRepaint(actionMode_, m);
-}
-
 void TPGImage::SetBorderStyle(TBorderStyle b) {
     if (b == borderStyle_) return;
     borderStyle_ = b;
@@ -396,6 +395,18 @@ void TPGImage::SetStretch(TStretch s) {
     if (s == stretch_) return;
     stretch_ = s;
     Rearrange(true);
+}
+
+void TPGImage::SetPalette8BitSys24BitGraphic(TPaletteIdent p) {
+    if (!PGValidPalette8BitSys24BitGraphic(p))
+        throw std::out_of_range("Palette8BitSys24BitGraphic: pBlackWhite to pOptimized252Sys16");
+    SetRebuild(palette8BitSys24BitGraphic_, p);
+}
+
+void TPGImage::SetPalette8BitSys8BitGraphic(TPaletteIdent p) {
+    if (!PGValidPalette8BitSys8BitGraphic(p))
+        throw std::out_of_range("Palette8BitSys8BitGraphic: pBlackWhite to pSource");
+    SetRebuild(palette8BitSys8BitGraphic_, p);
 }
 
 void TPGImage::SetUseThread(bool v) {

@@ -8,10 +8,12 @@
 
 #include <QColor>
 #include <QCursor>
+#include <QPointer>
 #include <QScrollArea>
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "core/pixelgraphic.h"
 #include "view/picbox.h"
@@ -38,6 +40,8 @@ class TPGImage : public QScrollArea, public TObject {
     void SaveToFile(const std::string& fileName);
     // The picture, still owned by the control (the worker is stopped first).
     TPixelGraphic* PixelGraphic();
+    // The picture without stopping the worker: for its size and format only.
+    // Pixel changes go through PixelGraphic(), which stops the worker first.
     TPixelGraphic* CurrentPixelGraphic() const { return picture_.get(); }
     // Shows a copy of `picture` (none for null).
     void AssignPixelGraphic(const TPixelGraphic* picture);
@@ -105,17 +109,16 @@ class TPGImage : public QScrollArea, public TObject {
     bool KeepOldPaintPixelGraphic() const { return keepOldPaintPixelGraphic_; }
     void SetKeepOldPaintPixelGraphic(bool v) { keepOldPaintPixelGraphic_ = v; }
     TPaletteIdent Palette8BitSys24BitGraphic() const { return palette8BitSys24BitGraphic_; }
-    void SetPalette8BitSys24BitGraphic(TPaletteIdent p) {
-        SetRebuild(palette8BitSys24BitGraphic_, p);
-    }
+    // Only pBlackWhite .. pOptimized252Sys16; other values raise
+    // std::out_of_range and change nothing.
+    void SetPalette8BitSys24BitGraphic(TPaletteIdent p);
     TPaletteIdent Palette8BitSys8BitGraphic() const { return palette8BitSys8BitGraphic_; }
-    void SetPalette8BitSys8BitGraphic(TPaletteIdent p) {
-        SetRebuild(palette8BitSys8BitGraphic_, p);
-    }
+    // Only pBlackWhite .. pSource; other values raise std::out_of_range.
+    void SetPalette8BitSys8BitGraphic(TPaletteIdent p);
     QColor PicBoxColor() const { return picBox_->Color(); }
     void SetPicBoxColor(const QColor& c);
-    QCursor PicBoxCursor() const { return picBox_->cursor(); }
-    void SetPicBoxCursor(const QCursor& c) { picBox_->setCursor(c); }
+    QCursor PicBoxCursor() const { return picBoxCursor_; }
+    void SetPicBoxCursor(const QCursor& c);
     QString PicBoxHint() const { return picBox_->toolTip(); }
     void SetPicBoxHint(const QString& h) { picBox_->setToolTip(h); }
     QMenu* PicBoxPopupMenu() const { return picBoxPopupMenu_; }
@@ -155,35 +158,58 @@ class TPGImage : public QScrollArea, public TObject {
     long double ZoomFactor() const { return zoomFactor_; }
     void SetZoomFactor(long double z);
 
-    // Selection state; drawing and mouse handling of the selection come with
-    // the selection frame.
+    // ---- selection
+    // The selection rectangle, kept in picture pixels. Tools (the editor's
+    // crop, red-eye) use it like this:
+    //   view->SetActionMode(amMoveResizeCreateSelection);   // or amCreateSelection
+    //   view->OnSelectionMade = [&](TObject*) { use(view->SelectionRect()); };
+    //   view->SetSelectionBounds(l, t, w, h); view->SetSelection(true);
+    // SelectionRect() is QRect(left, top, width, height): its right edge is
+    // x() + width(), never right(). Bounds persist while Selection is off and
+    // across picture changes. OnSelectionChange fires once for each change of
+    // Selection or of the bounds (never for equal bounds); OnSelectionMade
+    // when a selection drag (move, create or resize) ends. A moved selection
+    // may lie partly outside the picture (one pixel always stays over it):
+    // intersect it with the picture before using its pixels.
     bool Selection() const { return selection_; }
-    void SetSelection(bool v) { SetRepaint(selection_, v); }
-    QRect SelectionRect() const { return selectionRect_; }
+    void SetSelection(bool v);
+    QRect SelectionRect() const { return QRect(selLeft_, selTop_, selWidth_, selHeight_); }
+    // The selection in paint-box pixels: from (L, T) to (R, B), R and B
+    // excluded.
+    QRect SelectionBoxRect() const;
+    // Stores the bounds as given (no clamping: callers keep them sensible),
+    // repaints the strips around the old and new frame and fires
+    // OnSelectionChange; nothing happens when all four are unchanged.
+    void SetSelectionBounds(int left, int top, int width, int height);
+    // The bounds of a rectangle as SelectionRect() gives it: left r.x(),
+    // top r.y(), width r.width(), height r.height().
     void SetSelectionRect(const QRect& r) {
-        selectionRect_ = r;
-        viewport()->update();
+        SetSelectionBounds(r.x(), r.y(), r.width(), r.height());
     }
-    int SelectionLeft() const { return selectionRect_.left(); }
-    void SetSelectionLeft(int v) {
-        SetSelectionRect(QRect(v, SelectionTop(), SelectionWidth(), SelectionHeight()));
-    }
-    int SelectionTop() const { return selectionRect_.top(); }
-    void SetSelectionTop(int v) {
-        SetSelectionRect(QRect(SelectionLeft(), v, SelectionWidth(), SelectionHeight()));
-    }
-    int SelectionWidth() const { return selectionRect_.width(); }
-    void SetSelectionWidth(int v) {
-        SetSelectionRect(QRect(SelectionLeft(), SelectionTop(), v, SelectionHeight()));
-    }
-    int SelectionHeight() const { return selectionRect_.height(); }
-    void SetSelectionHeight(int v) {
-        SetSelectionRect(QRect(SelectionLeft(), SelectionTop(), SelectionWidth(), v));
-    }
+    int SelectionLeft() const { return selLeft_; }
+    void SetSelectionLeft(int v) { SetSelectionBounds(v, selTop_, selWidth_, selHeight_); }
+    int SelectionTop() const { return selTop_; }
+    void SetSelectionTop(int v) { SetSelectionBounds(selLeft_, v, selWidth_, selHeight_); }
+    int SelectionWidth() const { return selWidth_; }
+    void SetSelectionWidth(int v) { SetSelectionBounds(selLeft_, selTop_, v, selHeight_); }
+    int SelectionHeight() const { return selHeight_; }
+    void SetSelectionHeight(int v) { SetSelectionBounds(selLeft_, selTop_, selWidth_, v); }
     QColor SelectionColor1() const { return selectionColor1_; }
-    void SetSelectionColor1(const QColor& c) { selectionColor1_ = c; }
+    void SetSelectionColor1(const QColor& c);
     QColor SelectionColor2() const { return selectionColor2_; }
-    void SetSelectionColor2(const QColor& c) { selectionColor2_ = c; }
+    void SetSelectionColor2(const QColor& c);
+    // Drag state: 0 none, 1 panning, 2 moving the selection, 3 creating it,
+    // 4 to 11 resizing by the handle top-left, top-middle, top-right,
+    // middle-left, middle-right, bottom-left, bottom-middle, bottom-right.
+    int DragState() const { return dragState_; }
+    // Phase of the frame's stripes (0 to 7), advanced every 50 ms.
+    int SelectionPhase() const { return phase_; }
+    // One animation step, as the timer does it.
+    void AnimateSelection();
+    // One auto-scroll step, as the timer does it during a selection drag.
+    void AutoScrollStep();
+    bool SelectionTimerActive() const;
+    bool AutoScrollTimerActive() const;
 
     // ---- events
     TPGINewAutoSizeEvent OnNewAutoSize;
@@ -209,23 +235,62 @@ class TPGImage : public QScrollArea, public TObject {
     // being prepared; step 0 ends it.
     void SetDisplayProgress(int step, int percent);
 
+    // ---- display conversion
+    // Whether the paint picture is drawn instead of the picture; starts
+    // making it when needed. Every paint asks.
+    bool NeedsPaintPixelGraphic();
+    // The converted picture drawn instead of the picture (null when none).
+    const TPixelGraphic* PaintPixelGraphic() const { return paintPicture_.get(); }
+    bool PaintStale() const { return paintStale_; }
+    // A paint picture job is running or its result has not arrived yet.
+    bool PaintJobPending() const { return jobPending_; }
+    // Step and percentage of the running job (step 0 when none).
+    int DisplayStep() const { return displayStep_; }
+    int DisplayPercent() const { return displayPercent_; }
+    // The screen depth the conversion works for (see platform/screendepth.h).
+    int DisplayDepth() const;
+    // Fires when a paint picture is delivered (tests and benchmarks wait on it).
+    TNotifyEvent OnPaintPixelGraphicReady;
+
   protected:
     void paintEvent(QPaintEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void scrollContentsBy(int dx, int dy) override;
     bool viewportEvent(QEvent* e) override;
+    void customEvent(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    void hideEvent(QHideEvent* e) override;
 
-    // Hooks for the display conversion: whether the picture is shown through
-    // a converted paint picture, and stopping its worker.
-    virtual bool NeedsPaintPicture() const { return false; }
-    virtual void StopWorker() {}
-    virtual void MarkPaintPictureStale() {}
-    virtual void DropPaintPicture() {}
+    // The display conversion's steps, named as the control's own.
+    bool NeedsPaintPicture() { return NeedsPaintPixelGraphic(); }
+    // Stops the worker and waits for it; its late results are dropped.
+    void StopWorker();
+    void MarkPaintPictureStale() { paintStale_ = true; }
+    // Drops the paint picture for a new picture: kept (stale) until the new
+    // one arrives with KeepOldPaintPixelGraphic and UseThread, else freed.
+    void DropPaintPicture();
     // The picture painting draws: the paint picture when one is needed (it
     // may be missing while it is being made), else the picture.
-    TPixelGraphic* PictureToDraw() const;
+    TPixelGraphic* PictureToDraw();
 
   private:
+    void MakePaintPicture();
+    void PaintDelivered(std::unique_ptr<TPixelGraphic> pg);
+    void DisplayProgress(int step, int percent);
+    void ScreenDepthChanged();
+    // Selection and mouse work.
+    void InstallPicBoxHandlers();
+    void SelMouseDown(Qt::MouseButton button, int x, int y);
+    void SelMouseMove(int x, int y);
+    void SelMouseUp(Qt::MouseButton button);
+    void ApplyDragRule(const QPoint& p);
+    void EndDrag(bool made);
+    void PaintSelection(QPainter& p);
+    void InvalidateSelectionStrips();
+    QRegion FrameRegion() const;
+    bool PictureFitsView() const;
+    void UpdateCursor(const QPoint& viewportPos);
+    QRect SelBox64Clipped() const;
     void PictureChanged();
     void ConnectPicture(TPixelGraphic& pg);
     void SetBounds(const QSize& size);
@@ -266,6 +331,28 @@ class TPGImage : public QScrollArea, public TObject {
     int boxLeft_ = 0, boxTop_ = 0, paintW_ = 0, paintH_ = 0;
     int displayStep_ = 0, displayPercent_ = 0;
 
+    // Display conversion.
+    std::unique_ptr<TPixelGraphic> paintPicture_;
+    bool paintStale_ = true;
+    QSize lastPaintSize_{-1, -1};
+    std::unique_ptr<class TCreatePaintPGThread> worker_;
+    uint64_t generation_ = 0;
+    bool jobPending_ = false, jobFailed_ = false;
+    int lastDepth_ = 0;
+
+    // Selection and mouse work.
+    int selLeft_ = 0, selTop_ = 0, selWidth_ = 1, selHeight_ = 1;
+    int dragState_ = 0;
+    QPoint dragStart_;           // paint-box pixels
+    QPoint dragOffset_, anchor_; // picture pixels
+    QPoint lastMove_;            // last pointer seen in a drag, viewport pixels
+    int phase_ = 0;
+    class QTimer* selectionTimer_ = nullptr;
+    class QTimer* autoScrollTimer_ = nullptr;
+    std::vector<QImage> stripes_; // the eight stripe patterns, made on first use
+    QCursor picBoxCursor_;
+    QPointer<QWidget> watchedWindow_;
+
     TActionMode actionMode_ = amMoveImage;
     bool allow24BitStretch_ = false;
     bool autoSize_ = false;
@@ -291,7 +378,6 @@ class TPGImage : public QScrollArea, public TObject {
     bool rearrangeAlways_ = false;
     bool reduceOnLoad_ = false;
     bool selection_ = false;
-    QRect selectionRect_{0, 0, 1, 1};
     QColor selectionColor1_{Qt::white}, selectionColor2_{Qt::red};
     bool showHourGlass_ = true;
     TStretch stretch_ = sNeverKAR;

@@ -22,6 +22,7 @@ void TPicBox::paintEvent(QPaintEvent*) {
 
 void TPicBox::mousePressEvent(QMouseEvent* e) {
     const QPoint pt = e->position().toPoint();
+    buttons_ = e->buttons();
     if (e->button() == Qt::LeftButton) pressed_ = true;
     if (InternalMouseDown) InternalMouseDown(this, e->button(), e->modifiers(), pt.x(), pt.y());
     if (OnMouseDown) OnMouseDown(this, e->button(), e->modifiers(), pt.x(), pt.y());
@@ -29,12 +30,14 @@ void TPicBox::mousePressEvent(QMouseEvent* e) {
 
 void TPicBox::mouseMoveEvent(QMouseEvent* e) {
     const QPoint pt = e->position().toPoint();
+    buttons_ = e->buttons();
     if (InternalMouseMove) InternalMouseMove(this, Qt::NoButton, e->modifiers(), pt.x(), pt.y());
     if (OnMouseMove) OnMouseMove(this, Qt::NoButton, e->modifiers(), pt.x(), pt.y());
 }
 
 void TPicBox::mouseReleaseEvent(QMouseEvent* e) {
     const QPoint pt = e->position().toPoint();
+    buttons_ = e->buttons();
     if (OnMouseUp) OnMouseUp(this, e->button(), e->modifiers(), pt.x(), pt.y());
     if (InternalMouseUp) InternalMouseUp(this, e->button(), e->modifiers(), pt.x(), pt.y());
     if (e->button() == Qt::LeftButton && pressed_) {
@@ -68,6 +71,10 @@ void TPicBox::dropEvent(QDropEvent* e) {
 
 void TPicBox::enterEvent(QEnterEvent* e) {
     QWidget::enterEvent(e);
+    if (InternalEnter) {
+        InternalEnter();
+        return;
+    }
     if (!OnSetCursor) return;
     QCursor c = cursor();
     OnSetCursor(this, c);

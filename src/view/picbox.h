@@ -42,6 +42,10 @@ class TPicBox : public QWidget, public TObject {
     // selection frame) before the user's.
     TPGMouseEvent InternalMouseDown, InternalMouseMove, InternalMouseUp;
     TPGPaintHook InternalPaint;
+    // Replaces the cursor handling on entering when set.
+    std::function<void()> InternalEnter;
+    // Buttons held during the mouse event being handled.
+    Qt::MouseButtons Buttons() const { return buttons_; }
 
     int Tag() const { return tag_; }
     void SetTag(int t) { tag_ = t; }
@@ -63,4 +67,5 @@ class TPicBox : public QWidget, public TObject {
     int tag_ = 0;
     QColor color_;
     bool pressed_ = false;
+    Qt::MouseButtons buttons_;
 };

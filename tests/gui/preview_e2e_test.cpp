@@ -18,6 +18,7 @@
 #include "../support/sample_files.h"
 #include "browser/mainform.h"
 #include "formats/library.h"
+#include "screen.h"
 #include "xserver.h"
 
 using namespace xtest;
@@ -26,21 +27,6 @@ namespace {
 
 const char* kTitle = "Tavirlo 7.8 by Ambertide Software";
 const QColor kPane(0, 128, 128); // the pane's colour, set through "BG Color"
-
-QImage Screenshot(xcb_connection_t* c) {
-    const xcb_screen_t* s = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-    auto* r = xcb_get_image_reply(c,
-                                  xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, s->root, 0, 0,
-                                                s->width_in_pixels, s->height_in_pixels, ~0u),
-                                  nullptr);
-    if (!r) return {};
-    // 24-bit depth comes as 32-bit pixels, blue first.
-    QImage img(xcb_get_image_data(r), s->width_in_pixels, s->height_in_pixels,
-               QImage::Format_RGB32);
-    QImage copy = img.copy();
-    std::free(r);
-    return copy;
-}
 
 void Click(xcb_connection_t* c, QPoint at) {
     const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
@@ -57,30 +43,8 @@ bool Near(QColor a, QColor b, int tolerance) {
            tolerance;
 }
 
-// The pane: the largest run of its colour on the middle screen row, widened
-// to the rectangle of that colour around it.
 QRect FindPane(const QImage& s) {
-    const int y = s.height() / 2;
-    int bestX = -1, bestLen = 0;
-    for (int x = 0; x < s.width();) {
-        int len = 0;
-        while (x + len < s.width() && s.pixelColor(x + len, y) == kPane)
-            ++len;
-        if (len > bestLen) bestLen = len, bestX = x;
-        x += std::max(len, 1);
-    }
-    if (bestLen < 50) return {};
-    const int x = bestX + bestLen - 1; // the right edge is never covered by a picture
-    int top = y, bottom = y;
-    while (top > 0 && s.pixelColor(x, top - 1) == kPane)
-        --top;
-    while (bottom + 1 < s.height() && s.pixelColor(x, bottom + 1) == kPane)
-        ++bottom;
-    // The left edge: the first pane pixel on the bottom row, below any picture.
-    int left = x;
-    while (left > 0 && s.pixelColor(left - 1, bottom) == kPane)
-        --left;
-    return QRect(QPoint(left, top), QPoint(x, bottom));
+    return xtest::FindPane(s, kPane);
 }
 
 // The shown picture's size: the run of non-pane pixels from its corner.
