@@ -1,0 +1,6 @@
+#include "processing/pgrandom.h"
+
+TPGRandom& ProgramRandom() {
+    static TPGRandom generator(0);
+    return generator;
+}
