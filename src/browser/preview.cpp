@@ -15,6 +15,8 @@
 #include "browser/previewsize.h"
 #include "core/pixelgraphic.h"
 #include "core/qt/bitmap.h"
+#include "core/stream.h"
+#include "formats/desktopicon.h"
 #include "platform/paths.h"
 #include "platform/prompts.h"
 #include "view/pgimage.h"
@@ -160,7 +162,21 @@ QSize TPreview::LoadInto(const QString& path) {
         if (!GIFImage1->Load(path)) throw TLoadFailed{};
         return GIFImage1->PictureSize();
     }
-    if (PreviewType == "WMF" || PreviewType == "ICO") {
+    if (PreviewType == "ICO") {
+        // Icons as the desktop shows them: the largest, deepest image over
+        // the pane's colour.
+        const QColor pane = f_->RightMain->palette().color(QPalette::Window);
+        TPixelGraphic pg;
+        TFileStream file(NativePath(path), TFileStream::OpenRead);
+        if (!LoadDesktopIcon(file, RGB(pane.red(), pane.green(), pane.blue()), pg))
+            throw TLoadFailed{};
+        QImage img;
+        AssignToBitmap(pg, img);
+        if (img.isNull()) throw TLoadFailed{};
+        Image1->SetPicture(img);
+        return img.size();
+    }
+    if (PreviewType == "WMF") {
         TPixelGraphic pg;
         pg.SetReadWarningAction(pgwaIgnore);
         pg.LoadFromFile(NativePath(path));

@@ -2,7 +2,9 @@
 // and fitting, failed loads, next and previous, the slide show and keys.
 
 #include <QAction>
+#include <QBuffer>
 #include <QDialog>
+#include <QFile>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QSpinBox>
@@ -383,4 +385,52 @@ TEST_F(Preview, KeysActOnlyInTheMainWindow) {
     p->RightMain->setFixedSize(300, 400);
     Settle();
     EXPECT_EQ(p.Shown(), QRect(4, 4, 292, 146));
+}
+
+TEST_F(Preview, IconsOfTodayShowTheirLargestImageOverThePaneColour) {
+    // A 256 x 256 PNG-compressed icon, its left half transparent.
+    QImage im(256, 256, QImage::Format_ARGB32);
+    im.fill(QColor(200, 30, 60));
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 128; ++x)
+            im.setPixelColor(x, y, QColor(0, 0, 0, 0));
+    QByteArray png;
+    QBuffer buf(&png);
+    buf.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(im.save(&buf, "PNG"));
+    QByteArray ico("\0\0\1\0\1\0", 6);
+    const uint32_t size = uint32_t(png.size()), offset = 22;
+    const char entry[16] = {0,
+                            0,
+                            0,
+                            0,
+                            1,
+                            0,
+                            32,
+                            0,
+                            char(size),
+                            char(size >> 8),
+                            char(size >> 16),
+                            char(size >> 24),
+                            char(offset),
+                            0,
+                            0,
+                            0};
+    ico.append(entry, 16).append(png);
+    QFile f(Path("big.ico"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(ico);
+    f.close();
+
+    TPane p;
+    QPalette pal = p->RightMain->palette();
+    pal.setColor(QPalette::Window, QColor(10, 120, 20));
+    p->RightMain->setPalette(pal);
+    p.Show(Path("big.ico"));
+    EXPECT_TRUE(prompts->Messages().isEmpty());
+    ASSERT_EQ(p.pv->ShownControl(), p.pv->Image1);
+    const QImage shown = p.pv->Image1->Picture();
+    ASSERT_EQ(shown.size(), QSize(256, 256));
+    EXPECT_EQ(shown.pixelColor(10, 100), QColor(10, 120, 20));
+    EXPECT_EQ(shown.pixelColor(200, 100), QColor(200, 30, 60));
 }
