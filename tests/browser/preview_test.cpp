@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "../support/sample_files.h"
+#include "browser/clipplayer.h"
 #include "browser/mainform.h"
 #include "browser/preview.h"
 #include "browser/previewcontrols.h"
@@ -383,4 +384,33 @@ TEST_F(Preview, KeysActOnlyInTheMainWindow) {
     p->RightMain->setFixedSize(300, 400);
     Settle();
     EXPECT_EQ(p.Shown(), QRect(4, 4, 292, 146));
+}
+
+TEST_F(Preview, ClipsPlayAndLoopWhileShown) {
+    const QString clip = Path("c.avi");
+    ASSERT_EQ(std::system(("ffmpeg -nostdin -loglevel error -y -f lavfi -i "
+                           "testsrc=size=64x48:rate=25 -frames:v 4 -c:v mjpeg '" +
+                           clip.toStdString() + "'")
+                              .c_str()),
+              0);
+    samples::SaveQuad(Path("a.jpg"), 60, 40);
+    TPane p;
+    p.Show(clip);
+    TAVIPlayer* avi = p.pv->AVIPlay1;
+    ASSERT_TRUE(avi->Playing());
+    TClipPlayer* player = avi->Player();
+    ASSERT_FALSE(player->CurrentFrame().isNull()); // the first frame at once
+    EXPECT_EQ(player->CurrentFrame().size(), QSize(64, 48));
+    const QImage first = avi->grab().toImage();
+    // Four frames at 40 ms: within a second the clip has moved on and looped.
+    QSet<int> seen;
+    for (int i = 0; i < 100 && seen.size() < 4; ++i) {
+        QTest::qWait(10);
+        seen.insert(player->CurrentIndex());
+    }
+    EXPECT_EQ(seen.size(), 4);
+    EXPECT_NE(avi->grab().toImage(), first);
+    p.Show(Path("a.jpg"));
+    EXPECT_FALSE(avi->Playing());
+    EXPECT_TRUE(player->CurrentFrame().isNull()); // frames freed when hidden
 }
