@@ -23,6 +23,7 @@ TAV_TEST_PACKAGES=(
   libjpeg-turbo-progs pngcheck icoutils libvips-tools
   xvfb xauth x11-apps time sane-utils libxcb1-dev libxcb-xtest0-dev
   "${TAV_PACKAGE_PACKAGES[@]}"
+  ffmpeg
 )
 
 tav_install() {

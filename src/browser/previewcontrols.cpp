@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include "browser/aviheader.h"
+#include "browser/clipplayer.h"
 
 TImageBox::TImageBox(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -71,11 +72,12 @@ void TGIFImage::paintEvent(QPaintEvent*) {
         p.drawImage(rect(), img);
 }
 
-TAVIPlayer::TAVIPlayer(QWidget* parent) : QWidget(parent) {
+TAVIPlayer::TAVIPlayer(QWidget* parent) : QWidget(parent), player_(new TClipPlayer(this)) {
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::black);
     setPalette(pal);
     setAutoFillBackground(true);
+    connect(player_, &TClipPlayer::FrameChanged, this, qOverload<>(&QWidget::update));
 }
 
 bool TAVIPlayer::Open(const QString& path) {
@@ -91,8 +93,18 @@ bool TAVIPlayer::Open(const QString& path) {
 
 void TAVIPlayer::Play() {
     playing_ = !fileName_.isEmpty();
+    // Frames we cannot decode leave the black box of the clip's size.
+    if (playing_ && player_->Open(fileName_)) player_->Start();
 }
 
 void TAVIPlayer::Stop() {
     playing_ = false;
+    player_->Stop();
+    update();
+}
+
+void TAVIPlayer::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), Qt::black);
+    if (!player_->CurrentFrame().isNull()) p.drawImage(rect(), player_->CurrentFrame());
 }

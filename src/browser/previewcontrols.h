@@ -52,12 +52,18 @@ class TGIFImage : public QWidget {
 
 // The clip player. The clip's frame size comes from its header; without a
 // media back end the player is a black box of that size.
+class TClipPlayer;
+
+// Plays a clip stretched to the control on black, looping while shown; a
+// clip whose frames we cannot decode stays a black box of its size.
 class TAVIPlayer : public QWidget {
     Q_OBJECT
   public:
     explicit TAVIPlayer(QWidget* parent = nullptr);
     // Opens `path`; false when it has no readable AVI header.
     bool Open(const QString& path);
+    // The player of the frames (for the checks).
+    TClipPlayer* Player() const { return player_; }
     QSize FrameSize() const { return frame_; }
     const QString& FileName() const { return fileName_; }
     void Play();
@@ -65,7 +71,10 @@ class TAVIPlayer : public QWidget {
     bool Playing() const { return playing_; }
 
   private:
+    void paintEvent(QPaintEvent* e) override;
+
     QString fileName_;
     QSize frame_;
     bool playing_ = false;
+    TClipPlayer* player_;
 };

@@ -27,12 +27,15 @@ const char* kUsage =
     "  convert IN OUT [--index N] [--size WxH] [--stretch fast|medium|precise]\n"
     "                 [--quality 1..100] [--progressive] [--binary] [--colors 2|16|256]\n"
     "                 [--interlace] [--transparent RRGGBB]\n"
+    "                 [--tiff-compression none|packbits] [--tiff-byte-order intel|motorola]\n"
+    "                 [--tiff-cmyk] [--tiff-resolution X[/Y][,inch|cm]] [--png-gamma on|off]\n"
     "        load IN, optionally resample it to W x H, optionally reduce it to an\n"
     "        optimised palette of 2, 16 or 256 colours (dithered), and save it as OUT\n"
     "        in the format of OUT's extension (colours are reduced when the format\n"
     "        needs it); GIF output is interlaced with --interlace and marks the\n"
     "        colour RRGGBB transparent with --transparent; PBM, PGM and PPM output\n"
-    "        is binary with --binary (plain text otherwise)\n"
+    "        is binary with --binary (plain text otherwise); the --tiff-* switches set\n"
+    "        the TIFF writer, --png-gamma whether PNG output carries a gAMA chunk\n"
     "  --version             print the version\n"
     "  --help                print this help\n";
 const char* kUsageEnd = "\nExit status: 0 success, 1 failure, 2 usage error.\n";

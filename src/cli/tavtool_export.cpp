@@ -3,7 +3,9 @@
 
 #include "cli/tavtool_options.h"
 #include "formats/jpeg.h"
+#include "formats/png.h"
 #include "formats/pxm.h"
+#include "formats/tiff.h"
 
 #include "core/exceptions.h"
 #include "core/pixelgraphic.h"
@@ -15,6 +17,15 @@ void ApplyWriterOptions(const TToolArgs& a) {
     if (a.quality > 0) JPEGQuality = a.quality;
     if (a.progressive) JPEGProgressive = true;
     if (a.binary) PxMWriteBinary = true;
+    if (a.tiffCompression) TIFFCompression = *a.tiffCompression;
+    if (a.tiffMotorola) TIFFMotorolaOrder = *a.tiffMotorola;
+    if (a.tiffCmyk) TIFFWriteCMYK = true;
+    if (a.tiffResolutionUnit) {
+        TIFFResolutionX = TPGRational{uint32_t(*a.tiffResolutionX), 1};
+        TIFFResolutionY = TPGRational{uint32_t(*a.tiffResolutionY), 1};
+        TIFFResolutionUnit = *a.tiffResolutionUnit;
+    }
+    if (a.pngGamma) WriteGamma = *a.pngGamma;
 }
 
 bool SaveThroughExport(TPixelGraphic& picture, const std::string& outName, const TToolArgs& a,

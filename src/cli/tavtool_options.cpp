@@ -53,6 +53,46 @@ const std::vector<TFlag>& Flags() {
              return ParseInt(v, 2, 256, a.colors) &&
                     (a.colors == 2 || a.colors == 16 || a.colors == 256);
          }},
+        {"--tiff-compression", "convert", true,
+         [](TToolArgs& a, const std::string& v) {
+             if (v != "none" && v != "packbits") return false;
+             a.tiffCompression = v == "none" ? 1 : 32773;
+             return true;
+         }},
+        {"--tiff-byte-order", "convert", true,
+         [](TToolArgs& a, const std::string& v) {
+             if (v != "intel" && v != "motorola") return false;
+             a.tiffMotorola = v == "motorola";
+             return true;
+         }},
+        {"--tiff-cmyk", "convert", false,
+         [](TToolArgs& a, const std::string&) { return a.tiffCmyk = true; }},
+        {"--tiff-resolution", "convert", true,
+         [](TToolArgs& a, const std::string& v) {
+             // X[/Y][,inch|cm]: dots per unit, Y defaults to X.
+             std::string n = v, unit = "inch";
+             if (const auto c = v.find(','); c != std::string::npos) {
+                 n = v.substr(0, c);
+                 unit = v.substr(c + 1);
+             }
+             if (unit != "inch" && unit != "cm") return false;
+             int x = 0, y = 0;
+             const auto slash = n.find('/');
+             if (!ParseInt(n.substr(0, slash), 1, 1000000, x)) return false;
+             y = x;
+             if (slash != std::string::npos && !ParseInt(n.substr(slash + 1), 1, 1000000, y))
+                 return false;
+             a.tiffResolutionX = x;
+             a.tiffResolutionY = y;
+             a.tiffResolutionUnit = unit == "inch" ? 1 : 2;
+             return true;
+         }},
+        {"--png-gamma", "convert", true,
+         [](TToolArgs& a, const std::string& v) {
+             if (v != "on" && v != "off") return false;
+             a.pngGamma = v == "on";
+             return true;
+         }},
         {"--interlace", "convert", false,
          [](TToolArgs& a, const std::string&) { return a.interlace = true; }},
         {"--transparent", "convert", true,

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,11 +19,17 @@ struct TToolArgs {
     TStretchMode stretch = smPrecise;
     int quality = -1; // -1: leave the JPEG quality as it is
     bool progressive = false;
-    bool binary = false;           // PBM/PGM/PPM output: binary instead of plain text
-    int colors = 0; // 2, 16 or 256: reduce to an optimised palette; 0: keep
-    bool interlace = false;        // GIF output: interlaced rows
-    bool transparent = false;      // GIF output: mark `transparentColor`
-    TRGB transparentColor = 0;     // COLORREF
+    bool binary = false;       // PBM/PGM/PPM output: binary instead of plain text
+    int colors = 0;            // 2, 16 or 256: reduce to an optimised palette; 0: keep
+    bool interlace = false;    // GIF output: interlaced rows
+    bool transparent = false;  // GIF output: mark `transparentColor`
+    TRGB transparentColor = 0; // COLORREF
+    // TIFF and PNG writer switches; unset ones leave the option as it is.
+    std::optional<int> tiffCompression; // 1 none, 32773 PackBits
+    std::optional<bool> tiffMotorola;
+    bool tiffCmyk = false;
+    std::optional<int> tiffResolutionX, tiffResolutionY, tiffResolutionUnit; // unit 1 inch, 2 cm
+    std::optional<bool> pngGamma;
 };
 
 // Fills `a` from the arguments after the command name; on a mistake returns
@@ -30,8 +37,8 @@ struct TToolArgs {
 bool ParseToolArgs(const std::string& command, const std::vector<std::string>& args, TToolArgs& a,
                    std::string& problem);
 
-// Sets the process-wide writer options the arguments name (JPEG quality and
-// progression).
+// Sets the process-wide writer options the arguments name (JPEG, PxM, TIFF
+// and PNG).
 void ApplyWriterOptions(const TToolArgs& a);
 
 // Saves through a format's own export when it has one (GIF); returns false

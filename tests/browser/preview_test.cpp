@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "../support/sample_files.h"
+#include "browser/clipplayer.h"
 #include "browser/mainform.h"
 #include "browser/preview.h"
 #include "browser/previewcontrols.h"
@@ -400,22 +401,12 @@ TEST_F(Preview, IconsOfTodayShowTheirLargestImageOverThePaneColour) {
     ASSERT_TRUE(im.save(&buf, "PNG"));
     QByteArray ico("\0\0\1\0\1\0", 6);
     const uint32_t size = uint32_t(png.size()), offset = 22;
-    const char entry[16] = {0,
-                            0,
-                            0,
-                            0,
-                            1,
-                            0,
-                            32,
-                            0,
-                            char(size),
-                            char(size >> 8),
-                            char(size >> 16),
-                            char(size >> 24),
-                            char(offset),
-                            0,
-                            0,
-                            0};
+    // One directory entry: 256 x 256 (stored as 0), 32 bits, size, offset 22.
+    char entry[16] = {0, 0, 0, 0, 1, 0, 32, 0};
+    for (int i = 0; i < 4; ++i) {
+        entry[8 + i] = char(size >> (8 * i));
+        entry[12 + i] = char(offset >> (8 * i));
+    }
     ico.append(entry, 16).append(png);
     QFile f(Path("big.ico"));
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -433,4 +424,33 @@ TEST_F(Preview, IconsOfTodayShowTheirLargestImageOverThePaneColour) {
     ASSERT_EQ(shown.size(), QSize(256, 256));
     EXPECT_EQ(shown.pixelColor(10, 100), QColor(10, 120, 20));
     EXPECT_EQ(shown.pixelColor(200, 100), QColor(200, 30, 60));
+}
+
+TEST_F(Preview, ClipsPlayAndLoopWhileShown) {
+    const QString clip = Path("c.avi");
+    ASSERT_EQ(std::system(("ffmpeg -nostdin -loglevel error -y -f lavfi -i "
+                           "testsrc=size=64x48:rate=25 -frames:v 4 -c:v mjpeg '" +
+                           clip.toStdString() + "'")
+                              .c_str()),
+              0);
+    samples::SaveQuad(Path("a.jpg"), 60, 40);
+    TPane p;
+    p.Show(clip);
+    TAVIPlayer* avi = p.pv->AVIPlay1;
+    ASSERT_TRUE(avi->Playing());
+    TClipPlayer* player = avi->Player();
+    ASSERT_FALSE(player->CurrentFrame().isNull()); // the first frame at once
+    EXPECT_EQ(player->CurrentFrame().size(), QSize(64, 48));
+    const QImage first = avi->grab().toImage();
+    // Four frames at 40 ms: within a second the clip has moved on and looped.
+    QSet<int> seen;
+    for (int i = 0; i < 100 && seen.size() < 4; ++i) {
+        QTest::qWait(10);
+        seen.insert(player->CurrentIndex());
+    }
+    EXPECT_EQ(seen.size(), 4);
+    EXPECT_NE(avi->grab().toImage(), first);
+    p.Show(Path("a.jpg"));
+    EXPECT_FALSE(avi->Playing());
+    EXPECT_TRUE(player->CurrentFrame().isNull()); // frames freed when hidden
 }

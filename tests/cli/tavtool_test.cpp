@@ -195,3 +195,43 @@ TEST_F(Tavtool, JpegOptionsReachTheWriter) {
               std::string::npos)
         << r.err;
 }
+
+TEST_F(Tavtool, TiffAndPngWriterSwitchesReachTheFiles) {
+    WritePicture("a.bmp", pg24Bit, 20, 10);
+    struct Case {
+        const char* args;
+        const char* out;
+        const char* check; // a command line on the output, its output must hold `want`
+        const char* want;
+    };
+    const Case cases[] = {
+        {"--tiff-compression packbits", "p.tif", "tiffinfo", "PackBits"},
+        {"--tiff-compression none", "n.tif", "tiffinfo", "Compression Scheme: None"},
+        {"--tiff-byte-order motorola", "m.tif", "tiffdump", "big-endian"},
+        {"--tiff-byte-order intel", "i.tif", "tiffdump", "little-endian"},
+        {"--tiff-cmyk", "c.tif", "tiffinfo", "separated"},
+        {"--tiff-resolution 150/200,cm", "r.tif", "tiffinfo", "Resolution: 150, 200 pixels/cm"},
+        {"--tiff-resolution 72", "s.tif", "tiffinfo", "Resolution: 72, 72 pixels/inch"},
+        {"--png-gamma on", "g.png", "pngcheck -v", "gAMA"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        ASSERT_EQ(Run("convert " + P("a.bmp") + " " + P(c.out) + " " + c.args).code, 0);
+        const std::string listing = (dir / "listing").string();
+        std::system((std::string(c.check) + " " + P(c.out) + " >'" + listing + "' 2>&1").c_str());
+        EXPECT_NE(Slurp(listing).find(c.want), std::string::npos) << Slurp(listing);
+    }
+    ASSERT_EQ(Run("convert " + P("a.bmp") + " " + P("o.png") + " --png-gamma off").code, 0);
+    std::system(("pngcheck -v " + P("o.png") + " >'" + (dir / "l2").string() + "'").c_str());
+    EXPECT_EQ(Slurp(dir / "l2").find("gAMA"), std::string::npos);
+
+    for (const char* bad :
+         {"--tiff-compression lzw", "--tiff-byte-order big", "--png-gamma yes",
+          "--tiff-resolution 0", "--tiff-resolution 72,mm", "--tiff-resolution 7/x"}) {
+        TRun r = Run("convert " + P("a.bmp") + " " + P("x.tif") + " " + bad);
+        EXPECT_EQ(r.code, 2) << bad;
+        EXPECT_NE(r.err.find(std::string(bad).substr(0, std::string(bad).find(' '))),
+                  std::string::npos)
+            << bad;
+    }
+}
