@@ -4,24 +4,16 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/options.h"
-#include "core/pixelgraphic.h"
-#include "core/registry.h"
-#include "core/stream.h"
-#include "formats/library.h"
+#include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const bool ready = [] {
-        InitImageLibrary();
-        PGMaxImageBytes = 64LL << 20;
-        return true;
-    }();
-    (void)ready;
+    FuzzStart();
     try {
         TPixelGraphic g;
         TReadOnlyMemoryStream s(data, int64_t(size));
         g.SetReadWarningAction(pgwaIgnore);
         g.LoadFromStream(s);
+        FuzzTouch(g);
     } catch (const std::exception&) {
     }
     TReadOnlyMemoryStream s(data, int64_t(size));

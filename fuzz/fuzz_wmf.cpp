@@ -7,9 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "core/options.h"
-#include "formats/library.h"
 #include "formats/metafile.h"
+#include "fuzz_support.h"
 
 #ifndef FUZZ_ENHANCED
 #define FUZZ_ENHANCED 0
@@ -50,12 +49,7 @@ class TCheckCanvas : public TMetaCanvas {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const bool init = [] {
-        InitImageLibrary();
-        PGMaxImageBytes = 64LL << 20;
-        return true;
-    }();
-    (void)init;
+    FuzzStart();
     TMetafileData mf;
     if (FUZZ_ENHANCED ? mf.LoadEMF(data, size, 96) : mf.LoadWMF(data, size, 96)) {
         TCheckCanvas canvas;
