@@ -1,9 +1,11 @@
 #include "browser/previewcontrols.h"
 
+#include <QFile>
 #include <QMovie>
 #include <QPainter>
 
 #include "browser/aviheader.h"
+#include "platform/safeopen.h"
 
 TImageBox::TImageBox(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -29,10 +31,22 @@ TGIFImage::TGIFImage(QWidget* parent) : QWidget(parent) {
 TGIFImage::~TGIFImage() = default;
 
 bool TGIFImage::Load(const QString& path) {
+    return Load(NativePathOf(path));
+}
+
+bool TGIFImage::Load(const QByteArray& nativePath) {
     movie_.reset();
+    file_.reset();
     size_ = {};
     frames_ = 0;
-    auto m = std::make_unique<QMovie>(path, QByteArray("gif"));
+    // QMovie opening a name itself would block on a FIFO and open the wrong
+    // file for a name that is no valid text: it gets the open file instead.
+    auto file = std::make_unique<QFile>();
+    if (!OpenRegularQFile(*file, nativePath, QIODevice::ReadOnly)) {
+        update();
+        return false;
+    }
+    auto m = std::make_unique<QMovie>(file.get(), QByteArray("gif"));
     if (!m->isValid() || !m->jumpToFrame(0) || m->currentImage().isNull()) {
         update();
         return false;
@@ -46,6 +60,7 @@ bool TGIFImage::Load(const QString& path) {
         if (movie_) movie_->start();
     });
     movie_ = std::move(m);
+    file_ = std::move(file);
     update();
     return true;
 }
@@ -79,12 +94,16 @@ TAVIPlayer::TAVIPlayer(QWidget* parent) : QWidget(parent) {
 }
 
 bool TAVIPlayer::Open(const QString& path) {
+    return Open(NativePathOf(path));
+}
+
+bool TAVIPlayer::Open(const QByteArray& nativePath) {
     Stop();
     fileName_.clear();
     frame_ = {};
-    const auto s = ReadAviFrameSize(path);
+    const auto s = ReadAviFrameSize(nativePath);
     if (!s) return false;
-    fileName_ = path;
+    fileName_ = DisplayPath(nativePath);
     frame_ = *s;
     return true;
 }
