@@ -407,7 +407,8 @@ void TForm1::ReadSettings() {
     // a position saved on a monitor since unplugged would open the window
     // out of reach, and an absurd stored size would ask for a window
     // surface of gigabytes.
-    const QRect r = FitWindowRect(QRect(l, t, w, h), AvailableAreaFor(QRect(l, t, w, h)));
+    const QRect stored = StoredWindowRect(l, t, w, h);
+    const QRect r = FitWindowRect(stored, AvailableAreaFor(stored));
     move(r.topLeft());
     resize(r.size());
 }
@@ -416,6 +417,15 @@ void TForm1::showEvent(QShowEvent* e) {
     QMainWindow::showEvent(e);
     if (firstShown_) return;
     firstShown_ = true;
+    // The frame is known only now: the whole window, frame and all, goes
+    // inside the screen.
+    const QRect frame = frameGeometry();
+    const QRect area = AvailableAreaFor(frame);
+    if (!area.isEmpty() && !area.contains(frame)) {
+        const QRect fitted = FitWindowRect(frame, area);
+        resize(fitted.size() - (frame.size() - size()));
+        move(fitted.topLeft());
+    }
     // Pane sizes need the window's final size, known only now.
     // Stored sizes stay inside the window: neither pane is squeezed away.
     const int total = Splitter1->width() - Splitter1->handleWidth();

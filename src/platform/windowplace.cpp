@@ -4,6 +4,12 @@
 #include <QScreen>
 #include <algorithm>
 
+QRect StoredWindowRect(long long left, long long top, long long width, long long height) {
+    constexpr long long kFar = 1 << 24, kWide = 1 << 20;
+    return QRect(int(std::clamp(left, -kFar, kFar)), int(std::clamp(top, -kFar, kFar)),
+                 int(std::clamp(width, 0LL, kWide)), int(std::clamp(height, 0LL, kWide)));
+}
+
 QRect FitWindowRect(const QRect& wanted, const QRect& available, QSize minimum,
                     QSize fallbackMax) {
     // 64-bit on the way: stored numbers near INT_MAX must not wrap.

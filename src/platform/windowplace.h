@@ -8,6 +8,10 @@
 #include <QRect>
 #include <QSize>
 
+// A rectangle from four stored numbers, each cut to a range no screen
+// reaches (so the rectangle's own arithmetic cannot overflow).
+QRect StoredWindowRect(long long left, long long top, long long width, long long height);
+
 // `wanted` fitted into `available`: no larger than the area (and no smaller
 // than `minimum` where the area allows), then moved so that it lies inside.
 // An empty `available` (no screen) leaves the size capped by `fallbackMax`.
