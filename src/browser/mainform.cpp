@@ -428,11 +428,13 @@ void TForm1::showEvent(QShowEvent* e) {
     }
     // Pane sizes need the window's final size, known only now.
     // Stored sizes stay inside the window: neither pane is squeezed away.
+    // A stored size that leaves the other pane almost nothing is no choice
+    // anyone made: the default is used.
     const int total = Splitter1->width() - Splitter1->handleWidth();
-    const int lw = FitSplitterPos(leftWidth_, total, 20, 40);
+    const int lw = FitSplitterPos(leftWidth_ > total - 40 ? 180 : leftWidth_, total, 20, 40);
     Splitter1->setSizes({lw, std::max(0, total - lw)});
     const int totalH = Splitter2->height() - Splitter2->handleWidth();
-    const int lh = FitSplitterPos(leftHeight_, totalH, 20, 20);
+    const int lh = FitSplitterPos(leftHeight_ > totalH - 20 ? 120 : leftHeight_, totalH, 20, 20);
     Splitter2->setSizes({lh, std::max(0, totalH - lh)});
     FirstShow();
     // Every bad setting met while the window and its tools were made, in

@@ -16,6 +16,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "../support/rawnames.h"
 #include "../support/sample_files.h"
 #include "browser/mainform.h"
 #include "browser/preview.h"
@@ -187,6 +188,7 @@ TEST_F(Hostile, FolderOfHostileNamesAndFiles) {
         Settle();
         EXPECT_FALSE(b->ALed1->Lit());
     }
+    RemoveRawEntries(dir.path());
 }
 
 // No label of the main window or of a tool window reads markup.
@@ -279,6 +281,7 @@ TEST_F(Hostile, CommandLineNamesAreBytes) {
         EXPECT_TRUE(prompts->Messages()[0].contains("cannot be opened"));
         f.close();
     }
+    RemoveRawEntries(dir.path());
 }
 
 TEST(CommandLine, DoubleDashEndsTheOptions) {
