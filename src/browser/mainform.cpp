@@ -14,6 +14,8 @@
 #include <QSplitter>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "browser/preview.h"
 #include "browser/toolwindows.h"
@@ -23,9 +25,6 @@
 #include "platform/safeopen.h"
 #include "platform/settings.h"
 #include "platform/windowplace.h"
-
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 

@@ -50,7 +50,7 @@ class TForm1 : public QMainWindow {
 
     // Window state.
     QString FileMask;
-    QString PendingFile;     // for display: invalid bytes show as U+FFFD
+    QString PendingFile;      // for display: invalid bytes show as U+FFFD
     QByteArray PendingNative; // the file the load opens, as file-system bytes
     int DeletionMode = 0;
     bool ConfirmDeletions = true;

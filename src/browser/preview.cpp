@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QSpinBox>
 #include <QTimer>
+#include <sys/stat.h>
 
 #include "browser/mainform.h"
 #include "browser/previewcontrols.h"
@@ -19,7 +20,6 @@
 #include "platform/prompts.h"
 #include "platform/safeopen.h"
 
-#include <sys/stat.h>
 #include "view/pgimage.h"
 
 namespace {

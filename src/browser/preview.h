@@ -83,7 +83,7 @@ class TPreview : public QObject {
 
     TForm1* f_;
     bool loadQueued_ = false;
-    QByteArray loadedPath_; // the file the last load read (file-system bytes)
+    QByteArray loadedPath_;      // the file the last load read (file-system bytes)
     QByteArray lastShownNative_; // LastShownName as bytes
     std::unique_ptr<TPreloader> preloader_;
     // After a load: the neighbours to decode next and the picture the load

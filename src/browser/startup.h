@@ -12,7 +12,7 @@ class QApplication;
 // before it (it takes "-style=x.jpg" and its like as its own options), every
 // argument after it is a file, whatever it starts with.
 struct TCommandLine {
-    int qtArgc = 0;              // argv[0 .. qtArgc) go to the application object
+    int qtArgc = 0;                // argv[0 .. qtArgc) go to the application object
     QList<QByteArray> afterDashes; // file arguments after "--", as bytes
 };
 TCommandLine SplitCommandLine(int argc, const char* const* argv);

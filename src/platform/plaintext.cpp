@@ -41,8 +41,7 @@ QStringList RichTextLabels(QWidget* root) {
         // A label showing a picture or nothing has no text to misread, but
         // it may be given one later: it counts all the same.
         r << (l->objectName().isEmpty() ? QString("QLabel \"%1\" in %2")
-                                              .arg(l->text().left(40),
-                                                   l->window()->objectName())
+                                              .arg(l->text().left(40), l->window()->objectName())
                                         : l->objectName());
     }
     return r;

@@ -7,12 +7,11 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
+#include <mutex>
+#include <sys/stat.h>
 
 #include "platform/prompts.h"
 #include "platform/safeopen.h"
-
-#include <mutex>
-#include <sys/stat.h>
 
 namespace {
 
@@ -38,7 +37,6 @@ bool StoreUsable() {
     NoteSettingReset("*", "The settings file is not a regular file; it is left alone.");
     return false;
 }
-
 
 // The values of the store as last parsed, with the file's identity then.
 // A parse of a large hand-made file costs seconds; every read compares the

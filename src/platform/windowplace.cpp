@@ -10,8 +10,7 @@ QRect StoredWindowRect(long long left, long long top, long long width, long long
                  int(std::clamp(width, 0LL, kWide)), int(std::clamp(height, 0LL, kWide)));
 }
 
-QRect FitWindowRect(const QRect& wanted, const QRect& available, QSize minimum,
-                    QSize fallbackMax) {
+QRect FitWindowRect(const QRect& wanted, const QRect& available, QSize minimum, QSize fallbackMax) {
     // 64-bit on the way: stored numbers near INT_MAX must not wrap.
     const QSize cap = available.isEmpty() ? fallbackMax : available.size();
     auto fit = [](long long v, int lo, int hi) {
@@ -21,8 +20,10 @@ QRect FitWindowRect(const QRect& wanted, const QRect& available, QSize minimum,
     const int w = fit(wanted.width(), minimum.width(), cap.width());
     const int h = fit(wanted.height(), minimum.height(), cap.height());
     if (available.isEmpty()) return {wanted.topLeft(), QSize(w, h)};
-    const int x = fit(wanted.x(), available.left(), int(available.left() + (long long)available.width() - w));
-    const int y = fit(wanted.y(), available.top(), int(available.top() + (long long)available.height() - h));
+    const int x =
+        fit(wanted.x(), available.left(), int(available.left() + (long long)available.width() - w));
+    const int y =
+        fit(wanted.y(), available.top(), int(available.top() + (long long)available.height() - h));
     return {x, y, w, h};
 }
 

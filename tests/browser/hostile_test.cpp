@@ -86,8 +86,8 @@ struct TBrowser {
     void Select(int row) {
         TFileListView* l = form->SLV1;
         const QModelIndex i = l->model()->index(row, 0);
-        l->selectionModel()->setCurrentIndex(
-            i, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        l->selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect |
+                                                    QItemSelectionModel::Rows);
         Settle();
     }
 };
@@ -167,10 +167,9 @@ TEST_F(Hostile, FolderOfHostileNamesAndFiles) {
             EXPECT_FALSE(pg->isHidden()) << c.raw.data();
             // Its own file, not another one that displays alike.
             EXPECT_EQ(pg->ImageWidth(), c.width) << c.raw.data();
-            EXPECT_EQ(b->SB1->PanelText(3), QString(" %1  (%2 x %3)")
-                                                .arg(c.shownName)
-                                                .arg(c.width)
-                                                .arg(pg->ImageHeight()));
+            EXPECT_EQ(
+                b->SB1->PanelText(3),
+                QString(" %1  (%2 x %3)").arg(c.shownName).arg(c.width).arg(pg->ImageHeight()));
         } else {
             EXPECT_EQ(b->Preview->ShownControl(), nullptr) << c.raw.data();
             EXPECT_EQ(b->SB1->PanelText(3), "") << c.raw.data();
@@ -210,8 +209,7 @@ TEST_F(Hostile, EveryLabelIsPlainText) {
     QLabel rich;
     MarkRichText(&rich);
     EXPECT_TRUE(RichTextLabels(&rich).isEmpty());
-    EXPECT_EQ(PlainToolTip("<h1>a&b.jpg"),
-              "<p style='white-space:pre'>&lt;h1&gt;a&amp;b.jpg</p>");
+    EXPECT_EQ(PlainToolTip("<h1>a&b.jpg"), "<p style='white-space:pre'>&lt;h1&gt;a&amp;b.jpg</p>");
 }
 
 // Absurd stored sizes: the window comes up inside the screen, the panes
@@ -259,7 +257,11 @@ TEST_F(Hostile, CommandLineNamesAreBytes) {
     QTemporaryDir dir;
     SaveQuadAs(dir, "\xff.bmp", 21, 5);
     SaveQuadAs(dir, "\xef\xbf\xbd.bmp", 23, 5);
-    ASSERT_EQ(::mkdir(In(dir, "\xff" "dir").constData(), 0755), 0);
+    ASSERT_EQ(::mkdir(In(dir, "\xff"
+                              "dir")
+                          .constData(),
+                      0755),
+              0);
     {
         TForm1 f;
         f.SetNativeArgs({In(dir, "\xff.bmp")});
@@ -273,7 +275,8 @@ TEST_F(Hostile, CommandLineNamesAreBytes) {
     EXPECT_TRUE(prompts->Messages().isEmpty());
     {
         TForm1 f;
-        f.SetNativeArgs({In(dir, "\xff" "dir")});
+        f.SetNativeArgs({In(dir, "\xff"
+                                 "dir")});
         f.show();
         Settle();
         EXPECT_NE(f.ListedFolder(), dir.path());
@@ -354,9 +357,9 @@ TEST_F(Hostile, FolderTreeKeysKeepTheCurrentFolder) {
     };
     // Right opens a folder, a second Right steps into its first child.
     const QString a = root.filePath("a"), ab = a + "/b", abc = ab + "/c";
-    const std::pair<Qt::Key, QString> steps[] = {{Qt::Key_Right, root.path()}, {Qt::Key_Right, a},
-                                                 {Qt::Key_Right, a},            {Qt::Key_Right, ab},
-                                                 {Qt::Key_Right, ab},           {Qt::Key_Right, abc}};
+    const std::pair<Qt::Key, QString> steps[] = {
+        {Qt::Key_Right, root.path()}, {Qt::Key_Right, a},  {Qt::Key_Right, a},
+        {Qt::Key_Right, ab},          {Qt::Key_Right, ab}, {Qt::Key_Right, abc}};
     int n = 0;
     for (const auto& [key, path] : steps) {
         QTest::keyClick(t, key);

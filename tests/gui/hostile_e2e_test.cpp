@@ -243,9 +243,8 @@ TEST(ProgramHostile, UnlistableFolderAsAnUnprivilegedUser) {
     const QString home = top.filePath("home");
     for (const char* sub : {"", "/config", "/data", "/cache", "/runtime"}) {
         QDir().mkpath(home + sub);
-        ASSERT_EQ(::chown(QFile::encodeName(home + sub).constData(), nobody->pw_uid,
-                          nobody->pw_gid),
-                  0);
+        ASSERT_EQ(
+            ::chown(QFile::encodeName(home + sub).constData(), nobody->pw_uid, nobody->pw_gid), 0);
     }
     ::chmod(QFile::encodeName(home + "/runtime").constData(), 0700);
     QFile supp(top.filePath("lsan.supp"));

@@ -1,6 +1,6 @@
 #include <QDir>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <gtest/gtest.h>
 
@@ -155,7 +155,10 @@ TEST(WindowPlace, FitsInsideTheAvailableArea) {
     // No screen: the size is still capped.
     EXPECT_EQ(FitWindowRect({5, 5, 99999999, 50}, QRect()).size(), QSize(4096, 100));
     const int splits[][3] = {// pos, total, fitted (minimums 20 / 40)
-                             {180, 600, 180}, {99999999, 600, 560}, {-5, 600, 20}, {0, 0, 0},
+                             {180, 600, 180},
+                             {99999999, 600, 560},
+                             {-5, 600, 20},
+                             {0, 0, 0},
                              {30, 50, 10}};
     for (const auto& s : splits)
         EXPECT_EQ(FitSplitterPos(s[0], s[1], 20, 40), s[2]) << s[0] << " in " << s[1];

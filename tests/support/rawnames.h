@@ -15,7 +15,8 @@ inline void RemoveRawEntries(const QString& folder) {
     while (dirent* e = ::readdir(d)) {
         const QByteArray n(e->d_name);
         if (n == "." || n == "..") continue;
-        if (::unlinkat(::dirfd(d), e->d_name, 0) != 0) ::unlinkat(::dirfd(d), e->d_name, AT_REMOVEDIR);
+        if (::unlinkat(::dirfd(d), e->d_name, 0) != 0)
+            ::unlinkat(::dirfd(d), e->d_name, AT_REMOVEDIR);
     }
     ::closedir(d);
 }
