@@ -284,6 +284,21 @@ TEST_F(Hostile, CommandLineNamesAreBytes) {
         EXPECT_TRUE(prompts->Messages()[0].contains("cannot be opened"));
         f.close();
     }
+    // A FIFO named on the command line is refused at once (an open of it
+    // would wait for a writer for ever), and the window is usable.
+    prompts->asked.clear();
+    ASSERT_EQ(::mkfifo(In(dir, "y.jpg").constData(), 0600), 0);
+    {
+        TForm1 f;
+        f.SetNativeArgs({In(dir, "y.jpg")});
+        f.show();
+        Settle();
+        EXPECT_EQ(f.ListedFolder(), dir.path());
+        EXPECT_EQ(f.Preview->ShownControl(), nullptr);
+        EXPECT_FALSE(f.ALed1->Lit());
+        EXPECT_EQ(f.SB1->PanelText(3), "");
+        f.close();
+    }
     RemoveRawEntries(dir.path());
 }
 
