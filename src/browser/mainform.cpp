@@ -451,6 +451,7 @@ void TForm1::FirstShow() {
         // a name that is no valid text must still name its own file.
         QByteArray file = nativeArgs_[0];
         if (!file.startsWith('/')) file = startFolder_ + '/' + file;
+        if (IsQStringSafe(file)) file = NativePathOf(QDir::cleanPath(DisplayPath(file)));
         struct stat st;
         const bool isDir = ::stat(file.constData(), &st) == 0 && S_ISDIR(st.st_mode);
         while (file.size() > 1 && file.endsWith('/'))

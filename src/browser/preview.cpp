@@ -288,7 +288,8 @@ void TPreview::SelectionChanged() {
     // left it alone was another item's deselection. Opened by its bytes:
     // names that display alike are still different files.
     const QByteArray path = list->NativePath(list->SelectedRows().first());
-    if (path == lastShownNative_) return;
+    // (A window that clears LastShownName asks for the file to be shown again.)
+    if (path == lastShownNative_ && LastShownName == DisplayPath(path)) return;
     lastShownNative_ = path;
     LastShownName = DisplayPath(path);
     f_->ShowNativeInPreview(path);
