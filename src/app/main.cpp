@@ -12,7 +12,11 @@
 #include "tools/qt/register.h"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    // "tavirlo -- -odd.jpg": Qt never sees what follows "--", so a file
+    // whose name looks like one of its options is opened as a file.
+    const TCommandLine cl = SplitCommandLine(argc, argv);
+    int qtArgc = cl.qtArgc;
+    QApplication app(qtArgc, argv);
     // The desktop matches our windows to tavirlo.desktop and its icon.
     QApplication::setDesktopFileName("tavirlo");
     QApplication::setWindowIcon(TavirloIcon());
@@ -24,5 +28,5 @@ int main(int argc, char** argv) {
     RegisterThumbsWindows();
     RegisterAlbumWindows();
     RegisterToolsWindows();
-    return RunTavirlo(app);
+    return RunTavirlo(app, FileArguments(qtArgc, argv, cl));
 }

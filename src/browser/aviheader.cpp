@@ -1,6 +1,8 @@
 #include "browser/aviheader.h"
 
 #include <QFile>
+
+#include "platform/safeopen.h"
 #include <cstring>
 
 namespace {
@@ -54,8 +56,12 @@ std::optional<QSize> AviFrameSize(std::span<const uint8_t> data) {
 }
 
 std::optional<QSize> ReadAviFrameSize(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return std::nullopt;
+    return ReadAviFrameSize(NativePathOf(path));
+}
+
+std::optional<QSize> ReadAviFrameSize(const QByteArray& nativePath) {
+    QFile f;
+    if (!OpenRegularQFile(f, nativePath, QIODevice::ReadOnly)) return std::nullopt;
     const QByteArray head = f.read(1 << 20);
     return AviFrameSize(
         std::span(reinterpret_cast<const uint8_t*>(head.constData()), size_t(head.size())));

@@ -13,5 +13,7 @@
 // is checked against the data that exists.
 std::optional<QSize> AviFrameSize(std::span<const uint8_t> data);
 
-// Reads the start of `path` (at most the first 1 MiB) and parses it.
+// Reads the start of `path` (at most the first 1 MiB) and parses it; only a
+// regular file is read. The bytes form names the file as the file system does.
 std::optional<QSize> ReadAviFrameSize(const QString& path);
+std::optional<QSize> ReadAviFrameSize(const QByteArray& nativePath);

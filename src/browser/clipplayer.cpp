@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QEvent>
-#include <QFile>
 #include <QTimer>
 #include <cmath>
 
@@ -14,10 +13,6 @@
 namespace {
 
 const QEvent::Type kFrameEvent = QEvent::Type(QEvent::registerEventType());
-
-std::string NativePath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
 
 struct TFrameEvent : QEvent {
     TFrameEvent(uint64_t g, int i, QImage f)
@@ -33,7 +28,7 @@ struct TClipPlayer::TJob {
     uint64_t generation;
     int index;
     std::shared_ptr<const TAviClip> clip;
-    QString path;
+    QByteArray path;
 };
 
 TClipPlayer::TClipPlayer(QObject* parent) : QObject(parent), timer_(new QTimer(this)) {
@@ -52,10 +47,10 @@ TClipPlayer::~TClipPlayer() {
     worker_.join();
 }
 
-bool TClipPlayer::Open(const QString& path) {
+bool TClipPlayer::Open(const QByteArray& path) {
     Stop();
     try {
-        TFileStream f(NativePath(path), TFileStream::OpenRead);
+        TFileStream f(path.toStdString(), TFileStream::OpenRead);
         auto clip = std::make_shared<TAviClip>(ParseAviClip(f));
         if (clip->codec == TAviCodec::Unsupported || clip->frames.empty()) return false;
         // The first frame at once, on this thread: a clip shows something
@@ -155,7 +150,7 @@ void TClipPlayer::WorkerLoop() {
                 decoder.reset();
                 file.reset();
                 clip = job->clip;
-                file = std::make_unique<TFileStream>(NativePath(job->path), TFileStream::OpenRead);
+                file = std::make_unique<TFileStream>(job->path.toStdString(), TFileStream::OpenRead);
                 decoder = std::make_unique<TAviFrameDecoder>(*clip);
             }
             if (decoder->DecodeFrame(*file, job->index, pg)) AssignToBitmap(pg, frame);

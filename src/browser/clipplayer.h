@@ -25,7 +25,7 @@ class TClipPlayer : public QObject {
     // Opens the clip; false (nothing to play) when it cannot be parsed or
     // its frames are of a kind we do not decode. Shows the first frame at
     // once when it decodes.
-    bool Open(const QString& path);
+    bool Open(const QByteArray& nativePath);
     void Start(); // plays from the current frame, looping
     void Stop();  // stops and frees the frames and the clip
     bool Running() const;
@@ -53,7 +53,7 @@ class TClipPlayer : public QObject {
     bool requested_ = false;
 
     std::shared_ptr<const TAviClip> clip_;
-    QString path_;
+    QByteArray path_; // native bytes
     uint64_t generation_ = 0; // window's thread
 
     // Worker side.

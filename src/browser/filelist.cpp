@@ -19,6 +19,7 @@
 #include "browser/statusbar.h"
 #include "platform/convert.h"
 #include "platform/prompts.h"
+#include "platform/safeopen.h"
 #include "platform/settings.h"
 
 bool ViewAllFiles = false;
@@ -165,6 +166,7 @@ std::vector<TFileItem> ListFolderFiles(const QString& folder, const QString& mas
         if (::fstatat(dfd, e->d_name, &st, 0) != 0 || !S_ISREG(st.st_mode)) continue;
         TFileItem it;
         it.name = name;
+        it.rawName = QByteArray(e->d_name);
         it.sortName = UpperAZ(name);
         it.size = st.st_size;
         it.modified = st.st_mtime - (((st.st_mtime % 2) + 2) % 2); // even seconds
@@ -268,9 +270,11 @@ QMimeData* TFileListModel::mimeData(const QModelIndexList& indexes) const {
         if (i.isValid()) rows.push_back(i.row());
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    TFileDrag d{Tag, Folder, {}};
-    for (int r : rows)
+    TFileDrag d{Tag, Folder, {}, {}};
+    for (int r : rows) {
         d.names << items_[r].name;
+        d.rawNames << items_[r].rawName;
+    }
     return EncodeFileDrag(d);
 }
 
@@ -354,6 +358,21 @@ TFileListView::TFileListView(QWidget* parent)
     connect(header(), &QHeaderView::sectionClicked, this, &TFileListView::ColumnClick);
 }
 
+QByteArray TFileListView::NativePath(int row) const {
+    QByteArray folder = NativePathOf(model_->Folder);
+    if (!folder.endsWith('/')) folder += '/';
+    const TFileItem& it = model_->Item(row);
+    return folder + (it.rawName.isEmpty() ? NativePathOf(it.name) : it.rawName);
+}
+
+QList<int> TFileListView::SelectedRows() const {
+    QList<int> rows;
+    for (const QModelIndex& i : selectionModel()->selectedRows())
+        rows << i.row();
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
 QStringList TFileListView::SelectedNames() const {
     QList<int> rows;
     for (const QModelIndex& i : selectionModel()->selectedRows())
@@ -399,15 +418,23 @@ QMimeData* EncodeFileDrag(const TFileDrag& d) {
     auto* m = new QMimeData;
     QByteArray bytes;
     QDataStream s(&bytes, QIODevice::WriteOnly);
-    s << qint32(d.tag) << d.folder << d.names;
+    s << qint32(d.tag) << d.folder << d.names << d.rawNames;
     m->setData(kFileDragMime, bytes);
-    // Other programs (file managers, editors) take the same names as URLs.
+    // Other programs (file managers, editors) take the same names as URLs,
+    // made of the names' bytes so that each names its own file.
     QList<QUrl> urls;
-    const QDir dir(d.folder);
-    for (const QString& n : d.names)
-        urls << QUrl::fromLocalFile(dir.filePath(n));
+    for (int i = 0; i < d.names.size(); ++i)
+        urls << QUrl::fromEncoded("file://" + d.NativePath(i).toPercentEncoding("/"));
     m->setUrls(urls);
     return m;
+}
+
+QByteArray TFileDrag::NativePath(int i) const {
+    QByteArray dir = NativePathOf(folder);
+    if (!dir.endsWith('/')) dir += '/';
+    const QByteArray name =
+        i < rawNames.size() && !rawNames[i].isEmpty() ? rawNames[i] : NativePathOf(names.value(i));
+    return dir + name;
 }
 
 std::optional<TFileDrag> DecodeFileDrag(const QMimeData* m) {
@@ -418,6 +445,11 @@ std::optional<TFileDrag> DecodeFileDrag(const QMimeData* m) {
     qint32 tag = 0;
     s >> tag >> d.folder >> d.names;
     if (s.status() != QDataStream::Ok) return std::nullopt;
+    if (!s.atEnd()) {
+        s >> d.rawNames;
+        if (s.status() != QDataStream::Ok || d.rawNames.size() != d.names.size())
+            return std::nullopt;
+    }
     d.tag = tag;
     return d;
 }

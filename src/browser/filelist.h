@@ -17,7 +17,9 @@ class TPanelStatusBar;
 // One listed file. Texts are made when shown, so filling a big folder costs
 // only the directory read.
 struct TFileItem {
-    QString name;        // caption: the file name, no path
+    QString name;        // caption: the file name, no path, for display (bytes that are
+                         // no valid text show as U+FFFD)
+    QByteArray rawName;  // the name as the folder holds it: files are opened by these bytes
     QString sortName;    // name with a..z upper-cased, the name sort key
     qint64 size = 0;     // bytes
     qint64 modified = 0; // seconds since the epoch, cut to even seconds
@@ -70,7 +72,11 @@ class TFileListView : public QTreeView {
     TFileListModel* Model() const { return model_; }
     int Count() const { return model_->rowCount(); }
     QString Caption(int row) const { return model_->Item(row).name; }
+    // The file of `row` as file-system bytes (folder + "/" + the raw name):
+    // two names that display alike still open their own files.
+    QByteArray NativePath(int row) const;
     QStringList SelectedNames() const; // in list order
+    QList<int> SelectedRows() const;   // in list order
     int SelCount() const;
     void ClearSelectionAll();
 
@@ -118,6 +124,11 @@ struct TFileDrag {
     int tag = 0;
     QString folder;
     QStringList names;
+    // The names as file-system bytes, one per name (empty from older senders):
+    // a drop target opens these, since a displayed name may stand for several.
+    QList<QByteArray> rawNames;
+    // The file of name `i` as bytes.
+    QByteArray NativePath(int i) const;
 };
 QMimeData* EncodeFileDrag(const TFileDrag& d);
 std::optional<TFileDrag> DecodeFileDrag(const QMimeData* m);

@@ -36,10 +36,36 @@ void TFolderTree::Build() {
     };
     connect(fs_, &QFileSystemModel::directoryLoaded, this, keepInView);
     connect(fs_, &QFileSystemModel::layoutChanged, this, keepInView, Qt::QueuedConnection);
+    // Keyboard steps work from the current row: it must survive whatever
+    // the background loading does to the rows.
+    auto keep = [this] { KeepCurrent(); };
+    connect(fs_, &QAbstractItemModel::layoutChanged, this, keep, Qt::QueuedConnection);
+    connect(fs_, &QAbstractItemModel::rowsRemoved, this, keep, Qt::QueuedConnection);
+    connect(fs_, &QAbstractItemModel::rowsInserted, this, keep, Qt::QueuedConnection);
+    connect(fs_, &QAbstractItemModel::modelReset, this, keep, Qt::QueuedConnection);
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& cur) {
-                if (cur.isValid()) emit FolderChanged(fs_->filePath(cur));
+                if (!cur.isValid() || restoring_) return;
+                currentPath_ = fs_->filePath(cur);
+                emit FolderChanged(currentPath_);
             });
+}
+
+void TFolderTree::KeepCurrent() {
+    if (currentPath_.isEmpty()) return;
+    const QModelIndex cur = currentIndex();
+    const bool lost = !cur.isValid() || fs_->filePath(cur) != currentPath_;
+    if (lost) {
+        const QModelIndex i = fs_->index(currentPath_);
+        // Gone for good: the list keeps showing it until the user moves on.
+        if (!i.isValid()) return;
+        restoring_ = true;
+        selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect);
+        restoring_ = false;
+    } else if (!selectionModel()->isSelected(cur)) {
+        selectionModel()->select(cur, QItemSelectionModel::ClearAndSelect);
+    }
+    if (pendingPath_.isEmpty()) scrollTo(currentIndex(), QAbstractItemView::EnsureVisible);
 }
 
 QString TFolderTree::SelectedFolder() const {
@@ -93,5 +119,9 @@ void TFolderTree::wheelEvent(QWheelEvent* e) {
 
 void TFolderTree::keyPressEvent(QKeyEvent* e) {
     pendingPath_.clear();
+    // A step from a lost row would start at the top ("/"): from the
+    // current folder instead.
+    KeepCurrent();
     QTreeView::keyPressEvent(e);
+    if (currentIndex().isValid()) scrollTo(currentIndex(), QAbstractItemView::EnsureVisible);
 }

@@ -32,6 +32,12 @@ class TFolderTree : public QTreeView {
 
   private:
     void Build();
+    // Brings back the current folder when the model lost or moved its row
+    // (folders load and sort in the background, rows come and go), selected
+    // and in view, without listing it again.
+    void KeepCurrent();
     QFileSystemModel* fs_ = nullptr;
     QString pendingPath_; // selected, waiting for its parents to load
+    QString currentPath_; // the folder last made current
+    bool restoring_ = false;
 };

@@ -14,6 +14,8 @@
 #include <QSplitter>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "browser/form1.h"
 #include "browser/help.h"
@@ -22,7 +24,9 @@
 #include "platform/convert.h"
 #include "platform/paths.h"
 #include "platform/prompts.h"
+#include "platform/safeopen.h"
 #include "platform/settings.h"
+#include "platform/windowplace.h"
 
 namespace {
 
@@ -64,7 +68,13 @@ int ValueFromColor(const QColor& c) {
 
 } // namespace
 
-TForm1::TForm1(const QStringList& args, QWidget* parent) : QMainWindow(parent), args_(args) {
+TForm1::TForm1(const QStringList& args, QWidget* parent) : QMainWindow(parent) {
+    for (const QString& a : args)
+        nativeArgs_ << NativePathOf(a);
+    if (char* cwd = ::getcwd(nullptr, 0)) {
+        startFolder_ = cwd;
+        std::free(cwd);
+    }
     setObjectName("Form1");
     setWindowTitle(QStringLiteral("Tavirlo 7.8") + " by Ambertide Software");
     BuildLayout();
@@ -148,13 +158,9 @@ void TForm1::BuildLayout() {
     setStatusBar(SB1);
 
     connect(STV1, &TFolderTree::FolderChanged, this, [this](const QString& path) {
-        // A tree node that is no readable folder leaves the list as it was.
+        // A tree node that is no folder (any more) leaves the list as it was.
         if (!QFileInfo(path).isDir()) return;
-        try {
-            FillFileList(SLV1, path, SB1, FileMask);
-            SLV1->SortItems();
-        } catch (const std::exception&) {
-        }
+        ListFolderOrSay(path);
     });
 }
 
@@ -374,13 +380,15 @@ void TForm1::ShowTool(const QString& className) {
 // ---- settings
 
 int TForm1::ReadIntSetting(const QString& name, const QString& def) {
+    const QString value = ReadSetting(name, def);
     try {
-        return StrToInt(ReadSetting(name, def));
-    } catch (const EConvertError& e) {
-        // One bad value must not cost the rest of the start-up: say so,
-        // use its default and go on.
-        MessageDlg(QString::fromStdString(e.Message()), QMessageBox::Critical, QMessageBox::Ok,
-                   this);
+        return StrToInt(value);
+    } catch (const EConvertError&) {
+        // One bad value must not cost the rest of the start-up: its default
+        // is used and one box at the first show names all of them. The box
+        // quotes a long value in part only.
+        const QString shown = value.size() > 40 ? value.left(40) + "..." : value;
+        NoteSettingReset(name, QString("'%1' is not a valid integer value").arg(shown));
         return StrToInt(def);
     }
 }
@@ -402,19 +410,12 @@ void TForm1::ReadSettings() {
         RightMain->setPalette(pal);
     }
 
-    // Keep the window on a screen that exists now: a position saved on a
-    // monitor since unplugged would open the window out of reach.
-    QRect r(l, t, std::max(w, 100), std::max(h, 100));
-    const QRect titleBar(r.left(), r.top(), r.width(), 40);
-    bool visible = false;
-    for (QScreen* s : QGuiApplication::screens()) {
-        const QRect hit = s->availableGeometry().intersected(titleBar);
-        if (hit.width() >= 60 && hit.height() >= 10) visible = true;
-    }
-    if (!visible && QGuiApplication::primaryScreen()) {
-        const QRect a = QGuiApplication::primaryScreen()->availableGeometry();
-        r.moveTopLeft(a.topLeft());
-    }
+    // Keep the window inside a screen that exists now, no larger than it:
+    // a position saved on a monitor since unplugged would open the window
+    // out of reach, and an absurd stored size would ask for a window
+    // surface of gigabytes.
+    const QRect stored = StoredWindowRect(l, t, w, h);
+    const QRect r = FitWindowRect(stored, AvailableAreaFor(stored));
     move(r.topLeft());
     resize(r.size());
 }
@@ -423,28 +424,69 @@ void TForm1::showEvent(QShowEvent* e) {
     QMainWindow::showEvent(e);
     if (firstShown_) return;
     firstShown_ = true;
+    // The frame is known only now: the whole window, frame and all, goes
+    // inside the screen.
+    const QRect frame = frameGeometry();
+    const QRect area = AvailableAreaFor(frame);
+    if (!area.isEmpty() && !area.contains(frame)) {
+        const QRect fitted = FitWindowRect(frame, area);
+        resize(fitted.size() - (frame.size() - size()));
+        move(fitted.topLeft());
+    }
     // Pane sizes need the window's final size, known only now.
-    const int total = std::max(Splitter1->width(), leftWidth_ + 1);
-    Splitter1->setSizes({leftWidth_, total - leftWidth_});
-    const int totalH = std::max(Splitter2->height(), leftHeight_ + 1);
-    Splitter2->setSizes({leftHeight_, totalH - leftHeight_});
+    // Stored sizes stay inside the window: neither pane is squeezed away.
+    // A stored size that leaves the other pane almost nothing is no choice
+    // anyone made: the default is used.
+    const int total = Splitter1->width() - Splitter1->handleWidth();
+    const int lw = FitSplitterPos(leftWidth_ > total - 40 ? 180 : leftWidth_, total, 20, 40);
+    Splitter1->setSizes({lw, std::max(0, total - lw)});
+    const int totalH = Splitter2->height() - Splitter2->handleWidth();
+    const int lh = FitSplitterPos(leftHeight_ > totalH - 20 ? 120 : leftHeight_, totalH, 20, 20);
+    Splitter2->setSizes({lh, std::max(0, totalH - lh)});
     FirstShow();
+    // Every bad setting met while the window and its tools were made, in
+    // one box.
+    if (!PendingSettingResets().isEmpty())
+        QMetaObject::invokeMethod(
+            this, [this] { ShowSettingsResets(this); }, Qt::QueuedConnection);
 }
 
 void TForm1::FirstShow() {
     FileMask = BuildFileMask();
-    if (args_.size() == 1) {
+    if (nativeArgs_.size() == 1) {
         // A relative argument means the folder we were started in, not
-        // whatever folder the list makes current.
-        const QString file = QFileInfo(args_[0]).absoluteFilePath();
-        // A folder given on the command line (as by scripts and file
-        // managers) is opened itself, with nothing to show yet.
-        if (QFileInfo(file).isDir()) {
-            OpenFolder(file);
+        // whatever folder the list makes current. The argument stays bytes:
+        // a name that is no valid text must still name its own file.
+        QByteArray file = nativeArgs_[0];
+        if (!file.startsWith('/')) file = startFolder_ + '/' + file;
+        if (IsQStringSafe(file)) file = NativePathOf(QDir::cleanPath(DisplayPath(file)));
+        struct stat st;
+        const bool isDir = ::stat(file.constData(), &st) == 0 && S_ISDIR(st.st_mode);
+        while (file.size() > 1 && file.endsWith('/'))
+            file.chop(1);
+        const qsizetype slash = file.lastIndexOf('/');
+        const QByteArray folder = isDir ? file : slash <= 0 ? QByteArray("/") : file.left(slash);
+        // The tree and the list know folders by text; one whose name does
+        // not survive that would stand for another folder (or none).
+        if (!IsQStringSafe(folder)) {
+            MessageDlg(DisplayPath(folder) +
+                           ": the folder's name is not valid text here, so it cannot be opened",
+                       QMessageBox::Critical, QMessageBox::Ok, this);
             return;
         }
-        const QString folder = ExtractFilePath(file);
-        if (OpenFolder(folder)) ShowInPreview(AddBackslash(ListedFolder()) + ExtractFileName(file));
+        // A folder given on the command line (as by scripts and file
+        // managers) is opened itself, with nothing to show yet.
+        if (isDir) {
+            ListFolderOrSay(DisplayPath(folder));
+            return;
+        }
+        {
+            const QSignalBlocker block(STV1);
+            STV1->SelectFolder(DisplayPath(folder));
+        }
+        // A folder that cannot be listed still lets its readable file show.
+        ListFolderOrSay(DisplayPath(folder));
+        ShowNativeInPreview(file);
         return;
     }
     const QString dir = ReadSetting("Directory", QDir::homePath());
@@ -460,6 +502,21 @@ bool TForm1::OpenFolder(const QString& folder) {
     try {
         FillFileList(SLV1, folder, SB1, FileMask);
     } catch (const std::exception&) {
+        return false;
+    }
+    SLV1->SortItems();
+    return true;
+}
+
+bool TForm1::ListFolderOrSay(const QString& folder) {
+    try {
+        FillFileList(SLV1, folder, SB1, FileMask);
+    } catch (const std::exception& e) {
+        // The list must not go on naming another folder's files under this
+        // folder's highlight.
+        SLV1->Model()->SetItems({});
+        SB1->SetPanelText(1, "0 files");
+        MessageDlg(QString::fromStdString(e.what()), QMessageBox::Critical, QMessageBox::Ok, this);
         return false;
     }
     SLV1->SortItems();
@@ -504,8 +561,13 @@ int TForm1::BackgroundColorValue() const {
 }
 
 void TForm1::ShowInPreview(const QString& fileName) {
-    PendingFile = fileName;
-    if (PreviewHook()) PreviewHook()(this, fileName);
+    ShowNativeInPreview(NativePathOf(fileName));
+}
+
+void TForm1::ShowNativeInPreview(const QByteArray& nativePath) {
+    PendingNative = nativePath;
+    PendingFile = DisplayPath(nativePath);
+    if (PreviewHook()) PreviewHook()(this, PendingFile);
     Preview->RequestLoad();
 }
 

@@ -26,6 +26,10 @@ class TForm1 : public QMainWindow {
   public:
     // `args` are the command-line arguments after the program name.
     explicit TForm1(const QStringList& args = {}, QWidget* parent = nullptr);
+    // The command-line arguments as the file system's bytes (the program's
+    // start passes them so; names that are no valid text stay exact). Call
+    // before the window is first shown.
+    void SetNativeArgs(const QList<QByteArray>& args) { nativeArgs_ = args; }
     ~TForm1() override;
 
     // Controls, named as the rest of the program knows them.
@@ -46,7 +50,8 @@ class TForm1 : public QMainWindow {
 
     // Window state.
     QString FileMask;
-    QString PendingFile;
+    QString PendingFile;      // for display: invalid bytes show as U+FFFD
+    QByteArray PendingNative; // the file the load opens, as file-system bytes
     int DeletionMode = 0;
     bool ConfirmDeletions = true;
     bool ColorChanged = false;
@@ -61,6 +66,9 @@ class TForm1 : public QMainWindow {
     // queued; it runs from the event loop. A hook, when set, sees every
     // request first (tests and windows that follow the preview).
     void ShowInPreview(const QString& fileName);
+    // The same for a file named by its file-system bytes (a list row's
+    // NativePath): the load opens exactly that file.
+    void ShowNativeInPreview(const QByteArray& nativePath);
     using TPreviewHook = std::function<void(TForm1*, const QString&)>;
     static void SetPreviewHook(TPreviewHook hook);
     // Fits the shown picture to the preview pane.
@@ -106,7 +114,11 @@ class TForm1 : public QMainWindow {
     int ReadIntSetting(const QString& name, const QString& def);
     QAction* Add(QMenu* menu, const QString& caption, bool available = false);
 
-    QStringList args_;
+    // Lists `folder`; a folder that cannot be listed says why in a box.
+    bool ListFolderOrSay(const QString& folder);
+
+    QList<QByteArray> nativeArgs_;
+    QByteArray startFolder_; // the current folder at start: relative arguments mean it
     bool firstShown_ = false;
     int leftWidth_ = 180;
     int leftHeight_ = 120;

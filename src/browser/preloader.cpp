@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "core/options.h"
+#include "core/registry.h"
 #include "formats/jpeg.h"
 
 TPreloader::TPreloader() : worker_([this] { Run(); }) {}
@@ -37,6 +38,39 @@ TPreloader::Stamp TPreloader::StampOf(const QString& path) {
 
 TPreloader::Options TPreloader::CurrentOptions() {
     return {DisplayGamma, GammaCorrection, JPEGReadMethod, PGMaxImageBytes};
+}
+
+long long TPreloader::EstimatedBytes(const QString& path) {
+    std::string type;
+    TPGImageInfo info;
+    if (!GetFileImageInfo(QFile::encodeName(path).toStdString(), 0, type, info) ||
+        info.Width <= 0 || info.Height <= 0)
+        return -1;
+    const int b = info.BitsPerPixel;
+    const long long bits = b <= 1 ? 1 : b <= 4 ? 4 : b <= 8 ? 8 : 24;
+    return (((long long)info.Width * bits + 31) / 32) * 4 * (long long)info.Height;
+}
+
+void TPreloader::SetBudget(long long bytes) {
+    std::lock_guard lock(mutex_);
+    budget_ = bytes;
+}
+
+long long TPreloader::Budget() const {
+    std::lock_guard lock(mutex_);
+    return budget_;
+}
+
+long long TPreloader::HeldBytesLocked() const {
+    long long n = 0;
+    for (const auto& [path, r] : results_)
+        if (r.picture) n += r.picture->ImageSize();
+    return n;
+}
+
+long long TPreloader::HeldBytes() const {
+    std::lock_guard lock(mutex_);
+    return HeldBytesLocked();
 }
 
 void TPreloader::SetEnabled(bool on) {
@@ -149,6 +183,14 @@ void TPreloader::Run() {
         r.options = CurrentOptions();
         r.stamp = StampOf(job.path);
         bool ok = r.stamp.ok;
+        // Decode only what fits the budget beside what is held already.
+        if (ok) {
+            const long long need = EstimatedBytes(job.path);
+            lock.lock();
+            const long long room = budget_ - HeldBytesLocked();
+            lock.unlock();
+            ok = need >= 0 && need <= room;
+        }
         if (ok) {
             try {
                 auto pg = std::make_unique<TPixelGraphic>();
@@ -172,6 +214,8 @@ void TPreloader::Run() {
         ok = ok && StampOf(job.path) == r.stamp;
 
         lock.lock();
+        // The header may have told less than the picture took.
+        if (ok && r.picture && r.picture->ImageSize() > budget_ - HeldBytesLocked()) ok = false;
         if (ok && !cancelRunning_ && job.generation == generation_ && Wanted(job.path))
             results_[job.path] = std::move(r);
         running_.clear();

@@ -30,6 +30,11 @@ struct TPreloadSettings {
     bool operator==(const TPreloadSettings&) const = default;
 };
 
+// What pictures decoded ahead may hold in total. Three neighbours of a
+// large picture would otherwise take gigabytes; a picture larger than the
+// budget on its own is never decoded ahead (the plain load reads it).
+inline constexpr long long kPreloadBudgetBytes = 512LL << 20;
+
 class TPreloader {
   public:
     TPreloader();
@@ -55,6 +60,12 @@ class TPreloader {
     // Frees `picture` on the worker: a large picture takes milliseconds to
     // give back, which the user-interface thread need not wait for.
     void Dispose(std::unique_ptr<TPixelGraphic> picture);
+
+    // The memory budget of the pictures held (kPreloadBudgetBytes unless set).
+    void SetBudget(long long bytes);
+    long long Budget() const;
+    // Bytes of the pictures ready now.
+    long long HeldBytes() const;
 
     // Waits until nothing is queued or being decoded (benchmarks, tests).
     void WaitIdle();
@@ -89,6 +100,9 @@ class TPreloader {
     };
 
     static Stamp StampOf(const QString& path);
+    // The store a decode of `path` will need, from its header; -1 unknown.
+    static long long EstimatedBytes(const QString& path);
+    long long HeldBytesLocked() const; // with mutex_ held
     static Options CurrentOptions();
     void Run();
     bool Wanted(const QString& path) const; // with mutex_ held
@@ -103,6 +117,7 @@ class TPreloader {
     std::atomic<bool> cancelRunning_{false};
     unsigned long long generation_ = 1;
     bool enabled_ = true;
+    long long budget_ = kPreloadBudgetBytes;
     bool stop_ = false;
     std::thread worker_;
 };

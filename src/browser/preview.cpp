@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QSpinBox>
 #include <QTimer>
+#include <sys/stat.h>
 
 #include "browser/mainform.h"
 #include "browser/previewcontrols.h"
@@ -19,12 +20,14 @@
 #include "formats/desktopicon.h"
 #include "platform/paths.h"
 #include "platform/prompts.h"
+#include "platform/safeopen.h"
+
 #include "view/pgimage.h"
 
 namespace {
 
-std::string NativePath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
+std::string NativePath(const QByteArray& native) {
+    return native.toStdString();
 }
 
 // Types shown by the image view control; the others have their own control.
@@ -153,7 +156,7 @@ void TPreview::HideAll() {
     PGImage1->hide();
 }
 
-QSize TPreview::LoadInto(const QString& path) {
+QSize TPreview::LoadInto(const QByteArray& path) {
     if (PreviewType == "AVI") {
         if (!AVIPlay1->Open(path)) throw TLoadFailed{};
         return AVIPlay1->FrameSize();
@@ -186,8 +189,12 @@ QSize TPreview::LoadInto(const QString& path) {
         Image1->SetPicture(img);
         return img.size();
     }
-    const QString abs = QFileInfo(path).absoluteFilePath();
-    if (auto pg = preloader_->Take(abs, LoadSettings()))
+    // The worker knows files by text: a name that is no valid text is
+    // always loaded here, by its bytes.
+    std::unique_ptr<TPixelGraphic> pg;
+    if (IsQStringSafe(path))
+        pg = preloader_->Take(QFileInfo(DisplayPath(path)).absoluteFilePath(), LoadSettings());
+    if (pg)
         // The picture it replaces goes back once the new one is on screen.
         retired_ = PGImage1->TakeLoadedPixelGraphic(std::move(pg), NativePath(path));
     else
@@ -199,13 +206,13 @@ void TPreview::LoadPending() {
     loadQueued_ = false;
     f_->ALed1->SetLit(true);
     f_->ALed1->repaint();
-    const QString path = f_->PendingFile;
-    const QString name = ExtractFileName(path);
+    const QByteArray path = f_->PendingNative;
+    const QString name = ExtractFileName(DisplayPath(path));
     PreviewType = FileTypeText(name);
     loadedPath_ = path;
 
-    const QFileInfo fi(path);
-    const qint64 size = fi.isFile() ? fi.size() : -1;
+    struct stat st;
+    const qint64 size = ::stat(path.constData(), &st) == 0 && S_ISREG(st.st_mode) ? st.st_size : -1;
     f_->SB1->SetPanelText(2, QString::number(size / 1024 + 1) + "K");
     HideAll();
 
@@ -230,6 +237,9 @@ void TPreview::LoadPending() {
         if (PreviewType == "GIF" && GIFImage1->FrameCount() > 1) GIFImage1->SetAnimate(true);
         if (PreviewType == "AVI") AVIPlay1->Play();
     } catch (...) {
+        // The name panel would otherwise go on naming the file shown before,
+        // which is not the one selected.
+        f_->SB1->SetPanelText(3, QString());
         // Errors stay silent, except for the pictures of the platform's own
         // loader, which say so.
         if (PreviewType == "WMF" || PreviewType == "ICO") {
@@ -276,13 +286,13 @@ void TPreview::ZoomOut() {
 }
 
 void TPreview::ShowSelectedAgain() {
-    const QStringList sel = f_->SLV1->SelectedNames();
+    const QList<int> sel = f_->SLV1->SelectedRows();
     if (!sel.isEmpty())
-        f_->ShowInPreview(AddBackslash(f_->ListedFolder()) + sel.first());
+        f_->ShowNativeInPreview(f_->SLV1->NativePath(sel.first()));
     else if (!loadedPath_.isEmpty())
         // Nothing selected (a file shown from the command line or another
         // window): the file shown comes back at its own size.
-        f_->ShowInPreview(loadedPath_);
+        f_->ShowNativeInPreview(loadedPath_);
 }
 
 // ---- list selection and navigation
@@ -291,11 +301,14 @@ void TPreview::SelectionChanged() {
     TFileListView* list = f_->SLV1;
     if (list->SelCount() != 1) return;
     // The file shown is the one selected item, also when the change that
-    // left it alone was another item's deselection.
-    const QString path = AddBackslash(f_->ListedFolder()) + list->SelectedNames().first();
-    if (path == LastShownName) return;
-    LastShownName = path;
-    f_->ShowInPreview(path);
+    // left it alone was another item's deselection. Opened by its bytes:
+    // names that display alike are still different files.
+    const QByteArray path = list->NativePath(list->SelectedRows().first());
+    // (A window that clears LastShownName asks for the file to be shown again.)
+    if (path == lastShownNative_ && LastShownName == DisplayPath(path)) return;
+    lastShownNative_ = path;
+    LastShownName = DisplayPath(path);
+    f_->ShowNativeInPreview(path);
 }
 
 void TPreview::NextImage() {
@@ -354,7 +367,7 @@ void TPreview::SlideShowToggled(bool down) {
             list->selectionModel()->setCurrentIndex(first, QItemSelectionModel::NoUpdate);
             list->selectionModel()->select(first,
                                            QItemSelectionModel::Select | QItemSelectionModel::Rows);
-            f_->ShowInPreview(AddBackslash(f_->ListedFolder()) + list->Caption(0));
+            f_->ShowNativeInPreview(list->NativePath(0));
         }
         Timer1->setInterval(f_->Seconds->value() * 1000);
         if (btn->isChecked())
@@ -384,14 +397,14 @@ bool TPreview::PreloadPending() const {
     return aheadTimer_->isActive();
 }
 
-void TPreview::PreloadNeighbours(const QString& shownPath) {
+void TPreview::PreloadNeighbours(const QByteArray& shownNative) {
     if (!preloader_->Enabled()) return;
     QStringList want;
     TFileListView* list = f_->SLV1;
     const int n = list->Count();
     const QString folder = f_->ListedFolder();
     if (n >= 2 && !folder.isEmpty()) {
-        const QString shown = QFileInfo(shownPath).absoluteFilePath();
+        const QString shown = QFileInfo(DisplayPath(shownNative)).absoluteFilePath();
         auto pathOf = [&](int row) {
             return QFileInfo(AddBackslash(folder) + list->Caption(row)).absoluteFilePath();
         };
@@ -408,7 +421,10 @@ void TPreview::PreloadNeighbours(const QString& shownPath) {
             // Next first: it is the way people step.
             for (int r : {(row + 1) % n, (row + n - 1) % n}) {
                 const QString p = pathOf(r);
-                if (r != row && IsPreloadType(FileTypeText(list->Caption(r))) && !want.contains(p))
+                // The worker knows files by text: names that are no valid
+                // text are left to the plain load.
+                if (r != row && IsPreloadType(FileTypeText(list->Caption(r))) &&
+                    IsQStringSafe(list->NativePath(r)) && !want.contains(p))
                     want << p;
             }
         }

@@ -71,23 +71,24 @@ class TPreview : public QObject {
 
   private:
     void HideAll();
-    QSize LoadInto(const QString& path);
+    QSize LoadInto(const QByteArray& path);
     void SizePicture(QWidget* control, QSize content);
     QSize ContentSize() const;
     void SelectionChanged();
     void ShowSelectedAgain();
     void SlideTick();
-    void PreloadNeighbours(const QString& shownPath);
+    void PreloadNeighbours(const QByteArray& shownNative);
     bool HandleKey(int key, Qt::KeyboardModifiers mods);
     TPreloadSettings LoadSettings() const;
 
     TForm1* f_;
     bool loadQueued_ = false;
-    QString loadedPath_; // the file the last load read
+    QByteArray loadedPath_;      // the file the last load read (file-system bytes)
+    QByteArray lastShownNative_; // LastShownName as bytes
     std::unique_ptr<TPreloader> preloader_;
     // After a load: the neighbours to decode next and the picture the load
     // replaced, both handed to the worker once the event loop is idle.
     QTimer* aheadTimer_ = nullptr;
-    QString aheadPath_;
+    QByteArray aheadPath_;
     std::unique_ptr<TPixelGraphic> retired_;
 };

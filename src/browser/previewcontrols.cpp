@@ -1,10 +1,12 @@
 #include "browser/previewcontrols.h"
 
+#include <QFile>
 #include <QMovie>
 #include <QPainter>
 
 #include "browser/aviheader.h"
 #include "browser/clipplayer.h"
+#include "platform/safeopen.h"
 
 TImageBox::TImageBox(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -30,10 +32,22 @@ TGIFImage::TGIFImage(QWidget* parent) : QWidget(parent) {
 TGIFImage::~TGIFImage() = default;
 
 bool TGIFImage::Load(const QString& path) {
+    return Load(NativePathOf(path));
+}
+
+bool TGIFImage::Load(const QByteArray& nativePath) {
     movie_.reset();
+    file_.reset();
     size_ = {};
     frames_ = 0;
-    auto m = std::make_unique<QMovie>(path, QByteArray("gif"));
+    // QMovie opening a name itself would block on a FIFO and open the wrong
+    // file for a name that is no valid text: it gets the open file instead.
+    auto file = std::make_unique<QFile>();
+    if (!OpenRegularQFile(*file, nativePath, QIODevice::ReadOnly)) {
+        update();
+        return false;
+    }
+    auto m = std::make_unique<QMovie>(file.get(), QByteArray("gif"));
     if (!m->isValid() || !m->jumpToFrame(0) || m->currentImage().isNull()) {
         update();
         return false;
@@ -47,6 +61,7 @@ bool TGIFImage::Load(const QString& path) {
         if (movie_) movie_->start();
     });
     movie_ = std::move(m);
+    file_ = std::move(file);
     update();
     return true;
 }
@@ -81,12 +96,17 @@ TAVIPlayer::TAVIPlayer(QWidget* parent) : QWidget(parent), player_(new TClipPlay
 }
 
 bool TAVIPlayer::Open(const QString& path) {
+    return Open(NativePathOf(path));
+}
+
+bool TAVIPlayer::Open(const QByteArray& nativePath) {
     Stop();
     fileName_.clear();
     frame_ = {};
-    const auto s = ReadAviFrameSize(path);
+    const auto s = ReadAviFrameSize(nativePath);
     if (!s) return false;
-    fileName_ = path;
+    fileName_ = DisplayPath(nativePath);
+    native_ = nativePath;
     frame_ = *s;
     return true;
 }
@@ -94,7 +114,7 @@ bool TAVIPlayer::Open(const QString& path) {
 void TAVIPlayer::Play() {
     playing_ = !fileName_.isEmpty();
     // Frames we cannot decode leave the black box of the clip's size.
-    if (playing_ && player_->Open(fileName_)) player_->Start();
+    if (playing_ && player_->Open(native_)) player_->Start();
 }
 
 void TAVIPlayer::Stop() {

@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <memory>
 
+class QFile;
 class QMovie;
 
 // Shows one bitmap stretched to the control, without smoothing.
@@ -36,6 +37,9 @@ class TGIFImage : public QWidget {
     // Opens `path` and shows its first frame; false when it is no GIF that
     // can be shown (the control then shows nothing).
     bool Load(const QString& path);
+    // The same for a file named by its file-system bytes; only a regular
+    // file is opened, and the control reads from that open file.
+    bool Load(const QByteArray& nativePath);
     QSize PictureSize() const { return size_; }
     int FrameCount() const { return frames_; }
     bool Animate() const;
@@ -45,6 +49,7 @@ class TGIFImage : public QWidget {
     void paintEvent(QPaintEvent* e) override;
 
   private:
+    std::unique_ptr<QFile> file_; // what movie_ reads from; outlives it
     std::unique_ptr<QMovie> movie_;
     QSize size_;
     int frames_ = 0;
@@ -62,6 +67,7 @@ class TAVIPlayer : public QWidget {
     explicit TAVIPlayer(QWidget* parent = nullptr);
     // Opens `path`; false when it has no readable AVI header.
     bool Open(const QString& path);
+    bool Open(const QByteArray& nativePath);
     // The player of the frames (for the checks).
     TClipPlayer* Player() const { return player_; }
     QSize FrameSize() const { return frame_; }
@@ -74,6 +80,7 @@ class TAVIPlayer : public QWidget {
     void paintEvent(QPaintEvent* e) override;
 
     QString fileName_;
+    QByteArray native_; // the clip's path as the file system has it
     QSize frame_;
     bool playing_ = false;
     TClipPlayer* player_;

@@ -1,6 +1,7 @@
 #include "browser/startup.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QPointer>
 
 #include "browser/mainform.h"
@@ -10,7 +11,34 @@
 #include "formats/qt/metafile_qt.h"
 #include "platform/prompts.h"
 
+TCommandLine SplitCommandLine(int argc, const char* const* argv) {
+    TCommandLine cl;
+    cl.qtArgc = argc;
+    for (int i = 1; i < argc; ++i)
+        if (QByteArray(argv[i]) == "--") {
+            cl.qtArgc = i;
+            for (int j = i + 1; j < argc; ++j)
+                cl.afterDashes << QByteArray(argv[j]);
+            break;
+        }
+    return cl;
+}
+
+QList<QByteArray> FileArguments(int qtArgc, const char* const* argv, const TCommandLine& cl) {
+    QList<QByteArray> files;
+    for (int i = 1; i < qtArgc; ++i)
+        files << QByteArray(argv[i]);
+    return files + cl.afterDashes;
+}
+
 int RunTavirlo(QApplication& app) {
+    QList<QByteArray> args;
+    for (const QString& a : QApplication::arguments().mid(1))
+        args << QFile::encodeName(a);
+    return RunTavirlo(app, args);
+}
+
+int RunTavirlo(QApplication& app, const QList<QByteArray>& fileArgs) {
     QPointer<TSplash> splash = new TSplash;
     splash->ShowNow();
 
@@ -21,7 +49,8 @@ int RunTavirlo(QApplication& app) {
     InstallLibraryPrompts();
 
     // More than one argument is not a file to open: all are ignored.
-    TForm1 form(QApplication::arguments().mid(1));
+    TForm1 form;
+    form.SetNativeArgs(fileArgs);
     form.QuitOnClose = true;
     TToolWindows tools;
     SetToolWindows(&tools);

@@ -3,6 +3,8 @@
 #include <QHBoxLayout>
 #include <QPainter>
 
+#include "platform/plaintext.h"
+
 TLed::TLed(QWidget* parent) : QWidget(parent) {
     setFixedSize(14, 14);
 }
@@ -26,6 +28,8 @@ TPanelStatusBar::TPanelStatusBar(const std::vector<Panel>& panels, QWidget* pare
     setSizeGripEnabled(true);
     for (const Panel& p : panels) {
         auto* l = new QLabel(this);
+        // Panels show file names: as written, never as markup.
+        MakePlainText(l);
         l->setFrameShape(QFrame::StyledPanel);
         l->setFrameShadow(QFrame::Sunken);
         l->setAlignment(p.align | Qt::AlignVCenter);
@@ -36,5 +40,5 @@ TPanelStatusBar::TPanelStatusBar(const std::vector<Panel>& panels, QWidget* pare
 }
 
 void TPanelStatusBar::SetPanelText(int i, const QString& text) {
-    labels_.at(i)->setText(text);
+    SetPlainText(labels_.at(i), text);
 }

@@ -79,16 +79,40 @@ void TStream::WriteU32BE(uint32_t v) {
 
 // ---- TFileStream
 
-TFileStream::TFileStream(const std::string& fileName, Mode mode) : name_(fileName) {
-    const char* m = mode == OpenRead ? "rb" : mode == Create ? "wb" : "r+b";
-    f_ = std::fopen(fileName.c_str(), m);
-    if (!f_)
-        throw EFOpenError("Cannot open file \"" + fileName + "\". " + SysError());
+int OpenRegularFile(const std::string& fileName, int flags) {
+    // Non-blocking so that opening a FIFO or a device returns at once instead
+    // of waiting for a writer; only a regular file is read or written.
+    const int fd = ::open(fileName.c_str(), flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0) throw EFOpenError("Cannot open file \"" + fileName + "\". " + SysError());
     struct stat st;
-    if (fstat(fileno(f_), &st) == 0 && S_ISDIR(st.st_mode)) {
-        std::fclose(f_);
-        f_ = nullptr;
-        throw EFOpenError("Cannot open file \"" + fileName + "\". Is a directory");
+    const char* refusal = nullptr;
+    if (fstat(fd, &st) != 0)
+        refusal = "Cannot read its status";
+    else if (S_ISDIR(st.st_mode))
+        refusal = "Is a directory";
+    else if (!S_ISREG(st.st_mode))
+        refusal = "Not a regular file";
+    if (refusal) {
+        ::close(fd);
+        throw EFOpenError("Cannot open file \"" + fileName + "\". " + refusal);
+    }
+    // Reads of a regular file never block; clearing the flag keeps reads
+    // whole on file systems that honour it (network shares).
+    const int fl = fcntl(fd, F_GETFL);
+    if (fl >= 0) fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
+    return fd;
+}
+
+TFileStream::TFileStream(const std::string& fileName, Mode mode) : name_(fileName) {
+    const int flags = mode == OpenRead ? O_RDONLY
+                      : mode == Create ? O_RDWR | O_CREAT | O_TRUNC
+                                       : O_RDWR;
+    const int fd = OpenRegularFile(fileName, flags);
+    f_ = fdopen(fd, mode == OpenRead ? "rb" : mode == Create ? "w+b" : "r+b");
+    if (!f_) {
+        const std::string err = SysError();
+        ::close(fd);
+        throw EFOpenError("Cannot open file \"" + fileName + "\". " + err);
     }
     writing_ = mode != OpenRead;
     setvbuf(f_, nullptr, _IOFBF, 1 << 16);

@@ -42,7 +42,15 @@ public:
     void WriteU32BE(uint32_t v);
 };
 
-// A file opened for reading, or created (truncated) for writing.
+// Opens `fileName` with open(2) `flags` (O_RDONLY, O_RDWR | O_CREAT, ...)
+// and returns the descriptor, but only when it is a regular file: a FIFO, a
+// device, a socket or a folder raises EFOpenError ("Cannot open file ...")
+// without ever blocking, also when the name was swapped for one of those
+// after the folder was listed. Every open of a file by name goes through it.
+int OpenRegularFile(const std::string& fileName, int flags);
+
+// A file opened for reading, or created (truncated) for writing. Only
+// regular files are opened (see OpenRegularFile).
 class TFileStream : public TStream {
 public:
     enum Mode { OpenRead, Create, OpenReadWrite };

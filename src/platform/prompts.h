@@ -29,7 +29,8 @@ class TPrompts {
   public:
     virtual ~TPrompts() = default;
 
-    // A message box; returns the button pressed (Cancel or the default
+    // A message box showing `text` as plain text (file names in it are never
+    // read as markup); returns the button pressed (Cancel or the default
     // button when the box is dismissed otherwise).
     virtual QMessageBox::StandardButton MessageBox(QWidget* parent, const QString& text,
                                                    const QString& caption,

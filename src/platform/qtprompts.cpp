@@ -13,6 +13,9 @@ QMessageBox::StandardButton TQtPrompts::MessageBox(QWidget* parent, const QStrin
                                                    QMessageBox::StandardButtons buttons,
                                                    QMessageBox::Icon icon) {
     QMessageBox box(icon, caption, text, buttons, parent);
+    // Boxes quote file names and text from files: shown as written, never as
+    // markup (see plaintext.h).
+    box.setTextFormat(Qt::PlainText);
     const int r = box.exec();
     return static_cast<QMessageBox::StandardButton>(r);
 }

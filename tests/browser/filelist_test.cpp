@@ -1,4 +1,5 @@
 #include <QHeaderView>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -208,6 +209,29 @@ TEST(FileList, DragCarriesTagFolderAndNames) {
     EXPECT_EQ(drag->names, (QStringList{"a\nb.jpg", "c.jpg"}));
     EXPECT_EQ(m->urls().size(), 2);
     EXPECT_EQ(m->urls()[1].toLocalFile(), d.filePath("c.jpg"));
+    EXPECT_EQ(drag->NativePath(0), QFile::encodeName(d.filePath("a\nb.jpg")));
+
+    // Names that are no valid text travel as their bytes, in the private
+    // format and in the URLs other programs read.
+    const QByteArray raw = QFile::encodeName(d.path()) + "/\xff.jpg";
+    {
+        QFile f;
+        ASSERT_TRUE(f.open(::open(raw.constData(), O_WRONLY | O_CREAT, 0644), QIODevice::WriteOnly,
+                           QFileDevice::AutoCloseHandle));
+    }
+    FillFileList(&v, d.path(), nullptr, "*.jpg;");
+    v.SortItems();
+    int row = -1;
+    for (int r = 0; r < v.Count(); ++r)
+        if (v.Model()->Item(r).rawName == "\xff.jpg") row = r;
+    ASSERT_GE(row, 0);
+    EXPECT_EQ(v.NativePath(row), raw);
+    std::unique_ptr<QMimeData> rm(v.Model()->mimeData({v.Model()->index(row, 0)}));
+    const auto rd = DecodeFileDrag(rm.get());
+    ASSERT_TRUE(rd.has_value());
+    EXPECT_EQ(rd->NativePath(0), raw);
+    EXPECT_EQ(rm->urls()[0].toEncoded(), "file://" + raw.toPercentEncoding("/"));
+    ::unlink(raw.constData());
 
     QMimeData junk;
     junk.setData(kFileDragMime, "\x01\x02");

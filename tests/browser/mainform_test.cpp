@@ -175,8 +175,16 @@ TEST_F(MainForm, BadStoredValuesAreReportedAndTheRestStillApplies) {
         WriteSetting("Height", "300");
         if (QString(c.name) != "BG Color") WriteSetting("BG Color", "65280");
         TRun r;
-        const QStringList expected = *c.message ? QStringList{c.message} : QStringList{};
-        EXPECT_EQ(prompts->Messages(), expected) << c.name;
+        // One box: the conversion text, the file and the setting reset.
+        const QStringList m = prompts->Messages();
+        if (*c.message) {
+            ASSERT_EQ(m.size(), 1) << c.name;
+            EXPECT_TRUE(m[0].startsWith(QString(c.message) + "\n")) << m[0].toStdString();
+            EXPECT_TRUE(m[0].contains(SettingsFilePath())) << c.name;
+            EXPECT_TRUE(m[0].endsWith(c.name)) << m[0].toStdString();
+        } else {
+            EXPECT_TRUE(m.isEmpty()) << c.name;
+        }
         EXPECT_FALSE(r->ConfirmDeletions) << c.name;
         EXPECT_EQ(r->height(), 300) << c.name;
         if (QString(c.name) != "BG Color") {

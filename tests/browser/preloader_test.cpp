@@ -161,3 +161,38 @@ TEST_F(Preloader, StepsShowThePictureDecodedAhead) {
     EXPECT_TRUE(pv->Preloader().Ready().isEmpty());
     form->close();
 }
+
+// Decoding ahead keeps to its memory budget: pictures are held only while
+// they fit beside the others, and one larger than the budget on its own is
+// never decoded ahead (the plain load still shows it).
+TEST_F(Preloader, KeepsToItsMemoryBudget) {
+    EXPECT_EQ(TPreloader().Budget(), 512LL << 20);
+    // 24-bit 200 x 100: 60,000 bytes each.
+    for (const char* n : {"a.bmp", "b.bmp", "c.bmp"})
+        samples::SaveQuad(Path(n), 200, 100);
+    samples::SaveQuad(Path("big.bmp"), 400, 300); // 360,000 bytes
+    const QStringList three = {Path("a.bmp"), Path("b.bmp"), Path("c.bmp")};
+    struct Case {
+        long long budget;
+        QStringList want;
+        int ready;
+    } cases[] = {
+        {1 << 20, three, 3},
+        {130000, three, 2}, // the first two in the order asked for
+        {50000, three, 0},
+        {300000, {Path("big.bmp"), Path("a.bmp")}, 1},
+    };
+    for (const Case& c : cases) {
+        TPreloader pre;
+        pre.SetBudget(c.budget);
+        pre.Want(c.want, {});
+        pre.WaitIdle();
+        EXPECT_EQ(pre.Ready().size(), c.ready) << c.budget;
+        EXPECT_LE(pre.HeldBytes(), c.budget);
+        if (c.ready == 2) {
+            EXPECT_TRUE(pre.Ready().contains(Path("a.bmp")));
+            EXPECT_TRUE(pre.Ready().contains(Path("b.bmp")));
+        }
+        EXPECT_FALSE(pre.Ready().contains(Path("big.bmp")));
+    }
+}

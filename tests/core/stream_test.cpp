@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "core/exceptions.h"
 #include "core/stream.h"
@@ -88,4 +90,50 @@ TEST(Streams, SafeFileReplacesOnlyOnCommit) {
     { TSafeFileStream s(dir.File("new.bmp")); }
     EXPECT_FALSE(fs::exists(dir.File("new.bmp")));
     EXPECT_THROW(TSafeFileStream(dir.File("missing/x.bmp")), EFOpenError);
+}
+
+// Only regular files are opened: a FIFO with no writer, a device and a
+// folder are refused at once with the open error, for reading and writing,
+// and a link to one of them is no way round. A FIFO opened the plain way
+// would block the caller until someone writes to it.
+TEST(Streams, OpenRefusesEverythingButRegularFiles) {
+    TempDir d;
+    const std::string fifo = d.File("pipe.jpg");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string devLink = d.File("zero.bmp");
+    fs::create_symlink("/dev/zero", devLink);
+    const std::string fifoLink = d.File("pipelink.png");
+    fs::create_symlink(fifo, fifoLink);
+    const std::string folder = d.File("sub.jpg");
+    fs::create_directory(folder);
+    struct Case {
+        std::string path;
+        const char* why;
+    } cases[] = {{fifo, "Not a regular file"},
+                 {devLink, "Not a regular file"},
+                 {fifoLink, "Not a regular file"},
+                 {"/dev/null", "Not a regular file"},
+                 {folder, "Is a directory"}};
+    for (const Case& c : cases)
+        for (auto mode : {TFileStream::OpenRead, TFileStream::OpenReadWrite}) {
+            try {
+                TFileStream f(c.path, mode);
+                ADD_FAILURE() << c.path << " was opened";
+            } catch (const EFOpenError& e) {
+                EXPECT_EQ(e.Message(), "Cannot open file \"" + c.path + "\". " + c.why);
+            }
+        }
+    EXPECT_THROW(ReadWholeFile(fifo), EFOpenError);
+    EXPECT_THROW(TFileStream(fifoLink, TFileStream::Create), EFOpenError);
+    // A regular file still opens, reads whole and is written through.
+    {
+        TFileStream w(d.File("plain.bin"), TFileStream::Create);
+        w.WriteU32LE(0xA1B2C3D4);
+        w.Close();
+    }
+    EXPECT_EQ(ReadWholeFile(d.File("plain.bin")), (std::vector<uint8_t>{0xD4, 0xC3, 0xB2, 0xA1}));
+    const int fd = OpenRegularFile(d.File("plain.bin"), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(fcntl(fd, F_GETFL) & O_NONBLOCK, 0) << "the non-blocking flag stays on";
+    close(fd);
 }

@@ -97,6 +97,7 @@ TEST(ProgramPreview, StepsThroughOneFileOfEveryType) {
     samples::SaveQuad(p("a.bmp"), 120, 80);
     ASSERT_TRUE(samples::WriteQuadGif(p("b.gif"), 120, 80));
     ASSERT_TRUE(samples::WriteQuadIco(p("c.ico"), 48, 48));
+    ASSERT_TRUE(samples::WriteQuadIco32(p("c2.ico"), 256, 256));
     samples::SaveQuad(p("d.jpg"), 120, 80);
     ASSERT_TRUE(samples::WriteQuadPcx(p("e.pcx"), 120, 80));
     samples::SaveQuad(p("f.png"), 120, 80, true);
@@ -105,12 +106,12 @@ TEST(ProgramPreview, StepsThroughOneFileOfEveryType) {
     ASSERT_TRUE(samples::WriteQuadWmf(p("i.wmf"), 100, 60));
     ASSERT_TRUE(samples::WriteBytes(p("j.avi"), samples::AviHeaderBytes(64, 48)));
     const Expected files[] = {
-        {"a.bmp", {120, 80}, true, 0}, {"b.gif", {120, 80}, true, 0},
-        {"c.ico", {48, 48}, true, 0},  {"d.jpg", {120, 80}, true, 30},
-        {"e.pcx", {120, 80}, true, 0}, {"f.png", {120, 80}, true, 0},
-        {"g.tga", {120, 80}, true, 0}, {"h.tif", {120, 80}, true, 0},
-        {"i.wmf", {}, true, 0},        {"j.avi", {64, 48}, false, 0},
-        {"a.bmp", {120, 80}, true, 0}, // wraps to the first
+        {"a.bmp", {120, 80}, true, 0},  {"b.gif", {120, 80}, true, 0},
+        {"c.ico", {48, 48}, true, 0},   {"c2.ico", {256, 256}, true, 0},
+        {"d.jpg", {120, 80}, true, 30}, {"e.pcx", {120, 80}, true, 0},
+        {"f.png", {120, 80}, true, 0},  {"g.tga", {120, 80}, true, 0},
+        {"h.tif", {120, 80}, true, 0},  {"i.wmf", {}, true, 0},
+        {"j.avi", {64, 48}, false, 0},  {"a.bmp", {120, 80}, true, 0}, // wraps to the first
     };
 
     // A fixed window with a pane of its own colour, at the screen's corner.

@@ -1,11 +1,17 @@
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <gtest/gtest.h>
 
 #include "platform/convert.h"
 #include "platform/paths.h"
+#include "platform/scriptedprompts.h"
 #include "platform/settings.h"
+#include "platform/windowplace.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 TEST(Settings, AbsentValueGivesTheCallersDefault) {
     EXPECT_EQ(ReadSetting("NeverWritten", "620"), "620");
@@ -98,4 +104,62 @@ TEST(Convert, StrToIntIsStrictDecimal) {
             EXPECT_EQ(e.Message(), "'" + s.toStdString() + "' is not a valid integer value");
         }
     }
+}
+
+// A settings file that is a FIFO or a device is neither read (which would
+// block) nor replaced; the defaults are used and the reason noted once.
+TEST(Settings, AStoreThatIsNoRegularFileIsLeftAlone) {
+    TScopedPrompts prompts;
+    const QByteArray path = QFile::encodeName(SettingsFilePath());
+    QDir().mkpath(QFileInfo(SettingsFilePath()).absolutePath());
+    QFile::remove(SettingsFilePath());
+    ShowSettingsResets(nullptr);
+    ASSERT_EQ(::mkfifo(path.constData(), 0600), 0);
+    EXPECT_EQ(ReadSetting("Width", "620"), "620");
+    WriteSetting("Width", "700");
+    struct stat st;
+    ASSERT_EQ(::lstat(path.constData(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_TRUE(SettingsResetText().contains("not a regular file"));
+    QFile::remove(SettingsFilePath());
+    ASSERT_EQ(::symlink("/dev/zero", path.constData()), 0);
+    EXPECT_EQ(ReadSetting("Width", "620"), "620");
+    QFile::remove(SettingsFilePath());
+    // Values over the bound read as the default and are noted by name.
+    ShowSettingsResets(nullptr);
+    WriteSetting("Long", QString(kMaxSettingLength + 1, 'x'));
+    WriteSetting("Edge", QString(kMaxSettingLength, 'y'));
+    EXPECT_EQ(ReadSetting("Long", "d"), "d");
+    EXPECT_EQ(ReadSetting("Edge", "d").size(), kMaxSettingLength);
+    EXPECT_EQ(PendingSettingResets(), QStringList{"Long"});
+    ShowSettingsResets(nullptr);
+    EXPECT_TRUE(PendingSettingResets().isEmpty());
+    EXPECT_EQ(prompts->Messages().size(), 2); // one box each time something was noted
+}
+
+// Stored window places, whatever they hold, come back inside the screen.
+TEST(WindowPlace, FitsInsideTheAvailableArea) {
+    const QRect area(0, 30, 1280, 994);
+    struct Case {
+        QRect wanted, fitted;
+    } cases[] = {
+        {{100, 100, 620, 460}, {100, 100, 620, 460}},
+        {{0, 0, 99999999, 99999999}, {0, 30, 1280, 994}},
+        {StoredWindowRect(-99999999, 2147483647, 600, 400), {0, 624, 600, 400}},
+        {StoredWindowRect(2147483647, 0, 2147483647, 99), {0, 30, 1280, 100}},
+        {{1200, 900, 620, 460}, {660, 564, 620, 460}},
+        {{10, 40, -5, 3}, {10, 40, 100, 100}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FitWindowRect(c.wanted, area), c.fitted) << c.wanted.x() << "," << c.wanted.y();
+    // No screen: the size is still capped.
+    EXPECT_EQ(FitWindowRect({5, 5, 99999999, 50}, QRect()).size(), QSize(4096, 100));
+    const int splits[][3] = {// pos, total, fitted (minimums 20 / 40)
+                             {180, 600, 180},
+                             {99999999, 600, 560},
+                             {-5, 600, 20},
+                             {0, 0, 0},
+                             {30, 50, 10}};
+    for (const auto& s : splits)
+        EXPECT_EQ(FitSplitterPos(s[0], s[1], 20, 40), s[2]) << s[0] << " in " << s[1];
 }

@@ -146,6 +146,28 @@ inline bool WriteQuadIco(const QString& path, int w, int h) {
     return WriteBytes(path, b);
 }
 
+// A 32-bit icon of w x h (up to 256) with an alpha channel, as desktops use
+// today: the quadrants opaque, nothing masked.
+inline bool WriteQuadIco32(const QString& path, int w, int h) {
+    std::vector<uint8_t> b;
+    const int andRow = ((w + 31) / 32) * 4;
+    const uint32_t size = 40 + uint32_t(4 * w + andRow) * uint32_t(h);
+    PutBytes(b, 0, 2), PutBytes(b, 1, 2), PutBytes(b, 1, 2);
+    b.push_back(uint8_t(w & 255)), b.push_back(uint8_t(h & 255)), b.push_back(0), b.push_back(0);
+    PutBytes(b, 1, 2), PutBytes(b, 32, 2), PutBytes(b, size, 4), PutBytes(b, 22, 4);
+    PutBytes(b, 40, 4), PutBytes(b, w, 4), PutBytes(b, 2 * h, 4), PutBytes(b, 1, 2);
+    PutBytes(b, 32, 2);
+    b.insert(b.end(), 24, 0);
+    for (int row = h - 1; row >= 0; --row)
+        for (int x = 0; x < w; ++x) {
+            const TRGB c = kQuad[QuadrantOf(x, row, w, h)];
+            b.push_back(GetBValue(c)), b.push_back(GetGValue(c)), b.push_back(GetRValue(c));
+            b.push_back(255);
+        }
+    b.insert(b.end(), size_t(andRow) * h, 0);
+    return WriteBytes(path, b);
+}
+
 // A placeable metafile of `inchW` x `inchH` hundredths of an inch, the four
 // quadrants as solid rectangles without outline.
 inline bool WriteQuadWmf(const QString& path, int inchW, int inchH) {

@@ -1,0 +1,49 @@
+#include "platform/windowplace.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <algorithm>
+
+QRect StoredWindowRect(long long left, long long top, long long width, long long height) {
+    constexpr long long kFar = 1 << 24, kWide = 1 << 20;
+    return QRect(int(std::clamp(left, -kFar, kFar)), int(std::clamp(top, -kFar, kFar)),
+                 int(std::clamp(width, 0LL, kWide)), int(std::clamp(height, 0LL, kWide)));
+}
+
+QRect FitWindowRect(const QRect& wanted, const QRect& available, QSize minimum, QSize fallbackMax) {
+    // 64-bit on the way: stored numbers near INT_MAX must not wrap.
+    const QSize cap = available.isEmpty() ? fallbackMax : available.size();
+    auto fit = [](long long v, int lo, int hi) {
+        lo = std::min(lo, hi);
+        return int(std::clamp<long long>(v, lo, hi));
+    };
+    const int w = fit(wanted.width(), minimum.width(), cap.width());
+    const int h = fit(wanted.height(), minimum.height(), cap.height());
+    if (available.isEmpty()) return {wanted.topLeft(), QSize(w, h)};
+    const int x =
+        fit(wanted.x(), available.left(), int(available.left() + (long long)available.width() - w));
+    const int y =
+        fit(wanted.y(), available.top(), int(available.top() + (long long)available.height() - h));
+    return {x, y, w, h};
+}
+
+int FitSplitterPos(int pos, int total, int minFirst, int minSecond) {
+    if (total <= 0) return std::max(0, std::min(pos, minFirst));
+    const int hi = std::max(0, total - minSecond);
+    const int lo = std::min(minFirst, hi);
+    return std::clamp(pos, lo, hi);
+}
+
+QRect AvailableAreaFor(const QRect& r) {
+    QRect best;
+    long long bestArea = 0;
+    for (QScreen* s : QGuiApplication::screens()) {
+        const QRect a = s->availableGeometry();
+        const QRect hit = a.intersected(r);
+        const long long area = (long long)hit.width() * hit.height();
+        if (area > bestArea) bestArea = area, best = a;
+    }
+    if (best.isEmpty() && QGuiApplication::primaryScreen())
+        best = QGuiApplication::primaryScreen()->availableGeometry();
+    return best;
+}

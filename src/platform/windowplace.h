@@ -1,0 +1,27 @@
+#pragma once
+// Restoring a window's place and its panes from stored numbers, which may be
+// anything: a window is put inside the screen area available now (shrunk to
+// fit, then moved in, the way Qt places windows), a splitter position inside
+// its window. Plain arithmetic, tested without widgets; every window that
+// restores its place uses it.
+
+#include <QRect>
+#include <QSize>
+
+// A rectangle from four stored numbers, each cut to a range no screen
+// reaches (so the rectangle's own arithmetic cannot overflow).
+QRect StoredWindowRect(long long left, long long top, long long width, long long height);
+
+// `wanted` fitted into `available`: no larger than the area (and no smaller
+// than `minimum` where the area allows), then moved so that it lies inside.
+// An empty `available` (no screen) leaves the size capped by `fallbackMax`.
+QRect FitWindowRect(const QRect& wanted, const QRect& available, QSize minimum = {100, 100},
+                    QSize fallbackMax = {4096, 4096});
+
+// A stored splitter position (the first pane's size) inside a splitter of
+// `total` pixels, leaving each pane at least its minimum.
+int FitSplitterPos(int pos, int total, int minFirst = 20, int minSecond = 20);
+
+// The available area of the screen that shows most of `r`, else the primary
+// screen's; empty without screens. (Reads QGuiApplication.)
+QRect AvailableAreaFor(const QRect& r);
