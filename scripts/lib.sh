@@ -16,6 +16,7 @@ TAV_TEST_PACKAGES=(
   imagemagick netpbm libtiff-tools giflib-tools gifsicle python3-pil
   libjpeg-turbo-progs pngcheck icoutils libvips-tools
   xvfb xauth x11-apps time sane-utils libxcb1-dev libxcb-xtest0-dev
+  libimage-exiftool-perl
 )
 
 tav_install() {
