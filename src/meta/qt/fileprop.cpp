@@ -9,7 +9,9 @@
 #include "browser/toolwindows.h"
 #include "core/exceptions.h"
 #include "meta/exif/exiffile.h"
+#include "meta/exif/orientation.h"
 #include "platform/prompts.h"
+#include "platform/settings.h"
 #include "view/pgimage.h"
 
 namespace {
@@ -102,6 +104,15 @@ void TfrmFileProp::LoadPreview() {
         return;
     } catch (const std::bad_alloc&) {
         return;
+    }
+    // Opt-in: pictures turned upright as the camera recorded them.
+    if (ReadSetting("EXIF Orientation", "0") == "1") {
+        const int o = ExifOrientation(QFile::encodeName(filePath_).toStdString());
+        if (o != 1) {
+            std::unique_ptr<TPixelGraphic> p = Preview->CopyPixelGraphic();
+            ApplyExifOrientation(p, o);
+            Preview->TakePixelGraphic(std::move(p));
+        }
     }
     Preview->show();
 }
