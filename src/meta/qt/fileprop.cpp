@@ -26,6 +26,11 @@ QLabel* MakeLabel(QWidget* parent, int left, int top, int width) {
     // File names and texts from the file are never markup.
     l->setTextFormat(Qt::PlainText);
     l->setGeometry(left, top, width, kRowHeight);
+    // The rows were laid out for a small dialog font: "GraphicCount" has to
+    // fit in front of the values.
+    QFont f = l->font();
+    f.setPixelSize(10);
+    l->setFont(f);
     QPalette pal = l->palette();
     pal.setColor(QPalette::WindowText, Qt::white);
     l->setPalette(pal);
@@ -55,7 +60,7 @@ TfrmFileProp::TfrmFileProp(QWidget* parent)
     const QStringList& captions = FilePropertyCaptions();
     for (int i = 0; i < captions.size(); ++i) {
         const int top = kRowTop + i * kRowStep;
-        MakeLabel(this, kCaptionLeft, top, kValueLeft - kCaptionLeft - 4)->setText(captions[i]);
+        MakeLabel(this, kCaptionLeft, top, kValueLeft - kCaptionLeft)->setText(captions[i]);
         // Rows level with the preview stop short of it.
         const int right = top + kRowHeight > kPreviewTop ? kPreviewLeft - 4 : kClientWidth - 8;
         QLabel* v = MakeLabel(this, kValueLeft, top, right - kValueLeft);
