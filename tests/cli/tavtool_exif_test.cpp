@@ -10,6 +10,7 @@
 #include <map>
 #include <set>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 #include "formats/oracle_support.h"
@@ -284,8 +285,13 @@ TEST_F(TavtoolExif, ExitStatusAndLines) {
     int st = -1;
     EXPECT_EQ(Capture(std::string("'") + TAVTOOL_PATH + "' exif " + Q(P("plain.bmp")), &st), "");
     EXPECT_EQ(st, 0);
-    Capture(std::string("'") + TAVTOOL_PATH + "' exif " + Q(P("missing.jpg")) + " 2>/dev/null", &st);
-    EXPECT_EQ(st, 1);
+    // Missing, a folder, a pipe (which must not block): open failures.
+    ASSERT_EQ(::mkfifo(P("pipe.jpg").c_str(), 0600), 0);
+    for (const char* name : {"missing.jpg", ".", "pipe.jpg"}) {
+        const std::string e = Capture(std::string("'") + TAVTOOL_PATH + "' exif " + Q(P(name)) + " 2>&1", &st);
+        EXPECT_EQ(st, 1) << name;
+        EXPECT_NE(e.find("Cannot open file"), std::string::npos) << e;
+    }
     for (const char* args : {"", "a b", "--bogus x"}) {
         Capture(std::string("'") + TAVTOOL_PATH + "' exif " + args + " 2>/dev/null", &st);
         EXPECT_EQ(st, 2) << args;
