@@ -155,6 +155,12 @@ TEST_F(MetaWindows, PopupCommandsOpenTheWindowsWithTheSelectedFile) {
         ASSERT_NE(w, nullptr);
         EXPECT_TRUE(w->isVisible());
         EXPECT_EQ(ShownRows(*w), QStringList({"Make=Alpha", "Orientation=6"}));
+        // "Next Image" moves the list on; the open window follows.
+        form.SLV1->setCurrentIndex(form.SLV1->model()->index(0, 0));
+        form.Command("NextImageButton")->trigger();
+        EXPECT_EQ(ShownRows(*w), QStringList({"Make=Beta", "Orientation=3"}));
+        form.Command("PreviousImageButton")->trigger();
+        EXPECT_EQ(ShownRows(*w), QStringList({"Make=Alpha", "Orientation=6"}));
 
         QString shownName;
         prompts->dialogAnswers.push_back([&](QDialog* d) {
