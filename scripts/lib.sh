@@ -24,6 +24,7 @@ TAV_TEST_PACKAGES=(
   xvfb xauth x11-apps time sane-utils libxcb1-dev libxcb-xtest0-dev
   "${TAV_PACKAGE_PACKAGES[@]}"
   ffmpeg
+  libimage-exiftool-perl
 )
 
 tav_install() {

@@ -312,8 +312,21 @@ void TForm1::BuildPopups() {
     needSome_ << Add(PopupMenu1, "Delete Files (Del)");
     Add(PopupMenu1, "Incremental Rename...");
     PopupMenu1->addSeparator();
-    needOne_ << Add(PopupMenu1, "EXIF Data...") << Add(PopupMenu1, "Image Properties...")
-             << Add(PopupMenu1, "File Attributes...");
+    fileToolCommands_ = {{Add(PopupMenu1, "EXIF Data..."), "TfrmEXIF"},
+                         {Add(PopupMenu1, "Image Properties..."), "TfrmFileProp"}};
+    for (const auto& [action, cls] : fileToolCommands_) {
+        needOne_ << action;
+        const QString c = cls;
+        connect(action, &QAction::triggered, this, [this, c] {
+            TToolWindows* tools = ToolWindows();
+            QWidget* w = tools ? tools->Find(c) : nullptr;
+            const QStringList sel = SLV1->SelectedNames();
+            if (w && tools->IsReal(c) && sel.size() == 1)
+                QMetaObject::invokeMethod(w, "ShowFile",
+                                          Q_ARG(QString, AddBackslash(ListedFolder()) + sel.first()));
+        });
+    }
+    needOne_ << Add(PopupMenu1, "File Attributes...");
     needOne_ << PopupMenu1->addMenu("Set As Wallpaper")->menuAction();
     Add(PopupMenu1, "Remove Wallpaper");
     PopupMenu1->addSeparator();
@@ -356,11 +369,12 @@ void TForm1::UpdatePopupMenu1() {
 
 void TForm1::UpdateToolCommands() {
     TToolWindows* tools = ToolWindows();
-    for (const auto& [action, cls] : toolCommands_) {
-        const bool real = tools && tools->IsReal(cls);
-        action->setEnabled(real);
-        if (real) available_.insert(action);
-    }
+    for (const auto* list : {&toolCommands_, &fileToolCommands_})
+        for (const auto& [action, cls] : *list) {
+            const bool real = tools && tools->IsReal(cls);
+            action->setEnabled(real);
+            if (real) available_.insert(action);
+        }
 }
 
 void TForm1::ShowTool(const QString& className) {

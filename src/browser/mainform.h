@@ -126,5 +126,7 @@ class TForm1 : public QMainWindow {
     std::map<QString, QAction*> commands_;
     // Command -> tool window class it shows.
     std::vector<std::pair<QAction*, QString>> toolCommands_;
+    // Commands whose window takes the selected file (its ShowFile slot).
+    std::vector<std::pair<QAction*, QString>> fileToolCommands_;
     QSet<QAction*> needOne_, needSome_, available_;
 };
