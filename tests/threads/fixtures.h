@@ -73,7 +73,9 @@ inline std::vector<uint8_t> PcxBytes(int w, int h) {
         for (int plane = 0; plane < 3; ++plane)
             for (int x = 0; x < bpl; ++x) {
                 const TRGB c = x < w ? SampleColor(x, y) : 0;
-                const uint8_t v = plane == 0 ? GetRValue(c) : plane == 1 ? GetGValue(c) : GetBValue(c);
+                const uint8_t v = plane == 0   ? GetRValue(c)
+                                  : plane == 1 ? GetGValue(c)
+                                               : GetBValue(c);
                 if (v >= 0xC0) b.push_back(0xC1);
                 b.push_back(v);
             }

@@ -10,11 +10,11 @@
 #include <thread>
 
 #include "core/registry.h"
+#include "fixtures.h"
 #include "formats/library.h"
 #include "formats/png.h"
 #include "formats/pxm.h"
 #include "formats/register.h"
-#include "fixtures.h"
 
 using namespace threads;
 
@@ -139,8 +139,8 @@ TEST_F(LibraryThreads, EveryFormatLoadsAlikeOnEveryThread) {
                     TMemoryStream m;
                     p.SaveToStreamExt(m, kExt[(k + size_t(t)) % 4]);
                     std::vector<uint8_t> gif;
-                    if (p.BitsPerPixel() <= 8 && (!EncodeGIF(p, false, 0, false, gif) ||
-                                                  GIFErrorCode != gifOK))
+                    if (p.BitsPerPixel() <= 8 &&
+                        (!EncodeGIF(p, false, 0, false, gif) || GIFErrorCode != gifOK))
                         ++failures;
                 } catch (const std::exception& e) {
                     ADD_FAILURE() << samples[i].name << ": " << e.what();
