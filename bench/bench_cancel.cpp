@@ -22,6 +22,7 @@
 #include "formats/gifwrite.h"
 #include "formats/jpeg.h"
 #include "formats/library.h"
+#include "formats/pxm.h"
 #include "formats/tiff.h"
 
 namespace {
@@ -156,7 +157,14 @@ const std::vector<TCase>& Cases() {
              return b;
          }},
         {"tga_24bit", "tga", [] { return Saved(Photo(), "tga"); }},
-        {"ppm_binary", "ppm", [] { return Saved(Photo(), "ppm"); }},
+        {"ppm_ascii", "ppm", [] { return Saved(Photo(), "ppm"); }},
+        {"ppm_binary", "ppm",
+         [] {
+             PxMWriteBinary = true;
+             auto b = Saved(Photo(), "ppm");
+             PxMWriteBinary = false;
+             return b;
+         }},
         {"gif_8bit", "gif",
          [] {
              std::vector<uint8_t> b;

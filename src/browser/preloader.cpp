@@ -170,6 +170,11 @@ void TPreloader::Run() {
                 // (signature first), not the name: a metafile named .jpg is
                 // still a metafile, and metafiles are played on the
                 // window's thread only.
+                // A warning that asks in a message box cannot be shown from
+                // here, and a picture read without it is not what the plain
+                // load gives.
+                const TPGWarningAction action = job.settings.readWarningAction;
+                if (action == pgwaOKBox || action == pgwaOKCancelBox) throw TNotForWorker{};
                 const std::string name = QFile::encodeName(job.path).toStdString();
                 TFileStream file(name, TFileStream::OpenRead);
                 TFileFormatReader* reader = FindReader(file, FileExtensionHint(name));

@@ -133,7 +133,7 @@ TEST_F(Preloader, BrokenAndMissingFilesAreLeftToThePlainLoad) {
     EXPECT_EQ(pre.Take(Path("bad.jpg"), {}), nullptr);
 }
 
-TEST_F(Preloader, MetafilesAreLeftToTheWindowsThreadWhateverTheirName) {
+TEST_F(Preloader, MetafilesAndAskingLoadsAreLeftToTheWindowsThread) {
     // The reader is chosen by content first: a metafile named .jpg is
     // played by the metafile reader, which draws with the window system's
     // fonts and belongs on the window's thread. The worker leaves it alone;
@@ -147,6 +147,12 @@ TEST_F(Preloader, MetafilesAreLeftToTheWindowsThreadWhateverTheirName) {
     pre.WaitIdle();
     EXPECT_EQ(pre.Ready(), QStringList{Path("a.jpg")});
     EXPECT_EQ(pre.Take(Path("m.jpg"), {}), nullptr);
+    // Loads whose warnings ask in a message box stay there too.
+    for (TPGWarningAction asks : {pgwaOKBox, pgwaOKCancelBox}) {
+        pre.Want({Path("a.jpg")}, {asks, 0});
+        pre.WaitIdle();
+        EXPECT_TRUE(pre.Ready().isEmpty()) << int(asks);
+    }
     // The plain load on this thread plays it.
     auto plain = PlainLoad(Path("m.jpg"), {});
     EXPECT_GT(plain->GetWidth(), 0);
