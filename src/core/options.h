@@ -10,8 +10,10 @@
 #include <atomic>
 #include <mutex>
 
-// An option too wide for a lock-free atomic (the extended-precision gamma):
-// read and written whole under its own small lock.
+// An option that is no plain number (the extended-precision gamma, a
+// resolution fraction): read and written whole under its own small lock,
+// as std::atomic of such types is not lock-free everywhere and may need
+// libatomic.
 template <class T> class TSharedOption {
 public:
     constexpr explicit TSharedOption(T value) : value_(value) {}

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/options.h"
 #include "core/registry.h"
 
 struct TPGRational {
@@ -16,13 +17,13 @@ struct TPGRational {
 
 // Writer options, read once when a file is written; the save-options dialog
 // edits them on the window's thread (core/options.h says why they are atomic).
-extern std::atomic<bool> TIFFMotorolaOrder;      // "MM" big-endian files instead of "II"
-extern std::atomic<int> TIFFCompression;         // 1 none, 32773 PackBits
-extern std::atomic<bool> TIFFWriteCMYK;          // 24-bit pictures as C, M, Y, K
-extern std::atomic<bool> TIFFWhiteIsZero;        // bilevel and grey pictures inverted
-extern std::atomic<int> TIFFResolutionUnit;      // 0 none, 1 inch, 2 centimetre
-extern std::atomic<TPGRational> TIFFResolutionX; // 300/1
-extern std::atomic<TPGRational> TIFFResolutionY; // 300/1
+extern std::atomic<bool> TIFFMotorolaOrder;        // "MM" big-endian files instead of "II"
+extern std::atomic<int> TIFFCompression;           // 1 none, 32773 PackBits
+extern std::atomic<bool> TIFFWriteCMYK;            // 24-bit pictures as C, M, Y, K
+extern std::atomic<bool> TIFFWhiteIsZero;          // bilevel and grey pictures inverted
+extern std::atomic<int> TIFFResolutionUnit;        // 0 none, 1 inch, 2 centimetre
+extern TSharedOption<TPGRational> TIFFResolutionX; // 300/1
+extern TSharedOption<TPGRational> TIFFResolutionY; // 300/1
 // Reads only the first directory when off (the library never turns it on).
 extern std::atomic<bool> TIFFMultiPage;
 

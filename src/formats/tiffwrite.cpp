@@ -13,8 +13,8 @@ std::atomic<int> TIFFCompression{1};
 std::atomic<bool> TIFFWriteCMYK{false};
 std::atomic<bool> TIFFWhiteIsZero{false};
 std::atomic<int> TIFFResolutionUnit{1};
-std::atomic<TPGRational> TIFFResolutionX{TPGRational{300, 1}};
-std::atomic<TPGRational> TIFFResolutionY{TPGRational{300, 1}};
+TSharedOption<TPGRational> TIFFResolutionX{TPGRational{300, 1}};
+TSharedOption<TPGRational> TIFFResolutionY{TPGRational{300, 1}};
 
 std::vector<uint8_t> PackBitsRow(const uint8_t* row, int n) {
     std::vector<uint8_t> out;
