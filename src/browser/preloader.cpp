@@ -8,7 +8,13 @@
 
 #include "core/options.h"
 #include "core/registry.h"
+#include "core/stream.h"
 #include "formats/jpeg.h"
+
+namespace {
+// A file the worker leaves to the plain load on the window's thread.
+struct TNotForWorker {};
+} // namespace
 
 TPreloader::TPreloader() : worker_([this] { Run(); }) {}
 
@@ -201,7 +207,20 @@ void TPreloader::Run() {
                 pg->OnProgress = [this](TObject*, int, int, bool& abort) {
                     if (cancelRunning_) abort = true;
                 };
-                pg->LoadFromFile(QFile::encodeName(job.path).toStdString());
+                // The reader is the one the registry picks for the content
+                // (signature first), not the name: a metafile named .jpg is
+                // still a metafile, and metafiles are played on the
+                // window's thread only.
+                // A warning that asks in a message box cannot be shown from
+                // here, and a picture read without it is not what the plain
+                // load gives.
+                const TPGWarningAction action = job.settings.readWarningAction;
+                if (action == pgwaOKBox || action == pgwaOKCancelBox) throw TNotForWorker{};
+                const std::string name = QFile::encodeName(job.path).toStdString();
+                TFileStream file(name, TFileStream::OpenRead);
+                TFileFormatReader* reader = FindReader(file, FileExtensionHint(name));
+                if (!reader || !reader->WorkerSafe()) throw TNotForWorker{};
+                pg->LoadFromStreamReader(file, *reader, 0);
                 pg->OnProgress = nullptr;
                 r.picture = std::move(pg);
             } catch (...) {

@@ -9,6 +9,11 @@
 // times and inode unchanged since it was read), same load settings, same
 // process-wide load options, and no change of folder or list order since it
 // was asked for (a generation counter).
+//
+// What belongs on the window's thread is left to the plain load: files whose
+// reader (the one the registry picks for the content, whatever the name)
+// draws through the window system, such as metafiles, and loads whose
+// warnings ask in a message box.
 
 #include <QString>
 #include <QStringList>

@@ -1,5 +1,5 @@
 #include "core/options.h"
 
-long double DisplayGamma = 1.8L;
-bool GammaCorrection = true;
-long long PGMaxImageBytes = kPGDefaultMaxImageBytes;
+TSharedOption<long double> DisplayGamma{1.8L};
+std::atomic<bool> GammaCorrection{true};
+std::atomic<long long> PGMaxImageBytes{kPGDefaultMaxImageBytes};

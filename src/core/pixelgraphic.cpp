@@ -529,8 +529,11 @@ long double PGPower(long double b, long double e) {
 } // namespace
 
 void TPixelGraphic::ApplyGammaCorrection() {
-    if (!GammaCorrection || DisplayGamma == 0) return;
-    const long double ratio = gamma_ / DisplayGamma;
+    // One reading of the options: the window's thread may change them
+    // while a worker loads.
+    const long double display = DisplayGamma;
+    if (!GammaCorrection || display == 0) return;
+    const long double ratio = gamma_ / display;
     if (!(std::fabs(ratio - 1) > 0.05L)) return;
     uint8_t t[256];
     for (int i = 0; i < 256; ++i) {
@@ -549,7 +552,7 @@ void TPixelGraphic::ApplyGammaCorrection() {
         MarkPaletteStale();
         InvalidateColorCache();
     }
-    gamma_ = DisplayGamma;
+    gamma_ = display;
 }
 
 // ---- canvas bridge

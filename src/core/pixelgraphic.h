@@ -14,6 +14,7 @@
 #include "core/types.h"
 
 class TStream;
+class TFileFormatReader;
 struct TPGDitherState;
 
 using TNotifyEvent = std::function<void(TObject* Sender)>;
@@ -149,6 +150,9 @@ public:
     void LoadFromFileIndex(const std::string& fileName, int imageIndex);
     void LoadFromStream(TStream& stream) { LoadFromStreamExt(stream, "", 0); }
     void LoadFromStreamExt(TStream& stream, const std::string& extensionHint, int imageIndex);
+    // Loads with a reader the caller chose (FindReader on this very stream),
+    // so the reader that was checked is the one that reads.
+    void LoadFromStreamReader(TStream& stream, TFileFormatReader& reader, int imageIndex);
     void SaveToFile(const std::string& fileName);
     // Always a BMP file, without colour conversion.
     void SaveToStream(TStream& stream);
@@ -181,6 +185,8 @@ protected:
     void MarkPaletteStale();
 
 private:
+    void LoadThrough(TStream& stream, TFileFormatReader* reader, const std::string& extensionHint,
+                     int imageIndex);
     void FreeStore();
     void CheckGray();
     int NearestByCache(TRGB c) const;

@@ -17,11 +17,21 @@ void TPixelGraphic::LoadFromFileIndex(const std::string& fileName, int imageInde
 
 void TPixelGraphic::LoadFromStreamExt(TStream& stream, const std::string& extensionHint,
                                       int imageIndex) {
+    LoadThrough(stream, nullptr, extensionHint, imageIndex);
+}
+
+void TPixelGraphic::LoadFromStreamReader(TStream& stream, TFileFormatReader& reader,
+                                         int imageIndex) {
+    LoadThrough(stream, &reader, {}, imageIndex);
+}
+
+void TPixelGraphic::LoadThrough(TStream& stream, TFileFormatReader* reader,
+                                const std::string& extensionHint, int imageIndex) {
     FlushCanvas();
     TPGUpdateScope update(*this);
     SetFormat(0, 0, pg24Bit);
     SetGamma(DisplayGamma);
-    TFileFormatReader* reader = FindReader(stream, extensionHint);
+    if (!reader) reader = FindReader(stream, extensionHint);
     if (!reader) throw EPGUnknownFileFormat(PGMessage(6));
     reader->Read(stream, *this, imageIndex);
     ApplyGammaCorrection();

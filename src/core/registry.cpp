@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <exception>
+#include <mutex>
+#include <shared_mutex>
 
 #include "core/exceptions.h"
 #include "core/messages.h"
@@ -27,26 +29,81 @@ std::string DropDot(const std::string& s) {
     return !s.empty() && s[0] == '.' ? s.substr(1) : s;
 }
 
-// Sorts a registry by extension (ordinal, lower case), but only when some
-// neighbouring pair is out of order: the usual case costs one pass.
-template <class List> void SortIfNeeded(List& list) {
-    auto less = [](const auto& a, const auto& b) {
-        return Lower(a->Extension) < Lower(b->Extension);
-    };
-    if (!std::is_sorted(list.begin(), list.end(), less))
-        std::stable_sort(list.begin(), list.end(), less);
+bool ExtensionLess(const TFileFormatReaderWriter& a, const TFileFormatReaderWriter& b) {
+    return Lower(a.Extension) < Lower(b.Extension);
+}
+
+// The two lists and their guard. Look-ups share the guard; registering
+// takes it alone. The lists hold owning pointers, so a reader handed out
+// by FindReader keeps its address when later formats are inserted.
+struct TRegistry {
+    std::shared_mutex guard;
+    std::vector<std::unique_ptr<TFileFormatReader>> readers;
+    std::vector<std::unique_ptr<TFileFormatWriter>> writers;
+};
+
+TRegistry& Registry() {
+    static TRegistry registry;
+    return registry;
+}
+
+// Inserts after every entry of a lower or equal extension: the order a
+// stable sort of the registration order gives.
+template <class List, class Item> void InsertSorted(List& list, Item item) {
+    auto at = std::upper_bound(list.begin(), list.end(), item,
+                               [](const auto& a, const auto& b) { return ExtensionLess(*a, *b); });
+    list.insert(at, std::move(item));
+}
+
+template <class List> void SortList(List& list) {
+    std::stable_sort(list.begin(), list.end(),
+                     [](const auto& a, const auto& b) { return ExtensionLess(*a, *b); });
+}
+
+template <class T> std::vector<T*> Pointers(const std::vector<std::unique_ptr<T>>& list) {
+    std::vector<T*> out;
+    out.reserve(list.size());
+    for (const auto& p : list)
+        out.push_back(p.get());
+    return out;
 }
 
 } // namespace
 
-std::vector<std::unique_ptr<TFileFormatReader>>& FileFormatReaders() {
-    static std::vector<std::unique_ptr<TFileFormatReader>> readers;
-    return readers;
+void RegisterFileFormatReader(std::unique_ptr<TFileFormatReader> reader) {
+    if (!reader) return;
+    TRegistry& r = Registry();
+    std::unique_lock lock(r.guard);
+    InsertSorted(r.readers, std::move(reader));
 }
 
-std::vector<std::unique_ptr<TFileFormatWriter>>& FileFormatWriters() {
-    static std::vector<std::unique_ptr<TFileFormatWriter>> writers;
-    return writers;
+void RegisterFileFormatWriter(std::unique_ptr<TFileFormatWriter> writer) {
+    if (!writer) return;
+    TRegistry& r = Registry();
+    std::unique_lock lock(r.guard);
+    InsertSorted(r.writers, std::move(writer));
+}
+
+std::vector<TFileFormatReader*> FileFormatReaders() {
+    TRegistry& r = Registry();
+    std::shared_lock lock(r.guard);
+    return Pointers(r.readers);
+}
+
+std::vector<TFileFormatWriter*> FileFormatWriters() {
+    TRegistry& r = Registry();
+    std::shared_lock lock(r.guard);
+    return Pointers(r.writers);
+}
+
+TFileFormatRegistryContents ExchangeFileFormatRegistry(TFileFormatRegistryContents contents) {
+    SortList(contents.readers);
+    SortList(contents.writers);
+    TRegistry& r = Registry();
+    std::unique_lock lock(r.guard);
+    contents.readers.swap(r.readers);
+    contents.writers.swap(r.writers);
+    return contents;
 }
 
 TFileFormatReader* FindReader(TStream& stream, const std::string& extensionHint) {
@@ -62,12 +119,12 @@ TFileFormatReader* FindReader(TStream& stream, const std::string& extensionHint)
             got = 0;
         }
         stream.SetPosition(pos);
-        auto& readers = FileFormatReaders();
-        SortIfNeeded(readers);
-        for (auto& r : readers)
+        TRegistry& reg = Registry();
+        std::shared_lock lock(reg.guard);
+        for (auto& r : reg.readers)
             if (r->Signature && r->CheckSignature(header, got)) return r.get();
         if (!hint.empty())
-            for (auto& r : readers)
+            for (auto& r : reg.readers)
                 if (!r->Signature && Lower(r->Extension) == hint) return r.get();
     } catch (...) {
     }
@@ -76,9 +133,9 @@ TFileFormatReader* FindReader(TStream& stream, const std::string& extensionHint)
 
 TFileFormatWriter* FindWriter(const std::string& extension) {
     const std::string ext = Lower(DropDot(extension));
-    auto& writers = FileFormatWriters();
-    SortIfNeeded(writers);
-    for (auto& w : writers)
+    TRegistry& reg = Registry();
+    std::shared_lock lock(reg.guard);
+    for (auto& w : reg.writers)
         if (Lower(w->Extension) == ext) return w.get();
     return nullptr;
 }
@@ -138,11 +195,9 @@ bool GetFileImageInfo(const std::string& fileName, int imageIndex, std::string& 
 }
 
 std::string OpenFilterString() {
-    auto& readers = FileFormatReaders();
-    SortIfNeeded(readers);
     std::string s;
     std::string patterns, entries;
-    for (auto& r : readers) {
+    for (TFileFormatReader* r : FileFormatReaders()) {
         if (!r->Listed) continue;
         if (!patterns.empty()) patterns += "; ";
         patterns += "*." + r->Extension;
@@ -153,10 +208,8 @@ std::string OpenFilterString() {
 }
 
 std::string SaveFilterString() {
-    auto& writers = FileFormatWriters();
-    SortIfNeeded(writers);
     std::string s;
-    for (auto& w : writers)
+    for (TFileFormatWriter* w : FileFormatWriters())
         if (w->Listed)
             s += Upper(w->Extension) + " - " + w->Description + "|*." + Lower(w->Extension) + "|";
     return s;

@@ -58,6 +58,10 @@ public:
         (void)imageIndex;
         info = TPGImageInfo{};
     }
+    // False for a reader that draws through the window system (metafiles:
+    // fonts, text layout): work done ahead on a worker thread leaves such
+    // files to the window's thread.
+    virtual bool WorkerSafe() const { return true; }
 
     bool Signature;
 };
@@ -84,9 +88,28 @@ public:
 
 constexpr uint8_t CanWrite(TPGColorResolution r) { return uint8_t(1u << r); }
 
-// The registries, filled once on first use with every built-in format.
-std::vector<std::unique_ptr<TFileFormatReader>>& FileFormatReaders();
-std::vector<std::unique_ptr<TFileFormatWriter>>& FileFormatWriters();
+// The registries. Each list is kept in extension order (ordinal, lower
+// case; formats of one extension in the order they were registered): a
+// format takes its place when it is registered, so looking one up never
+// changes a list and any number of threads may look up, load and save at
+// once. Formats are registered at start-up (InitImageLibrary and the Qt
+// part's registration); registering later is safe too, the lists are
+// guarded, and a reader or writer once registered stays where it is.
+void RegisterFileFormatReader(std::unique_ptr<TFileFormatReader> reader);
+void RegisterFileFormatWriter(std::unique_ptr<TFileFormatWriter> writer);
+// The registered formats in their order, as they are now.
+std::vector<TFileFormatReader*> FileFormatReaders();
+std::vector<TFileFormatWriter*> FileFormatWriters();
+
+// Everything registered, taken out and put in whole: tests that work with
+// formats of their own set the registry aside with it and give it back.
+// No load or save may run meanwhile: the formats taken out are freed by
+// their new owner.
+struct TFileFormatRegistryContents {
+    std::vector<std::unique_ptr<TFileFormatReader>> readers;
+    std::vector<std::unique_ptr<TFileFormatWriter>> writers;
+};
+TFileFormatRegistryContents ExchangeFileFormatRegistry(TFileFormatRegistryContents contents);
 
 // Returns the reader for the stream (position kept), or nullptr.
 TFileFormatReader* FindReader(TStream& stream, const std::string& extensionHint);

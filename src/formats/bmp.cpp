@@ -99,11 +99,9 @@ void TBMPFileFormatWriter::Write(TStream& stream, TPixelGraphic& picture) {
 }
 
 void RegisterBMPFormats() {
-    auto& readers = FileFormatReaders();
-    readers.push_back(std::make_unique<TBMPFileFormatReader>());
-    readers.push_back(std::make_unique<TDIBFileFormatReader>());
-    readers.push_back(std::make_unique<TRLEFileFormatReader>());
-    auto& writers = FileFormatWriters();
-    writers.push_back(std::make_unique<TBMPFileFormatWriter>());
-    writers.push_back(std::make_unique<TDIBFileFormatWriter>());
+    RegisterFileFormatReader(std::make_unique<TBMPFileFormatReader>());
+    RegisterFileFormatReader(std::make_unique<TDIBFileFormatReader>());
+    RegisterFileFormatReader(std::make_unique<TRLEFileFormatReader>());
+    RegisterFileFormatWriter(std::make_unique<TBMPFileFormatWriter>());
+    RegisterFileFormatWriter(std::make_unique<TDIBFileFormatWriter>());
 }

@@ -64,5 +64,5 @@ void tGifFileFormatReader::GetInfo(TStream& stream, int imageIndex, TPGImageInfo
 }
 
 void RegisterGIFFormats() {
-    FileFormatReaders().push_back(std::make_unique<tGifFileFormatReader>());
+    RegisterFileFormatReader(std::make_unique<tGifFileFormatReader>());
 }

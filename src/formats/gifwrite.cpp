@@ -7,7 +7,7 @@
 #include "core/stream.h"
 #include "formats/gifrows.h"
 
-int GIFErrorCode = gifOK;
+thread_local int GIFErrorCode = gifOK;
 
 namespace {
 

@@ -12,7 +12,8 @@
 
 class TPixelGraphic;
 
-// Outcome of the last WriteGIFFile / EncodeGIF call.
+// Outcome of the last WriteGIFFile / EncodeGIF call of the calling thread
+// (each thread has its own, so workers do not see each other's).
 enum : int {
     gifOK = 0,
     gifEncodingInterrupted = 2,
@@ -21,7 +22,7 @@ enum : int {
     // The picture is empty or a side exceeds 65535, which GIF cannot store.
     gifInvalidSize = 8,
 };
-extern int GIFErrorCode;
+extern thread_local int GIFErrorCode;
 
 // Encodes the picture (any pixel format; at most 256 distinct colours) into
 // `out`. Returns false with GIFErrorCode set when it cannot; `out` is then

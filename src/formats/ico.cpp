@@ -185,5 +185,5 @@ void tIcoFileFormatReader::GetInfo(TStream& stream, int imageIndex, TPGImageInfo
 }
 
 void RegisterIconFormats() {
-    FileFormatReaders().push_back(std::make_unique<tIcoFileFormatReader>());
+    RegisterFileFormatReader(std::make_unique<tIcoFileFormatReader>());
 }

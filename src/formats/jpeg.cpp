@@ -9,10 +9,10 @@
 #include "formats/jpeg_glue.h"
 #include "formats/register.h"
 
-int JPEGReadMethod = 0;
-int JPEGWriteMethod = 2;
-int JPEGQuality = 80;
-bool JPEGProgressive = false;
+std::atomic<int> JPEGReadMethod{0};
+std::atomic<int> JPEGWriteMethod{2};
+std::atomic<int> JPEGQuality{80};
+std::atomic<bool> JPEGProgressive{false};
 
 namespace {
 [[noreturn]] void Fail(const std::string& text) {
@@ -82,12 +82,28 @@ void TJPGFileFormatReader::Read(TStream& stream, TPixelGraphic& picture, int ima
         Fail(PGMessage(30));
     picture.SetFormat(int(c.output_width), int(c.output_height), format);
     if (format == pg8Bit) picture.SetPaletteIdent(pGray256);
-    if (!JpegStartDecompress(d.get())) JpegThrow(d->err);
 
     const int height = int(c.output_height);
     bool aborted = false;
     {
         TPGProgressScope progress(picture, this);
+        // The scans of a progressive file are all read before the first
+        // row; they report step 0 and may be aborted like the rows.
+        struct TScanAbort {
+            TPGProgressScope& progress;
+            int height;
+        } scanAbort{progress, height};
+        d->progress.abortContext = &scanAbort;
+        d->progress.abortCheck = [](void* context) {
+            auto* a = static_cast<TScanAbort*>(context);
+            return a->progress.Step(0, a->height);
+        };
+        const bool started = JpegStartDecompress(d.get());
+        d->progress.abortCheck = nullptr;
+        // An abort before the first row leaves the picture blank, as any
+        // aborted read keeps just the rows it got.
+        if (!started && d->progress.aborted) return;
+        if (!started) JpegThrow(d->err);
         while (int(c.output_scanline) < height) {
             if (!JpegReadRow(d.get(), picture.ScanLine(int(c.output_scanline)))) JpegThrow(d->err);
             if (progress.Step(int(c.output_scanline), height)) {
@@ -161,10 +177,10 @@ void TJPGFileFormatWriter::Write(TStream& stream, TPixelGraphic& picture) {
 }
 
 void RegisterJPEGFormats() {
-    FileFormatReaders().push_back(std::make_unique<TJPGFileFormatReader>());
-    FileFormatReaders().push_back(std::make_unique<TJPEGFileFormatReader>());
-    FileFormatReaders().push_back(std::make_unique<TJIFFileFormatReader>());
-    FileFormatWriters().push_back(std::make_unique<TJPGFileFormatWriter>());
-    FileFormatWriters().push_back(std::make_unique<TJPEGFileFormatWriter>());
-    FileFormatWriters().push_back(std::make_unique<TJIFFileFormatWriter>());
+    RegisterFileFormatReader(std::make_unique<TJPGFileFormatReader>());
+    RegisterFileFormatReader(std::make_unique<TJPEGFileFormatReader>());
+    RegisterFileFormatReader(std::make_unique<TJIFFileFormatReader>());
+    RegisterFileFormatWriter(std::make_unique<TJPGFileFormatWriter>());
+    RegisterFileFormatWriter(std::make_unique<TJPEGFileFormatWriter>());
+    RegisterFileFormatWriter(std::make_unique<TJIFFileFormatWriter>());
 }

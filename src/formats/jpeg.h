@@ -1,17 +1,19 @@
 #pragma once
 // JPEG/JFIF reader and writer over libjpeg (6.2 interface).
 
+#include <atomic>
 #include <string>
 
 #include "core/registry.h"
 
 // Process-wide JPEG options; the editor's save options, the converter and the
-// web publisher set them, readers and writers read them when they run.
+// web publisher set them (on the window's thread), readers and writers read
+// each once when they start. Atomic: workers read them meanwhile.
 // DCT methods: 0 = integer (slow, exact), 1 = integer (fast), 2 = floating point.
-extern int JPEGReadMethod;   // default 0
-extern int JPEGWriteMethod;  // default 2
-extern int JPEGQuality;      // 1..100, default 80, written with baseline tables
-extern bool JPEGProgressive; // default off
+extern std::atomic<int> JPEGReadMethod;   // default 0
+extern std::atomic<int> JPEGWriteMethod;  // default 2
+extern std::atomic<int> JPEGQuality;      // 1..100, default 80, written with baseline tables
+extern std::atomic<bool> JPEGProgressive; // default off
 
 // More scans than this in a progressive file is taken as a damaged or hostile
 // file: every scan makes the decoder walk the whole coefficient buffer.

@@ -102,11 +102,27 @@ void TermSource(j_decompress_ptr) {}
 // Progressive files may hold any number of scans; each one costs a pass over
 // the whole coefficient buffer, so a hostile file could keep the decoder busy
 // for hours. Stop at a generous limit.
+// The abort question, asked with no C++ object alive in the monitor's own
+// frame: an exception of the handler is kept for the caller.
+bool AskAbort(TPGJpegProgress* p) {
+    try {
+        return p->abortCheck(p->abortContext);
+    } catch (...) {
+        p->err->pending = std::current_exception();
+        return true;
+    }
+}
+
 void ProgressMonitor(j_common_ptr cinfo) {
     if (!cinfo->is_decompressor) return;
     auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
     if (d->input_scan_number > kJPEGMaxScans)
         FailWith(ErrOf(cinfo), "Too many scans in progressive file");
+    auto* p = reinterpret_cast<TPGJpegProgress*>(cinfo->progress);
+    if (p->abortCheck && AskAbort(p)) {
+        p->aborted = !p->err->pending;
+        FailWith(ErrOf(cinfo), "Aborted");
+    }
 }
 
 // ---- destination manager over a TStream
@@ -163,8 +179,9 @@ bool JpegCreateDecompress(TPGJpegDecoder* d, TStream* stream, long long memoryLi
     d->src.pub.bytes_in_buffer = 0;
     d->src.pub.next_input_byte = nullptr;
     d->cinfo.src = &d->src.pub;
-    d->progress.progress_monitor = ProgressMonitor;
-    d->cinfo.progress = &d->progress;
+    d->progress.pub.progress_monitor = ProgressMonitor;
+    d->progress.err = &d->err;
+    d->cinfo.progress = &d->progress.pub;
     return true;
 }
 

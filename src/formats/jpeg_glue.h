@@ -48,11 +48,27 @@ struct TPGJpegDest {
     JOCTET buffer[kJPEGBufferSize];
 };
 
+// libjpeg's progress hook. A file of several scans (progressive) is read
+// whole inside jpeg_start_decompress before the first row comes out, which
+// for a large photo is most of the work: the hook asks `abortCheck` between
+// the rows of every scan, so a cancelled load stops there too.
+struct TPGJpegProgress {
+    jpeg_progress_mgr pub{};
+    TPGJpegError* err = nullptr;
+    // Returns true to stop; may raise (the exception is rethrown once the
+    // library call has returned).
+    bool (*abortCheck)(void* context) = nullptr;
+    void* abortContext = nullptr;
+    // Set when abortCheck stopped the decode (the library call then
+    // returns false with no error of its own).
+    bool aborted = false;
+};
+
 struct TPGJpegDecoder {
     jpeg_decompress_struct cinfo{};
     TPGJpegError err;
     TPGJpegSource src;
-    jpeg_progress_mgr progress{};
+    TPGJpegProgress progress;
     bool created = false;
     TPGJpegDecoder() = default;
     TPGJpegDecoder(const TPGJpegDecoder&) = delete;

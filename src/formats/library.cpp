@@ -4,7 +4,8 @@
 
 void InitImageLibrary() {
     static const bool done = [] {
-        // One line per format unit; the registries sort themselves by extension.
+        // One line per format unit; each format takes its place in extension
+        // order as it is registered.
         RegisterBMPFormats();
         RegisterGIFFormats();
         RegisterIconFormats();

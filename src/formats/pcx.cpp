@@ -221,4 +221,6 @@ void TPCXFileFormatReader::GetInfo(TStream& stream, int imageIndex, TPGImageInfo
     info.Colors = bits == 24 ? "16.7M" : PowerOfTwo(bits);
 }
 
-void RegisterPCXFormats() { FileFormatReaders().push_back(std::make_unique<TPCXFileFormatReader>()); }
+void RegisterPCXFormats() {
+    RegisterFileFormatReader(std::make_unique<TPCXFileFormatReader>());
+}

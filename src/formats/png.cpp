@@ -13,8 +13,8 @@
 #include "formats/png_glue.h"
 #include "formats/register.h"
 
-bool WriteGamma = true;
-bool PNGUseFileBackground = true;
+std::atomic<bool> WriteGamma{true};
+std::atomic<bool> PNGUseFileBackground{true};
 
 namespace {
 [[noreturn]] void Fail(const std::string& text) {
@@ -299,6 +299,6 @@ void TPNGFileFormatWriter::Write(TStream& stream, TPixelGraphic& picture) {
 }
 
 void RegisterPNGFormats() {
-    FileFormatReaders().push_back(std::make_unique<TPNGFileFormatReader>());
-    FileFormatWriters().push_back(std::make_unique<TPNGFileFormatWriter>());
+    RegisterFileFormatReader(std::make_unique<TPNGFileFormatReader>());
+    RegisterFileFormatWriter(std::make_unique<TPNGFileFormatWriter>());
 }

@@ -1,6 +1,7 @@
 #pragma once
 // Portable Network Graphics reader and writer over libpng 1.6.
 
+#include <atomic>
 #include <string>
 
 #include "core/registry.h"
@@ -8,8 +9,9 @@
 // Process-wide PNG options. WriteGamma: the writer stores a gAMA chunk with
 // the picture's gamma (editor's save options). PNGUseFileBackground: a bKGD
 // chunk, when present, is what transparency is flattened onto.
-extern bool WriteGamma;           // default on
-extern bool PNGUseFileBackground; // default on, never changed by the program
+// Atomic: workers read them while the window's thread may set them.
+extern std::atomic<bool> WriteGamma;           // default on
+extern std::atomic<bool> PNGUseFileBackground; // default on, never changed by the program
 
 class TPNGFileFormatReader : public TFileFormatReader {
   public:

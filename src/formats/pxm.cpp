@@ -12,7 +12,7 @@
 #include "formats/inbuffer.h"
 #include "formats/register.h"
 
-bool PxMWriteBinary = false;
+std::atomic<bool> PxMWriteBinary{false};
 
 namespace {
 
@@ -337,10 +337,10 @@ void TPXMFileFormatWriter::Write(TStream& stream, TPixelGraphic& picture) {
 }
 
 void RegisterPxMFormats() {
-    FileFormatReaders().push_back(std::make_unique<TPBMFileFormatReader>());
-    FileFormatReaders().push_back(std::make_unique<TPGMFileFormatReader>());
-    FileFormatReaders().push_back(std::make_unique<TPPMFileFormatReader>());
-    FileFormatWriters().push_back(std::make_unique<TPBMFileFormatWriter>());
-    FileFormatWriters().push_back(std::make_unique<TPGMFileFormatWriter>());
-    FileFormatWriters().push_back(std::make_unique<TPPMFileFormatWriter>());
+    RegisterFileFormatReader(std::make_unique<TPBMFileFormatReader>());
+    RegisterFileFormatReader(std::make_unique<TPGMFileFormatReader>());
+    RegisterFileFormatReader(std::make_unique<TPPMFileFormatReader>());
+    RegisterFileFormatWriter(std::make_unique<TPBMFileFormatWriter>());
+    RegisterFileFormatWriter(std::make_unique<TPGMFileFormatWriter>());
+    RegisterFileFormatWriter(std::make_unique<TPPMFileFormatWriter>());
 }

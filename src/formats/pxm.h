@@ -2,10 +2,13 @@
 // Portable bitmap, graymap and pixmap files (P1-P6): one reader and one
 // writer implementation behind the three registered extensions.
 
+#include <atomic>
+
 #include "core/registry.h"
 
-// Writers store binary (P4-P6) instead of ASCII (P1-P3) files. Off by default.
-extern bool PxMWriteBinary;
+// Writers store binary (P4-P6) instead of ASCII (P1-P3) files. Off by
+// default; atomic, as workers read it while the window's thread may set it.
+extern std::atomic<bool> PxMWriteBinary;
 
 class TPxMFileFormatReader : public TFileFormatReader {
 public:

@@ -1,6 +1,6 @@
 #pragma once
 // Registration functions of the format units, called once by InitImageLibrary.
-// Each adds its readers to FileFormatReaders() and its writers to FileFormatWriters().
+// Each registers its readers and writers (RegisterFileFormatReader/Writer).
 
 void RegisterBMPFormats();
 void RegisterGIFFormats();

@@ -244,6 +244,6 @@ void TTGAFileFormatWriter::Write(TStream& stream, TPixelGraphic& picture) {
 }
 
 void RegisterTGAFormats() {
-    FileFormatReaders().push_back(std::make_unique<TTGAFileFormatReader>());
-    FileFormatWriters().push_back(std::make_unique<TTGAFileFormatWriter>());
+    RegisterFileFormatReader(std::make_unique<TTGAFileFormatReader>());
+    RegisterFileFormatWriter(std::make_unique<TTGAFileFormatWriter>());
 }

@@ -3,9 +3,11 @@
 // grey, palette, RGB, RGB with an extra sample, CMYK) and writer
 // (uncompressed or PackBits, either byte order, RGB or CMYK).
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
+#include "core/options.h"
 #include "core/registry.h"
 
 struct TPGRational {
@@ -13,16 +15,17 @@ struct TPGRational {
     uint32_t Denominator;
 };
 
-// Writer options, read when a file is written; the save-options dialog edits them.
-extern bool TIFFMotorolaOrder;        // "MM" big-endian files instead of "II"
-extern int TIFFCompression;           // 1 none, 32773 PackBits
-extern bool TIFFWriteCMYK;            // 24-bit pictures as C, M, Y, K
-extern bool TIFFWhiteIsZero;          // bilevel and grey pictures inverted
-extern int TIFFResolutionUnit;        // 0 none, 1 inch, 2 centimetre
-extern TPGRational TIFFResolutionX;   // 300/1
-extern TPGRational TIFFResolutionY;   // 300/1
+// Writer options, read once when a file is written; the save-options dialog
+// edits them on the window's thread (core/options.h says why they are atomic).
+extern std::atomic<bool> TIFFMotorolaOrder;        // "MM" big-endian files instead of "II"
+extern std::atomic<int> TIFFCompression;           // 1 none, 32773 PackBits
+extern std::atomic<bool> TIFFWriteCMYK;            // 24-bit pictures as C, M, Y, K
+extern std::atomic<bool> TIFFWhiteIsZero;          // bilevel and grey pictures inverted
+extern std::atomic<int> TIFFResolutionUnit;        // 0 none, 1 inch, 2 centimetre
+extern TSharedOption<TPGRational> TIFFResolutionX; // 300/1
+extern TSharedOption<TPGRational> TIFFResolutionY; // 300/1
 // Reads only the first directory when off (the library never turns it on).
-extern bool TIFFMultiPage;
+extern std::atomic<bool> TIFFMultiPage;
 
 class TTIFFileFormatReader : public TFileFormatReader {
 public:
@@ -52,8 +55,12 @@ public:
     void EndFile(TStream& stream) override;
 
 private:
+    // One file's state, set by BeginFile: Write keeps it in a writer of its
+    // own, as the registry's writer may be writing on other threads.
     int64_t headerStart_ = 0;    // stream position of the file header
     int64_t nextOffsetField_ = 0; // stream position of the directory offset to patch
+    bool motorola_ = false;       // the file's byte order, fixed by its header
+    TObject* sender_ = this;      // who progress events name
 };
 
 class TTIFFFileFormatWriter : public TTIFFileFormatWriter {

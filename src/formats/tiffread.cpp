@@ -9,7 +9,7 @@
 #include "formats/inbuffer.h"
 #include "formats/tiff.h"
 
-bool TIFFMultiPage = false;
+std::atomic<bool> TIFFMultiPage{false};
 
 namespace {
 

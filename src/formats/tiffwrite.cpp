@@ -8,13 +8,13 @@
 #include "formats/register.h"
 #include "formats/tiff.h"
 
-bool TIFFMotorolaOrder = false;
-int TIFFCompression = 1;
-bool TIFFWriteCMYK = false;
-bool TIFFWhiteIsZero = false;
-int TIFFResolutionUnit = 1;
-TPGRational TIFFResolutionX = {300, 1};
-TPGRational TIFFResolutionY = {300, 1};
+std::atomic<bool> TIFFMotorolaOrder{false};
+std::atomic<int> TIFFCompression{1};
+std::atomic<bool> TIFFWriteCMYK{false};
+std::atomic<bool> TIFFWhiteIsZero{false};
+std::atomic<int> TIFFResolutionUnit{1};
+TSharedOption<TPGRational> TIFFResolutionX{TPGRational{300, 1}};
+TSharedOption<TPGRational> TIFFResolutionY{TPGRational{300, 1}};
 
 std::vector<uint8_t> PackBitsRow(const uint8_t* row, int n) {
     std::vector<uint8_t> out;
@@ -104,17 +104,20 @@ uint32_t Offset32(int64_t pos) {
 } // namespace
 
 void TTIFFileFormatWriter::Write(TStream& stream, TPixelGraphic& picture) {
-    BeginFile(stream);
-    WritePicture(stream, picture);
-    EndFile(stream);
+    TTIFFileFormatWriter file(Extension, Listed);
+    file.sender_ = this;
+    file.BeginFile(stream);
+    file.WritePicture(stream, picture);
+    file.EndFile(stream);
 }
 
 void TTIFFileFormatWriter::BeginFile(TStream& stream) {
-    const TTIFFOut o(TIFFMotorolaOrder);
+    motorola_ = TIFFMotorolaOrder;
+    const TTIFFOut o(motorola_);
     headerStart_ = stream.Position();
     std::vector<uint8_t> h;
-    h.push_back(TIFFMotorolaOrder ? 'M' : 'I');
-    h.push_back(TIFFMotorolaOrder ? 'M' : 'I');
+    h.push_back(motorola_ ? 'M' : 'I');
+    h.push_back(motorola_ ? 'M' : 'I');
     o.U16(h, 42);
     o.U32(h, 0); // directory offset, patched by the picture that follows
     stream.WriteBuffer(h.data(), int64_t(h.size()));
@@ -124,8 +127,11 @@ void TTIFFileFormatWriter::BeginFile(TStream& stream) {
 void TTIFFileFormatWriter::EndFile(TStream& stream) { (void)stream; }
 
 void TTIFFileFormatWriter::WritePicture(TStream& stream, TPixelGraphic& picture) {
-    const bool be = TIFFMotorolaOrder, cmyk = TIFFWriteCMYK, wiz = TIFFWhiteIsZero;
-    const int compression = TIFFCompression;
+    // Every page of a file keeps the byte order of its header; the other
+    // options are read once per page.
+    const bool be = motorola_, cmyk = TIFFWriteCMYK, wiz = TIFFWhiteIsZero;
+    const int compression = TIFFCompression, resolutionUnit = TIFFResolutionUnit;
+    const TPGRational xres = TIFFResolutionX, yres = TIFFResolutionY;
     if (compression != 1 && compression != 32773) FailWrite("Internal Error");
     const int width = picture.GetWidth(), height = picture.GetHeight();
     // A picture without rows or columns has no strips to describe.
@@ -185,11 +191,11 @@ void TTIFFileFormatWriter::WritePicture(TStream& stream, TPixelGraphic& picture)
         for (int i = 0; i < samples; ++i) o.U16(areas, 8);
     }
     const int64_t xresPos = areasPos + int64_t(areas.size());
-    o.U32(areas, TIFFResolutionX.Numerator);
-    o.U32(areas, TIFFResolutionX.Denominator);
+    o.U32(areas, xres.Numerator);
+    o.U32(areas, xres.Denominator);
     const int64_t yresPos = areasPos + int64_t(areas.size());
-    o.U32(areas, TIFFResolutionY.Numerator);
-    o.U32(areas, TIFFResolutionY.Denominator);
+    o.U32(areas, yres.Numerator);
+    o.U32(areas, yres.Denominator);
     const int64_t offsetsPos = areasPos + int64_t(areas.size());
     if (strips > 1) areas.resize(areas.size() + size_t(strips) * 8, 0);
     const int64_t countsPos = offsetsPos + strips * 4;
@@ -226,7 +232,7 @@ void TTIFFileFormatWriter::WritePicture(TStream& stream, TPixelGraphic& picture)
     entry(279, 4, uint32_t(strips), strips > 1 ? rel(countsPos) : 0);
     entry(282, 5, 1, rel(xresPos));
     entry(283, 5, 1, rel(yresPos));
-    entry(296, 3, 1, uint32_t(TIFFResolutionUnit + 1));
+    entry(296, 3, 1, uint32_t(resolutionUnit + 1));
     if (colorMap) entry(320, 3, uint32_t(mapCount), rel(mapPos));
     o.U32(dir, 0); // no next directory yet
     nextOffsetField_ = dirPos + int64_t(dir.size()) - 4;
@@ -237,7 +243,7 @@ void TTIFFileFormatWriter::WritePicture(TStream& stream, TPixelGraphic& picture)
     std::vector<uint8_t> row(static_cast<size_t>(rowSize));
     int64_t pos = stream.Position();
     int64_t stripStart = 0;
-    TPGProgressScope progress(picture, this);
+    TPGProgressScope progress(picture, sender_);
     for (int y = 0; y < height; ++y) {
         const int64_t strip = y / rowsPerStrip;
         if (y % rowsPerStrip == 0) {
@@ -318,8 +324,8 @@ void TTIFFileFormatWriter::WritePicture(TStream& stream, TPixelGraphic& picture)
 }
 
 void RegisterTIFFFormats() {
-    FileFormatReaders().push_back(std::make_unique<TTIFFileFormatReader>());
-    FileFormatReaders().push_back(std::make_unique<TTIFFFileFormatReader>());
-    FileFormatWriters().push_back(std::make_unique<TTIFFileFormatWriter>());
-    FileFormatWriters().push_back(std::make_unique<TTIFFFileFormatWriter>());
+    RegisterFileFormatReader(std::make_unique<TTIFFileFormatReader>());
+    RegisterFileFormatReader(std::make_unique<TTIFFFileFormatReader>());
+    RegisterFileFormatWriter(std::make_unique<TTIFFileFormatWriter>());
+    RegisterFileFormatWriter(std::make_unique<TTIFFFileFormatWriter>());
 }

@@ -14,6 +14,7 @@
 #include "core/options.h"
 #include "fixtures.h"
 #include "formats/library.h"
+#include "formats/qt/metafile_qt.h"
 #include "view/pgimage.h"
 
 namespace {
@@ -130,6 +131,31 @@ TEST_F(Preloader, BrokenAndMissingFilesAreLeftToThePlainLoad) {
     pre.WaitIdle();
     EXPECT_TRUE(pre.Ready().isEmpty());
     EXPECT_EQ(pre.Take(Path("bad.jpg"), {}), nullptr);
+}
+
+TEST_F(Preloader, MetafilesAndAskingLoadsAreLeftToTheWindowsThread) {
+    // The reader is chosen by content first: a metafile named .jpg is
+    // played by the metafile reader, which draws with the window system's
+    // fonts and belongs on the window's thread. The worker leaves it alone;
+    // the picture beside it is decoded ahead as usual.
+    RegisterMetafileFormats();
+    ASSERT_TRUE(samples::WriteQuadWmf(Path("m.jpg"), 100, 80));
+    ASSERT_TRUE(samples::WriteQuadWmf(Path("w.png"), 50, 40));
+    samples::SaveQuad(Path("a.jpg"), 40, 30);
+    TPreloader pre;
+    pre.Want({Path("m.jpg"), Path("w.png"), Path("a.jpg")}, {});
+    pre.WaitIdle();
+    EXPECT_EQ(pre.Ready(), QStringList{Path("a.jpg")});
+    EXPECT_EQ(pre.Take(Path("m.jpg"), {}), nullptr);
+    // Loads whose warnings ask in a message box stay there too.
+    for (TPGWarningAction asks : {pgwaOKBox, pgwaOKCancelBox}) {
+        pre.Want({Path("a.jpg")}, {asks, 0});
+        pre.WaitIdle();
+        EXPECT_TRUE(pre.Ready().isEmpty()) << int(asks);
+    }
+    // The plain load on this thread plays it.
+    auto plain = PlainLoad(Path("m.jpg"), {});
+    EXPECT_GT(plain->GetWidth(), 0);
 }
 
 TEST_F(Preloader, StepsShowThePictureDecodedAhead) {

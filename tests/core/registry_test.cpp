@@ -73,23 +73,25 @@ class TFakeWriter : public TFileFormatWriter {
 class Registry : public ::testing::Test {
   protected:
     void SetUp() override {
-        savedReaders.swap(FileFormatReaders());
-        savedWriters.swap(FileFormatWriters());
+        saved = ExchangeFileFormatRegistry({});
         savedHandler = PGMessageBoxHandler;
     }
     void TearDown() override {
-        savedReaders.swap(FileFormatReaders());
-        savedWriters.swap(FileFormatWriters());
+        ExchangeFileFormatRegistry(std::move(saved));
         PGMessageBoxHandler = savedHandler;
         if (!dir.empty()) fs::remove_all(dir);
     }
     template <class T, class... A> T* AddReader(A... a) {
-        FileFormatReaders().push_back(std::make_unique<T>(a...));
-        return static_cast<T*>(FileFormatReaders().back().get());
+        auto r = std::make_unique<T>(a...);
+        T* p = r.get();
+        RegisterFileFormatReader(std::move(r));
+        return p;
     }
     TFakeWriter* AddWriter(std::string ext, std::string desc, bool listed, uint8_t can) {
-        FileFormatWriters().push_back(std::make_unique<TFakeWriter>(ext, desc, listed, can));
-        return static_cast<TFakeWriter*>(FileFormatWriters().back().get());
+        auto w = std::make_unique<TFakeWriter>(ext, desc, listed, can);
+        TFakeWriter* p = w.get();
+        RegisterFileFormatWriter(std::move(w));
+        return p;
     }
     std::string TempDir() {
         dir = fs::temp_directory_path() / ("tav_registry_" + std::to_string(::getpid()));
@@ -97,8 +99,7 @@ class Registry : public ::testing::Test {
         return dir.string();
     }
 
-    std::vector<std::unique_ptr<TFileFormatReader>> savedReaders;
-    std::vector<std::unique_ptr<TFileFormatWriter>> savedWriters;
+    TFileFormatRegistryContents saved;
     TPGMessageBoxHandler savedHandler;
     fs::path dir;
 };
@@ -132,7 +133,7 @@ TEST_F(Registry, SignatureWinsOverExtensionAndUnsignedReadersGoByHintOnly) {
         EXPECT_EQ(s.Position(), 0);
     }
     // A reader whose test raises makes the search give no reader.
-    static_cast<TFakeReader*>(FileFormatReaders()[0].get())->throws = true;
+    static_cast<TFakeReader*>(FileFormatReaders()[0])->throws = true;
     TMemoryStream s = Bytes("\x89PNG");
     EXPECT_EQ(FindReader(s, "png"), nullptr);
 }
@@ -143,14 +144,24 @@ TEST_F(Registry, ListsSortByExtensionAndMakeTheFilterStrings) {
     AddWriter("tif", "Tagged", true, 255);
     AddWriter("jpeg", "JPEG", false, 255);
     AddWriter("bmp", "Bitmap", true, 255);
+    // In order as soon as registered: looking up must never reorder the
+    // lists, other threads may be reading them.
+    std::vector<std::string> order;
+    for (TFileFormatReader* r : FileFormatReaders())
+        order.push_back(r->Extension);
+    EXPECT_EQ(order, (std::vector<std::string>{"bmp", "dib", "jpg", "tif"}));
+    EXPECT_EQ(FileFormatWriters()[0]->Extension, "bmp");
+    // Formats of one extension keep their registration order, whatever case.
+    AddWriter("BMP", "Second bitmap", false, 255);
+    EXPECT_EQ(FileFormatWriters()[1]->Description, "Second bitmap");
+    EXPECT_EQ(FindWriter("bmp")->Description, "Bitmap");
     EXPECT_EQ(OpenFilterString(),
               "Image files|*.bmp; *.dib; *.jpg; *.tif|BMP - Dbmp|*.bmp|DIB - Ddib|*.dib|"
               "JPG - Djpg|*.jpg|TIF - Dtif|*.tif|All files|*.*");
     EXPECT_EQ(SaveFilterString(), "BMP - Bitmap|*.bmp|TIF - Tagged|*.tif|");
-    EXPECT_EQ(FileFormatReaders()[0]->Extension, "bmp");
-    EXPECT_EQ(FileFormatWriters()[1]->Extension, "jpeg");
+    EXPECT_EQ(FileFormatWriters()[2]->Extension, "jpeg");
     EXPECT_EQ(FindWriter(".JPEG")->Description, "JPEG");
-    FileFormatReaders().clear();
+    ExchangeFileFormatRegistry({});
     EXPECT_EQ(OpenFilterString(), "All files|*.*");
 }
 
@@ -348,7 +359,7 @@ TEST_F(Registry, ConversionGivesTheWriterWhatItCanStore) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        FileFormatWriters().clear();
+        ExchangeFileFormatRegistry({});
         TFakeWriter* w = AddWriter("xyz", "Some Format", true, c.can);
         TPixelGraphic g;
         g.SetFormat(6, 5, c.format);

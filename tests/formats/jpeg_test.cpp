@@ -268,6 +268,44 @@ TEST_F(JpegTest, ProgressAndAbort) {
     EXPECT_EQ(g.GetHeight(), 93);
 }
 
+TEST_F(JpegTest, ProgressiveScansCanBeAborted) {
+    // A progressive file is decoded scan by scan before its first row: the
+    // scans report step 0, an abort there returns at once with a blank
+    // picture, and a handler's own exception comes through unchanged.
+    const std::string jpg = dir / "prog.jpg";
+    ASSERT_TRUE(Shell("cjpeg -progressive -outfile " + Q(jpg) + " " + Q(ppm)));
+    struct Case {
+        int abortAt; // call that aborts, 0 = none
+        bool raise;
+    } cases[] = {{0, false}, {1, false}, {5, false}, {3, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.abortAt);
+        TPixelGraphic g;
+        int calls = 0, scanCalls = 0, ends = 0;
+        g.OnProgressEnd = [&](TObject*) { ++ends; };
+        g.OnProgress = [&](TObject*, int step, int max, bool& abort) {
+            ++calls;
+            EXPECT_EQ(max, 93);
+            if (step == 0) ++scanCalls;
+            if (calls == c.abortAt && c.raise) throw EPixelGraphic("stop here");
+            abort = calls == c.abortAt;
+        };
+        if (c.raise) {
+            EXPECT_THROW(Load(jpg, g), EPixelGraphic);
+        } else {
+            Load(jpg, g);
+        }
+        EXPECT_EQ(ends, 1);
+        if (c.abortAt == 0) {
+            EXPECT_GT(scanCalls, 10); // every scan, row by row
+            EXPECT_EQ(calls, scanCalls + 93);
+        } else {
+            EXPECT_EQ(calls, c.abortAt);
+            if (!c.raise) EXPECT_EQ(g.GetPixel(0, 0), 0);
+        }
+    }
+}
+
 TEST_F(JpegTest, WriterRefusesPaletteFormats) {
     TPixelGraphic g;
     g.SetFormat(8, 8, pg4Bit);

@@ -7,7 +7,9 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
+#include <QThread>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <functional>
@@ -252,13 +254,22 @@ void MetafileInfo(TStream& stream, bool enhanced, TPGImageInfo& info) {
 
 } // namespace
 
+namespace {
+std::atomic<double> screenDpi{96};
+
+// Asks the screen, on the window's thread only.
+void TakeScreenDpi() {
+    auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    if (!app || QThread::currentThread() != app->thread()) return;
+    if (const QScreen* s = QGuiApplication::primaryScreen()) {
+        const double dpi = (s->logicalDotsPerInchX() + s->logicalDotsPerInchY()) / 2;
+        if (dpi >= 24 && dpi <= 1200) screenDpi = dpi;
+    }
+}
+} // namespace
+
 double MetafileScreenDpi() {
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-        if (const QScreen* s = QGuiApplication::primaryScreen()) {
-            const double dpi = (s->logicalDotsPerInchX() + s->logicalDotsPerInchY()) / 2;
-            if (dpi >= 24 && dpi <= 1200) return dpi;
-        }
-    return 96;
+    return screenDpi;
 }
 
 bool tWMFFileFormatReader::CheckSignature(const uint8_t* h, int size) {
@@ -296,9 +307,10 @@ void tEMFFileFormatReader::GetInfo(TStream& stream, int imageIndex, TPGImageInfo
 }
 
 void RegisterMetafileFormats() {
+    TakeScreenDpi();
     static const bool done = [] {
-        FileFormatReaders().push_back(std::make_unique<tWMFFileFormatReader>());
-        FileFormatReaders().push_back(std::make_unique<tEMFFileFormatReader>());
+        RegisterFileFormatReader(std::make_unique<tWMFFileFormatReader>());
+        RegisterFileFormatReader(std::make_unique<tEMFFileFormatReader>());
         return true;
     }();
     (void)done;

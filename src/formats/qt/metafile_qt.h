@@ -10,6 +10,7 @@ class tWMFFileFormatReader : public TFileFormatReader {
   public:
     tWMFFileFormatReader() : TFileFormatReader("wmf", "Windows Metafile", true) {}
     std::string ClassName() const override { return "tWMFFileFormatReader"; }
+    bool WorkerSafe() const override { return false; }
     bool CheckSignature(const uint8_t* header, int size) override;
     void Read(TStream& stream, TPixelGraphic& picture, int imageIndex) override;
     void GetInfo(TStream& stream, int imageIndex, TPGImageInfo& info) override;
@@ -19,16 +20,20 @@ class tEMFFileFormatReader : public TFileFormatReader {
   public:
     tEMFFileFormatReader() : TFileFormatReader("emf", "Enhanced Metafile", true) {}
     std::string ClassName() const override { return "tEMFFileFormatReader"; }
+    bool WorkerSafe() const override { return false; }
     bool CheckSignature(const uint8_t* header, int size) override;
     void Read(TStream& stream, TPixelGraphic& picture, int imageIndex) override;
     void GetInfo(TStream& stream, int imageIndex, TPGImageInfo& info) override;
 };
 
 // Adds the two metafile readers to the registry (once). Programs that link
-// the Qt part of the library call it after InitImageLibrary; text in
-// metafiles needs a QGuiApplication (offscreen will do).
+// the Qt part of the library call it after InitImageLibrary, on the
+// window's thread; text in metafiles needs a QGuiApplication (offscreen will
+// do). Each call on that thread also takes the screen's resolution.
 void RegisterMetafileFormats();
 
 // Pixels per inch the metafile sizes are computed with: the primary
-// screen's, or 96 without a screen.
+// screen's as RegisterMetafileFormats found it, or 96 without a screen. A
+// plain value, so loads on any thread read it without touching the screen
+// object, which belongs to the window's thread.
 double MetafileScreenDpi();
