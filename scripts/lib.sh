@@ -17,7 +17,7 @@ TAV_PACKAGE_PACKAGES=(
 )
 
 TAV_TEST_PACKAGES=(
-  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  googletest libgtest-dev libgmock-dev libbenchmark-dev ccache
   clang libclang-rt-14-dev
   imagemagick netpbm libtiff-tools giflib-tools gifsicle python3-pil
   libjpeg-turbo-progs pngcheck icoutils libvips-tools
