@@ -12,10 +12,11 @@
 #include "thumbs/thumbsave.h"
 
 extern const char* const kThumbsUsage =
-    "  tavtool thumbs FILE... [--size S] [--format bmp|jpg|tif|png|tga] [--prefix P]\n"
+    "  thumbs FILE... [--size S] [--format bmp|jpg|tif|png|tga] [--prefix P]\n"
     "                 [--out DIR] [--jobs N]\n"
-    "      writes an S x S thumbnail of each FILE (default 64, bmp, prefix thm_, into\n"
-    "      each file's own folder); never writes over one of the FILEs\n";
+    "        write an S x S thumbnail of each FILE (default 64, bmp, prefix thm_,\n"
+    "        beside each FILE unless --out) on N threads; never writes over one of\n"
+    "        the FILEs\n";
 
 namespace {
 struct TThumbsArgs {
