@@ -68,6 +68,14 @@ QString SaveProgressText(int number, int count, const QString& name) {
     return QString("%1 of %2 : %3").arg(number).arg(count).arg(name);
 }
 
+QSize ViewImageClientSize(QSize picture, QSize fitted, QSize available, int margin) {
+    QSize s = picture.width() < available.width() && picture.height() < available.height()
+                  ? picture
+                  : fitted;
+    s += QSize(margin, margin);
+    return s.boundedTo(available).expandedTo(QSize(1, 1));
+}
+
 int SheetRows(int n, int C) {
     if (n <= 0 || C <= 0) return 0;
     return n / C + (n % C != 0 ? 1 : 0);

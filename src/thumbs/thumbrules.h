@@ -3,6 +3,7 @@
 // functions: where a picture sits in its square or cell, how saved thumbnails
 // are named, how big a sheet grows. The windows and tavtool only call these.
 
+#include <QSize>
 #include <QString>
 #include <cstdint>
 
@@ -47,6 +48,12 @@ QString ExtFromFormatText(const QString& text);
 // "3 of 25 (beach.jpg)" and "1 of 4 : beach.jpg".
 QString MakeProgressText(int number, int count, const QString& name);
 QString SaveProgressText(int number, int count, const QString& name);
+
+// The View Image window's client size: the picture's own size when it is
+// narrower and lower than the screen's available area, otherwise the size the
+// fitted picture takes in the view; plus `margin` (4 for the explorer, 0 for
+// the sheet creator), never more than the available area.
+QSize ViewImageClientSize(QSize picture, QSize fitted, QSize available, int margin);
 
 // ---- contact sheet
 

@@ -92,3 +92,11 @@ TEST(SheetLayout, ShadowRingsAndSizeEdit) {
                  {"", false},  {"9a", false}, {"-50", false}, {"99999999999", false}};
     for (const Case& c : cases) EXPECT_EQ(ValidSheetSizeText(c.text), c.ok) << c.text;
 }
+
+TEST(ViewImage, ClientSize) {
+    const QSize avail(1280, 1000), fitted(300, 200);
+    EXPECT_EQ(ViewImageClientSize({640, 480}, fitted, avail, 4), QSize(644, 484));
+    EXPECT_EQ(ViewImageClientSize({640, 480}, fitted, avail, 0), QSize(640, 480));
+    EXPECT_EQ(ViewImageClientSize({1280, 480}, fitted, avail, 4), QSize(304, 204));
+    EXPECT_EQ(ViewImageClientSize({1279, 999}, fitted, avail, 4), QSize(1280, 1000));
+}
