@@ -93,3 +93,23 @@ TEST_F(TavtoolThumbs, NeverOverwritesASourceAndRefusesBadPrefixes) {
     EXPECT_TRUE(fs::is_empty(dir / "out"));
     EXPECT_FALSE(fs::exists(dir / "x.bmp"));
 }
+
+TEST_F(TavtoolThumbs, SheetOfSevenAndItsGuard) {
+    std::string files;
+    for (int i = 0; i < 7; ++i) {
+        Write("p" + std::to_string(i) + ".bmp", 40 + 30 * i, 60);
+        files += " " + P("p" + std::to_string(i) + ".bmp");
+    }
+    EXPECT_EQ(Run("sheet " + P("sheet.png") + files), 0);
+    int w = 0, h = 0;
+    Size("sheet.png", w, h);
+    EXPECT_EQ(w, 716);
+    EXPECT_EQ(h, 282);
+    const std::string before = Slurp(dir / "p0.bmp");
+    std::string err;
+    EXPECT_EQ(Run("sheet " + P("p0.bmp") + files, &err), 1);
+    EXPECT_NE(err.find("Would overwrite"), std::string::npos) << err;
+    EXPECT_EQ(Slurp(dir / "p0.bmp"), before);
+    EXPECT_EQ(Run("sheet " + P("s.png") + files + " --size 20"), 2);
+    EXPECT_EQ(Run("sheet " + P("s.png")), 2);
+}
