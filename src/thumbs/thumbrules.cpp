@@ -1,5 +1,6 @@
 #include "thumbs/thumbrules.h"
 
+#include <QStringList>
 #include <algorithm>
 
 namespace {
@@ -117,4 +118,14 @@ bool ValidSheetSizeText(const QString& text, int* value) {
     if (v < 30 || v > 900) return false;
     if (value) *value = v;
     return true;
+}
+
+bool AcceptsDroppedPicture(const QString& name) {
+    const int dot = name.lastIndexOf('.');
+    if (dot < 0) return false;
+    const QString ext = name.mid(dot).toUpper();
+    // The whole extension must be one of the entries, not a piece of one.
+    static const QStringList kAccepted = {".JPG", ".GIF", ".BMP", ".ICO", ".TIF",
+                                          ".PNG", ".PCX", ".TGA", ".WMF"};
+    return kAccepted.contains(ext);
 }

@@ -90,6 +90,10 @@ QString SheetSizeText(int64_t W, int64_t H);
 // Shadow ring value: (v div 12) x e + v div 2.
 inline int ShadowValue(int v, int e) { return (v / 12) * e + v / 2; }
 
+// Drop targets take a dragged file when its upper-case extension with its
+// dot occurs in ".JPG.GIF.BMP.ICO.TIF.PNG.PCX.TGA.WMF".
+bool AcceptsDroppedPicture(const QString& name);
+
 // The Size edit of the sheet options: digits, 30..900; empty or out of range
 // is invalid.
 bool ValidSheetSizeText(const QString& text, int* value = nullptr);

@@ -100,3 +100,10 @@ TEST(ViewImage, ClientSize) {
     EXPECT_EQ(ViewImageClientSize({1280, 480}, fitted, avail, 4), QSize(304, 204));
     EXPECT_EQ(ViewImageClientSize({1279, 999}, fitted, avail, 4), QSize(1280, 1000));
 }
+
+TEST(DropFilter, Extensions) {
+    for (const char* ok : {"a.jpg", "B.JPG", "x.y.png", "m.wmf", "t.Tga"})
+        EXPECT_TRUE(AcceptsDroppedPicture(ok)) << ok;
+    for (const char* no : {"a.jpeg", "a.txt", "noext", "a.", "a.PG", "a.tiff"})
+        EXPECT_FALSE(AcceptsDroppedPicture(no)) << no;
+}
