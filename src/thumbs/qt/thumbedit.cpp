@@ -96,6 +96,7 @@ TfrmThumbEdit::TfrmThumbEdit(QWidget* parent)
     lbFiles = new TSheetFileList(split);
     lbFiles->setObjectName("lbFiles");
     lbFiles->setContextMenuPolicy(Qt::CustomContextMenu);
+    lbFiles->setTextElideMode(Qt::ElideLeft); // the file name matters more than its folder
     PGImage1 = new TPGImage(split);
     PGImage1->setObjectName("PGImage1");
     PGImage1->SetCenter(true);
