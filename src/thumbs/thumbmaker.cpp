@@ -73,6 +73,12 @@ bool MakeThumbnail(const std::string& path, const TThumbOptions& o, TPixelGraphi
     return ok;
 }
 
+void PlaceQuestionMark(const TThumbOptions& o, TPixelGraphic& square) {
+    TPixelGraphic q, scaled;
+    QuestionMarkPicture(q);
+    PlaceThumbnail(q, q.GetWidth(), q.GetHeight(), o, scaled, square);
+}
+
 void QuestionMarkPicture(TPixelGraphic& picture) {
     // Drawn once into a 256-colour image; each caller gets its own copy.
     static const QImage image = [] {

@@ -23,6 +23,7 @@ struct TThumbOptions {
     int loadHint = 0;         // shrink-on-load hint; 0 = full decode
     TRGB background = kThumbBackground;
     TPGWarningAction warnings = pgwaIgnore;
+    bool cache = false;       // the grid: go through the shared thumbnail cache
 };
 
 // Throws EThumbnail unless `path` names a regular file (after links): a
@@ -44,6 +45,10 @@ void PlaceThumbnail(TPixelGraphic& source, int fullW, int fullH, const TThumbOpt
 // The square for `path`; false when the file could not be read and the
 // question-mark picture stands in for it.
 bool MakeThumbnail(const std::string& path, const TThumbOptions& o, TPixelGraphic& square);
+
+// The square of a file that could not be read: the question mark placed by
+// the usual geometry.
+void PlaceQuestionMark(const TThumbOptions& o, TPixelGraphic& square);
 
 // The question-mark picture shown for unreadable files: 80 x 80, 256 colours,
 // drawn in code (no text, so any thread may make it).

@@ -4,6 +4,7 @@
 
 #include "core/qt/bitmap.h"
 #include "core/registry.h"
+#include "thumbs/thumbcache.h"
 
 QEvent::Type TThumbReadyEvent::Kind() {
     static const auto t = QEvent::Type(QEvent::registerEventType());
@@ -48,7 +49,8 @@ void TThumbRun::Work() {
         bool readable = false;
         QImage image;
         try {
-            readable = MakeThumbnail(paths_[i].toStdString(), options_, square);
+            readable = options_.cache ? MakeCachedThumbnail(paths_[i].toStdString(), options_, square)
+                                      : MakeThumbnail(paths_[i].toStdString(), options_, square);
             AssignToBitmap(square, image);
         } catch (...) {
             // Nothing at all for this item (not even the question mark):

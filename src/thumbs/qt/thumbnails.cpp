@@ -361,6 +361,7 @@ void TfrmThumbnails::MakeThumbnails() {
     o.fast = true;
     o.loadHint = ThumbSize;
     o.warnings = pgwaIgnore;
+    o.cache = true;
     run_ = std::make_unique<TThumbRun>(paths, o, Generation, this, ThumbWorkerCount());
 }
 
