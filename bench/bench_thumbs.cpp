@@ -67,11 +67,13 @@ void BM_Sheet100(benchmark::State& state) {
         TPixelGraphic g;
         g.SetFormat(640, 480, pg24Bit);
         for (int y = 0; y < 480; ++y)
-            for (int x = 0; x < 640; ++x) g.ScanLine(y)[3 * x + (x + y) % 3] = uint8_t(x ^ y);
+            for (int x = 0; x < 640; ++x)
+                g.ScanLine(y)[3 * x + (x + y) % 3] = uint8_t(x ^ y);
         g.SaveToFile(small.toStdString());
     }
     QStringList files;
-    for (int i = 0; i < 100; ++i) files << small;
+    for (int i = 0; i < 100; ++i)
+        files << small;
     TSheetOptions o;
     o.autoSharpen = false;
     for (auto _ : state) {

@@ -74,7 +74,8 @@ const std::vector<TFlag>& Flags() {
              o.includeTitle = true;
              o.titleText = QString::fromStdString(v);
          }},
-        {"--title-face", true, [](auto& o, auto&, auto& v) { o.titleFace = QString::fromStdString(v); }},
+        {"--title-face", true,
+         [](auto& o, auto&, auto& v) { o.titleFace = QString::fromStdString(v); }},
         {"--title-size", true, [](auto& o, auto& k, auto& v) { o.titleSize = Int(k, v, 6, 72); }},
         {"--title-color", true, [](auto& o, auto& k, auto& v) { o.titleColor = Colour(k, v); }},
         {"--footer", true,
@@ -82,7 +83,8 @@ const std::vector<TFlag>& Flags() {
              o.includeFooter = true;
              o.footerText = QString::fromStdString(v);
          }},
-        {"--footer-face", true, [](auto& o, auto&, auto& v) { o.footerFace = QString::fromStdString(v); }},
+        {"--footer-face", true,
+         [](auto& o, auto&, auto& v) { o.footerFace = QString::fromStdString(v); }},
         {"--footer-size", true, [](auto& o, auto& k, auto& v) { o.footerSize = Int(k, v, 6, 72); }},
         {"--footer-color", true, [](auto& o, auto& k, auto& v) { o.footerColor = Colour(k, v); }},
     };

@@ -77,7 +77,8 @@ int RunThumbsCommand(const TToolCommandArgs& args, std::FILE* out, std::FILE* er
         return 1;
     }
     QStringList sources;
-    for (const QString& f : a.files) sources << QFileInfo(f).absoluteFilePath();
+    for (const QString& f : a.files)
+        sources << QFileInfo(f).absoluteFilePath();
     const auto items = PlanThumbnailSaves(sources, a.out, a.prefix, a.ext);
 
     TThumbOptions o;
@@ -85,13 +86,10 @@ int RunThumbsCommand(const TToolCommandArgs& args, std::FILE* out, std::FILE* er
     o.fast = false;
     o.loadHint = 2 * a.size;
     o.warnings = pgwaIgnore;
-    // The registries fill themselves on first use: do that here, once,
-    // before any worker reads them.
-    FileFormatReaders();
-    FileFormatWriters();
+    PrepareLibraryForWorkers();
 
-    const int jobs = a.jobs > 0 ? a.jobs
-                                : int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
+    const int jobs =
+        a.jobs > 0 ? a.jobs : int(std::clamp(std::thread::hardware_concurrency(), 1u, 4u));
     std::atomic<size_t> next{0};
     std::atomic<int> failures{0};
     std::mutex io;
@@ -111,8 +109,10 @@ int RunThumbsCommand(const TToolCommandArgs& args, std::FILE* out, std::FILE* er
         }
     };
     std::vector<std::thread> pool;
-    for (int j = 1; j < std::min<int>(jobs, int(items.size())); ++j) pool.emplace_back(work);
+    for (int j = 1; j < std::min<int>(jobs, int(items.size())); ++j)
+        pool.emplace_back(work);
     work();
-    for (auto& t : pool) t.join();
+    for (auto& t : pool)
+        t.join();
     return failures ? 1 : 0;
 }

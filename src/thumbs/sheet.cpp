@@ -19,7 +19,9 @@ QFont SheetFont(const QString& face, int points) {
     return f;
 }
 
-QColor Color(TRGB c) { return QColor(GetRValue(c), GetGValue(c), GetBValue(c)); }
+QColor Color(TRGB c) {
+    return QColor(GetRValue(c), GetGValue(c), GetBValue(c));
+}
 
 struct TNameJob {
     QString name;
@@ -36,7 +38,8 @@ void LoadCell(const QString& path, int S, TPixelGraphic& pic, int& W, int& H) {
     LoadThumbSource(path.toStdString(), o, pic, W, H);
 }
 
-void DrawCentredLine(QPainter& p, const QString& text, const QFont& font, TRGB color, int W, int y) {
+void DrawCentredLine(QPainter& p, const QString& text, const QFont& font, TRGB color, int W,
+                     int y) {
     p.setFont(font);
     p.setPen(Color(color));
     const QFontMetrics fm(font);
@@ -48,7 +51,9 @@ void DrawCentredLine(QPainter& p, const QString& text, const QFont& font, TRGB c
 }
 } // namespace
 
-int SheetFontPixels(int points) { return (points * 96 + 36) / 72; }
+int SheetFontPixels(int points) {
+    return (points * 96 + 36) / 72;
+}
 
 TSheetLayout SheetLayoutFor(const TSheetOptions& o) {
     TSheetLayout l;
@@ -90,11 +95,14 @@ void DrawSheetShadow(TPixelGraphic& sheet, int x, int y, int w, int h) {
     auto darken = [&](int px, int py, int e) {
         if (px < 0 || py < 0 || px >= W || py >= H) return;
         uint8_t* p = sheet.ScanLine(py) + int64_t(px) * 3;
-        for (int i = 0; i < 3; ++i) p[i] = uint8_t(ShadowValue(p[i], e));
+        for (int i = 0; i < 3; ++i)
+            p[i] = uint8_t(ShadowValue(p[i], e));
     };
     for (int e = 0; e <= 5; ++e) {
-        for (int c = x + 6; c <= x + w + e; ++c) darken(c, y + h + e, e);
-        for (int r = y + 6; r <= y + h + e - 1; ++r) darken(x + w + e, r, e);
+        for (int c = x + 6; c <= x + w + e; ++c)
+            darken(c, y + h + e, e);
+        for (int r = y + 6; r <= y + h + e - 1; ++r)
+            darken(x + w + e, r, e);
     }
 }
 
@@ -167,7 +175,8 @@ std::unique_ptr<TPixelGraphic> BuildSheet(const QStringList& files, const TSheet
     // Text last, in one pass over the canvas: names sit below their cells and
     // nothing drawn later reaches them, so the result is the same as drawing
     // each with its cell.
-    const bool anyText = (o.includeFilenames && !names.empty()) || o.includeTitle || o.includeFooter;
+    const bool anyText =
+        (o.includeFilenames && !names.empty()) || o.includeTitle || o.includeFooter;
     if (anyText) {
         PGCanvas(*sheet)->Draw([&](QPainter& p) {
             p.setBackgroundMode(Qt::TransparentMode);
@@ -180,8 +189,9 @@ std::unique_ptr<TPixelGraphic> BuildSheet(const QStringList& files, const TSheet
                     const int t = fm.horizontalAdvance(j.name);
                     const int left = SheetNameLeft(l, j.origin, t);
                     const int top = j.origin.y + l.S + 4;
-                    p.setClipRect(QRect(QPoint(j.origin.x - l.HS / 2, top),
-                                        QPoint(j.origin.x + l.S + l.HS / 2 - 1, j.origin.y + l.S + 23)));
+                    p.setClipRect(
+                        QRect(QPoint(j.origin.x - l.HS / 2, top),
+                              QPoint(j.origin.x + l.S + l.HS / 2 - 1, j.origin.y + l.S + 23)));
                     p.drawText(QPoint(left, top + fm.ascent()), j.name);
                 }
                 p.setClipping(false);

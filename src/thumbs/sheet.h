@@ -42,10 +42,10 @@ struct TSheetOptions {
 
 // What building reports as it goes; every member may be empty.
 struct TSheetEvents {
-    std::function<void(int64_t W, int64_t H)> size;  // before the first cell
-    std::function<void(int k, int n)> progress;      // before cell k (1-based)
-    std::function<void(const QString& text)> error;  // a message to show; building goes on
-    std::function<bool()> cancelled;                 // checked before each cell
+    std::function<void(int64_t W, int64_t H)> size; // before the first cell
+    std::function<void(int k, int n)> progress;     // before cell k (1-based)
+    std::function<void(const QString& text)> error; // a message to show; building goes on
+    std::function<bool()> cancelled;                // checked before each cell
 };
 
 // The layout the options give (title and footer heights measured in their fonts).

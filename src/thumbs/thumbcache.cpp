@@ -32,7 +32,8 @@ QByteArray TextChunk(const QByteArray& key, const QByteArray& value) {
     QByteArray chunk;
     PutBe32(chunk, uint32_t(data.size() - 4));
     chunk += data;
-    PutBe32(chunk, uint32_t(crc32(0, reinterpret_cast<const Bytef*>(data.constData()), uInt(data.size()))));
+    PutBe32(chunk, uint32_t(crc32(0, reinterpret_cast<const Bytef*>(data.constData()),
+                                  uInt(data.size()))));
     return chunk;
 }
 
@@ -147,7 +148,9 @@ QString ThumbCacheName(const QString& absPath) {
            ".png";
 }
 
-int ThumbCacheSide(int S) { return S <= 128 ? 128 : 256; }
+int ThumbCacheSide(int S) {
+    return S <= 128 ? 128 : 256;
+}
 
 QString ThumbCachePath(const QString& absPath, int S) {
     return ThumbCacheRoot() + (S <= 128 ? "/normal/" : "/large/") + ThumbCacheName(absPath);

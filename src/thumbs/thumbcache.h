@@ -13,10 +13,10 @@
 #include "core/pixelgraphic.h"
 #include "thumbs/thumbmaker.h"
 
-QString ThumbCacheRoot();          // .../thumbnails
-QString ThumbFileUri(const QString& absPath); // file:///... percent-encoded
+QString ThumbCacheRoot();                       // .../thumbnails
+QString ThumbFileUri(const QString& absPath);   // file:///... percent-encoded
 QString ThumbCacheName(const QString& absPath); // md5 hex + ".png"
-int ThumbCacheSide(int S);         // 128 (normal) or 256 (large)
+int ThumbCacheSide(int S);                      // 128 (normal) or 256 (large)
 QString ThumbCachePath(const QString& absPath, int S);
 
 // What an entry says about itself.

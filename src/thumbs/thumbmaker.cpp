@@ -6,6 +6,14 @@
 
 #include "core/qt/bitmap.h"
 #include "core/registry.h"
+#include "core/stream.h"
+
+void PrepareLibraryForWorkers() {
+    static const uint8_t none[1] = {0};
+    TReadOnlyMemoryStream s(none, 0);
+    FindReader(s, "jpg");
+    FindWriter("png");
+}
 
 void CheckRegularFile(const std::string& path) {
     struct stat st {};

@@ -18,13 +18,18 @@ class EThumbnail : public Exception {
 };
 
 struct TThumbOptions {
-    int size = 64;            // S
-    bool fast = true;         // FastRead + smFast (the grid); off: precise (saved files)
-    int loadHint = 0;         // shrink-on-load hint; 0 = full decode
+    int size = 64;    // S
+    bool fast = true; // FastRead + smFast (the grid); off: precise (saved files)
+    int loadHint = 0; // shrink-on-load hint; 0 = full decode
     TRGB background = kThumbBackground;
     TPGWarningAction warnings = pgwaIgnore;
-    bool cache = false;       // the grid: go through the shared thumbnail cache
+    bool cache = false; // the grid: go through the shared thumbnail cache
 };
+
+// Settles the format registries (they sort themselves on first lookup) on the
+// calling thread, so worker threads that read and write pictures afterwards
+// only ever read them.
+void PrepareLibraryForWorkers();
 
 // Throws EThumbnail unless `path` names a regular file (after links): a
 // FIFO or device would block or never end.

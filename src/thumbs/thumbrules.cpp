@@ -59,7 +59,9 @@ int SizeFromText(const QString& text) {
     return ok && v > 0 ? v : 0;
 }
 
-QString ExtFromFormatText(const QString& text) { return text.left(3).toLower(); }
+QString ExtFromFormatText(const QString& text) {
+    return text.left(3).toLower();
+}
 
 QString MakeProgressText(int number, int count, const QString& name) {
     return QString("%1 of %2 (%3)").arg(number).arg(count).arg(name);
@@ -70,9 +72,8 @@ QString SaveProgressText(int number, int count, const QString& name) {
 }
 
 QSize ViewImageClientSize(QSize picture, QSize fitted, QSize available, int margin) {
-    QSize s = picture.width() < available.width() && picture.height() < available.height()
-                  ? picture
-                  : fitted;
+    QSize s = picture.width() < available.width() && picture.height() < available.height() ? picture
+                                                                                           : fitted;
     s += QSize(margin, margin);
     return s.boundedTo(available).expandedTo(QSize(1, 1));
 }
@@ -104,7 +105,9 @@ int SheetNameLeft(const TSheetLayout& l, TPoint2 o, int t) {
     return o.x - l.HS / 2;
 }
 
-int SheetTextHeight(int h) { return int(1.4 * h); }
+int SheetTextHeight(int h) {
+    return int(1.4 * h);
+}
 
 QString SheetSizeText(int64_t W, int64_t H) {
     return QString("ThumbTav size : %1 X %2").arg(W).arg(H);

@@ -58,12 +58,12 @@ QSize ViewImageClientSize(QSize picture, QSize fitted, QSize available, int marg
 // ---- contact sheet
 
 struct TSheetLayout {
-    int S = 96;   // cell size
-    int C = 6;    // columns
-    int HS = 20;  // horizontal gap
-    int VS = 30;  // vertical gap
-    int TH = 0;   // title height
-    int FH = 0;   // footer height
+    int S = 96;  // cell size
+    int C = 6;   // columns
+    int HS = 20; // horizontal gap
+    int VS = 30; // vertical gap
+    int TH = 0;  // title height
+    int FH = 0;  // footer height
 };
 
 int SheetRows(int n, int C);
@@ -88,7 +88,9 @@ int SheetTextHeight(int h);
 QString SheetSizeText(int64_t W, int64_t H);
 
 // Shadow ring value: (v div 12) x e + v div 2.
-inline int ShadowValue(int v, int e) { return (v / 12) * e + v / 2; }
+inline int ShadowValue(int v, int e) {
+    return (v / 12) * e + v / 2;
+}
 
 // Drop targets take a dragged file when its upper-case extension with its
 // dot occurs in ".JPG.GIF.BMP.ICO.TIF.PNG.PCX.TGA.WMF".

@@ -18,17 +18,18 @@ QEvent::Type TThumbDoneEvent::Kind() {
 
 std::function<void(const QString&)> TThumbRun::BeforeLoad;
 
-int ThumbWorkerCount() { return std::thread::hardware_concurrency() >= 4 ? 2 : 1; }
+int ThumbWorkerCount() {
+    return std::thread::hardware_concurrency() >= 4 ? 2 : 1;
+}
 
 TThumbRun::TThumbRun(QStringList paths, const TThumbOptions& options, quint64 generation,
                      QObject* receiver, int workers)
     : paths_(std::move(paths)), options_(options), generation_(generation), receiver_(receiver) {
-    // The registries fill themselves on first use: make sure that happened
-    // on this thread before workers look into them.
-    FileFormatReaders();
+    PrepareLibraryForWorkers();
     const int n = std::max(1, std::min(workers, int(paths_.size())));
     active_ = n;
-    for (int i = 0; i < n; ++i) threads_.emplace_back([this] { Work(); });
+    for (int i = 0; i < n; ++i)
+        threads_.emplace_back([this] { Work(); });
 }
 
 TThumbRun::~TThumbRun() {
@@ -49,16 +50,17 @@ void TThumbRun::Work() {
         bool readable = false;
         QImage image;
         try {
-            readable = options_.cache ? MakeCachedThumbnail(paths_[i].toStdString(), options_, square)
-                                      : MakeThumbnail(paths_[i].toStdString(), options_, square);
+            readable = options_.cache
+                           ? MakeCachedThumbnail(paths_[i].toStdString(), options_, square)
+                           : MakeThumbnail(paths_[i].toStdString(), options_, square);
             AssignToBitmap(square, image);
         } catch (...) {
             // Nothing at all for this item (not even the question mark):
             // it keeps its slot with an empty square.
             image = QImage();
         }
-        QCoreApplication::postEvent(receiver_, new TThumbReadyEvent(generation_, i,
-                                                                    std::move(image), readable));
+        QCoreApplication::postEvent(
+            receiver_, new TThumbReadyEvent(generation_, i, std::move(image), readable));
     }
     // The last worker out reports the end, after every result of the run.
     if (--active_ == 0 && !cancelled_)

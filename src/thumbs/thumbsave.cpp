@@ -32,8 +32,7 @@ void GuardOutput(const QString& output, const QStringList& sources) {
     const std::string out = output.toStdString();
     if (!FileIdOf(out)) return;
     for (const QString& s : sources)
-        if (SameFile(out, s.toStdString()))
-            throw EThumbnail("Would overwrite " + out);
+        if (SameFile(out, s.toStdString())) throw EThumbnail("Would overwrite " + out);
 }
 
 std::vector<TThumbSaveItem> PlanThumbnailSaves(const QStringList& sources, const QString& outFolder,

@@ -16,8 +16,8 @@ const QStringList& ThumbSaveFormatTexts();
 bool IsThumbSaveExt(const QString& ext);
 
 struct TThumbSaveItem {
-    QString source; // full path
-    QString output; // full path of the thumbnail
+    QString source;  // full path
+    QString output;  // full path of the thumbnail
     QString refusal; // non-empty: not written, this says why ("Would overwrite ...")
 };
 

@@ -46,7 +46,8 @@ class TavtoolThumbs : public ::testing::Test {
         TPixelGraphic g;
         g.SetFormat(w, h, pg24Bit);
         for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) g.SetPixel(x, y, RGB(x % 256, y % 256, 90));
+            for (int x = 0; x < w; ++x)
+                g.SetPixel(x, y, RGB(x % 256, y % 256, 90));
         g.SaveToFile((dir / name).string());
     }
     void Size(const std::string& name, int& w, int& h) {

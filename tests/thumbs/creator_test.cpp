@@ -47,10 +47,12 @@ TEST_F(Creator, GenerateAndSave) {
     TScopedPrompts prompts;
     EXPECT_FALSE(w.SaveAs1->isEnabled());
     w.Generate();
-    EXPECT_EQ(prompts->Messages(), QStringList{"You must drag some images into the listbox first!"});
+    EXPECT_EQ(prompts->Messages(),
+              QStringList{"You must drag some images into the listbox first!"});
 
     QStringList files;
-    for (int i = 0; i < 7; ++i) files << Solid(QString("p%1.bmp").arg(i), 40 + i);
+    for (int i = 0; i < 7; ++i)
+        files << Solid(QString("p%1.bmp").arg(i), 40 + i);
     w.AddFiles(files);
     w.Generate();
     EXPECT_EQ(w.StatusBar1->PanelText(0), "ThumbTav size : 716 X 282");

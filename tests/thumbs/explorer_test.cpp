@@ -32,7 +32,9 @@ void WriteSolid(const QString& path, int w, int h, TRGB c) {
     p.SaveToFile(path.toStdString());
 }
 
-QRgb Centre(const QPixmap& p) { return p.toImage().pixel(p.width() / 2, 2); }
+QRgb Centre(const QPixmap& p) {
+    return p.toImage().pixel(p.width() / 2, 2);
+}
 
 class Explorer : public ::testing::Test {
   protected:
@@ -55,7 +57,8 @@ class Explorer : public ::testing::Test {
 } // namespace
 
 TEST_F(Explorer, EveryItemGetsItsOwnThumbnailOnce) {
-    for (int i = 0; i < 6; ++i) WriteSolid(a.filePath(QString("p%1.bmp").arg(i)), 30 + 20 * i, 40, RGB(200, 10 * i, 0));
+    for (int i = 0; i < 6; ++i)
+        WriteSolid(a.filePath(QString("p%1.bmp").arg(i)), 30 + 20 * i, 40, RGB(200, 10 * i, 0));
     WriteBytes(a.filePath("broken.jpg"), {0xFF, 0xD8, 0xFF});
     w->FolderChange(a.path());
     ASSERT_EQ(w->LV1->Count(), 7);
@@ -86,7 +89,8 @@ TEST_F(Explorer, EveryItemGetsItsOwnThumbnailOnce) {
 }
 
 TEST_F(Explorer, EscStopsTheRun) {
-    for (int i = 0; i < 30; ++i) WriteSolid(a.filePath(QString("p%1.bmp").arg(i, 2, 10, QChar('0'))), 20, 20, RGB(1, 2, 3));
+    for (int i = 0; i < 30; ++i)
+        WriteSolid(a.filePath(QString("p%1.bmp").arg(i, 2, 10, QChar('0'))), 20, 20, RGB(1, 2, 3));
     Slow();
     w->FolderChange(a.path());
     w->ThumbnailsClick();
@@ -124,7 +128,8 @@ TEST_F(Explorer, FolderChangeMidRunLandsNoOldThumbnail) {
 }
 
 TEST_F(Explorer, WindowDestroyedMidRun) {
-    for (int i = 0; i < 10; ++i) WriteSolid(a.filePath(QString("p%1.bmp").arg(i)), 20, 20, RGB(1, 2, 3));
+    for (int i = 0; i < 10; ++i)
+        WriteSolid(a.filePath(QString("p%1.bmp").arg(i)), 20, 20, RGB(1, 2, 3));
     Slow();
     w->FolderChange(a.path());
     w->ThumbnailsClick();
@@ -170,7 +175,8 @@ TEST_F(Explorer, SavingThumbnailsThroughTheDialog) {
     for (int r = 0; r < w->LV1->Count(); ++r)
         if (w->LV1->Caption(r) == "beach.jpg")
             w->LV1->selectionModel()->select(w->LV1->Model()->index(r, 0),
-                                             QItemSelectionModel::Select | QItemSelectionModel::Rows);
+                                             QItemSelectionModel::Select |
+                                                 QItemSelectionModel::Rows);
     prompts->dialogAnswers.push_back([](QDialog* d) {
         auto* s = static_cast<TfrmSaveThumbnail*>(d);
         s->edPrefix->setText("");
@@ -179,7 +185,8 @@ TEST_F(Explorer, SavingThumbnailsThroughTheDialog) {
     });
     w->SaveThumbnails();
     ASSERT_FALSE(prompts->Messages().isEmpty());
-    EXPECT_TRUE(prompts->Messages().last().startsWith("Would overwrite ")) << prompts->Messages().last().toStdString();
+    EXPECT_TRUE(prompts->Messages().last().startsWith("Would overwrite "))
+        << prompts->Messages().last().toStdString();
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), before);
     f.close();

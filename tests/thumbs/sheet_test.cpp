@@ -35,8 +35,10 @@ class Sheet : public ::testing::Test {
 
 TEST_F(Sheet, SizeAndCellPositions) {
     QStringList files;
-    files << Solid("wide.bmp", 200, 100) << Solid("tall.bmp", 100, 200) << Solid("small.bmp", 40, 40);
-    for (int i = 0; i < 4; ++i) files << Solid(QString("f%1.bmp").arg(i), 50, 50);
+    files << Solid("wide.bmp", 200, 100) << Solid("tall.bmp", 100, 200)
+          << Solid("small.bmp", 40, 40);
+    for (int i = 0; i < 4; ++i)
+        files << Solid(QString("f%1.bmp").arg(i), 50, 50);
     TSheetOptions o = Plain();
     o.addShadow = false;
     QString sizeText;
@@ -80,7 +82,10 @@ TEST_F(Sheet, ShadowRingsOnWhite) {
         EXPECT_EQ(s->GetPixel(116 + e, 40), int(RGB(v, v, v))) << e;
         // Ring e runs from column x + 6 to x + w + e.
         EXPECT_EQ(s->GetPixel(25, 116 + e), int(kWhite)) << e;
-        EXPECT_EQ(s->GetPixel(116 + e + 1, 116 + e), e < 5 ? int(RGB(127 + 21 * (e + 1), 127 + 21 * (e + 1), 127 + 21 * (e + 1))) : int(kWhite)) << e;
+        EXPECT_EQ(s->GetPixel(116 + e + 1, 116 + e),
+                  e < 5 ? int(RGB(127 + 21 * (e + 1), 127 + 21 * (e + 1), 127 + 21 * (e + 1)))
+                        : int(kWhite))
+            << e;
     }
     EXPECT_EQ(s->GetPixel(30, 122), int(kWhite));
 }
@@ -90,7 +95,8 @@ TEST_F(Sheet, TilingMatchesImageMagick) {
     TPixelGraphic tile;
     tile.SetFormat(7, 5, pg24Bit);
     for (int y = 0; y < 5; ++y)
-        for (int x = 0; x < 7; ++x) tile.SetPixel(x, y, RGB(30 * x, 50 * y, 200 - 20 * x));
+        for (int x = 0; x < 7; ++x)
+            tile.SetPixel(x, y, RGB(30 * x, 50 * y, 200 - 20 * x));
     tile.SaveToFile(dir.filePath("bg.png").toStdString());
     TPixelGraphic sheet;
     sheet.SetFormat(103, 41, pg24Bit);
@@ -125,7 +131,8 @@ TEST_F(Sheet, FailuresAreReportedAndTheRestStays) {
     o.size = 900;
     o.cols = 2;
     QStringList many;
-    for (int i = 0; i < 10000; ++i) many << "x";
+    for (int i = 0; i < 10000; ++i)
+        many << "x";
     EXPECT_THROW(BuildSheet(many, o), EPixelGraphic);
 }
 
@@ -138,8 +145,10 @@ TEST_F(Sheet, LongTitleAndSavingOverASource) {
     // "Text Too Long" starts at the left edge instead of the centred title.
     bool redNearLeft = false, redFarRight = false;
     for (int y = 20; y < 20 + SheetLayoutFor(o).TH; ++y) {
-        for (int x = 0; x < 12; ++x) redNearLeft |= GetRValue(s->GetPixel(x, y)) > 200 && GetGValue(s->GetPixel(x, y)) < 100;
-        for (int x = 300; x < s->GetWidth(); ++x) redFarRight |= GetGValue(s->GetPixel(x, y)) < 100;
+        for (int x = 0; x < 12; ++x)
+            redNearLeft |= GetRValue(s->GetPixel(x, y)) > 200 && GetGValue(s->GetPixel(x, y)) < 100;
+        for (int x = 300; x < s->GetWidth(); ++x)
+            redFarRight |= GetGValue(s->GetPixel(x, y)) < 100;
     }
     EXPECT_TRUE(redNearLeft);
     EXPECT_FALSE(redFarRight);

@@ -63,7 +63,8 @@ TEST_F(ThumbCache, EntriesOtherProgramsCanRead) {
     ASSERT_TRUE(MakeCachedThumbnail(photo.toStdString(), Grid(), sq));
     const QString entry = ThumbCachePath(photo, 64);
     ASSERT_TRUE(QFile::exists(entry)) << entry.toStdString();
-    EXPECT_EQ(QFileInfo(entry).permissions() & 0x0777, QFileDevice::ReadUser | QFileDevice::WriteUser);
+    EXPECT_EQ(QFileInfo(entry).permissions() & 0x0777,
+              QFileDevice::ReadUser | QFileDevice::WriteUser);
     const QString out =
         Py("import sys, hashlib\nfrom PIL import Image\nim = Image.open(sys.argv[1])\n"
            "u = im.info['Thumb::URI']\n"
@@ -76,8 +77,10 @@ TEST_F(ThumbCache, EntriesOtherProgramsCanRead) {
     // A changed file is made again.
     SetMTime(photo, 1500000100);
     ASSERT_TRUE(MakeCachedThumbnail(photo.toStdString(), Grid(), sq));
-    EXPECT_EQ(Py("import sys\nfrom PIL import Image\nprint(Image.open(sys.argv[1]).info['Thumb::MTime'])", {entry}),
-              "1500000100");
+    EXPECT_EQ(
+        Py("import sys\nfrom PIL import Image\nprint(Image.open(sys.argv[1]).info['Thumb::MTime'])",
+           {entry}),
+        "1500000100");
 }
 
 TEST_F(ThumbCache, HostileEntriesAreIgnoredAndGoodOnesUsed) {
@@ -95,10 +98,12 @@ TEST_F(ThumbCache, HostileEntriesAreIgnoredAndGoodOnesUsed) {
         const char* what;
         std::function<void()> make;
     } cases[] = {
-        {"wrong URI", [&] { PillowEntry(entry, "file:///elsewhere.bmp", 1600000000, 128, 64, 200); }},
+        {"wrong URI",
+         [&] { PillowEntry(entry, "file:///elsewhere.bmp", 1600000000, 128, 64, 200); }},
         {"wrong MTime", [&] { PillowEntry(entry, uri, 1, 128, 64, 200); }},
         {"too big", [&] { PillowEntry(entry, uri, 1600000000, 5000, 5000, 200); }},
-        {"truncated", [&] {
+        {"truncated",
+         [&] {
              PillowEntry(entry, uri, 1600000000, 128, 64, 200);
              QFile f(entry);
              f.open(QIODevice::ReadWrite);

@@ -54,7 +54,8 @@ TEST_F(ThumbMaker, ShrinkOnLoadKeepsGeometryAndLooksTheSame) {
         EXPECT_GE(Psnr(a, b), 35.0) << "at " << S;
         // Everything outside the placed picture is the background, exactly.
         for (int y = p.height; y < S; ++y)
-            for (int x = 0; x < S; x += 7) ASSERT_EQ(b.GetPixel(x, y), kThumbBackground);
+            for (int x = 0; x < S; x += 7)
+                ASSERT_EQ(b.GetPixel(x, y), kThumbBackground);
     }
 }
 

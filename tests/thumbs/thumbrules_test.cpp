@@ -9,14 +9,13 @@ TEST(ThumbPlace, GeometryTable) {
         int W, H, S;
         TThumbPlace want;
     } cases[] = {
-        {40, 30, 64, {40, 30, 12, 0}},     // small pictures keep their size
-        {200, 100, 64, {64, 32, 0, 0}},    // wide
-        {100, 200, 64, {32, 64, 16, 0}},   // upright
-        {64, 10, 64, {64, 10, 0, 0}},      // not small: width is not below S
-        {100, 100, 64, {64, 64, 0, 0}},    // square
-        {1000, 1, 64, {64, 1, 0, 0}},      // a side truncating to 0 stays 1
-        {1, 1000, 96, {1, 96, 47, 0}},
-        {63, 63, 64, {63, 63, 0, 0}},
+        {40, 30, 64, {40, 30, 12, 0}},   // small pictures keep their size
+        {200, 100, 64, {64, 32, 0, 0}},  // wide
+        {100, 200, 64, {32, 64, 16, 0}}, // upright
+        {64, 10, 64, {64, 10, 0, 0}},    // not small: width is not below S
+        {100, 100, 64, {64, 64, 0, 0}},  // square
+        {1000, 1, 64, {64, 1, 0, 0}},    // a side truncating to 0 stays 1
+        {1, 1000, 96, {1, 96, 47, 0}},      {63, 63, 64, {63, 63, 0, 0}},
         {3000, 2000, 128, {128, 85, 0, 0}}, // Trunc(0.666.. x 128) = 85
     };
     for (const Case& c : cases)
@@ -34,12 +33,9 @@ TEST(ThumbSaveName, NamingTable) {
     struct Case {
         const char *prefix, *name, *ext, *want;
     } cases[] = {
-        {"thm_", "beach.jpg", "bmp", "thm_beach.bmp"},
-        {"thm_", "a.b.jpg", "bmp", "thm_a.bmp"},
-        {"thm_", "x.y.png", "tga", "thm_x.tga"},
-        {"thm_", "README", "png", "thm_README.png"},
-        {"", "beach.jpg", "jpg", "beach.jpg"},
-        {"thm_", ".hidden.jpg", "bmp", "thm_.bmp"},
+        {"thm_", "beach.jpg", "bmp", "thm_beach.bmp"}, {"thm_", "a.b.jpg", "bmp", "thm_a.bmp"},
+        {"thm_", "x.y.png", "tga", "thm_x.tga"},       {"thm_", "README", "png", "thm_README.png"},
+        {"", "beach.jpg", "jpg", "beach.jpg"},         {"thm_", ".hidden.jpg", "bmp", "thm_.bmp"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(ThumbSaveName(c.prefix, c.name, c.ext), QString(c.want)) << c.name;
@@ -88,9 +84,10 @@ TEST(SheetLayout, ShadowRingsAndSizeEdit) {
     struct Case {
         const char* text;
         bool ok;
-    } cases[] = {{"96", true}, {"30", true}, {"900", true}, {"29", false}, {"901", false},
+    } cases[] = {{"96", true}, {"30", true},  {"900", true},  {"29", false},         {"901", false},
                  {"", false},  {"9a", false}, {"-50", false}, {"99999999999", false}};
-    for (const Case& c : cases) EXPECT_EQ(ValidSheetSizeText(c.text), c.ok) << c.text;
+    for (const Case& c : cases)
+        EXPECT_EQ(ValidSheetSizeText(c.text), c.ok) << c.text;
 }
 
 TEST(ViewImage, ClientSize) {

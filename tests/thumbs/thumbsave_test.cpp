@@ -72,13 +72,15 @@ TEST_F(ThumbSave, EveryFormatReadsBackAsTheSquare) {
     ASSERT_TRUE(MagickRead(Path("ref.png"), 64, 42, ref));
     for (const QString& fmt : ThumbSaveFormatTexts()) {
         const QString ext = ExtFromFormatText(fmt);
-        ASSERT_TRUE(Run({Path("photo.jpg")}, dir.path(), "thm_", ext).isEmpty()) << ext.toStdString();
+        ASSERT_TRUE(Run({Path("photo.jpg")}, dir.path(), "thm_", ext).isEmpty())
+            << ext.toStdString();
         TPixelGraphic back;
         ASSERT_TRUE(MagickRead(Path("thm_photo." + ext), 64, 64, back)) << ext.toStdString();
         if (ext != "jpg") {
             for (int y = 42; y < 64; ++y)
                 for (int x = 0; x < 64; ++x)
-                    ASSERT_EQ(back.GetPixel(x, y), kThumbBackground) << ext.toStdString() << " " << x << "," << y;
+                    ASSERT_EQ(back.GetPixel(x, y), kThumbBackground)
+                        << ext.toStdString() << " " << x << "," << y;
         }
         TPixelGraphic content;
         content.SetFormat(64, 42, pg24Bit);

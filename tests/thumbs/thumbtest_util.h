@@ -10,7 +10,9 @@
 #include "core/pixelgraphic.h"
 #include "formats/jpeg.h"
 
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 // A W x H picture of smooth gradients with a few hard edges, written as a
 // JPEG at quality 92: close enough to a photograph for scaling tests.
@@ -41,7 +43,8 @@ inline double Psnr(const TPixelGraphic& a, const TPixelGraphic& b) {
     for (int y = 0; y < a.GetHeight(); ++y) {
         const uint8_t* ra = a.ScanLine(y);
         const uint8_t* rb = b.ScanLine(y);
-        for (int i = 0; i < 3 * a.GetWidth(); ++i, ++n) se += double(ra[i] - rb[i]) * (ra[i] - rb[i]);
+        for (int i = 0; i < 3 * a.GetWidth(); ++i, ++n)
+            se += double(ra[i] - rb[i]) * (ra[i] - rb[i]);
     }
     if (se == 0) return INFINITY;
     return 10 * std::log10(255.0 * 255.0 * n / se);

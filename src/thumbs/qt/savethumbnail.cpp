@@ -67,9 +67,15 @@ TfrmSaveThumbnail::TfrmSaveThumbnail(QWidget* parent) : QDialog(parent) {
     connect(btnFolder, &QPushButton::clicked, this, &TfrmSaveThumbnail::ChooseFolder);
 }
 
-QString TfrmSaveThumbnail::Prefix() const { return edPrefix->text(); }
-QString TfrmSaveThumbnail::Extension() const { return ExtFromFormatText(cbFormat->currentText()); }
-int TfrmSaveThumbnail::ThumbSize() const { return SizeFromText(cbSize->currentText()); }
+QString TfrmSaveThumbnail::Prefix() const {
+    return edPrefix->text();
+}
+QString TfrmSaveThumbnail::Extension() const {
+    return ExtFromFormatText(cbFormat->currentText());
+}
+int TfrmSaveThumbnail::ThumbSize() const {
+    return SizeFromText(cbSize->currentText());
+}
 
 QString TfrmSaveThumbnail::Folder() const {
     QString f = edFolder->text();

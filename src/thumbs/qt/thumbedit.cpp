@@ -58,8 +58,10 @@ void TSheetFileList::dragEnterEvent(QDragEnterEvent* e) {
 }
 
 void TSheetFileList::dragMoveEvent(QDragMoveEvent* e) {
-    if (AcceptDrops) e->acceptProposedAction();
-    else e->ignore();
+    if (AcceptDrops)
+        e->acceptProposedAction();
+    else
+        e->ignore();
 }
 
 void TSheetFileList::dropEvent(QDropEvent* e) {
@@ -158,7 +160,8 @@ TfrmThumbEdit::TfrmThumbEdit(QWidget* parent)
 
 TfrmThumbTavOptions* TfrmThumbEdit::OptionsWindow() {
     if (ToolWindows())
-        if (auto* o = qobject_cast<TfrmThumbTavOptions*>(ToolWindows()->Find("TfrmThumbTavOptions")))
+        if (auto* o =
+                qobject_cast<TfrmThumbTavOptions*>(ToolWindows()->Find("TfrmThumbTavOptions")))
             return o;
     if (!ownOptions_) ownOptions_ = new TfrmThumbTavOptions(this);
     return ownOptions_;
@@ -175,7 +178,8 @@ QString TfrmThumbEdit::SelectedPath() const {
 
 QStringList TfrmThumbEdit::Files() const {
     QStringList out;
-    for (int i = 0; i < lbFiles->count(); ++i) out << lbFiles->item(i)->text();
+    for (int i = 0; i < lbFiles->count(); ++i)
+        out << lbFiles->item(i)->text();
     return out;
 }
 
@@ -195,12 +199,14 @@ void TfrmThumbEdit::UpdateCommands() {
 
 void TfrmThumbEdit::AddFiles(const QStringList& paths) {
     if (building_) return;
-    for (const QString& p : paths) lbFiles->addItem(p);
+    for (const QString& p : paths)
+        lbFiles->addItem(p);
 }
 
 void TfrmThumbEdit::DeleteSelected() {
     if (building_) return;
-    for (QListWidgetItem* it : lbFiles->selectedItems()) delete it;
+    for (QListWidgetItem* it : lbFiles->selectedItems())
+        delete it;
     UpdateCommands();
 }
 
@@ -234,11 +240,13 @@ void TfrmThumbEdit::Generate() {
     QPointer<TfrmThumbEdit> self(this);
     TSheetEvents ev;
     ev.size = [this](int64_t W, int64_t H) { StatusBar1->SetPanelText(0, SheetSizeText(W, H)); };
+    // The window may go while events are pumped (the program closing): from
+    // then on nothing of it is touched and the build stops.
     ev.progress = [this, &self](int k, int n) {
+        if (!self) return;
         StatusBar1->SetPanelText(1, QString("Processing %1 of %2").arg(k).arg(n));
         // Keep the window alive and let Esc through between pictures.
         QCoreApplication::processEvents();
-        if (!self) cancel_ = true;
     };
     ev.cancelled = [this, &self] { return !self || cancel_; };
     ev.error = [this, &self](const QString& text) {

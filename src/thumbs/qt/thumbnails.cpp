@@ -36,7 +36,9 @@
 namespace {
 const QColor kListColor(254, 255, 230);
 
-QString Clean(const QString& folder) { return QDir::cleanPath(QDir(folder).absolutePath()); }
+QString Clean(const QString& folder) {
+    return QDir::cleanPath(QDir(folder).absolutePath());
+}
 
 // Draws each item of the grid with its thumbnail (an empty square of the
 // list's colour until it is made). Thumbnails are found by name, so sorting
@@ -154,8 +156,8 @@ TfrmThumbnails::TfrmThumbnails(QWidget* parent) : QMainWindow(parent, Qt::Window
     IconView->setWordWrap(true);
     IconView->setTextElideMode(Qt::ElideMiddle);
     IconView->setItemDelegate(new TThumbDelegate(this));
-    for (QAbstractItemView* v : {static_cast<QAbstractItemView*>(LV1),
-                                 static_cast<QAbstractItemView*>(IconView)}) {
+    for (QAbstractItemView* v :
+         {static_cast<QAbstractItemView*>(LV1), static_cast<QAbstractItemView*>(IconView)}) {
         QPalette pal = v->palette();
         pal.setColor(QPalette::Base, kListColor);
         v->setPalette(pal);
@@ -173,11 +175,9 @@ TfrmThumbnails::TfrmThumbnails(QWidget* parent) : QMainWindow(parent, Qt::Window
     setCentralWidget(split);
 
     // Panel 0 is a sliver (its Windows width was 0); the per-file text takes the rest.
-    StatusBar1 = new TPanelStatusBar({{1, Qt::AlignLeft},
-                                      {140, Qt::AlignLeft},
-                                      {100, Qt::AlignHCenter},
-                                      {0, Qt::AlignLeft}},
-                                     this);
+    StatusBar1 = new TPanelStatusBar(
+        {{1, Qt::AlignLeft}, {140, Qt::AlignLeft}, {100, Qt::AlignHCenter}, {0, Qt::AlignLeft}},
+        this);
     for (int i = 0; i < StatusBar1->PanelCount(); ++i)
         StatusBar1->PanelLabel(i)->setTextFormat(Qt::PlainText);
     setStatusBar(StatusBar1);
@@ -224,12 +224,15 @@ TfrmThumbnails::TfrmThumbnails(QWidget* parent) : QMainWindow(parent, Qt::Window
 TfrmThumbnails::~TfrmThumbnails() {
     // Workers post to this window: every one must be gone before it is.
     if (run_) run_->Cancel();
-    for (auto& r : retired_) r->Cancel();
+    for (auto& r : retired_)
+        r->Cancel();
     run_.reset();
     retired_.clear();
 }
 
-QString TfrmThumbnails::CurrentFolder() const { return LV1->ListedFolder(); }
+QString TfrmThumbnails::CurrentFolder() const {
+    return LV1->ListedFolder();
+}
 
 void TfrmThumbnails::SetListStyle(TListStyle s) {
     style_ = s;
@@ -300,7 +303,8 @@ void TfrmThumbnails::ThumbnailsClick() {
 
 void TfrmThumbnails::ChooseSize(int size) {
     if (saving_) return;
-    for (QAction* a : SizeItems) a->setChecked(a->data().toInt() == size);
+    for (QAction* a : SizeItems)
+        a->setChecked(a->data().toInt() == size);
     ThumbSize = size;
     if (style_ == lsIcon) SetListStyle(lsIcon);
     if (LV1->Count() > 0 && style_ == lsIcon) MakeThumbnails();
@@ -437,7 +441,8 @@ void TfrmThumbnails::FolderMayHaveChanged() {
     bool same = now.size() == shown.size();
     if (same) {
         QHash<QString, std::pair<qint64, qint64>> byName;
-        for (const TFileItem& it : shown) byName.insert(it.name, {it.size, it.modified});
+        for (const TFileItem& it : shown)
+            byName.insert(it.name, {it.size, it.modified});
         for (const TFileItem& it : now) {
             auto f = byName.constFind(it.name);
             if (f == byName.constEnd() || f->first != it.size || f->second != it.modified) {
@@ -482,7 +487,8 @@ void TfrmThumbnails::ImageProperties() {
 void TfrmThumbnails::SetListCommandsEnabled(bool on) {
     STV1->setEnabled(on);
     tbSave->setEnabled(on);
-    for (QAction* a : SizeItems) a->setEnabled(on);
+    for (QAction* a : SizeItems)
+        a->setEnabled(on);
     Refresh1->setEnabled(on);
 }
 
@@ -511,7 +517,8 @@ void TfrmThumbnails::SaveThumbnails() {
 
     const QString outFolder = dlg->Folder();
     QStringList sources;
-    for (const QString& n : names) sources << folder + "/" + n;
+    for (const QString& n : names)
+        sources << folder + "/" + n;
     const auto items = PlanThumbnailSaves(sources, outFolder, dlg->Prefix(), dlg->Extension());
     TThumbOptions o;
     o.size = dlg->ThumbSize();

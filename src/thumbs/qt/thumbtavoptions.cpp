@@ -150,11 +150,14 @@ TfrmThumbTavOptions::TfrmThumbTavOptions(QWidget* parent)
     tl->addRow(btnFooterColor);
     PageControl1->addTab(tf, "Title/Footer");
 
-    connect(btnBackColor, &QPushButton::clicked, this, [this] { PickColor(btnBackColor, BackColor); });
-    connect(btnTextColor, &QPushButton::clicked, this, [this] { PickColor(btnTextColor, TextColor); });
+    connect(btnBackColor, &QPushButton::clicked, this,
+            [this] { PickColor(btnBackColor, BackColor); });
+    connect(btnTextColor, &QPushButton::clicked, this,
+            [this] { PickColor(btnTextColor, TextColor); });
     connect(btnBorderColor, &QPushButton::clicked, this,
             [this] { PickColor(btnBorderColor, BorderColor); });
-    connect(btnTitleColor, &QPushButton::clicked, this, [this] { PickColor(btnTitleColor, TitleColor); });
+    connect(btnTitleColor, &QPushButton::clicked, this,
+            [this] { PickColor(btnTitleColor, TitleColor); });
     connect(btnFooterColor, &QPushButton::clicked, this,
             [this] { PickColor(btnFooterColor, FooterColor); });
     connect(btnImage, &QPushButton::clicked, this, &TfrmThumbTavOptions::ChooseBackground);
@@ -176,7 +179,8 @@ void TfrmThumbTavOptions::ShowColors() {
 }
 
 void TfrmThumbTavOptions::PickColor(QPushButton*, TRGB& c) {
-    const auto q = Prompts().ChooseColor(this, QColor(GetRValue(c), GetGValue(c), GetBValue(c)), false);
+    const auto q =
+        Prompts().ChooseColor(this, QColor(GetRValue(c), GetGValue(c), GetBValue(c)), false);
     if (!q) return;
     c = RGB(q->red(), q->green(), q->blue());
     ShowColors();
