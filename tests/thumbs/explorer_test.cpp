@@ -201,3 +201,21 @@ TEST_F(Explorer, SavingThumbnailsThroughTheDialog) {
     EXPECT_EQ(prompts->Messages().last(), "Invalid file prefix");
     EXPECT_EQ(QDir(a.path()).entryList(QDir::Files).size(), 4);
 }
+
+TEST_F(Explorer, HandOverShowsTheFolderInDetailsAndCloseDeselects) {
+    WriteSolid(a.filePath("b.bmp"), 10, 10, RGB(1, 2, 3));
+    WriteSolid(a.filePath("a.bmp"), 10, 10, RGB(1, 2, 3));
+    w->SetListStyle(TfrmThumbnails::lsIcon);
+    w->TakeHandOver(a.path(), {});
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(w->ListStyle(), TfrmThumbnails::lsDetails);
+    EXPECT_TRUE(w->tbDetails->isChecked());
+    ASSERT_EQ(w->LV1->Count(), 2);
+    EXPECT_EQ(w->LV1->Caption(0), "a.bmp"); // sorted by name on show
+    EXPECT_EQ(w->LV1->Model()->Tag, 2);
+    w->LV1->selectAll();
+    // The grid view shares the selection.
+    EXPECT_EQ(w->IconView->selectionModel()->selectedRows().size(), 2);
+    w->close();
+    EXPECT_EQ(w->LV1->SelCount(), 0);
+}
