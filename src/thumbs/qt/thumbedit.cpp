@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPointer>
+#include <QScreen>
 #include <QShortcut>
 #include <QSplitter>
 #include <QToolBar>
@@ -292,6 +293,14 @@ void TfrmThumbEdit::SaveAs() {
         return;
     }
     FolderContentsChanged(QFileInfo(path).absolutePath());
+}
+
+void TfrmThumbEdit::showEvent(QShowEvent* e) {
+    QMainWindow::showEvent(e);
+    if (!e->spontaneous() && !centred_) {
+        centred_ = true;
+        if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
+    }
 }
 
 void TfrmThumbEdit::hideEvent(QHideEvent* e) {

@@ -56,6 +56,7 @@ class TfrmThumbEdit : public QMainWindow {
 
   protected:
     void hideEvent(QHideEvent* e) override;
+    void showEvent(QShowEvent* e) override;
 
   private:
     void UpdateCommands();
@@ -64,4 +65,5 @@ class TfrmThumbEdit : public QMainWindow {
     TfrmThumbTavOptions* ownOptions_ = nullptr;
     bool building_ = false;
     bool cancel_ = false;
+    bool centred_ = false;
 };

@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QProgressBar>
+#include <QScreen>
 #include <QShortcut>
 #include <QSplitter>
 #include <QStackedWidget>
@@ -569,6 +570,11 @@ void TfrmThumbnails::SaveThumbnails() {
 void TfrmThumbnails::showEvent(QShowEvent* e) {
     QMainWindow::showEvent(e);
     if (e->spontaneous()) return;
+    if (!centred_) {
+        // The first showing puts the window in the middle of its screen.
+        centred_ = true;
+        if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
+    }
     LV1->SortColumn = 0;
     LV1->SortAscending = true;
     LV1->SortItems();
