@@ -19,6 +19,7 @@
 
 #include "browser/form1.h"
 #include "browser/help.h"
+#include "browser/handover.h"
 #include "browser/preview.h"
 #include "browser/toolwindows.h"
 #include "platform/convert.h"
@@ -384,6 +385,13 @@ void TForm1::ShowTool(const QString& className) {
     if (auto* d = qobject_cast<QDialog*>(w)) {
         const int r = d->exec();
         if (className == "TfPrefs" && r == QDialog::Accepted) FileMask = BuildFileMask();
+        return;
+    }
+    // A tool that takes the browser's folder and selection shows itself.
+    if (auto* h = dynamic_cast<TToolHandOver*>(w)) {
+        QStringList files;
+        for (const QString& n : SLV1->SelectedNames()) files << ListedFolder() + "/" + n;
+        h->TakeHandOver(ListedFolder(), files);
         return;
     }
     w->show();

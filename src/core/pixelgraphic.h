@@ -117,6 +117,11 @@ public:
     void SetTransparentColor(TRGB c) { transparentColor_ = c; }
     bool SkipPaletteRealize() const { return skipPaletteRealize_; }
     void SetSkipPaletteRealize(bool v) { skipPaletteRealize_ = v; }
+    // Shrink-on-load: the smallest side the caller needs (0 = full size). A
+    // reader that can decode at a reduced scale for free (JPEG) may deliver a
+    // smaller picture whose two sides both stay at least this long.
+    int LoadSizeHint() const { return loadSizeHint_; }
+    void SetLoadSizeHint(int v) { loadSizeHint_ = v; }
 
     // ---- change and progress
     TNotifyEvent OnChange;
@@ -221,6 +226,7 @@ private:
     bool transparent_ = false;
     TRGB transparentColor_ = 0;
     bool skipPaletteRealize_ = false;
+    int loadSizeHint_ = 0;
     bool useColorCache_ = true;
     int updateCount_ = 0;
     uint64_t paletteRevision_ = 0;

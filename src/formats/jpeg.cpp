@@ -47,6 +47,15 @@ std::unique_ptr<TPGJpegDecoder> OpenDecoder(TStream& stream, TPGWarningAction ac
 }
 } // namespace
 
+int JpegShrinkDenom(int width, int height, int hint) {
+    if (hint <= 0 || width <= 0 || height <= 0) return 1;
+    for (int d : {8, 4, 2}) {
+        const int64_t w = (int64_t(width) + d - 1) / d, h = (int64_t(height) + d - 1) / d;
+        if (w >= hint && h >= hint) return d;
+    }
+    return 1;
+}
+
 TJPGFileFormatReader::TJPGFileFormatReader(std::string extension)
     : TFileFormatReader(std::move(extension), "JPEG (JFIF compliant)", true) {}
 
@@ -61,7 +70,8 @@ void TJPGFileFormatReader::Read(TStream& stream, TPixelGraphic& picture, int ima
     jpeg_decompress_struct& c = d->cinfo;
 
     c.scale_num = 1;
-    c.scale_denom = 1;
+    c.scale_denom = unsigned(JpegShrinkDenom(int(c.image_width), int(c.image_height),
+                                             picture.LoadSizeHint()));
     c.dct_method = picture.FastRead() ? JDCT_IFAST : DctMethod(JPEGReadMethod, JDCT_ISLOW);
     c.quantize_colors = FALSE;
     c.two_pass_quantize = FALSE;

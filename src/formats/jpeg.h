@@ -19,6 +19,11 @@ extern std::atomic<bool> JPEGProgressive; // default off
 // file: every scan makes the decoder walk the whole coefficient buffer.
 constexpr int kJPEGMaxScans = 500;
 
+// The libjpeg scale_denom for shrink-on-load: the largest of 8, 4 and 2 that
+// keeps both decoded sides (rounded up, as libjpeg does) at least `hint`
+// pixels long; 1 when none does or without a hint.
+int JpegShrinkDenom(int width, int height, int hint);
+
 class TJPGFileFormatReader : public TFileFormatReader {
   public:
     TJPGFileFormatReader() : TJPGFileFormatReader("jpg") {}

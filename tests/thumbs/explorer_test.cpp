@@ -1,0 +1,221 @@
+// The thumbnail explorer's runs on real files: thumbnails land on their own
+// items, Esc and folder changes stop a run, saving answers through prompts.
+
+#include <QComboBox>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QLineEdit>
+#include <QListView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <thread>
+
+#include "browser/filelist.h"
+#include "browser/statusbar.h"
+#include "platform/scriptedprompts.h"
+#include "support/sample_files.h"
+#include "thumbs/qt/savethumbnail.h"
+#include "thumbs/qt/thumbnails.h"
+#include "thumbs/thumbrun.h"
+#include "thumbtest_util.h"
+
+using namespace samples;
+
+namespace {
+// A picture of one colour.
+void WriteSolid(const QString& path, int w, int h, TRGB c) {
+    TPixelGraphic p;
+    p.SetFormat(w, h, pg24Bit);
+    p.SetBackgroundColor(c);
+    p.Clear();
+    p.SaveToFile(path.toStdString());
+}
+
+QRgb Centre(const QPixmap& p) {
+    return p.toImage().pixel(p.width() / 2, 2);
+}
+
+class Explorer : public ::testing::Test {
+  protected:
+    QTemporaryDir a, b;
+    std::unique_ptr<TfrmThumbnails> w = std::make_unique<TfrmThumbnails>();
+    void TearDown() override {
+        w.reset();
+        TThumbRun::BeforeLoad = nullptr;
+    }
+    QString Panel(int i) const { return w->StatusBar1->PanelText(i); }
+    bool WaitIdle(int ms = 20000) {
+        return QTest::qWaitFor([&] { return !w->Running(); }, ms);
+    }
+    static void Slow() {
+        TThumbRun::BeforeLoad = [](const QString&) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(40));
+        };
+    }
+};
+} // namespace
+
+TEST_F(Explorer, EveryItemGetsItsOwnThumbnailOnce) {
+    for (int i = 0; i < 6; ++i)
+        WriteSolid(a.filePath(QString("p%1.bmp").arg(i)), 30 + 20 * i, 40, RGB(200, 10 * i, 0));
+    WriteBytes(a.filePath("broken.jpg"), {0xFF, 0xD8, 0xFF});
+    w->FolderChange(a.path());
+    ASSERT_EQ(w->LV1->Count(), 7);
+    EXPECT_EQ(Panel(1), "7 files");
+    w->ThumbnailsClick();
+    EXPECT_EQ(Panel(1), "Press ESC to cancel...");
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(Panel(1), "Thumbnails loaded");
+    EXPECT_EQ(Panel(3), "");
+    EXPECT_EQ(w->ThumbnailCount(), 7);
+    for (int i = 0; i < 6; ++i) {
+        const QPixmap p = w->ThumbnailOf(QString("p%1.bmp").arg(i));
+        ASSERT_EQ(p.width(), 64);
+        EXPECT_EQ(qRed(Centre(p)), 200) << i;
+        EXPECT_EQ(qGreen(Centre(p)), 10 * i) << i;
+    }
+    // The unreadable file shows the question mark, not an empty slot.
+    EXPECT_FALSE(w->ThumbnailOf("broken.jpg").isNull());
+    // "Thumbnails" again on the same folder starts nothing.
+    const quint64 gen = w->Generation;
+    w->ThumbnailsClick();
+    EXPECT_EQ(w->Generation, gen);
+    EXPECT_FALSE(w->Running());
+    // A size choice remakes them at the new size.
+    w->ChooseSize(96);
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(w->ThumbnailOf("p0.bmp").width(), 96);
+}
+
+TEST_F(Explorer, EscStopsTheRun) {
+    for (int i = 0; i < 30; ++i)
+        WriteSolid(a.filePath(QString("p%1.bmp").arg(i, 2, 10, QChar('0'))), 20, 20, RGB(1, 2, 3));
+    Slow();
+    w->FolderChange(a.path());
+    w->ThumbnailsClick();
+    QTest::qWait(100);
+    QTest::keyClick(w->LV1, Qt::Key_Escape);
+    w->Esc(); // offscreen windows get no shortcut without focus: press it as the handler would
+    EXPECT_EQ(Panel(1), "Stopped by user!");
+    EXPECT_FALSE(w->Running());
+    QTest::qWait(300);
+    EXPECT_EQ(Panel(1), "Stopped by user!");
+    EXPECT_LT(w->ThumbnailCount(), 30);
+}
+
+TEST_F(Explorer, FolderChangeMidRunLandsNoOldThumbnail) {
+    // Same names, different colours: a late thumbnail of the first folder
+    // would show red on the second.
+    for (int i = 0; i < 12; ++i) {
+        const QString n = QString("p%1.bmp").arg(i, 2, 10, QChar('0'));
+        WriteSolid(a.filePath(n), 20, 20, RGB(255, 0, 0));
+        WriteSolid(b.filePath(n), 20, 20, RGB(0, 0, 255));
+    }
+    Slow();
+    w->FolderChange(a.path());
+    w->ThumbnailsClick();
+    QTest::qWait(60);
+    w->FolderChange(b.path());
+    ASSERT_TRUE(WaitIdle());
+    EXPECT_EQ(Panel(1), "Thumbnails loaded");
+    EXPECT_EQ(w->ThumbnailCount(), 12);
+    for (int i = 0; i < 12; ++i) {
+        const QPixmap p = w->ThumbnailOf(QString("p%1.bmp").arg(i, 2, 10, QChar('0')));
+        EXPECT_EQ(qBlue(Centre(p)), 255) << i;
+        EXPECT_EQ(qRed(Centre(p)), 0) << i;
+    }
+}
+
+TEST_F(Explorer, WindowDestroyedMidRun) {
+    for (int i = 0; i < 10; ++i)
+        WriteSolid(a.filePath(QString("p%1.bmp").arg(i)), 20, 20, RGB(1, 2, 3));
+    Slow();
+    w->FolderChange(a.path());
+    w->ThumbnailsClick();
+    QTest::qWait(50);
+    w.reset(); // joins the workers; nothing posts to a dead window
+    QTest::qWait(100);
+}
+
+TEST_F(Explorer, SavingThumbnailsThroughTheDialog) {
+    WriteSolid(a.filePath("beach.jpg"), 120, 80, RGB(10, 120, 200));
+    WriteSolid(a.filePath("x.y.png"), 50, 100, RGB(10, 120, 200));
+    w->FolderChange(a.path());
+    TScopedPrompts prompts;
+    // Nothing selected.
+    w->SaveThumbnails();
+    EXPECT_EQ(prompts->Messages(), QStringList{"Select files to convert by clicking on them"});
+
+    w->LV1->selectAll();
+    QString count;
+    prompts->dialogAnswers.push_back([&](QDialog* d) {
+        auto* s = static_cast<TfrmSaveThumbnail*>(d);
+        count = s->lblCount->text();
+        EXPECT_EQ(s->edFolder->text(), QDir::cleanPath(a.path()) + "/");
+        s->cbFormat->setCurrentIndex(4); // TGA
+        s->cbSize->setCurrentIndex(2);   // 96
+        return int(QDialog::Accepted);
+    });
+    w->SaveThumbnails();
+    EXPECT_EQ(count, "Files to save: 2");
+    // "Done processing", then the refill of the saved-into folder counts anew.
+    EXPECT_EQ(Panel(1), "4 files");
+    EXPECT_TRUE(QFile::exists(a.filePath("thm_beach.tga")));
+    EXPECT_TRUE(QFile::exists(a.filePath("thm_x.tga")));
+    // The list was refilled with the new files.
+    EXPECT_EQ(w->LV1->Count(), 4);
+
+    // An empty prefix with the same format names the source itself.
+    QFile f(a.filePath("beach.jpg"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray before = f.readAll();
+    f.close();
+    w->LV1->clearSelection();
+    for (int r = 0; r < w->LV1->Count(); ++r)
+        if (w->LV1->Caption(r) == "beach.jpg")
+            w->LV1->selectionModel()->select(w->LV1->Model()->index(r, 0),
+                                             QItemSelectionModel::Select |
+                                                 QItemSelectionModel::Rows);
+    prompts->dialogAnswers.push_back([](QDialog* d) {
+        auto* s = static_cast<TfrmSaveThumbnail*>(d);
+        s->edPrefix->setText("");
+        s->cbFormat->setCurrentIndex(1); // JPG
+        return int(QDialog::Accepted);
+    });
+    w->SaveThumbnails();
+    ASSERT_FALSE(prompts->Messages().isEmpty());
+    EXPECT_TRUE(prompts->Messages().last().startsWith("Would overwrite "))
+        << prompts->Messages().last().toStdString();
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), before);
+    f.close();
+
+    // A prefix leading out of the folder writes nothing.
+    w->LV1->selectAll();
+    prompts->dialogAnswers.push_back([](QDialog* d) {
+        static_cast<TfrmSaveThumbnail*>(d)->edPrefix->setText("../x");
+        return int(QDialog::Accepted);
+    });
+    w->SaveThumbnails();
+    EXPECT_EQ(prompts->Messages().last(), "Invalid file prefix");
+    EXPECT_EQ(QDir(a.path()).entryList(QDir::Files).size(), 4);
+}
+
+TEST_F(Explorer, HandOverShowsTheFolderInDetailsAndCloseDeselects) {
+    WriteSolid(a.filePath("b.bmp"), 10, 10, RGB(1, 2, 3));
+    WriteSolid(a.filePath("a.bmp"), 10, 10, RGB(1, 2, 3));
+    w->SetListStyle(TfrmThumbnails::lsIcon);
+    w->TakeHandOver(a.path(), {});
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_EQ(w->ListStyle(), TfrmThumbnails::lsDetails);
+    EXPECT_TRUE(w->tbDetails->isChecked());
+    ASSERT_EQ(w->LV1->Count(), 2);
+    EXPECT_EQ(w->LV1->Caption(0), "a.bmp"); // sorted by name on show
+    EXPECT_EQ(w->LV1->Model()->Tag, 2);
+    w->LV1->selectAll();
+    // The grid view shares the selection.
+    EXPECT_EQ(w->IconView->selectionModel()->selectedRows().size(), 2);
+    w->close();
+    EXPECT_EQ(w->LV1->SelCount(), 0);
+}
