@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 
 #include "core/messages.h"
@@ -83,4 +84,22 @@ std::string FactorText(long double f) {
     char buf[32];
     std::snprintf(buf, sizeof buf, "%.2Lf", std::nearbyint(f * 100) / 100);
     return buf;
+}
+
+void PreviewFitSize(int w, int h, int box, int& pw, int& ph) {
+    if (w <= 0 || h <= 0) {
+        pw = ph = 0;
+        return;
+    }
+    if (w <= box && h <= box) {
+        pw = w, ph = h;
+        return;
+    }
+    if (int64_t(w) * box > int64_t(h) * box) {
+        pw = box;
+        ph = int(std::nearbyint((long double)h * box / w));
+    } else {
+        ph = box;
+        pw = int(std::nearbyint((long double)w * box / h));
+    }
 }

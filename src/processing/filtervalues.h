@@ -31,3 +31,8 @@ void SetBCGValues(TBCGFilter& f, int brightness, int contrastPos, int gammaPos, 
 std::string PercentText(int v);
 std::string DegreeText(int v);
 std::string FactorText(long double f);
+
+// The preview's picture size: a picture inside the box keeps its size, a
+// larger one is fitted with its aspect ratio kept (Round of the scaled side),
+// an empty one gives 0 x 0.
+void PreviewFitSize(int w, int h, int box, int& pw, int& ph);
