@@ -4,6 +4,7 @@
 
 #include "core/exceptions.h"
 #include "processing/colorspace.h"
+#include "processing/pgmath.h"
 
 namespace {
 
@@ -18,8 +19,8 @@ long double Unit(int c) {
 uint8_t ClampLevel(long double x) {
     if (!(x >= -1)) x = -1; // also a value that is no number
     if (x > 256) x = 256;
-    const long double r = std::nearbyint(x);
-    return uint8_t(r < 0 ? 0 : r > 255 ? 255 : int(r));
+    const long double r = RoundEven(x);
+    return uint8_t(r < 0 ? 0 : r > 255 ? 255 : IntOf(r));
 }
 
 } // namespace
@@ -37,10 +38,10 @@ long double PGPower(long double b, long double e) {
 
 long double InterpolatedLookup(const TPGLevelTable& t, long double u) {
     const long double a = u * 255;
-    long double k = std::floor(a);
+    if (a >= 255) return t[255] / 255.0L;
+    long double k = a > -1e18L ? FloorL(a) : 0;
     if (!(k >= 0)) k = 0; // below 0 from rounding (or no number)
-    if (k >= 255) return t[255] / 255.0L;
-    const int i = int(k);
+    const int i = IntOf(k);
     const long double f = a - k;
     return ((1 - f) * t[size_t(i)] + f * t[size_t(i + 1)]) / 255;
 }
@@ -48,10 +49,10 @@ long double InterpolatedLookup(const TPGLevelTable& t, long double u) {
 long double CircularHueLookup(const TPGLevelTable& t, long double h) {
     long double g = (h + 180) * 256 / 360;
     if (g >= 256) g = g - 256;
-    long double k = std::floor(g);
+    long double k = g > -1e18L && g < 1e18L ? FloorL(g) : 0;
     if (!(k >= 0)) k = 0;
     if (k > 255) k = 255;
-    const int i = int(k);
+    const int i = IntOf(k);
     const long double a = t[size_t(i)];
     long double b = i == 255 ? t[0] : t[size_t(i + 1)];
     if (a - b > 128) b = b + 256;

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "core/exceptions.h"
+#include "processing/pgmath.h"
 
 void RGBToYCbCr(long double r, long double g, long double b, long double& y, long double& cb,
                 long double& cr) {
@@ -91,12 +92,12 @@ void HSVToRGB(long double h, long double s, long double v, long double& r, long 
     // fmod is exact, and equals one subtraction of 360 for hues below 720.
     if (h >= 360) h = std::fmod(h, 360.0L);
     const long double hh = h / 60;
-    const long double fi = std::floor(hh);
+    const long double fi = hh >= 0 && hh < 1e18L ? FloorL(hh) : std::floor(hh);
     const long double f = hh - fi;
     const long double p = v * (1 - s), q = v * (1 - s * f), t = v * (1 - s * (1 - f));
     // A hue that is no number falls to the last sector instead of an
     // undefined conversion.
-    switch (fi >= 0 && fi <= 5 ? int(fi) : 5) {
+    switch (fi >= 0 && fi <= 5 ? IntOf(fi) : 5) {
     case 0:
         r = v, g = t, b = p;
         break;

@@ -9,6 +9,7 @@
 #include "core/exceptions.h"
 #include "core/pixelgraphic.h"
 #include "core/pixelrows.h"
+#include "processing/pgmath.h"
 
 namespace {
 
@@ -56,7 +57,9 @@ long double SinDeg(int a) {
 
 // Rounded quotient, halves to even, of sum / s for s > 0, exactly.
 inline int64_t RoundDiv(int64_t sum, int64_t s) {
-    int64_t q = int64_t(std::floor(double(sum) / double(s)));
+    // The quotient in double is within one of the true one; the remainder
+    // puts it right.
+    int64_t q = int64_t(double(sum) / double(s));
     int64_t r = sum - q * s;
     while (r < 0)
         --q, r += s;
@@ -336,7 +339,7 @@ uint8_t TConvFilter::Scale(int64_t sum, int64_t s) const {
     // Limited first, so rounding cannot overflow.
     if (!(v >= -1)) v = -1;
     if (v > 256) v = 256;
-    return Channel(int64_t(std::nearbyint(v)));
+    return Channel(IntOf(RoundEven(v)));
 }
 
 TRGB TConvFilter::Slow(int x, int y) const {

@@ -178,3 +178,17 @@ TEST(FilterValues, ClampsWrapsAndTexts) {
 }
 
 } // namespace
+
+#include "processing/pgmath.h"
+
+TEST(PGMath, RoundingEqualsTheLibrary) {
+    for (long double x = -3; x <= 300; x += 0.125L) {
+        ASSERT_EQ(RoundEven(x), std::nearbyint(x)) << double(x);
+        ASSERT_EQ(FloorL(x), std::floor(x)) << double(x);
+    }
+    for (long double x :
+         {0.49999999999999999995L, -0.5L, 2.5L, 3.5L, 1e17L + 0.5L, -1e17L - 1.5L}) {
+        EXPECT_EQ(RoundEven(x), std::nearbyint(x)) << double(x);
+        EXPECT_EQ(FloorL(x), std::floor(x)) << double(x);
+    }
+}
