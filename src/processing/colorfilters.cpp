@@ -1,6 +1,8 @@
 #include "processing/colorfilters.h"
 
+#include <atomic>
 #include <cmath>
+#include <vector>
 
 #include "core/exceptions.h"
 #include "processing/colorspace.h"

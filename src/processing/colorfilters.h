@@ -24,8 +24,14 @@ class TPGColorFilter : public TPGFilter {
     bool IsPointFilter() const override { return true; }
     bool RowsInParallel() const override { return true; }
 
+  protected:
+    // Filters whose FilterColor costs a colour-space round trip: FilterRow
+    // then remembers recent answers per thread.
+    virtual bool Costly() const { return false; }
+
   private:
     std::unique_ptr<TPGSourceRows> rows_;
+    uint64_t generation_ = 0; // new for every Prepare: no answer outlives it
 };
 
 class TNegativeFilter : public TPGColorFilter {
@@ -65,6 +71,9 @@ class TBCGFilter : public TPGColorFilter {
     void Prepare(const TPixelGraphic& source) override;
     TRGB FilterColor(TRGB c) override;
 
+  protected:
+    bool Costly() const override { return useY_; }
+
   private:
     TPGLevelTable table_{};
     bool useY_ = false;
@@ -95,14 +104,23 @@ class TCMYFilter : public TXXXFilter {
 class TYCbCrFilter : public TXXXFilter {
   public:
     TRGB FilterColor(TRGB c) override;
+
+  protected:
+    bool Costly() const override { return true; }
 };
 class THLSFilter : public TXXXFilter {
   public:
     TRGB FilterColor(TRGB c) override;
+
+  protected:
+    bool Costly() const override { return true; }
 };
 class THSVFilter : public TXXXFilter {
   public:
     TRGB FilterColor(TRGB c) override;
+
+  protected:
+    bool Costly() const override { return true; }
 };
 
 // The lookups the table filters share: a unit value through a table with

@@ -73,6 +73,30 @@ inline uint8_t Channel(int64_t v) {
     return uint8_t(v < 0 ? 0 : v > 255 ? 255 : v);
 }
 
+// Channel(RoundDiv(sum, s)) for one s > 0 over a whole row: a
+// multiplication by the reciprocal, put right by the remainder, and the
+// results beyond 0..255 decided without a quotient.
+class TChannelDivider {
+  public:
+    explicit TChannelDivider(int64_t s) : s_(s), inv_(1.0 / double(s)) {}
+    uint8_t operator()(int64_t sum) const {
+        if (2 * sum <= s_) return 0;        // quotient at most 1/2
+        if (2 * sum > 509 * s_) return 255; // quotient above 254.5
+        int64_t q = int64_t(double(sum) * inv_);
+        int64_t r = sum - q * s_;
+        while (r < 0)
+            --q, r += s_;
+        while (r >= s_)
+            ++q, r -= s_;
+        if (2 * r > s_ || (2 * r == s_ && (q & 1))) ++q;
+        return uint8_t(q);
+    }
+
+  private:
+    int64_t s_;
+    double inv_;
+};
+
 } // namespace
 
 int64_t TConvFilter::TKernel::Sum() const {
@@ -394,10 +418,10 @@ void TConvFilter::FilterRow(int y, int width, TRGB* colors) {
     auto finish = [&](auto* acc) {
         if (plain_ && tapSum_ > 0) {
             // The common case, with the rounded division inline.
+            const TChannelDivider div(tapSum_);
             for (int x = xa; x <= xb; ++x) {
                 const auto* c = acc + size_t(x - xa) * 3;
-                colors[x] = RGB(Channel(RoundDiv(c[2], tapSum_)), Channel(RoundDiv(c[1], tapSum_)),
-                                Channel(RoundDiv(c[0], tapSum_)));
+                colors[x] = RGB(div(c[2]), div(c[1]), div(c[0]));
             }
         } else {
             for (int x = xa; x <= xb; ++x) {
