@@ -6,6 +6,7 @@
 
 #include "core/exceptions.h"
 #include "processing/colorspace.h"
+#include "processing/colorspace_t.h"
 #include "processing/pgmath.h"
 
 namespace {
@@ -31,6 +32,8 @@ uint8_t UnitToChannel(long double v) {
     return ClampLevel(v * 255);
 }
 
+bool FastColorSpace = true;
+
 long double PGPower(long double b, long double e) {
     if (e == 0) return 1;
     if (b == 0) return 0;
@@ -39,34 +42,97 @@ long double PGPower(long double b, long double e) {
 }
 
 long double InterpolatedLookup(const TPGLevelTable& t, long double u) {
-    const long double a = u * 255;
-    if (a >= 255) return t[255] / 255.0L;
-    long double k = a > -1e18L ? FloorL(a) : 0;
-    if (!(k >= 0)) k = 0; // below 0 from rounding (or no number)
-    const int i = IntOf(k);
-    const long double f = a - k;
-    return ((1 - f) * t[size_t(i)] + f * t[size_t(i + 1)]) / 255;
+    return pgcs::InterpolatedLookup(t, u);
 }
 
 long double CircularHueLookup(const TPGLevelTable& t, long double h) {
-    long double g = (h + 180) * 256 / 360;
-    if (g >= 256) g = g - 256;
-    long double k = g > -1e18L && g < 1e18L ? FloorL(g) : 0;
-    if (!(k >= 0)) k = 0;
-    if (k > 255) k = 255;
-    const int i = IntOf(k);
-    const long double a = t[size_t(i)];
-    long double b = i == 255 ? t[0] : t[size_t(i + 1)];
-    if (a - b > 128) b = b + 256;
-    if (a - b < -128) b = b - 256;
-    const long double v = (1 - (g - k)) * a + (g - k) * b;
-    long double r = v * 360 / 256 - 180;
-    while (r < 0)
-        r = r + 360;
-    while (r >= 360)
-        r = r - 360;
-    return r;
+    return pgcs::CircularHueLookup(t, h);
 }
+
+namespace {
+
+// A unit channel as 0..255. Extended values are exact by definition; a
+// double is kept only when v x 255 lies clearly away from every half, where
+// the extended computation (a few ulps away at most) must round the same way.
+bool ToChannel(long double v, uint8_t& out) {
+    out = UnitToChannel(v);
+    return true;
+}
+
+bool ToChannel(double v, uint8_t& out) {
+    double x = v * 255;
+    if (!(x >= -1)) x = -1;
+    if (x > 256) x = 256;
+    const double fl = FloorL(x);
+    const double d = x - fl;
+    if (std::fabs(d - 0.5) < 1e-7) return false;
+    const int r = IntOf(fl) + (d > 0.5 ? 1 : 0);
+    out = uint8_t(r < 0 ? 0 : r > 255 ? 255 : r);
+    return true;
+}
+
+template <class T> bool ToColor(T r, T g, T b, TRGB& out) {
+    uint8_t cr, cg, cb;
+    if (!ToChannel(r, cr) || !ToChannel(g, cg) || !ToChannel(b, cb)) return false;
+    out = RGB(cr, cg, cb);
+    return true;
+}
+
+template <class T> T UnitT(int c) {
+    return c * (T(1) / 255);
+}
+
+template <class T> bool BCGOnY(const TPGLevelTable& table, TRGB c, TRGB& out) {
+    T y, cb, cr, r, g, b;
+    pgcs::RGBToYCbCr(UnitT<T>(GetRValue(c)), UnitT<T>(GetGValue(c)), UnitT<T>(GetBValue(c)), y, cb,
+                     cr);
+    y = pgcs::InterpolatedLookup(table, y);
+    pgcs::YCbCrToRGB(y, cb, cr, r, g, b);
+    return ToColor(r, g, b, out);
+}
+
+template <class T> bool YCbCrColor(const std::array<TPGLevelTable, 3>& t, TRGB c, TRGB& out) {
+    T y, cb, cr, r, g, b;
+    pgcs::RGBToYCbCr(UnitT<T>(GetRValue(c)), UnitT<T>(GetGValue(c)), UnitT<T>(GetBValue(c)), y, cb,
+                     cr);
+    y = pgcs::InterpolatedLookup(t[0], y);
+    cb = pgcs::InterpolatedLookup(t[1], cb + T(0.5)) - T(0.5);
+    cr = pgcs::InterpolatedLookup(t[2], cr + T(0.5)) - T(0.5);
+    pgcs::YCbCrToRGB(y, cb, cr, r, g, b);
+    return ToColor(r, g, b, out);
+}
+
+template <class T> bool HLSColor(const std::array<TPGLevelTable, 3>& t, TRGB c, TRGB& out) {
+    T h, l, s, r, g, b;
+    pgcs::RGBToHLS(UnitT<T>(GetRValue(c)), UnitT<T>(GetGValue(c)), UnitT<T>(GetBValue(c)), h, l, s);
+    const bool defined = h != pgcs::Undefined<T>();
+    if (defined) h = pgcs::CircularHueLookup(t[0], h);
+    l = pgcs::InterpolatedLookup(t[1], l);
+    s = pgcs::InterpolatedLookup(t[2], s);
+    if (s == 0 || !defined) {
+        s = 0;
+        h = pgcs::Undefined<T>();
+    }
+    pgcs::HLSToRGB(h, l, s, r, g, b);
+    return ToColor(r, g, b, out);
+}
+
+template <class T> bool HSVColor(const std::array<TPGLevelTable, 3>& t, TRGB c, TRGB& out) {
+    T h, s, v, r, g, b;
+    pgcs::RGBToHSV(UnitT<T>(GetRValue(c)), UnitT<T>(GetGValue(c)), UnitT<T>(GetBValue(c)), h, s, v);
+    const bool defined = h != pgcs::Undefined<T>();
+    if (defined) h = pgcs::CircularHueLookup(t[0], h);
+    s = pgcs::InterpolatedLookup(t[1], s);
+    v = pgcs::InterpolatedLookup(t[2], v);
+    if (s == 0 || !defined) {
+        s = 0;
+        h = pgcs::Undefined<T>();
+    }
+    pgcs::HSVToRGB(h, s, v, r, g, b);
+    return ToColor(r, g, b, out);
+}
+
+} // namespace
 
 // ---- TPGColorFilter
 
@@ -119,11 +185,10 @@ void TBCGFilter::Prepare(const TPixelGraphic& source) {
 TRGB TBCGFilter::FilterColor(TRGB c) {
     const int r = GetRValue(c), g = GetGValue(c), b = GetBValue(c);
     if (!useY_) return RGB(table_[size_t(r)], table_[size_t(g)], table_[size_t(b)]);
-    long double y, cb, cr, rr, gg, bb;
-    RGBToYCbCr(Unit(r), Unit(g), Unit(b), y, cb, cr);
-    y = InterpolatedLookup(table_, y);
-    YCbCrToRGB(y, cb, cr, rr, gg, bb);
-    return RGB(UnitToChannel(rr), UnitToChannel(gg), UnitToChannel(bb));
+    TRGB out;
+    if (FastColorSpace && BCGOnY<double>(table_, c, out)) return out;
+    BCGOnY<long double>(table_, c, out);
+    return out;
 }
 
 // ---- the three-table filters
@@ -146,41 +211,22 @@ TRGB TCMYFilter::FilterColor(TRGB c) {
 }
 
 TRGB TYCbCrFilter::FilterColor(TRGB c) {
-    long double y, cb, cr, r, g, b;
-    RGBToYCbCr(Unit(GetRValue(c)), Unit(GetGValue(c)), Unit(GetBValue(c)), y, cb, cr);
-    y = InterpolatedLookup(tables_[0], y);
-    cb = InterpolatedLookup(tables_[1], cb + 0.5L) - 0.5L;
-    cr = InterpolatedLookup(tables_[2], cr + 0.5L) - 0.5L;
-    YCbCrToRGB(y, cb, cr, r, g, b);
-    return RGB(UnitToChannel(r), UnitToChannel(g), UnitToChannel(b));
+    TRGB out;
+    if (FastColorSpace && YCbCrColor<double>(tables_, c, out)) return out;
+    YCbCrColor<long double>(tables_, c, out);
+    return out;
 }
 
 TRGB THLSFilter::FilterColor(TRGB c) {
-    long double h, l, s, r, g, b;
-    RGBToHLS(Unit(GetRValue(c)), Unit(GetGValue(c)), Unit(GetBValue(c)), h, l, s);
-    const bool defined = HueDefined(h);
-    if (defined) h = CircularHueLookup(tables_[0], h);
-    l = InterpolatedLookup(tables_[1], l);
-    s = InterpolatedLookup(tables_[2], s);
-    if (s == 0 || !defined) {
-        s = 0;
-        h = UndefinedHue;
-    }
-    HLSToRGB(h, l, s, r, g, b);
-    return RGB(UnitToChannel(r), UnitToChannel(g), UnitToChannel(b));
+    TRGB out;
+    if (FastColorSpace && HLSColor<double>(tables_, c, out)) return out;
+    HLSColor<long double>(tables_, c, out);
+    return out;
 }
 
 TRGB THSVFilter::FilterColor(TRGB c) {
-    long double h, s, v, r, g, b;
-    RGBToHSV(Unit(GetRValue(c)), Unit(GetGValue(c)), Unit(GetBValue(c)), h, s, v);
-    const bool defined = HueDefined(h);
-    if (defined) h = CircularHueLookup(tables_[0], h);
-    s = InterpolatedLookup(tables_[1], s);
-    v = InterpolatedLookup(tables_[2], v);
-    if (s == 0 || !defined) {
-        s = 0;
-        h = UndefinedHue;
-    }
-    HSVToRGB(h, s, v, r, g, b);
-    return RGB(UnitToChannel(r), UnitToChannel(g), UnitToChannel(b));
+    TRGB out;
+    if (FastColorSpace && HSVColor<double>(tables_, c, out)) return out;
+    HSVColor<long double>(tables_, c, out);
+    return out;
 }

@@ -134,3 +134,7 @@ long double PGPower(long double b, long double e);
 
 // clamp(Round(v x 255)) of a unit channel; values that are no number give 0.
 uint8_t UnitToChannel(long double v);
+
+// The colour-space filters try a double computation first and keep it where
+// it cannot differ from the extended one (tests turn it off to compare).
+extern bool FastColorSpace;

@@ -20,3 +20,16 @@ inline long double FloorL(long double x) {
 inline int IntOf(long double integral) {
     return int(double(integral));
 }
+
+// The same in double precision (|x| below 2^51).
+inline double RoundEven(double x) {
+    constexpr double kMagic = 0x1.8p52;
+    return (x + kMagic) - kMagic;
+}
+inline double FloorL(double x) {
+    const double r = RoundEven(x);
+    return r > x ? r - 1 : r;
+}
+inline int IntOf(double integral) {
+    return int(integral);
+}
