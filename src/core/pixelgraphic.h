@@ -15,6 +15,7 @@
 
 class TStream;
 class TFileFormatReader;
+class TPGFilter;
 struct TPGDitherState;
 
 using TNotifyEvent = std::function<void(TObject* Sender)>;
@@ -179,6 +180,12 @@ public:
     void FlipHorizontal();
     void FlipVertical();
     void DrawBorder(TPixelGraphic& source, bool oval, int borderWidth, TRGB color);
+
+    // ---- filters (core/filter.h): self receives `filter` applied to
+    // `source`, keeping its own pixel format; self may be `source` only for
+    // point filters. Palette pictures of at least the source's depth take
+    // the palette through a point filter and keep their indices.
+    void ApplyFilter(TPGFilter& filter, TPixelGraphic& source);
 
     // Progress helpers shared by readers and pixel operations: fire the
     // events with `sender`; ProgressStep returns true when a handler aborted.
