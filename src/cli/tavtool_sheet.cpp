@@ -94,7 +94,6 @@ const std::vector<TFlag>& Flags() {
 
 int RunSheetCommand(const TToolCommandArgs& args, std::FILE* out, std::FILE* err) {
     TSheetOptions o;
-    o.autoSharpen = false; // nothing sharpens here until the filter library is linked in
     QStringList positional;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& s = args[i];

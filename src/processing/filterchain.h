@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "processing/pgrandom.h"
+
 class TPixelGraphic;
 
 // A step or option that cannot be parsed: the text names what is wrong.
@@ -24,6 +26,14 @@ struct TFilterChainContext {
     // --seed N: the start state of the program's random generator for the
     // effects that draw numbers (none given: the program's own start state).
     std::optional<uint32_t> seed;
+    // The generator the random effects of one run share, made on first use
+    // from `seed` (or the program's own, when no seed was given).
+    TPGRandom& Random() {
+        if (!seed) return ProgramRandom();
+        if (!random) random.emplace(*seed);
+        return *random;
+    }
+    std::optional<TPGRandom> random;
 };
 
 // One parsed step: replaces or changes the picture.

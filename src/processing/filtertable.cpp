@@ -9,6 +9,7 @@
 #include "processing/bevel.h"
 #include "processing/colorfilters.h"
 #include "processing/convfilter.h"
+#include "processing/effects.h"
 #include "processing/filterchain.h"
 #include "processing/filtervalues.h"
 
@@ -187,6 +188,69 @@ TFilterStepFn ParseBevel(const TFilterParams& a) {
     };
 }
 
+// The editor's effects: the picture as a full-size 24-bit buffer, the effect,
+// and the buffer back as a 24-bit picture.
+template <class F> TFilterStepFn OnBuffer(F effect) {
+    return [effect](TPicture& p, TFilterChainContext& ctx) {
+        TFastBMP first(*p);
+        effect(first, ctx);
+        first.AssignTo(*p);
+    };
+}
+template <class F> TFilterStepFn OnTwoBuffers(F effect) {
+    return [effect](TPicture& p, TFilterChainContext& ctx) {
+        TFastBMP first(*p);
+        TFastBMP second(first.Width(), first.Height());
+        second.CopyBitsFrom(first);
+        effect(first, second, ctx);
+        second.AssignTo(*p);
+    };
+}
+
+TFilterStepFn ParseEmboss(const TFilterParams& a) {
+    a.Expect(0, 0);
+    return OnBuffer([](TFastBMP& b, TFilterChainContext&) { FastEmboss(b); });
+}
+
+TFilterStepFn ParseFisheye(const TFilterParams& a) {
+    a.Expect(0, 1);
+    const float amount = a.Has(0) ? float(a.Number(0, "amount", 0.01L, 100)) : 1.0f;
+    return OnTwoBuffers([amount](const TFastBMP& s, TFastBMP& d, TFilterChainContext&) {
+        FastFisheye(s, d, amount);
+    });
+}
+
+TFilterStepFn ParseSwirl(const TFilterParams& a) {
+    a.Expect(0, 1);
+    const float amount = a.Has(0) ? float(a.Number(0, "amount", -1e6L, 1e6L)) : 100.0f;
+    if (amount == 0) a.Fail("amount 0 turns nothing");
+    return OnTwoBuffers([amount](const TFastBMP& s, TFastBMP& d, TFilterChainContext&) {
+        FastSwirl(s, d, amount);
+    });
+}
+
+TFilterStepFn ParseMosaic(const TFilterParams& a) {
+    a.Expect(1, 2);
+    const int w = a.Int(0, "block width", 0, 1000000);
+    const int h = a.Has(1) ? a.Int(1, "block height", 0, 1000000) : w;
+    return OnBuffer([w, h](TFastBMP& b, TFilterChainContext&) { FastMosaic(b, w, h); });
+}
+
+template <void (*Noise)(TFastBMP&, int, TPGRandom&)>
+TFilterStepFn ParseNoise(const TFilterParams& a) {
+    a.Expect(1, 1);
+    const int v = a.Int(0, "amount", 0, 100);
+    return OnBuffer([v](TFastBMP& b, TFilterChainContext& ctx) { Noise(b, v, ctx.Random()); });
+}
+
+TFilterStepFn ParseSpray(const TFilterParams& a) {
+    a.Expect(1, 1);
+    const int v = a.Int(0, "amount", 0, 100);
+    return OnTwoBuffers([v](const TFastBMP& s, TFastBMP& d, TFilterChainContext& ctx) {
+        FastSpray(s, d, v, ctx.Random());
+    });
+}
+
 } // namespace
 
 const std::vector<TFilterSpec>& FilterSpecs() {
@@ -220,6 +284,15 @@ const std::vector<TFilterSpec>& FilterSpecs() {
         {"conv", "conv=WxH:c,c,...[@OX,OY][*FACTOR][+BIAS]",
          "own kernel, 1..99 cells each way, centred unless @ gives the offsets", ParseConv},
         {"bevel", "bevel=N", "raised frame of N rings (24-bit)", ParseBevel},
+        {"emboss", "emboss", "emboss (24-bit)", ParseEmboss},
+        {"fisheye", "fisheye[=AMOUNT]", "magnify the centre, radius AMOUNT x width (1.0)",
+         ParseFisheye},
+        {"swirl", "swirl[=AMOUNT]", "quarter turn plus d / AMOUNT radians (100; 0 refused)",
+         ParseSwirl},
+        {"mosaic", "mosaic=W[,H]", "blocks of W x H pixels (H = W)", ParseMosaic},
+        {"bwnoise", "bwnoise=A", "monochrome noise, strength 0..100", ParseNoise<FastMonoNoise>},
+        {"colornoise", "colornoise=A", "colour noise, strength 0..100", ParseNoise<FastColorNoise>},
+        {"spray", "spray=A", "spray paint, strength 0..100", ParseSpray},
     };
     return table;
 }

@@ -9,6 +9,8 @@
 
 #include "core/messages.h"
 #include "core/qt/canvas.h"
+#include "processing/bevel.h"
+#include "processing/convfilter.h"
 #include "thumbs/thumbmaker.h"
 #include "thumbs/thumbsave.h"
 
@@ -218,11 +220,20 @@ void SaveSheet(TPixelGraphic& sheet, const QString& path, const QStringList& sou
 // The filter library (convolution sharpen, bevel frame) is built apart from
 // the thumbs folder; these are the two places it plugs in.
 void SharpenSheetThumb(TPixelGraphic& thumb, int percent) {
-    (void)thumb;
-    (void)percent;
+    TConvFilter sharpen;
+    sharpen.MakeSharpen(dsTent, false, percent, 0.75L);
+    TPixelGraphic out;
+    out.SetFormat(0, 0, pg24Bit);
+    out.ApplyFilter(sharpen, thumb);
+    thumb.Assign(&out);
 }
 
 void BevelSheetThumb(TPixelGraphic& thumb, int rings) {
-    (void)thumb;
-    (void)rings;
+    if (thumb.PixelFormat() != pg24Bit) {
+        TPixelGraphic copy;
+        copy.SetFormat(thumb.GetWidth(), thumb.GetHeight(), pg24Bit);
+        copy.CopyFrom(thumb);
+        thumb.Assign(&copy);
+    }
+    DrawBevel(thumb, rings);
 }

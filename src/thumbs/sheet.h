@@ -72,8 +72,7 @@ void SaveSheet(TPixelGraphic& sheet, const QString& path, const QStringList& sou
 int SheetFontPixels(int points);
 
 // ---- filters the sheet borrows from the image editor's filter library.
-// Sharpens a thumbnail by `percent` (MakeSharpen: tent, 0.75) and bevels it
-// with `rings` rings (DrawBevel). Until that library is linked into this
-// folder these leave the thumbnail as it is.
+// Sharpens a thumbnail by `percent` (MakeSharpen: tent, no distance, 0.75;
+// the result is 24-bit) and bevels it with `rings` rings (DrawBevel).
 void SharpenSheetThumb(TPixelGraphic& thumb, int percent);
 void BevelSheetThumb(TPixelGraphic& thumb, int rings);

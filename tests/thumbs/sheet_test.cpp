@@ -163,3 +163,35 @@ TEST_F(Sheet, LongTitleAndSavingOverASource) {
     SaveSheet(*s, dir.filePath("sheet.png"), {a});
     EXPECT_TRUE(QFile::exists(dir.filePath("sheet.png")));
 }
+
+TEST_F(Sheet, SharpenAndBevelReachTheThumbnails) {
+    // A 96 x 96 picture with a hard edge: sharpening overshoots beside it;
+    // a uniform one keeps its colour inside (sharpen keeps flat areas).
+    TPixelGraphic edge;
+    edge.SetFormat(96, 96, pg24Bit);
+    for (int y = 0; y < 96; ++y)
+        for (int x = 0; x < 96; ++x)
+            edge.SetPixelColor(x, y, x < 48 ? RGB(60, 60, 60) : RGB(180, 180, 180));
+    edge.SaveToFile(dir.filePath("edge.bmp").toStdString());
+    const QStringList files{dir.filePath("edge.bmp")};
+    TSheetOptions o = Plain();
+    o.addShadow = false;
+    o.addBorder = false;
+    TSheetEvents ev;
+    auto plain = BuildSheet(files, o, ev);
+    o.autoSharpen = true;
+    o.sharpenFactor = 100;
+    auto sharp = BuildSheet(files, o, ev);
+    const int x0 = 20, y0 = 20;
+    EXPECT_EQ(plain->GetPixelColor(x0 + 46, y0 + 40), RGB(60, 60, 60));
+    EXPECT_LT(GetRValue(sharp->GetPixelColor(x0 + 47, y0 + 40)), 60);  // darker beside the edge
+    EXPECT_GT(GetRValue(sharp->GetPixelColor(x0 + 48, y0 + 40)), 180); // lighter beside it
+    EXPECT_EQ(sharp->GetPixelColor(x0 + 10, y0 + 40), RGB(60, 60, 60));
+
+    o.autoSharpen = false;
+    o.bevel = true;
+    auto bevel = BuildSheet({Solid("grey.bmp", 96, 96, RGB(100, 100, 100))}, o, ev);
+    // The top ring is lightened (x 1.55), the bottom one darkened (x 0.7).
+    EXPECT_EQ(bevel->GetPixelColor(x0 + 48, y0), RGB(155, 155, 155));
+    EXPECT_EQ(bevel->GetPixelColor(x0 + 48, y0 + 95), RGB(70, 70, 70));
+}
