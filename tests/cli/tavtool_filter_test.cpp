@@ -207,13 +207,35 @@ TEST_F(TavtoolFilter, KernelsEqualPillowAndPnmconvolInside) {
 }
 
 TEST_F(TavtoolFilter, UsageMistakesExitTwoAndWriteNothing) {
-    for (const char* args : {"negative=1", "blur=9,50", "hsv=0,0", "sparkle", ""}) {
+    for (const char* args : {"negative=1", "blur=9,50", "hsv=0,0", "sparkle", "", "swirl=0",
+                             "spray=101", "mosaic=-1", "fisheye=0"}) {
         SCOPED_TRACE(args);
         EXPECT_EQ(Tav("filter '" + Path("in.bmp") + "' '" + Path("out.bmp") + "' " + args), 2);
         EXPECT_FALSE(fs::exists(Path("out.bmp")));
     }
     EXPECT_EQ(Tav("filter '" + Path("missing.bmp") + "' '" + Path("out.bmp") + "' negative"), 1);
     EXPECT_FALSE(fs::exists(Path("out.bmp")));
+}
+
+TEST_F(TavtoolFilter, EffectsRunAsTheEditorsAndTheSeedRepeatsThem) {
+    auto run = [&](const std::string& steps, const std::string& out) {
+        return Tav("filter '" + Path("in.bmp") + "' '" + Path(out) + "' " + steps);
+    };
+    // The random effects repeat with the same seed and differ with another.
+    ASSERT_EQ(run("colornoise=40 spray=5 bwnoise=20 --seed 7", "a.bmp"), 0);
+    ASSERT_EQ(run("colornoise=40 spray=5 bwnoise=20 --seed 7", "b.bmp"), 0);
+    ASSERT_EQ(run("colornoise=40 spray=5 bwnoise=20 --seed 8", "c.bmp"), 0);
+    EXPECT_EQ(Worst(*Load("a.bmp"), *Load("b.bmp"), 0), 0);
+    EXPECT_GT(Worst(*Load("a.bmp"), *Load("c.bmp"), 0), 0);
+    // Mosaic 10: every block takes its sample pixel (5, 5), (15, 5) ...
+    ASSERT_EQ(run("mosaic=10", "m.bmp"), 0);
+    auto in = Load("in.bmp"), m = Load("m.bmp");
+    EXPECT_EQ(m->GetPixelColor(0, 0), in->GetPixelColor(5, 5));
+    EXPECT_EQ(m->GetPixelColor(19, 9), in->GetPixelColor(15, 5));
+    EXPECT_EQ(m->GetPixelColor(60, 46), in->GetPixelColor(60, 46)); // clamped edge samples
+    // Emboss, fisheye and swirl run on the 24-bit copy and keep the size.
+    ASSERT_EQ(run("emboss fisheye swirl=50", "e.bmp"), 0);
+    EXPECT_EQ(Load("e.bmp")->GetWidth(), 61);
 }
 
 } // namespace
