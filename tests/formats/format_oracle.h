@@ -1,6 +1,8 @@
 #pragma once
 // Helpers for tests that check our codecs against independent tools: a
-// private temporary folder, running a tool, and reading files.
+// private temporary folder, running a tool, and reading files. A namespace
+// of their own: oracle_support.h has a TempDir of another shape, and two
+// classes of one name in one test program break each other.
 
 #include <cstdio>
 #include <cstdlib>
@@ -10,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace oracle {
+namespace codecoracle {
 
 // A fresh folder removed with everything in it when the object goes.
 class TempDir {
@@ -60,4 +62,4 @@ inline void WriteFile(const std::string& name, const std::vector<uint8_t>& data)
     f.write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
 }
 
-} // namespace oracle
+} // namespace codecoracle

@@ -79,17 +79,17 @@ const std::vector<uint8_t> kTiny = {0x8C, 0x06, 0x05};
 class GifOracle : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (!oracle::Have("convert") || !oracle::Have("gifsicle"))
+        if (!codecoracle::Have("convert") || !codecoracle::Have("gifsicle"))
             GTEST_SKIP() << "oracles missing";
     }
     // Frame `index` as ImageMagick decodes it (its own size, not composited).
     std::vector<uint8_t> MagickFrame(const std::string& file, int index) {
         std::string out;
-        oracle::Run("convert '" + file + "[" + std::to_string(index) + "]' -depth 8 rgb:-", &out);
+        codecoracle::Run("convert '" + file + "[" + std::to_string(index) + "]' -depth 8 rgb:-", &out);
         return std::vector<uint8_t>(out.begin(), out.end());
     }
     void ExpectFramesMatch(const std::string& file, int frames) {
-        const std::vector<uint8_t> bytes = oracle::ReadFile(file);
+        const std::vector<uint8_t> bytes = codecoracle::ReadFile(file);
         ASSERT_EQ(GifInfo(bytes, 0).GraphicCount, frames) << file;
         for (int i = 0; i < frames; ++i) {
             TPixelGraphic pic;
@@ -100,13 +100,13 @@ class GifOracle : public ::testing::Test {
             EXPECT_EQ(PictureRGB(pic), MagickFrame(file, i)) << file << " frame " << i;
         }
     }
-    oracle::TempDir dir;
+    codecoracle::TempDir dir;
 };
 
 TEST_F(GifOracle, StillsAndAnimationsFromThreeEncoders) {
     const std::string d = dir.Path();
     // ImageMagick: plain and interlaced stills, 2 to 256 colours.
-    ASSERT_EQ(oracle::Run("cd " + d +
+    ASSERT_EQ(codecoracle::Run("cd " + d +
                           " && convert -seed 3 -size 61x47 plasma:fractal -colors 200 im.gif"
                           " && convert im.gif -interlace GIF iml.gif"
                           " && convert -size 9x31 pattern:checkerboard -monochrome bw.gif"
@@ -114,12 +114,12 @@ TEST_F(GifOracle, StillsAndAnimationsFromThreeEncoders) {
               0);
     for (const char* f : {"im.gif", "iml.gif", "bw.gif", "five.gif"})
         ExpectFramesMatch(dir / f, 1);
-    EXPECT_EQ(GifInfo(oracle::ReadFile(dir / "iml.gif"), 0).Options, "Interlaced");
-    EXPECT_EQ(GifInfo(oracle::ReadFile(dir / "im.gif"), 0).Options, "Non-interlaced");
+    EXPECT_EQ(GifInfo(codecoracle::ReadFile(dir / "iml.gif"), 0).Options, "Interlaced");
+    EXPECT_EQ(GifInfo(codecoracle::ReadFile(dir / "im.gif"), 0).Options, "Non-interlaced");
 
     // gifsicle: frames of their own sizes, positions and local tables.
     ASSERT_EQ(
-        oracle::Run("cd " + d +
+        codecoracle::Run("cd " + d +
                     " && convert -size 30x20 gradient:yellow-green -colors 16 f0.gif"
                     " && convert -size 12x25 plasma:fractal -colors 64 f1.gif"
                     " && convert -size 17x9 xc:purple f2.gif"
@@ -128,8 +128,8 @@ TEST_F(GifOracle, StillsAndAnimationsFromThreeEncoders) {
     ExpectFramesMatch(dir / "gs.gif", 3);
 
     // Pillow writes interlaced frames by default.
-    if (oracle::Have("/usr/bin/python3") &&
-        oracle::Run(
+    if (codecoracle::Have("/usr/bin/python3") &&
+        codecoracle::Run(
             "/usr/bin/python3 -c \"from PIL import Image\n"
             "fr=[Image.effect_mandelbrot((50,40),(-2+i/3,-1.5,1,1.5),90).convert('P') for i in "
             "range(4)]\n"
@@ -140,7 +140,7 @@ TEST_F(GifOracle, StillsAndAnimationsFromThreeEncoders) {
 }
 
 TEST_F(GifOracle, GiflibDecodesHandBuiltStillTheSame) {
-    if (!oracle::Have("gifbuild") || !oracle::Have("gif2rgb")) GTEST_SKIP();
+    if (!codecoracle::Have("gifbuild") || !codecoracle::Have("gif2rgb")) GTEST_SKIP();
     // gifbuild's text form: a 4-entry map and an interlaced 6 x 5 picture.
     const std::string text =
         "screen width 6\nscreen height 5\nscreen colors 4\nscreen background 0\n"
@@ -152,11 +152,11 @@ TEST_F(GifOracle, GiflibDecodesHandBuiltStillTheSame) {
     std::fputs(text.c_str(), f);
     std::fclose(f);
     ASSERT_EQ(
-        oracle::Run("cd " + dir.Path() + " && gifbuild h.txt > h.gif && gif2rgb -1 -o h.rgb h.gif"),
+        codecoracle::Run("cd " + dir.Path() + " && gifbuild h.txt > h.gif && gif2rgb -1 -o h.rgb h.gif"),
         0);
     TPixelGraphic pic;
-    ReadGif(oracle::ReadFile(dir / "h.gif"), pic, 0);
-    EXPECT_EQ(PictureRGB(pic), oracle::ReadFile(dir / "h.rgb"));
+    ReadGif(codecoracle::ReadFile(dir / "h.gif"), pic, 0);
+    EXPECT_EQ(PictureRGB(pic), codecoracle::ReadFile(dir / "h.rgb"));
     EXPECT_EQ(pic.PixelFormat(), pg4Bit);
 }
 

@@ -153,7 +153,7 @@ TEST(GifWrite, RoundTripsEveryPixelFormatAndLongRuns) {
 }
 
 TEST(GifWrite, FailuresWriteNoFile) {
-    oracle::TempDir dir;
+    codecoracle::TempDir dir;
     TPixelGraphic many, empty, wide;
     Make24(many, 257, 1, [](int x, int) { return RGB(x & 255, x >> 8, 0); });
     wide.SetFormat(65536, 1, pg1Bit);
@@ -172,9 +172,9 @@ TEST(GifWrite, FailuresWriteNoFile) {
         EXPECT_FALSE(std::filesystem::exists(name)) << c.name;
     }
     // An existing file stays as it was when the new picture cannot be written.
-    oracle::WriteFile(dir / "keep.gif", {1, 2, 3});
+    codecoracle::WriteFile(dir / "keep.gif", {1, 2, 3});
     EXPECT_FALSE(WriteGIFFile(dir / "keep.gif", many, false, 0, false));
-    EXPECT_EQ(oracle::ReadFile(dir / "keep.gif"), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_EQ(codecoracle::ReadFile(dir / "keep.gif"), (std::vector<uint8_t>{1, 2, 3}));
     // The 256th colour as transparent index 255.
     Make24(many, 256, 1, [](int x, int) { return RGB(x, 0, 0); });
     const std::vector<uint8_t> g = Encode(many, false, RGB(255, 0, 0), true);
@@ -183,9 +183,9 @@ TEST(GifWrite, FailuresWriteNoFile) {
 }
 
 TEST(GifWrite, IndependentDecodersSeeTheColoursWeWrote) {
-    if (!oracle::Have("convert") || !oracle::Have("gifsicle") || !oracle::Have("giftext"))
+    if (!codecoracle::Have("convert") || !codecoracle::Have("gifsicle") || !codecoracle::Have("giftext"))
         GTEST_SKIP() << "oracles missing";
-    oracle::TempDir dir;
+    codecoracle::TempDir dir;
     struct Case {
         const char* name;
         int w, h, colors;
@@ -203,9 +203,9 @@ TEST(GifWrite, IndependentDecodersSeeTheColoursWeWrote) {
         });
         const std::string f = dir / (std::string(c.name) + ".gif");
         ASSERT_TRUE(WriteGIFFile(f, pic, c.interlaced, RGB(37, 254, 0x54), true)) << c.name;
-        EXPECT_EQ(oracle::Run("giftext '" + f + "' >/dev/null 2>&1"), 0) << c.name;
+        EXPECT_EQ(codecoracle::Run("giftext '" + f + "' >/dev/null 2>&1"), 0) << c.name;
         std::string info;
-        EXPECT_EQ(oracle::Run("gifsicle --info '" + f + "' 2>&1", &info), 0) << c.name;
+        EXPECT_EQ(codecoracle::Run("gifsicle --info '" + f + "' 2>&1", &info), 0) << c.name;
         EXPECT_EQ(info.find("error"), std::string::npos) << info;
         std::vector<uint8_t> want;
         for (int y = 0; y < c.h; ++y)
@@ -215,11 +215,11 @@ TEST(GifWrite, IndependentDecodersSeeTheColoursWeWrote) {
                                          uint8_t(GetBValue(col))});
             }
         std::string magick;
-        oracle::Run("convert '" + f + "' -depth 8 rgb:-", &magick);
+        codecoracle::Run("convert '" + f + "' -depth 8 rgb:-", &magick);
         EXPECT_EQ(std::vector<uint8_t>(magick.begin(), magick.end()), want) << c.name;
-        if (oracle::Have("/usr/bin/python3")) {
+        if (codecoracle::Have("/usr/bin/python3")) {
             std::string pil;
-            oracle::Run("/usr/bin/python3 -c \"import sys;from PIL import Image;"
+            codecoracle::Run("/usr/bin/python3 -c \"import sys;from PIL import Image;"
                         "sys.stdout.buffer.write(Image.open('" +
                             f + "').convert('RGB').tobytes())\"",
                         &pil);
@@ -233,7 +233,7 @@ TEST(GifWrite, IndependentDecodersSeeTheColoursWeWrote) {
 namespace {
 
 TEST(GifExport, PalettePicturesAsTheyAreTrueColourReduced) {
-    oracle::TempDir dir;
+    codecoracle::TempDir dir;
     TPixelGraphic pal;
     pal.SetFormat(7, 5, pg4Bit);
     pal.SetPaletteIdent(pSys16);
@@ -243,7 +243,7 @@ TEST(GifExport, PalettePicturesAsTheyAreTrueColourReduced) {
     EXPECT_FALSE(GIFExportNeedsReduction(pal));
     ASSERT_TRUE(ExportGIF(pal, dir / "p.gif", false, 0, false));
     TPixelGraphic back;
-    ReadBack(oracle::ReadFile(dir / "p.gif"), back);
+    ReadBack(codecoracle::ReadFile(dir / "p.gif"), back);
     ExpectSameColors(pal, back);
 
     TPixelGraphic rgb;
@@ -253,7 +253,7 @@ TEST(GifExport, PalettePicturesAsTheyAreTrueColourReduced) {
     EXPECT_EQ(copy->PixelFormat(), pg8Bit);
     EXPECT_EQ(copy->PaletteCount(), 252);
     ASSERT_TRUE(ExportGIF(rgb, dir / "r.gif", true, 0, false));
-    ReadBack(oracle::ReadFile(dir / "r.gif"), back);
+    ReadBack(codecoracle::ReadFile(dir / "r.gif"), back);
     ExpectSameColors(*copy, back);
 }
 

@@ -53,13 +53,13 @@ std::vector<uint8_t> MakeIcon(int w, int h, int bits, uint16_t type = 1, int64_t
 }
 
 TEST(IcoRead, ToolIconsLoadWithWhiteWhereMasked) {
-    if (!oracle::Have("icotool") || !oracle::Have("convert") || !oracle::Have("pamtowinicon"))
+    if (!codecoracle::Have("icotool") || !codecoracle::Have("convert") || !codecoracle::Have("pamtowinicon"))
         GTEST_SKIP() << "oracles missing";
-    oracle::TempDir dir;
+    codecoracle::TempDir dir;
     const std::string d = dir.Path();
     // Palette PNGs with a transparent corner, made for 1, 4 and 8 bits.
     ASSERT_EQ(
-        oracle::Run(
+        codecoracle::Run(
             "cd " + d +
             " && convert -size 32x32 +antialias xc:white -fill black -draw 'rectangle 2,2 20,20'"
             " -fill white -draw 'rectangle 0,0 5,3' -transparent white PNG8:q1.png"
@@ -85,8 +85,8 @@ TEST(IcoRead, ToolIconsLoadWithWhiteWhereMasked) {
                  {"w4.ico", "q4.png", 4}};
     for (const Case& c : cases) {
         std::string rgba;
-        oracle::Run("convert '" + (dir / c.png) + "' -depth 8 rgba:-", &rgba);
-        const std::vector<uint8_t> bytes = oracle::ReadFile(dir / c.ico);
+        codecoracle::Run("convert '" + (dir / c.png) + "' -depth 8 rgba:-", &rgba);
+        const std::vector<uint8_t> bytes = codecoracle::ReadFile(dir / c.ico);
         TPixelGraphic pic;
         ReadIco(bytes, pic, 0);
         ASSERT_EQ(pic.PixelFormat(), pg24Bit) << c.ico;
@@ -107,7 +107,7 @@ TEST(IcoRead, ToolIconsLoadWithWhiteWhereMasked) {
         EXPECT_EQ(info.BitsPerPixel, c.bits) << c.ico;
         EXPECT_EQ(info.Colors, c.bits == 1 ? "2" : c.bits == 4 ? "16" : "256") << c.ico;
     }
-    const std::vector<uint8_t> multi = oracle::ReadFile(dir / "multi.ico");
+    const std::vector<uint8_t> multi = codecoracle::ReadFile(dir / "multi.ico");
     const TPGImageInfo info = IcoInfo(multi);
     EXPECT_EQ(info.GraphicCount, 3);
     EXPECT_EQ(info.SubType, "Sizes 16..32");
