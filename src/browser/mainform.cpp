@@ -15,7 +15,9 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "browser/filecommands.h"
 #include "browser/form1.h"
+#include "browser/handovertable.h"
 #include "browser/help.h"
 #include "browser/preview.h"
 #include "browser/toolwindows.h"
@@ -72,6 +74,7 @@ TForm1::TForm1(const QStringList& args, QWidget* parent) : QMainWindow(parent), 
     BuildPopups();
     BuildMenus();
     Preview = new TPreview(this);
+    ConnectFileCommands(this);
     SLV1->SortColumn = 0;
     SLV1->SortAscending = true;
     ReadSettings();
@@ -299,15 +302,20 @@ void TForm1::BuildPopups() {
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName("PopupMenu1");
     needOne_ << Add(PopupMenu1, "Edit with Tavirlo...")
-             << Add(PopupMenu1, "Edit with External Editor...")
-             << Add(PopupMenu1, "Convert with TavConverter...");
+             << Add(PopupMenu1, "Edit with External Editor...");
+    QAction* convert = Add(PopupMenu1, "Convert with TavConverter...");
+    needOne_ << convert;
+    toolCommands_.push_back({convert, "TfrmConvert"});
     PopupMenu1->addSeparator();
     needOne_ << Add(PopupMenu1, "Rename File (F2)");
     needSome_ << Add(PopupMenu1, "Delete Files (Del)");
-    Add(PopupMenu1, "Incremental Rename...");
+    toolCommands_.push_back({Add(PopupMenu1, "Incremental Rename..."), "TfrmIncRename"});
     PopupMenu1->addSeparator();
-    needOne_ << Add(PopupMenu1, "EXIF Data...") << Add(PopupMenu1, "Image Properties...")
-             << Add(PopupMenu1, "File Attributes...");
+    QAction* exif = Add(PopupMenu1, "EXIF Data...");
+    QAction* props = Add(PopupMenu1, "Image Properties...");
+    toolCommands_.push_back({exif, "TfrmEXIF"});
+    toolCommands_.push_back({props, "TfrmFileProp"});
+    needOne_ << exif << props << Add(PopupMenu1, "File Attributes...");
     needOne_ << PopupMenu1->addMenu("Set As Wallpaper")->menuAction();
     Add(PopupMenu1, "Remove Wallpaper");
     PopupMenu1->addSeparator();
@@ -348,6 +356,11 @@ void TForm1::UpdatePopupMenu1() {
         a->setEnabled(available_.contains(a) && sel >= 1);
 }
 
+void TForm1::MakeAvailable(QAction* a) {
+    available_.insert(a);
+    a->setEnabled(!needOne_.contains(a) && !needSome_.contains(a));
+}
+
 void TForm1::UpdateToolCommands() {
     TToolWindows* tools = ToolWindows();
     for (const auto& [action, cls] : toolCommands_) {
@@ -358,17 +371,13 @@ void TForm1::UpdateToolCommands() {
 }
 
 void TForm1::ShowTool(const QString& className) {
-    TToolWindows* tools = ToolWindows();
-    QWidget* w = tools ? tools->Find(className) : nullptr;
-    if (!w || !tools->IsReal(className)) return;
-    if (auto* d = qobject_cast<QDialog*>(w)) {
-        const int r = d->exec();
-        if (className == "TfPrefs" && r == QDialog::Accepted) FileMask = BuildFileMask();
-        return;
+    // What each tool receives is table data (handovertable.cpp).
+    const int r = RunToolCommand(this, className);
+    if (className == "TfPrefs" && r == QDialog::Accepted) {
+        // The checked types may have changed: list the folder anew.
+        FileMask = BuildFileMask();
+        if (!ListedFolder().isEmpty()) OpenFolder(ListedFolder());
     }
-    w->show();
-    w->raise();
-    w->activateWindow();
 }
 
 // ---- settings

@@ -89,6 +89,8 @@ class TForm1 : public QMainWindow {
 
     // Enables the list's commands for the current selection.
     void UpdatePopupMenu1();
+    // A command now works (those needing a selection still wait for one).
+    void MakeAvailable(QAction* a);
 
   protected:
     void showEvent(QShowEvent* e) override;

@@ -96,3 +96,7 @@ void TAVIPlayer::Play() {
 void TAVIPlayer::Stop() {
     playing_ = false;
 }
+
+QImage TGIFImage::CurrentFrame() const {
+    return movie_ ? movie_->currentImage() : QImage();
+}

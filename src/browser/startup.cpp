@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QPointer>
 
+#include "browser/macros.h"
+#include "browser/macroserver.h"
 #include "browser/mainform.h"
 #include "browser/splash.h"
 #include "browser/toolwindows.h"
@@ -20,9 +22,16 @@ int RunTavirlo(QApplication& app) {
     RegisterMetafileFormats();
     InstallLibraryPrompts();
 
+    // The macro channel exists before the main window: a file the desktop
+    // sends meanwhile waits in the handler's queue.
+    TDDEHandler dde;
+    TMacroServer macroServer(&dde);
+    macroServer.Listen();
+
     // More than one argument is not a file to open: all are ignored.
     TForm1 form(QApplication::arguments().mid(1));
     form.QuitOnClose = true;
+    dde.SetReceiver([&form](const QStringList& macros) { ShowOpenMacros(&form, macros); });
     TToolWindows tools;
     SetToolWindows(&tools);
     tools.CreateAll();
@@ -32,5 +41,6 @@ int RunTavirlo(QApplication& app) {
     const int rc = app.exec();
     delete splash.data(); // still up if the loop ended within two seconds
     SetToolWindows(nullptr);
+    dde.SetReceiver({});
     return rc;
 }
