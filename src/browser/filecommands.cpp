@@ -8,11 +8,13 @@
 #include <functional>
 #include <tuple>
 
+#include "browser/editfile.h"
 #include "browser/externaleditor.h"
 #include "browser/listingprint.h"
 #include "browser/mainform.h"
 #include "browser/preview.h"
 #include "browser/previewcontrols.h"
+#include "browser/toolwindows.h"
 #include "browser/wallpaper.h"
 #include "core/qt/clipboard.h"
 #include "platform/paths.h"
@@ -45,6 +47,37 @@ void ExternalEditor(TForm1* form) {
     EditInExternalEditor(form, form->ListedFolder(), name, [form] {
         if (QAction* prefs = form->Command("Set Preferences...")) prefs->trigger();
     });
+}
+
+const char* const kEditInTavirlo[] = {"In Tavirlo", "Edit with Tavirlo...", "Open Tavirlo Editor"};
+
+TToolEditFile* Editor() {
+    TToolWindows* tools = ToolWindows();
+    if (!tools || !tools->IsReal("TfrmAcquire")) return nullptr;
+    return dynamic_cast<TToolEditFile*>(tools->Find("TfrmAcquire"));
+}
+
+void EditInTavirlo(TForm1* form) {
+    const QString name = SelectedOne(form);
+    TToolEditFile* editor = Editor();
+    if (name.isEmpty() || !editor) return;
+    const QString path = AddBackslash(form->ListedFolder()) + name;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    bool ok = false;
+    try {
+        ok = editor->EditFile(path);
+    } catch (const std::exception&) {
+        ok = false;
+    }
+    QApplication::restoreOverrideCursor();
+    if (!ok) {
+        MessageDlg("Can not edit " + path, QMessageBox::Critical, QMessageBox::Ok, form);
+        return;
+    }
+    QWidget* w = ToolWindows()->Find("TfrmAcquire");
+    w->show();
+    w->raise();
+    w->activateWindow();
 }
 
 void PrintListing(TForm1* form) {
@@ -89,7 +122,17 @@ bool CopyPreviewToClipboard(TForm1* form) {
     return true;
 }
 
+void UpdateFileCommands(TForm1* form) {
+    if (!Editor()) return;
+    for (const char* c : kEditInTavirlo)
+        if (QAction* a = form->Command(c)) form->MakeAvailable(a);
+}
+
 void ConnectFileCommands(TForm1* form) {
+    for (const char* c : kEditInTavirlo)
+        if (QAction* a = form->Command(c))
+            QObject::connect(a, &QAction::triggered, form, [form] { EditInTavirlo(form); });
+    if (QAction* f8 = form->Command("Open Tavirlo Editor")) f8->setShortcut(Qt::Key_F8);
     for (const char* c : {"In External Editor", "Edit with External Editor...", "Open External Editor"})
         Hook(form, form->Command(c), [form] { ExternalEditor(form); });
     for (const char* c : {"Copy to clipboard", "CopyClipButton"})

@@ -362,6 +362,7 @@ void TForm1::MakeAvailable(QAction* a) {
 }
 
 void TForm1::UpdateToolCommands() {
+    UpdateFileCommands(this);
     TToolWindows* tools = ToolWindows();
     for (const auto& [action, cls] : toolCommands_) {
         const bool real = tools && tools->IsReal(cls);

@@ -6,6 +6,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "browser/editfile.h"
 #include "browser/handover.h"
 #include "browser/mainform.h"
 #include "browser/toolwindows.h"
@@ -32,6 +33,16 @@ class TFakeTool : public QWidget, public TToolHandOver {
     }
 };
 
+// The image editor: loads what ends in ".jpg" and refuses the rest.
+class TFakeEditor : public QWidget, public TToolEditFile {
+  public:
+    TFakeEditor() : QWidget(nullptr, Qt::Window) { setWindowTitle("Tavirlo Image Editor"); }
+    bool EditFile(const QString& path) override {
+        Calls().push_back({"TfrmAcquire", path, {}});
+        return path.endsWith(".jpg");
+    }
+};
+
 void Select(TForm1* f, const QStringList& names) {
     f->SLV1->clearSelection();
     for (int i = 0; i < f->SLV1->Count(); ++i)
@@ -55,12 +66,13 @@ TEST(HandOver, EachToolGetsWhatItsRowSays) {
                 if (QString(info.className) == cls) w->setWindowTitle(info.caption);
             return w;
         });
+    TToolWindows::RegisterFactory("TfrmAcquire", [] { return new TFakeEditor; });
     TToolWindows tools;
     SetToolWindows(&tools);
     tools.CreateAll();
 
     QTemporaryDir dir;
-    for (const char* n : {"a.jpg", "b.jpg", "c.jpg"})
+    for (const char* n : {"a.jpg", "b.jpg", "c.jpg", "d.png"})
         MakeFile(dir.filePath(n), 10);
     const QString folder = dir.path();
     const QString a = AddBackslash(folder) + "a.jpg", b = AddBackslash(folder) + "b.jpg",
@@ -70,7 +82,7 @@ TEST(HandOver, EachToolGetsWhatItsRowSays) {
         form.show();
         QCoreApplication::processEvents();
         ASSERT_TRUE(form.OpenFolder(folder));
-        ASSERT_EQ(form.SLV1->Count(), 3);
+        ASSERT_EQ(form.SLV1->Count(), 4);
 
         struct Case {
             QStringList selected;
@@ -114,6 +126,24 @@ TEST(HandOver, EachToolGetsWhatItsRowSays) {
                 << k.command;
         }
         EXPECT_TRUE(tools.Find("TfrmThumbEdit")->isVisible());
+
+        // "Edit with Tavirlo..." loads the file, then shows the editor; a
+        // file it cannot load is said, and the editor stays hidden.
+        QAction* f8 = form.Command("Open Tavirlo Editor");
+        ASSERT_TRUE(f8->isEnabled());
+        EXPECT_EQ(f8->shortcut(), QKeySequence(Qt::Key_F8));
+        Calls().clear();
+        prompts->asked.clear();
+        Select(&form, {"d.png"});
+        f8->trigger();
+        EXPECT_FALSE(tools.Find("TfrmAcquire")->isVisible());
+        EXPECT_EQ(prompts->Messages(), QStringList{"Can not edit " + AddBackslash(folder) + "d.png"});
+        Select(&form, {"a.jpg"});
+        form.UpdatePopupMenu1();
+        form.Command("Edit with Tavirlo...")->trigger();
+        ASSERT_EQ(Calls().size(), 2u);
+        EXPECT_EQ(Calls()[1].folder, a);
+        EXPECT_TRUE(tools.Find("TfrmAcquire")->isVisible());
         form.close();
     }
     SetToolWindows(nullptr);
