@@ -49,11 +49,16 @@ ERegistryError::ERegistryError(const QString& path) : Exception(ErrorText(path).
 
 QString MimeTypeOfFileType(const QString& type) {
     static const std::pair<const char*, const char*> table[] = {
-        {"JPG", "image/jpeg"},         {"GIF", "image/gif"},
-        {"BMP", "image/bmp"},          {"ICO", "image/vnd.microsoft.icon"},
-        {"WMF", "image/wmf"},          {"AVI", "video/x-msvideo"},
-        {"PCX", "image/vnd.zbrush.pcx"}, {"PNG", "image/png"},
-        {"TGA", "image/x-tga"},        {"TIF", "image/tiff"},
+        {"JPG", "image/jpeg"},
+        {"GIF", "image/gif"},
+        {"BMP", "image/bmp"},
+        {"ICO", "image/vnd.microsoft.icon"},
+        {"WMF", "image/wmf"},
+        {"AVI", "video/x-msvideo"},
+        {"PCX", "image/vnd.zbrush.pcx"},
+        {"PNG", "image/png"},
+        {"TGA", "image/x-tga"},
+        {"TIF", "image/tiff"},
     };
     for (const auto& [t, m] : table)
         if (type.compare(QLatin1String(t), Qt::CaseInsensitive) == 0) return m;
@@ -75,7 +80,8 @@ QByteArray SetDefaultApplication(const QByteArray& mimeapps, const QString& mime
     const QByteArray entry = key + '=' + desktopFile.toUtf8() + ';';
     auto body = [](const QByteArray& l) {
         QByteArray b = l;
-        while (b.endsWith('\n') || b.endsWith('\r')) b.chop(1);
+        while (b.endsWith('\n') || b.endsWith('\r'))
+            b.chop(1);
         return b;
     };
     qsizetype section = -1;
@@ -136,6 +142,7 @@ void AssociateFileType(const QString& type, const QString& program,
     WriteWhole(entryPath, DesktopEntryText({program, QStringLiteral("--open")}, types).toUtf8());
     WriteWhole(paths.mimeapps, mimeapps);
     // The desktop's cache of which program opens what.
-    const QString update = QStandardPaths::findExecutable(QStringLiteral("update-desktop-database"));
+    const QString update =
+        QStandardPaths::findExecutable(QStringLiteral("update-desktop-database"));
     if (!update.isEmpty()) QProcess::startDetached(update, {paths.applications});
 }

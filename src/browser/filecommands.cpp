@@ -87,9 +87,8 @@ void PrintListing(TForm1* form) {
     QString folder = form->STV1->SelectedFolder();
     if (folder.isEmpty()) folder = form->ListedFolder();
     QApplication::restoreOverrideCursor();
-    Prompts().PrintPreview(form, &printer, [form, folder](QPrinter* p) {
-        PaintListing(p, folder, form->SLV1);
-    });
+    Prompts().PrintPreview(form, &printer,
+                           [form, folder](QPrinter* p) { PaintListing(p, folder, form->SLV1); });
 }
 
 QAction* Hook(TForm1* form, QAction* a, const std::function<void()>& f) {
@@ -133,7 +132,8 @@ void ConnectFileCommands(TForm1* form) {
         if (QAction* a = form->Command(c))
             QObject::connect(a, &QAction::triggered, form, [form] { EditInTavirlo(form); });
     if (QAction* f8 = form->Command("Open Tavirlo Editor")) f8->setShortcut(Qt::Key_F8);
-    for (const char* c : {"In External Editor", "Edit with External Editor...", "Open External Editor"})
+    for (const char* c :
+         {"In External Editor", "Edit with External Editor...", "Open External Editor"})
         Hook(form, form->Command(c), [form] { ExternalEditor(form); });
     for (const char* c : {"Copy to clipboard", "CopyClipButton"})
         Hook(form, form->Command(c), [form] { CopyPreviewToClipboard(form); });
@@ -151,7 +151,8 @@ void ConnectFileCommands(TForm1* form) {
             QAction* item = m->addAction(caption);
             item->setObjectName(caption);
             const QString t = tile, s = style;
-            QObject::connect(item, &QAction::triggered, form, [form, t, s] { Wallpaper(form, t, s); });
+            QObject::connect(item, &QAction::triggered, form,
+                             [form, t, s] { Wallpaper(form, t, s); });
         }
         form->MakeAvailable(a);
     }

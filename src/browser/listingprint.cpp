@@ -61,8 +61,10 @@ void PaintListing(QPrinter* printer, const QString& folder, const QTreeView* lis
     auto alignOf = [&](int c) {
         const QVariant v = model->headerData(c, Qt::Horizontal, Qt::TextAlignmentRole);
         Qt::Alignment a = Qt::AlignLeft;
-        if (v.metaType() == QMetaType::fromType<Qt::Alignment>()) a = v.value<Qt::Alignment>();
-        else if (v.isValid()) a = Qt::Alignment(v.toInt());
+        if (v.metaType() == QMetaType::fromType<Qt::Alignment>())
+            a = v.value<Qt::Alignment>();
+        else if (v.isValid())
+            a = Qt::Alignment(v.toInt());
         return (a & Qt::AlignHorizontal_Mask) | Qt::AlignVCenter;
     };
 

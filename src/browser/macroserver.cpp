@@ -64,7 +64,7 @@ int ConnectTo(const QByteArray& path) {
 QString MacroSocketPath() {
     const QByteArray dir = qgetenv("XDG_RUNTIME_DIR");
     if (dir.isEmpty() || !dir.startsWith('/')) return {};
-    struct stat st{};
+    struct stat st {};
     if (::lstat(dir.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid() ||
         (st.st_mode & 077) != 0)
         return {};
@@ -85,7 +85,8 @@ bool SendMacro(const QString& socketPath, const QString& macro, int timeoutMs) {
     while (sent < msg.size()) {
         pollfd p{fd.fd, POLLOUT, 0};
         if (::poll(&p, 1, left()) <= 0) return false;
-        const ssize_t n = ::send(fd.fd, msg.constData() + sent, size_t(msg.size() - sent), MSG_NOSIGNAL);
+        const ssize_t n =
+            ::send(fd.fd, msg.constData() + sent, size_t(msg.size() - sent), MSG_NOSIGNAL);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) return false;
         sent += n;
@@ -124,7 +125,7 @@ bool TMacroServer::Listen(QString path) {
     if (path.isEmpty()) path = MacroSocketPath();
     if (path.isEmpty()) return false;
     const QByteArray native = QFile::encodeName(path);
-    struct stat st{};
+    struct stat st {};
     if (::lstat(native.constData(), &st) == 0) {
         TFd probe{ConnectTo(native)};
         if (probe.fd >= 0) return false; // another program answers there

@@ -54,8 +54,8 @@ TfPrefs::TfPrefs(QWidget* parent) : QDialog(parent) {
     DeletionType->setObjectName("DeletionType");
     auto* gl = new QVBoxLayout(DeletionType);
     RecycleItem = new QRadioButton("Move it to the ReCycle Bin", DeletionType);
-    PermanentItem =
-        new QRadioButton("Permanently delete it from your disk (can not be restored)", DeletionType);
+    PermanentItem = new QRadioButton("Permanently delete it from your disk (can not be restored)",
+                                     DeletionType);
     gl->addWidget(RecycleItem);
     gl->addWidget(PermanentItem);
     cbConfirmDeletions = new QCheckBox("Confirm Before Deleting Files", deletions);

@@ -24,8 +24,8 @@ class TfPrefs : public QDialog {
     explicit TfPrefs(QWidget* parent = nullptr);
 
     QTabWidget* PageControl1;
-    std::array<QCheckBox*, 10> Check{};   // JPG .. TIF
-    std::array<QLineEdit*, 10> Edit{};    // Edit1 .. Edit10
+    std::array<QCheckBox*, 10> Check{};    // JPG .. TIF
+    std::array<QLineEdit*, 10> Edit{};     // Edit1 .. Edit10
     std::array<QPushButton*, 10> Locate{}; // L1 .. L10
     QGroupBox* DeletionType;
     QRadioButton* RecycleItem;

@@ -36,9 +36,12 @@ bool TGSettingsWallpaper::Available() const {
 bool TGSettingsWallpaper::Apply(const QString& file, const QString& tile, const QString& style) {
     static const QString schema = "org.gnome.desktop.background";
     QString options = "centered";
-    if (file == "(None)") options = "none";
-    else if (tile == "1") options = "wallpaper";
-    else if (style == "2") options = "stretched";
+    if (file == "(None)")
+        options = "none";
+    else if (tile == "1")
+        options = "wallpaper";
+    else if (style == "2")
+        options = "stretched";
     bool ok = RunGSettings({"set", schema, "picture-options", options});
     if (file != "(None)") {
         const QString uri = QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded);
@@ -80,7 +83,8 @@ bool SetWallpaper(QWidget* parent, const QString& file, const QString& tile, con
                        QMessageBox::Yes | QMessageBox::No, parent) != QMessageBox::Yes)
             return false;
         try {
-            if (!QFileInfo(file).isFile()) throw std::runtime_error("Can not open " + file.toStdString());
+            if (!QFileInfo(file).isFile())
+                throw std::runtime_error("Can not open " + file.toStdString());
             TPixelGraphic pic;
             pic.LoadFromFile(QFile::encodeName(file).toStdString());
             pic.SaveToFile(QFile::encodeName(use).toStdString());

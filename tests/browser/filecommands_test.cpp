@@ -11,8 +11,8 @@
 #include "browser/mainform.h"
 #include "browser/wallpaper.h"
 #include "core/pixelgraphic.h"
-#include "formats/library.h"
 #include "fixtures.h"
+#include "formats/library.h"
 #include "platform/scriptedprompts.h"
 
 namespace {
@@ -104,7 +104,8 @@ TEST(ExternalEditor, TheFileArrivesAsOneAbsoluteArgument) {
         MakeFile(dir.filePath(name), 1);
         QFile::remove(editor + ".out");
         EXPECT_EQ(EditInExternalEditor(nullptr, dir.path(), name, {}), TEditorResult::Started);
-        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(editor + ".out") && QFileInfo(editor + ".out").size() > 0, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            QFileInfo::exists(editor + ".out") && QFileInfo(editor + ".out").size() > 0, 10000);
         QTest::qWait(100);
         QFile f(editor + ".out");
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));

@@ -122,7 +122,8 @@ TEST(HandOver, EachToolGetsWhatItsRowSays) {
                 EXPECT_EQ(Calls()[0].files, k.files) << k.command;
                 EXPECT_TRUE(tools.Find(k.tool)->isVisible()) << k.command;
             }
-            EXPECT_EQ(prompts->Messages(), k.message.isEmpty() ? QStringList() : QStringList{k.message})
+            EXPECT_EQ(prompts->Messages(),
+                      k.message.isEmpty() ? QStringList() : QStringList{k.message})
                 << k.command;
         }
         EXPECT_TRUE(tools.Find("TfrmThumbEdit")->isVisible());
@@ -137,7 +138,8 @@ TEST(HandOver, EachToolGetsWhatItsRowSays) {
         Select(&form, {"d.png"});
         f8->trigger();
         EXPECT_FALSE(tools.Find("TfrmAcquire")->isVisible());
-        EXPECT_EQ(prompts->Messages(), QStringList{"Can not edit " + AddBackslash(folder) + "d.png"});
+        EXPECT_EQ(prompts->Messages(),
+                  QStringList{"Can not edit " + AddBackslash(folder) + "d.png"});
         Select(&form, {"a.jpg"});
         form.UpdatePopupMenu1();
         form.Command("Edit with Tavirlo...")->trigger();

@@ -44,8 +44,8 @@ QByteArray SendRaw(const QString& path, const QByteArray& bytes) {
     if (::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
         qsizetype sent = 0;
         while (sent < bytes.size()) {
-            const ssize_t n = ::send(fd, bytes.constData() + sent, size_t(bytes.size() - sent),
-                                     MSG_NOSIGNAL);
+            const ssize_t n =
+                ::send(fd, bytes.constData() + sent, size_t(bytes.size() - sent), MSG_NOSIGNAL);
             if (n <= 0) break;
             sent += n;
         }
@@ -86,8 +86,8 @@ TEST(Macros, OpenPathsFromReceivedLines) {
 
 TEST(Macros, HostileNamesSurviveTheRoundTrip) {
     for (const QString& name :
-         {QStringLiteral("/t/a\"b.jpg"), QStringLiteral("/t/x][y.jpg"), QStringLiteral("/t/ %25 #?.jpg"),
-          QString::fromUtf8("/t/ünï.jpg")}) {
+         {QStringLiteral("/t/a\"b.jpg"), QStringLiteral("/t/x][y.jpg"),
+          QStringLiteral("/t/ %25 #?.jpg"), QString::fromUtf8("/t/ünï.jpg")}) {
         const QString macro = OpenMacroFor(name);
         EXPECT_EQ(SplitMacroLine(macro).size(), 1);
         EXPECT_EQ(LastOpenPath(SplitMacroLine(macro)), name);
@@ -140,7 +140,7 @@ TEST_F(MacroServer, DeliversOpensAndRefusesHostileMessages) {
     h.SetReceiver([&](const QStringList& m) { got << m; });
     TMacroServer server(&h);
     ASSERT_TRUE(server.Listen(path));
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(::lstat(QFile::encodeName(path).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 

@@ -3,11 +3,11 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
-#include <QTabWidget>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
+#include <QTabWidget>
 #include <QTest>
 #include <gtest/gtest.h>
 

@@ -61,7 +61,8 @@ TEST(ProgramOpen, ASecondOpenReachesTheRunningProgram) {
     if (!x.Start()) GTEST_SKIP() << "no Xvfb available";
     QTemporaryDir pics;
     const QString red = pics.filePath("red \"x\" ][.png"), blue = pics.filePath("blue.png");
-    for (const auto& [path, colour] : {std::pair{red, QColor(Qt::red)}, std::pair{blue, QColor(Qt::blue)}}) {
+    for (const auto& [path, colour] :
+         {std::pair{red, QColor(Qt::red)}, std::pair{blue, QColor(Qt::blue)}}) {
         QImage img(120, 120, QImage::Format_RGB32);
         img.fill(colour);
         ASSERT_TRUE(img.save(path, "PNG"));
@@ -81,7 +82,7 @@ TEST(ProgramOpen, ASecondOpenReachesTheRunningProgram) {
     t.start();
     while (!QFileInfo::exists(socket) && t.elapsed() < 10000)
         QThread::msleep(50);
-    struct stat st{};
+    struct stat st {};
     ASSERT_EQ(::lstat(QFile::encodeName(socket).constData(), &st), 0);
     EXPECT_TRUE(S_ISSOCK(st.st_mode));
     EXPECT_EQ(st.st_mode & 0777, 0600u);
