@@ -6,14 +6,19 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "../support/sample_files.h"
 #include "browser/externaleditor.h"
+#include "browser/filecommands.h"
 #include "browser/listingprint.h"
 #include "browser/mainform.h"
+#include "browser/preview.h"
 #include "browser/wallpaper.h"
 #include "core/pixelgraphic.h"
 #include "fixtures.h"
 #include "formats/library.h"
 #include "platform/scriptedprompts.h"
+#include <QClipboard>
+#include <QGuiApplication>
 
 namespace {
 
@@ -160,4 +165,34 @@ TEST(ListingPrint, ThePdfHasTheFolderTheTitlesAndEveryName) {
         EXPECT_TRUE(text.contains(n)) << n.toStdString();
     EXPECT_TRUE(text.contains("Page 1"));
     EXPECT_TRUE(text.contains("Page 2"));
+}
+
+TEST(Clipboard, CopiesThePictureThePreviewShows) {
+    InitImageLibrary();
+    ClearSettings();
+    TScopedPrompts prompts;
+    QTemporaryDir dir;
+    samples::SaveQuad(dir.filePath("q.png"), 40, 30);
+    ASSERT_TRUE(samples::WriteQuadGif(dir.filePath("g.gif"), 24, 16));
+    TForm1 form;
+    form.show();
+    auto settle = [] {
+        for (int i = 0; i < 5; ++i)
+            QCoreApplication::processEvents();
+    };
+    settle();
+    QGuiApplication::clipboard()->clear();
+    EXPECT_FALSE(CopyPreviewToClipboard(&form)); // nothing shown yet
+
+    form.ShowInPreview(dir.filePath("q.png"));
+    settle();
+    ASSERT_TRUE(CopyPreviewToClipboard(&form));
+    EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(40, 30));
+
+    form.ShowInPreview(dir.filePath("g.gif"));
+    settle();
+    ASSERT_EQ(form.Preview->PreviewType, "GIF");
+    ASSERT_TRUE(CopyPreviewToClipboard(&form));
+    EXPECT_EQ(QGuiApplication::clipboard()->image().size(), QSize(24, 16));
+    form.close();
 }
