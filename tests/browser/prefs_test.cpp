@@ -70,13 +70,14 @@ TEST(Prefs, OkWritesEverythingCancelWritesNothing) {
         EXPECT_EQ(form.SLV1->Count(), 4);
 
         // Only JPG and PNG, an editor, permanent deletion without asking.
+        prompts->fileAnswers.push_back({"/opt/gif editor"});
         prompts->dialogAnswers.push_back([](QDialog* d) {
             auto* p = static_cast<TfPrefs*>(d);
             EXPECT_TRUE(p->RecycleItem->isChecked()); // re-read, not kept from the Cancel
             EXPECT_TRUE(p->Edit[0]->text().isEmpty());
             for (int i = 0; i < 10; ++i)
                 p->Check[i]->setChecked(i == 0 || i == 7);
-            p->Edit[1]->setText("/opt/gif editor");
+            p->Locate[1]->click(); // "Locate" puts the chosen file into its row
             p->PermanentItem->setChecked(true);
             p->cbConfirmDeletions->setChecked(false);
             p->OKBtn->click();
