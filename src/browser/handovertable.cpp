@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QMetaObject>
 #include <iterator>
 
 #include "browser/handover.h"
@@ -40,7 +41,10 @@ int RunToolCommand(TForm1* form, const QString& className) {
     if (!w || !tools->IsReal(className)) return -1;
     const THandOverRow* row = HandOverRow(className);
     auto* target = dynamic_cast<TToolHandOver*>(w);
-    if (row && row->handOver && target) {
+    // A window that takes one file through its ShowFile slot (and shows
+    // itself, modally where it is a dialog) gets the file that way.
+    const bool showFile = w->metaObject()->indexOfMethod("ShowFile(QString)") >= 0;
+    if (row && row->handOver && (target || (showFile && row->needOne && row->files))) {
         QStringList files;
         const QString listed = form->ListedFolder();
         if (row->files)
@@ -49,6 +53,10 @@ int RunToolCommand(TForm1* form, const QString& className) {
         if (row->needOne && files.size() != 1) {
             if (row->noFileText)
                 MessageDlg(row->noFileText, QMessageBox::Information, QMessageBox::Ok, form);
+            return -1;
+        }
+        if (!target) {
+            QMetaObject::invokeMethod(w, "ShowFile", Q_ARG(QString, files.front()));
             return -1;
         }
         QString folder = listed;

@@ -1,7 +1,8 @@
 #pragma once
 // What the main window hands each tool window when a command opens it. The
 // table is data: a tool takes part by implementing TToolHandOver
-// (handover.h); a tool that does not is simply shown.
+// (handover.h), or, for the one-file rows, by an invokable ShowFile(QString)
+// slot; a tool with neither is simply shown.
 
 #include <QString>
 

@@ -43,6 +43,14 @@ class TFakeEditor : public QWidget, public TToolEditFile {
     }
 };
 
+// A window that takes its one file through a ShowFile slot.
+class TFakeShowFile : public QWidget {
+    Q_OBJECT
+  public:
+    TFakeShowFile() : QWidget(nullptr, Qt::Window) { setWindowTitle("Image Properties"); }
+    Q_INVOKABLE void ShowFile(const QString& path) { Calls().push_back({"ShowFile", path, {}}); }
+};
+
 void Select(TForm1* f, const QStringList& names) {
     f->SLV1->clearSelection();
     for (int i = 0; i < f->SLV1->Count(); ++i)
@@ -67,6 +75,7 @@ TEST(HandOver, EachToolGetsWhatItsRowSays) {
             return w;
         });
     TToolWindows::RegisterFactory("TfrmAcquire", [] { return new TFakeEditor; });
+    TToolWindows::RegisterFactory("TfrmFileProp", [] { return new TFakeShowFile; });
     TToolWindows tools;
     SetToolWindows(&tools);
     tools.CreateAll();
@@ -128,6 +137,14 @@ TEST(HandOver, EachToolGetsWhatItsRowSays) {
         }
         EXPECT_TRUE(tools.Find("TfrmThumbEdit")->isVisible());
 
+        Calls().clear();
+        Select(&form, {"c.jpg"});
+        form.UpdatePopupMenu1();
+        form.Command("Image Properties...")->trigger();
+        ASSERT_EQ(Calls().size(), 1u);
+        EXPECT_EQ(Calls()[0].tool, "ShowFile");
+        EXPECT_EQ(Calls()[0].folder, c);
+
         // "Edit with Tavirlo..." loads the file, then shows the editor; a
         // file it cannot load is said, and the editor stays hidden.
         QAction* f8 = form.Command("Open Tavirlo Editor");
@@ -150,3 +167,5 @@ TEST(HandOver, EachToolGetsWhatItsRowSays) {
     }
     SetToolWindows(nullptr);
 }
+
+#include "handover_test.moc"
