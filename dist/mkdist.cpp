@@ -111,7 +111,7 @@ int main(int argc, char** argv) {
     }();
     if (a.size() == 2 && a[0] == "icons") return Icons(a[1]);
     if (a.size() == 2 && a[0] == "desktop")
-        return Write(a[1], DesktopEntryText({"tavirlo"}, ReadableMimeTypes()).toUtf8()) ? 0 : 1;
+        return Write(a[1], DesktopEntryText({"tavirlo", "--open"}, ReadableMimeTypes()).toUtf8()) ? 0 : 1;
     if (a.size() == 4 && a[0] == "man") {
         QFile t(a[1]);
         if (!t.open(QIODevice::ReadOnly)) {

@@ -22,6 +22,7 @@ TAV_TEST_PACKAGES=(
   imagemagick netpbm libtiff-tools giflib-tools gifsicle python3-pil
   libjpeg-turbo-progs pngcheck icoutils libvips-tools
   xvfb xauth x11-apps time sane-utils libxcb1-dev libxcb-xtest0-dev
+  xdg-utils poppler-utils
   "${TAV_PACKAGE_PACKAGES[@]}"
   ffmpeg
   libimage-exiftool-perl

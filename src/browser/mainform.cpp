@@ -17,9 +17,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "browser/filecommands.h"
 #include "browser/form1.h"
+#include "browser/handovertable.h"
 #include "browser/help.h"
-#include "browser/handover.h"
 #include "browser/preview.h"
 #include "browser/toolwindows.h"
 #include "platform/convert.h"
@@ -83,6 +84,7 @@ TForm1::TForm1(const QStringList& args, QWidget* parent) : QMainWindow(parent) {
     BuildPopups();
     BuildMenus();
     Preview = new TPreview(this);
+    ConnectFileCommands(this);
     SLV1->SortColumn = 0;
     SLV1->SortAscending = true;
     ReadSettings();
@@ -306,28 +308,20 @@ void TForm1::BuildPopups() {
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName("PopupMenu1");
     needOne_ << Add(PopupMenu1, "Edit with Tavirlo...")
-             << Add(PopupMenu1, "Edit with External Editor...")
-             << Add(PopupMenu1, "Convert with TavConverter...");
+             << Add(PopupMenu1, "Edit with External Editor...");
+    QAction* convert = Add(PopupMenu1, "Convert with TavConverter...");
+    needOne_ << convert;
+    toolCommands_.push_back({convert, "TfrmConvert"});
     PopupMenu1->addSeparator();
     needOne_ << Add(PopupMenu1, "Rename File (F2)");
     needSome_ << Add(PopupMenu1, "Delete Files (Del)");
-    Add(PopupMenu1, "Incremental Rename...");
+    toolCommands_.push_back({Add(PopupMenu1, "Incremental Rename..."), "TfrmIncRename"});
     PopupMenu1->addSeparator();
-    fileToolCommands_ = {{Add(PopupMenu1, "EXIF Data..."), "TfrmEXIF"},
-                         {Add(PopupMenu1, "Image Properties..."), "TfrmFileProp"}};
-    for (const auto& [action, cls] : fileToolCommands_) {
-        needOne_ << action;
-        const QString c = cls;
-        connect(action, &QAction::triggered, this, [this, c] {
-            TToolWindows* tools = ToolWindows();
-            QWidget* w = tools ? tools->Find(c) : nullptr;
-            const QStringList sel = SLV1->SelectedNames();
-            if (w && tools->IsReal(c) && sel.size() == 1)
-                QMetaObject::invokeMethod(w, "ShowFile",
-                                          Q_ARG(QString, AddBackslash(ListedFolder()) + sel.first()));
-        });
-    }
-    needOne_ << Add(PopupMenu1, "File Attributes...");
+    QAction* exif = Add(PopupMenu1, "EXIF Data...");
+    QAction* props = Add(PopupMenu1, "Image Properties...");
+    toolCommands_.push_back({exif, "TfrmEXIF"});
+    toolCommands_.push_back({props, "TfrmFileProp"});
+    needOne_ << exif << props << Add(PopupMenu1, "File Attributes...");
     needOne_ << PopupMenu1->addMenu("Set As Wallpaper")->menuAction();
     Add(PopupMenu1, "Remove Wallpaper");
     PopupMenu1->addSeparator();
@@ -368,35 +362,29 @@ void TForm1::UpdatePopupMenu1() {
         a->setEnabled(available_.contains(a) && sel >= 1);
 }
 
+void TForm1::MakeAvailable(QAction* a) {
+    available_.insert(a);
+    a->setEnabled(!needOne_.contains(a) && !needSome_.contains(a));
+}
+
 void TForm1::UpdateToolCommands() {
+    UpdateFileCommands(this);
     TToolWindows* tools = ToolWindows();
-    for (const auto* list : {&toolCommands_, &fileToolCommands_})
-        for (const auto& [action, cls] : *list) {
-            const bool real = tools && tools->IsReal(cls);
-            action->setEnabled(real);
-            if (real) available_.insert(action);
-        }
+    for (const auto& [action, cls] : toolCommands_) {
+        const bool real = tools && tools->IsReal(cls);
+        action->setEnabled(real);
+        if (real) available_.insert(action);
+    }
 }
 
 void TForm1::ShowTool(const QString& className) {
-    TToolWindows* tools = ToolWindows();
-    QWidget* w = tools ? tools->Find(className) : nullptr;
-    if (!w || !tools->IsReal(className)) return;
-    if (auto* d = qobject_cast<QDialog*>(w)) {
-        const int r = d->exec();
-        if (className == "TfPrefs" && r == QDialog::Accepted) FileMask = BuildFileMask();
-        return;
+    // What each tool receives is table data (handovertable.cpp).
+    const int r = RunToolCommand(this, className);
+    if (className == "TfPrefs" && r == QDialog::Accepted) {
+        // The checked types may have changed: list the folder anew.
+        FileMask = BuildFileMask();
+        if (!ListedFolder().isEmpty()) OpenFolder(ListedFolder());
     }
-    // A tool that takes the browser's folder and selection shows itself.
-    if (auto* h = dynamic_cast<TToolHandOver*>(w)) {
-        QStringList files;
-        for (const QString& n : SLV1->SelectedNames()) files << ListedFolder() + "/" + n;
-        h->TakeHandOver(ListedFolder(), files);
-        return;
-    }
-    w->show();
-    w->raise();
-    w->activateWindow();
 }
 
 // ---- settings

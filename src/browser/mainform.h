@@ -97,6 +97,8 @@ class TForm1 : public QMainWindow {
 
     // Enables the list's commands for the current selection.
     void UpdatePopupMenu1();
+    // A command now works (those needing a selection still wait for one).
+    void MakeAvailable(QAction* a);
 
   protected:
     void showEvent(QShowEvent* e) override;
@@ -127,6 +129,5 @@ class TForm1 : public QMainWindow {
     // Command -> tool window class it shows.
     std::vector<std::pair<QAction*, QString>> toolCommands_;
     // Commands whose window takes the selected file (its ShowFile slot).
-    std::vector<std::pair<QAction*, QString>> fileToolCommands_;
     QSet<QAction*> needOne_, needSome_, available_;
 };

@@ -128,3 +128,7 @@ void TAVIPlayer::paintEvent(QPaintEvent*) {
     p.fillRect(rect(), Qt::black);
     if (!player_->CurrentFrame().isNull()) p.drawImage(rect(), player_->CurrentFrame());
 }
+
+QImage TGIFImage::CurrentFrame() const {
+    return movie_ ? movie_->currentImage() : QImage();
+}

@@ -42,6 +42,8 @@ class TGIFImage : public QWidget {
     bool Load(const QByteArray& nativePath);
     QSize PictureSize() const { return size_; }
     int FrameCount() const { return frames_; }
+    // The frame on screen now (null when nothing is shown).
+    QImage CurrentFrame() const;
     bool Animate() const;
     void SetAnimate(bool on);
 

@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QPointer>
 
+#include "browser/macros.h"
+#include "browser/macroserver.h"
 #include "browser/mainform.h"
 #include "browser/splash.h"
 #include "browser/toolwindows.h"
@@ -48,10 +50,17 @@ int RunTavirlo(QApplication& app, const QList<QByteArray>& fileArgs) {
     RegisterMetafileFormats();
     InstallLibraryPrompts();
 
+    // The macro channel exists before the main window: a file the desktop
+    // sends meanwhile waits in the handler's queue.
+    TDDEHandler dde;
+    TMacroServer macroServer(&dde);
+    macroServer.Listen();
+
     // More than one argument is not a file to open: all are ignored.
     TForm1 form;
     form.SetNativeArgs(fileArgs);
     form.QuitOnClose = true;
+    dde.SetReceiver([&form](const QStringList& macros) { ShowOpenMacros(&form, macros); });
     TToolWindows tools;
     SetToolWindows(&tools);
     tools.CreateAll();
@@ -61,5 +70,6 @@ int RunTavirlo(QApplication& app, const QList<QByteArray>& fileArgs) {
     const int rc = app.exec();
     delete splash.data(); // still up if the loop ended within two seconds
     SetToolWindows(nullptr);
+    dde.SetReceiver({});
     return rc;
 }

@@ -157,7 +157,7 @@ TEST_F(Install, DesktopEntryIsValidAndNamesEveryReadableType) {
         ADD_FAILURE() << "desktop-file-validate is not installed (desktop-file-utils)";
     }
     const std::string text = ReadFile(entry);
-    EXPECT_NE(text.find("\nExec=tavirlo %f\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("\nExec=tavirlo --open %f\n"), std::string::npos) << text;
     EXPECT_NE(text.find("\nIcon=tavirlo\n"), std::string::npos);
     const size_t at = text.find("\nMimeType=");
     ASSERT_NE(at, std::string::npos);
