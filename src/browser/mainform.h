@@ -128,6 +128,5 @@ class TForm1 : public QMainWindow {
     std::map<QString, QAction*> commands_;
     // Command -> tool window class it shows.
     std::vector<std::pair<QAction*, QString>> toolCommands_;
-    // Commands whose window takes the selected file (its ShowFile slot).
     QSet<QAction*> needOne_, needSome_, available_;
 };
