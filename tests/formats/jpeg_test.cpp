@@ -301,7 +301,9 @@ TEST_F(JpegTest, ProgressiveScansCanBeAborted) {
             EXPECT_EQ(calls, scanCalls + 93);
         } else {
             EXPECT_EQ(calls, c.abortAt);
-            if (!c.raise) EXPECT_EQ(g.GetPixel(0, 0), 0);
+            if (!c.raise) {
+                EXPECT_EQ(g.GetPixel(0, 0), 0);
+            }
         }
     }
 }

@@ -33,7 +33,7 @@ class Creator : public ::testing::Test {
 } // namespace
 
 TEST_F(Creator, DropsKeepPicturesOnly) {
-    TFileDrag d{2, dir.path(), {"a.jpg", "notes.txt", "b.PNG", "../c.jpg"}};
+    TFileDrag d{2, dir.path(), {"a.jpg", "notes.txt", "b.PNG", "../c.jpg"}, {}};
     std::unique_ptr<QMimeData> m(EncodeFileDrag(d));
     EXPECT_EQ(TSheetFileList::DroppedPictures(m.get()),
               (QStringList{dir.path() + "/a.jpg", dir.path() + "/b.PNG"}));
