@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "browser/form1.h"
+#include "browser/handover.h"
 #include "browser/help.h"
 #include "browser/preview.h"
 #include "browser/toolwindows.h"
@@ -355,6 +356,26 @@ void TForm1::UpdateToolCommands() {
         action->setEnabled(real);
         if (real) available_.insert(action);
     }
+    // The editor's commands (and F8, through the preview's keys) hand it the
+    // selected file.
+    const bool editor = tools && tools->IsReal("TfrmAcquire");
+    for (const char* c : {"In Tavirlo", "Open Tavirlo Editor", "Edit with Tavirlo..."}) {
+        QAction* a = Command(c);
+        if (!a || !editor) continue;
+        a->setEnabled(true);
+        available_.insert(a);
+        connect(a, &QAction::triggered, this, &TForm1::EditInTavirlo, Qt::UniqueConnection);
+    }
+}
+
+void TForm1::EditInTavirlo() {
+    TToolWindows* tools = ToolWindows();
+    auto* editor = tools ? dynamic_cast<TToolHandOver*>(tools->Find("TfrmAcquire")) : nullptr;
+    if (!editor) return;
+    QStringList files;
+    const QStringList names = SLV1->SelectedNames();
+    if (!names.isEmpty()) files << QDir(ListedFolder()).filePath(names.front());
+    editor->TakeHandOver(ListedFolder(), files);
 }
 
 void TForm1::ShowTool(const QString& className) {

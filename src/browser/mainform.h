@@ -81,6 +81,8 @@ class TForm1 : public QMainWindow {
 
     // Enables the commands whose tool window exists for real.
     void UpdateToolCommands();
+    // Hands the selected file (if any) to the image editor to open for editing.
+    void EditInTavirlo();
     // A command by its toolbar name or its menu caption.
     QAction* Command(const QString& key) const;
 

@@ -49,7 +49,8 @@ QString QtFilterFromPipes(const std::string& pipes) {
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         if (parts[i].isEmpty()) continue;
         QStringList pats = parts[i + 1].split(';', Qt::SkipEmptyParts);
-        for (QString& p : pats) p = p.trimmed();
+        for (QString& p : pats)
+            p = p.trimmed();
         // Qt's "*.*" only lists names with a dot; "*" is every file.
         for (QString& p : pats)
             if (p == "*.*") p = "*";
@@ -91,8 +92,10 @@ QRect EditorWindowRect(const QString& left, const QString& top, const QString& w
     r.setWidth(std::clamp(r.width(), 200, std::max(200, screen.width())));
     r.setHeight(std::clamp(r.height(), 150, std::max(150, screen.height())));
     // ...and a position that keeps the whole window on it.
-    r.moveLeft(std::clamp(r.left(), screen.left(), std::max(screen.left(), screen.right() + 1 - r.width())));
-    r.moveTop(std::clamp(r.top(), screen.top(), std::max(screen.top(), screen.bottom() + 1 - r.height())));
+    r.moveLeft(std::clamp(r.left(), screen.left(),
+                          std::max(screen.left(), screen.right() + 1 - r.width())));
+    r.moveTop(std::clamp(r.top(), screen.top(),
+                         std::max(screen.top(), screen.bottom() + 1 - r.height())));
     return r;
 }
 

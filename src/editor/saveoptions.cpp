@@ -67,7 +67,8 @@ std::optional<QString> ParseSaveOptionTexts(const QString (&texts)[5], TSaveOpti
         const auto v = RationalPart(texts[i]);
         if (!v) {
             field = i;
-            return "'" + texts[i] + "' is not a valid resolution (a whole number from 0 to 4294967295)";
+            return "'" + texts[i] +
+                   "' is not a valid resolution (a whole number from 0 to 4294967295)";
         }
         if ((i == 1 || i == 3) && *v == 0) {
             field = i;

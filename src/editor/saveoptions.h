@@ -37,8 +37,7 @@ void StoreSaveOptions(const TSaveOptions& o);
 // success `o` gets all five values; on failure `o` is untouched, `field` is
 // the index of the first bad edit (0 horiz. numerator, 1 horiz. denominator,
 // 2 vert. numerator, 3 vert. denominator, 4 gamma) and the message is returned.
-std::optional<QString> ParseSaveOptionTexts(const QString (&texts)[5], TSaveOptions& o,
-                                            int& field);
+std::optional<QString> ParseSaveOptionTexts(const QString (&texts)[5], TSaveOptions& o, int& field);
 
 // The gamma as the edit shows it: decimal text with ".".
 QString GammaText(long double gamma);

@@ -1,9 +1,9 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMenu>
-#include <QShowEvent>
 #include <QMimeData>
 #include <QProcess>
+#include <QShowEvent>
 #include <QUrl>
 #include <stdexcept>
 
@@ -140,8 +140,8 @@ TEST_F(EditorTest, DropsTakeListedExtensionsOnly) {
     struct Case {
         const char* name;
         bool loads;
-    } const cases[] = {{"p.jpg", true}, {"q.JPG", true}, {"r.jpeg", false},
-                       {"s.txt", false}, {"t.png", false}};
+    } const cases[] = {
+        {"p.jpg", true}, {"q.JPG", true}, {"r.jpeg", false}, {"s.txt", false}, {"t.png", false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ed_->FileNew();

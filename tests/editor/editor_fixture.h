@@ -10,20 +10,21 @@
 #include <memory>
 #include <vector>
 
+#include "../support/test_pictures.h"
 #include "core/pixelgraphic.h"
 #include "editor/qt/acquire.h"
 #include "formats/library.h"
 #include "platform/scriptedprompts.h"
 #include "view/pgimage.h"
 #include "view/services.h"
-#include "../support/test_pictures.h"
 
 inline std::vector<TRGB> Pixels(const TPixelGraphic& pg) {
     std::vector<TRGB> v;
     v.push_back(pg.GetWidth());
     v.push_back(pg.GetHeight());
     for (int y = 0; y < pg.GetHeight(); ++y)
-        for (int x = 0; x < pg.GetWidth(); ++x) v.push_back(pg.GetPixelColor(x, y));
+        for (int x = 0; x < pg.GetWidth(); ++x)
+            v.push_back(pg.GetPixelColor(x, y));
     return v;
 }
 

@@ -34,10 +34,11 @@ TEST(EditorRules, DropExtensions) {
     struct Case {
         const char* path;
         bool ok;
-    } const cases[] = {{"/a/b.jpg", true},  {"/a/b.JPG", true},     {"/a/b.jpeg", false},
+    } const cases[] = {{"/a/b.jpg", true},  {"/a/b.JPG", true},      {"/a/b.jpeg", false},
                        {"/a/b.txt", false}, {"/a.jpg/noext", false}, {"/a/b.Png", true},
                        {"/a/b.wmf", true},  {"/a/b.jp", false}};
-    for (const Case& c : cases) EXPECT_EQ(IsEditableDropName(c.path), c.ok) << c.path;
+    for (const Case& c : cases)
+        EXPECT_EQ(IsEditableDropName(c.path), c.ok) << c.path;
 }
 
 TEST(EditorRules, DialogFiltersFromTheRegistry) {

@@ -68,7 +68,8 @@ TEST_F(EditorTest, TransparencySelectorReportsTheColourUnderThePointer) {
     pg->SetPaletteEntry(0, RGB(255, 0, 0));
     pg->SetPaletteEntry(1, RGB(0, 128, 0));
     pg->SetPaletteEntry(2, RGB(1, 2, 3));
-    for (int x = 0; x < 3; ++x) pg->SetPixel(x, 0, x);
+    for (int x = 0; x < 3; ++x)
+        pg->SetPixel(x, 0, x);
     sel.PGImage1->SetStretch(sNeverKAR);
     sel.PGImage1->TakePixelGraphic(std::move(pg));
     sel.show();
@@ -76,8 +77,10 @@ TEST_F(EditorTest, TransparencySelectorReportsTheColourUnderThePointer) {
     struct Case {
         int x;
         const char *r, *g, *b;
-    } const cases[] = {{0, "R=255", "G=0", "B=0"}, {1, "R=0", "G=128", "B=0"},
-                       {2, "R=1", "G=2", "B=3"}, {500, "R=1", "G=2", "B=3"}};
+    } const cases[] = {{0, "R=255", "G=0", "B=0"},
+                       {1, "R=0", "G=128", "B=0"},
+                       {2, "R=1", "G=2", "B=3"},
+                       {500, "R=1", "G=2", "B=3"}};
     for (const Case& c : cases) {
         sel.PointerMoved(c.x, 0);
         EXPECT_EQ(sel.SBR->text(), c.r) << c.x;

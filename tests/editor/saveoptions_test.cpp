@@ -127,7 +127,7 @@ TEST_F(SaveOptions, OKStoresAndTheWritersFollow) {
     EXPECT_NE(tiff.find("PackBits"), std::string::npos) << tiff;
     QFile tif(Path("o.tif"));
     ASSERT_TRUE(tif.open(QIODevice::ReadOnly));
-    EXPECT_EQ(tif.read(2), "MM"); // big-endian
+    EXPECT_EQ(tif.read(2), "MM");                                 // big-endian
     EXPECT_NE(tiff.find("separated"), std::string::npos) << tiff; // CMYK
     EXPECT_NE(tiff.find("150, 150 pixels/cm"), std::string::npos) << tiff;
     QFile ppm(Path("o.ppm"));

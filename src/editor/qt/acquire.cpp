@@ -51,7 +51,9 @@ class TBusyCursor {
     TBusyCursor& operator=(const TBusyCursor&) = delete;
 };
 
-std::string LocalName(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string LocalName(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
 
 qint64 MonotonicMs() {
     static QElapsedTimer t = [] {
@@ -64,7 +66,8 @@ qint64 MonotonicMs() {
 
 } // namespace
 
-TfrmAcquire::TfrmAcquire(QWidget* parent) : QMainWindow(parent, Qt::Window | Qt::WindowStaysOnTopHint) {
+TfrmAcquire::TfrmAcquire(QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::WindowStaysOnTopHint) {
     setObjectName("TfrmAcquire");
     setWindowTitle("Tavirlo Image Editor");
     PGImage1 = new TPGImage(this);
@@ -133,15 +136,18 @@ void TfrmAcquire::BuildMenus() {
     QMenu* file = menuBar()->addMenu("File");
     file->setObjectName("File1");
     add(file, "New1", "New", [this] { RunCommand([this] { FileNew(); }); })->setVisible(false);
-    add(file, "Open1", "Open...", [this] { RunCommand([this] { FileOpen(); }); })
-        ->setShortcut(QKeySequence::Open);
+    add(file, "Open1", "Open...", [this] {
+        RunCommand([this] { FileOpen(); });
+    })->setShortcut(QKeySequence::Open);
     add(file, "Save1", "Save", [] {})->setVisible(false);
-    add(file, "SaveAs1", "Save As...", [this] { RunCommand([this] { FileSaveAs(); }); })
-        ->setShortcut(QKeySequence::SaveAs);
+    add(file, "SaveAs1", "Save As...", [this] {
+        RunCommand([this] { FileSaveAs(); });
+    })->setShortcut(QKeySequence::SaveAs);
     add(file, "SaveOptions1", "Save Options...",
         [this] { RunCommand([this] { FileSaveOptions(); }); });
-    add(file, "ExportasGIF89a1", "Export as GIF89a", [this] { RunCommand([this] { ExportGIF(); }); })
-        ->setVisible(false);
+    add(file, "ExportasGIF89a1", "Export as GIF89a", [this] {
+        RunCommand([this] { ExportGIF(); });
+    })->setVisible(false);
     file->addSeparator();
     // The scanner's issue connects these and the main window enables them.
     Select1 = file->addAction("Select...");
@@ -151,8 +157,9 @@ void TfrmAcquire::BuildMenus() {
     Acquire1->setObjectName("Acquire1");
     Acquire1->setEnabled(false);
     file->addSeparator();
-    add(file, "Print1", "Print", [this] { RunCommand([this] { PrintPicture(); }); })
-        ->setShortcut(QKeySequence::Print);
+    add(file, "Print1", "Print", [this] {
+        RunCommand([this] { PrintPicture(); });
+    })->setShortcut(QKeySequence::Print);
     add(file, "Close1", "Close", [this] { close(); })->setShortcut(QKeySequence::Close);
 
     QMenu* edit = menuBar()->addMenu("Edit");
@@ -209,7 +216,8 @@ void TfrmAcquire::BuildToolBar() {
     tbPointer = add("tbPointer", "Pointer", true);
     tbZoom = add("tbZoom", "Zoom In/Out", true);
     tbSelect = add("tbSelect", "Select area for cropping", true);
-    for (QAction* a : {tbPointer, tbZoom, tbSelect}) group->addAction(a);
+    for (QAction* a : {tbPointer, tbZoom, tbSelect})
+        group->addAction(a);
     tbPointer->setChecked(true);
     connect(tbPointer, &QAction::triggered, this, [this] { SetPointer(); });
     connect(tbZoom, &QAction::toggled, this, &TfrmAcquire::SetZoomTool);
@@ -241,8 +249,12 @@ void TfrmAcquire::ResetUndo() {
     Undo1->setEnabled(false);
 }
 
-bool TfrmAcquire::UndoAvailable() const { return Undo1->isEnabled(); }
-QString TfrmAcquire::UndoCaption() const { return Undo1->text(); }
+bool TfrmAcquire::UndoAvailable() const {
+    return Undo1->isEnabled();
+}
+QString TfrmAcquire::UndoCaption() const {
+    return Undo1->text();
+}
 
 void TfrmAcquire::SaveUndo(const QString& label) {
     TUndoStep step(*this, label);
@@ -488,8 +500,8 @@ void TfrmAcquire::Crop() {
         if (PGImage1->IsEmpty()) return;
         TPixelGraphic& src = *PGImage1->PixelGraphic();
         // A moved selection may overhang the picture: only its inside counts.
-        const QRect sel = PGImage1->SelectionRect().intersected(
-            QRect(0, 0, src.GetWidth(), src.GetHeight()));
+        const QRect sel =
+            PGImage1->SelectionRect().intersected(QRect(0, 0, src.GetWidth(), src.GetHeight()));
         if (!PGImage1->Selection() || sel.isEmpty()) {
             ShowMessage("You need to select an area first", this);
             return;
@@ -557,7 +569,9 @@ void TfrmAcquire::SetAutoSize(bool down) {
     }
 }
 
-void TfrmAcquire::SetTile(bool down) { PGImage1->SetTiling(down ? tRepeat : tNone); }
+void TfrmAcquire::SetTile(bool down) {
+    PGImage1->SetTiling(down ? tRepeat : tNone);
+}
 
 void TfrmAcquire::SetPointer() {
     PGImage1->SetSelection(false);
@@ -648,4 +662,6 @@ void TfrmAcquire::Progress(int step, int max) {
     lastGaugeMs_ = now;
 }
 
-void TfrmAcquire::ProgressEnd() { SB1Gauge->setVisible(false); }
+void TfrmAcquire::ProgressEnd() {
+    SB1Gauge->setVisible(false);
+}

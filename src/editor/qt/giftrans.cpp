@@ -36,8 +36,8 @@ TfrmGIFTrans::TfrmGIFTrans(QWidget* parent)
     SBB->setObjectName("SBB");
     sb->addStretch();
     l->addLayout(sb);
-    PGImage1->PicBoxOnMouseMove() = [this](TObject*, Qt::MouseButton, Qt::KeyboardModifiers,
-                                           int x, int y) { PointerMoved(x, y); };
+    PGImage1->PicBoxOnMouseMove() = [this](TObject*, Qt::MouseButton, Qt::KeyboardModifiers, int x,
+                                           int y) { PointerMoved(x, y); };
     PGImage1->PicBoxOnClick() = [this](TObject*) { accept(); };
 }
 

@@ -68,8 +68,8 @@ TfrmFileSaveOptions::TfrmFileSaveOptions(QWidget* parent) : QDialog(parent) {
     tl->addWidget(RadioBox("Write true color as ", {TIFFRGBRB, TIFFCMYKRB}, tif), 0, 1);
     TIFFBlackIsZeroRB = Radio("TIFFBlackIsZeroRB", "BlackIsZero");
     TIFFWhiteIsZeroRB = Radio("TIFFWhiteIsZeroRB", "WhiteIsZero");
-    tl->addWidget(
-        RadioBox("Grayscale (2, 16, 256)", {TIFFBlackIsZeroRB, TIFFWhiteIsZeroRB}, tif), 1, 0);
+    tl->addWidget(RadioBox("Grayscale (2, 16, 256)", {TIFFBlackIsZeroRB, TIFFWhiteIsZeroRB}, tif),
+                  1, 0);
     TIFFByteOrderIRB = Radio("TIFFByteOrderIRB", "I");
     TIFFByteOrderMRB = Radio("TIFFByteOrderMRB", "M");
     tl->addWidget(RadioBox("Byte order", {TIFFByteOrderIRB, TIFFByteOrderMRB}, tif), 1, 1);
@@ -145,7 +145,9 @@ TfrmFileSaveOptions::TfrmFileSaveOptions(QWidget* parent) : QDialog(parent) {
 
 void TfrmFileSaveOptions::LoadOptions() {
     const TSaveOptions o = CurrentSaveOptions();
-    (o.jpegReadMethod == 1 ? JPEGRIntFastRB : o.jpegReadMethod == 2 ? JPEGRFloatRB : JPEGRIntPreciseRB)
+    (o.jpegReadMethod == 1   ? JPEGRIntFastRB
+     : o.jpegReadMethod == 2 ? JPEGRFloatRB
+                             : JPEGRIntPreciseRB)
         ->setChecked(true);
     (o.jpegWriteMethod == 1   ? JPEGWIntFastRB
      : o.jpegWriteMethod == 0 ? JPEGWIntPreciseRB
@@ -194,7 +196,9 @@ bool TfrmFileSaveOptions::StoreOptions() {
     o.tiffWriteCMYK = TIFFCMYKRB->isChecked();
     o.tiffWhiteIsZero = TIFFWhiteIsZeroRB->isChecked();
     o.tiffMotorolaOrder = TIFFByteOrderMRB->isChecked();
-    o.tiffResolutionUnit = TIFFResNoneRB->isChecked() ? 0 : TIFFResCentimeterRB->isChecked() ? 2 : 1;
+    o.tiffResolutionUnit = TIFFResNoneRB->isChecked()         ? 0
+                           : TIFFResCentimeterRB->isChecked() ? 2
+                                                              : 1;
     o.writeGamma = WriteGammaCB->isChecked();
     o.gammaCorrection = GammaCorrectionOnReadCB->isChecked();
     StoreSaveOptions(o);
