@@ -1,5 +1,12 @@
 #include "editor/qt/register.h"
 
 #include "browser/toolwindows.h"
+#include "editor/qt/acquire.h"
+#include "editor/qt/giftrans.h"
+#include "editor/qt/saveoptionsform.h"
 
-void RegisterEditorWindows() {}
+void RegisterEditorWindows() {
+    TToolWindows::RegisterFactory("TfrmAcquire", [] { return new TfrmAcquire; });
+    TToolWindows::RegisterFactory("TfrmFileSaveOptions", [] { return new TfrmFileSaveOptions; });
+    TToolWindows::RegisterFactory("TfrmGIFTrans", [] { return new TfrmGIFTrans; });
+}
