@@ -65,6 +65,7 @@ TfAbout::TfAbout(QWidget* parent) : QDialog(parent) {
     auto* head = new QHBoxLayout;
     auto* icon = new QLabel(this);
     icon->setObjectName("Icon");
+    icon->setTextFormat(Qt::PlainText);
     icon->setPixmap(QPixmap::fromImage(DrawTavirloIcon(64)));
     icon->setAlignment(Qt::AlignTop);
     head->addWidget(icon);

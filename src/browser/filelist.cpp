@@ -447,7 +447,10 @@ std::optional<TFileDrag> DecodeFileDrag(const QMimeData* m) {
     if (s.status() != QDataStream::Ok) return std::nullopt;
     if (!s.atEnd()) {
         s >> d.rawNames;
-        if (s.status() != QDataStream::Ok || d.rawNames.size() != d.names.size())
+        // No raw names (a sender that knows only the displayed ones) is
+        // fine; some but not one per name is damage.
+        if (s.status() != QDataStream::Ok ||
+            (!d.rawNames.isEmpty() && d.rawNames.size() != d.names.size()))
             return std::nullopt;
     }
     d.tag = tag;
