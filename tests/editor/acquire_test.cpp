@@ -146,7 +146,7 @@ TEST_F(EditorTest, DropsTakeListedExtensionsOnly) {
         SCOPED_TRACE(c.name);
         ed_->FileNew();
         prompts_->asked.clear();
-        std::unique_ptr<QMimeData> m(EncodeFileDrag({0, dir_.path(), {c.name}}));
+        std::unique_ptr<QMimeData> m(EncodeFileDrag({0, dir_.path(), {c.name}, {}}));
         ed_->DropFiles(m.get());
         EXPECT_EQ(!ed_->PGImage1->IsEmpty(), c.loads);
         if (c.loads)

@@ -109,7 +109,7 @@ TEST_F(IncRenameForm, EditsRefuseSlashesAndNonDigits) {
 // (a list with tag 0 too); only picture types are taken; a name that is
 // not a plain name is refused with the message.
 TEST_F(IncRenameForm, DropsUseThePayloadsFolder) {
-    TFileDrag drag{0, tmp_.path(), {"x.jpg", "notes.txt", "y.Tga", "../z.jpg", "noext"}};
+    TFileDrag drag{0, tmp_.path(), {"x.jpg", "notes.txt", "y.Tga", "../z.jpg", "noext"}, {}};
     std::unique_ptr<QMimeData> mime(EncodeFileDrag(drag));
     emit w_.FileList->Dropped(mime.get()); // what the list's drop handler hands on
     EXPECT_EQ(w_.Lines(), QStringList({P("x.jpg"), P("y.Tga")}));

@@ -3,18 +3,156 @@
 #include <QAction>
 #include <QMenu>
 
+#include "core/pixelgraphic.h"
 #include "editor/qt/acquire.h"
+#include "editor/qt/undostep.h"
+#include "processing/bevel.h"
+#include "processing/colorfilters.h"
+#include "processing/convfilter.h"
+#include "processing/effects.h"
+#include "processing/qt/colordialogs.h"
+#include "processing/qt/convdialogs.h"
+#include "view/pgimage.h"
 
-// Handlers arrive with the dialogs that do the work. Each one runs its dialog,
-// stops when it was cancelled, then does its change inside
-// `TUndoStep step(editor, undoLabel)` and commits (see undostep.h), wrapped in
-// editor.RunCommand so no exception reaches the event loop.
+namespace {
+
+// The editor's filter dialog components: made once with their default
+// values, kept with the window (children of it), so each remembers the
+// values of its last OK.
+class TEditorFilterDialogs : public QObject {
+  public:
+    explicit TEditorFilterDialogs(QObject* owner) : QObject(owner) {
+        setObjectName("EditorFilterDialogs");
+    }
+    TRGBFilterDialog RGBFilterDialog1;
+    TCMYFilterDialog CMYFilterDialog1;
+    TYCbCrFilterDialog YCbCrFilterDialog1;
+    THLSFilterDialog HLSFilterDialog1;
+    THSVFilterDialog HSVFilterDialog1;
+    TBCGFilterDialog BCGFilterDialog1;
+    TGrayScaleFilterDialog GrayScaleFilterDialog1;
+    TNegativeFilterDialog NegativeFilterDialog1;
+    TSharpenFilterDialog SharpenFilterDialog1;
+    TDetailFilterDialog DetailFilterDialog1;
+    TSmoothFilterDialog SmoothFilterDialog1;
+    TBlurFilterDialog BlurFilterDialog1;
+    TContourFilterDialog ContourFilterDialog1;
+};
+
+TEditorFilterDialogs& Dialogs(TfrmAcquire& e) {
+    auto* d = e.findChild<TEditorFilterDialogs*>("EditorFilterDialogs", Qt::FindDirectChildrenOnly);
+    return d ? *d : *new TEditorFilterDialogs(&e);
+}
+
+using TDialogOf = TPreviewFilterDialog& (*)(TEditorFilterDialogs&);
+using TConvDialogOf = TConvFilterDialog& (*)(TEditorFilterDialogs&);
+
+// Colour filters: the dialog with its preview of the picture, then the
+// filter in place (palette pictures change their palette only).
+std::function<void(TfrmAcquire&)> ColourFilter(TDialogOf dialog, const char* label) {
+    return [dialog, label](TfrmAcquire& e) {
+        e.RunCommand([&] {
+            if (e.PGImage1->IsEmpty()) return;
+            TPreviewFilterDialog& d = dialog(Dialogs(e));
+            if (!d.Execute(e.PGImage1->CurrentPixelGraphic())) return;
+            TUndoStep step(e, label);
+            TPixelGraphic* pg = e.PGImage1->PixelGraphic();
+            pg->ApplyFilter(d.Filter(), *pg);
+            step.Commit();
+        });
+    };
+}
+
+// Runs `filter` from the picture into a new 24-bit picture with the
+// progress gauge, and hands the result to the view.
+void FilterIntoNew(TfrmAcquire& e, TPGFilter& filter) {
+    auto out = std::make_unique<TPixelGraphic>();
+    out->SetFormat(0, 0, pg24Bit);
+    out->OnProgressStart = [&e](TObject*) { e.ProgressStart(); };
+    out->OnProgress = [&e](TObject*, int step, int max, bool&) { e.Progress(step, max); };
+    out->OnProgressEnd = [&e](TObject*) { e.ProgressEnd(); };
+    out->ApplyFilter(filter, *e.PGImage1->CurrentPixelGraphic());
+    out->OnProgressStart = nullptr;
+    out->OnProgress = nullptr;
+    out->OnProgressEnd = nullptr;
+    e.PGImage1->TakePixelGraphic(std::move(out));
+}
+
+std::function<void(TfrmAcquire&)> Convolution(TConvDialogOf dialog, const char* label) {
+    return [dialog, label](TfrmAcquire& e) {
+        e.RunCommand([&] {
+            if (e.PGImage1->IsEmpty()) return;
+            TConvFilterDialog& d = dialog(Dialogs(e));
+            if (!d.Execute()) return;
+            TUndoStep step(e, label);
+            FilterIntoNew(e, d.Filter());
+            step.Commit();
+        });
+    };
+}
+
+// The effects without a dialog: two full-size 24-bit buffers, the effect,
+// the second buffer back as the picture.
+std::function<void(TfrmAcquire&)> Effect(const char* label,
+                                         std::function<void(TFastBMP&, TFastBMP&)> run) {
+    return [label, run](TfrmAcquire& e) {
+        e.RunCommand([&] {
+            if (e.PGImage1->IsEmpty()) return;
+            TUndoStep step(e, label);
+            TFastBMP first(*e.PGImage1->CurrentPixelGraphic());
+            TFastBMP second(first.Width(), first.Height());
+            second.CopyBitsFrom(first);
+            run(first, second);
+            auto out = std::make_unique<TPixelGraphic>();
+            second.AssignTo(*out);
+            e.PGImage1->TakePixelGraphic(std::move(out));
+            step.Commit();
+        });
+    };
+}
+
+void Bevel3D(TfrmAcquire& e) {
+    e.RunCommand([&] {
+        if (e.PGImage1->IsEmpty()) return;
+        TUndoStep step(e, "3D Bevel");
+        const TPixelGraphic& pg = *e.PGImage1->CurrentPixelGraphic();
+        auto out = std::make_unique<TPixelGraphic>();
+        out->SetFormat(pg.GetWidth(), pg.GetHeight(), pg24Bit);
+        out->CopyFrom(const_cast<TPixelGraphic&>(pg));
+        // 3 rings per 100 pixels of width, Trunc(0.03 x width) in extended.
+        DrawBevel(*out, int(0.03L * pg.GetWidth()));
+        e.PGImage1->TakePixelGraphic(std::move(out));
+        step.Commit();
+    });
+}
+
+void PencilDrawing(TfrmAcquire& e) {
+    e.RunCommand([&] {
+        if (e.PGImage1->IsEmpty()) return;
+        TUndoStep step(e, "Pencil Draw");
+        TConvFilter contour;
+        contour.MakeContour(dsRect, true, 792, 1.16L, true);
+        FilterIntoNew(e, contour);
+        TGrayScaleFilter grey;
+        grey.SetRGBWeighting(true);
+        TPixelGraphic* pg = e.PGImage1->PixelGraphic();
+        pg->ApplyFilter(grey, *pg);
+        step.Commit();
+    });
+}
+
+} // namespace
+
+// Each handler runs its dialog, stops when it was cancelled, then does its
+// change inside `TUndoStep step(editor, undoLabel)` and commits (see
+// undostep.h), wrapped in editor.RunCommand so no exception reaches the event
+// loop. Entries without a handler wait for their dialogs.
 const std::vector<TEditorMenuCommand>& EditorMenuCommands() {
     using C = TEditorMenuCommand;
     static const std::vector<C> table = {
         {C::RotateMenu, "Arbitrary...", "Arbitrary1", "Rotate", {}},
         {C::ImageMenu, "Add Border... (requires TrueColor)", "AddBorder1", "Border", {}},
-        {C::ImageMenu, "3D Bevel  (requires TrueColor)", "N3DBevel1", "3D Bevel", {}},
+        {C::ImageMenu, "3D Bevel  (requires TrueColor)", "N3DBevel1", "3D Bevel", Bevel3D},
         {C::ImageMenu, "Color Resolution...", "ColorResolution1", "Color Resolution", {}},
         {C::ImageMenu, "Resize...", "Resize1", "Resize", {}},
         {C::ImageMenu,
@@ -22,28 +160,72 @@ const std::vector<TEditorMenuCommand>& EditorMenuCommands() {
          "RadialAdjustment1",
          "Radial Adjust",
          {}},
-        {C::ColorSubmenu, "RGB...", "RGB1", "RGB", {}},
-        {C::ColorSubmenu, "CMY...", "CMY1", "CMY", {}},
-        {C::ColorSubmenu, "YCbCr...", "YCbCr1", "YCbCr", {}},
-        {C::ColorSubmenu, "HSL...", "HSL1", "HSL", {}},
-        {C::ColorSubmenu, "HSV...", "HSV1", "HSV", {}},
-        {C::FiltersMenu, "Brightness, Contrast, Gamma...", "BCG1", "BCG", {}},
-        {C::FiltersMenu, "Convert To Greyscale...", "ConvertToGreyscale1", "Greyscale", {}},
-        {C::FiltersMenu, "Negative...", "Negative1", "Negative", {}},
-        {C::FiltersMenu, "Sharpen...", "Sharpen1", "Sharpen", {}},
-        {C::FiltersMenu, "Detail...", "Detail1", "Detail", {}},
-        {C::FiltersMenu, "Smooth...", "Smooth1", "Smooth", {}},
-        {C::FiltersMenu, "Blur...", "Blur1", "Blur", {}},
-        {C::FiltersMenu, "Contour...", "Contour1", "Contour", {}},
+        {C::ColorSubmenu, "RGB...", "RGB1", "RGB",
+         ColourFilter(
+             [](TEditorFilterDialogs& d) -> TPreviewFilterDialog& { return d.RGBFilterDialog1; },
+             "RGB")},
+        {C::ColorSubmenu, "CMY...", "CMY1", "CMY",
+         ColourFilter(
+             [](TEditorFilterDialogs& d) -> TPreviewFilterDialog& { return d.CMYFilterDialog1; },
+             "CMY")},
+        {C::ColorSubmenu, "YCbCr...", "YCbCr1", "YCbCr",
+         ColourFilter(
+             [](TEditorFilterDialogs& d) -> TPreviewFilterDialog& { return d.YCbCrFilterDialog1; },
+             "YCbCr")},
+        {C::ColorSubmenu, "HSL...", "HSL1", "HSL",
+         ColourFilter(
+             [](TEditorFilterDialogs& d) -> TPreviewFilterDialog& { return d.HLSFilterDialog1; },
+             "HSL")},
+        {C::ColorSubmenu, "HSV...", "HSV1", "HSV",
+         ColourFilter(
+             [](TEditorFilterDialogs& d) -> TPreviewFilterDialog& { return d.HSVFilterDialog1; },
+             "HSV")},
+        {C::FiltersMenu, "Brightness, Contrast, Gamma...", "BCG1", "BCG",
+         ColourFilter(
+             [](TEditorFilterDialogs& d) -> TPreviewFilterDialog& { return d.BCGFilterDialog1; },
+             "BCG")},
+        {C::FiltersMenu, "Convert To Greyscale...", "ConvertToGreyscale1", "Greyscale",
+         ColourFilter([](TEditorFilterDialogs& d)
+                          -> TPreviewFilterDialog& { return d.GrayScaleFilterDialog1; },
+                      "Greyscale")},
+        {C::FiltersMenu, "Negative...", "Negative1", "Negative",
+         ColourFilter([](TEditorFilterDialogs& d)
+                          -> TPreviewFilterDialog& { return d.NegativeFilterDialog1; },
+                      "Negative")},
+        {C::FiltersMenu, "Sharpen...", "Sharpen1", "Sharpen",
+         Convolution(
+             [](TEditorFilterDialogs& d) -> TConvFilterDialog& { return d.SharpenFilterDialog1; },
+             "Sharpen")},
+        {C::FiltersMenu, "Detail...", "Detail1", "Detail",
+         Convolution(
+             [](TEditorFilterDialogs& d) -> TConvFilterDialog& { return d.DetailFilterDialog1; },
+             "Detail")},
+        {C::FiltersMenu, "Smooth...", "Smooth1", "Smooth",
+         Convolution(
+             [](TEditorFilterDialogs& d) -> TConvFilterDialog& { return d.SmoothFilterDialog1; },
+             "Smooth")},
+        {C::FiltersMenu, "Blur...", "Blur1", "Blur",
+         Convolution(
+             [](TEditorFilterDialogs& d) -> TConvFilterDialog& { return d.BlurFilterDialog1; },
+             "Blur")},
+        {C::FiltersMenu, "Contour...", "Contour1", "Contour",
+         Convolution(
+             [](TEditorFilterDialogs& d) -> TConvFilterDialog& { return d.ContourFilterDialog1; },
+             "Contour")},
         {C::FiltersMenu, "Red Eye Reduction...", "RedEyeReduction1", "Red Eye Reduction", {}},
-        {C::EffectsGroup, "Emboss", "Emboss1", "Emboss", {}},
-        {C::EffectsGroup, "Fisheye", "Fisheye1", "Fisheye", {}},
-        {C::EffectsGroup, "Swirl", "Swirl1", "Swirl", {}},
+        {C::EffectsGroup, "Emboss", "Emboss1", "Emboss",
+         Effect("Emboss", [](TFastBMP&, TFastBMP& second) { FastEmboss(second); })},
+        {C::EffectsGroup, "Fisheye", "Fisheye1", "Fisheye",
+         Effect("Fisheye",
+                [](TFastBMP& first, TFastBMP& second) { FastFisheye(first, second, 1.0f); })},
+        {C::EffectsGroup, "Swirl", "Swirl1", "Swirl",
+         Effect("Swirl",
+                [](TFastBMP& first, TFastBMP& second) { FastSwirl(first, second, 100.0f); })},
         {C::EffectsGroup, "Spray Paint", "SprayPaint1", "Spray Paint", {}},
         {C::EffectsGroup, "B/W Noise", "BWNoise1", "Monochrome Noise", {}},
         {C::EffectsGroup, "Color Noise", "ColorNoise1", "Color Noise", {}},
         {C::EffectsGroup, "Mosaic", "Mosaic1", "Mosaic", {}},
-        {C::EffectsGroup, "Pencil Drawing", "PencilDrawing1", "Pencil Draw", {}},
+        {C::EffectsGroup, "Pencil Drawing", "PencilDrawing1", "Pencil Draw", PencilDrawing},
         {C::EffectsGroup, "Posterize", "Posterize1", "Posterize", {}},
     };
     return table;
