@@ -12,11 +12,10 @@
 #include "processing/radial.h"
 #include "processing/redeye.h"
 
-const char* const kEditSwitches[] = {"--crop",   "--flip-horizontal", "--flip-vertical",
-                                     "--rotate", "--depth",           "--palette",
-                                     "--no-dither", "--no-rgb-weighting", "--posterize",
-                                     "--border", "--redeye",          "--radial",
-                                     nullptr};
+const char* const kEditSwitches[] = {
+    "--crop",      "--flip-horizontal",  "--flip-vertical", "--rotate", "--depth",  "--palette",
+    "--no-dither", "--no-rgb-weighting", "--posterize",     "--border", "--redeye", "--radial",
+    nullptr};
 
 bool EditSwitchHasValue(const std::string& flag) {
     return flag != "--flip-horizontal" && flag != "--flip-vertical" && flag != "--no-dither" &&
@@ -130,9 +129,9 @@ struct TPaletteName {
     TColorRezChoice choice;
 };
 const TPaletteName kPalettes[] = {
-    {"bw", crzBlackWhite},           {"gray4", crzGray4},           {"sysgray4", crzSysGray4},
-    {"gray16", crzGray16},           {"sys16", crzSys16},           {"gray236", crzGray236},
-    {"gray256", crzGray256},         {"special125", crzSpecial125}, {"special216", crzSpecial216},
+    {"bw", crzBlackWhite},         {"gray4", crzGray4},           {"sysgray4", crzSysGray4},
+    {"gray16", crzGray16},         {"sys16", crzSys16},           {"gray236", crzGray236},
+    {"gray256", crzGray256},       {"special125", crzSpecial125}, {"special216", crzSpecial216},
     {"special252", crzSpecial252},
 };
 
@@ -165,7 +164,10 @@ TColorRezOptions ColorRezOf(const TToolArgs& a, int depth) {
         if (s.flag == "--no-dither") o.dither = false;
         if (s.flag == "--no-rgb-weighting") o.rgbWeighting = false;
     }
-    const TPGPixelFormat f = depth == 1 ? pg1Bit : depth == 4 ? pg4Bit : depth == 8 ? pg8Bit : pg24Bit;
+    const TPGPixelFormat f = depth == 1   ? pg1Bit
+                             : depth == 4 ? pg4Bit
+                             : depth == 8 ? pg8Bit
+                                          : pg24Bit;
     if (f == pg24Bit) {
         if (named) throw TUsageError{"--palette needs --depth 1, 4 or 8"};
         o.choice = crzTrueColor;
@@ -181,8 +183,9 @@ TColorRezOptions ColorRezOf(const TToolArgs& a, int depth) {
     if (optimized) {
         o.choice = f == pg1Bit ? crzOptimized2 : f == pg4Bit ? crzOptimized16 : crzOptimized256;
         if (o.colors > PixelFormatColors(f))
-            throw TUsageError{"--palette optimized: at most " + std::to_string(PixelFormatColors(f)) +
-                              " colours at " + std::to_string(depth) + " bits"};
+            throw TUsageError{"--palette optimized: at most " +
+                              std::to_string(PixelFormatColors(f)) + " colours at " +
+                              std::to_string(depth) + " bits"};
         if (o.systemColors && f != pg8Bit)
             throw TUsageError{"--palette optimized-sys16 needs --depth 8"};
     } else if (ColorRezFormat(o.choice) != f) {
@@ -283,7 +286,8 @@ std::unique_ptr<TPixelGraphic> RunEditSteps(std::unique_ptr<TPixelGraphic> p, co
             if (w == 0) w = ConstrainedSide(h, p->GetHeight(), p->GetWidth());
             if (h == 0) h = ConstrainedSide(w, p->GetWidth(), p->GetHeight());
             if (w < 1 || h < 1) throw EPGInvalidSize(PGMessage(35));
-            if (w > (1 << 30) || h > (1 << 30)) throw EPixelGraphic(PGMessage(31, "CreateDIBSection"));
+            if (w > (1 << 30) || h > (1 << 30))
+                throw EPixelGraphic(PGMessage(31, "CreateDIBSection"));
             p = Resample(*p, int(w), int(h), a.stretch);
         }
     }

@@ -119,8 +119,9 @@ const std::vector<TFlag>& Flags() {
         std::vector<TFlag> f = flags;
         for (const char* const* e = kEditSwitches; *e; ++e) {
             const std::string name = *e;
-            f.push_back({*e, "convert", EditSwitchHasValue(name),
-                         [name](TToolArgs& a, const std::string& v) { return AddEditStep(a, name, v); }});
+            f.push_back(
+                {*e, "convert", EditSwitchHasValue(name),
+                 [name](TToolArgs& a, const std::string& v) { return AddEditStep(a, name, v); }});
         }
         return f;
     }();

@@ -71,8 +71,7 @@ int64_t ConstrainedSide(int64_t newSide, int64_t oldSide, int64_t oldOther) {
     return int64_t(std::nearbyint((long double)newSide * oldOther / oldSide));
 }
 
-std::unique_ptr<TPixelGraphic> ResizePicture(TPixelGraphic& source, int64_t width,
-                                             int64_t height) {
+std::unique_ptr<TPixelGraphic> ResizePicture(TPixelGraphic& source, int64_t width, int64_t height) {
     if (width < 1 || height < 1) throw EPGInvalidSize(PGMessage(35));
     if (width > std::numeric_limits<int>::max() || height > std::numeric_limits<int>::max())
         throw EPixelGraphic(PGMessage(31, "CreateDIBSection"));

@@ -44,8 +44,7 @@ int64_t ConstrainedSide(int64_t newSide, int64_t oldSide, int64_t oldOther);
 // The source resampled to width x height (24-bit, the source's palette
 // identity, precise stretching). Raises "Width = 0 or Height = 0" for a size
 // below 1, and the picture's allocation error past the store cap.
-std::unique_ptr<TPixelGraphic> ResizePicture(TPixelGraphic& source, int64_t width,
-                                             int64_t height);
+std::unique_ptr<TPixelGraphic> ResizePicture(TPixelGraphic& source, int64_t width, int64_t height);
 
 // Smallest border the border command accepts: the core paints the whole
 // picture in the border colour below it.

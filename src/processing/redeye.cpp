@@ -16,7 +16,8 @@ std::unique_ptr<TPixelGraphic> RedEyeRegion(const TPixelGraphic& source, const T
     TPGSourceRows rows(source);
     for (int y = 0; y < r.height; ++y) {
         uint8_t* d = region->ScanLine(y);
-        const uint8_t* s = rows.RowBGR(r.top + y, r.left, r.left + r.width - 1) + int64_t(r.left) * 3;
+        const uint8_t* s =
+            rows.RowBGR(r.top + y, r.left, r.left + r.width - 1) + int64_t(r.left) * 3;
         std::copy(s, s + int64_t(r.width) * 3, d);
     }
     region->Changed();
@@ -34,7 +35,8 @@ void ReduceRedEye(TPixelGraphic& region, const TRedEyeLimits& limits) {
             const int64_t dx = x - cx, dy = y - cy;
             if (dx * dx + dy * dy > radius * radius) continue;
             uint8_t* p = row + int64_t(x) * 3;
-            if (p[2] > limits.red && p[1] < limits.green && p[0] < limits.blue) p[0] = p[1] = p[2] = 0;
+            if (p[2] > limits.red && p[1] < limits.green && p[0] < limits.blue)
+                p[0] = p[1] = p[2] = 0;
         }
     }
     region.Changed();

@@ -49,11 +49,14 @@ class TavtoolGeometry : public ::testing::Test {
         const int colors = PixelFormatColors(f);
         if (colors) {
             p.SetPaletteCount(colors);
-            for (int i = 0; i < colors; ++i) p.SetPaletteEntry(i, RGB(17 * i + 5, 255 - 13 * i, (97 * i) & 255));
+            for (int i = 0; i < colors; ++i)
+                p.SetPaletteEntry(i, RGB(17 * i + 5, 255 - 13 * i, (97 * i) & 255));
         }
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
-                p.SetPixel(x, y, colors ? (x * 3 + y * 5) % colors : RGB(x * 37 + y * 11, x * 5 + y * 29, x * y * 7));
+                p.SetPixel(x, y,
+                           colors ? (x * 3 + y * 5) % colors
+                                  : RGB(x * 37 + y * 11, x * 5 + y * 29, x * y * 7));
         p.SaveToFile((dir / name).string());
     }
     // Pixel-for-pixel equal colours.
@@ -100,7 +103,8 @@ TEST_F(TavtoolGeometry, CropMatchesImageMagickAlsoPartlyOutside) {
             std::string im = geo;
             if (const auto k = im.find("+-"); k != std::string::npos) im.erase(k, 1);
             ASSERT_EQ(Tav("convert " + P(in) + " " + P("ours.bmp") + " --crop " + geo), 0);
-            ASSERT_EQ(Sh("convert " + P(in) + " -crop " + im + " +repage -depth 8 " + P("im.ppm")), 0);
+            ASSERT_EQ(Sh("convert " + P(in) + " -crop " + im + " +repage -depth 8 " + P("im.ppm")),
+                      0);
             ExpectSame("ours.bmp", "im.ppm");
         }
     }
@@ -115,16 +119,19 @@ TEST_F(TavtoolGeometry, RedEyeMatchesTheFxExpression) {
         int x, y, w, h, v;
     } cases[] = {{5, 3, 20, 14, 0}, {0, 0, 40, 30, 80}, {10, 10, 7, 19, -50}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.x << "," << c.y << "," << c.w << "," << c.h << ":" << c.v);
+        SCOPED_TRACE(testing::Message()
+                     << c.x << "," << c.y << "," << c.w << "," << c.h << ":" << c.v);
         const int cx = c.x + c.w / 2, cy = c.y + c.h / 2, r = (c.w < c.h ? c.w : c.h) / 2;
         const std::string fx = "i>=" + std::to_string(c.x) + " && i<" + std::to_string(c.x + c.w) +
-                               " && j>=" + std::to_string(c.y) + " && j<" + std::to_string(c.y + c.h) +
-                               " && hypot(i-" + std::to_string(cx) + ",j-" + std::to_string(cy) +
-                               ")<=" + std::to_string(r) + " && round(r*255)>" + std::to_string(100 - c.v) +
-                               " && round(g*255)<" + std::to_string(c.v + 100) + " && round(b*255)<" +
-                               std::to_string(c.v + 100) + " ? 0 : u";
-        const std::string arg = std::to_string(c.x) + "," + std::to_string(c.y) + "," + std::to_string(c.w) +
-                                "," + std::to_string(c.h) + ":" + std::to_string(c.v);
+                               " && j>=" + std::to_string(c.y) + " && j<" +
+                               std::to_string(c.y + c.h) + " && hypot(i-" + std::to_string(cx) +
+                               ",j-" + std::to_string(cy) + ")<=" + std::to_string(r) +
+                               " && round(r*255)>" + std::to_string(100 - c.v) +
+                               " && round(g*255)<" + std::to_string(c.v + 100) +
+                               " && round(b*255)<" + std::to_string(c.v + 100) + " ? 0 : u";
+        const std::string arg = std::to_string(c.x) + "," + std::to_string(c.y) + "," +
+                                std::to_string(c.w) + "," + std::to_string(c.h) + ":" +
+                                std::to_string(c.v);
         ASSERT_EQ(Tav("convert " + P("in.bmp") + " " + P("ours.bmp") + " --redeye " + arg), 0);
         ASSERT_EQ(Sh("convert " + P("in.bmp") + " -fx '" + fx + "' -depth 8 " + P("im.ppm")), 0);
         ExpectSame("ours.bmp", "im.ppm");
@@ -132,10 +139,12 @@ TEST_F(TavtoolGeometry, RedEyeMatchesTheFxExpression) {
 }
 
 TEST_F(TavtoolGeometry, FreeAngleIsCloseToImageMagickInsideTheTurnedEdges) {
-    ASSERT_EQ(Sh("convert -size 100x100 plasma:fractal -seed 7 -blur 0x3 -depth 8 " + P("in.ppm")), 0);
+    ASSERT_EQ(Sh("convert -size 100x100 plasma:fractal -seed 7 -blur 0x3 -depth 8 " + P("in.ppm")),
+              0);
     // The same picture for both (plasma is random).
     ASSERT_EQ(Tav("convert " + P("in.ppm") + " " + P("ours.ppm") + " --rotate 45"), 0);
-    ASSERT_EQ(Sh("convert " + P("in.ppm") + " -background black -rotate 45 +repage -crop 142x142+1+1 +repage -depth 8 " +
+    ASSERT_EQ(Sh("convert " + P("in.ppm") +
+                 " -background black -rotate 45 +repage -crop 142x142+1+1 +repage -depth 8 " +
                  P("im.ppm")),
               0);
     auto ours = Load("ours.ppm"), im = Load("im.ppm");
@@ -161,7 +170,9 @@ TEST_F(TavtoolGeometry, FreeAngleIsCloseToImageMagickInsideTheTurnedEdges) {
 
 TEST_F(TavtoolGeometry, GreyDepthFollowsRec601AndPalettesHoldTheirColours) {
     MakeSource("in.bmp", pg24Bit, 40, 30);
-    ASSERT_EQ(Tav("convert " + P("in.bmp") + " " + P("g.bmp") + " --depth 8 --palette gray256 --no-dither"), 0);
+    ASSERT_EQ(Tav("convert " + P("in.bmp") + " " + P("g.bmp") +
+                  " --depth 8 --palette gray256 --no-dither"),
+              0);
     ASSERT_EQ(Sh("convert " + P("in.bmp") + " -grayscale Rec601Luma -depth 8 " + P("im.pgm")), 0);
     ASSERT_EQ(Tav("convert " + P("in.bmp") + " " + P("ga.bmp") +
                   " --depth 8 --palette gray256 --no-dither --no-rgb-weighting"),
@@ -171,14 +182,16 @@ TEST_F(TavtoolGeometry, GreyDepthFollowsRec601AndPalettesHoldTheirColours) {
         auto a = Load(ours), b = Load(theirs);
         for (int y = 0; y < 30; ++y)
             for (int x = 0; x < 40; ++x)
-                ASSERT_LE(std::abs(GetRValue(a->GetPixelColor(x, y)) - GetRValue(b->GetPixelColor(x, y))), 1)
+                ASSERT_LE(
+                    std::abs(GetRValue(a->GetPixelColor(x, y)) - GetRValue(b->GetPixelColor(x, y))),
+                    1)
                     << ours << " " << x << "," << y;
     }
     // The named palettes: every colour shown is one of the palette's, and
     // posterize uses at most 8 colours in the 16-colour format.
-    for (const char* sw : {"--depth 1 --palette bw", "--depth 4 --palette gray16", "--depth 4 --palette sys16",
-                           "--depth 8 --palette special216", "--depth 4 --palette optimized:5 --no-dither",
-                           "--posterize"}) {
+    for (const char* sw : {"--depth 1 --palette bw", "--depth 4 --palette gray16",
+                           "--depth 4 --palette sys16", "--depth 8 --palette special216",
+                           "--depth 4 --palette optimized:5 --no-dither", "--posterize"}) {
         SCOPED_TRACE(sw);
         ASSERT_EQ(Tav("convert " + P("in.bmp") + " " + P("c.bmp") + " " + sw), 0);
         auto c = Load("c.bmp");
@@ -196,12 +209,15 @@ TEST_F(TavtoolGeometry, GreyDepthFollowsRec601AndPalettesHoldTheirColours) {
 }
 
 TEST_F(TavtoolGeometry, RadialIsCloseToImageMagicksBarrel) {
-    ASSERT_EQ(Sh("convert -size 201x201 plasma:fractal -seed 3 -blur 0x4 -depth 8 " + P("in.ppm")), 0);
+    ASSERT_EQ(Sh("convert -size 201x201 plasma:fractal -seed 3 -blur 0x4 -depth 8 " + P("in.ppm")),
+              0);
     const double a = -0.02, b = 0.01, c = 0, d = 1, k = 100.5 / 100;
     char coeff[200];
-    std::snprintf(coeff, sizeof coeff, "%.17g %.17g %.17g %.17g", a * k * k * k, b * k * k, c * k, d);
+    std::snprintf(coeff, sizeof coeff, "%.17g %.17g %.17g %.17g", a * k * k * k, b * k * k, c * k,
+                  d);
     ASSERT_EQ(Tav("convert " + P("in.ppm") + " " + P("ours.ppm") + " --radial -0.02,0.01,0,1"), 0);
-    ASSERT_EQ(Sh("convert " + P("in.ppm") + " -virtual-pixel black -filter point -interpolate bilinear -distort Barrel '" +
+    ASSERT_EQ(Sh("convert " + P("in.ppm") +
+                 " -virtual-pixel black -filter point -interpolate bilinear -distort Barrel '" +
                  coeff + "' -depth 8 " + P("im.ppm")),
               0);
     auto ours = Load("ours.ppm"), im = Load("im.ppm");
@@ -229,18 +245,23 @@ TEST_F(TavtoolGeometry, RadialIsCloseToImageMagicksBarrel) {
 TEST_F(TavtoolGeometry, StepsRunInOrderAndBadValuesAreUsageErrors) {
     MakeSource("in.bmp", pg24Bit, 40, 30);
     // Crop then turn: 10 x 4 becomes 4 x 10; proportions kept by --size.
-    ASSERT_EQ(Tav("convert " + P("in.bmp") + " " + P("a.bmp") + " --crop 10x4+0+0 --rotate 90 --size 8x"), 0);
+    ASSERT_EQ(
+        Tav("convert " + P("in.bmp") + " " + P("a.bmp") + " --crop 10x4+0+0 --rotate 90 --size 8x"),
+        0);
     auto a = Load("a.bmp");
     EXPECT_EQ(a->GetWidth(), 8);
     EXPECT_EQ(a->GetHeight(), 20);
-    ASSERT_EQ(Tav("convert " + P("in.bmp") + " " + P("b.bmp") + " --size x15 --border 3:ff0000:ellipse"), 0);
+    ASSERT_EQ(
+        Tav("convert " + P("in.bmp") + " " + P("b.bmp") + " --size x15 --border 3:ff0000:ellipse"),
+        0);
     auto b = Load("b.bmp");
     EXPECT_EQ(b->GetWidth(), 20);
     EXPECT_EQ(b->GetPixelColor(0, 0), RGB(255, 0, 0));
-    for (const char* bad : {"--crop 0x5+0+0", "--crop 5x5", "--rotate nan", "--rotate 1e400", "--depth 3",
-                            "--depth 4 --palette gray256", "--palette bw", "--depth 4 --palette optimized:17",
-                            "--border 1", "--border 5:red", "--redeye 1,2,3", "--redeye 0,0,4,4:81",
-                            "--radial 0,0,nan,1", "--radial 0,0,0", "--size x", "--depth 24 --palette bw"}) {
+    for (const char* bad :
+         {"--crop 0x5+0+0", "--crop 5x5", "--rotate nan", "--rotate 1e400", "--depth 3",
+          "--depth 4 --palette gray256", "--palette bw", "--depth 4 --palette optimized:17",
+          "--border 1", "--border 5:red", "--redeye 1,2,3", "--redeye 0,0,4,4:81",
+          "--radial 0,0,nan,1", "--radial 0,0,0", "--size x", "--depth 24 --palette bw"}) {
         EXPECT_EQ(Tav("convert " + P("in.bmp") + " " + P("bad.bmp") + " " + bad), 2) << bad;
         EXPECT_FALSE(fs::exists(dir / "bad.bmp")) << bad;
     }

@@ -27,7 +27,8 @@ std::unique_ptr<TPixelGraphic> Picture(TPGPixelFormat format, int width, int hei
     }
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            pg->SetPixel(x, y, colors > 0 ? (x + 2 * y) % colors : RGB(40 * x + 3, 50 * y + 7, 90 + x * y));
+            pg->SetPixel(
+                x, y, colors > 0 ? (x + 2 * y) % colors : RGB(40 * x + 3, 50 * y + 7, 90 + x * y));
     return pg;
 }
 
@@ -122,7 +123,8 @@ TEST(GeometryOps, CropKeepsDuplicatePaletteIndices) {
     src.SetPaletteCount(256);
     src.SetPaletteEntry(7, RGB(1, 2, 3));
     src.SetPaletteEntry(200, RGB(1, 2, 3));
-    for (int x = 0; x < 4; ++x) src.SetPixel(x, 0, x % 2 ? 200 : 7);
+    for (int x = 0; x < 4; ++x)
+        src.SetPixel(x, 0, x % 2 ? 200 : 7);
     auto c = CropPicture(src, {1, 0, 3, 1});
     ASSERT_TRUE(c);
     EXPECT_EQ(c->GetPixel(0, 0), 200);
@@ -133,11 +135,17 @@ TEST(GeometryOps, CropKeepsDuplicatePaletteIndices) {
 TEST(GeometryOps, ConstrainedSideRoundsHalvesToEven) {
     const struct {
         int64_t n, old, other, want;
-    } cases[] = {{200, 400, 300, 150}, {333, 400, 300, 250}, {6, 400, 300, 4},
-                 {2, 4, 3, 2 /* 1.5 -> 2 */}, {10, 4, 1, 2 /* 2.5 -> 2 */}, {5, 0, 300, 0},
-                 {0, 400, 300, 0}, {1 << 30, 1, 1 << 30, int64_t(1) << 60}};
+    } cases[] = {{200, 400, 300, 150},
+                 {333, 400, 300, 250},
+                 {6, 400, 300, 4},
+                 {2, 4, 3, 2 /* 1.5 -> 2 */},
+                 {10, 4, 1, 2 /* 2.5 -> 2 */},
+                 {5, 0, 300, 0},
+                 {0, 400, 300, 0},
+                 {1 << 30, 1, 1 << 30, int64_t(1) << 60}};
     for (const auto& c : cases)
-        EXPECT_EQ(ConstrainedSide(c.n, c.old, c.other), c.want) << c.n << " " << c.old << " " << c.other;
+        EXPECT_EQ(ConstrainedSide(c.n, c.old, c.other), c.want)
+            << c.n << " " << c.old << " " << c.other;
 }
 
 TEST(GeometryOps, ResizeRefusesZeroAndHugeSizesFirst) {
@@ -170,13 +178,13 @@ TEST(ColorResolution, EveryChoiceGivesItsFormatAndIdentity) {
         TPaletteIdent ident; // pNone: optimised, checked by colour count
         int colors;
     } cases[] = {
-        {crzBlackWhite, pg1Bit, pBlackWhite, 0},   {crzOptimized2, pg1Bit, pNone, 2},
-        {crzGray4, pg4Bit, pGray4, 0},             {crzSysGray4, pg4Bit, pSysGray4, 0},
-        {crzGray16, pg4Bit, pGray16, 0},           {crzSys16, pg4Bit, pSys16, 0},
-        {crzOptimized16, pg4Bit, pNone, 9},        {crzGray236, pg8Bit, pGray236, 0},
-        {crzGray256, pg8Bit, pGray256, 0},         {crzSpecial125, pg8Bit, pSpecial125, 0},
-        {crzSpecial216, pg8Bit, pSpecial216, 0},   {crzSpecial252, pg8Bit, pSpecial252, 0},
-        {crzOptimized256, pg8Bit, pNone, 100},     {crzTrueColor, pg24Bit, pTrueColor, 0},
+        {crzBlackWhite, pg1Bit, pBlackWhite, 0}, {crzOptimized2, pg1Bit, pNone, 2},
+        {crzGray4, pg4Bit, pGray4, 0},           {crzSysGray4, pg4Bit, pSysGray4, 0},
+        {crzGray16, pg4Bit, pGray16, 0},         {crzSys16, pg4Bit, pSys16, 0},
+        {crzOptimized16, pg4Bit, pNone, 9},      {crzGray236, pg8Bit, pGray236, 0},
+        {crzGray256, pg8Bit, pGray256, 0},       {crzSpecial125, pg8Bit, pSpecial125, 0},
+        {crzSpecial216, pg8Bit, pSpecial216, 0}, {crzSpecial252, pg8Bit, pSpecial252, 0},
+        {crzOptimized256, pg8Bit, pNone, 100},   {crzTrueColor, pg24Bit, pTrueColor, 0},
     };
     for (const auto& c : cases) {
         for (bool dither : {true, false}) {
@@ -195,9 +203,11 @@ TEST(ColorResolution, EveryChoiceGivesItsFormatAndIdentity) {
             std::set<TRGB> palette(n->Palette().begin(), n->Palette().end());
             std::set<TRGB> used;
             for (int y = 0; y < 30; ++y)
-                for (int x = 0; x < 40; ++x) used.insert(n->GetPixelColor(x, y));
+                for (int x = 0; x < 40; ++x)
+                    used.insert(n->GetPixelColor(x, y));
             if (c.format != pg24Bit) {
-                for (TRGB u : used) EXPECT_TRUE(palette.count(u));
+                for (TRGB u : used)
+                    EXPECT_TRUE(palette.count(u));
             }
             if (c.colors) {
                 EXPECT_LE(used.size(), size_t(c.colors));
@@ -236,7 +246,8 @@ TEST(GeometryOps, PosterizeUsesAtMostEightColoursIn4Bits) {
     EXPECT_EQ(p->PixelFormat(), pg4Bit);
     std::set<TRGB> used;
     for (int y = 0; y < 48; ++y)
-        for (int x = 0; x < 64; ++x) used.insert(p->GetPixelColor(x, y));
+        for (int x = 0; x < 64; ++x)
+            used.insert(p->GetPixelColor(x, y));
     EXPECT_LE(used.size(), 8u);
     EXPECT_GE(used.size(), 2u);
 }

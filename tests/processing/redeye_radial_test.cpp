@@ -18,7 +18,8 @@ std::unique_ptr<TPixelGraphic> Filled(int w, int h, TRGB c) {
     auto p = std::make_unique<TPixelGraphic>();
     p->SetFormat(w, h, pg24Bit);
     for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x) p->SetPixel(x, y, c);
+        for (int x = 0; x < w; ++x)
+            p->SetPixel(x, y, c);
     return p;
 }
 
@@ -43,7 +44,8 @@ TEST(RedEye, OnlyRedPixelsInsideTheInscribedCircleTurnBlack) {
     for (int y = 0; y < 10; ++y)
         for (int x = 0; x < 40; ++x) {
             const bool inside = (x - 20) * (x - 20) + (y - 5) * (y - 5) <= 25;
-            EXPECT_EQ(region->GetPixel(x, y), inside ? RGB(0, 0, 0) : RGB(200, 50, 50)) << x << "," << y;
+            EXPECT_EQ(region->GetPixel(x, y), inside ? RGB(0, 0, 0) : RGB(200, 50, 50))
+                << x << "," << y;
         }
     // The thresholds are strict, and each channel counts.
     const struct {
@@ -109,16 +111,20 @@ TEST(Radial, IdentityReproducesThePictureAndTheCentreNeverMoves) {
         src.SetFormat(31, 20, f);
         if (f == pg8Bit) {
             src.SetPaletteCount(256);
-            for (int i = 0; i < 256; ++i) src.SetPaletteEntry(i, RGB(i, 255 - i, i / 2));
+            for (int i = 0; i < 256; ++i)
+                src.SetPaletteEntry(i, RGB(i, 255 - i, i / 2));
         }
         for (int y = 0; y < 20; ++y)
-            for (int x = 0; x < 31; ++x) src.SetPixel(x, y, f == pg8Bit ? (x * 7 + y) % 256 : RGB(x * 8, y * 12, x ^ y));
+            for (int x = 0; x < 31; ++x)
+                src.SetPixel(x, y, f == pg8Bit ? (x * 7 + y) % 256 : RGB(x * 8, y * 12, x ^ y));
         auto same = RadialAdjust(src, {0, 0, 0, 1});
         ASSERT_TRUE(same);
         EXPECT_EQ(same->PixelFormat(), pg24Bit);
         for (int y = 0; y < 20; ++y)
-            for (int x = 0; x < 31; ++x) ASSERT_EQ(same->GetPixelColor(x, y), src.GetPixelColor(x, y));
-        for (TRadialCoefficients k : {TRadialCoefficients{}, TRadialCoefficients{0.5, -0.3, 0.2, 1.7}}) {
+            for (int x = 0; x < 31; ++x)
+                ASSERT_EQ(same->GetPixelColor(x, y), src.GetPixelColor(x, y));
+        for (TRadialCoefficients k :
+             {TRadialCoefficients{}, TRadialCoefficients{0.5, -0.3, 0.2, 1.7}}) {
             auto r = RadialAdjust(src, k);
             EXPECT_EQ(r->GetPixelColor(15, 10), src.GetPixelColor(15, 10));
         }
@@ -139,8 +145,9 @@ TEST(Radial, UnsafeValuesAndShapesStayClean) {
     EXPECT_THROW(RadialAdjust(*src, {nan, 0, 0, 1}), EPixelGraphic);
     EXPECT_THROW(RadialAdjust(*src, {0, 0, 0, inf}), EPixelGraphic);
     // Huge finite coefficients send samples far off (or to overflow): background.
-    for (TRadialCoefficients k : {TRadialCoefficients{1e300, 1e300, 1e300, 1e300},
-                                  TRadialCoefficients{-1e300, 0, 0, 1}, TRadialCoefficients{0, 0, 0, 1e12}}) {
+    for (TRadialCoefficients k :
+         {TRadialCoefficients{1e300, 1e300, 1e300, 1e300}, TRadialCoefficients{-1e300, 0, 0, 1},
+          TRadialCoefficients{0, 0, 0, 1e12}}) {
         auto r = RadialAdjust(*src, k);
         EXPECT_EQ(r->GetPixel(0, 0), RGB(0, 0, 0));
         EXPECT_EQ(r->GetPixel(4, 3), RGB(10, 20, 30));
