@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "core/exceptions.h"
 #include "core/optpalette.h"
@@ -17,6 +18,39 @@ std::unique_ptr<TPixelGraphic> SameKind(const TPixelGraphic& source, int w, int 
     p->SetFormat(w, h, source.PixelFormat());
     if (source.PixelFormat() != pg24Bit) p->CopyPaletteFrom(source);
     return p;
+}
+
+// Quarter turns of whole-byte pixels, block by block so that both the rows
+// read and the rows written stay in the cache: the same pixels in the same
+// places as the core's rotation, which walks the source column by column.
+void QuarterTurn(const TPixelGraphic& source, TPixelGraphic& dest, int turn) {
+    const int w = source.GetWidth(), h = source.GetHeight();
+    const int dw = dest.GetWidth(), dh = dest.GetHeight();
+    const int64_t bpp = source.BitsPerPixel() / 8;
+    constexpr int kBlock = 64;
+    std::vector<const uint8_t*> rows(static_cast<size_t>(h));
+    for (int y = 0; y < h; ++y)
+        rows[size_t(y)] = source.ScanLine(y);
+    for (int by = 0; by < dh; by += kBlock)
+        for (int bx = 0; bx < dw; bx += kBlock) {
+            const int ey = std::min(by + kBlock, dh), ex = std::min(bx + kBlock, dw);
+            for (int ty = by; ty < ey; ++ty) {
+                uint8_t* d = dest.ScanLine(ty);
+                for (int tx = bx; tx < ex; ++tx) {
+                    int x, y;
+                    if (turn == 1)
+                        x = ty, y = h - 1 - tx;
+                    else if (turn == 2)
+                        x = w - 1 - tx, y = h - 1 - ty;
+                    else
+                        x = w - 1 - ty, y = tx;
+                    const uint8_t* sp = rows[size_t(y)] + x * bpp;
+                    uint8_t* dp = d + tx * bpp;
+                    for (int64_t i = 0; i < bpp; ++i)
+                        dp[i] = sp[i];
+                }
+            }
+        }
 }
 
 } // namespace
@@ -61,6 +95,25 @@ std::unique_ptr<TPixelGraphic> RotatePicture(TPixelGraphic& source, long double 
     if (!std::isfinite(angle)) throw EPixelGraphic("Invalid angle");
     auto r = SameKind(source, 0, 0);
     r->SetRotateInterpolation(true);
+    const int bits = source.BitsPerPixel();
+    if (angle == std::trunc(angle) && std::fmod(angle, 90.0L) == 0 && bits >= 8 &&
+        !source.GetEmpty()) {
+        long double q = std::fmod(angle / 90, 4.0L);
+        if (q < 0) q += 4;
+        const int turn = int(q);
+        if (turn % 2)
+            r->SetFormat(source.GetHeight(), source.GetWidth(), source.PixelFormat());
+        else
+            r->SetFormat(source.GetWidth(), source.GetHeight(), source.PixelFormat());
+        if (turn == 0) {
+            for (int y = 0; y < source.GetHeight(); ++y)
+                std::memcpy(r->ScanLine(y), source.ScanLine(y), size_t(source.RowBytes()));
+        } else {
+            QuarterTurn(source, *r, turn);
+        }
+        r->Changed();
+        return r;
+    }
     r->Rotate(source, angle, true);
     return r;
 }

@@ -251,3 +251,23 @@ TEST(GeometryOps, PosterizeUsesAtMostEightColoursIn4Bits) {
     EXPECT_LE(used.size(), 8u);
     EXPECT_GE(used.size(), 2u);
 }
+
+TEST(GeometryOps, QuarterTurnsEqualTheCoreRotationOnLargerPictures) {
+    // Blocks of 64 with ragged edges on both sides.
+    for (TPGPixelFormat f : {pg8Bit, pg24Bit}) {
+        auto src = Picture(f, 131, 70);
+        for (long double a : {90.0L, 180.0L, 270.0L, -90.0L, 720.0L}) {
+            SCOPED_TRACE(testing::Message() << int(f) << " " << double(a));
+            auto ours = RotatePicture(*src, a);
+            TPixelGraphic core;
+            core.SetFormat(1, 1, f);
+            core.CopyPaletteFrom(*src);
+            core.Rotate(*src, a, true);
+            ASSERT_EQ(ours->GetWidth(), core.GetWidth());
+            ASSERT_EQ(ours->GetHeight(), core.GetHeight());
+            for (int y = 0; y < core.GetHeight(); ++y)
+                for (int x = 0; x < core.GetWidth(); ++x)
+                    ASSERT_EQ(ours->GetPixelColor(x, y), core.GetPixelColor(x, y)) << x << "," << y;
+        }
+    }
+}
