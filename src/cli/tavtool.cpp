@@ -6,6 +6,7 @@
 #include <new>
 
 #include "cli/tavtool_commands.h"
+#include "cli/tavtool_geometry.h"
 #include "cli/tavtool_options.h"
 #include "core/exceptions.h"
 #include "core/pixelgraphic.h"
@@ -29,13 +30,25 @@ const char* kUsage =
     "                 [--interlace] [--transparent RRGGBB]\n"
     "                 [--tiff-compression none|packbits] [--tiff-byte-order intel|motorola]\n"
     "                 [--tiff-cmyk] [--tiff-resolution X[/Y][,inch|cm]] [--png-gamma on|off]\n"
+    "                 [--crop WxH+X+Y] [--flip-horizontal] [--flip-vertical] [--rotate DEG]\n"
+    "                 [--depth 1|4|8|24 [--palette NAME] [--no-dither] [--no-rgb-weighting]]\n"
+    "                 [--posterize] [--border N[:RRGGBB[:ellipse]]] [--redeye X,Y,W,H[:V]]\n"
+    "                 [--radial A,B,C,D]\n"
     "        load IN, optionally resample it to W x H, optionally reduce it to an\n"
     "        optimised palette of 2, 16 or 256 colours (dithered), and save it as OUT\n"
     "        in the format of OUT's extension (colours are reduced when the format\n"
     "        needs it); GIF output is interlaced with --interlace and marks the\n"
     "        colour RRGGBB transparent with --transparent; PBM, PGM and PPM output\n"
     "        is binary with --binary (plain text otherwise); the --tiff-* switches set\n"
-    "        the TIFF writer, --png-gamma whether PNG output carries a gAMA chunk\n"
+    "        the TIFF writer, --png-gamma whether PNG output carries a gAMA chunk;\n"
+    "        the editing switches run in the order given: --crop keeps the part of the\n"
+    "        rectangle on the picture, --rotate turns clockwise (negative: counter-\n"
+    "        clockwise), --depth converts with --palette bw|gray4|sysgray4|gray16|sys16|\n"
+    "        gray236|gray256|special125|special216|special252|optimized:N|\n"
+    "        optimized-sys16:N, --posterize maps to 8 colours, --border blends a border\n"
+    "        of N pixels (20 white rectangle by default), --redeye blackens red pixels\n"
+    "        in the circle of the rectangle (V -50..80), --radial corrects barrel\n"
+    "        distortion; --size Wx or xH keeps the proportions\n"
     "  --version             print the version\n"
     "  --help                print this help\n";
 const char* kUsageEnd = "\nExit status: 0 success, 1 failure, 2 usage error.\n";
@@ -77,11 +90,12 @@ int RunConvert(const TToolArgs& a, std::FILE* err) {
     if (a.positional.size() != 2) throw TUsageError{"convert needs IN and OUT"};
     const std::string& inName = a.positional[0];
     const std::string& outName = a.positional[1];
+    CheckEditSteps(a);
     ApplyWriterOptions(a);
 
     auto picture = std::make_unique<TPixelGraphic>();
     picture->LoadFromFileIndex(inName, a.index);
-    if (a.width > 0) picture = Resample(*picture, a.width, a.height, a.stretch);
+    picture = RunEditSteps(std::move(picture), a);
     if (a.colors > 0) picture = ReduceColors(*picture, a.colors);
 
     if (SaveThroughExport(*picture, outName, a, err)) return 0;

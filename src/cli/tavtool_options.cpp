@@ -3,6 +3,8 @@
 #include <charconv>
 #include <functional>
 
+#include "cli/tavtool_geometry.h"
+
 namespace {
 
 bool ParseInt(const std::string& s, int lo, int hi, int& v) {
@@ -26,9 +28,17 @@ const std::vector<TFlag>& Flags() {
          [](TToolArgs& a, const std::string& v) { return ParseInt(v, 0, 1 << 30, a.index); }},
         {"--size", "convert", true,
          [](TToolArgs& a, const std::string& v) {
+             // WxH, or Wx / xH keeping the proportions.
              const auto x = v.find_first_of("xX");
-             return x != std::string::npos && ParseInt(v.substr(0, x), 1, 1 << 20, a.width) &&
-                    ParseInt(v.substr(x + 1), 1, 1 << 20, a.height);
+             if (x == std::string::npos) return false;
+             const std::string w = v.substr(0, x), h = v.substr(x + 1);
+             if (w.empty() && h.empty()) return false;
+             a.width = a.height = 0;
+             if ((!w.empty() && !ParseInt(w, 1, 1 << 20, a.width)) ||
+                 (!h.empty() && !ParseInt(h, 1, 1 << 20, a.height)))
+                 return false;
+             a.edits.push_back({"--size", v});
+             return true;
          }},
         {"--stretch", "convert", true,
          [](TToolArgs& a, const std::string& v) {
@@ -105,7 +115,17 @@ const std::vector<TFlag>& Flags() {
              return a.transparent = true;
          }},
     };
-    return flags;
+    static const std::vector<TFlag> all = [] {
+        std::vector<TFlag> f = flags;
+        for (const char* const* e = kEditSwitches; *e; ++e) {
+            const std::string name = *e;
+            f.push_back(
+                {*e, "convert", EditSwitchHasValue(name),
+                 [name](TToolArgs& a, const std::string& v) { return AddEditStep(a, name, v); }});
+        }
+        return f;
+    }();
+    return all;
 }
 
 bool Takes(const char* commands, const std::string& command) {

@@ -12,10 +12,15 @@
 
 class TPixelGraphic;
 
+// An editing switch of convert, kept in command-line order.
+struct TEditStep {
+    std::string flag, value;
+};
+
 struct TToolArgs {
     std::vector<std::string> positional;
     int index = 0;
-    int width = 0, height = 0; // 0: keep the size
+    int width = 0, height = 0; // --size; 0: keep the size, or (one side) the proportions
     TStretchMode stretch = smPrecise;
     int quality = -1; // -1: leave the JPEG quality as it is
     bool progressive = false;
@@ -30,6 +35,7 @@ struct TToolArgs {
     bool tiffCmyk = false;
     std::optional<int> tiffResolutionX, tiffResolutionY, tiffResolutionUnit; // unit 1 inch, 2 cm
     std::optional<bool> pngGamma;
+    std::vector<TEditStep> edits; // crop, flips, rotate, depth, ... and --size, in order
 };
 
 // Fills `a` from the arguments after the command name; on a mistake returns

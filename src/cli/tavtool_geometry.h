@@ -1,0 +1,27 @@
+#pragma once
+// tavtool convert's editing switches (crop, flips, rotation, colour depth,
+// posterize, border, red-eye, radial adjustment, resizing): checked when the
+// command line is read, applied in the order given after loading.
+
+#include <memory>
+#include <string>
+
+class TPixelGraphic;
+struct TToolArgs;
+
+// The editing switches, for the flag table: each takes a value unless named
+// in kEditSwitchesWithoutValue.
+extern const char* const kEditSwitches[];
+bool EditSwitchHasValue(const std::string& flag);
+
+// Checks the value of an editing switch and records the step; false when
+// the value is not valid.
+bool AddEditStep(TToolArgs& a, const std::string& flag, const std::string& value);
+
+// Checks how the steps fit together (--palette with --depth); throws
+// TUsageError on a mistake.
+void CheckEditSteps(const TToolArgs& a);
+
+// Runs the recorded steps on `picture`, each replacing it by its result.
+std::unique_ptr<TPixelGraphic> RunEditSteps(std::unique_ptr<TPixelGraphic> picture,
+                                            const TToolArgs& a);
