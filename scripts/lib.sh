@@ -25,6 +25,7 @@ TAV_TEST_PACKAGES=(
   "${TAV_PACKAGE_PACKAGES[@]}"
   ffmpeg
   libimage-exiftool-perl
+  libwmf-bin emf2svg librsvg2-bin
 )
 
 tav_install() {
