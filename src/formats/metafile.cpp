@@ -147,8 +147,8 @@ bool DecodeRleDIB(const uint8_t* bmi, size_t bmiSize, const std::vector<TRGB>& t
     for (int i = 0; i < 4; ++i) // colours used: the whole rebuilt table
         packed[32 + size_t(i)] = uint8_t(n >> (8 * i));
     for (TRGB c : table)
-        packed.insert(packed.end(), {uint8_t(GetBValue(c)), uint8_t(GetGValue(c)),
-                                     uint8_t(GetRValue(c)), 0});
+        packed.insert(packed.end(),
+                      {uint8_t(GetBValue(c)), uint8_t(GetGValue(c)), uint8_t(GetRValue(c)), 0});
     packed.insert(packed.end(), bits, bits + bitsSize);
     (void)bmiSize;
     TPixelGraphic g;
@@ -213,7 +213,8 @@ bool DecodeMetaDIB(const uint8_t* bmi, size_t bmiSize, const uint8_t* bits, size
         }
         table.resize(max, 0);
     }
-    if (rle) return !topDown && DecodeRleDIB(bmi, bmiSize, table, bits, bitsSize, width, height, bgr);
+    if (rle)
+        return !topDown && DecodeRleDIB(bmi, bmiSize, table, bits, bitsSize, width, height, bgr);
     const int64_t rowBytes = ((int64_t(w) * bitCount + 31) / 32) * 4;
     if (int64_t(bitsSize) / rowBytes < H) return false;
     width = w;

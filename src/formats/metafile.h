@@ -161,7 +161,6 @@ size_t MetaDIBTableBytes(const uint8_t* bmi, size_t bmiSize, bool paletteIndices
 inline uint8_t MetaRop3(int rop3, uint8_t p, uint8_t s, uint8_t d) {
     uint8_t r = 0;
     for (int i = 0; i < 8; ++i)
-        if (rop3 >> i & 1)
-            r |= uint8_t((i & 4 ? p : ~p) & (i & 2 ? s : ~s) & (i & 1 ? d : ~d));
+        if (rop3 >> i & 1) r |= uint8_t((i & 4 ? p : ~p) & (i & 2 ? s : ~s) & (i & 1 ? d : ~d));
     return r;
 }

@@ -51,7 +51,7 @@ struct TDC {
     // Clip in device pixels: a union of rectangles, or none at all.
     bool clipped = false;
     std::vector<TMetaRect> clip;
-    uint64_t clipId = 0; // changes whenever the clip does
+    uint64_t clipId = 0;       // changes whenever the clip does
     std::vector<TRGB> palette; // the selected logical palette
     int rop2 = 13;             // R2_COPYPEN
 };
@@ -231,8 +231,8 @@ class TPlayer {
         std::vector<TMetaRect> dev;
         for (const TMetaRect& r : ref) {
             const TMetaPoint a = playback_.Map(r.Left, r.Top), b = playback_.Map(r.Right, r.Bottom);
-            dev.push_back({std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X),
-                           std::max(a.Y, b.Y)});
+            dev.push_back(
+                {std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X), std::max(a.Y, b.Y)});
         }
         SelectDeviceClip(dev, mode);
     }
@@ -748,7 +748,8 @@ void TMetafileData::PlayWMF(TMetaCanvas& canvas, int width, int height) const {
             break;
         case 0x0142: // DIBCREATEPATTERNBRUSH: style, colour usage, packed DIB
             if (u16(0) == 5 && rn > 4)
-                p.AddObject(MakePackedPatternBrush(r + 4, rn - 4, u16(1) == 1 ? &dc.palette : nullptr));
+                p.AddObject(
+                    MakePackedPatternBrush(r + 4, rn - 4, u16(1) == 1 ? &dc.palette : nullptr));
             else
                 p.AddObject(MakeBrush(0, 0x808080, 0));
             break;
@@ -984,8 +985,8 @@ void TMetafileData::PlayEMF(TMetaCanvas& canvas, int width, int height) const {
             if (count > (cb - 32) / 16 || count > kMaxClipRects) break;
             std::vector<TMetaRect> rects;
             for (size_t i = 0; i < count; ++i)
-                rects.push_back({i32(48 + 16 * i), i32(52 + 16 * i), i32(56 + 16 * i),
-                                 i32(60 + 16 * i)});
+                rects.push_back(
+                    {i32(48 + 16 * i), i32(52 + 16 * i), i32(56 + 16 * i), i32(60 + 16 * i)});
             p.SelectRefDeviceClip(rects, mode);
             break;
         }

@@ -152,9 +152,9 @@ class TQtMetaCanvas : public TMetaCanvas {
     void Image(const TMetaRect& dest, int width, int height, const std::vector<uint8_t>& bgr,
                int rop3, TRGB pattern) override {
         const bool source = width > 0 && height > 0;
-        const QImage img = source ? QImage(bgr.data(), width, height, qsizetype(width) * 3,
-                                           QImage::Format_BGR888)
-                                  : QImage();
+        const QImage img =
+            source ? QImage(bgr.data(), width, height, qsizetype(width) * 3, QImage::Format_BGR888)
+                   : QImage();
         if (source && rop3 == 0xCC) {
             painter_.drawImage(Rect(dest), img);
             return;
