@@ -25,7 +25,7 @@ TAV_TEST_PACKAGES=(
   "${TAV_PACKAGE_PACKAGES[@]}"
   ffmpeg
   libimage-exiftool-perl
-  libwmf-bin emf2svg librsvg2-bin
+  libwmf-bin fonts-urw-base35 emf2svg librsvg2-bin
 )
 
 tav_install() {

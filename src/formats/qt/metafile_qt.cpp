@@ -169,7 +169,7 @@ class TQtMetaCanvas : public TMetaCanvas {
         // Any other operation combines source, pattern and destination per
         // pixel: the (clipped, scaled) source goes into a layer first, so
         // the clip and the scaling are the painter's own.
-        const QRect area = Rect(dest).toAlignedRect().intersected(image_.rect());
+        const QRect area = Rect(dest).intersected(QRectF(image_.rect())).toAlignedRect();
         if (area.isEmpty()) return;
         QImage layer(area.size(), QImage::Format_ARGB32);
         layer.fill(Qt::transparent);

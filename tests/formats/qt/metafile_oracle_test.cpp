@@ -367,6 +367,32 @@ TEST(MetafileOracle, EnhancedMetafileRecordFamilies) {
                          .Rec(43, I32s({0, 4200, kEW, kEH}))
                          .Build(kEW, kEH),
                      {{0.25, 0.4, red}, {0.75, 0.4, white}, {0.9, 0.92, red}}});
+    // A filled path along a cubic curve: an arch.
+    cases.push_back({"POLYBEZIERTO16 in a path",
+                     true,
+                     EmfStart(blue)
+                         .Rec(59, {})
+                         .Rec(27, I32s({500, 4500}))
+                         .Rec(88, Poly16({500, 0, 9660, 0, 9660, 4500}))
+                         .Rec(61, {})
+                         .Rec(60, {})
+                         .Rec(62, I32s({0, 0, 0, 0}))
+                         .Build(kEW, kEH),
+                     {{0.5, 0.6, blue}, {0.03, 0.1, white}, {0.5, 0.95, white}}});
+    // A horizontal gradient from red to blue over the frame.
+    {
+        std::vector<uint8_t> g = I32s({0, 0, kEW, kEH, 2, 1, 0});
+        Bytes v;
+        v.u32(0).u32(0).u16(0xFF00).u16(0).u16(0).u16(0);
+        v.u32(kEW).u32(kEH).u16(0).u16(0).u16(0xFF00).u16(0);
+        v.u32(0).u32(1);
+        g.insert(g.end(), v.b.begin(), v.b.end());
+        cases.push_back({"GRADIENTFILL",
+                         true,
+                         Emf().Rec(118, g).Build(kEW, kEH),
+                         {{0.02, 0.5, red}, {0.5, 0.5, RGB(128, 0, 128)}, {0.98, 0.5, blue}},
+                         "emf2svg-conv draws no gradient fills"});
+    }
     // STRETCHDIBITS of a 2 x 1 RLE8 bitmap over the whole frame.
     {
         const std::vector<uint8_t> dib = Rle8Dib(blue, red);
