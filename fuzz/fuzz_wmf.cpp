@@ -40,6 +40,14 @@ class TCheckCanvas : public TMetaCanvas {
         if (bgr.size() != size_t(w) * size_t(h) * 3 || rop3 < 0 || rop3 > 255) __builtin_trap();
         if (!bgr.empty()) sum_ += MetaRop3(rop3, 1, bgr.front(), bgr.back());
     }
+    void BlendImage(const TMetaRect&, int w, int h, const std::vector<uint8_t>& bgr,
+                    const std::vector<uint8_t>& alpha, int constant) override {
+        const size_t n = size_t(w) * size_t(h);
+        if (bgr.size() != n * 3 || (!alpha.empty() && alpha.size() != n) || constant < 0 ||
+            constant > 255)
+            __builtin_trap();
+        if (!alpha.empty()) sum_ += alpha.front() + alpha.back();
+    }
     void SetClip(const std::vector<TMetaRect>* rects) override {
         if (!rects) return;
         if (rects->size() > 4096) __builtin_trap();
@@ -53,7 +61,8 @@ class TCheckCanvas : public TMetaCanvas {
     // A pattern brush's tile must hold exactly its pixels.
     void Pattern(const TMetaStyle& s) {
         const TMetaBrush& b = s.Brush;
-        if (b.PatternBGR.size() != size_t(b.PatternW) * size_t(b.PatternH) * 3) __builtin_trap();
+        if (b.PatternBGR && b.PatternBGR->size() != size_t(b.PatternW) * size_t(b.PatternH) * 3)
+            __builtin_trap();
     }
     void Touch(const std::vector<TMetaPoint>& p) {
         for (const TMetaPoint& q : p)

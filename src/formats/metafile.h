@@ -6,6 +6,7 @@
 // Unknown records are skipped.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -44,7 +45,8 @@ struct TMetaBrush {
     int Hatch = 0;
     // Pattern brushes: the tile, 24-bit top-down rows as in TMetaCanvas::Image.
     int PatternW = 0, PatternH = 0;
-    std::vector<uint8_t> PatternBGR;
+    // Shared: every drawing state that uses the brush refers to one tile.
+    std::shared_ptr<const std::vector<uint8_t>> PatternBGR;
 };
 struct TMetaFont {
     double Height = 12; // device pixels (em height)
@@ -94,6 +96,15 @@ class TMetaCanvas {
     virtual void Image(const TMetaRect& dest, int width, int height,
                        const std::vector<uint8_t>& bgr, int rop3, TRGB pattern) = 0;
     virtual void FillRect(const TMetaRect& r, TRGB color) = 0;
+    // Source pixels blended over the destination: `alpha` holds one
+    // premultiplied coverage byte per pixel (empty: opaque), `constant` the
+    // whole image's opacity (255 opaque).
+    virtual void BlendImage(const TMetaRect& dest, int width, int height,
+                            const std::vector<uint8_t>& bgr, const std::vector<uint8_t>& alpha,
+                            int constant) {
+        (void)alpha;
+        if (constant >= 128) Image(dest, width, height, bgr, 0xCC, 0);
+    }
     // Clip for the primitives that follow: the union of `rects` (device
     // pixels; empty = nothing shows), or no clip at all when null.
     virtual void SetClip(const std::vector<TMetaRect>* rects) { (void)rects; }

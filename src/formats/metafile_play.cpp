@@ -328,7 +328,7 @@ class TPlayer {
         if (dc_.rop2 == 1 || dc_.rop2 == 16) {
             const TRGB c = dc_.rop2 == 1 ? 0 : 0xFFFFFF;
             s.Pen.Color = s.Brush.Color = c;
-            s.Brush.PatternBGR.clear();
+            s.Brush.PatternBGR.reset();
         } else if (dc_.rop2 == 11) { // R2_NOP
             s.Pen.Style = mpsNull;
             s.Brush.Style = mbsNull;
@@ -420,6 +420,12 @@ class TPlayer {
             canvas_.Image(MapRect(l, t, l + w, t + h), iw, ih, bgr, rop3,
                           dc_.brush.brush.Color & 0xFFFFFF);
         });
+    }
+    void BlendImage(double l, double t, double w, double h, int iw, int ih,
+                    const std::vector<uint8_t>& bgr, const std::vector<uint8_t>& alpha,
+                    int constant) {
+        Draw(
+            [&] { canvas_.BlendImage(MapRect(l, t, l + w, t + h), iw, ih, bgr, alpha, constant); });
     }
     // A blit without source pixels: pattern and destination only.
     void PatBlt(double l, double t, double w, double h, int rop3) {
@@ -571,7 +577,7 @@ TObj MakePatternBrush(const uint8_t* bmi, size_t bmiN, const uint8_t* bits, size
             sum[i % 3] += bgr[i];
         const uint64_t n = std::max<uint64_t>(1, uint64_t(w) * uint64_t(h));
         o.brush.Color = RGB(int(sum[2] / n), int(sum[1] / n), int(sum[0] / n));
-        o.brush.PatternBGR = std::move(bgr);
+        o.brush.PatternBGR = std::make_shared<const std::vector<uint8_t>>(std::move(bgr));
     }
     return o;
 }
@@ -1182,6 +1188,33 @@ void TMetafileData::PlayEMF(TMetaCanvas& canvas, int width, int height) const {
             else
                 for (const auto& poly : all)
                     p.Polyline(poly);
+            break;
+        }
+        case 114: { // ALPHABLEND: dest, blend function, source, its DIB
+            if (rn < 108) break;
+            const uint32_t offBmi = u32(84), cbBmi = u32(88), offBits = u32(92), cbBits = u32(96),
+                           usage = u32(80);
+            if (cbBmi == 0 || usage > 1 || offBmi > rn || cbBmi > rn - offBmi || offBits > rn ||
+                cbBits > rn - offBits)
+                break;
+            const uint8_t* bmi = r + offBmi;
+            int iw, ih;
+            std::vector<uint8_t> bgr, alpha;
+            if (!DecodeMetaDIB(bmi, cbBmi, r + offBits, cbBits, iw, ih, bgr,
+                               usage == 1 ? &dc.palette : nullptr))
+                break;
+            // AC_SRC_ALPHA on an uncompressed 32-bit DIB: the fourth byte of
+            // every pixel is its premultiplied alpha.
+            if (r[43] == 1 && U16(bmi, cbBmi, 14) == 32 && U32(bmi, cbBmi, 16) == 0) {
+                const bool topDown = I32(bmi, cbBmi, 8) < 0;
+                alpha.resize(size_t(iw) * size_t(ih));
+                for (int y = 0; y < ih; ++y)
+                    for (int x = 0; x < iw; ++x)
+                        alpha[size_t(y) * size_t(iw) + size_t(x)] =
+                            r[offBits +
+                              (size_t(topDown ? y : ih - 1 - y) * size_t(iw) + size_t(x)) * 4 + 3];
+            }
+            p.BlendImage(i32(24), i32(28), i32(32), i32(36), iw, ih, bgr, alpha, r[42]);
             break;
         }
         case 118: { // GRADIENTFILL: bounds, vertex count, mesh count, mode, vertices, mesh

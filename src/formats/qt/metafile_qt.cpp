@@ -195,6 +195,24 @@ class TQtMetaCanvas : public TMetaCanvas {
             }
         }
     }
+    void BlendImage(const TMetaRect& dest, int width, int height, const std::vector<uint8_t>& bgr,
+                    const std::vector<uint8_t>& alpha, int constant) override {
+        QImage img(width, height, QImage::Format_ARGB32_Premultiplied);
+        for (int y = 0; y < height; ++y) {
+            QRgb* row = reinterpret_cast<QRgb*>(img.scanLine(y));
+            const uint8_t* s = bgr.data() + size_t(y) * size_t(width) * 3;
+            for (int x = 0; x < width; ++x, s += 3) {
+                const int a = alpha.empty() ? 255 : alpha[size_t(y) * size_t(width) + size_t(x)];
+                // Premultiplied already; colour bytes above alpha are cut to it.
+                row[x] = qRgba(std::min<int>(s[2], a), std::min<int>(s[1], a),
+                               std::min<int>(s[0], a), a);
+            }
+        }
+        painter_.save();
+        painter_.setOpacity(std::clamp(constant, 0, 255) / 255.0);
+        painter_.drawImage(Rect(dest), img);
+        painter_.restore();
+    }
     void FillRect(const TMetaRect& r, TRGB color) override {
         painter_.fillRect(Rect(r), Color(color));
     }
@@ -226,9 +244,9 @@ class TQtMetaCanvas : public TMetaCanvas {
                 QBrush(Color(s.Brush.Color), hatches[std::clamp(s.Brush.Hatch, 0, 5)]));
             painter_.setBackgroundMode(s.BkOpaque ? Qt::OpaqueMode : Qt::TransparentMode);
             painter_.setBackground(Color(s.BkColor));
-        } else if (!s.Brush.PatternBGR.empty()) {
+        } else if (s.Brush.PatternBGR) {
             // Tiles from the picture's origin, as a device brush does.
-            const QImage tile(s.Brush.PatternBGR.data(), s.Brush.PatternW, s.Brush.PatternH,
+            const QImage tile(s.Brush.PatternBGR->data(), s.Brush.PatternW, s.Brush.PatternH,
                               qsizetype(s.Brush.PatternW) * 3, QImage::Format_BGR888);
             painter_.setBrush(QBrush(tile.copy()));
             painter_.setBrushOrigin(0, 0);

@@ -393,6 +393,21 @@ TEST(MetafileOracle, EnhancedMetafileRecordFamilies) {
                          {{0.02, 0.5, red}, {0.5, 0.5, RGB(128, 0, 128)}, {0.98, 0.5, blue}},
                          "emf2svg-conv draws no gradient fills"});
     }
+    // Half-transparent blue blended over red.
+    {
+        Bytes ab;
+        ab.u32(0).u32(0).u32(kEW).u32(kEH).u32(0).u32(0).u32(kEW).u32(kEH);
+        ab.raw({0, 0, 128, 0}).u32(0).u32(0);
+        ab.u32(0x3F800000).u32(0).u32(0).u32(0x3F800000).u32(0).u32(0);
+        ab.u32(0).u32(0).u32(108).u32(40).u32(148).u32(4).u32(1).u32(1);
+        ab.u32(40).u32(1).u32(1).u16(1).u16(32).u32(0).u32(4).u32(0).u32(0).u32(0).u32(0);
+        ab.raw({255, 0, 0, 255});
+        cases.push_back({"ALPHABLEND",
+                         true,
+                         EmfStart(red).Rec(43, I32s(kEFull)).Rec(114, ab.b).Build(kEW, kEH),
+                         {{0.5, 0.5, RGB(127, 0, 128)}},
+                         "emf2svg-conv skips ALPHABLEND"});
+    }
     // STRETCHDIBITS of a 2 x 1 RLE8 bitmap over the whole frame.
     {
         const std::vector<uint8_t> dib = Rle8Dib(blue, red);

@@ -151,6 +151,41 @@ TEST(Metafile, EnhancedMetafileShapesPathsAndBitmap) {
     EXPECT_EQ(MetaInfo(reader, bytes).SubType, "");
 }
 
+// EXTTEXTOUTW with character advances puts each character where the file
+// says, not where the font would.
+TEST(Metafile, EnhancedTextWithCharacterAdvances) {
+    tEMFFileFormatReader reader;
+    auto withAdvances = [](bool dx) {
+        Emf e;
+        Bytes font;
+        font.u32(1).u32(-2000).u32(0).u32(0).u32(0).u32(700).u32(0).u32(0);
+        for (int i = 0; i < 32; ++i)
+            font.u16(i < 4 ? "Sans"[i] : 0);
+        Bytes text;
+        text.u32(0).u32(0).u32(0).u32(0).u32(1).u32(0).u32(0); // bounds, mode, scales
+        text.u32(500).u32(500).u32(2).u32(76).u32(0).u32(0).u32(0).u32(0).u32(0);
+        text.u32(dx ? 80 : 0).u16('I').u16('I').u32(6000).u32(0);
+        e.Rec(82, font.b).Rec(37, I32s({1})).Rec(18, I32s({1})).Rec(84, text.b);
+        return e.Build(10160, 5080);
+    };
+    auto darkIn = [](TPixelGraphic& pic, int x0, int x1) {
+        int n = 0;
+        for (int y = 0; y < pic.GetHeight(); ++y)
+            for (int x = x0; x < x1; ++x)
+                n += GetRValue(pic.GetPixelColor(x, y)) < 100;
+        return n;
+    };
+    TPixelGraphic spaced, plain;
+    ReadMeta(reader, withAdvances(true), spaced);
+    ReadMeta(reader, withAdvances(false), plain);
+    ASSERT_EQ(spaced.GetWidth(), 384);
+    // 500 and 6500 units are pixels 19 and 246.
+    EXPECT_GT(darkIn(spaced, 15, 80), 50);
+    EXPECT_EQ(darkIn(spaced, 100, 230), 0);
+    EXPECT_GT(darkIn(spaced, 240, 310), 50);
+    EXPECT_EQ(darkIn(plain, 240, 384), 0) << "without advances the font spaces the text";
+}
+
 TEST(Metafile, BrokenFilesFailCleanly) {
     tWMFFileFormatReader wmf;
     tEMFFileFormatReader emf;
