@@ -107,7 +107,8 @@ void Compare(const Case& c) {
     ASSERT_EQ(ours.GetWidth(), kW);
     ASSERT_EQ(ours.GetHeight(), kH);
     const QImage theirs = c.oracleLacks ? QImage() : Oracle(c.bytes, c.enhanced);
-    // TAV_METAFILE_ORACLE_DUMP=folder keeps both pictures for a look.
+    // TAV_METAFILE_ORACLE_DUMP=folder keeps the file and both pictures for a look
+    // (and as fuzzing seeds).
     if (const char* dump = std::getenv("TAV_METAFILE_ORACLE_DUMP")) {
         QImage mine(kW, kH, QImage::Format_RGB32);
         for (int y = 0; y < kH; ++y)
@@ -117,6 +118,9 @@ void Compare(const Case& c) {
             }
         const QString base = QDir(dump).filePath(QString(c.name).replace(' ', '_'));
         mine.save(base + "_ours.png");
+        QFile file(base + (c.enhanced ? ".emf" : ".wmf"));
+        if (file.open(QIODevice::WriteOnly))
+            file.write(reinterpret_cast<const char*>(c.bytes.data()), qint64(c.bytes.size()));
         if (!theirs.isNull()) theirs.save(base + "_oracle.png");
     }
     if (c.oracleLacks) {
