@@ -481,6 +481,35 @@ class TPlayer {
         closed_.clear();
     }
     bool InPath() const { return inPath_; }
+    // SELECTCLIPPATH: a path made of axis-aligned rectangles (what clip art
+    // clips with) becomes the clip; any other path leaves the clip as it is.
+    void ClipToPath(int mode) {
+        std::vector<TMetaRect> rects;
+        const TAffine m = Transform();
+        for (auto fig : path_) {
+            if (fig.size() == 5 && fig[4].X == fig[0].X && fig[4].Y == fig[0].Y) fig.pop_back();
+            if (fig.size() != 4) {
+                rects.clear();
+                break;
+            }
+            TMetaPoint d[4];
+            for (int i = 0; i < 4; ++i)
+                d[i] = m.Map(fig[size_t(i)].X, fig[size_t(i)].Y);
+            const bool hv =
+                d[0].Y == d[1].Y && d[1].X == d[2].X && d[2].Y == d[3].Y && d[3].X == d[0].X;
+            const bool vh =
+                d[0].X == d[1].X && d[1].Y == d[2].Y && d[2].X == d[3].X && d[3].Y == d[0].Y;
+            if (!hv && !vh) {
+                rects.clear();
+                break;
+            }
+            rects.push_back({std::min(d[0].X, d[2].X), std::min(d[0].Y, d[2].Y),
+                             std::max(d[0].X, d[2].X), std::max(d[0].Y, d[2].Y)});
+        }
+        path_.clear();
+        closed_.clear();
+        if (!rects.empty() && rects.size() <= kMaxClipRects) SelectDeviceClip(rects, mode);
+    }
     void PathMoveTo(TMetaPoint p) {
         path_.push_back({p});
         closed_.push_back(false);
@@ -1296,6 +1325,9 @@ void TMetafileData::PlayEMF(TMetaCanvas& canvas, int width, int height) const {
             break;
         case 68:
             p.AbortPath();
+            break;
+        case 67: // SELECTCLIPPATH
+            if (u32(8) >= 1 && u32(8) <= 5) p.ClipToPath(int(u32(8)));
             break;
         case 83: // EXTTEXTOUTA
         case 84: // EXTTEXTOUTW: bounds, mode, scales, then the text record

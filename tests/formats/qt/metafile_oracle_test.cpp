@@ -371,6 +371,17 @@ TEST(MetafileOracle, EnhancedMetafileRecordFamilies) {
                          .Rec(43, I32s({0, 4200, kEW, kEH}))
                          .Build(kEW, kEH),
                      {{0.25, 0.4, red}, {0.75, 0.4, white}, {0.9, 0.92, red}}});
+    cases.push_back({"SELECTCLIPPATH of a rectangle",
+                     true,
+                     EmfStart(red)
+                         .Rec(59, {})
+                         .Rec(43, I32s({2000, 1000, 8000, 4000}))
+                         .Rec(60, {})
+                         .Rec(67, I32s({5}))
+                         .Rec(43, I32s(kEFull))
+                         .Build(kEW, kEH),
+                     {{0.5, 0.5, red}, {0.1, 0.5, white}, {0.5, 0.1, white}},
+                     "emf2svg-conv writes broken SVG for a rectangle inside a path"});
     // A filled path along a cubic curve: an arch.
     cases.push_back({"POLYBEZIERTO16 in a path",
                      true,
