@@ -18,27 +18,52 @@ namespace {
 class TCheckCanvas : public TMetaCanvas {
   public:
     void Polyline(const TMetaStyle&, const std::vector<TMetaPoint>& p) override { Touch(p); }
-    void Polygons(const TMetaStyle&, const std::vector<std::vector<TMetaPoint>>& ps) override {
+    void Polygons(const TMetaStyle& s, const std::vector<std::vector<TMetaPoint>>& ps) override {
+        Pattern(s);
         for (const auto& p : ps)
             Touch(p);
     }
     void Ellipse(const TMetaStyle&, const TMetaRect&) override {}
     void RoundRect(const TMetaStyle&, const TMetaRect&, double, double) override {}
     void Arc(const TMetaStyle&, const TMetaRect&, double, double, int) override {}
-    void Text(const TMetaStyle&, TMetaPoint, const std::u16string& t, const TMetaRect*,
-              bool) override {
+    void Text(const TMetaStyle& s, TMetaPoint, const std::u16string& t, const TMetaRect*, bool,
+              const std::vector<double>* adv) override {
+        // Spacing, when given, has one advance per character.
+        if (adv && adv->size() != t.size()) __builtin_trap();
         for (char16_t c : t)
             sum_ += c;
+        Pattern(s);
     }
-    void Image(const TMetaRect&, int w, int h, const std::vector<uint8_t>& bgr) override {
+    void Image(const TMetaRect&, int w, int h, const std::vector<uint8_t>& bgr, int rop3,
+               TRGB) override {
         // The decoded rows must hold exactly w x h pixels.
-        if (bgr.size() != size_t(w) * size_t(h) * 3) __builtin_trap();
-        if (!bgr.empty()) sum_ += bgr.front() + bgr.back();
+        if (bgr.size() != size_t(w) * size_t(h) * 3 || rop3 < 0 || rop3 > 255) __builtin_trap();
+        if (!bgr.empty()) sum_ += MetaRop3(rop3, 1, bgr.front(), bgr.back());
+    }
+    void BlendImage(const TMetaRect&, int w, int h, const std::vector<uint8_t>& bgr,
+                    const std::vector<uint8_t>& alpha, int constant) override {
+        const size_t n = size_t(w) * size_t(h);
+        if (bgr.size() != n * 3 || (!alpha.empty() && alpha.size() != n) || constant < 0 ||
+            constant > 255)
+            __builtin_trap();
+        if (!alpha.empty()) sum_ += alpha.front() + alpha.back();
+    }
+    void SetClip(const std::vector<TMetaRect>* rects) override {
+        if (!rects) return;
+        if (rects->size() > 4096) __builtin_trap();
+        for (const TMetaRect& r : *rects)
+            sum_ += std::isfinite(r.Left + r.Top + r.Right + r.Bottom) ? 1 : 0;
     }
     void FillRect(const TMetaRect&, TRGB) override {}
     bool Changed() override { return ++count_ > 100000; }
 
   private:
+    // A pattern brush's tile must hold exactly its pixels.
+    void Pattern(const TMetaStyle& s) {
+        const TMetaBrush& b = s.Brush;
+        if (b.PatternBGR && b.PatternBGR->size() != size_t(b.PatternW) * size_t(b.PatternH) * 3)
+            __builtin_trap();
+    }
     void Touch(const std::vector<TMetaPoint>& p) {
         for (const TMetaPoint& q : p)
             sum_ += std::isfinite(q.X) ? 1 : 0;

@@ -26,6 +26,7 @@ TAV_TEST_PACKAGES=(
   "${TAV_PACKAGE_PACKAGES[@]}"
   ffmpeg
   libimage-exiftool-perl
+  libwmf-bin fonts-urw-base35 emf2svg librsvg2-bin
 )
 
 tav_install() {

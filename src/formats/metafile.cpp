@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "core/options.h"
+#include "core/pixelgraphic.h"
+#include "formats/bmp.h"
 #include "formats/metafile_bytes.h"
 
 namespace {
@@ -120,8 +122,61 @@ void TMetafileData::Play(TMetaCanvas& canvas, int width, int height) const {
         PlayWMF(canvas, width, height);
 }
 
+size_t MetaDIBTableBytes(const uint8_t* bmi, size_t bmiSize, bool paletteIndices) {
+    if (bmiSize < 40) return 0;
+    const int bitCount = U16(bmi, bmiSize, 14);
+    const uint32_t compression = U32(bmi, bmiSize, 16);
+    uint32_t used = U32(bmi, bmiSize, 32);
+    if (bitCount >= 1 && bitCount <= 8) {
+        const uint32_t max = 1u << bitCount;
+        if (used == 0 || used > max) used = max;
+        return size_t(used) * (paletteIndices ? 2 : 4);
+    }
+    return compression == 3 ? 12 : 0;
+}
+
+namespace {
+// RLE8/RLE4 bits go through the bitmap reader's decoder, which checks every
+// code against the data; the header and table are rebuilt into one block.
+bool DecodeRleDIB(const uint8_t* bmi, size_t bmiSize, const std::vector<TRGB>& table,
+                  const uint8_t* bits, size_t bitsSize, int& width, int& height,
+                  std::vector<uint8_t>& bgr) {
+    std::vector<uint8_t> packed(bmi, bmi + 40);
+    packed[0] = 40, packed[1] = packed[2] = packed[3] = 0;
+    const uint32_t n = uint32_t(table.size());
+    for (int i = 0; i < 4; ++i) // colours used: the whole rebuilt table
+        packed[32 + size_t(i)] = uint8_t(n >> (8 * i));
+    for (TRGB c : table)
+        packed.insert(packed.end(),
+                      {uint8_t(GetBValue(c)), uint8_t(GetGValue(c)), uint8_t(GetRValue(c)), 0});
+    packed.insert(packed.end(), bits, bits + bitsSize);
+    (void)bmiSize;
+    TPixelGraphic g;
+    try {
+        DecodePackedDIB(g, packed.data(), packed.size());
+    } catch (...) {
+        return false;
+    }
+    const int w = g.GetWidth(), h = g.GetHeight();
+    if (w <= 0 || h <= 0) return false;
+    width = w;
+    height = h;
+    bgr.assign(size_t(w) * size_t(h) * 3, 0);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const TRGB c = g.GetPixelColor(x, y);
+            uint8_t* dst = bgr.data() + (size_t(y) * size_t(w) + size_t(x)) * 3;
+            dst[0] = uint8_t(GetBValue(c));
+            dst[1] = uint8_t(GetGValue(c));
+            dst[2] = uint8_t(GetRValue(c));
+        }
+    return true;
+}
+} // namespace
+
 bool DecodeMetaDIB(const uint8_t* bmi, size_t bmiSize, const uint8_t* bits, size_t bitsSize,
-                   int& width, int& height, std::vector<uint8_t>& bgr) {
+                   int& width, int& height, std::vector<uint8_t>& bgr,
+                   const std::vector<TRGB>* palette) {
     if (bmiSize < 40) return false;
     const uint32_t hs = U32(bmi, bmiSize, 0);
     if (hs < 40 || hs > bmiSize) return false;
@@ -133,23 +188,33 @@ bool DecodeMetaDIB(const uint8_t* bmi, size_t bmiSize, const uint8_t* bits, size
         return false;
     const bool topDown = h < 0;
     const int64_t H = std::abs(int64_t(h));
-    if (compression != 0 && !(compression == 3 && (bitCount == 32 || bitCount == 16))) return false;
+    const bool rle = (compression == 1 && bitCount == 8) || (compression == 2 && bitCount == 4);
+    if (compression != 0 && !rle && !(compression == 3 && (bitCount == 32 || bitCount == 16)))
+        return false;
     if (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 16 && bitCount != 24 &&
         bitCount != 32)
         return false;
     if (int64_t(w) * H * 3 > PGMaxImageBytes) return false;
-    // Colour table after the header (bit fields masks count as part of it).
+    // Colour table after the header (bit fields masks count as part of it);
+    // palette indices name entries of the selected logical palette.
     std::vector<TRGB> table;
     if (bitCount <= 8) {
         const uint32_t max = 1u << bitCount;
         if (used == 0 || used > max) used = max;
-        if ((bmiSize - hs) / 4 < used) return false;
+        if ((bmiSize - hs) / (palette ? 2 : 4) < used) return false;
         for (uint32_t i = 0; i < used; ++i) {
-            const uint8_t* q = bmi + hs + 4 * i;
-            table.push_back(RGB(q[2], q[1], q[0]));
+            if (palette) {
+                const size_t k = U16(bmi, bmiSize, hs + 2 * i);
+                table.push_back(k < palette->size() ? (*palette)[k] : 0);
+            } else {
+                const uint8_t* q = bmi + hs + 4 * i;
+                table.push_back(RGB(q[2], q[1], q[0]));
+            }
         }
         table.resize(max, 0);
     }
+    if (rle)
+        return !topDown && DecodeRleDIB(bmi, bmiSize, table, bits, bitsSize, width, height, bgr);
     const int64_t rowBytes = ((int64_t(w) * bitCount + 31) / 32) * 4;
     if (int64_t(bitsSize) / rowBytes < H) return false;
     width = w;

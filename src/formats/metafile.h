@@ -6,6 +6,7 @@
 // Unknown records are skipped.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,15 +29,24 @@ enum TMetaPenStyle {
 };
 enum TMetaBrushStyle { mbsSolid = 0, mbsNull = 1, mbsHatched = 2 };
 
+// Line ends and corners of wide pens.
+enum TMetaPenCap { mpcRound = 0, mpcSquare = 1, mpcFlat = 2 };
+enum TMetaPenJoin { mpjRound = 0, mpjBevel = 1, mpjMiter = 2 };
+
 struct TMetaPen {
     int Style = mpsSolid;
     double Width = 1; // device pixels; at least 1
     TRGB Color = 0;
+    int Cap = mpcRound, Join = mpjRound;
 };
 struct TMetaBrush {
     int Style = mbsSolid;
-    TRGB Color = 0xFFFFFF;
+    TRGB Color = 0xFFFFFF; // pattern brushes: the pattern's mean colour
     int Hatch = 0;
+    // Pattern brushes: the tile, 24-bit top-down rows as in TMetaCanvas::Image.
+    int PatternW = 0, PatternH = 0;
+    // Shared: every drawing state that uses the brush refers to one tile.
+    std::shared_ptr<const std::vector<uint8_t>> PatternBGR;
 };
 struct TMetaFont {
     double Height = 12; // device pixels (em height)
@@ -72,13 +82,32 @@ class TMetaCanvas {
     virtual void Arc(const TMetaStyle& s, const TMetaRect& r, double start, double span,
                      int kind) = 0;
     // Reference point and alignment as the style's TextAlign says; `opaque`
-    // fills `box` (when given) with the background colour first.
+    // fills `box` (when given) with the background colour first, otherwise
+    // `box` clips the text. `advances` (when given) holds one device-pixel
+    // advance per character, which replaces the font's own spacing.
     virtual void Text(const TMetaStyle& s, TMetaPoint at, const std::u16string& text,
-                      const TMetaRect* box, bool opaqueBox) = 0;
-    // 24-bit pixels, top row first, 3 bytes per pixel (blue, green, red).
+                      const TMetaRect* box, bool opaqueBox,
+                      const std::vector<double>* advances) = 0;
+    // 24-bit pixels, top row first, 3 bytes per pixel (blue, green, red),
+    // combined with the destination and the brush colour `pattern` by the
+    // ternary raster operation `rop3` (the high word's low byte of a blit's
+    // operation code; 0xCC copies the source). No source pixels (width or
+    // height 0): a pattern/destination-only operation over `dest`.
     virtual void Image(const TMetaRect& dest, int width, int height,
-                       const std::vector<uint8_t>& bgr) = 0;
+                       const std::vector<uint8_t>& bgr, int rop3, TRGB pattern) = 0;
     virtual void FillRect(const TMetaRect& r, TRGB color) = 0;
+    // Source pixels blended over the destination: `alpha` holds one
+    // premultiplied coverage byte per pixel (empty: opaque), `constant` the
+    // whole image's opacity (255 opaque).
+    virtual void BlendImage(const TMetaRect& dest, int width, int height,
+                            const std::vector<uint8_t>& bgr, const std::vector<uint8_t>& alpha,
+                            int constant) {
+        (void)alpha;
+        if (constant >= 128) Image(dest, width, height, bgr, 0xCC, 0);
+    }
+    // Clip for the primitives that follow: the union of `rects` (device
+    // pixels; empty = nothing shows), or no clip at all when null.
+    virtual void SetClip(const std::vector<TMetaRect>* rects) { (void)rects; }
     // Called after every drawn primitive; returns true to stop playing.
     virtual bool Changed() { return false; }
 };
@@ -126,8 +155,23 @@ class TMetafileData {
 // as broken (a bounding box of absurd size, not a picture).
 constexpr int kMetaMaxSide = 32767;
 
-// Decodes a packed DIB (BITMAPINFOHEADER, colour table, bits) into 24-bit
-// top-down rows. False when it is not one this player draws or does not fit
-// in `size`.
+// Decodes a packed DIB (BITMAPINFOHEADER, colour table, bits; also RLE8 and
+// RLE4) into 24-bit top-down rows. With `palette` the colour table holds
+// 16-bit indices into it (DIB_PAL_COLORS) instead of colours. False when it
+// is not one this player draws or does not fit in `size`.
 bool DecodeMetaDIB(const uint8_t* bmi, size_t bmiSize, const uint8_t* bits, size_t bitsSize,
-                   int& width, int& height, std::vector<uint8_t>& bgr);
+                   int& width, int& height, std::vector<uint8_t>& bgr,
+                   const std::vector<TRGB>* palette = nullptr);
+
+// Bytes of the colour table that follows a DIB header of `bmi`
+// (0 when the header cannot be read).
+size_t MetaDIBTableBytes(const uint8_t* bmi, size_t bmiSize, bool paletteIndices);
+
+// One channel of a ternary raster operation: bit i of `rop3` is the result
+// for pattern bit (i >> 2), source bit (i >> 1) & 1, destination bit i & 1.
+inline uint8_t MetaRop3(int rop3, uint8_t p, uint8_t s, uint8_t d) {
+    uint8_t r = 0;
+    for (int i = 0; i < 8; ++i)
+        if (rop3 >> i & 1) r |= uint8_t((i & 4 ? p : ~p) & (i & 2 ? s : ~s) & (i & 1 ? d : ~d));
+    return r;
+}

@@ -12,6 +12,10 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr size_t kMaxObjects = 65536;
+// A clip made of more pieces than this stops being refined (it stays as it was).
+constexpr size_t kMaxClipRects = 4096;
+// Stand-in for "the whole device" when a clip is cut out of no clip.
+constexpr double kHuge = 1e7;
 
 // x' = A x + C y + E, y' = B x + D y + F.
 struct TAffine {
@@ -26,12 +30,14 @@ struct TAffine {
 };
 
 struct TObj {
-    enum Kind { None, Pen, Brush, Font, Other } kind = None;
-    int penStyle = mpsSolid;
+    enum Kind { None, Pen, Brush, Font, Region, Palette, Other } kind = None;
+    int penStyle = mpsSolid, penCap = mpcRound, penJoin = mpjRound;
     double penWidth = 0; // logical; 0 = one device pixel
     TMetaBrush brush;
     TMetaFont font; // Height logical, signed as stored
     TRGB color = 0;
+    std::vector<TMetaRect> rects; // region: logical rectangles
+    std::vector<TRGB> colors;     // palette entries
 };
 
 struct TDC {
@@ -42,13 +48,41 @@ struct TDC {
     double wox = 0, woy = 0, wex = 1, wey = 1, vox = 0, voy = 0, vex = 1, vey = 1;
     TAffine world;
     TMetaPoint cur; // logical current position
+    // Clip in device pixels: a union of rectangles, or none at all.
+    bool clipped = false;
+    std::vector<TMetaRect> clip;
+    uint64_t clipId = 0;       // changes whenever the clip does
+    std::vector<TRGB> palette; // the selected logical palette
+    int rop2 = 13;             // R2_COPYPEN
 };
+
+bool Empty(const TMetaRect& r) {
+    return !(r.Right > r.Left && r.Bottom > r.Top);
+}
+TMetaRect Intersect(const TMetaRect& a, const TMetaRect& b) {
+    return {std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right),
+            std::min(a.Bottom, b.Bottom)};
+}
+// a minus b as up to four pieces.
+void Subtract(const TMetaRect& a, const TMetaRect& b, std::vector<TMetaRect>& out) {
+    const TMetaRect i = Intersect(a, b);
+    if (Empty(i)) {
+        out.push_back(a);
+        return;
+    }
+    const TMetaRect pieces[] = {{a.Left, a.Top, a.Right, i.Top},
+                                {a.Left, i.Bottom, a.Right, a.Bottom},
+                                {a.Left, i.Top, i.Left, i.Bottom},
+                                {i.Right, i.Top, a.Right, i.Bottom}};
+    for (const TMetaRect& r : pieces)
+        if (!Empty(r)) out.push_back(r);
+}
 
 TDC DefaultDC() {
     TDC dc;
     dc.pen.kind = TObj::Pen;
     dc.brush.kind = TObj::Brush;
-    dc.brush.brush = {mbsSolid, 0xFFFFFF, 0};
+    dc.brush.brush = TMetaBrush{};
     dc.font.kind = TObj::Font;
     dc.font.font.Height = 0;
     return dc;
@@ -108,6 +142,8 @@ class TPlayer {
         Use(objects_[index]);
     }
     void Use(const TObj& o) {
+        if (o.kind == TObj::Region) SelectClip(o.rects, 5);
+        if (o.kind == TObj::Palette) dc_.palette = o.colors;
         if (o.kind == TObj::Pen) dc_.pen = o;
         if (o.kind == TObj::Brush) dc_.brush = o;
         if (o.kind == TObj::Font) dc_.font = o;
@@ -115,6 +151,97 @@ class TPlayer {
     void Delete(uint32_t index) {
         if (index < objects_.size()) objects_[index] = TObj{};
     }
+    const TObj* Object(uint32_t index) const {
+        return index < objects_.size() ? &objects_[index] : nullptr;
+    }
+    TObj* MutableObject(uint32_t index) {
+        return index < objects_.size() ? &objects_[index] : nullptr;
+    }
+
+    // ---- clipping (logical input unless the name says device)
+    void IntersectClip(double l, double t, double r, double b) {
+        const TMetaRect box = MapRect(l, t, r, b);
+        std::vector<TMetaRect> next;
+        if (!dc_.clipped) next.push_back(box);
+        for (const TMetaRect& c : dc_.clip) {
+            const TMetaRect i = Intersect(c, box);
+            if (!Empty(i)) next.push_back(i);
+        }
+        SetClip(std::move(next));
+    }
+    void ExcludeClip(double l, double t, double r, double b) {
+        const TMetaRect box = MapRect(l, t, r, b);
+        std::vector<TMetaRect> from = dc_.clip, next;
+        if (!dc_.clipped) from = {{-kHuge, -kHuge, kHuge, kHuge}};
+        for (const TMetaRect& c : from)
+            Subtract(c, box, next);
+        if (next.size() <= kMaxClipRects) SetClip(std::move(next));
+    }
+    void OffsetClip(double x, double y) {
+        if (!dc_.clipped) return;
+        const TMetaPoint o = Map(0, 0), q = Map(x, y);
+        std::vector<TMetaRect> next = dc_.clip;
+        for (TMetaRect& c : next)
+            c = {c.Left + q.X - o.X, c.Top + q.Y - o.Y, c.Right + q.X - o.X, c.Bottom + q.Y - o.Y};
+        SetClip(std::move(next));
+    }
+    // A region in logical units combined by `mode` (1 and, 2 or, 3 xor, 4 diff, 5 copy).
+    void SelectClip(const std::vector<TMetaRect>& logical, int mode) {
+        std::vector<TMetaRect> dev;
+        for (const TMetaRect& r : logical)
+            dev.push_back(MapRect(r.Left, r.Top, r.Right, r.Bottom));
+        SelectDeviceClip(dev, mode);
+    }
+    void SelectDeviceClip(const std::vector<TMetaRect>& region, int mode) {
+        std::vector<TMetaRect> next;
+        const std::vector<TMetaRect> all =
+            dc_.clipped ? dc_.clip : std::vector<TMetaRect>{{-kHuge, -kHuge, kHuge, kHuge}};
+        switch (mode) {
+        case 1: // and
+            for (const TMetaRect& c : all)
+                for (const TMetaRect& r : region) {
+                    const TMetaRect i = Intersect(c, r);
+                    if (!Empty(i) && next.size() < kMaxClipRects) next.push_back(i);
+                }
+            break;
+        case 2: // or; xor drawn as or (clip art uses it for disjoint pieces)
+        case 3:
+            next = all;
+            next.insert(next.end(), region.begin(), region.end());
+            break;
+        case 4: // diff
+            next = all;
+            for (const TMetaRect& r : region) {
+                std::vector<TMetaRect> cut;
+                for (const TMetaRect& c : next)
+                    Subtract(c, r, cut);
+                if (cut.size() > kMaxClipRects) return;
+                next = std::move(cut);
+            }
+            break;
+        default:
+            next = region;
+            break;
+        }
+        if (next.size() > kMaxClipRects) return;
+        SetClip(std::move(next));
+    }
+    // A region in pixels of the reference device (enhanced metafiles).
+    void SelectRefDeviceClip(const std::vector<TMetaRect>& ref, int mode) {
+        std::vector<TMetaRect> dev;
+        for (const TMetaRect& r : ref) {
+            const TMetaPoint a = playback_.Map(r.Left, r.Top), b = playback_.Map(r.Right, r.Bottom);
+            dev.push_back(
+                {std::min(a.X, b.X), std::min(a.Y, b.Y), std::max(a.X, b.X), std::max(a.Y, b.Y)});
+        }
+        SelectDeviceClip(dev, mode);
+    }
+    void ResetClip() {
+        dc_.clipped = false;
+        dc_.clip.clear();
+        dc_.clipId = ++nextClipId_;
+    }
+
     void Save() {
         if (saved_.size() < 4096) saved_.push_back(dc_);
     }
@@ -183,6 +310,8 @@ class TPlayer {
         s.Pen.Style = dc_.pen.penStyle;
         s.Pen.Color = dc_.pen.color & 0xFFFFFF;
         s.Pen.Width = std::max(1.0, std::min(dc_.pen.penWidth * ScaleX(), 4096.0));
+        s.Pen.Cap = dc_.pen.penCap;
+        s.Pen.Join = dc_.pen.penJoin;
         s.Brush = dc_.brush.brush;
         s.Brush.Color &= 0xFFFFFF;
         s.Font = dc_.font.font;
@@ -195,6 +324,15 @@ class TPlayer {
         s.BkOpaque = dc_.bkOpaque;
         s.Winding = dc_.winding;
         s.TextAlign = dc_.textAlign;
+        // Binary raster operations that set a fixed result; the others draw as copies.
+        if (dc_.rop2 == 1 || dc_.rop2 == 16) {
+            const TRGB c = dc_.rop2 == 1 ? 0 : 0xFFFFFF;
+            s.Pen.Color = s.Brush.Color = c;
+            s.Brush.PatternBGR.reset();
+        } else if (dc_.rop2 == 11) { // R2_NOP
+            s.Pen.Style = mpsNull;
+            s.Brush.Style = mbsNull;
+        }
         return s;
     }
 
@@ -252,8 +390,9 @@ class TPlayer {
         if (span <= 0) span += 360;
         Draw([&] { canvas_.Arc(Style(), box, a0, span, kind); });
     }
+    // `dx`: logical advance per character (may be empty).
     void Text(double x, double y, const std::u16string& text, const TMetaRect* logicalBox,
-              bool opaque) {
+              bool opaque, const std::vector<double>& dx = {}) {
         if (dc_.textAlign & 1) { // TA_UPDATECP: drawn at the current position
             x = dc_.cur.X;
             y = dc_.cur.Y;
@@ -262,11 +401,36 @@ class TPlayer {
         if (logicalBox)
             box = MapRect(logicalBox->Left, logicalBox->Top, logicalBox->Right, logicalBox->Bottom);
         if (text.empty() && !(box && opaque)) return;
-        Draw([&] { canvas_.Text(Style(), Map(x, y), text, box ? &*box : nullptr, opaque); });
+        // Spacing given for fewer characters than the text has is not used.
+        std::vector<double> adv;
+        if (dx.size() >= text.size()) {
+            const double sx = ScaleX();
+            for (size_t i = 0; i < text.size(); ++i)
+                adv.push_back(std::clamp(dx[i] * sx, -1e5, 1e5));
+        }
+        Draw([&] {
+            canvas_.Text(Style(), Map(x, y), text, box ? &*box : nullptr, opaque,
+                         adv.empty() ? nullptr : &adv);
+        });
+        if (dc_.textAlign & 1) dc_.cur = {x, y};
     }
     void Image(double l, double t, double w, double h, int iw, int ih,
-               const std::vector<uint8_t>& bgr) {
-        Draw([&] { canvas_.Image(MapRect(l, t, l + w, t + h), iw, ih, bgr); });
+               const std::vector<uint8_t>& bgr, int rop3 = 0xCC) {
+        Draw([&] {
+            canvas_.Image(MapRect(l, t, l + w, t + h), iw, ih, bgr, rop3,
+                          dc_.brush.brush.Color & 0xFFFFFF);
+        });
+    }
+    void BlendImage(double l, double t, double w, double h, int iw, int ih,
+                    const std::vector<uint8_t>& bgr, const std::vector<uint8_t>& alpha,
+                    int constant) {
+        Draw(
+            [&] { canvas_.BlendImage(MapRect(l, t, l + w, t + h), iw, ih, bgr, alpha, constant); });
+    }
+    // A blit without source pixels: pattern and destination only.
+    void PatBlt(double l, double t, double w, double h, int rop3) {
+        if (rop3 == 0xAA) return; // the destination as it is
+        Image(l, t, w, h, 0, 0, {}, rop3);
     }
     void Fill(double l, double t, double w, double h, TRGB color) {
         Draw([&] { canvas_.FillRect(MapRect(l, t, l + w, t + h), color & 0xFFFFFF); });
@@ -317,6 +481,35 @@ class TPlayer {
         closed_.clear();
     }
     bool InPath() const { return inPath_; }
+    // SELECTCLIPPATH: a path made of axis-aligned rectangles (what clip art
+    // clips with) becomes the clip; any other path leaves the clip as it is.
+    void ClipToPath(int mode) {
+        std::vector<TMetaRect> rects;
+        const TAffine m = Transform();
+        for (auto fig : path_) {
+            if (fig.size() == 5 && fig[4].X == fig[0].X && fig[4].Y == fig[0].Y) fig.pop_back();
+            if (fig.size() != 4) {
+                rects.clear();
+                break;
+            }
+            TMetaPoint d[4];
+            for (int i = 0; i < 4; ++i)
+                d[i] = m.Map(fig[size_t(i)].X, fig[size_t(i)].Y);
+            const bool hv =
+                d[0].Y == d[1].Y && d[1].X == d[2].X && d[2].Y == d[3].Y && d[3].X == d[0].X;
+            const bool vh =
+                d[0].X == d[1].X && d[1].Y == d[2].Y && d[2].X == d[3].X && d[3].Y == d[0].Y;
+            if (!hv && !vh) {
+                rects.clear();
+                break;
+            }
+            rects.push_back({std::min(d[0].X, d[2].X), std::min(d[0].Y, d[2].Y),
+                             std::max(d[0].X, d[2].X), std::max(d[0].Y, d[2].Y)});
+        }
+        path_.clear();
+        closed_.clear();
+        if (!rects.empty() && rects.size() <= kMaxClipRects) SelectDeviceClip(rects, mode);
+    }
     void PathMoveTo(TMetaPoint p) {
         path_.push_back({p});
         closed_.push_back(false);
@@ -348,8 +541,17 @@ class TPlayer {
             out.push_back(m.Map(p.X, p.Y));
         return out;
     }
+    void SetClip(std::vector<TMetaRect> rects) {
+        dc_.clipped = true;
+        dc_.clip = std::move(rects);
+        dc_.clipId = ++nextClipId_;
+    }
     template <class F> void Draw(F f) {
         if (stopped_) return;
+        if (dc_.clipId != sentClipId_) {
+            canvas_.SetClip(dc_.clipped ? &dc_.clip : nullptr);
+            sentClipId_ = dc_.clipId;
+        }
         f();
         if (canvas_.Changed()) stopped_ = true;
     }
@@ -364,6 +566,7 @@ class TPlayer {
     std::vector<std::vector<TMetaPoint>> path_;
     std::vector<bool> closed_;
     bool stopped_ = false;
+    uint64_t nextClipId_ = 0, sentClipId_ = 0;
 };
 
 TObj MakePen(int style, double width, TRGB color) {
@@ -372,6 +575,10 @@ TObj MakePen(int style, double width, TRGB color) {
     o.penStyle = (style & 0xF) <= 4 ? style & 0xF : (style & 0xF) == 5 ? mpsNull : mpsSolid;
     o.penWidth = std::fabs(width);
     o.color = color;
+    // End caps and joins live in the style's high bits (round when 0).
+    const int cap = (style >> 8) & 0xF, join = (style >> 12) & 0xF;
+    o.penCap = cap == 1 ? mpcSquare : cap == 2 ? mpcFlat : mpcRound;
+    o.penJoin = join == 1 ? mpjBevel : join == 2 ? mpjMiter : mpjRound;
     return o;
 }
 
@@ -383,6 +590,53 @@ TObj MakeBrush(uint32_t style, TRGB color, int hatch) {
     o.brush.Color = color;
     o.brush.Hatch = hatch;
     return o;
+}
+
+// A brush that repeats a DIB; a DIB this player cannot decode paints grey.
+TObj MakePatternBrush(const uint8_t* bmi, size_t bmiN, const uint8_t* bits, size_t bitsN,
+                      const std::vector<TRGB>* palette) {
+    TObj o = MakeBrush(0, 0x808080, 0);
+    int w = 0, h = 0;
+    std::vector<uint8_t> bgr;
+    if (DecodeMetaDIB(bmi, bmiN, bits, bitsN, w, h, bgr, palette) && int64_t(w) * h <= 65536) {
+        o.brush.PatternW = w;
+        o.brush.PatternH = h;
+        uint64_t sum[3] = {0, 0, 0};
+        for (size_t i = 0; i < bgr.size(); ++i)
+            sum[i % 3] += bgr[i];
+        const uint64_t n = std::max<uint64_t>(1, uint64_t(w) * uint64_t(h));
+        o.brush.Color = RGB(int(sum[2] / n), int(sum[1] / n), int(sum[0] / n));
+        o.brush.PatternBGR = std::make_shared<const std::vector<uint8_t>>(std::move(bgr));
+    }
+    return o;
+}
+
+// A packed DIB inside a record: header, colour table, bits in one block.
+TObj MakePackedPatternBrush(const uint8_t* dib, size_t n, const std::vector<TRGB>* palette) {
+    const size_t hs = U32(dib, n, 0), table = MetaDIBTableBytes(dib, n, palette != nullptr);
+    if (hs < 40 || hs > n || table > n - hs) return MakeBrush(0, 0x808080, 0);
+    return MakePatternBrush(dib, hs + table, dib + hs + table, n - hs - table, palette);
+}
+
+// WMF region: the rectangles of its scans, or its bounding box when it has none.
+std::vector<TMetaRect> ReadWmfRegion(const uint8_t* r, size_t rn) {
+    std::vector<TMetaRect> out;
+    const size_t scans = U16(r, rn, 10);
+    const TMetaRect box{double(I16(r, rn, 14)), double(I16(r, rn, 16)), double(I16(r, rn, 18)),
+                        double(I16(r, rn, 20))};
+    size_t off = 22;
+    for (size_t i = 0; i < scans && rn - std::min(rn, off) >= 6; ++i) {
+        const size_t count = U16(r, rn, off);
+        const double top = I16(r, rn, off + 2), bottom = I16(r, rn, off + 4);
+        off += 6;
+        if (count > (rn - off) / 2) break;
+        for (size_t k = 0; k + 1 < count && out.size() < kMaxClipRects; k += 2)
+            out.push_back({double(I16(r, rn, off + 2 * k)), top,
+                           double(I16(r, rn, off + 2 * k + 2)), bottom});
+        off += 2 * count + 2; // the count again after the scan
+    }
+    if (scans == 0 && !Empty(box)) out.push_back(box);
+    return out;
 }
 
 TObj MakeFont(double height, double escapement, int weight, bool italic, bool underline,
@@ -462,6 +716,57 @@ void TMetafileData::PlayWMF(TMetaCanvas& canvas, int width, int height) const {
         case 0x001E:
             p.Save();
             break;
+        case 0x0104: // SETROP2
+            dc.rop2 = std::clamp(int(u16(0)), 1, 16);
+            break;
+        case 0x0416: // INTERSECTCLIPRECT bottom, right, top, left
+            p.IntersectClip(s16(3), s16(2), s16(1), s16(0));
+            break;
+        case 0x0415: // EXCLUDECLIPRECT
+            p.ExcludeClip(s16(3), s16(2), s16(1), s16(0));
+            break;
+        case 0x0220: // OFFSETCLIPRGN y, x
+            p.OffsetClip(s16(1), s16(0));
+            break;
+        case 0x012C: { // SELECTCLIPREGION: a region, or none to clip nothing
+            const TObj* o = p.Object(u16(0));
+            if (o && o->kind == TObj::Region)
+                p.SelectClip(o->rects, 5);
+            else
+                p.ResetClip();
+            break;
+        }
+        case 0x06FF: { // CREATEREGION
+            TObj o;
+            o.kind = TObj::Region;
+            o.rects = ReadWmfRegion(r, rn);
+            p.AddObject(o);
+            break;
+        }
+        case 0x00F7: { // CREATEPALETTE: start, count, entries (r, g, b, flags)
+            TObj o;
+            o.kind = TObj::Palette;
+            const size_t count = std::min<size_t>(u16(1), (rn - std::min<size_t>(rn, 4)) / 4);
+            for (size_t i = 0; i < count; ++i)
+                o.colors.push_back(RGB(r[4 + 4 * i], r[5 + 4 * i], r[6 + 4 * i]));
+            p.AddObject(o);
+            break;
+        }
+        case 0x0234: // SELECTPALETTE
+            p.Select(u16(0));
+            break;
+        case 0x0037: { // SETPALENTRIES: start, count, entries of the selected palette
+            const size_t start = u16(0);
+            const size_t count = std::min<size_t>(u16(1), (rn - std::min<size_t>(rn, 4)) / 4);
+            if (start + count > 1024) break;
+            if (dc.palette.size() < start + count) dc.palette.resize(start + count, 0);
+            for (size_t i = 0; i < count; ++i)
+                dc.palette[start + i] = RGB(r[4 + 4 * i], r[5 + 4 * i], r[6 + 4 * i]);
+            break;
+        }
+        case 0x061D: // PATBLT rop, height, width, y, x
+            p.PatBlt(s16(5), s16(4), s16(3), s16(2), int(u32(0) >> 16 & 0xFF));
+            break;
         case 0x0127:
             p.Restore(int(s16(0)));
             break;
@@ -476,17 +781,16 @@ void TMetafileData::PlayWMF(TMetaCanvas& canvas, int width, int height) const {
                 s16(0), s16(2), int(s16(4)), rn > 10 && r[10], rn > 11 && r[11], rn > 12 && r[12],
                 rn > 18 ? FaceName(r + 18, std::min<size_t>(32, rn - 18), false) : ""));
             break;
-        case 0x00F7: // CREATEPALETTE
-        case 0x0142: // DIBCREATEPATTERNBRUSH
-        case 0x06FF: // CREATEREGION
-        case 0x01F9: // CREATEPATTERNBRUSH
-        {
-            TObj o;
-            o.kind = fn == 0x0142 || fn == 0x01F9 ? TObj::Brush : TObj::Other;
-            if (o.kind == TObj::Brush) o.brush = {mbsSolid, 0x808080, 0};
-            p.AddObject(o);
+        case 0x0142: // DIBCREATEPATTERNBRUSH: style, colour usage, packed DIB
+            if (u16(0) == 5 && rn > 4)
+                p.AddObject(
+                    MakePackedPatternBrush(r + 4, rn - 4, u16(1) == 1 ? &dc.palette : nullptr));
+            else
+                p.AddObject(MakeBrush(0, 0x808080, 0));
             break;
-        }
+        case 0x01F9: // CREATEPATTERNBRUSH (a device-dependent bitmap: drawn grey)
+            p.AddObject(MakeBrush(0, 0x808080, 0));
+            break;
         case 0x012D:
             p.Select(u16(0));
             break;
@@ -567,31 +871,36 @@ void TMetafileData::PlayWMF(TMetaCanvas& canvas, int width, int height) const {
                 off += 8;
             }
             if (off > rn || count > rn - off) break;
+            // Character spacing follows the string (padded to a word) when present.
+            std::vector<double> dx;
+            const size_t dxAt = off + ((count + 1) & ~size_t(1));
+            if (dxAt <= rn && (rn - dxAt) / 2 >= count)
+                for (size_t i = 0; i < count; ++i)
+                    dx.push_back(I16(r, rn, dxAt + 2 * i));
             p.Text(s16(1), s16(0), Latin1(r + off, count), hasRect ? &box : nullptr,
-                   (options & 0x0002) != 0);
+                   (options & 0x0002) != 0, dx);
             break;
         }
+        case 0x0922: // BITBLT and STRETCHBLT: only their forms without a bitmap
+        case 0x0B23:
         case 0x0940: // DIBBITBLT
         case 0x0B41: // DIBSTRETCHBLT
         case 0x0F43: // STRETCHDIB
         {
             const bool stretchDib = fn == 0x0F43;
             const bool withBitmap = stretchDib || words != size_t(fn >> 8) + 3;
-            const uint32_t rop = u32(0);
+            const int rop3 = int(u32(0) >> 16 & 0xFF);
             if (!withBitmap) {
-                // A blit without a bitmap paints with the brush or a constant.
-                // rop, reserved, [source size,] source origin, size, origin
-                const size_t b = fn == 0x0940 ? 5 : 7;
-                const double h = s16(b), w = s16(b + 1), y = s16(b + 2), x = s16(b + 3);
-                const TRGB color = rop == 0x00000042   ? 0
-                                   : rop == 0x00FF0062 ? 0xFFFFFF
-                                                       : dc.brush.brush.Color;
-                if (rop == 0x00F00021 || rop == 0x00000042 || rop == 0x00FF0062)
-                    p.Fill(x, y, w, h, color);
+                // A blit without a bitmap paints with the brush and the destination.
+                // rop, [source size,] source origin, reserved, size, origin
+                const size_t b = fn == 0x0940 || fn == 0x0922 ? 5 : 7;
+                p.PatBlt(s16(b + 3), s16(b + 2), s16(b + 1), s16(b), rop3);
                 break;
             }
+            if (fn == 0x0922 || fn == 0x0B23) break;
             double dx, dy, dw, dh;
             size_t dib;
+            bool usePalette = false;
             if (fn == 0x0940) { // rop, ySrc, xSrc, height, width, yDest, xDest
                 dh = s16(4), dw = s16(5), dy = s16(6), dx = s16(7);
                 dib = 16;
@@ -599,7 +908,8 @@ void TMetafileData::PlayWMF(TMetaCanvas& canvas, int width, int height) const {
                 dh = s16(6), dw = s16(7), dy = s16(8), dx = s16(9);
                 dib = 20;
             } else { // rop, usage, srcH, srcW, ySrc, xSrc, destH, destW, yDest, xDest
-                if (u16(2) != 0) break; // palette-index colours: nothing to show them with
+                if (u16(2) > 1) break;
+                usePalette = u16(2) == 1;
                 dh = s16(7), dw = s16(8), dy = s16(9), dx = s16(10);
                 dib = 22;
             }
@@ -607,17 +917,13 @@ void TMetafileData::PlayWMF(TMetaCanvas& canvas, int width, int height) const {
             const uint8_t* bmi = r + dib;
             const size_t bmiN = rn - dib;
             const uint32_t hs = U32(bmi, bmiN, 0);
-            const int bitCount = U16(bmi, bmiN, 14);
-            uint32_t used = U32(bmi, bmiN, 32);
-            const size_t tableN =
-                bitCount <= 8 ? (used && used <= (1u << bitCount) ? used : (1u << bitCount)) * 4
-                : U32(bmi, bmiN, 16) == 3 ? 12
-                                          : 0;
+            const size_t tableN = MetaDIBTableBytes(bmi, bmiN, usePalette);
             if (hs < 40 || hs > bmiN || tableN > bmiN - hs) break;
             int iw, ih;
             std::vector<uint8_t> bgr;
-            if (DecodeMetaDIB(bmi, hs + tableN, bmi + hs + tableN, bmiN - hs - tableN, iw, ih, bgr))
-                p.Image(dx, dy, dw, dh, iw, ih, bgr);
+            if (DecodeMetaDIB(bmi, hs + tableN, bmi + hs + tableN, bmiN - hs - tableN, iw, ih, bgr,
+                              usePalette ? &dc.palette : nullptr))
+                p.Image(dx, dy, dw, dh, iw, ih, bgr, rop3);
             break;
         }
         default:
@@ -689,6 +995,49 @@ void TMetafileData::PlayEMF(TMetaCanvas& canvas, int width, int height) const {
         case 33:
             p.Save();
             break;
+        case 20: // SETROP2
+            dc.rop2 = std::clamp(int(u32(8)), 1, 16);
+            break;
+        case 29: // EXCLUDECLIPRECT
+            p.ExcludeClip(i32(8), i32(12), i32(16), i32(20));
+            break;
+        case 30: // INTERSECTCLIPRECT
+            p.IntersectClip(i32(8), i32(12), i32(16), i32(20));
+            break;
+        case 26: // OFFSETCLIPRGN
+            p.OffsetClip(i32(8), i32(12));
+            break;
+        case 75: { // EXTSELECTCLIPRGN: size, mode, RGNDATA (32-byte header, rectangles)
+            const size_t cb = u32(8);
+            const int mode = int(u32(12));
+            if (mode < 1 || mode > 5) break;
+            if (cb < 32) {
+                if (mode == 5) p.ResetClip(); // no region: no clip
+                break;
+            }
+            if (cb > rn - std::min<size_t>(rn, 16)) break;
+            const size_t count = u32(24);
+            if (count > (cb - 32) / 16 || count > kMaxClipRects) break;
+            std::vector<TMetaRect> rects;
+            for (size_t i = 0; i < count; ++i)
+                rects.push_back(
+                    {i32(48 + 16 * i), i32(52 + 16 * i), i32(56 + 16 * i), i32(60 + 16 * i)});
+            p.SelectRefDeviceClip(rects, mode);
+            break;
+        }
+        case 48: // SELECTPALETTE
+            p.Select(u32(8));
+            break;
+        case 50: // SETPALETTEENTRIES: ih, start, count, entries
+            if (TObj* o = p.MutableObject(u32(8)); o && o->kind == TObj::Palette) {
+                const size_t start = u32(12), count = u32(16);
+                if (start > 1024 || count > 1024 || rn < 20 || count > (rn - 20) / 4) break;
+                if (o->colors.size() < start + count) o->colors.resize(start + count, 0);
+                for (size_t i = 0; i < count; ++i)
+                    o->colors[start + i] = RGB(r[20 + 4 * i], r[21 + 4 * i], r[22 + 4 * i]);
+            }
+            break;
+
         case 34:
             p.Restore(int(I32(r, rn, 8)));
             break;
@@ -750,13 +1099,25 @@ void TMetafileData::PlayEMF(TMetaCanvas& canvas, int width, int height) const {
             if (rn >= 24) p.PutObject(u32(8), MakeBrush(u32(12), TRGB(u32(16)), int(u32(20))));
             break;
         case 93: // CREATEMONOBRUSH
-        case 94: // CREATEDIBPATTERNBRUSHPT
-            if (rn >= 12) p.PutObject(u32(8), MakeBrush(0, 0x808080, 0));
+        case 94: // CREATEDIBPATTERNBRUSHPT: ih, usage, offBmi, cbBmi, offBits, cbBits
+        {
+            if (rn < 32) break;
+            const size_t offBmi = u32(16), cbBmi = u32(20), offBits = u32(24), cbBits = u32(28);
+            if (offBmi > rn || cbBmi > rn - offBmi || offBits > rn || cbBits > rn - offBits) {
+                p.PutObject(u32(8), MakeBrush(0, 0x808080, 0));
+                break;
+            }
+            p.PutObject(u32(8), MakePatternBrush(r + offBmi, cbBmi, r + offBits, cbBits,
+                                                 u32(12) == 1 ? &dc.palette : nullptr));
             break;
-        case 49: // CREATEPALETTE
-            if (rn >= 12) {
+        }
+        case 49: // CREATEPALETTE: ih, version, count, entries
+            if (rn >= 16) {
                 TObj o;
-                o.kind = TObj::Other;
+                o.kind = TObj::Palette;
+                const size_t count = std::min<size_t>(U16(r, rn, 14), (rn - 16) / 4);
+                for (size_t i = 0; i < count; ++i)
+                    o.colors.push_back(RGB(r[16 + 4 * i], r[17 + 4 * i], r[18 + 4 * i]));
                 p.PutObject(u32(8), o);
             }
             break;
@@ -858,6 +1219,92 @@ void TMetafileData::PlayEMF(TMetaCanvas& canvas, int width, int height) const {
                     p.Polyline(poly);
             break;
         }
+        case 114: { // ALPHABLEND: dest, blend function, source, its DIB
+            if (rn < 108) break;
+            const uint32_t offBmi = u32(84), cbBmi = u32(88), offBits = u32(92), cbBits = u32(96),
+                           usage = u32(80);
+            if (cbBmi == 0 || usage > 1 || offBmi > rn || cbBmi > rn - offBmi || offBits > rn ||
+                cbBits > rn - offBits)
+                break;
+            const uint8_t* bmi = r + offBmi;
+            int iw, ih;
+            std::vector<uint8_t> bgr, alpha;
+            if (!DecodeMetaDIB(bmi, cbBmi, r + offBits, cbBits, iw, ih, bgr,
+                               usage == 1 ? &dc.palette : nullptr))
+                break;
+            // AC_SRC_ALPHA on an uncompressed 32-bit DIB: the fourth byte of
+            // every pixel is its premultiplied alpha.
+            if (r[43] == 1 && U16(bmi, cbBmi, 14) == 32 && U32(bmi, cbBmi, 16) == 0) {
+                const bool topDown = I32(bmi, cbBmi, 8) < 0;
+                alpha.resize(size_t(iw) * size_t(ih));
+                for (int y = 0; y < ih; ++y)
+                    for (int x = 0; x < iw; ++x)
+                        alpha[size_t(y) * size_t(iw) + size_t(x)] =
+                            r[offBits +
+                              (size_t(topDown ? y : ih - 1 - y) * size_t(iw) + size_t(x)) * 4 + 3];
+            }
+            p.BlendImage(i32(24), i32(28), i32(32), i32(36), iw, ih, bgr, alpha, r[42]);
+            break;
+        }
+        case 118: { // GRADIENTFILL: bounds, vertex count, mesh count, mode, vertices, mesh
+            const size_t nVer = u32(24), nMesh = u32(28);
+            const uint32_t mode = u32(32);
+            if (rn < 36 || mode > 2 || nVer > (rn - 36) / 16) break;
+            const size_t meshAt = 36 + 16 * nVer, meshSize = mode == 2 ? 12 : 8;
+            if (nMesh > (rn - meshAt) / meshSize || nMesh > 65536) break;
+            struct TVertex {
+                double x, y;
+                double c[3];
+            };
+            auto vertex = [&](size_t i) {
+                const size_t at = 36 + 16 * i;
+                return TVertex{i32(at),
+                               i32(at + 4),
+                               {double(U16(r, rn, at + 8) >> 8), double(U16(r, rn, at + 10) >> 8),
+                                double(U16(r, rn, at + 12) >> 8)}};
+            };
+            auto mix = [](const TVertex& a, const TVertex& b, double t) {
+                return RGB(int(std::lround(a.c[0] + (b.c[0] - a.c[0]) * t)),
+                           int(std::lround(a.c[1] + (b.c[1] - a.c[1]) * t)),
+                           int(std::lround(a.c[2] + (b.c[2] - a.c[2]) * t)));
+            };
+            for (size_t m = 0; m < nMesh && !p.Stopped(); ++m) {
+                const size_t at = meshAt + meshSize * m;
+                const size_t i0 = u32(at), i1 = u32(at + 4), i2 = mode == 2 ? u32(at + 8) : 0;
+                if (i0 >= nVer || i1 >= nVer || i2 >= nVer) continue;
+                const TVertex a = vertex(i0), b = vertex(i1);
+                if (mode == 2) {
+                    // Triangles are filled in the mean colour of their corners.
+                    const TVertex c = vertex(i2);
+                    const TObj pen = dc.pen, brush = dc.brush;
+                    dc.pen = MakePen(5, 0, 0);
+                    dc.brush = MakeBrush(0,
+                                         RGB(int((a.c[0] + b.c[0] + c.c[0]) / 3),
+                                             int((a.c[1] + b.c[1] + c.c[1]) / 3),
+                                             int((a.c[2] + b.c[2] + c.c[2]) / 3)),
+                                         0);
+                    p.Polygons({{{a.x, a.y}, {b.x, b.y}, {c.x, c.y}}});
+                    dc.pen = pen;
+                    dc.brush = brush;
+                    continue;
+                }
+                // Rectangles: strips of one device pixel or more, at most 256.
+                const TMetaRect dev = p.MapRect(a.x, a.y, b.x, b.y);
+                const double extent = mode == 0 ? dev.Right - dev.Left : dev.Bottom - dev.Top;
+                const int strips = int(std::clamp(std::ceil(extent), 1.0, 256.0));
+                for (int k = 0; k < strips; ++k) {
+                    const double t0 = double(k) / strips, t1 = double(k + 1) / strips;
+                    const TRGB color = mix(a, b, (t0 + t1) / 2);
+                    if (mode == 0)
+                        p.Fill(a.x + (b.x - a.x) * t0, a.y, (b.x - a.x) * (t1 - t0), b.y - a.y,
+                               color);
+                    else
+                        p.Fill(a.x, a.y + (b.y - a.y) * t0, b.x - a.x, (b.y - a.y) * (t1 - t0),
+                               color);
+                }
+            }
+            break;
+        }
         case 59:
             p.BeginPath();
             break;
@@ -879,6 +1326,9 @@ void TMetafileData::PlayEMF(TMetaCanvas& canvas, int width, int height) const {
         case 68:
             p.AbortPath();
             break;
+        case 67: // SELECTCLIPPATH
+            if (u32(8) >= 1 && u32(8) <= 5) p.ClipToPath(int(u32(8)));
+            break;
         case 83: // EXTTEXTOUTA
         case 84: // EXTTEXTOUTW: bounds, mode, scales, then the text record
         {
@@ -895,7 +1345,30 @@ void TMetafileData::PlayEMF(TMetaCanvas& canvas, int width, int height) const {
             TMetaRect box{i32(56), i32(60), i32(64), i32(68)};
             const bool hasBox =
                 (options & 0x0006) != 0 && box.Right > box.Left && box.Bottom > box.Top;
-            p.Text(x, y, text, hasBox ? &box : nullptr, (options & 0x0002) != 0);
+            // Character advances (pairs with a vertical one under ETO_PDY).
+            std::vector<double> dx;
+            const size_t offDx = u32(72), step = (options & 0x2000) ? 8 : 4;
+            if (offDx >= 76 && offDx <= rn && count <= (rn - offDx) / step)
+                for (size_t i = 0; i < count; ++i)
+                    dx.push_back(double(I32(r, rn, offDx + step * i)));
+            p.Text(x, y, text, hasBox ? &box : nullptr, (options & 0x0002) != 0, dx);
+            break;
+        }
+        case 108: { // SMALLTEXTOUT: x, y, count, options, mode, scales, [rect], text
+            if (rn < 36) break;
+            const uint32_t options = u32(20);
+            const size_t count = u32(16);
+            const bool hasRect = !(options & 0x0100);
+            const size_t off = hasRect ? 52 : 36;
+            const size_t bytes = (options & 0x0200) ? 1 : 2;
+            if (off > rn || count > (rn - off) / bytes) break;
+            std::u16string text;
+            for (size_t i = 0; i < count; ++i)
+                text.push_back(bytes == 2 ? char16_t(U16(r, rn, off + 2 * i))
+                                          : char16_t(r[off + i]));
+            TMetaRect box{i32(36), i32(40), i32(44), i32(48)};
+            const bool useBox = hasRect && (options & 0x0006) != 0 && !Empty(box);
+            p.Text(i32(8), i32(12), text, useBox ? &box : nullptr, (options & 0x0002) != 0);
             break;
         }
         case 81: // STRETCHDIBITS
@@ -918,22 +1391,20 @@ void TMetafileData::PlayEMF(TMetaCanvas& canvas, int width, int height) const {
                 cbBits = u32(96);
                 if (type == 77 && rn < 108) break;
             }
+            const int rop3 = int(rop >> 16 & 0xFF);
             if (cbBmi == 0) {
-                // No bitmap: a pattern or constant fill of the destination.
-                const TRGB color = rop == 0x00000042   ? 0
-                                   : rop == 0x00FF0062 ? 0xFFFFFF
-                                                       : dc.brush.brush.Color;
-                if (rop == 0x00F00021 || rop == 0x00000042 || rop == 0x00FF0062)
-                    p.Fill(dx, dy, dw, dh, color);
+                // No bitmap: the brush and the destination only.
+                p.PatBlt(dx, dy, dw, dh, rop3);
                 break;
             }
-            if (usage != 0 || offBmi > rn || cbBmi > rn - offBmi || offBits > rn ||
+            if (usage > 1 || offBmi > rn || cbBmi > rn - offBmi || offBits > rn ||
                 cbBits > rn - offBits)
                 break;
             int iw, ih;
             std::vector<uint8_t> bgr;
-            if (DecodeMetaDIB(r + offBmi, cbBmi, r + offBits, cbBits, iw, ih, bgr))
-                p.Image(dx, dy, dw, dh, iw, ih, bgr);
+            if (DecodeMetaDIB(r + offBmi, cbBmi, r + offBits, cbBits, iw, ih, bgr,
+                              usage == 1 ? &dc.palette : nullptr))
+                p.Image(dx, dy, dw, dh, iw, ih, bgr, rop3);
             break;
         }
         default:

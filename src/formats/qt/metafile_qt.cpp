@@ -6,6 +6,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <QRegion>
 #include <QScreen>
 #include <QThread>
 #include <algorithm>
@@ -38,7 +39,27 @@ QRectF Rect(const TMetaRect& r) {
 class TQtMetaCanvas : public TMetaCanvas {
   public:
     TQtMetaCanvas(QImage& image, std::function<bool()> changed)
-        : painter_(&image), changed_(std::move(changed)) {}
+        : image_(image), painter_(&image), changed_(std::move(changed)) {}
+
+    void SetClip(const std::vector<TMetaRect>* rects) override {
+        clipped_ = rects != nullptr;
+        clip_ = QRegion();
+        if (!rects) {
+            painter_.setClipping(false);
+            return;
+        }
+        // Whole pixels, as the device clips; pieces past the picture are cut to it.
+        const QRect bounds = image_.rect();
+        for (const TMetaRect& r : *rects) {
+            const QRect q = QRect(QPoint(int(std::lround(std::clamp(r.Left, -1e6, 1e6))),
+                                         int(std::lround(std::clamp(r.Top, -1e6, 1e6)))),
+                                  QPoint(int(std::lround(std::clamp(r.Right, -1e6, 1e6))) - 1,
+                                         int(std::lround(std::clamp(r.Bottom, -1e6, 1e6))) - 1))
+                                .intersected(bounds);
+            if (!q.isEmpty()) clip_ += q;
+        }
+        painter_.setClipRegion(clip_);
+    }
 
     void Polyline(const TMetaStyle& s, const std::vector<TMetaPoint>& pts) override {
         Setup(s, false);
@@ -80,7 +101,7 @@ class TQtMetaCanvas : public TMetaCanvas {
             painter_.drawPie(Rect(r), a, l);
     }
     void Text(const TMetaStyle& s, TMetaPoint at, const std::u16string& text, const TMetaRect* box,
-              bool opaqueBox) override {
+              bool opaqueBox, const std::vector<double>* advances) override {
         if (box && opaqueBox) painter_.fillRect(Rect(*box), Color(s.BkColor));
         // Fonts need the GUI application; without one only the box is drawn.
         if (text.empty() || !qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return;
@@ -93,7 +114,12 @@ class TQtMetaCanvas : public TMetaCanvas {
         font.setStrikeOut(s.Font.StrikeOut);
         const QString str = QString::fromUtf16(text.data(), qsizetype(text.size()));
         const QFontMetricsF fm(font);
-        const double w = fm.horizontalAdvance(str);
+        double w = fm.horizontalAdvance(str);
+        if (advances) {
+            w = 0;
+            for (double a : *advances)
+                w += a;
+        }
         double x = 0, y = 0;
         if ((s.TextAlign & 6) == 6)
             x = -w / 2;
@@ -106,20 +132,88 @@ class TQtMetaCanvas : public TMetaCanvas {
         else
             y = fm.ascent();
         painter_.save();
-        if (box && !opaqueBox) painter_.setClipRect(Rect(*box));
+        if (box && !opaqueBox) painter_.setClipRect(Rect(*box), Qt::IntersectClip);
         painter_.translate(at.X, at.Y);
         painter_.rotate(-s.Font.Angle);
         if (s.BkOpaque && !box)
             painter_.fillRect(QRectF(x, y - fm.ascent(), w, fm.height()), Color(s.BkColor));
         painter_.setFont(font);
         painter_.setPen(Color(s.TextColor));
-        painter_.drawText(QPointF(x, y), str);
+        if (!advances) {
+            painter_.drawText(QPointF(x, y), str);
+        } else {
+            // Each character at the place the file gives it.
+            double cx = x;
+            for (qsizetype i = 0; i < str.size(); ++i) {
+                painter_.drawText(QPointF(cx, y), QString(str[i]));
+                cx += (*advances)[size_t(i)];
+            }
+        }
         painter_.restore();
     }
-    void Image(const TMetaRect& dest, int width, int height,
-               const std::vector<uint8_t>& bgr) override {
-        const QImage img(bgr.data(), width, height, qsizetype(width) * 3, QImage::Format_BGR888);
+    void Image(const TMetaRect& dest, int width, int height, const std::vector<uint8_t>& bgr,
+               int rop3, TRGB pattern) override {
+        const bool source = width > 0 && height > 0;
+        const QImage img =
+            source ? QImage(bgr.data(), width, height, qsizetype(width) * 3, QImage::Format_BGR888)
+                   : QImage();
+        if (source && rop3 == 0xCC) {
+            painter_.drawImage(Rect(dest), img);
+            return;
+        }
+        if (rop3 == 0x00 || rop3 == 0xFF || rop3 == 0xF0 || (!source && rop3 == 0xCC)) {
+            painter_.fillRect(Rect(dest), Color(rop3 == 0x00   ? 0
+                                                : rop3 == 0xFF ? 0xFFFFFF
+                                                : rop3 == 0xCC ? 0 // no source reads as black
+                                                               : pattern));
+            return;
+        }
+        // Any other operation combines source, pattern and destination per
+        // pixel: the (clipped, scaled) source goes into a layer first, so
+        // the clip and the scaling are the painter's own.
+        const QRect area = Rect(dest).intersected(QRectF(image_.rect())).toAlignedRect();
+        if (area.isEmpty()) return;
+        QImage layer(area.size(), QImage::Format_ARGB32);
+        layer.fill(Qt::transparent);
+        {
+            QPainter lp(&layer);
+            lp.translate(-area.topLeft());
+            if (clipped_) lp.setClipRegion(clip_);
+            if (source)
+                lp.drawImage(Rect(dest), img);
+            else
+                lp.fillRect(Rect(dest), Qt::black);
+        }
+        const uint8_t pr = uint8_t(GetRValue(pattern)), pg = uint8_t(GetGValue(pattern)),
+                      pb = uint8_t(GetBValue(pattern));
+        for (int y = 0; y < area.height(); ++y) {
+            const QRgb* src = reinterpret_cast<const QRgb*>(layer.constScanLine(y));
+            uint8_t* dst = image_.scanLine(area.top() + y) + size_t(area.left()) * 3;
+            for (int x = 0; x < area.width(); ++x, dst += 3) {
+                if (qAlpha(src[x]) < 128) continue;
+                dst[0] = MetaRop3(rop3, pb, uint8_t(qBlue(src[x])), dst[0]);
+                dst[1] = MetaRop3(rop3, pg, uint8_t(qGreen(src[x])), dst[1]);
+                dst[2] = MetaRop3(rop3, pr, uint8_t(qRed(src[x])), dst[2]);
+            }
+        }
+    }
+    void BlendImage(const TMetaRect& dest, int width, int height, const std::vector<uint8_t>& bgr,
+                    const std::vector<uint8_t>& alpha, int constant) override {
+        QImage img(width, height, QImage::Format_ARGB32_Premultiplied);
+        for (int y = 0; y < height; ++y) {
+            QRgb* row = reinterpret_cast<QRgb*>(img.scanLine(y));
+            const uint8_t* s = bgr.data() + size_t(y) * size_t(width) * 3;
+            for (int x = 0; x < width; ++x, s += 3) {
+                const int a = alpha.empty() ? 255 : alpha[size_t(y) * size_t(width) + size_t(x)];
+                // Premultiplied already; colour bytes above alpha are cut to it.
+                row[x] = qRgba(std::min<int>(s[2], a), std::min<int>(s[1], a),
+                               std::min<int>(s[0], a), a);
+            }
+        }
+        painter_.save();
+        painter_.setOpacity(std::clamp(constant, 0, 255) / 255.0);
         painter_.drawImage(Rect(dest), img);
+        painter_.restore();
     }
     void FillRect(const TMetaRect& r, TRGB color) override {
         painter_.fillRect(Rect(r), Color(color));
@@ -134,7 +228,12 @@ class TQtMetaCanvas : public TMetaCanvas {
             painter_.setPen(Qt::NoPen);
         } else {
             QPen pen(Color(s.Pen.Color), s.Pen.Width, styles[std::clamp(s.Pen.Style, 0, 5)]);
-            pen.setJoinStyle(Qt::MiterJoin);
+            pen.setCapStyle(s.Pen.Cap == mpcFlat     ? Qt::FlatCap
+                            : s.Pen.Cap == mpcSquare ? Qt::SquareCap
+                                                     : Qt::RoundCap);
+            pen.setJoinStyle(s.Pen.Join == mpjBevel   ? Qt::BevelJoin
+                             : s.Pen.Join == mpjMiter ? Qt::MiterJoin
+                                                      : Qt::RoundJoin);
             painter_.setPen(pen);
         }
         if (!fill || s.Brush.Style == mbsNull) {
@@ -147,12 +246,21 @@ class TQtMetaCanvas : public TMetaCanvas {
                 QBrush(Color(s.Brush.Color), hatches[std::clamp(s.Brush.Hatch, 0, 5)]));
             painter_.setBackgroundMode(s.BkOpaque ? Qt::OpaqueMode : Qt::TransparentMode);
             painter_.setBackground(Color(s.BkColor));
+        } else if (s.Brush.PatternBGR) {
+            // Tiles from the picture's origin, as a device brush does.
+            const QImage tile(s.Brush.PatternBGR->data(), s.Brush.PatternW, s.Brush.PatternH,
+                              qsizetype(s.Brush.PatternW) * 3, QImage::Format_BGR888);
+            painter_.setBrush(QBrush(tile.copy()));
+            painter_.setBrushOrigin(0, 0);
         } else {
             painter_.setBrush(Color(s.Brush.Color));
         }
     }
 
+    QImage& image_;
     QPainter painter_;
+    bool clipped_ = false;
+    QRegion clip_;
     std::function<bool()> changed_;
 };
 

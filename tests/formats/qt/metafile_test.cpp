@@ -11,100 +11,10 @@
 #include "core/pixelgraphic.h"
 #include "core/stream.h"
 #include "formats/qt/metafile_qt.h"
+#include "metafile_builders.h"
 
 namespace {
-
-struct Bytes {
-    std::vector<uint8_t> b;
-    Bytes& u16(int v) {
-        b.insert(b.end(), {uint8_t(v), uint8_t(v >> 8)});
-        return *this;
-    }
-    Bytes& u32(int64_t v) { return u16(int(v & 0xFFFF)).u16(int((v >> 16) & 0xFFFF)); }
-    Bytes& raw(const std::vector<uint8_t>& r) {
-        b.insert(b.end(), r.begin(), r.end());
-        return *this;
-    }
-};
-
-// A Windows metafile: records are (function, 16-bit parameters).
-struct Wmf {
-    std::vector<std::pair<int, std::vector<int>>> records;
-    Wmf& Rec(int fn, std::vector<int> params) {
-        records.push_back({fn, std::move(params)});
-        return *this;
-    }
-    std::vector<uint8_t> Build(bool placeable, int l = 0, int t = 0, int r = 1000, int bottom = 500,
-                               int inch = 1000, bool goodChecksum = true) const {
-        Bytes body;
-        for (const auto& [fn, params] : records) {
-            body.u32(3 + int64_t(params.size())).u16(fn);
-            for (int p : params)
-                body.u16(p);
-        }
-        body.u32(3).u16(0); // end of file
-        Bytes out;
-        if (placeable) {
-            Bytes h;
-            h.u32(0x9AC6CDD7).u16(0).u16(l).u16(t).u16(r).u16(bottom).u16(inch).u32(0);
-            uint16_t sum = 0;
-            for (size_t i = 0; i < 20; i += 2)
-                sum ^= uint16_t(h.b[i] | h.b[i + 1] << 8);
-            h.u16(goodChecksum ? sum : sum ^ 1);
-            out.raw(h.b);
-        }
-        out.u16(1).u16(9).u16(0x300).u32(9 + int64_t(body.b.size()) / 2).u16(8).u32(64).u16(0);
-        out.raw(body.b);
-        return out.b;
-    }
-};
-
-std::vector<int> Color(int r, int g, int b) {
-    return {r | g << 8, b};
-}
-
-// An enhanced metafile: a header with a frame of w x h hundredths of a
-// millimetre on a 100 pixels-per-millimetre reference device (1 logical
-// unit = 0.01 mm), then the records.
-struct Emf {
-    Bytes recs;
-    int count = 0;
-    Emf& Rec(int type, const std::vector<uint8_t>& payload) {
-        recs.u32(type).u32(8 + int64_t(payload.size())).raw(payload);
-        ++count;
-        return *this;
-    }
-    std::vector<uint8_t> Build(int w, int h, int mmX = 10) const {
-        Bytes hd;
-        hd.u32(1).u32(88).u32(0).u32(0).u32(w).u32(h).u32(0).u32(0).u32(w).u32(h);
-        hd.u32(0x464D4520).u32(0x10000).u32(0).u32(count + 2).u16(8).u16(0).u32(0).u32(0).u32(0);
-        hd.u32(1000).u32(1000).u32(mmX).u32(10); // device 1000 px = 10 mm
-        Bytes eof;
-        eof.u32(14).u32(20).u32(0).u32(16).u32(20);
-        Bytes all;
-        all.raw(hd.b).raw(recs.b).raw(eof.b);
-        return all.b;
-    }
-};
-
-std::vector<uint8_t> I32s(std::vector<int64_t> v) {
-    Bytes b;
-    for (int64_t x : v)
-        b.u32(x);
-    return b.b;
-}
-
-void ReadMeta(TFileFormatReader& reader, const std::vector<uint8_t>& bytes, TPixelGraphic& pic) {
-    TReadOnlyMemoryStream s(bytes.data(), int64_t(bytes.size()));
-    reader.Read(s, pic, 0);
-}
-
-TPGImageInfo MetaInfo(TFileFormatReader& reader, const std::vector<uint8_t>& bytes) {
-    TReadOnlyMemoryStream s(bytes.data(), int64_t(bytes.size()));
-    TPGImageInfo info;
-    reader.GetInfo(s, 0, info);
-    return info;
-}
+using namespace metatest;
 
 // A red rectangle over the left half, a blue ellipse in the right half,
 // a green polygon triangle at the bottom left (logical 1000 x 500).
@@ -239,6 +149,41 @@ TEST(Metafile, EnhancedMetafileShapesPathsAndBitmap) {
     EXPECT_EQ(pic.GetPixelColor(60, 40), RGB(255, 255, 255));
     EXPECT_EQ(pic.GetPixelColor(3, 40), RGB(0, 255, 0));
     EXPECT_EQ(MetaInfo(reader, bytes).SubType, "");
+}
+
+// EXTTEXTOUTW with character advances puts each character where the file
+// says, not where the font would.
+TEST(Metafile, EnhancedTextWithCharacterAdvances) {
+    tEMFFileFormatReader reader;
+    auto withAdvances = [](bool dx) {
+        Emf e;
+        Bytes font;
+        font.u32(1).u32(-2000).u32(0).u32(0).u32(0).u32(700).u32(0).u32(0);
+        for (int i = 0; i < 32; ++i)
+            font.u16(i < 4 ? "Sans"[i] : 0);
+        Bytes text;
+        text.u32(0).u32(0).u32(0).u32(0).u32(1).u32(0).u32(0); // bounds, mode, scales
+        text.u32(500).u32(500).u32(2).u32(76).u32(0).u32(0).u32(0).u32(0).u32(0);
+        text.u32(dx ? 80 : 0).u16('I').u16('I').u32(6000).u32(0);
+        e.Rec(82, font.b).Rec(37, I32s({1})).Rec(18, I32s({1})).Rec(84, text.b);
+        return e.Build(10160, 5080);
+    };
+    auto darkIn = [](TPixelGraphic& pic, int x0, int x1) {
+        int n = 0;
+        for (int y = 0; y < pic.GetHeight(); ++y)
+            for (int x = x0; x < x1; ++x)
+                n += GetRValue(pic.GetPixelColor(x, y)) < 100;
+        return n;
+    };
+    TPixelGraphic spaced, plain;
+    ReadMeta(reader, withAdvances(true), spaced);
+    ReadMeta(reader, withAdvances(false), plain);
+    ASSERT_EQ(spaced.GetWidth(), 384);
+    // 500 and 6500 units are pixels 19 and 246.
+    EXPECT_GT(darkIn(spaced, 15, 80), 50);
+    EXPECT_EQ(darkIn(spaced, 100, 230), 0);
+    EXPECT_GT(darkIn(spaced, 240, 310), 50);
+    EXPECT_EQ(darkIn(plain, 240, 384), 0) << "without advances the font spaces the text";
 }
 
 TEST(Metafile, BrokenFilesFailCleanly) {
