@@ -44,6 +44,7 @@ TEST_F(EditorInProgram, EditWithTavirloOpensTheSelectedFile) {
         editor_->FileNew();
         QAction* a = form_->Command(command);
         ASSERT_NE(a, nullptr);
+        form_->UpdatePopupMenu1(); // as the pop-up menu does when it opens
         EXPECT_TRUE(a->isEnabled());
         a->trigger();
         EXPECT_TRUE(editor_->isVisible());
