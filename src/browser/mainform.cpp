@@ -15,6 +15,7 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
+#include "browser/fileops_ui.h"
 #include "browser/form1.h"
 #include "browser/preview.h"
 #include "browser/toolwindows.h"
@@ -74,6 +75,7 @@ TForm1::TForm1(const QStringList& args, QWidget* parent) : QMainWindow(parent), 
     SLV1->SortColumn = 0;
     SLV1->SortAscending = true;
     ReadSettings();
+    InstallFileOperations(*this);
     UpdateToolCommands();
     if (!Form1()) SetForm1(this);
 }
@@ -341,6 +343,11 @@ void TForm1::UpdatePopupMenu1() {
         a->setEnabled(available_.contains(a) && sel == 1);
     for (QAction* a : needSome_)
         a->setEnabled(available_.contains(a) && sel >= 1);
+}
+
+void TForm1::MakeAvailable(QAction* a) {
+    available_.insert(a);
+    if (!needOne_.contains(a) && !needSome_.contains(a)) a->setEnabled(true);
 }
 
 void TForm1::UpdateToolCommands() {

@@ -89,6 +89,9 @@ class TForm1 : public QMainWindow {
 
     // Enables the list's commands for the current selection.
     void UpdatePopupMenu1();
+    // Marks a command as built: menu commands are enabled, the pop-up's
+    // follow the selection (UpdatePopupMenu1).
+    void MakeAvailable(QAction* a);
 
   protected:
     void showEvent(QShowEvent* e) override;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QPointer>
 
+#include "browser/fileopsdialogs.h"
 #include "browser/mainform.h"
 #include "browser/splash.h"
 #include "browser/toolwindows.h"
@@ -23,6 +24,7 @@ int RunTavirlo(QApplication& app) {
     // More than one argument is not a file to open: all are ignored.
     TForm1 form(QApplication::arguments().mid(1));
     form.QuitOnClose = true;
+    RegisterBrowserDialogs();
     TToolWindows tools;
     SetToolWindows(&tools);
     tools.CreateAll();
