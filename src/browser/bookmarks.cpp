@@ -106,6 +106,9 @@ TBookmarkRead ReadBookmarks(const QString& path, QStringList& folders, QString* 
         data.truncate(kMaxFileBytes);
         const qsizetype end = std::max(data.lastIndexOf('\n'), data.lastIndexOf('\r'));
         data.truncate(end < 0 ? 0 : end);
+        folders = ParseBookmarks(data);
+        if (error) *error = "Cannot open file " + path;
+        return TBookmarkRead::TooLarge;
     }
     folders = ParseBookmarks(data);
     return TBookmarkRead::Ok;
@@ -157,8 +160,8 @@ void TfBMEdit::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
     QStringList folders;
     loadError_.clear();
-    loadFailed_ =
-        ReadBookmarks(BookmarkFilePath(), folders, &loadError_) == TBookmarkRead::Unreadable;
+    const TBookmarkRead read = ReadBookmarks(BookmarkFilePath(), folders, &loadError_);
+    loadFailed_ = read == TBookmarkRead::Unreadable || read == TBookmarkRead::TooLarge;
     ListBox1->clear();
     ListBox1->addItems(folders);
     if (ListBox1->count() > 0) ListBox1->setCurrentRow(0);
@@ -213,7 +216,8 @@ void AddBookmark(TForm1& f) {
     const QString path = BookmarkFilePath();
     QString error;
     QStringList list;
-    if (ReadBookmarks(path, list, &error) == TBookmarkRead::Unreadable) {
+    const TBookmarkRead read = ReadBookmarks(path, list, &error);
+    if (read == TBookmarkRead::Unreadable || read == TBookmarkRead::TooLarge) {
         // Only a missing file starts empty: writing now would lose the
         // bookmarks it may still hold.
         ShowMessage(error, &f);

@@ -20,9 +20,11 @@ QString BookmarkFilePath();
 QStringList ParseBookmarks(const QByteArray& data);
 QByteArray FormatBookmarks(const QStringList& folders);
 
-enum class TBookmarkRead { Ok, Missing, Unreadable };
+enum class TBookmarkRead { Ok, Missing, Unreadable, TooLarge };
 // Reads at most 4 MiB of `path`; a missing file is an empty list. `error`
-// receives the reason when the file exists but cannot be read.
+// receives the reason when the file exists but cannot be read. A larger
+// file gives the folders of its first 4 MiB and TooLarge: it is shown, but
+// never written back, which would cut it.
 TBookmarkRead ReadBookmarks(const QString& path, QStringList& folders, QString* error = nullptr);
 // Replaces the file as a whole or not at all.
 bool SaveBookmarks(const QString& path, const QStringList& folders, QString* error = nullptr);

@@ -345,7 +345,12 @@ void InstallFileOperations(TForm1& f) {
         for (QAction* a : all) {
             if (a->text() != caption) continue;
             f.MakeAvailable(a);
-            QObject::connect(a, &QAction::triggered, &f, [&f, run] { run(f); });
+            // Queued: a command started by a key opens its question or
+            // dialog only once the key has been delivered. Run inside the
+            // key's delivery, the key would go on to the main window after
+            // the dialog closed and start the command a second time.
+            QObject::connect(
+                a, &QAction::triggered, &f, [&f, run] { run(f); }, Qt::QueuedConnection);
         }
     };
     on("Delete File", DeleteSelectedFiles);

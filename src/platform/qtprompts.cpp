@@ -13,6 +13,8 @@ QMessageBox::StandardButton TQtPrompts::MessageBox(QWidget* parent, const QStrin
                                                    QMessageBox::StandardButtons buttons,
                                                    QMessageBox::Icon icon) {
     QMessageBox box(icon, caption, text, buttons, parent);
+    // Messages carry file names: a name like "<b>x</b>.jpg" is shown as it is.
+    box.setTextFormat(Qt::PlainText);
     const int r = box.exec();
     return static_cast<QMessageBox::StandardButton>(r);
 }

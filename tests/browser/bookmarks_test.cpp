@@ -153,7 +153,7 @@ TEST_F(Bookmarks, HostileFilesReadSafely) {
         {"BOM and blanks", "\xEF\xBB\xBF/a\r\n\r\n  \r\n/b\r\n", {"/a", "/b"}},
         {"invalid UTF-8", "/a\xFF\xFE\r\n/b\r\n", {QString::fromUtf8("/a\xFF\xFE"), "/b"}},
         {"NUL in a line", QByteArray("/a\0b\r\n/c\r\n", 10), {"/c"}},
-        {"a 5 MB line", "/a\r\n" + huge + "\r\n", {"/a"}},
+        {"a 3 MB line", "/a\r\n" + huge.left(3000000) + "\r\n/b", {"/a", "/b"}},
         {"untidy paths", "/a//b/\r\n", {"/a/b"}},
     };
     for (const TCase& c : cases) {
@@ -162,6 +162,22 @@ TEST_F(Bookmarks, HostileFilesReadSafely) {
         QStringList got;
         EXPECT_EQ(ReadBookmarks(BookmarkFilePath(), got), TBookmarkRead::Ok);
         EXPECT_EQ(got, c.folders);
+    }
+
+    // More than is ever read: what was read is shown, but adding would cut
+    // the file, so it is refused and the file kept.
+    const QByteArray big = "/a\r\n" + huge + "\r\n/b\r\n";
+    WriteFile(BookmarkFilePath(), big);
+    QStringList got;
+    EXPECT_EQ(ReadBookmarks(BookmarkFilePath(), got), TBookmarkRead::TooLarge);
+    EXPECT_EQ(got, QStringList{"/a"});
+    {
+        auto f = Form();
+        EXPECT_EQ(Items(*f), QStringList{"/a"});
+        f->OpenFolder(B("one"));
+        f->Command("Add Bookmark")->trigger();
+        EXPECT_EQ(prompts->Messages(), QStringList{"Cannot open file " + BookmarkFilePath()});
+        EXPECT_EQ(ReadAll(BookmarkFilePath()), big);
     }
 
     // "&" is a letter in the caption, not a shortcut; the item keeps the path.
