@@ -166,6 +166,11 @@ void CopyImpl(const std::string& source, const std::string& destination, const T
         }
     } cleanup{tmp, linked};
 
+    // One reservation of the whole size: the file system lays the copy out
+    // in one piece, and a full disk shows before anything is written.
+    if (st.st_size > 0 && ::fallocate(out.fd, FALLOC_FL_KEEP_SIZE, 0, st.st_size) != 0 &&
+        errno == ENOSPC)
+        throw EFCantMove(CreateError(dst));
     std::int64_t total = 0;
     TKernelCopy k = TKernelCopy::Unsupported;
     if (!seams) k = KernelCopy(in.fd, out.fd, total);
