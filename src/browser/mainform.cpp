@@ -18,6 +18,7 @@
 #include <unistd.h>
 
 #include "browser/filecommands.h"
+#include "browser/fileops_ui.h"
 #include "browser/form1.h"
 #include "browser/handovertable.h"
 #include "browser/help.h"
@@ -88,6 +89,7 @@ TForm1::TForm1(const QStringList& args, QWidget* parent) : QMainWindow(parent) {
     SLV1->SortColumn = 0;
     SLV1->SortAscending = true;
     ReadSettings();
+    InstallFileOperations(*this);
     UpdateToolCommands();
     if (!Form1()) SetForm1(this);
 }

@@ -97,7 +97,8 @@ class TForm1 : public QMainWindow {
 
     // Enables the list's commands for the current selection.
     void UpdatePopupMenu1();
-    // A command now works (those needing a selection still wait for one).
+    // Marks a command as built: menu commands are enabled, the pop-up's
+    // follow the selection (UpdatePopupMenu1).
     void MakeAvailable(QAction* a);
 
   protected:

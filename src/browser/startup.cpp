@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QPointer>
 
+#include "browser/fileopsdialogs.h"
 #include "browser/macros.h"
 #include "browser/macroserver.h"
 #include "browser/mainform.h"
@@ -61,6 +62,7 @@ int RunTavirlo(QApplication& app, const QList<QByteArray>& fileArgs) {
     form.SetNativeArgs(fileArgs);
     form.QuitOnClose = true;
     dde.SetReceiver([&form](const QStringList& macros) { ShowOpenMacros(&form, macros); });
+    RegisterBrowserDialogs();
     TToolWindows tools;
     SetToolWindows(&tools);
     tools.CreateAll();

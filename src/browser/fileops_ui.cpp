@@ -1,0 +1,366 @@
+#include "browser/fileops_ui.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QStorageInfo>
+#include <QUrl>
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "browser/bookmarks.h"
+#include "browser/fileopsdialogs.h"
+#include "browser/mainform.h"
+#include "browser/trash.h"
+#include "core/fileops.h"
+#include "platform/paths.h"
+#include "platform/prompts.h"
+
+namespace {
+
+bool g_running = false;
+
+// Commands that change files wait while a delete loop lets events run: a
+// second Delete or F2 would work on a list that is about to change.
+struct TRunning {
+    TRunning() { g_running = true; }
+    ~TRunning() { g_running = false; }
+};
+
+struct TWaitCursor {
+    bool on = true;
+    TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    void Restore() {
+        if (on) QApplication::restoreOverrideCursor();
+        on = false;
+    }
+    ~TWaitCursor() { Restore(); }
+};
+
+std::string Bytes(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+// The folder shown in the tree, where folders are added and deleted.
+QString TreeFolder(const TForm1& f) {
+    const QString s = f.STV1->SelectedFolder();
+    return s.isEmpty() ? f.ListedFolder() : s;
+}
+
+void Refill(TForm1& f) {
+    const QString folder = f.ListedFolder();
+    if (folder.isEmpty()) return;
+    try {
+        FillFileList(f.SLV1, folder, f.SB1, f.FileMask);
+    } catch (const std::exception&) {
+        // The folder went away: the list keeps what it showed.
+    }
+    f.SLV1->SortItems();
+}
+
+void SelectRow(TForm1& f, int row) {
+    const QModelIndex i = f.SLV1->Model()->index(row, 0);
+    f.SLV1->selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect |
+                                                     QItemSelectionModel::Rows);
+}
+
+QString UpperAZ(const QString& s) {
+    QString r = s;
+    for (QChar& c : r)
+        if (c >= 'a' && c <= 'z') c = QChar(c.unicode() - 32);
+    return r;
+}
+
+// Takes files dropped from other programs; drags between our own lists
+// carry their own format and are left to the tools.
+class TDropFilter : public QObject {
+  public:
+    explicit TDropFilter(TForm1* f) : QObject(f), f_(f) {}
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (o != f_) return false;
+        switch (e->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto* d = static_cast<QDropEvent*>(e);
+            if (DroppedLocalFiles(d->mimeData()).isEmpty()) {
+                d->ignore();
+                return true;
+            }
+            // A copy for the other program: it must never delete its file
+            // because of our move; we remove the source ourselves.
+            d->setDropAction(Qt::CopyAction);
+            d->accept();
+            return true;
+        }
+        case QEvent::Drop: {
+            auto* d = static_cast<QDropEvent*>(e);
+            const QStringList files = DroppedLocalFiles(d->mimeData());
+            if (files.isEmpty()) {
+                d->ignore();
+                return true;
+            }
+            d->setDropAction(Qt::CopyAction);
+            d->accept();
+            // Message boxes must not run inside the drag's own loop.
+            QMetaObject::invokeMethod(
+                f_, [f = f_, files] { MoveDroppedFiles(*f, files); }, Qt::QueuedConnection);
+            return true;
+        }
+        default:
+            return false;
+        }
+    }
+
+  private:
+    TForm1* f_;
+};
+
+} // namespace
+
+bool FileOperationRunning() {
+    return g_running;
+}
+
+bool IsPlainName(const QString& name) {
+    return !name.isEmpty() && name != "." && name != ".." && !name.contains('/') &&
+           !name.contains(QChar(0));
+}
+
+// ---- deleting files
+
+void DeleteSelectedFiles(TForm1& f) {
+    if (g_running) return;
+    const QStringList names = f.SLV1->SelectedNames();
+    if (names.isEmpty()) {
+        ShowMessage("You need to click on a file name first", &f);
+        return;
+    }
+    if (f.ConfirmDeletions) {
+        const QString q =
+            names.size() == 1 ? "Delete file " + names[0] + "?" : QString("Delete selected files?");
+        if (MessageDlg(q, QMessageBox::Information, QMessageBox::Yes | QMessageBox::No, &f) !=
+            QMessageBox::Yes)
+            return;
+    }
+    TRunning running;
+    TWaitCursor wait;
+    // The paths first: the list may change while events run below.
+    const QString folder = AddBackslash(f.ListedFolder());
+    QStringList paths;
+    for (const QString& n : names)
+        paths << folder + n;
+    const int mode = f.DeletionMode;
+    for (const QString& path : paths) {
+        f.SB1->SetPanelText(3, "Deleting " + path);
+        QCoreApplication::processEvents();
+        if (mode == 1) {
+            if (::unlink(Bytes(path).c_str()) != 0) {
+                wait.Restore();
+                ShowMessage("Error deleting " + path, &f);
+            }
+        } else if (!DeleteToRecycleBin(path)) {
+            wait.Restore();
+            ShowMessage("Error moving " + path + " to recycle bin", &f);
+        }
+    }
+    f.PendingFile.clear();
+    f.SB1->SetPanelText(3, "Updating...");
+    Refill(f);
+    wait.Restore();
+    f.SB1->SetPanelText(3, QString());
+}
+
+// ---- renaming
+
+void RenameSelectedFile(TForm1& f) {
+    if (g_running || f.SLV1->SelCount() != 1) return;
+    const QString old = f.SLV1->SelectedNames().value(0);
+    const int row = f.SLV1->selectionModel()->selectedRows().value(0).row();
+    TfRename* d = RenameDialog();
+    d->lOldName->setText(old);
+    d->Edit1->setText(old);
+    // Typing replaces the old name, as in every rename box.
+    d->Edit1->selectAll();
+    d->Edit1->setFocus();
+    if (ExecDialog(d) != QDialog::Accepted) return;
+    try {
+        const QString name = d->Edit1->text();
+        if (name == old) return;
+        // "../x" or "a/b" would move the file elsewhere: one name only.
+        if (!IsPlainName(name)) {
+            ShowMessage("Error changing name", &f);
+            return;
+        }
+        const QString folder = AddBackslash(f.ListedFolder());
+        if (RenameNoReplace(Bytes(folder + old), Bytes(folder + name)) != 0) {
+            ShowMessage("Error changing name", &f);
+            return;
+        }
+        // The item takes its new name where it stands; no new sort.
+        std::vector<TFileItem> items = f.SLV1->Model()->Items();
+        if (row >= 0 && row < int(items.size()) && items[row].name == old) {
+            items[row].name = name;
+            items[row].sortName = UpperAZ(name);
+            f.SLV1->Model()->SetItems(std::move(items));
+            SelectRow(f, row);
+        } else {
+            Refill(f);
+        }
+    } catch (const std::exception&) {
+        ShowMessage("Error renaming file", &f);
+    }
+}
+
+// ---- attributes
+
+void EditFileAttributes(TForm1& f) {
+    if (g_running || f.SLV1->SelCount() != 1) return;
+    const QString name = f.SLV1->SelectedNames().value(0);
+    const QString path = AddBackslash(f.ListedFolder()) + name;
+    const int attrs = FileAttributes(Bytes(path));
+    if (attrs < 0) {
+        ShowMessage("Cannot change attributes of " + path, &f);
+        return;
+    }
+    TFileAttrForm* d = FileAttrDialog();
+    d->FileDirName->setText(name);
+    d->FilePathName->setText(f.ListedFolder());
+    d->ChangeDate->setText(FileTimeText(FileChangeTime(Bytes(path))));
+    d->ReadOnly->setChecked(attrs & faReadOnly);
+    d->Archive->setChecked(attrs & faArchive);
+    d->System->setChecked(attrs & faSysFile);
+    d->Hidden->setChecked(attrs & faHidden);
+    if (ExecDialog(d) != QDialog::Accepted) return;
+    const bool readOnly = d->ReadOnly->isChecked();
+    if (readOnly == bool(attrs & faReadOnly)) return;
+    if (SetFileReadOnly(Bytes(path), readOnly) != 0)
+        ShowMessage("Cannot change attributes of " + path, &f);
+}
+
+// ---- folders
+
+void AddFolder(TForm1& f) {
+    if (g_running) return;
+    const QString folder = TreeFolder(f);
+    if (folder.isEmpty()) return;
+    TfDirAdd* d = DirAddDialog();
+    d->Label1->setText(AddBackslash(folder));
+    if (ExecDialog(d) != QDialog::Accepted) return;
+    const QString name = d->NewFolder->text();
+    const QString path = AddBackslash(folder) + name;
+    TWaitCursor wait;
+    if (!IsPlainName(name) || ::mkdir(Bytes(path).c_str(), 0777) != 0) {
+        wait.Restore();
+        MessageDlg("Cannot create directory " + path, QMessageBox::Warning, QMessageBox::Ok, &f);
+        return;
+    }
+    f.STV1->Refresh();
+    f.OpenFolder(path);
+}
+
+void DeleteFolder(TForm1& f) {
+    if (g_running) return;
+    const QString folder = f.STV1->SelectedFolder();
+    if (folder.isEmpty()) return;
+    if (MessageDlg("Delete folder " + folder + "?", QMessageBox::Question,
+                   QMessageBox::Yes | QMessageBox::No, &f) != QMessageBox::Yes)
+        return;
+    // Leave the folder first: the list and the current directory are in it.
+    QString root = QStorageInfo(folder).rootPath();
+    if (root.isEmpty()) root = QStringLiteral("/");
+    f.OpenFolder(root);
+    TWaitCursor wait;
+    const bool ok = ::rmdir(Bytes(folder).c_str()) == 0;
+    f.STV1->Refresh();
+    wait.Restore();
+    if (!ok) ShowMessage("Directory can't be deleted - there might be files in it!", &f);
+}
+
+// ---- drops
+
+QStringList DroppedLocalFiles(const QMimeData* m) {
+    QStringList r;
+    if (!m || m->hasFormat(kFileDragMime) || !m->hasUrls()) return r;
+    for (const QUrl& u : m->urls()) {
+        if (!u.isLocalFile()) continue;
+        QString p = QDir::cleanPath(u.toLocalFile());
+        if (!p.isEmpty() && p != "/") r << p;
+    }
+    return r;
+}
+
+void MoveDroppedFiles(TForm1& f, const QStringList& paths) {
+    if (g_running || f.ListedFolder().isEmpty()) return;
+    TRunning running;
+    const QString folder = AddBackslash(f.ListedFolder());
+    QString lastName;
+    TWaitCursor wait;
+    for (const QString& source : paths) {
+        const QString dest = folder + ExtractFileName(source);
+        try {
+            if (FileSizeOf(Bytes(dest)) >= 0) {
+                wait.Restore();
+                ShowMessage(
+                    "file " + dest + " already exists. Select another directory before moving", &f);
+            } else if (FileSizeOf(Bytes(source)) <= 0) {
+                wait.Restore();
+                ShowMessage(
+                    source + " has a size of zero. This may be because it is not yet closed.", &f);
+            } else {
+                RelocateFile(Bytes(source), Bytes(dest));
+                lastName = ExtractFileName(dest);
+            }
+        } catch (const std::exception&) {
+            wait.Restore();
+            ShowMessage("error moving file " + source, &f);
+        }
+    }
+    wait.Restore();
+    f.SLV1->SortColumn = 0;
+    f.SLV1->SortAscending = true;
+    Refill(f);
+    if (lastName.isEmpty()) return;
+    for (int row = 0; row < f.SLV1->Count(); ++row) {
+        if (!f.SLV1->Caption(row).startsWith(lastName)) continue;
+        SelectRow(f, row);
+        f.SLV1->scrollTo(f.SLV1->Model()->index(row, 0), QAbstractItemView::EnsureVisible);
+        f.ShowInPreview(folder + f.SLV1->Caption(row));
+        break;
+    }
+}
+
+// ---- wiring
+
+void InstallFileOperations(TForm1& f) {
+    // A caption may stand in two menus ("File Attributes..." in the File
+    // menu and the list's pop-up): both run the command.
+    const QList<QAction*> all = f.findChildren<QAction*>();
+    auto on = [&f, &all](const char* caption, void (*run)(TForm1&)) {
+        for (QAction* a : all) {
+            if (a->text() != caption) continue;
+            f.MakeAvailable(a);
+            // Queued: a command started by a key opens its question or
+            // dialog only once the key has been delivered. Run inside the
+            // key's delivery, the key would go on to the main window after
+            // the dialog closed and start the command a second time.
+            QObject::connect(
+                a, &QAction::triggered, &f, [&f, run] { run(f); }, Qt::QueuedConnection);
+        }
+    };
+    on("Delete File", DeleteSelectedFiles);
+    on("Delete Files (Del)", DeleteSelectedFiles);
+    on("Rename File...", RenameSelectedFile);
+    on("Rename File (F2)", RenameSelectedFile);
+    on("File Attributes...", EditFileAttributes);
+    on("Add Folder...", AddFolder);
+    on("Delete Folder", DeleteFolder);
+    f.setAcceptDrops(true);
+    f.installEventFilter(new TDropFilter(&f));
+    InstallBookmarks(f);
+}
