@@ -450,6 +450,10 @@ TEST_F(Preview, ClipsPlayAndLoopWhileShown) {
         seen.insert(player->CurrentIndex());
     }
     EXPECT_EQ(seen.size(), 4);
+    // On another frame than the first, the control shows another picture.
+    for (int i = 0; i < 100 && player->CurrentIndex() == 0; ++i)
+        QTest::qWait(5);
+    ASSERT_NE(player->CurrentIndex(), 0);
     EXPECT_NE(avi->grab().toImage(), first);
     p.Show(Path("a.jpg"));
     EXPECT_FALSE(avi->Playing());
