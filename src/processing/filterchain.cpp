@@ -118,13 +118,13 @@ std::vector<TFilterStep> ParseFilterChain(const std::vector<std::string>& words,
         }
         const size_t eq = w.find('=');
         const std::string name = w.substr(0, eq);
-        const TFilterSpec* spec = FindFilterSpec(name);
-        if (!spec) throw TFilterParseError{"unknown filter \"" + name + "\""};
+        const TFilterSpec* row = FindFilterSpec(name);
+        if (!row) throw TFilterParseError{"unknown filter \"" + name + "\""};
         const TFilterParams params(name,
                                    eq == std::string::npos ? std::string() : w.substr(eq + 1));
         if (eq != std::string::npos && eq + 1 == w.size())
             params.Fail("empty parameters after \"=\"");
-        steps.push_back({w, spec->parse(params)});
+        steps.push_back({w, row->parse(params)});
     }
     if (steps.empty()) throw TFilterParseError{"filter needs at least one NAME[=PARAMS]"};
     return steps;
