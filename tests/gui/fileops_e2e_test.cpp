@@ -16,6 +16,7 @@
 #include "../support/sample_files.h"
 #include "browser/mainform.h"
 #include "formats/library.h"
+#include "screen.h"
 #include "xserver.h"
 
 using namespace xtest;
@@ -59,19 +60,7 @@ void Key(xcb_connection_t* c, uint32_t keysym) {
     QThread::msleep(60);
 }
 
-QImage Screenshot(xcb_connection_t* c) {
-    const xcb_screen_t* s = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-    auto* r = xcb_get_image_reply(c,
-                                  xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, s->root, 0, 0,
-                                                s->width_in_pixels, s->height_in_pixels, ~0u),
-                                  nullptr);
-    if (!r) return {};
-    QImage img(xcb_get_image_data(r), s->width_in_pixels, s->height_in_pixels,
-               QImage::Format_RGB32);
-    QImage copy = img.copy();
-    std::free(r);
-    return copy;
-}
+using xtest::Screenshot;
 
 // With TAV_E2E_SHOTS set to a folder, the screen at each step is kept there.
 void Shot(xcb_connection_t* c, const char* name) {

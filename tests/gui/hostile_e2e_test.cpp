@@ -26,6 +26,7 @@
 #include "../support/sample_files.h"
 #include "browser/mainform.h"
 #include "formats/library.h"
+#include "screen.h"
 #include "xserver.h"
 
 using namespace xtest;
@@ -51,19 +52,7 @@ QSize WindowSize(xcb_connection_t* c, xcb_window_t w) {
     return s;
 }
 
-QImage Screenshot(xcb_connection_t* c) {
-    const xcb_screen_t* s = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-    auto* r = xcb_get_image_reply(c,
-                                  xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, s->root, 0, 0,
-                                                s->width_in_pixels, s->height_in_pixels, ~0u),
-                                  nullptr);
-    if (!r) return {};
-    QImage img(xcb_get_image_data(r), s->width_in_pixels, s->height_in_pixels,
-               QImage::Format_RGB32);
-    QImage copy = img.copy();
-    std::free(r);
-    return copy;
-}
+using xtest::Screenshot;
 
 // Pixels of the picture's first quadrant colour on the screen.
 int QuadPixels(const QImage& s) {
