@@ -98,20 +98,7 @@ int RunConvert(const TToolArgs& a, std::FILE* err) {
     picture = RunEditSteps(std::move(picture), a);
     if (a.colors > 0) picture = ReduceColors(*picture, a.colors);
 
-    if (SaveThroughExport(*picture, outName, a, err)) return 0;
-
-    // Say when the format cannot hold the colours and a reduction happens;
-    // the library's own box is answered "go on".
-    picture->IdentifyPalette();
-    if (TFileFormatWriter* w = FindWriter(FileExtensionHint(outName))) {
-        const TPGColorResolution b = ColorResolutionOf(*picture);
-        const TPGColorResolution t = SaveResolutionFor(b, *w);
-        if (t != b)
-            std::fprintf(err, "tavtool: %s cannot hold %s; saved with %s\n", w->Description.c_str(),
-                         ColorResolutionText(b).c_str(), ColorResolutionText(t).c_str());
-    }
-    picture->SetSaveColorResWarningAction(pgwaIgnore);
-    picture->SaveToFile(outName);
+    SavePicture(*picture, outName, a, err);
     return 0;
 }
 

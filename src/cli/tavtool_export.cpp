@@ -49,3 +49,20 @@ bool SaveThroughExport(TPixelGraphic& picture, const std::string& outName, const
         throw EPixelGraphic("Error exporting GIF  (code " + std::to_string(GIFErrorCode) + ")");
     return true;
 }
+
+void SavePicture(TPixelGraphic& picture, const std::string& outName, const TToolArgs& a,
+                 std::FILE* err) {
+    if (SaveThroughExport(picture, outName, a, err)) return;
+    // Say when the format cannot hold the colours and a reduction happens;
+    // the library's own box is answered "go on".
+    picture.IdentifyPalette();
+    if (TFileFormatWriter* w = FindWriter(FileExtensionHint(outName))) {
+        const TPGColorResolution b = ColorResolutionOf(picture);
+        const TPGColorResolution t = SaveResolutionFor(b, *w);
+        if (t != b)
+            std::fprintf(err, "tavtool: %s cannot hold %s; saved with %s\n", w->Description.c_str(),
+                         ColorResolutionText(b).c_str(), ColorResolutionText(t).c_str());
+    }
+    picture.SetSaveColorResWarningAction(pgwaIgnore);
+    picture.SaveToFile(outName);
+}

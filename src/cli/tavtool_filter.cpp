@@ -45,17 +45,6 @@ int RunFilterCommand(const TToolCommandArgs& args, std::FILE*, std::FILE* err) {
     picture->LoadFromFile(inName);
     ApplyFilterChain(picture, steps, ctx);
 
-    const TToolArgs saveArgs;
-    if (SaveThroughExport(*picture, outName, saveArgs, err)) return 0;
-    picture->IdentifyPalette();
-    if (TFileFormatWriter* w = FindWriter(FileExtensionHint(outName))) {
-        const TPGColorResolution b = ColorResolutionOf(*picture);
-        const TPGColorResolution t = SaveResolutionFor(b, *w);
-        if (t != b)
-            std::fprintf(err, "tavtool: %s cannot hold %s; saved with %s\n", w->Description.c_str(),
-                         ColorResolutionText(b).c_str(), ColorResolutionText(t).c_str());
-    }
-    picture->SetSaveColorResWarningAction(pgwaIgnore);
-    picture->SaveToFile(outName);
+    SavePicture(*picture, outName, TToolArgs{}, err);
     return 0;
 }

@@ -52,6 +52,12 @@ void ApplyWriterOptions(const TToolArgs& a);
 bool SaveThroughExport(TPixelGraphic& picture, const std::string& outName, const TToolArgs& a,
                        std::FILE* err);
 
+// Saves `picture` as `outName` the way every command saves: through a
+// format's own export when it has one, else through the registry, saying on
+// `err` when the format cannot hold the colours and they are reduced.
+void SavePicture(TPixelGraphic& picture, const std::string& outName, const TToolArgs& a,
+                 std::FILE* err);
+
 // A new 24-bit picture of width x height holding `source` resampled with `mode`.
 std::unique_ptr<TPixelGraphic> Resample(TPixelGraphic& source, int width, int height,
                                         TStretchMode mode);
