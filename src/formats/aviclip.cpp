@@ -120,9 +120,11 @@ TAviClip ParseAviClip(TStream& stream) {
     TAviClip& c = p.clip;
     if (p.video < 0 || c.format.size() < 40) Fail("No video stream");
     const int32_t w = int32_t(U32(c.format.data() + 4)), hgt = int32_t(U32(c.format.data() + 8));
+    // Negative heights are top-down frames; -2^31 has no positive twin in 32 bits.
+    const int64_t side = hgt < 0 ? -int64_t(hgt) : int64_t(hgt);
+    if (w <= 0 || side <= 0 || w > kMaxSide || side > kMaxSide) Fail("Bad frame size");
     c.width = w;
-    c.height = hgt < 0 ? -hgt : hgt;
-    if (w <= 0 || c.height <= 0 || w > kMaxSide || c.height > kMaxSide) Fail("Bad frame size");
+    c.height = int(side);
     c.compression = U32(c.format.data() + 16);
     const int bits = U16(c.format.data() + 14);
     switch (c.compression) {

@@ -278,6 +278,8 @@ TEST_F(AviClip, DamagedClipsFailCleanly) {
             }
         }
     }
+    // A frame height of -2^31 (found by fuzzing) is a bad size, not a negation overflow.
+    EXPECT_THROW(Parse(RleClip(4, INT32_MIN, {{0, 1}})), EPixelGraphic);
     for (const char* bytes : {"", "RIFF", "RIFF\x04\0\0\0AVI ",
                               "RIFF\xff\xff\xff\xff"
                               "AVI LIST"}) {
