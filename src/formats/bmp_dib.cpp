@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "core/exceptions.h"
@@ -223,7 +224,12 @@ void DecodeDIB(TPixelGraphic& g, TStream& s, bool core, int64_t pixelOffset) {
     // checked against the bytes that exist before the store is allocated.
     const bool rle = !core && (h.compression == BI_RLE8 || h.compression == BI_RLE4);
     const int64_t fileRow = (int64_t(bits) * w + 31) / 32 * 4;
-    const int64_t need = rle ? 0 : fileRow * height;
+    // Width and height come from the file: their product can pass 2^63, so
+    // compare rows against what is left instead of multiplying first.
+    const int64_t need =
+        rle || height == 0 ? 0
+        : fileRow > s.Size() / height ? std::numeric_limits<int64_t>::max()
+                                      : fileRow * height;
     if (pixelOffset >= 0 && pixelOffset > s.Position() && pixelOffset <= s.Size() &&
         s.Size() - pixelOffset >= need)
         s.SetPosition(pixelOffset);

@@ -239,6 +239,10 @@ TEST_F(Bmp, HostileAndInvalidHeadersGiveTheReadersError) {
         // Sizes far beyond the data fail before anything is allocated.
         {"huge", layout([](TBmpSpec& s) { s.width = 30000, s.height = 30000; }),
          "read: Stream read error"},
+        // 32 bits x 1.9 billion x 1.4 billion rows: the size overflows 64 bits.
+        {"width x height past 2^63",
+         layout([](TBmpSpec& s) { s.bits = 32, s.width = 0x70600001, s.height = 0x50F10500, s.table.clear(); }),
+         "read: Stream read error"},
         {"truncated", layout([](TBmpSpec& s) { s.pixels.resize(5); }), "read: Stream read error"},
         {"truncated header",
          std::vector<uint8_t>{'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 40, 0},
