@@ -103,6 +103,8 @@ QAction* Hook(TForm1* form, QAction* a, const std::function<void()>& f) {
 bool CopyPreviewToClipboard(TForm1* form) {
     TPreview* pv = form->Preview;
     if (!pv) return false;
+    // A first look has fewer pixels than the file: the clipboard gets them all.
+    pv->EnsureFullPicture();
     QImage image;
     if (pv->PreviewType == "GIF") {
         image = pv->GIFImage1->CurrentFrame();

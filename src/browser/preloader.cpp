@@ -1,6 +1,7 @@
 #include "browser/preloader.h"
 
 #include <QFile>
+#include <algorithm>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -46,7 +47,7 @@ TPreloader::Options TPreloader::CurrentOptions() {
     return {DisplayGamma, GammaCorrection, JPEGReadMethod, PGMaxImageBytes};
 }
 
-long long TPreloader::EstimatedBytes(const QString& path) {
+long long TPreloader::EstimatedBytes(const QString& path, int reduce) {
     std::string type;
     TPGImageInfo info;
     if (!GetFileImageInfo(QFile::encodeName(path).toStdString(), 0, type, info) ||
@@ -54,7 +55,13 @@ long long TPreloader::EstimatedBytes(const QString& path) {
         return -1;
     const int b = info.BitsPerPixel;
     const long long bits = b <= 1 ? 1 : b <= 4 ? 4 : b <= 8 ? 8 : 24;
-    return (((long long)info.Width * bits + 31) / 32) * 4 * (long long)info.Height;
+    long long w = info.Width, h = info.Height;
+    if (reduce > 0) {
+        const int d = JpegShrinkDenom(info.Width, info.Height, reduce);
+        w = (w + d - 1) / d;
+        h = (h + d - 1) / d;
+    }
+    return ((w * bits + 31) / 32) * 4 * h;
 }
 
 void TPreloader::SetBudget(long long bytes) {
@@ -110,33 +117,59 @@ void TPreloader::Dispose(std::unique_ptr<TPixelGraphic> picture) {
     cv_.notify_all();
 }
 
-bool TPreloader::Wanted(const QString& path) const {
-    return wanted_.contains(path);
+bool TPreloader::Wanted(const Key& key) const {
+    return std::find(wanted_.begin(), wanted_.end(), key) != wanted_.end();
 }
 
 void TPreloader::Want(const QStringList& paths, const TPreloadSettings& settings) {
+    std::vector<TPreloadRequest> requests;
+    for (const QString& p : paths)
+        requests.push_back({p, 0});
+    Want(requests, settings);
+}
+
+void TPreloader::Want(const std::vector<TPreloadRequest>& requests,
+                      const TPreloadSettings& settings) {
     {
         std::lock_guard lock(mutex_);
         if (!enabled_) return;
-        wanted_ = paths;
+        wanted_.clear();
+        for (const TPreloadRequest& r : requests)
+            if (!Wanted({r.path, r.reduce})) wanted_.push_back({r.path, r.reduce});
         for (auto it = results_.begin(); it != results_.end();)
             it = Wanted(it->first) && it->second.settings == settings ? std::next(it)
                                                                       : results_.erase(it);
         jobs_.clear();
-        for (const QString& p : paths)
-            if (!results_.count(p) && p != running_) jobs_.push_back({p, settings, generation_});
-        if (!running_.isEmpty() && !Wanted(running_)) cancelRunning_ = true;
+        const Key running{running_, runningReduce_};
+        for (const Key& k : wanted_)
+            if (!results_.count(k) && k != running)
+                jobs_.push_back({k.first, k.second, settings, generation_});
+        if (!running_.isEmpty() && !Wanted(running)) cancelRunning_ = true;
     }
     cv_.notify_all();
 }
 
+void TPreloader::SetOnDone(std::function<void(const QString&, int)> onDone) {
+    std::lock_guard lock(mutex_);
+    onDone_ = std::move(onDone);
+}
+
+bool TPreloader::Pending(const QString& path, int reduce) const {
+    std::lock_guard lock(mutex_);
+    if (running_ == path && runningReduce_ == reduce) return true;
+    for (const Job& j : jobs_)
+        if (j.path == path && j.reduce == reduce) return true;
+    return false;
+}
+
 std::unique_ptr<TPixelGraphic> TPreloader::Take(const QString& path,
-                                                const TPreloadSettings& settings) {
+                                                const TPreloadSettings& settings, int reduce,
+                                                bool wait) {
     std::unique_lock lock(mutex_);
     if (!enabled_) return nullptr;
     // A decode of this very file under way finishes sooner than a new one.
-    cv_.wait(lock, [&] { return running_ != path; });
-    auto it = results_.find(path);
+    if (wait) cv_.wait(lock, [&] { return running_ != path || runningReduce_ != reduce; });
+    auto it = results_.find({path, reduce});
     if (it == results_.end()) return nullptr;
     Result r = std::move(it->second);
     results_.erase(it);
@@ -155,8 +188,8 @@ void TPreloader::WaitIdle() {
 QStringList TPreloader::Ready() const {
     std::lock_guard lock(mutex_);
     QStringList r;
-    for (const auto& [path, result] : results_)
-        r << path;
+    for (const auto& [key, result] : results_)
+        if (key.second == 0) r << key.first;
     return r;
 }
 
@@ -180,6 +213,7 @@ void TPreloader::Run() {
         const Job job = jobs_.front();
         jobs_.pop_front();
         running_ = job.path;
+        runningReduce_ = job.reduce;
         cancelRunning_ = false;
         lock.unlock();
 
@@ -191,7 +225,7 @@ void TPreloader::Run() {
         bool ok = r.stamp.ok;
         // Decode only what fits the budget beside what is held already.
         if (ok) {
-            const long long need = EstimatedBytes(job.path);
+            const long long need = EstimatedBytes(job.path, job.reduce);
             lock.lock();
             const long long room = budget_ - HeldBytesLocked();
             lock.unlock();
@@ -202,6 +236,7 @@ void TPreloader::Run() {
                 auto pg = std::make_unique<TPixelGraphic>();
                 pg->SetReadWarningAction(job.settings.readWarningAction);
                 pg->SetBackgroundColor(job.settings.backgroundColor);
+                pg->SetLoadSizeHint(job.reduce);
                 // An abandoned decode stops at its next progress report; its
                 // rows are incomplete and it is thrown away below.
                 pg->OnProgress = [this](TObject*, int, int, bool& abort) {
@@ -235,10 +270,18 @@ void TPreloader::Run() {
         lock.lock();
         // The header may have told less than the picture took.
         if (ok && r.picture && r.picture->ImageSize() > budget_ - HeldBytesLocked()) ok = false;
-        if (ok && !cancelRunning_ && job.generation == generation_ && Wanted(job.path))
-            results_[job.path] = std::move(r);
+        const Key key{job.path, job.reduce};
+        if (ok && !cancelRunning_ && job.generation == generation_ && Wanted(key))
+            results_[key] = std::move(r);
         running_.clear();
+        runningReduce_ = 0;
         cv_.notify_all();
+        if (onDone_) {
+            const auto onDone = onDone_;
+            lock.unlock();
+            onDone(job.path, job.reduce);
+            lock.lock();
+        }
         // The picture of a dropped result is freed here, outside no lock
         // worth keeping: the worker holds it alone.
         if (r.picture) {

@@ -20,6 +20,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -40,6 +41,15 @@ struct TPreloadSettings {
 // budget on its own is never decoded ahead (the plain load reads it).
 inline constexpr long long kPreloadBudgetBytes = 512LL << 20;
 
+// One decode asked for: the whole picture (reduce 0), or a JPEG reduced on
+// load so that each side keeps at least `reduce` pixels (a quick first look
+// at a picture the pane shows much smaller than it is).
+struct TPreloadRequest {
+    QString path;
+    int reduce = 0;
+    bool operator==(const TPreloadRequest&) const = default;
+};
+
 class TPreloader {
   public:
     TPreloader();
@@ -57,10 +67,18 @@ class TPreloader {
     // Decode exactly these files (in this order of priority); results and
     // jobs for other files are dropped.
     void Want(const QStringList& paths, const TPreloadSettings& settings);
-    // The preloaded picture of `path`, when one is ready or being decoded
-    // (then it is waited for) and still matches the file and the settings;
-    // else null, and the caller loads the file itself.
-    std::unique_ptr<TPixelGraphic> Take(const QString& path, const TPreloadSettings& settings);
+    void Want(const std::vector<TPreloadRequest>& requests, const TPreloadSettings& settings);
+    // The preloaded picture of `path` (at reduction `reduce`), when one is
+    // ready or, with `wait`, being decoded (then it is waited for) and still
+    // matches the file and the settings; else null, and the caller loads the
+    // file itself.
+    std::unique_ptr<TPixelGraphic> Take(const QString& path, const TPreloadSettings& settings,
+                                        int reduce = 0, bool wait = true);
+    // Called on the worker each time a decode ends, kept or not (the
+    // receiver posts itself a message; it must not call back in).
+    void SetOnDone(std::function<void(const QString& path, int reduce)> onDone);
+    // True while the decode is queued or running.
+    bool Pending(const QString& path, int reduce) const;
 
     // Frees `picture` on the worker: a large picture takes milliseconds to
     // give back, which the user-interface thread need not wait for.
@@ -74,7 +92,7 @@ class TPreloader {
 
     // Waits until nothing is queued or being decoded (benchmarks, tests).
     void WaitIdle();
-    // Paths with a result ready now.
+    // Paths with a whole picture ready now.
     QStringList Ready() const;
 
   private:
@@ -91,8 +109,10 @@ class TPreloader {
         long long maxImageBytes = 0;
         bool operator==(const Options&) const = default;
     };
+    using Key = std::pair<QString, int>; // path, reduce
     struct Job {
         QString path;
+        int reduce = 0;
         TPreloadSettings settings;
         unsigned long long generation = 0;
     };
@@ -105,20 +125,23 @@ class TPreloader {
     };
 
     static Stamp StampOf(const QString& path);
-    // The store a decode of `path` will need, from its header; -1 unknown.
-    static long long EstimatedBytes(const QString& path);
+    // The store a decode of `path` (at `reduce`) will need, from its header;
+    // -1 unknown.
+    static long long EstimatedBytes(const QString& path, int reduce);
     long long HeldBytesLocked() const; // with mutex_ held
     static Options CurrentOptions();
     void Run();
-    bool Wanted(const QString& path) const; // with mutex_ held
+    bool Wanted(const Key& key) const; // with mutex_ held
 
     mutable std::mutex mutex_;
     std::condition_variable cv_;
     std::deque<Job> jobs_;
-    std::map<QString, Result> results_;
+    std::map<Key, Result> results_;
     std::vector<std::unique_ptr<TPixelGraphic>> trash_; // freed by the worker
-    QStringList wanted_;
+    std::vector<Key> wanted_;
     QString running_; // path being decoded, empty when none
+    int runningReduce_ = 0;
+    std::function<void(const QString&, int)> onDone_;
     std::atomic<bool> cancelRunning_{false};
     unsigned long long generation_ = 1;
     bool enabled_ = true;

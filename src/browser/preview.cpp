@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QFrame>
 #include <QItemSelectionModel>
@@ -16,6 +17,7 @@
 #include "browser/previewsize.h"
 #include "core/pixelgraphic.h"
 #include "core/qt/bitmap.h"
+#include "core/registry.h"
 #include "core/stream.h"
 #include "formats/desktopicon.h"
 #include "platform/paths.h"
@@ -75,6 +77,19 @@ TPreview::TPreview(TForm1* form)
         c->setContextMenuPolicy(Qt::NoContextMenu);
     }
     PGImage1->PicBox()->setContextMenuPolicy(Qt::NoContextMenu);
+
+    // The whole picture of a first look is swapped in as soon as the worker
+    // has it; the message carries the name, so a late one for a file no
+    // longer shown does nothing.
+    preloader_->SetOnDone([this](const QString& path, int reduce) {
+        if (reduce != 0) return;
+        QMetaObject::invokeMethod(
+            this,
+            [this, path] {
+                if (firstLook_ && path == firstLookPath_) ShowFullPicture(false);
+            },
+            Qt::QueuedConnection);
+    });
 
     aheadTimer_ = new QTimer(this);
     aheadTimer_->setSingleShot(true);
@@ -192,6 +207,32 @@ QSize TPreview::LoadInto(const QByteArray& path) {
     // The worker knows files by text: a name that is no valid text is
     // always loaded here, by its bytes.
     std::unique_ptr<TPixelGraphic> pg;
+    QSize full;
+    if (const int reduce = FirstLookHint(path, full); reduce > 0) {
+        const QString abs = QFileInfo(DisplayPath(path)).absoluteFilePath();
+        // The whole picture decoded ahead is better still; one being decoded
+        // is not waited for.
+        pg = preloader_->Take(abs, LoadSettings(), 0, false);
+        if (pg) {
+            retired_ = PGImage1->TakeLoadedPixelGraphic(std::move(pg), NativePath(path));
+            return {PGImage1->ImageWidth(), PGImage1->ImageHeight()};
+        }
+        pg = preloader_->Take(abs, LoadSettings(), reduce);
+        if (!pg) {
+            pg = std::make_unique<TPixelGraphic>();
+            pg->SetReadWarningAction(PGImage1->ReadWarningAction());
+            pg->SetBackgroundColor(PGImage1->BackGroundColor());
+            pg->SetLoadSizeHint(reduce);
+            pg->LoadFromFile(NativePath(path));
+        }
+        retired_ = PGImage1->TakeLoadedPixelGraphic(std::move(pg), NativePath(path));
+        firstLook_ = true;
+        fullSize_ = full;
+        firstLookPath_ = abs;
+        // The whole picture first, before any neighbour.
+        preloader_->Want(std::vector<TPreloadRequest>{{abs, 0}}, LoadSettings());
+        return full;
+    }
     if (IsQStringSafe(path))
         pg = preloader_->Take(QFileInfo(DisplayPath(path)).absoluteFilePath(), LoadSettings());
     if (pg)
@@ -207,6 +248,7 @@ void TPreview::LoadPending() {
     f_->ALed1->SetLit(true);
     f_->ALed1->repaint();
     const QByteArray path = f_->PendingNative;
+    firstLook_ = false;
     const QString name = ExtractFileName(DisplayPath(path));
     PreviewType = FileTypeText(name);
     loadedPath_ = path;
@@ -237,6 +279,7 @@ void TPreview::LoadPending() {
         if (PreviewType == "GIF" && GIFImage1->FrameCount() > 1) GIFImage1->SetAnimate(true);
         if (PreviewType == "AVI") AVIPlay1->Play();
     } catch (...) {
+        firstLook_ = false;
         // The name panel would otherwise go on naming the file shown before,
         // which is not the one selected.
         f_->SB1->SetPanelText(3, QString());
@@ -260,7 +303,49 @@ QSize TPreview::ContentSize() const {
     if (PreviewType == "AVI") return AVIPlay1->FrameSize();
     if (PreviewType == "GIF") return GIFImage1->PictureSize();
     if (PreviewType == "WMF" || PreviewType == "ICO") return Image1->Picture().size();
+    if (firstLook_) return fullSize_;
     return {PGImage1->ImageWidth(), PGImage1->ImageHeight()};
+}
+
+int TPreview::FirstLookHint(const QByteArray& path, QSize& full) const {
+    if (!preloader_->Enabled() || !IsQStringSafe(path)) return 0;
+    std::string type;
+    TPGImageInfo info;
+    if (!GetFileImageInfo(NativePath(path), 0, type, info) || type != "JPEG (JFIF compliant)")
+        return 0;
+    full = QSize(info.Width, info.Height);
+    const QSize pane = f_->RightMain->size();
+    // Shown at its own size unless larger than the pane or "Auto Zoom" is
+    // down: then the first look would show fewer pixels than the file has.
+    const bool fitted = pane.width() < full.width() + 8 || pane.height() < full.height() + 8 ||
+                        f_->Command("AutoZoom")->isChecked();
+    return fitted ? FirstLookReduce(full, FitToPaneSize(full, pane)) : 0;
+}
+
+void TPreview::ShowFullPicture(bool wait) {
+    if (!firstLook_) return;
+    std::unique_ptr<TPixelGraphic> pg = preloader_->Take(firstLookPath_, LoadSettings(), 0, wait);
+    // Still queued behind another decode: it comes with its message.
+    if (!pg && !wait && preloader_->Pending(firstLookPath_, 0)) return;
+    // The control keeps its place and size: only the pixels get finer.
+    const QRect place = PGImage1->geometry();
+    if (pg) {
+        preloader_->Dispose(
+            PGImage1->TakeLoadedPixelGraphic(std::move(pg), NativePath(loadedPath_)));
+    } else {
+        // The worker could not (its memory budget) or did not: load here.
+        try {
+            PGImage1->LoadFromFile(NativePath(loadedPath_));
+        } catch (...) {
+            // The reduced picture came from the same file; it stays shown.
+        }
+    }
+    PGImage1->setGeometry(place);
+    firstLook_ = false;
+}
+
+void TPreview::EnsureFullPicture() {
+    ShowFullPicture(true);
 }
 
 void TPreview::FitToPane() {
@@ -429,7 +514,19 @@ void TPreview::PreloadNeighbours(const QByteArray& shownNative) {
             }
         }
     }
-    preloader_->Want(want, LoadSettings());
+    // The whole picture of the first look shown comes first; then a first
+    // look of each neighbour (a step shows something at once), then their
+    // whole pictures.
+    std::vector<TPreloadRequest> requests;
+    if (firstLook_) requests.push_back({firstLookPath_, 0});
+    for (const QString& p : want) {
+        QSize full;
+        if (const int reduce = FirstLookHint(QFile::encodeName(p), full); reduce > 0)
+            requests.push_back({p, reduce});
+    }
+    for (const QString& p : want)
+        requests.push_back({p, 0});
+    preloader_->Want(requests, LoadSettings());
 }
 
 // ---- keys

@@ -5,6 +5,7 @@
 // show, "Auto Zoom", "Zoom In (+)" / "Zoom Out (-)" and the window's keys.
 
 #include <QObject>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <memory>
@@ -62,6 +63,14 @@ class TPreview : public QObject {
     // The visible display control, or null.
     QWidget* ShownControl() const;
 
+    // A JPEG fitted to the pane is shown first from a decode reduced on load
+    // and then from the whole picture, decoded on the worker, in the same
+    // place and size. True while the reduced one is shown.
+    bool ShowsFirstLook() const { return firstLook_; }
+    // Whatever needs the real pixels calls this first: the whole picture
+    // replaces the reduced one now (waiting for the worker, or loading it).
+    void EnsureFullPicture();
+
     TPreloader& Preloader() { return *preloader_; }
     // True while the neighbours of the last load are still to be asked for.
     bool PreloadPending() const;
@@ -80,6 +89,10 @@ class TPreview : public QObject {
     void PreloadNeighbours(const QByteArray& shownNative);
     bool HandleKey(int key, Qt::KeyboardModifiers mods);
     TPreloadSettings LoadSettings() const;
+    // The reduce hint of a first look at `path` in the pane as it is now
+    // (0: none); `full` gets the file's size.
+    int FirstLookHint(const QByteArray& path, QSize& full) const;
+    void ShowFullPicture(bool wait);
 
     TForm1* f_;
     bool loadQueued_ = false;
@@ -91,4 +104,8 @@ class TPreview : public QObject {
     QTimer* aheadTimer_ = nullptr;
     QByteArray aheadPath_;
     std::unique_ptr<TPixelGraphic> retired_;
+    // The first look shown: the file's size, and its name for the worker.
+    bool firstLook_ = false;
+    QSize fullSize_;
+    QString firstLookPath_;
 };

@@ -36,3 +36,14 @@ QSize ClipBoxSize(QSize frame, QSize pane) {
     if (fh > fw) return {AtLeastOne(RoundDivEven(145 * fw, fh)), 145};
     return {145, AtLeastOne(RoundDivEven(145 * fh, fw))};
 }
+
+int FirstLookReduce(QSize picture, QSize fitted) {
+    const int64_t pw = picture.width(), ph = picture.height();
+    const int64_t fw = fitted.width(), fh = fitted.height();
+    if (fw <= 0 || fh <= 0 || 2 * fw > pw || 2 * fh > ph) return 0;
+    for (int64_t d : {8, 4, 2}) {
+        const int64_t w = (pw + d - 1) / d, h = (ph + d - 1) / d;
+        if (w >= fw && h >= fh) return int(std::min(w, h));
+    }
+    return 0;
+}

@@ -20,3 +20,10 @@ QSize FitToPaneSize(QSize content, QSize pane);
 // size, or a box of 145 pixels on the longer side keeping the frame's
 // aspect when it does not fit the pane less its margins.
 QSize ClipBoxSize(QSize frame, QSize pane);
+
+// The quick first look at a JPEG of `picture` size shown fitted at `fitted`:
+// the reader's reduce hint (each side of the reduced picture at least this
+// long) that picks the largest of 1/8, 1/4 and 1/2 still covering the fitted
+// size; 0 when the fitted size is more than half the picture either way, and
+// the whole picture is decoded at once.
+int FirstLookReduce(QSize picture, QSize fitted);

@@ -10,10 +10,12 @@
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
+#include <cstring>
 #include <gtest/gtest.h>
 
 #include "../support/sample_files.h"
 #include "browser/clipplayer.h"
+#include "browser/filecommands.h"
 #include "browser/mainform.h"
 #include "browser/preview.h"
 #include "browser/previewcontrols.h"
@@ -458,4 +460,108 @@ TEST_F(Preview, ClipsPlayAndLoopWhileShown) {
     p.Show(Path("a.jpg"));
     EXPECT_FALSE(avi->Playing());
     EXPECT_TRUE(player->CurrentFrame().isNull()); // frames freed when hidden
+}
+
+namespace {
+
+// A photo-like JPEG: gradients with grain, different for each seed.
+void SavePhoto(const QString& path, int w, int h, uint32_t seed) {
+    TPixelGraphic pg;
+    pg.SetFormat(w, h, pg24Bit);
+    for (int y = 0; y < h; ++y) {
+        uint8_t* row = pg.ScanLine(y);
+        for (int x = 0; x < w; ++x) {
+            seed = seed * 1664525u + 1013904223u;
+            const int n = int(seed >> 27);
+            row[3 * x] = uint8_t((x / 16 + n) & 255);
+            row[3 * x + 1] = uint8_t((y / 10 + n + int(seed & 7)) & 255);
+            row[3 * x + 2] = uint8_t(((x + y) / 24 + n) & 255);
+        }
+    }
+    pg.SaveToFile(QFile::encodeName(path).toStdString());
+}
+
+bool SamePixels(const TPixelGraphic& a, const TPixelGraphic& b) {
+    if (a.GetWidth() != b.GetWidth() || a.GetHeight() != b.GetHeight() ||
+        a.PixelFormat() != b.PixelFormat())
+        return false;
+    const size_t row = size_t(a.GetWidth()) * 3;
+    for (int y = 0; y < a.GetHeight(); ++y)
+        if (std::memcmp(const_cast<TPixelGraphic&>(a).ScanLine(y),
+                        const_cast<TPixelGraphic&>(b).ScanLine(y), row) != 0)
+            return false;
+    return true;
+}
+
+std::unique_ptr<TPixelGraphic> PlainLoad(const QString& path) {
+    auto pg = std::make_unique<TPixelGraphic>();
+    pg->LoadFromFile(QFile::encodeName(path).toStdString());
+    return pg;
+}
+
+// Runs the queued load now, and nothing after it.
+void LoadNow(TPane& p, const QString& path) {
+    p->ShowInPreview(path);
+    while (p.pv->LoadQueued())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+}
+
+void WaitForWholePicture(TPane& p) {
+    for (int i = 0; i < 2000 && p.pv->ShowsFirstLook(); ++i)
+        QTest::qWait(5);
+    ASSERT_FALSE(p.pv->ShowsFirstLook());
+    p.pv->Preloader().WaitIdle();
+}
+
+} // namespace
+
+TEST_F(Preview, AFittedJpegIsShownFirstReducedThenWholeInTheSamePlace) {
+    // 4000 x 2400 fits the 500 x 300 pane at 492 x 295: an eighth (500 x 300)
+    // still covers that.
+    SavePhoto(Path("a.jpg"), 4000, 2400, 1);
+    SavePhoto(Path("b.jpg"), 4000, 2400, 2);
+    SavePhoto(Path("small.jpg"), 900, 500, 3); // fitted more than half: no first look
+    TPane p;
+
+    LoadNow(p, Path("a.jpg"));
+    ASSERT_TRUE(p.pv->ShowsFirstLook());
+    EXPECT_EQ(p.pv->PGImage1->ImageWidth(), 500);
+    const QRect place = p.Shown();
+    EXPECT_EQ(place, QRect(4, 4, 492, 295));
+    // Everything the user reads tells the file's size from the first paint.
+    EXPECT_EQ(p->SB1->PanelText(3), " a.jpg  (4000 x 2400)");
+    p->FitToPane();
+    EXPECT_EQ(p.Shown(), place);
+    WaitForWholePicture(p);
+    Settle();
+    EXPECT_EQ(p.Shown(), place);
+    EXPECT_TRUE(SamePixels(*p.pv->PGImage1->CurrentPixelGraphic(), *PlainLoad(Path("a.jpg"))));
+
+    LoadNow(p, Path("small.jpg"));
+    EXPECT_FALSE(p.pv->ShowsFirstLook());
+    EXPECT_EQ(p.pv->PGImage1->ImageWidth(), 900);
+
+    // A click during the whole decode of another file: the older file never
+    // comes back.
+    LoadNow(p, Path("a.jpg"));
+    ASSERT_TRUE(p.pv->ShowsFirstLook());
+    LoadNow(p, Path("b.jpg"));
+    WaitForWholePicture(p);
+    Settle();
+    EXPECT_EQ(p->SB1->PanelText(3), " b.jpg  (4000 x 2400)");
+    EXPECT_TRUE(SamePixels(*p.pv->PGImage1->CurrentPixelGraphic(), *PlainLoad(Path("b.jpg"))));
+
+    // The clipboard gets every pixel of the file, at once.
+    LoadNow(p, Path("a.jpg"));
+    ASSERT_TRUE(p.pv->ShowsFirstLook());
+    ASSERT_TRUE(CopyPreviewToClipboard(p.form.get()));
+    EXPECT_FALSE(p.pv->ShowsFirstLook());
+    EXPECT_EQ(p.Shown(), place);
+    EXPECT_EQ(p.pv->PGImage1->ImageWidth(), 4000);
+
+    // Without the worker there is no first look.
+    p.pv->Preloader().SetEnabled(false);
+    LoadNow(p, Path("b.jpg"));
+    EXPECT_FALSE(p.pv->ShowsFirstLook());
+    EXPECT_EQ(p.pv->PGImage1->ImageWidth(), 4000);
 }

@@ -5,6 +5,7 @@
 #include "../support/sample_files.h"
 #include "browser/aviheader.h"
 #include "browser/previewsize.h"
+#include "formats/jpeg.h"
 
 TEST(PreviewSize, FitToPane) {
     struct Case {
@@ -28,6 +29,29 @@ TEST(PreviewSize, FitToPane) {
         EXPECT_EQ(FitToPaneSize(c.content, c.pane), c.fitted)
             << c.content.width() << "x" << c.content.height() << " in " << c.pane.width() << "x"
             << c.pane.height();
+}
+
+TEST(PreviewSize, FirstLookReduction) {
+    struct Case {
+        QSize picture, fitted;
+        int reduce; // the reader's hint; JpegShrinkDenom turns it into the scale
+        int denom;
+    };
+    const Case cases[] = {
+        {{6000, 4000}, {1272, 848}, 1000, 4}, // an eighth (750 x 500) is too small
+        {{4000, 2400}, {492, 295}, 300, 8},
+        {{4000, 2400}, {501, 295}, 600, 4},   // one pixel wider than an eighth
+        {{1000, 600}, {500, 300}, 300, 2},    // exactly half
+        {{1000, 600}, {501, 300}, 0, 1},      // more than half: whole at once
+        {{999, 599}, {492, 295}, 300, 2},     // sides rounded up, as the reader does
+        {{4000, 2400}, {}, 0, 1},
+    };
+    for (const Case& c : cases) {
+        const int reduce = FirstLookReduce(c.picture, c.fitted);
+        EXPECT_EQ(reduce, c.reduce) << c.picture.width() << " " << c.fitted.width();
+        EXPECT_EQ(JpegShrinkDenom(c.picture.width(), c.picture.height(), reduce), c.denom)
+            << c.picture.width() << " " << c.fitted.width();
+    }
 }
 
 TEST(PreviewSize, ClipBox) {
