@@ -217,7 +217,10 @@ QSize TPreview::LoadInto(const QByteArray& path) {
             retired_ = PGImage1->TakeLoadedPixelGraphic(std::move(pg), NativePath(path));
             return {PGImage1->ImageWidth(), PGImage1->ImageHeight()};
         }
-        pg = preloader_->Take(abs, LoadSettings(), reduce);
+        // The whole picture starts on the worker at once, beside the first
+        // look decoded here: it is ready about when a plain load would be.
+        preloader_->Want(std::vector<TPreloadRequest>{{abs, 0}, {abs, reduce}}, LoadSettings());
+        pg = preloader_->Take(abs, LoadSettings(), reduce, false);
         if (!pg) {
             pg = std::make_unique<TPixelGraphic>();
             pg->SetReadWarningAction(PGImage1->ReadWarningAction());
@@ -229,7 +232,6 @@ QSize TPreview::LoadInto(const QByteArray& path) {
         firstLook_ = true;
         fullSize_ = full;
         firstLookPath_ = abs;
-        // The whole picture first, before any neighbour.
         preloader_->Want(std::vector<TPreloadRequest>{{abs, 0}}, LoadSettings());
         return full;
     }
