@@ -66,6 +66,13 @@ struct TMetaStyle {
     bool BkOpaque = true;
     bool Winding = false; // polygon fill rule
     int TextAlign = 0;    // TA_* flags
+    // Text without per-character advances: extra device pixels after every
+    // character, and `BreakExtra` pixels shared among the `BreakCount`
+    // break characters (blanks) of each text.
+    double CharExtra = 0, BreakExtra = 0;
+    int BreakCount = 0;
+    // Binary raster operation of pens and brushes (R2_*, 1..16; 13 copies).
+    int Rop2 = 13;
 };
 
 // Device primitives in pixels of the target picture.

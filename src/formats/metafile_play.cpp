@@ -54,6 +54,9 @@ struct TDC {
     uint64_t clipId = 0;       // changes whenever the clip does
     std::vector<TRGB> palette; // the selected logical palette
     int rop2 = 13;             // R2_COPYPEN
+    // SetTextCharacterExtra and SetTextJustification, logical units.
+    double charExtra = 0, breakExtra = 0;
+    int breakCount = 0;
 };
 
 bool Empty(const TMetaRect& r) {
@@ -324,14 +327,21 @@ class TPlayer {
         s.BkOpaque = dc_.bkOpaque;
         s.Winding = dc_.winding;
         s.TextAlign = dc_.textAlign;
-        // Binary raster operations that set a fixed result; the others draw as copies.
+        s.CharExtra = std::clamp(dc_.charExtra * ScaleX(), -4096.0, 4096.0);
+        s.BreakExtra = std::clamp(dc_.breakExtra * ScaleX(), -65536.0, 65536.0);
+        s.BreakCount = dc_.breakCount;
+        // Binary raster operations that set a fixed result are plain colours;
+        // the canvas combines the others with what is there.
+        s.Rop2 = dc_.rop2;
         if (dc_.rop2 == 1 || dc_.rop2 == 16) {
             const TRGB c = dc_.rop2 == 1 ? 0 : 0xFFFFFF;
             s.Pen.Color = s.Brush.Color = c;
             s.Brush.PatternBGR.reset();
+            s.Rop2 = 13;
         } else if (dc_.rop2 == 11) { // R2_NOP
             s.Pen.Style = mpsNull;
             s.Brush.Style = mbsNull;
+            s.Rop2 = 13;
         }
         return s;
     }
@@ -719,6 +729,13 @@ void TMetafileData::PlayWMF(TMetaCanvas& canvas, int width, int height) const {
         case 0x0104: // SETROP2
             dc.rop2 = std::clamp(int(u16(0)), 1, 16);
             break;
+        case 0x0108: // SETTEXTCHAREXTRA
+            dc.charExtra = s16(0);
+            break;
+        case 0x020A: // SETTEXTJUSTIFICATION break count, break extra
+            dc.breakCount = std::max(0, int(s16(0)));
+            dc.breakExtra = s16(1);
+            break;
         case 0x0416: // INTERSECTCLIPRECT bottom, right, top, left
             p.IntersectClip(s16(3), s16(2), s16(1), s16(0));
             break;
@@ -997,6 +1014,10 @@ void TMetafileData::PlayEMF(TMetaCanvas& canvas, int width, int height) const {
             break;
         case 20: // SETROP2
             dc.rop2 = std::clamp(int(u32(8)), 1, 16);
+            break;
+        case 120: // SETTEXTJUSTIFICATION: break extra, break count
+            dc.breakExtra = std::clamp(double(i32(8)), -1e6, 1e6);
+            dc.breakCount = std::clamp(int(i32(12)), 0, 1 << 20);
             break;
         case 29: // EXCLUDECLIPRECT
             p.ExcludeClip(i32(8), i32(12), i32(16), i32(20));

@@ -102,6 +102,8 @@ class TQtMetaCanvas : public TMetaCanvas {
     }
     void Text(const TMetaStyle& s, TMetaPoint at, const std::u16string& text, const TMetaRect* box,
               bool opaqueBox, const std::vector<double>* advances) override {
+        // Text and blits ignore the pens' raster operation.
+        painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
         if (box && opaqueBox) painter_.fillRect(Rect(*box), Color(s.BkColor));
         // Fonts need the GUI application; without one only the box is drawn.
         if (text.empty() || !qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return;
@@ -112,6 +114,13 @@ class TQtMetaCanvas : public TMetaCanvas {
         font.setItalic(s.Font.Italic);
         font.setUnderline(s.Font.Underline);
         font.setStrikeOut(s.Font.StrikeOut);
+        if (!advances) {
+            // SetTextCharacterExtra and SetTextJustification.
+            if (s.CharExtra != 0) font.setLetterSpacing(QFont::AbsoluteSpacing, s.CharExtra);
+            if (s.BreakCount > 0 && s.BreakExtra != 0)
+                font.setWordSpacing(s.BreakExtra / s.BreakCount);
+        }
+        painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
         const QString str = QString::fromUtf16(text.data(), qsizetype(text.size()));
         const QFontMetricsF fm(font);
         double w = fm.horizontalAdvance(str);
@@ -153,6 +162,7 @@ class TQtMetaCanvas : public TMetaCanvas {
     }
     void Image(const TMetaRect& dest, int width, int height, const std::vector<uint8_t>& bgr,
                int rop3, TRGB pattern) override {
+        painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
         const bool source = width > 0 && height > 0;
         const QImage img =
             source ? QImage(bgr.data(), width, height, qsizetype(width) * 3, QImage::Format_BGR888)
@@ -210,18 +220,39 @@ class TQtMetaCanvas : public TMetaCanvas {
                                std::min<int>(s[0], a), a);
             }
         }
+        painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
         painter_.save();
         painter_.setOpacity(std::clamp(constant, 0, 255) / 255.0);
         painter_.drawImage(Rect(dest), img);
         painter_.restore();
     }
     void FillRect(const TMetaRect& r, TRGB color) override {
+        painter_.setCompositionMode(QPainter::CompositionMode_SourceOver);
         painter_.fillRect(Rect(r), Color(color));
     }
     bool Changed() override { return changed_ && changed_(); }
 
   private:
     void Setup(const TMetaStyle& s, bool fill) {
+        // R2_* as the painter's raster operations (S = pen or brush, D = picture).
+        static const QPainter::CompositionMode rops[] = {
+            QPainter::RasterOp_ClearDestination,            // 1 black
+            QPainter::RasterOp_NotSourceAndNotDestination,  // 2 not (S or D)
+            QPainter::RasterOp_NotSourceAndDestination,     // 3 not S and D
+            QPainter::RasterOp_NotSource,                   // 4 not S
+            QPainter::RasterOp_SourceAndNotDestination,     // 5 S and not D
+            QPainter::RasterOp_NotDestination,              // 6 not D
+            QPainter::RasterOp_SourceXorDestination,        // 7 S xor D
+            QPainter::RasterOp_NotSourceOrNotDestination,   // 8 not (S and D)
+            QPainter::RasterOp_SourceAndDestination,        // 9 S and D
+            QPainter::RasterOp_NotSourceXorDestination,     // 10 not (S xor D)
+            QPainter::CompositionMode_DestinationOver,      // 11 nothing (drawn as null)
+            QPainter::RasterOp_NotSourceOrDestination,      // 12 not S or D
+            QPainter::CompositionMode_SourceOver,           // 13 copy
+            QPainter::RasterOp_SourceOrNotDestination,      // 14 S or not D
+            QPainter::RasterOp_SourceOrDestination,         // 15 S or D
+            QPainter::RasterOp_SetDestination};             // 16 white
+        painter_.setCompositionMode(rops[std::clamp(s.Rop2, 1, 16) - 1]);
         static const Qt::PenStyle styles[] = {Qt::SolidLine,   Qt::DashLine,       Qt::DotLine,
                                               Qt::DashDotLine, Qt::DashDotDotLine, Qt::NoPen};
         if (s.Pen.Style == mpsNull) {

@@ -292,6 +292,27 @@ TEST(MetafileOracle, WindowsMetafileRecordFamilies) {
                                   .Rec(0x0940, {0x0009, 0x0055, 0, 0, 0, 500, 500, 0, 0})),
                      {{0.25, 0.5, RGB(0, 255, 255)}, {0.75, 0.5, red}},
                      "wmf2gd skips blits without a bitmap"});
+    // Binary raster operations of the brush over a red picture, on the left half.
+    struct Rop2Case {
+        const char* name;
+        int rop2;
+        TRGB brush, left;
+    };
+    for (const Rop2Case& r : {Rop2Case{"SetROP2 NOT", 6, blue, RGB(0, 255, 255)},
+                              Rop2Case{"SetROP2 XORPEN", 7, RGB(255, 255, 0), RGB(0, 255, 0)},
+                              Rop2Case{"SetROP2 MERGEPEN", 15, blue, RGB(255, 0, 255)},
+                              Rop2Case{"SetROP2 MASKPEN", 9, RGB(255, 255, 0), red},
+                              Rop2Case{"SetROP2 NOTCOPYPEN", 4, blue, RGB(255, 255, 0)}})
+        cases.push_back(
+            {r.name, false,
+             WmfBytes(WmfStart(255, 0, 0)
+                          .Rec(0x041B, kFull)
+                          .Rec(0x0104, {r.rop2})
+                          .Rec(0x02FC, {0, int(r.brush & 0xFFFF), int(r.brush >> 16), 0})
+                          .Rec(0x012D, {2})
+                          .Rec(0x041B, {500, 500, 0, 0})),
+             {{0.25, 0.5, r.left}, {0.75, 0.5, red}},
+             "wmf2gd draws every pen and brush as a copy"});
     for (const Case& c : cases)
         Compare(c);
 }

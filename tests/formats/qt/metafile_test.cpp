@@ -113,6 +113,40 @@ TEST(Metafile, WindowsMetafileTextAndBitmap) {
     EXPECT_GT(dark, 20) << "text drawn";
 }
 
+// The right edge of the dark pixels of a text line.
+int TextRight(const std::vector<std::pair<int, std::vector<int>>>& spacing) {
+    tWMFFileFormatReader reader;
+    Wmf w;
+    w.Rec(0x020C, {500, 2000});
+    std::vector<int> font = {-150, 0, 0, 0, 400, 0, 0, 0, 0};
+    const char face[] = "Sans";
+    for (int i = 0; i < 16; ++i)
+        font.push_back(i < 2 ? face[2 * i] | face[2 * i + 1] << 8 : 0);
+    w.Rec(0x02FB, font).Rec(0x012D, {0}).Rec(0x0102, {1}).Rec(0x0209, Color(0, 0, 0));
+    for (const auto& [record, params] : spacing)
+        w.Rec(record, params);
+    w.Rec(0x0521, {5, 'W' | ' ' << 8, 'W' | ' ' << 8, 'W', 100, 50});
+    TPixelGraphic pic;
+    ReadMeta(reader, w.Build(true), pic);
+    int right = -1;
+    for (int y = 0; y < pic.GetHeight(); ++y)
+        for (int x = 0; x < pic.GetWidth(); ++x)
+            if (GetRValue(pic.GetPixelColor(x, y)) < 100) right = std::max(right, x);
+    return right;
+}
+
+TEST(Metafile, CharacterExtraAndJustificationWidenText) {
+    const int plain = TextRight({});
+    ASSERT_GT(plain, 0) << "text drawn";
+    // 100 logical units are 5 pixels here: four gaps after the first W.
+    const int extra = TextRight({{0x0108, {100}}});
+    EXPECT_GE(extra - plain, 15);
+    // 400 units (20 pixels) shared by the two blanks.
+    const int justified = TextRight({{0x020A, {2, 400}}});
+    EXPECT_GE(justified - plain, 15);
+    EXPECT_EQ(TextRight({{0x020A, {2, 400}}, {0x020A, {0, 0}}}), plain);
+}
+
 TEST(Metafile, EnhancedMetafileShapesPathsAndBitmap) {
     tEMFFileFormatReader reader;
     Emf e;
