@@ -207,27 +207,42 @@ class TPlayer {
                     if (!Empty(i) && next.size() < kMaxClipRects) next.push_back(i);
                 }
             break;
-        case 2: // or; xor drawn as or (clip art uses it for disjoint pieces)
-        case 3:
+        case 2: // or
             next = all;
             next.insert(next.end(), region.begin(), region.end());
             break;
-        case 4: // diff
-            next = all;
-            for (const TMetaRect& r : region) {
-                std::vector<TMetaRect> cut;
-                for (const TMetaRect& c : next)
-                    Subtract(c, r, cut);
-                if (cut.size() > kMaxClipRects) return;
-                next = std::move(cut);
-            }
+        case 3: { // xor: what either has and the other has not
+            std::optional<std::vector<TMetaRect>> a = Minus(all, region), b = Minus(region, all);
+            if (!a || !b) return;
+            next = std::move(*a);
+            next.insert(next.end(), b->begin(), b->end());
             break;
+        }
+        case 4: { // diff
+            std::optional<std::vector<TMetaRect>> d = Minus(all, region);
+            if (!d) return;
+            next = std::move(*d);
+            break;
+        }
         default:
             next = region;
             break;
         }
         if (next.size() > kMaxClipRects) return;
         SetClip(std::move(next));
+    }
+    // The union of `from` less the union of `cut`; none past the clip's size limit.
+    static std::optional<std::vector<TMetaRect>> Minus(const std::vector<TMetaRect>& from,
+                                                       const std::vector<TMetaRect>& cut) {
+        std::vector<TMetaRect> next = from;
+        for (const TMetaRect& r : cut) {
+            std::vector<TMetaRect> pieces;
+            for (const TMetaRect& c : next)
+                Subtract(c, r, pieces);
+            if (pieces.size() > kMaxClipRects) return std::nullopt;
+            next = std::move(pieces);
+        }
+        return next;
     }
     // A region in pixels of the reference device (enhanced metafiles).
     void SelectRefDeviceClip(const std::vector<TMetaRect>& ref, int mode) {
@@ -492,14 +507,16 @@ class TPlayer {
     }
     bool InPath() const { return inPath_; }
     // SELECTCLIPPATH: a path made of axis-aligned rectangles (what clip art
-    // clips with) becomes the clip; any other path leaves the clip as it is.
+    // clips with) becomes the clip as they are; any other path is turned
+    // into whole-pixel spans, row by row, under the polygon fill rule.
     void ClipToPath(int mode) {
         std::vector<TMetaRect> rects;
         const TAffine m = Transform();
+        bool boxes = true;
         for (auto fig : path_) {
             if (fig.size() == 5 && fig[4].X == fig[0].X && fig[4].Y == fig[0].Y) fig.pop_back();
             if (fig.size() != 4) {
-                rects.clear();
+                boxes = false;
                 break;
             }
             TMetaPoint d[4];
@@ -510,15 +527,88 @@ class TPlayer {
             const bool vh =
                 d[0].X == d[1].X && d[1].Y == d[2].Y && d[2].X == d[3].X && d[3].Y == d[0].Y;
             if (!hv && !vh) {
-                rects.clear();
+                boxes = false;
                 break;
             }
             rects.push_back({std::min(d[0].X, d[2].X), std::min(d[0].Y, d[2].Y),
                              std::max(d[0].X, d[2].X), std::max(d[0].Y, d[2].Y)});
         }
+        // No path: the clip stays as it is.
+        bool usable = !path_.empty();
+        if (usable && !boxes) {
+            std::vector<std::vector<TMetaPoint>> dev;
+            for (const auto& p : path_)
+                if (p.size() >= 3) dev.push_back(MapAll(p));
+            std::optional<std::vector<TMetaRect>> spans = ScanSpans(dev, dc_.winding);
+            usable = spans.has_value();
+            if (usable) rects = std::move(*spans);
+        }
         path_.clear();
         closed_.clear();
-        if (!rects.empty() && rects.size() <= kMaxClipRects) SelectDeviceClip(rects, mode);
+        if (usable && rects.size() <= kMaxClipRects) SelectDeviceClip(rects, mode);
+    }
+    // The pixels whose centres lie inside the polygons (closed implicitly),
+    // as rectangles: the spans of each row, rows with equal spans joined.
+    // None when they cannot be a clip (points not finite, more pieces than
+    // a clip may hold).
+    static std::optional<std::vector<TMetaRect>>
+    ScanSpans(const std::vector<std::vector<TMetaPoint>>& polys, bool winding) {
+        std::vector<TMetaRect> out;
+        double top = 1e300, bottom = -1e300;
+        for (const auto& p : polys)
+            for (const TMetaPoint& q : p) {
+                if (!std::isfinite(q.X) || !std::isfinite(q.Y)) return std::nullopt;
+                top = std::min(top, q.Y);
+                bottom = std::max(bottom, q.Y);
+            }
+        if (!(bottom > top)) return out;
+        const double y0 = std::max(std::floor(top), -kHuge), y1 = std::min(std::ceil(bottom), kHuge);
+        // Each row crosses every edge: bounded work for any path.
+        double edges = 0;
+        for (const auto& p : polys)
+            edges += double(p.size());
+        if (y1 - y0 > 1e5 || edges * (y1 - y0) > 2e7) return std::nullopt;
+        std::vector<std::pair<double, int>> cross;
+        std::vector<std::pair<double, double>> spans, previous;
+        auto flush = [&](double rowTop, double rowBottom) {
+            for (const auto& [l, r] : previous)
+                out.push_back({l, rowTop, r, rowBottom});
+        };
+        double runTop = y0;
+        for (double y = y0; y < y1; ++y) {
+            const double cy = y + 0.5;
+            cross.clear();
+            for (const auto& p : polys)
+                for (size_t i = 0; i < p.size(); ++i) {
+                    const TMetaPoint a = p[i], b = p[(i + 1) % p.size()];
+                    if ((a.Y <= cy) == (b.Y <= cy)) continue;
+                    const double x = a.X + (cy - a.Y) * (b.X - a.X) / (b.Y - a.Y);
+                    cross.push_back({x, b.Y > a.Y ? 1 : -1});
+                }
+            std::sort(cross.begin(), cross.end());
+            spans.clear();
+            int inside = 0;
+            for (size_t i = 0; i + 1 < cross.size(); ++i) {
+                inside = winding ? inside + cross[i].second : inside ^ 1;
+                if (inside == 0) continue;
+                // Whole pixels whose centres lie between the crossings.
+                const double l = std::ceil(cross[i].first - 0.5), r = std::ceil(cross[i + 1].first - 0.5);
+                if (r <= l) continue;
+                if (!spans.empty() && spans.back().second >= l)
+                    spans.back().second = std::max(spans.back().second, r);
+                else
+                    spans.push_back({l, r});
+            }
+            if (spans != previous) {
+                flush(runTop, y);
+                if (out.size() > kMaxClipRects) return std::nullopt;
+                previous = spans;
+                runTop = y;
+            }
+        }
+        flush(runTop, y1);
+        if (out.size() > kMaxClipRects) return std::nullopt;
+        return out;
     }
     void PathMoveTo(TMetaPoint p) {
         path_.push_back({p});

@@ -403,6 +403,31 @@ TEST(MetafileOracle, EnhancedMetafileRecordFamilies) {
                          .Build(kEW, kEH),
                      {{0.5, 0.5, red}, {0.1, 0.5, white}, {0.5, 0.1, white}},
                      "emf2svg-conv writes broken SVG for a rectangle inside a path"});
+    // A triangle: the clip follows its slanted sides, pixel row by row.
+    cases.push_back({"SELECTCLIPPATH of a triangle",
+                     true,
+                     EmfStart(red)
+                         .Rec(59, {})
+                         .Rec(27, I32s({500, 4500}))
+                         .Rec(89, Poly16({5080, 500, 9660, 4500}))
+                         .Rec(61, {})
+                         .Rec(60, {})
+                         .Rec(67, I32s({5}))
+                         .Rec(43, I32s(kEFull))
+                         .Build(kEW, kEH),
+                     {{0.5, 0.6, red}, {0.5, 0.15, red}, {0.2, 0.2, white}, {0.8, 0.2, white},
+                      {0.5, 0.95, white}},
+                     "emf2svg-conv writes broken SVG for a clip path"});
+    // The left 60 % xor the right 60 %: both ends, not the middle.
+    cases.push_back({"EXTSELECTCLIPRGN xor",
+                     true,
+                     EmfStart(red)
+                         .Rec(30, I32s({0, 0, 6096, kEH}))
+                         .Rec(75, I32s({48, 3, 32, 1, 1, 16, 4064, 0, kEW, kEH, 4064, 0, kEW, kEH}))
+                         .Rec(43, I32s(kEFull))
+                         .Build(kEW, kEH),
+                     {{0.2, 0.5, red}, {0.5, 0.5, white}, {0.8, 0.5, red}},
+                     "emf2svg-conv ignores region clips"});
     // A filled path along a cubic curve: an arch.
     cases.push_back({"POLYBEZIERTO16 in a path",
                      true,
