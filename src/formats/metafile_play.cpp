@@ -718,6 +718,43 @@ TObj MakePackedPatternBrush(const uint8_t* dib, size_t n, const std::vector<TRGB
     return MakePatternBrush(dib, hs + table, dib + hs + table, n - hs - table, palette);
 }
 
+// CREATEPATTERNBRUSH: a device-dependent bitmap (Bitmap16 header, 18 bytes
+// left unused, top-down rows of `WidthBytes`). A monochrome one draws its
+// 0 bits in the text colour and its 1 bits in the background colour (those
+// of the moment the brush is made); 24-bit rows are blue, green, red; any
+// other depth needs the recording device's palette and paints grey.
+TObj MakeBitmap16Brush(const uint8_t* r, size_t rn, TRGB text, TRGB back) {
+    TObj o = MakeBrush(0, 0x808080, 0);
+    const int w = I16(r, rn, 2), h = I16(r, rn, 4), stride = I16(r, rn, 6);
+    const int planes = rn > 8 ? r[8] : 0, bpp = rn > 9 ? r[9] : 0;
+    if (w <= 0 || h <= 0 || int64_t(w) * h > 65536 || planes != 1 || (bpp != 1 && bpp != 24))
+        return o;
+    if (stride < (int64_t(w) * bpp + 7) / 8 || 32 + int64_t(stride) * h > int64_t(rn)) return o;
+    std::vector<uint8_t> bgr(size_t(w) * size_t(h) * 3);
+    uint8_t* out = bgr.data();
+    for (int y = 0; y < h; ++y) {
+        const uint8_t* row = r + 32 + size_t(y) * size_t(stride);
+        for (int x = 0; x < w; ++x, out += 3) {
+            if (bpp == 24) {
+                out[0] = row[3 * x], out[1] = row[3 * x + 1], out[2] = row[3 * x + 2];
+            } else {
+                const TRGB c = (row[x >> 3] >> (7 - (x & 7)) & 1) ? back : text;
+                out[0] = uint8_t(GetBValue(c)), out[1] = uint8_t(GetGValue(c)),
+                out[2] = uint8_t(GetRValue(c));
+            }
+        }
+    }
+    uint64_t sum[3] = {0, 0, 0};
+    for (size_t i = 0; i < bgr.size(); ++i)
+        sum[i % 3] += bgr[i];
+    const uint64_t n = uint64_t(w) * uint64_t(h);
+    o.brush.Color = RGB(int(sum[2] / n), int(sum[1] / n), int(sum[0] / n));
+    o.brush.PatternW = w;
+    o.brush.PatternH = h;
+    o.brush.PatternBGR = std::make_shared<const std::vector<uint8_t>>(std::move(bgr));
+    return o;
+}
+
 // WMF region: the rectangles of its scans, or its bounding box when it has none.
 std::vector<TMetaRect> ReadWmfRegion(const uint8_t* r, size_t rn) {
     std::vector<TMetaRect> out;
@@ -895,8 +932,8 @@ void TMetafileData::PlayWMF(TMetaCanvas& canvas, int width, int height) const {
             else
                 p.AddObject(MakeBrush(0, 0x808080, 0));
             break;
-        case 0x01F9: // CREATEPATTERNBRUSH (a device-dependent bitmap: drawn grey)
-            p.AddObject(MakeBrush(0, 0x808080, 0));
+        case 0x01F9: // CREATEPATTERNBRUSH
+            p.AddObject(MakeBitmap16Brush(r, rn, dc.textColor & 0xFFFFFF, dc.bkColor & 0xFFFFFF));
             break;
         case 0x012D:
             p.Select(u16(0));

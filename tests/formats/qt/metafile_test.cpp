@@ -147,6 +147,46 @@ TEST(Metafile, CharacterExtraAndJustificationWidenText) {
     EXPECT_EQ(TextRight({{0x020A, {2, 400}}, {0x020A, {0, 0}}}), plain);
 }
 
+TEST(Metafile, DeviceDependentPatternBrushes) {
+    // 8 x 8 tiles over a picture 96 pixels wide (1 logical unit = 1 pixel).
+    auto play = [](std::vector<int> bitmap16) {
+        tWMFFileFormatReader reader;
+        Wmf w;
+        w.Rec(0x020C, {48, 96}).Rec(0x0209, Color(0, 0, 255)).Rec(0x0201, Color(255, 255, 0));
+        w.Rec(0x02FA, {5, 0, 0, 0, 0}).Rec(0x012D, {0});
+        w.Rec(0x01F9, bitmap16).Rec(0x012D, {1}).Rec(0x041B, {48, 96, 0, 0});
+        TPixelGraphic pic;
+        ReadMeta(reader, w.Build(true), pic);
+        return pic.GetWidth() >= 16 ? std::pair(pic.GetPixelColor(1, 3), pic.GetPixelColor(13, 3))
+                                    : std::pair(TRGB(1), TRGB(1));
+    };
+    // Type, width, height, width bytes, planes | bits << 8, bits pointer;
+    // 18 unused bytes; rows.
+    std::vector<int> mono = {0, 8, 8, 2, 0x0101, 0, 0};
+    mono.resize(16, 0);
+    for (int y = 0; y < 8; ++y)
+        mono.push_back(0x000F); // 0000 1111: text colour, then background colour
+    EXPECT_EQ(play(mono), std::pair(RGB(0, 0, 255), RGB(255, 255, 0)));
+    std::vector<int> rgb = {0, 8, 8, 24, 0x1801, 0, 0};
+    rgb.resize(16, 0);
+    // Built byte by byte: 24-bit rows of 4 red then 4 green pixels.
+    std::vector<uint8_t> row;
+    for (int x = 0; x < 8; ++x)
+        row.insert(row.end(), x < 4 ? std::initializer_list<uint8_t>{0, 0, 255}
+                                    : std::initializer_list<uint8_t>{0, 255, 0});
+    for (int y = 0; y < 8; ++y)
+        for (size_t i = 0; i < row.size(); i += 2)
+            rgb.push_back(row[i] | row[i + 1] << 8);
+    EXPECT_EQ(play(rgb), std::pair(RGB(255, 0, 0), RGB(0, 255, 0)));
+    // A depth that needs the recording device's palette, or rows past the
+    // record: grey.
+    std::vector<int> eight = {0, 8, 8, 8, 0x0801, 0, 0};
+    eight.resize(16 + 32, 0);
+    EXPECT_EQ(play(eight), std::pair(RGB(128, 128, 128), RGB(128, 128, 128)));
+    mono.resize(18);
+    EXPECT_EQ(play(mono), std::pair(RGB(128, 128, 128), RGB(128, 128, 128)));
+}
+
 TEST(Metafile, EnhancedMetafileShapesPathsAndBitmap) {
     tEMFFileFormatReader reader;
     Emf e;
