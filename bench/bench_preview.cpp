@@ -37,7 +37,9 @@ void SavePhoto(const QString& path, int w, int h, uint32_t seed) {
             for (int c = 0; c < 3; ++c) {
                 seed = seed * 1664525u + 1013904223u;
                 const int grain = int(seed >> 27) * 3 / 4 - 12;
-                const int base = c == 0 ? x * 200 / w : c == 1 ? y * 180 / h + 40 : (x + y) * 120 / (w + h) + 60;
+                const int base = c == 0   ? x * 200 / w
+                                 : c == 1 ? y * 180 / h + 40
+                                          : (x + y) * 120 / (w + h) + 60;
                 row[3 * x + c] = uint8_t(std::clamp(base + grain, 0, 255));
             }
         }
@@ -146,7 +148,7 @@ void BM_ClickLargePhoto(benchmark::State& state) {
         state.ResumeTiming();
     }
     state.counters["MB"] = double(QFileInfo(files[0]).size()) / 1e6;
-    state.SetLabel(mode == 0 ? "whole decode, first paint"
+    state.SetLabel(mode == 0   ? "whole decode, first paint"
                    : mode == 1 ? "first look, first paint"
                                : "first look, whole picture painted");
 }

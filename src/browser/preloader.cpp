@@ -162,9 +162,8 @@ bool TPreloader::Pending(const QString& path, int reduce) const {
     return false;
 }
 
-std::unique_ptr<TPixelGraphic> TPreloader::Take(const QString& path,
-                                                const TPreloadSettings& settings, int reduce,
-                                                bool wait) {
+std::unique_ptr<TPixelGraphic>
+TPreloader::Take(const QString& path, const TPreloadSettings& settings, int reduce, bool wait) {
     std::unique_lock lock(mutex_);
     if (!enabled_) return nullptr;
     // A decode of this very file under way finishes sooner than a new one.

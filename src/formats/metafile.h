@@ -25,7 +25,8 @@ enum TMetaPenStyle {
     mpsDot = 2,
     mpsDashDot = 3,
     mpsDashDotDot = 4,
-    mpsNull = 5
+    mpsNull = 5,
+    mpsUser = 6 // the pen's own dash and gap lengths
 };
 enum TMetaBrushStyle { mbsSolid = 0, mbsNull = 1, mbsHatched = 2 };
 
@@ -38,6 +39,8 @@ struct TMetaPen {
     double Width = 1; // device pixels; at least 1
     TRGB Color = 0;
     int Cap = mpcRound, Join = mpjRound;
+    // mpsUser: dash, gap, dash, ... in device pixels (an odd count repeats).
+    std::vector<double> Dashes;
 };
 struct TMetaBrush {
     int Style = mbsSolid;

@@ -32,7 +32,8 @@ struct TAffine {
 struct TObj {
     enum Kind { None, Pen, Brush, Font, Region, Palette, Other } kind = None;
     int penStyle = mpsSolid, penCap = mpcRound, penJoin = mpjRound;
-    double penWidth = 0; // logical; 0 = one device pixel
+    double penWidth = 0;           // logical; 0 = one device pixel
+    std::vector<double> penDashes; // user style: logical lengths
     TMetaBrush brush;
     TMetaFont font; // Height logical, signed as stored
     TRGB color = 0;
@@ -330,6 +331,8 @@ class TPlayer {
         s.Pen.Width = std::max(1.0, std::min(dc_.pen.penWidth * ScaleX(), 4096.0));
         s.Pen.Cap = dc_.pen.penCap;
         s.Pen.Join = dc_.pen.penJoin;
+        for (double d : dc_.pen.penDashes)
+            s.Pen.Dashes.push_back(std::min(d * ScaleX(), 1e5));
         s.Brush = dc_.brush.brush;
         s.Brush.Color &= 0xFFFFFF;
         s.Font = dc_.font.font;
@@ -562,7 +565,8 @@ class TPlayer {
                 bottom = std::max(bottom, q.Y);
             }
         if (!(bottom > top)) return out;
-        const double y0 = std::max(std::floor(top), -kHuge), y1 = std::min(std::ceil(bottom), kHuge);
+        const double y0 = std::max(std::floor(top), -kHuge),
+                     y1 = std::min(std::ceil(bottom), kHuge);
         // Each row crosses every edge: bounded work for any path.
         double edges = 0;
         for (const auto& p : polys)
@@ -592,7 +596,8 @@ class TPlayer {
                 inside = winding ? inside + cross[i].second : inside ^ 1;
                 if (inside == 0) continue;
                 // Whole pixels whose centres lie between the crossings.
-                const double l = std::ceil(cross[i].first - 0.5), r = std::ceil(cross[i + 1].first - 0.5);
+                const double l = std::ceil(cross[i].first - 0.5),
+                             r = std::ceil(cross[i + 1].first - 0.5);
                 if (r <= l) continue;
                 if (!spans.empty() && spans.back().second >= l)
                     spans.back().second = std::max(spans.back().second, r);
@@ -672,7 +677,9 @@ class TPlayer {
 TObj MakePen(int style, double width, TRGB color) {
     TObj o;
     o.kind = TObj::Pen;
-    o.penStyle = (style & 0xF) <= 4 ? style & 0xF : (style & 0xF) == 5 ? mpsNull : mpsSolid;
+    // 8, alternate pixels, is as near a dotted line as a scaled picture gets.
+    const int kind = style & 0xF;
+    o.penStyle = kind <= 4 ? kind : kind == 5 ? mpsNull : kind == 8 ? mpsDot : mpsSolid;
     o.penWidth = std::fabs(width);
     o.color = color;
     // End caps and joins live in the style's high bits (round when 0).
@@ -1239,6 +1246,21 @@ void TMetafileData::PlayEMF(TMetaCanvas& canvas, int width, int height) const {
                 // Cosmetic pens are one pixel wide whatever the width says.
                 const double w = (style & 0x00010000) ? i32(32) : 0;
                 TObj o = MakePen(int(style), w, TRGB(u32(40)));
+                // User style: the entries follow the pen (at most 16 are used).
+                const size_t entries = u32(48);
+                if ((style & 0xF) == 7 && entries > 0 && entries <= 16 &&
+                    entries <= (rn - 52) / 4) {
+                    bool drawn = false;
+                    for (size_t i = 0; i < entries; ++i) {
+                        const double len = std::clamp(double(u32(52 + 4 * i)), 0.0, 1e6);
+                        o.penDashes.push_back(len);
+                        drawn = drawn || len > 0;
+                    }
+                    if (drawn)
+                        o.penStyle = mpsUser;
+                    else
+                        o.penDashes.clear();
+                }
                 if (u32(36) == 1) o.penStyle = mpsNull;
                 p.PutObject(u32(8), o);
             }

@@ -236,22 +236,22 @@ class TQtMetaCanvas : public TMetaCanvas {
     void Setup(const TMetaStyle& s, bool fill) {
         // R2_* as the painter's raster operations (S = pen or brush, D = picture).
         static const QPainter::CompositionMode rops[] = {
-            QPainter::RasterOp_ClearDestination,            // 1 black
-            QPainter::RasterOp_NotSourceAndNotDestination,  // 2 not (S or D)
-            QPainter::RasterOp_NotSourceAndDestination,     // 3 not S and D
-            QPainter::RasterOp_NotSource,                   // 4 not S
-            QPainter::RasterOp_SourceAndNotDestination,     // 5 S and not D
-            QPainter::RasterOp_NotDestination,              // 6 not D
-            QPainter::RasterOp_SourceXorDestination,        // 7 S xor D
-            QPainter::RasterOp_NotSourceOrNotDestination,   // 8 not (S and D)
-            QPainter::RasterOp_SourceAndDestination,        // 9 S and D
-            QPainter::RasterOp_NotSourceXorDestination,     // 10 not (S xor D)
-            QPainter::CompositionMode_DestinationOver,      // 11 nothing (drawn as null)
-            QPainter::RasterOp_NotSourceOrDestination,      // 12 not S or D
-            QPainter::CompositionMode_SourceOver,           // 13 copy
-            QPainter::RasterOp_SourceOrNotDestination,      // 14 S or not D
-            QPainter::RasterOp_SourceOrDestination,         // 15 S or D
-            QPainter::RasterOp_SetDestination};             // 16 white
+            QPainter::RasterOp_ClearDestination,           // 1 black
+            QPainter::RasterOp_NotSourceAndNotDestination, // 2 not (S or D)
+            QPainter::RasterOp_NotSourceAndDestination,    // 3 not S and D
+            QPainter::RasterOp_NotSource,                  // 4 not S
+            QPainter::RasterOp_SourceAndNotDestination,    // 5 S and not D
+            QPainter::RasterOp_NotDestination,             // 6 not D
+            QPainter::RasterOp_SourceXorDestination,       // 7 S xor D
+            QPainter::RasterOp_NotSourceOrNotDestination,  // 8 not (S and D)
+            QPainter::RasterOp_SourceAndDestination,       // 9 S and D
+            QPainter::RasterOp_NotSourceXorDestination,    // 10 not (S xor D)
+            QPainter::CompositionMode_DestinationOver,     // 11 nothing (drawn as null)
+            QPainter::RasterOp_NotSourceOrDestination,     // 12 not S or D
+            QPainter::CompositionMode_SourceOver,          // 13 copy
+            QPainter::RasterOp_SourceOrNotDestination,     // 14 S or not D
+            QPainter::RasterOp_SourceOrDestination,        // 15 S or D
+            QPainter::RasterOp_SetDestination};            // 16 white
         painter_.setCompositionMode(rops[std::clamp(s.Rop2, 1, 16) - 1]);
         static const Qt::PenStyle styles[] = {Qt::SolidLine,   Qt::DashLine,       Qt::DotLine,
                                               Qt::DashDotLine, Qt::DashDotDotLine, Qt::NoPen};
@@ -259,6 +259,14 @@ class TQtMetaCanvas : public TMetaCanvas {
             painter_.setPen(Qt::NoPen);
         } else {
             QPen pen(Color(s.Pen.Color), s.Pen.Width, styles[std::clamp(s.Pen.Style, 0, 5)]);
+            if (s.Pen.Style == mpsUser && !s.Pen.Dashes.empty()) {
+                // Qt measures dashes in pen widths and wants dash-gap pairs.
+                QList<qreal> dashes;
+                for (int round = 0; round < (s.Pen.Dashes.size() % 2 ? 2 : 1); ++round)
+                    for (double d : s.Pen.Dashes)
+                        dashes << std::max(d, 0.01) / std::max(1.0, s.Pen.Width);
+                pen.setDashPattern(dashes);
+            }
             pen.setCapStyle(s.Pen.Cap == mpcFlat     ? Qt::FlatCap
                             : s.Pen.Cap == mpcSquare ? Qt::SquareCap
                                                      : Qt::RoundCap);

@@ -304,7 +304,8 @@ TEST(MetafileOracle, WindowsMetafileRecordFamilies) {
                               Rop2Case{"SetROP2 MASKPEN", 9, RGB(255, 255, 0), red},
                               Rop2Case{"SetROP2 NOTCOPYPEN", 4, blue, RGB(255, 255, 0)}})
         cases.push_back(
-            {r.name, false,
+            {r.name,
+             false,
              WmfBytes(WmfStart(255, 0, 0)
                           .Rec(0x041B, kFull)
                           .Rec(0x0104, {r.rop2})
@@ -367,6 +368,22 @@ TEST(MetafileOracle, EnhancedMetafileRecordFamilies) {
                          e.Build(kEW, kEH),
                          {{0.5, 0.5, blue}, {0.05, 0.5, white}, {0.5, 0.1, white}}});
     }
+    // A pen of its own dashes: 1000 units drawn, 1000 left out.
+    {
+        Emf e;
+        e.Rec(95, I32s({1, 0, 0, 0, 0, 0x10207, 300, 0, blue, 0, 2, 1000, 1000}))
+            .Rec(37, I32s({1}))
+            .Rec(87, Poly16({0, 2540, kEW, 2540}));
+        cases.push_back({"EXTCREATEPEN user style",
+                         true,
+                         e.Build(kEW, kEH),
+                         {{0.05, 0.5, blue},
+                          {0.15, 0.5, white},
+                          {0.25, 0.5, blue},
+                          {0.35, 0.5, white},
+                          {0.5, 0.3, white}},
+                         "emf2svg-conv draws user-styled pens solid"});
+    }
     cases.push_back({"INTERSECTCLIPRECT",
                      true,
                      EmfStart(red)
@@ -415,7 +432,10 @@ TEST(MetafileOracle, EnhancedMetafileRecordFamilies) {
                          .Rec(67, I32s({5}))
                          .Rec(43, I32s(kEFull))
                          .Build(kEW, kEH),
-                     {{0.5, 0.6, red}, {0.5, 0.15, red}, {0.2, 0.2, white}, {0.8, 0.2, white},
+                     {{0.5, 0.6, red},
+                      {0.5, 0.15, red},
+                      {0.2, 0.2, white},
+                      {0.8, 0.2, white},
                       {0.5, 0.95, white}},
                      "emf2svg-conv writes broken SVG for a clip path"});
     // The left 60 % xor the right 60 %: both ends, not the middle.
