@@ -1,10 +1,11 @@
-// The BMP reader and the packed-DIB decoder on arbitrary bytes.
-#include "fuzz_support.h"
+// The BMP reader and the packed-DIB decoder on arbitrary bytes, and the writer
+// on what was read.
 #include "formats/bmp.h"
+#include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TBMPFileFormatReader reader;
-    FuzzReader(reader, data, size);
+    FuzzReader(reader, data, size, 0, "bmp");
     if (size > 14) {
         try {
             TPixelGraphic g;

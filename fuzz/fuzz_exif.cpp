@@ -12,7 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     limits.MaxRows = 20000;
     limits.MaxValueBytes = 1 << 20;
     size_t total = 0;
-    ReadExif(s, [&](const TExifRow& r) { total += r.Description.size() + r.Value.size(); }, limits);
+    ReadExif(
+        s, [&](const TExifRow& r) { total += r.Description.size() + r.Value.size(); }, limits);
     (void)total;
     return 0;
 }

@@ -34,17 +34,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     picture->SetFormat(8, 8, palette ? pg8Bit : pg24Bit);
     if (palette) {
         picture->SetPaletteCount(256);
-        for (int i = 0; i < 256; ++i) picture->SetPaletteEntry(i, RGB(i, 255 - i, (i * 37) & 255));
+        for (int i = 0; i < 256; ++i)
+            picture->SetPaletteEntry(i, RGB(i, 255 - i, (i * 37) & 255));
     }
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 8; ++x)
-            picture->SetPixel(x, y, palette ? (x * 8 + y + data[0]) & 255 : RGB(x * 32, y * 32, data[0]));
+            picture->SetPixel(x, y,
+                              palette ? (x * 8 + y + data[0]) & 255 : RGB(x * 32, y * 32, data[0]));
     try {
         ApplyFilterChain(picture, steps, ctx);
     } catch (const std::exception&) {
         // A library error (a kernel refused) is an answer, not a finding.
     }
     for (int y = 0; y < picture->GetHeight(); ++y)
-        for (int x = 0; x < picture->GetWidth(); ++x) (void)picture->GetPixelColor(x, y);
+        for (int x = 0; x < picture->GetWidth(); ++x)
+            (void)picture->GetPixelColor(x, y);
     return 0;
 }

@@ -1,6 +1,6 @@
 // The icon reader on arbitrary bytes: the first byte picks the picture index.
-#include "fuzz_support.h"
 #include "formats/ico.h"
+#include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;

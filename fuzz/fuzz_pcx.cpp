@@ -1,6 +1,6 @@
 // The PCX reader on arbitrary bytes.
-#include "fuzz_support.h"
 #include "formats/pcx.h"
+#include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TPCXFileFormatReader reader;
