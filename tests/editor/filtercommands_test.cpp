@@ -2,8 +2,10 @@
 // the effects: each one undoable, a cancelled dialog changes nothing.
 
 #include <QDialog>
+#include <QSlider>
 
 #include "editor_fixture.h"
+#include "processing/effects.h"
 
 namespace {
 
@@ -71,3 +73,48 @@ TEST_F(EditorTest, EmbossOfAFlatPictureIsGreyAndANarrowBevelChangesNothing) {
 }
 
 } // namespace
+
+TEST_F(EditorTest, ChosenEffectsRunAtTheChosenStrengthOrNotAtAll) {
+    Show(pg24Bit, 30, 20);
+    const auto before = Shown();
+    // Cancel: picture and undo as they were.
+    prompts_->dialogAnswers.push_back([](QDialog* d) {
+        d->findChild<QSlider*>("TrackBar1")->setValue(40);
+        return int(QDialog::Rejected);
+    });
+    Trigger("Mosaic1");
+    EXPECT_EQ(Shown(), before);
+    EXPECT_NE(ed_->UndoCaption(), "Undo Mosaic");
+
+    // OK at 10: the mosaic of the whole picture, undoable.
+    QString title;
+    prompts_->dialogAnswers.push_back([&title](QDialog* d) {
+        title = d->windowTitle();
+        d->findChild<QSlider*>("TrackBar1")->setValue(10);
+        return int(QDialog::Accepted);
+    });
+    TFastBMP expected(*ed_->PGImage1->CurrentPixelGraphic());
+    FastMosaic(expected, 10, 10);
+    Trigger("Mosaic1");
+    EXPECT_EQ(title, "Mosaic");
+    TPixelGraphic want;
+    expected.AssignTo(want);
+    EXPECT_EQ(Shown(), Pixels(want));
+    EXPECT_EQ(ed_->UndoCaption(), "Undo Mosaic");
+    Trigger("Undo1");
+    EXPECT_EQ(Shown(), before);
+
+    // The noise entries carry their own names.
+    for (const auto& [command, undo] : {std::pair("BWNoise1", "Undo Monochrome Noise"),
+                                        std::pair("ColorNoise1", "Undo Color Noise"),
+                                        std::pair("SprayPaint1", "Undo Spray Paint")}) {
+        prompts_->dialogAnswers.push_back([](QDialog* d) {
+            d->findChild<QSlider*>("TrackBar1")->setValue(50);
+            return int(QDialog::Accepted);
+        });
+        Trigger(command);
+        EXPECT_EQ(ed_->UndoCaption(), undo);
+        EXPECT_NE(Shown(), before) << command;
+        Trigger("Undo1");
+    }
+}

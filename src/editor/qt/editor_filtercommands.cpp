@@ -2,16 +2,21 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QSlider>
 
+#include "browser/toolwindows.h"
 #include "core/pixelgraphic.h"
 #include "editor/qt/acquire.h"
 #include "editor/qt/undostep.h"
+#include "platform/prompts.h"
 #include "processing/bevel.h"
 #include "processing/colorfilters.h"
 #include "processing/convfilter.h"
 #include "processing/effects.h"
+#include "processing/pgrandom.h"
 #include "processing/qt/colordialogs.h"
 #include "processing/qt/convdialogs.h"
+#include "processing/qt/neweffects.h"
 #include "view/pgimage.h"
 
 namespace {
@@ -103,6 +108,43 @@ std::function<void(TfrmAcquire&)> Effect(const char* label,
             TFastBMP second(first.Width(), first.Height());
             second.CopyBitsFrom(first);
             run(first, second);
+            auto out = std::make_unique<TPixelGraphic>();
+            second.AssignTo(*out);
+            e.PGImage1->TakePixelGraphic(std::move(out));
+            step.Commit();
+        });
+    };
+}
+
+// The program's effect chooser, or the editor's own one where no tool
+// windows were made (tests).
+TfrmNewEFX& EffectChooser(TfrmAcquire& e) {
+    if (TToolWindows* tools = ToolWindows())
+        if (auto* w = qobject_cast<TfrmNewEFX*>(tools->Find("TfrmNewEFX"))) return *w;
+    auto* own = e.findChild<TfrmNewEFX*>("EditorEffectChooser", Qt::FindDirectChildrenOnly);
+    if (!own) {
+        own = new TfrmNewEFX(&e);
+        own->setObjectName("EditorEffectChooser");
+    }
+    return *own;
+}
+
+// Spray Paint, B/W Noise, Color Noise, Mosaic: the strength is chosen in
+// the chooser; on OK the effect runs on the whole picture at that strength.
+std::function<void(TfrmAcquire&)> ChosenEffect(int tag) {
+    return [tag](TfrmAcquire& e) {
+        if (e.PGImage1->IsEmpty()) return;
+        TfrmNewEFX& chooser = EffectChooser(e);
+        chooser.SetTag(tag);
+        chooser.Activate(*e.PGImage1->CurrentPixelGraphic());
+        if (ExecDialog(&chooser) != QDialog::Accepted) return;
+        const int value = chooser.TrackBar1->value();
+        e.RunCommand([&] {
+            TUndoStep step(e, ChooserEffectName(tag));
+            TFastBMP first(*e.PGImage1->CurrentPixelGraphic());
+            TFastBMP second(first.Width(), first.Height());
+            second.CopyBitsFrom(first);
+            ChooserEffect(tag, first, second, value, ProgramRandom());
             auto out = std::make_unique<TPixelGraphic>();
             second.AssignTo(*out);
             e.PGImage1->TakePixelGraphic(std::move(out));
@@ -221,10 +263,10 @@ const std::vector<TEditorMenuCommand>& EditorMenuCommands() {
         {C::EffectsGroup, "Swirl", "Swirl1", "Swirl",
          Effect("Swirl",
                 [](TFastBMP& first, TFastBMP& second) { FastSwirl(first, second, 100.0f); })},
-        {C::EffectsGroup, "Spray Paint", "SprayPaint1", "Spray Paint", {}},
-        {C::EffectsGroup, "B/W Noise", "BWNoise1", "Monochrome Noise", {}},
-        {C::EffectsGroup, "Color Noise", "ColorNoise1", "Color Noise", {}},
-        {C::EffectsGroup, "Mosaic", "Mosaic1", "Mosaic", {}},
+        {C::EffectsGroup, "Spray Paint", "SprayPaint1", "Spray Paint", ChosenEffect(1)},
+        {C::EffectsGroup, "B/W Noise", "BWNoise1", "Monochrome Noise", ChosenEffect(2)},
+        {C::EffectsGroup, "Color Noise", "ColorNoise1", "Color Noise", ChosenEffect(3)},
+        {C::EffectsGroup, "Mosaic", "Mosaic1", "Mosaic", ChosenEffect(4)},
         {C::EffectsGroup, "Pencil Drawing", "PencilDrawing1", "Pencil Draw", PencilDrawing},
         {C::EffectsGroup, "Posterize", "Posterize1", "Posterize", {}},
     };

@@ -4,9 +4,11 @@
 #include "editor/qt/acquire.h"
 #include "editor/qt/giftrans.h"
 #include "editor/qt/saveoptionsform.h"
+#include "processing/qt/neweffects.h"
 
 void RegisterEditorWindows() {
     TToolWindows::RegisterFactory("TfrmAcquire", [] { return new TfrmAcquire; });
     TToolWindows::RegisterFactory("TfrmFileSaveOptions", [] { return new TfrmFileSaveOptions; });
     TToolWindows::RegisterFactory("TfrmGIFTrans", [] { return new TfrmGIFTrans; });
+    TToolWindows::RegisterFactory("TfrmNewEFX", [] { return new TfrmNewEFX; });
 }
