@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <thread>
+#include <vector>
+
+#include "core/filter.h"
 
 namespace {
 
@@ -143,22 +147,38 @@ namespace {
 
 // Runs `point` for every destination pixel and writes the bilinear sample of
 // the source there; a point that is not finite keeps the source pixel.
+// Each pixel depends on the source alone, so bands of rows go to the
+// filters' worker threads with the same result as one thread.
 template <class F> void Resample(const TFastBMP& source, TFastBMP& dest, F point) {
     const int w = std::min(source.Width(), dest.Width());
     const int h = std::min(source.Height(), dest.Height());
-    for (int y = 0; y < h; ++y) {
-        uint8_t* d = dest.Row(y);
-        const uint8_t* s = source.Row(y);
-        for (int x = 0; x < w; ++x) {
-            float sx, sy;
-            point(x, y, sx, sy);
-            if (!SampleBilinear(source, sx, sy, d + 3 * x)) {
-                d[3 * x] = s[3 * x];
-                d[3 * x + 1] = s[3 * x + 1];
-                d[3 * x + 2] = s[3 * x + 2];
+    auto rows = [&](int from, int to) {
+        for (int y = from; y < to; ++y) {
+            uint8_t* d = dest.Row(y);
+            const uint8_t* s = source.Row(y);
+            for (int x = 0; x < w; ++x) {
+                float sx, sy;
+                point(x, y, sx, sy);
+                if (!SampleBilinear(source, sx, sy, d + 3 * x)) {
+                    d[3 * x] = s[3 * x];
+                    d[3 * x + 1] = s[3 * x + 1];
+                    d[3 * x + 2] = s[3 * x + 2];
+                }
             }
         }
+    };
+    const int threads =
+        int64_t(w) * h < 65536 ? 1 : std::clamp(PGFilterThreads, 1, std::max(1, h));
+    if (threads == 1) {
+        rows(0, h);
+        return;
     }
+    std::vector<std::thread> workers;
+    for (int t = 1; t < threads; ++t)
+        workers.emplace_back(rows, int(int64_t(h) * t / threads), int(int64_t(h) * (t + 1) / threads));
+    rows(0, int(int64_t(h) / threads));
+    for (std::thread& t : workers)
+        t.join();
 }
 
 constexpr float kPi = 3.14159265358979f;

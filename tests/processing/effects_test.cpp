@@ -8,6 +8,7 @@
 #include <limits>
 #include <random>
 
+#include "core/filter.h"
 #include "core/options.h"
 #include "core/pixelgraphic.h"
 
@@ -254,4 +255,24 @@ TEST(FastEffects, FisheyeAndSwirlEdgeCases) {
     TFastBMP s = RandomBitmap(7, 5, 10), d(7, 5);
     FastSwirl(s, d, 0.0f);
     EXPECT_TRUE(SamePixels(s, d));
+}
+
+TEST(FastEffects, FisheyeAndSwirlGiveTheSameRowsOnAnyNumberOfThreads) {
+    const int saved = PGFilterThreads;
+    TFastBMP src = RandomBitmap(301, 250, 11);
+    auto run = [&](int threads, bool swirl) {
+        PGFilterThreads = threads;
+        TFastBMP out(301, 250);
+        if (swirl)
+            FastSwirl(src, out, 100.0f);
+        else
+            FastFisheye(src, out, 1.0f);
+        return out;
+    };
+    for (bool swirl : {false, true}) {
+        const TFastBMP one = run(1, swirl);
+        EXPECT_TRUE(SamePixels(one, run(2, swirl))) << swirl;
+        EXPECT_TRUE(SamePixels(one, run(7, swirl))) << swirl;
+    }
+    PGFilterThreads = saved;
 }
