@@ -152,20 +152,26 @@ namespace {
 template <class F> void Resample(const TFastBMP& source, TFastBMP& dest, F point) {
     const int w = std::min(source.Width(), dest.Width());
     const int h = std::min(source.Height(), dest.Height());
+    // In tiles of 32 x 32: neighbouring pixels sample neighbouring source
+    // points, which then stay in the cache (a whole row of a swirl crosses
+    // thousands of source rows).
+    constexpr int kTile = 32;
     auto rows = [&](int from, int to) {
-        for (int y = from; y < to; ++y) {
-            uint8_t* d = dest.Row(y);
-            const uint8_t* s = source.Row(y);
-            for (int x = 0; x < w; ++x) {
-                float sx, sy;
-                point(x, y, sx, sy);
-                if (!SampleBilinear(source, sx, sy, d + 3 * x)) {
-                    d[3 * x] = s[3 * x];
-                    d[3 * x + 1] = s[3 * x + 1];
-                    d[3 * x + 2] = s[3 * x + 2];
+        for (int ty = from; ty < to; ty += kTile)
+            for (int tx = 0; tx < w; tx += kTile)
+                for (int y = ty; y < std::min(ty + kTile, to); ++y) {
+                    uint8_t* d = dest.Row(y);
+                    const uint8_t* s = source.Row(y);
+                    for (int x = tx; x < std::min(tx + kTile, w); ++x) {
+                        float sx, sy;
+                        point(x, y, sx, sy);
+                        if (!SampleBilinear(source, sx, sy, d + 3 * x)) {
+                            d[3 * x] = s[3 * x];
+                            d[3 * x + 1] = s[3 * x + 1];
+                            d[3 * x + 2] = s[3 * x + 2];
+                        }
+                    }
                 }
-            }
-        }
     };
     const int threads =
         int64_t(w) * h < 65536 ? 1 : std::clamp(PGFilterThreads, 1, std::max(1, h));
