@@ -200,9 +200,13 @@ template <class F> TFilterStepFn OnBuffer(F effect) {
 template <class F> TFilterStepFn OnTwoBuffers(F effect) {
     return [effect](TPicture& p, TFilterChainContext& ctx) {
         TFastBMP first(*p);
+        // The buffers hold the pixels now: at most two copies are alive at
+        // any moment (the picture is made again from the result).
+        p->SetFormat(0, 0, pg24Bit);
         TFastBMP second(first.Width(), first.Height());
         second.CopyBitsFrom(first);
         effect(first, second, ctx);
+        first = TFastBMP();
         second.AssignTo(*p);
     };
 }
