@@ -2,10 +2,17 @@
 // the effects: each one undoable, a cancelled dialog changes nothing.
 
 #include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QSlider>
+#include <set>
 
+#include "editor/qt/geometrydialogs.h"
 #include "editor_fixture.h"
 #include "processing/effects.h"
+#include "processing/geometryops.h"
 
 namespace {
 
@@ -117,4 +124,87 @@ TEST_F(EditorTest, ChosenEffectsRunAtTheChosenStrengthOrNotAtAll) {
         EXPECT_NE(Shown(), before) << command;
         Trigger("Undo1");
     }
+}
+
+TEST_F(EditorTest, GeometryDialogsChangeThePictureOnlyWithGoodValues) {
+    Show(pg24Bit, 5, 3);
+    const auto before = Shown();
+    const QString undoBefore = ed_->UndoCaption();
+    auto answer = [this](std::function<void(QDialog*)> fill, bool ok = true) {
+        prompts_->dialogAnswers.push_back([fill, ok](QDialog* d) {
+            fill(d);
+            d->findChild<QPushButton*>(ok ? "OKBtn" : "CancelBtn")->click();
+            return d->result();
+        });
+    };
+    auto expectUnchanged = [&](const char* what) {
+        EXPECT_EQ(Shown(), before) << what;
+        EXPECT_EQ(ed_->UndoCaption(), undoBefore) << what;
+    };
+
+    // Refused or cancelled: nothing changes, the undo entry included.
+    answer([](QDialog* d) { d->findChild<QLineEdit*>("eAngle")->setText(""); });
+    Trigger("Arbitrary1");
+    expectUnchanged("empty angle");
+    EXPECT_EQ(prompts_->Messages().last(), "'' is not a valid integer value");
+    answer([](QDialog* d) { d->findChild<QLineEdit*>("eWidth")->setText("1"); });
+    Trigger("AddBorder1");
+    expectUnchanged("border of 1");
+    answer([](QDialog*) {}, false);
+    Trigger("Resize1");
+    expectUnchanged("resize cancelled");
+
+    // 90 counter-clockwise turns 270 clockwise.
+    answer([](QDialog* d) {
+        d->findChild<QLineEdit*>("eAngle")->setText("90");
+        d->findChild<QRadioButton*>("rbCounterClockwise")->setChecked(true);
+    });
+    Trigger("Arbitrary1");
+    {
+        auto source = MakeTestPicture(pg24Bit, 5, 3);
+        EXPECT_EQ(Shown(), Pixels(*RotatePicture(*source, 270)));
+        EXPECT_EQ(ed_->UndoCaption(), "Undo Rotate");
+    }
+    Trigger("Undo1");
+    EXPECT_EQ(Shown(), before);
+
+    // A red ellipse border of 2.
+    answer([](QDialog* d) {
+        d->findChild<QLineEdit*>("eWidth")->setText("2");
+        static_cast<TfrmBorder*>(d)->SetColor(Qt::red);
+        d->findChild<QRadioButton*>("rbEllipse")->setChecked(true);
+    });
+    Trigger("AddBorder1");
+    {
+        auto source = MakeTestPicture(pg24Bit, 5, 3);
+        EXPECT_EQ(Shown(), Pixels(*BorderPicture(*source, 2, RGB(255, 0, 0), true)));
+        EXPECT_EQ(ed_->UndoCaption(), "Undo Border");
+    }
+    Trigger("Undo1");
+
+    // Width typed as 10 and OK pressed in the field: the height follows (5 x 3 -> 10 x 6).
+    answer([](QDialog* d) {
+        EXPECT_EQ(d->findChild<QLabel*>("lOldWidth")->text(), "5");
+        auto* w = d->findChild<QLineEdit*>("eNewWidth");
+        w->setText("10");
+        emit w->textEdited("10");
+    });
+    Trigger("Resize1");
+    ASSERT_NE(ed_->PGImage1->CurrentPixelGraphic(), nullptr);
+    EXPECT_EQ(ed_->PGImage1->CurrentPixelGraphic()->GetWidth(), 10);
+    EXPECT_EQ(ed_->PGImage1->CurrentPixelGraphic()->GetHeight(), 6);
+    EXPECT_EQ(ed_->UndoCaption(), "Undo Resize");
+    Trigger("Undo1");
+
+    // Posterize: the 16-colour format with at most 8 colours.
+    Trigger("Posterize1");
+    const TPixelGraphic* p = ed_->PGImage1->CurrentPixelGraphic();
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p->PixelFormat(), pg4Bit);
+    std::set<TRGB> colours;
+    for (int y = 0; y < p->GetHeight(); ++y)
+        for (int x = 0; x < p->GetWidth(); ++x)
+            colours.insert(p->GetPixelColor(x, y));
+    EXPECT_LE(colours.size(), 8u);
+    EXPECT_EQ(ed_->UndoCaption(), "Undo Posterize");
 }

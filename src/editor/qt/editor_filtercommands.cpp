@@ -1,18 +1,22 @@
 #include "editor/qt/editor_filtercommands.h"
 
 #include <QAction>
+#include <QLineEdit>
 #include <QMenu>
+#include <QRadioButton>
 #include <QSlider>
 
 #include "browser/toolwindows.h"
 #include "core/pixelgraphic.h"
 #include "editor/qt/acquire.h"
+#include "editor/qt/geometrydialogs.h"
 #include "editor/qt/undostep.h"
 #include "platform/prompts.h"
 #include "processing/bevel.h"
 #include "processing/colorfilters.h"
 #include "processing/convfilter.h"
 #include "processing/effects.h"
+#include "processing/geometryops.h"
 #include "processing/pgrandom.h"
 #include "processing/qt/colordialogs.h"
 #include "processing/qt/convdialogs.h"
@@ -153,6 +157,81 @@ std::function<void(TfrmAcquire&)> ChosenEffect(int tag) {
     };
 }
 
+// A dialog made once: the program's tool window, or the editor's own one
+// where no tool windows were made (tests). Either way it keeps its values.
+template <class D> D& KeptDialog(TfrmAcquire& e, const char* className) {
+    if (TToolWindows* tools = ToolWindows())
+        if (auto* w = qobject_cast<D*>(tools->Find(className))) return *w;
+    const QString name = QString("Editor") + className;
+    auto* own = e.findChild<D*>(name, Qt::FindDirectChildrenOnly);
+    if (!own) {
+        own = new D(&e);
+        own->setObjectName(name);
+    }
+    return *own;
+}
+
+// A number field read before anything changes: a bad one is said and the
+// command stops with picture and undo as they were.
+bool ReadInteger(TfrmAcquire& e, const QString& text, int64_t& value) {
+    QString error;
+    if (DialogInteger(text, value, error)) return true;
+    ShowMessage(error, &e);
+    return false;
+}
+
+// Runs `make` on the picture inside an undo step and hands the result over.
+void ReplacePicture(TfrmAcquire& e, const char* label,
+                    const std::function<std::unique_ptr<TPixelGraphic>(TPixelGraphic&)>& make) {
+    e.RunCommand([&] {
+        TUndoStep step(e, label);
+        std::unique_ptr<TPixelGraphic> out = make(*e.PGImage1->CurrentPixelGraphic());
+        if (!out) return;
+        e.PGImage1->TakePixelGraphic(std::move(out));
+        step.Commit();
+    });
+}
+
+void RotateArbitrary(TfrmAcquire& e) {
+    if (e.PGImage1->IsEmpty()) return;
+    TfRotate& d = KeptDialog<TfRotate>(e, "TfRotate");
+    if (ExecDialog(&d) != QDialog::Accepted) return;
+    int64_t angle = 0;
+    if (!ReadInteger(e, d.eAngle->text(), angle)) return;
+    const long double a = DialogRotateAngle(angle, d.rbCounterClockwise->isChecked());
+    ReplacePicture(e, "Rotate", [a](TPixelGraphic& pg) { return RotatePicture(pg, a); });
+}
+
+void AddBorder(TfrmAcquire& e) {
+    if (e.PGImage1->IsEmpty()) return;
+    TfrmBorder& d = KeptDialog<TfrmBorder>(e, "TfrmBorder");
+    if (ExecDialog(&d) != QDialog::Accepted) return;
+    int64_t width = 0;
+    if (!ReadInteger(e, d.eWidth->text(), width)) return;
+    const QColor c = d.Color();
+    const TRGB color = RGB(c.red(), c.green(), c.blue());
+    const bool oval = d.rbEllipse->isChecked();
+    ReplacePicture(e, "Border", [&](TPixelGraphic& pg) {
+        return BorderPicture(pg, int(std::min<int64_t>(width, INT32_MAX)), color, oval);
+    });
+}
+
+void Resize(TfrmAcquire& e) {
+    if (e.PGImage1->IsEmpty()) return;
+    TfrmResize& d = KeptDialog<TfrmResize>(e, "TfrmResize");
+    const TPixelGraphic& pg = *e.PGImage1->CurrentPixelGraphic();
+    d.SetOldSize(pg.GetWidth(), pg.GetHeight());
+    if (ExecDialog(&d) != QDialog::Accepted) return;
+    int64_t w = 0, h = 0;
+    if (!ReadInteger(e, d.eNewWidth->text(), w) || !ReadInteger(e, d.eNewHeight->text(), h)) return;
+    ReplacePicture(e, "Resize", [w, h](TPixelGraphic& p) { return ResizePicture(p, w, h); });
+}
+
+void Posterize(TfrmAcquire& e) {
+    if (e.PGImage1->IsEmpty()) return;
+    ReplacePicture(e, "Posterize", [](TPixelGraphic& pg) { return PosterizePicture(pg); });
+}
+
 void Bevel3D(TfrmAcquire& e) {
     e.RunCommand([&] {
         if (e.PGImage1->IsEmpty()) return;
@@ -192,11 +271,11 @@ void PencilDrawing(TfrmAcquire& e) {
 const std::vector<TEditorMenuCommand>& EditorMenuCommands() {
     using C = TEditorMenuCommand;
     static const std::vector<C> table = {
-        {C::RotateMenu, "Arbitrary...", "Arbitrary1", "Rotate", {}},
-        {C::ImageMenu, "Add Border... (requires TrueColor)", "AddBorder1", "Border", {}},
+        {C::RotateMenu, "Arbitrary...", "Arbitrary1", "Rotate", RotateArbitrary},
+        {C::ImageMenu, "Add Border... (requires TrueColor)", "AddBorder1", "Border", AddBorder},
         {C::ImageMenu, "3D Bevel  (requires TrueColor)", "N3DBevel1", "3D Bevel", Bevel3D},
         {C::ImageMenu, "Color Resolution...", "ColorResolution1", "Color Resolution", {}},
-        {C::ImageMenu, "Resize...", "Resize1", "Resize", {}},
+        {C::ImageMenu, "Resize...", "Resize1", "Resize", Resize},
         {C::ImageMenu,
          "Radial Adjustment (Barrel Distortion)...",
          "RadialAdjustment1",
@@ -268,7 +347,7 @@ const std::vector<TEditorMenuCommand>& EditorMenuCommands() {
         {C::EffectsGroup, "Color Noise", "ColorNoise1", "Color Noise", ChosenEffect(3)},
         {C::EffectsGroup, "Mosaic", "Mosaic1", "Mosaic", ChosenEffect(4)},
         {C::EffectsGroup, "Pencil Drawing", "PencilDrawing1", "Pencil Draw", PencilDrawing},
-        {C::EffectsGroup, "Posterize", "Posterize1", "Posterize", {}},
+        {C::EffectsGroup, "Posterize", "Posterize1", "Posterize", Posterize},
     };
     return table;
 }

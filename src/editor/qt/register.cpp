@@ -2,6 +2,7 @@
 
 #include "browser/toolwindows.h"
 #include "editor/qt/acquire.h"
+#include "editor/qt/geometrydialogs.h"
 #include "editor/qt/giftrans.h"
 #include "editor/qt/saveoptionsform.h"
 #include "processing/qt/neweffects.h"
@@ -11,4 +12,7 @@ void RegisterEditorWindows() {
     TToolWindows::RegisterFactory("TfrmFileSaveOptions", [] { return new TfrmFileSaveOptions; });
     TToolWindows::RegisterFactory("TfrmGIFTrans", [] { return new TfrmGIFTrans; });
     TToolWindows::RegisterFactory("TfrmNewEFX", [] { return new TfrmNewEFX; });
+    TToolWindows::RegisterFactory("TfRotate", [] { return new TfRotate; });
+    TToolWindows::RegisterFactory("TfrmBorder", [] { return new TfrmBorder; });
+    TToolWindows::RegisterFactory("TfrmResize", [] { return new TfrmResize; });
 }
