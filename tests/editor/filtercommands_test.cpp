@@ -1,6 +1,7 @@
 // The editor's Filters and Image commands that run the filter dialogs and
 // the effects: each one undoable, a cancelled dialog changes nothing.
 
+#include <QCheckBox>
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -9,6 +10,7 @@
 #include <QSlider>
 #include <set>
 
+#include "editor/qt/colorrezform.h"
 #include "editor/qt/geometrydialogs.h"
 #include "editor_fixture.h"
 #include "processing/effects.h"
@@ -207,4 +209,55 @@ TEST_F(EditorTest, GeometryDialogsChangeThePictureOnlyWithGoodValues) {
             colours.insert(p->GetPixelColor(x, y));
     EXPECT_LE(colours.size(), 8u);
     EXPECT_EQ(ed_->UndoCaption(), "Undo Posterize");
+}
+
+TEST(ColorRezDialog, ChoicesFollowTheRulesOfTheDialog) {
+    TfrmColorRez d;
+    EXPECT_EQ(d.Options().choice, crzTrueColor);
+    // A palette choice selects its depth.
+    d.BC4Gray16RB->click();
+    EXPECT_TRUE(d.BC4RB->isChecked());
+    EXPECT_EQ(d.Options().choice, crzGray16);
+    EXPECT_EQ(ColorRezFormat(d.Options().choice), pg4Bit);
+    // Typing a count selects that depth's optimised palette; OK follows both counts.
+    struct Case {
+        const char* text;
+        bool ok;
+    } cases[] = {{"17", false}, {"", false}, {" 16 ", true}, {"abc", false}, {"2", true}};
+    for (const Case& c : cases) {
+        d.BC4ColorsEdit->setText(c.text);
+        emit d.BC4ColorsEdit->textEdited(c.text);
+        EXPECT_EQ(d.OKButton->isEnabled(), c.ok) << "'" << c.text << "'";
+    }
+    EXPECT_TRUE(d.BC4OptimizedRB->isChecked());
+    EXPECT_EQ(d.Options().choice, crzOptimized16);
+    EXPECT_EQ(d.Options().colors, 2);
+    d.BC8ColorsEdit->setText("300");
+    EXPECT_FALSE(d.OKButton->isEnabled()); // the other count counts too
+    d.BC8ColorsEdit->setText("64");
+    // The system colours box means the 8-bit optimised palette.
+    d.BC8Special216RB->click();
+    d.BC8OptimizedIncludeSys16CB->click();
+    EXPECT_TRUE(d.BC8RB->isChecked());
+    const TColorRezOptions o = d.Options();
+    EXPECT_EQ(o.choice, crzOptimized256);
+    EXPECT_EQ(o.colors, 64);
+    EXPECT_FALSE(o.systemColors); // the click turned it off
+}
+
+TEST_F(EditorTest, ColorResolutionMakesTheChosenPicture) {
+    Show(pg24Bit, 6, 4);
+    prompts_->dialogAnswers.push_back([](QDialog* dialog) {
+        auto* d = static_cast<TfrmColorRez*>(dialog);
+        d->BC8Gray256RB->click();
+        d->DitheringCB->setChecked(false);
+        d->OKButton->click();
+        return d->result();
+    });
+    Trigger("ColorResolution1");
+    const TPixelGraphic* p = ed_->PGImage1->CurrentPixelGraphic();
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p->PixelFormat(), pg8Bit);
+    EXPECT_EQ(p->PaletteIdent(), pGray256);
+    EXPECT_EQ(ed_->UndoCaption(), "Undo Color Resolution");
 }

@@ -9,11 +9,13 @@
 #include "browser/toolwindows.h"
 #include "core/pixelgraphic.h"
 #include "editor/qt/acquire.h"
+#include "editor/qt/colorrezform.h"
 #include "editor/qt/geometrydialogs.h"
 #include "editor/qt/undostep.h"
 #include "platform/prompts.h"
 #include "processing/bevel.h"
 #include "processing/colorfilters.h"
+#include "processing/colorres.h"
 #include "processing/convfilter.h"
 #include "processing/effects.h"
 #include "processing/geometryops.h"
@@ -227,6 +229,16 @@ void Resize(TfrmAcquire& e) {
     ReplacePicture(e, "Resize", [w, h](TPixelGraphic& p) { return ResizePicture(p, w, h); });
 }
 
+void ColorResolution(TfrmAcquire& e) {
+    if (e.PGImage1->IsEmpty()) return;
+    TfrmColorRez& d = KeptDialog<TfrmColorRez>(e, "TfrmColorRez");
+    if (ExecDialog(&d) != QDialog::Accepted) return;
+    const TColorRezOptions options = d.Options();
+    // A failure says why; the picture and the undo entry stay as they were.
+    ReplacePicture(e, "Color Resolution",
+                   [&](TPixelGraphic& pg) { return ColorResolutionPicture(pg, options); });
+}
+
 void Posterize(TfrmAcquire& e) {
     if (e.PGImage1->IsEmpty()) return;
     ReplacePicture(e, "Posterize", [](TPixelGraphic& pg) { return PosterizePicture(pg); });
@@ -274,7 +286,8 @@ const std::vector<TEditorMenuCommand>& EditorMenuCommands() {
         {C::RotateMenu, "Arbitrary...", "Arbitrary1", "Rotate", RotateArbitrary},
         {C::ImageMenu, "Add Border... (requires TrueColor)", "AddBorder1", "Border", AddBorder},
         {C::ImageMenu, "3D Bevel  (requires TrueColor)", "N3DBevel1", "3D Bevel", Bevel3D},
-        {C::ImageMenu, "Color Resolution...", "ColorResolution1", "Color Resolution", {}},
+        {C::ImageMenu, "Color Resolution...", "ColorResolution1", "Color Resolution",
+         ColorResolution},
         {C::ImageMenu, "Resize...", "Resize1", "Resize", Resize},
         {C::ImageMenu,
          "Radial Adjustment (Barrel Distortion)...",

@@ -2,6 +2,7 @@
 
 #include "browser/toolwindows.h"
 #include "editor/qt/acquire.h"
+#include "editor/qt/colorrezform.h"
 #include "editor/qt/geometrydialogs.h"
 #include "editor/qt/giftrans.h"
 #include "editor/qt/saveoptionsform.h"
@@ -15,4 +16,5 @@ void RegisterEditorWindows() {
     TToolWindows::RegisterFactory("TfRotate", [] { return new TfRotate; });
     TToolWindows::RegisterFactory("TfrmBorder", [] { return new TfrmBorder; });
     TToolWindows::RegisterFactory("TfrmResize", [] { return new TfrmResize; });
+    TToolWindows::RegisterFactory("TfrmColorRez", [] { return new TfrmColorRez; });
 }
