@@ -261,3 +261,95 @@ TEST_F(EditorTest, ColorResolutionMakesTheChosenPicture) {
     EXPECT_EQ(p->PaletteIdent(), pGray256);
     EXPECT_EQ(ed_->UndoCaption(), "Undo Color Resolution");
 }
+
+TEST_F(EditorTest, RedEyeWorksOnTheSelectionOnlyAfterOK) {
+    // A red picture 40 x 10 with one blue pixel; the eye area is the whole
+    // of it (a circle of radius 5 about (20, 5)).
+    auto pg = std::make_unique<TPixelGraphic>();
+    pg->SetFormat(40, 10, pg24Bit);
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 40; ++x)
+            pg->SetPixel(x, y, RGB(200, 30, 30));
+    ed_->PGImage1->TakePixelGraphic(std::move(pg));
+    const auto before = Shown();
+    const QString undoBefore = ed_->UndoCaption();
+
+    Trigger("RedEyeReduction1"); // no selection
+    EXPECT_EQ(prompts_->Messages().last(), "Select an eye area first");
+    ed_->PGImage1->SetSelectionBounds(0, 0, 40, 10);
+    ed_->PGImage1->SetSelection(true);
+    prompts_->dialogAnswers.push_back([](QDialog*) { return int(QDialog::Rejected); });
+    Trigger("RedEyeReduction1");
+    EXPECT_EQ(Shown(), before);
+    EXPECT_EQ(ed_->UndoCaption(), undoBefore) << "a cancelled red-eye keeps the undo entry";
+
+    prompts_->dialogAnswers.push_back([](QDialog* d) {
+        d->findChild<QSlider*>("tbReductionAmount")->setValue(80); // limits 20, 180, 180
+        return int(QDialog::Accepted);
+    });
+    Trigger("RedEyeReduction1");
+    const TPixelGraphic* p = ed_->PGImage1->CurrentPixelGraphic();
+    EXPECT_EQ(p->GetPixelColor(20, 5), RGB(0, 0, 0));       // centre
+    EXPECT_EQ(p->GetPixelColor(25, 5), RGB(0, 0, 0));       // on the circle
+    EXPECT_EQ(p->GetPixelColor(26, 5), RGB(200, 30, 30));   // outside it
+    EXPECT_EQ(p->GetPixelColor(0, 0), RGB(200, 30, 30));
+    EXPECT_EQ(ed_->UndoCaption(), "Undo Red Eye Reduction");
+}
+
+TEST_F(EditorTest, RadialAdjustmentNeedsApplyAndAFreshResult) {
+    Show(pg24Bit, 30, 20);
+    const auto before = Shown();
+    auto click = [](QDialog* d, const char* button) {
+        d->findChild<QPushButton*>(button)->click();
+    };
+    // OK without Apply: the message, nothing changed.
+    prompts_->dialogAnswers.push_back([&](QDialog* d) {
+        click(d, "OKBtn");
+        return d->result();
+    });
+    Trigger("RadialAdjustment1");
+    EXPECT_EQ(prompts_->Messages().last(),
+              "You did not Apply a radial adjustment. Reopen and click \"Apply\" before clicking "
+              "\"OK\"");
+    EXPECT_EQ(Shown(), before);
+
+    // Values that are no finite numbers are refused at Apply.
+    for (const char* bad : {"nan", "1e400", "x"}) {
+        prompts_->dialogAnswers.push_back([&](QDialog* d) {
+            d->findChild<QLineEdit*>("eA")->setText(bad);
+            click(d, "ApplyBtn");
+            click(d, "CancelBtn");
+            return d->result();
+        });
+        Trigger("RadialAdjustment1");
+        EXPECT_EQ(prompts_->Messages().last(), "Invalid values entered!") << bad;
+    }
+
+    // The identity: Apply, then OK gives the picture back, as an undoable step.
+    prompts_->dialogAnswers.push_back([&](QDialog* d) {
+        d->findChild<QLineEdit*>("eA")->setText("0");
+        d->findChild<QLineEdit*>("eD")->setText(" 1 ");
+        click(d, "ApplyBtn");
+        click(d, "OKBtn");
+        return d->result();
+    });
+    Trigger("RadialAdjustment1");
+    EXPECT_EQ(Shown(), before);
+    EXPECT_EQ(ed_->UndoCaption(), "Undo Radial Adjust");
+
+    // An adjustment kept over Cancel is not used for another picture.
+    prompts_->dialogAnswers.push_back([&](QDialog* d) {
+        click(d, "ApplyBtn");
+        click(d, "CancelBtn");
+        return d->result();
+    });
+    Trigger("RadialAdjustment1");
+    Show(pg24Bit, 8, 8);
+    prompts_->dialogAnswers.push_back([&](QDialog* d) {
+        click(d, "OKBtn");
+        return d->result();
+    });
+    Trigger("RadialAdjustment1");
+    EXPECT_EQ(prompts_->Messages().last().left(29), "You did not Apply a radial ad");
+    EXPECT_EQ(ed_->PGImage1->CurrentPixelGraphic()->GetWidth(), 8);
+}

@@ -223,6 +223,9 @@ void TfrmAcquire::BuildToolBar() {
     connect(tbZoom, &QAction::toggled, this, &TfrmAcquire::SetZoomTool);
     connect(tbSelect, &QAction::toggled, this, &TfrmAcquire::SetSelectTool);
     tb->addSeparator();
+    connect(add("tbRedEye", "Red Eye Reduction", false), &QAction::triggered, this, [this] {
+        if (QAction* a = findChild<QAction*>("RedEyeReduction1")) a->trigger();
+    });
     connect(add("tbScreenCapture", "Screen Capture", false), &QAction::triggered, this,
             [this] { RunCommand([this] { ScreenCapture(); }); });
 }

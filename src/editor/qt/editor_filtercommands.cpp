@@ -8,9 +8,12 @@
 
 #include "browser/toolwindows.h"
 #include "core/pixelgraphic.h"
+#include "core/pixelrows.h"
 #include "editor/qt/acquire.h"
+#include "editor/qt/barrelform.h"
 #include "editor/qt/colorrezform.h"
 #include "editor/qt/geometrydialogs.h"
+#include "editor/qt/redeyeform.h"
 #include "editor/qt/undostep.h"
 #include "platform/prompts.h"
 #include "processing/bevel.h"
@@ -23,6 +26,7 @@
 #include "processing/qt/colordialogs.h"
 #include "processing/qt/convdialogs.h"
 #include "processing/qt/neweffects.h"
+#include "processing/redeye.h"
 #include "view/pgimage.h"
 
 namespace {
@@ -239,6 +243,42 @@ void ColorResolution(TfrmAcquire& e) {
                    [&](TPixelGraphic& pg) { return ColorResolutionPicture(pg, options); });
 }
 
+void RedEyeReduction(TfrmAcquire& e) {
+    if (e.PGImage1->IsEmpty()) return;
+    const TPixelGraphic& source = *e.PGImage1->CurrentPixelGraphic();
+    // A selection may overhang the picture: only its inside is worked on.
+    const QRect sel =
+        e.PGImage1->SelectionRect().intersected(QRect(0, 0, source.GetWidth(), source.GetHeight()));
+    if (!e.PGImage1->Selection() || sel.isEmpty()) {
+        ShowMessage("Select an eye area first", &e);
+        return;
+    }
+    const TPGRect rect{sel.x(), sel.y(), sel.width(), sel.height()};
+    TfrmRedEyeReduction& d = KeptDialog<TfrmRedEyeReduction>(e, "TfrmRedEyeReduction");
+    d.SetRegion(RedEyeRegion(source, rect));
+    // Cancel keeps the earlier undo entry: the step starts only on OK.
+    if (ExecDialog(&d) != QDialog::Accepted) return;
+    const TRedEyeLimits limits = d.Limits();
+    ReplacePicture(e, "Red Eye Reduction",
+                   [&](TPixelGraphic& pg) { return RedEyePicture(pg, rect, limits); });
+}
+
+void RadialAdjustment(TfrmAcquire& e) {
+    if (e.PGImage1->IsEmpty()) return;
+    TfrmBarrel& d = KeptDialog<TfrmBarrel>(e, "TfrmBarrel");
+    d.SetOriginal(PGSnapshot(*e.PGImage1->CurrentPixelGraphic()));
+    if (ExecDialog(&d) != QDialog::Accepted) return;
+    const TPixelGraphic* adjusted = d.Adjusted();
+    if (!adjusted) {
+        ShowMessage("You did not Apply a radial adjustment. Reopen and click \"Apply\" before "
+                    "clicking \"OK\"",
+                    &e);
+        return;
+    }
+    ReplacePicture(e, "Radial Adjust", [&](TPixelGraphic&) { return PGSnapshot(*adjusted); });
+    d.ClearAdjusted();
+}
+
 void Posterize(TfrmAcquire& e) {
     if (e.PGImage1->IsEmpty()) return;
     ReplacePicture(e, "Posterize", [](TPixelGraphic& pg) { return PosterizePicture(pg); });
@@ -289,11 +329,8 @@ const std::vector<TEditorMenuCommand>& EditorMenuCommands() {
         {C::ImageMenu, "Color Resolution...", "ColorResolution1", "Color Resolution",
          ColorResolution},
         {C::ImageMenu, "Resize...", "Resize1", "Resize", Resize},
-        {C::ImageMenu,
-         "Radial Adjustment (Barrel Distortion)...",
-         "RadialAdjustment1",
-         "Radial Adjust",
-         {}},
+        {C::ImageMenu, "Radial Adjustment (Barrel Distortion)...", "RadialAdjustment1",
+         "Radial Adjust", RadialAdjustment},
         {C::ColorSubmenu, "RGB...", "RGB1", "RGB",
          ColourFilter(
              [](TEditorFilterDialogs& d) -> TPreviewFilterDialog& { return d.RGBFilterDialog1; },
@@ -346,7 +383,8 @@ const std::vector<TEditorMenuCommand>& EditorMenuCommands() {
          Convolution(
              [](TEditorFilterDialogs& d) -> TConvFilterDialog& { return d.ContourFilterDialog1; },
              "Contour")},
-        {C::FiltersMenu, "Red Eye Reduction...", "RedEyeReduction1", "Red Eye Reduction", {}},
+        {C::FiltersMenu, "Red Eye Reduction...", "RedEyeReduction1", "Red Eye Reduction",
+         RedEyeReduction},
         {C::EffectsGroup, "Emboss", "Emboss1", "Emboss",
          Effect("Emboss", [](TFastBMP&, TFastBMP& second) { FastEmboss(second); })},
         {C::EffectsGroup, "Fisheye", "Fisheye1", "Fisheye",

@@ -2,9 +2,11 @@
 
 #include "browser/toolwindows.h"
 #include "editor/qt/acquire.h"
+#include "editor/qt/barrelform.h"
 #include "editor/qt/colorrezform.h"
 #include "editor/qt/geometrydialogs.h"
 #include "editor/qt/giftrans.h"
+#include "editor/qt/redeyeform.h"
 #include "editor/qt/saveoptionsform.h"
 #include "processing/qt/neweffects.h"
 
@@ -17,4 +19,6 @@ void RegisterEditorWindows() {
     TToolWindows::RegisterFactory("TfrmBorder", [] { return new TfrmBorder; });
     TToolWindows::RegisterFactory("TfrmResize", [] { return new TfrmResize; });
     TToolWindows::RegisterFactory("TfrmColorRez", [] { return new TfrmColorRez; });
+    TToolWindows::RegisterFactory("TfrmRedEyeReduction", [] { return new TfrmRedEyeReduction; });
+    TToolWindows::RegisterFactory("TfrmBarrel", [] { return new TfrmBarrel; });
 }
