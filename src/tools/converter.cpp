@@ -1,0 +1,96 @@
+#include "tools/converter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "core/exceptions.h"
+#include "core/fileid.h"
+#include "core/optpalette.h"
+#include "core/pixelgraphic.h"
+#include "core/pixelrows.h"
+#include "formats/gifwrite.h"
+#include "processing/convfilter.h"
+
+const QStringList& ConvertFormatNames() {
+    static const QStringList names = {"BMP - bitmap",
+                                      "JPG - jpeg (jfif compliant)",
+                                      "TIF - Tagged Image File Format",
+                                      "PNG - Portable Network Graphics",
+                                      "TGA - Truevision Targa",
+                                      "GIF - Graphic Interchange Format"};
+    return names;
+}
+
+QString ConvertExtension(int formatIndex) {
+    const QStringList& n = ConvertFormatNames();
+    if (formatIndex < 0 || formatIndex >= n.size()) return "bmp";
+    return n[formatIndex].left(3).toLower();
+}
+
+QString ConvertTarget(const QString& source, const QString& ext) {
+    const QFileInfo fi(source);
+    const QString name = fi.fileName();
+    const int dot = name.indexOf('.');
+    const QString stem = dot < 0 ? name + "." : name.left(dot + 1);
+    return QDir(fi.path()).filePath(stem + ext);
+}
+
+QString ConvertRetryName(const QString& target) {
+    const QFileInfo fi(target);
+    return QDir(fi.path()).filePath("!" + fi.fileName());
+}
+
+QString ConvertTargetAvoidingSource(const QString& source, const QString& ext) {
+    QString target = ConvertTarget(source, ext);
+    const std::string src = QFile::encodeName(source).toStdString();
+    // Hard links and names that differ only in case on a card are the same
+    // file: writing there would destroy the source while it is read.
+    for (int i = 0; i < 1000 && SameFile(src, QFile::encodeName(target).toStdString()); ++i)
+        target = ConvertRetryName(target);
+    return target;
+}
+
+std::unique_ptr<TPixelGraphic> ConvertGIFPicture(TPixelGraphic& picture) {
+    auto gif = std::make_unique<TPixelGraphic>();
+    gif->SetFormat(picture.GetWidth(), picture.GetHeight(), pg8Bit);
+    BuildOptimizedPalette(*gif, picture, 252, true);
+    gif->SetDither(true);
+    gif->SetRGBWeighting(true);
+    gif->CopyFrom(picture);
+    return gif;
+}
+
+std::unique_ptr<TPixelGraphic> ConvertedPicture(TPixelGraphic& picture,
+                                                const TConvertOptions& options) {
+    if (options.originalSize) return PGSnapshot(picture);
+    if (options.width <= 0 || options.height <= 0) throw EPixelGraphic("Width = 0 or Height = 0");
+    auto out = std::make_unique<TPixelGraphic>();
+    out->SetFormat(options.width, options.height, pg24Bit);
+    out->SetPaletteIdent(picture.PaletteIdent());
+    out->CopyFrom(picture);
+    if (options.sharpen) {
+        TConvFilter sharpen;
+        sharpen.MakeSharpen(dsTent, false, 70, 0.75L);
+        auto sharp = std::make_unique<TPixelGraphic>();
+        sharp->SetFormat(0, 0, pg24Bit);
+        sharp->ApplyFilter(sharpen, *out);
+        return sharp;
+    }
+    return out;
+}
+
+void ConvertToFile(TPixelGraphic& picture, const TConvertOptions& options, const QString& target) {
+    std::unique_ptr<TPixelGraphic> out = ConvertedPicture(picture, options);
+    const std::string name = QFile::encodeName(target).toStdString();
+    if (options.ext == "gif") {
+        std::unique_ptr<TPixelGraphic> gif = ConvertGIFPicture(*out);
+        if (!WriteGIFFile(name, *gif, options.gifInterlaced, options.gifTransparentColor,
+                          options.gifTransparent))
+            throw EPixelGraphic("GIF: the picture could not be written (code " +
+                                std::to_string(GIFErrorCode) + ")");
+        return;
+    }
+    out->SetSaveColorResWarningAction(pgwaIgnore);
+    out->SaveToFile(name);
+}

@@ -1,0 +1,141 @@
+// The converter: where converted files go, the overwrite loop that never
+// offers the source, failures that leave nothing half-written, and the
+// window's options.
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <set>
+
+#include "core/pixelgraphic.h"
+#include "formats/jpeg.h"
+#include "formats/library.h"
+#include "platform/scriptedprompts.h"
+#include "tools/converter.h"
+#include "tools/qt/convertform.h"
+#include "tools_fixtures.h"
+#include "view/pgimage.h"
+
+namespace {
+
+void SavePicture(const QString& path, int w, int h) {
+    TPixelGraphic pg;
+    pg.SetFormat(w, h, pg24Bit);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            pg.SetPixel(x, y, RGB(x * 9, y * 13, (x * y) & 255));
+    pg.SaveToFile(QFile::encodeName(path).toStdString());
+}
+
+std::unique_ptr<TPixelGraphic> Load(const QString& path) {
+    auto pg = std::make_unique<TPixelGraphic>();
+    pg->LoadFromFile(QFile::encodeName(path).toStdString());
+    return pg;
+}
+
+class Converter : public ::testing::Test {
+  protected:
+    void SetUp() override { InitImageLibrary(); }
+    QString Path(const QString& n) const { return dir.filePath(n); }
+    QTemporaryDir dir;
+    TScopedPrompts prompts;
+};
+
+} // namespace
+
+TEST(ConverterRules, TargetsAndFormats) {
+    struct Case {
+        const char *source, *ext, *target;
+    } cases[] = {{"/p/beach.jpg", "png", "/p/beach.png"},
+                 {"/p/a.b.jpg", "png", "/p/a.png"},
+                 {"/p/My.Pics/a.jpg", "bmp", "/p/My.Pics/a.bmp"},
+                 {"/p/noext", "png", "/p/noext.png"}};
+    for (const Case& c : cases)
+        EXPECT_EQ(ConvertTarget(c.source, c.ext), c.target) << c.source;
+    EXPECT_EQ(ConvertRetryName("/p/beach.bmp"), "/p/!beach.bmp");
+    const char* exts[] = {"bmp", "jpg", "tif", "png", "tga", "gif"};
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(ConvertExtension(i), exts[i]);
+}
+
+TEST_F(Converter, OverwriteLoopNeverOffersTheSource) {
+    SavePicture(Path("beach.png"), 30, 20);
+    const QByteArray sourceBytes = ReadFile(Path("beach.png"));
+    WriteFile(Path("beach.bmp"), "old");
+    WriteFile(Path("!beach.bmp"), "old too");
+    TfrmConvert w;
+    ASSERT_TRUE(w.SetSource(Path("beach.png")));
+    // Two "No": beach.bmp, then !beach.bmp, are kept; !!beach.bmp is written.
+    prompts->buttonAnswers = {QMessageBox::No, QMessageBox::No};
+    w.FormatList->setCurrentIndex(0);
+    w.Convert();
+    ASSERT_EQ(prompts->asked.size(), 2u);
+    EXPECT_EQ(prompts->asked[0].text, Path("beach.bmp") + " exists. Overwrite?");
+    EXPECT_EQ(w.Target(), Path("!!beach.bmp"));
+    EXPECT_EQ(ReadFile(Path("beach.bmp")), "old");
+    auto out = Load(Path("!!beach.bmp"));
+    auto src = Load(Path("beach.png"));
+    ASSERT_EQ(out->GetWidth(), 30);
+    for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 30; ++x)
+            ASSERT_EQ(out->GetPixelColor(x, y), src->GetPixelColor(x, y));
+
+    // PNG to PNG: the target would be the source itself: "!beach.png", unasked.
+    prompts->asked.clear();
+    w.FormatList->setCurrentIndex(3);
+    w.Convert();
+    EXPECT_TRUE(prompts->asked.empty());
+    EXPECT_EQ(w.Target(), Path("!beach.png"));
+    EXPECT_EQ(ReadFile(Path("beach.png")), sourceBytes);
+}
+
+TEST_F(Converter, FailuresLeaveNothingConvertedAndOptionsStay) {
+    SavePicture(Path("a.jpg"), 40, 30);
+    QDir().mkdir(Path("a.gif")); // the target is a folder: the write fails
+    TfrmConvert w;
+    ASSERT_TRUE(w.SetSource(Path("a.jpg")));
+    prompts->buttonAnswers = {QMessageBox::Yes};
+    w.FormatList->setCurrentIndex(5);
+    w.Convert();
+    EXPECT_EQ(prompts->Messages().last(), "Can't convert " + Path("a.jpg"));
+    EXPECT_TRUE(w.Target().isEmpty());
+    EXPECT_TRUE(w.PGImage2->IsEmpty());
+    EXPECT_TRUE(QFileInfo(Path("a.gif")).isDir());
+
+    // JPEG quality is the program's from then on.
+    w.FormatList->setCurrentIndex(1);
+    w.QualityBar->setValue(100);
+    w.Convert();
+    EXPECT_EQ(JPEGQuality.load(), 100);
+    JPEGQuality = 80;
+
+    // Resize mode: captions, and the picture must be fitted to be seen.
+    w.SizeToFit->setChecked(false);
+    w.MaintainOriginalSize->setChecked(false);
+    EXPECT_EQ(w.windowTitle(), "TavConverter - ReSize Mode");
+    EXPECT_TRUE(w.SizeToFit->isChecked());
+    w.MaintainOriginalSize->setChecked(true);
+    EXPECT_EQ(w.windowTitle(), "TavConverter - Original Size Mode");
+}
+
+TEST_F(Converter, ResizeModeWritesTheShownSizeAndGifHasAtMost252Colours) {
+    SavePicture(Path("big.bmp"), 200, 100);
+    TConvertOptions o;
+    o.ext = "gif";
+    o.originalSize = false;
+    o.width = 100;
+    o.height = 50;
+    auto src = Load(Path("big.bmp"));
+    ConvertToFile(*src, o, Path("small.gif"));
+    auto out = Load(Path("small.gif"));
+    EXPECT_EQ(out->GetWidth(), 100);
+    EXPECT_EQ(out->GetHeight(), 50);
+    std::set<TRGB> colours;
+    for (int y = 0; y < 50; ++y)
+        for (int x = 0; x < 100; ++x)
+            colours.insert(out->GetPixelColor(x, y));
+    EXPECT_LE(colours.size(), 252u);
+}
