@@ -1,5 +1,6 @@
 #include "cli/tavtool.h"
 
+#include <algorithm>
 #include <charconv>
 #include <exception>
 #include <memory>
@@ -49,6 +50,12 @@ const char* kUsage =
     "        of N pixels (20 white rectangle by default), --redeye blackens red pixels\n"
     "        in the circle of the rectangle (V -50..80), --radial corrects barrel\n"
     "        distortion; --size Wx or xH keeps the proportions\n"
+    "  convert --to bmp|jpg|tif|png|tga|gif [--size WxH] [--sharpen] [--quality 1..100]\n"
+    "          FILE...\n"
+    "        convert each FILE beside itself as the converter window does: the name up\n"
+    "        to its first dot plus the new extension; a taken name is kept and the\n"
+    "        converted file gets \"!\" before its name; --size resizes (--sharpen\n"
+    "        sharpens afterwards); GIF gets 252 optimised colours with the system ones\n"
     "  --version             print the version\n"
     "  --help                print this help\n";
 const char* kUsageEnd = "\nExit status: 0 success, 1 failure, 2 usage error.\n";
@@ -122,6 +129,11 @@ int TavToolMain(const std::vector<std::string>& args, std::FILE* out, std::FILE*
         if (const TToolCommand* c = FindToolCommand(cmd)) {
             StartLibrary();
             return c->run(TToolCommandArgs(args.begin() + 1, args.end()), out, err);
+        }
+        if (cmd == "convert" &&
+            std::find(args.begin() + 1, args.end(), std::string("--to")) != args.end()) {
+            StartLibrary();
+            return RunConvertTo(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
         }
         if (cmd != "info" && cmd != "convert") {
             std::fprintf(err, "tavtool: unknown command \"%s\"\n", cmd.c_str());

@@ -136,3 +136,33 @@ TEST_F(TavtoolFiles, SearchListsWhatFindLists) {
     EXPECT_NE(bad.err.find("No such file or directory"), std::string::npos);
     EXPECT_EQ(Sh("$T search '*.jpg'").code, 2);
 }
+
+TEST_F(TavtoolFiles, ConvertToBesideTheSourcesWithoutReplacingAnything) {
+    ASSERT_EQ(Sh("convert -size 60x40 gradient:red-blue -depth 8 -define "
+                 "png:exclude-chunks=gAMA,cHRM,sRGB,bKGD a.b.png && cp a.b.png c.png && "
+                 "printf old >a.bmp && printf junk >bad.jpg")
+                  .code,
+              0);
+    TResult r = Sh("$T convert --to bmp a.b.png c.png bad.jpg");
+    EXPECT_EQ(r.code, 1) << "bad.jpg failed";
+    EXPECT_NE(r.err.find("bad.jpg"), std::string::npos) << r.err;
+    const auto files = Listing();
+    EXPECT_EQ(files.at("a.bmp"), "old"); // taken: kept
+    ASSERT_TRUE(files.count("!a.bmp"));
+    ASSERT_TRUE(files.count("c.bmp"));
+    EXPECT_FALSE(files.count("bad.bmp"));
+    // Lossless formats keep every pixel (ImageMagick counts differing pixels).
+    EXPECT_EQ(Sh("compare -metric AE a.b.png '!a.bmp' null: 2>&1").out.substr(0, 1), "0")
+        << Sh("compare -metric AE a.b.png '!a.bmp' null: 2>&1").out;
+    // PNG of a PNG would be the source itself: the "!" name, the source intact.
+    const std::string source = files.at("c.png");
+    EXPECT_EQ(Sh("$T convert --to png c.png").code, 0);
+    EXPECT_EQ(Listing().at("c.png"), source);
+    EXPECT_TRUE(Listing().count("!c.png"));
+    // Resized GIF: the size asked, at most 252 colours.
+    EXPECT_EQ(Sh("$T convert --to gif --size 30x20 --sharpen a.b.png").code, 0);
+    EXPECT_EQ(Sh("identify -format '%w %h' a.gif").out, "30 20");
+    EXPECT_LE(std::stoi(Sh("identify -format '%k' a.gif").out), 252);
+    EXPECT_EQ(Sh("$T convert --to xyz a.b.png").code, 2);
+    EXPECT_EQ(Sh("$T convert --to png").code, 2);
+}

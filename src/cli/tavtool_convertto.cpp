@@ -1,0 +1,83 @@
+// `tavtool convert --to EXT [--size WxH] [--sharpen] [--quality N] FILE...`:
+// the converter's rules in batch. Each file is converted beside itself; a
+// taken name is never replaced (the "!" name is used, as answering "No" in
+// the window would), and the source itself is never a target.
+
+#include <QFile>
+#include <QFileInfo>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "cli/tavtool.h"
+#include "cli/tavtool_commands.h"
+#include "core/pixelgraphic.h"
+#include "formats/jpeg.h"
+#include "tools/converter.h"
+
+int RunConvertTo(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
+    TConvertOptions o;
+    o.sharpen = false;
+    std::vector<std::string> files;
+    bool haveExt = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& s = args[i];
+        auto value = [&](const char* what) {
+            if (i + 1 >= args.size()) throw TUsageError{std::string(what) + " needs a value"};
+            return args[++i];
+        };
+        if (s == "--to") {
+            const std::string e = value("--to");
+            const QString ext = QString::fromStdString(e).toLower();
+            if (ext != "bmp" && ext != "jpg" && ext != "tif" && ext != "png" && ext != "tga" &&
+                ext != "gif")
+                throw TUsageError{"--to: \"" + e + "\" is not bmp, jpg, tif, png, tga or gif"};
+            o.ext = ext;
+            haveExt = true;
+        } else if (s == "--size") {
+            const std::string v = value("--size");
+            int w = 0, h = 0;
+            char x = 0, rest = 0;
+            if (std::sscanf(v.c_str(), "%d%c%d%c", &w, &x, &h, &rest) != 3 || x != 'x' || w < 1 ||
+                h < 1 || w > 65535 || h > 65535)
+                throw TUsageError{"--size: \"" + v + "\" is not WxH"};
+            o.originalSize = false;
+            o.width = w;
+            o.height = h;
+        } else if (s == "--sharpen") {
+            o.sharpen = true;
+        } else if (s == "--quality") {
+            const std::string v = value("--quality");
+            char* end = nullptr;
+            const long q = std::strtol(v.c_str(), &end, 10);
+            if (v.empty() || *end || q < 1 || q > 100)
+                throw TUsageError{"--quality: \"" + v + "\" is not 1..100"};
+            JPEGQuality = int(q);
+        } else if (s.size() > 1 && s[0] == '-' && s[1] == '-') {
+            throw TUsageError{"convert --to: unknown switch " + s};
+        } else {
+            files.push_back(s);
+        }
+    }
+    if (!haveExt) throw TUsageError{"convert --to needs EXT"};
+    if (files.empty()) throw TUsageError{"convert --to needs at least one FILE"};
+    int failed = 0;
+    for (const std::string& f : files) {
+        const QString source = QFile::decodeName(QByteArray::fromStdString(f));
+        QString target = ConvertTargetAvoidingSource(QFileInfo(source).absoluteFilePath(), o.ext);
+        while (QFileInfo::exists(target))
+            target = ConvertRetryName(target);
+        try {
+            TPixelGraphic picture;
+            picture.SetReadWarningAction(pgwaIgnore);
+            picture.LoadFromFile(f);
+            ConvertToFile(picture, o, target);
+            std::fprintf(out, "%s -> %s\n", f.c_str(), QFile::encodeName(target).constData());
+        } catch (const std::exception& e) {
+            std::fprintf(err, "%s: %s\n", f.c_str(), e.what());
+            ++failed;
+        }
+    }
+    return failed ? 1 : 0;
+}
