@@ -81,7 +81,13 @@ std::unique_ptr<TPixelGraphic> ConvertedPicture(TPixelGraphic& picture,
 }
 
 void ConvertToFile(TPixelGraphic& picture, const TConvertOptions& options, const QString& target) {
-    std::unique_ptr<TPixelGraphic> out = ConvertedPicture(picture, options);
+    // The original size writes the picture itself: no copy of a large one.
+    std::unique_ptr<TPixelGraphic> resized;
+    TPixelGraphic* out = &picture;
+    if (!options.originalSize) {
+        resized = ConvertedPicture(picture, options);
+        out = resized.get();
+    }
     const std::string name = QFile::encodeName(target).toStdString();
     if (options.ext == "gif") {
         std::unique_ptr<TPixelGraphic> gif = ConvertGIFPicture(*out);
@@ -91,6 +97,14 @@ void ConvertToFile(TPixelGraphic& picture, const TConvertOptions& options, const
                                 std::to_string(GIFErrorCode) + ")");
         return;
     }
+    // A format that cannot hold the colours reduces them without asking.
+    const TPGWarningAction asked = out->SaveColorResWarningAction();
     out->SetSaveColorResWarningAction(pgwaIgnore);
-    out->SaveToFile(name);
+    try {
+        out->SaveToFile(name);
+    } catch (...) {
+        out->SetSaveColorResWarningAction(asked);
+        throw;
+    }
+    out->SetSaveColorResWarningAction(asked);
 }
