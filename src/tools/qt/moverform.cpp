@@ -1,0 +1,599 @@
+#include "tools/qt/moverform.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QFileSystemWatcher>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStorageInfo>
+#include <QTimer>
+#include <QToolBar>
+#include <QTreeView>
+#include <QVBoxLayout>
+#include <cmath>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "browser/filelist.h"
+#include "browser/fileops_ui.h"
+#include "browser/fileopsdialogs.h"
+#include "browser/form1.h"
+#include "browser/help.h"
+#include "browser/helptopics.h"
+#include "browser/mainform.h"
+#include "browser/previewcontrols.h"
+#include "browser/statusbar.h"
+#include "browser/trash.h"
+#include "core/fileops.h"
+#include "core/pixelgraphic.h"
+#include "core/qt/bitmap.h"
+#include "core/stream.h"
+#include "formats/desktopicon.h"
+#include "meta/qt/fileprop.h"
+#include "platform/prompts.h"
+#include "platform/settings.h"
+#include "thumbs/qt/thumbtav.h"
+#include "view/pgimage.h"
+
+namespace {
+
+constexpr int kHeight = 386;
+constexpr int kBox = 145;
+
+std::string Bytes(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+QString Join(const QString& folder, const QString& name) {
+    return folder.endsWith('/') ? folder + name : folder + "/" + name;
+}
+
+struct TWaitCursor {
+    bool on = true;
+    TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~TWaitCursor() { Restore(); }
+    void Restore() {
+        if (on) QApplication::restoreOverrideCursor();
+        on = false;
+    }
+};
+
+// A picture of `size` fitted into the preview box keeping its aspect
+// (r = height / width), or its own size when it fits.
+QSize Fitted(QSize size, bool always) {
+    if (size.isEmpty()) return {1, 1};
+    if (!always && size.width() <= kBox && size.height() <= kBox) return size;
+    const double r = double(size.height()) / size.width();
+    if (r > 1) return {std::max(1, int(std::nearbyint(kBox / r))), kBox};
+    return {kBox, std::max(1, int(std::nearbyint(r * kBox)))};
+}
+
+// The browser's folder and list, or nothing without a main window.
+QString BrowserFolder() {
+    TForm1* f = Form1();
+    return f ? f->ListedFolder() : QString();
+}
+
+} // namespace
+
+TfSelectFiles::TfSelectFiles(QWidget* parent) : QMainWindow(parent) {
+    setObjectName("fSelectFiles");
+    setWindowTitle("TavMover");
+    setWindowFlag(Qt::WindowStaysOnTopHint);
+    resize(454, kHeight);
+    setMinimumHeight(kHeight);
+    setMaximumHeight(kHeight);
+
+    QToolBar* tb = addToolBar("ToolBar1");
+    tb->setObjectName("ToolBar1");
+    auto act = [this, tb](const char* name, const char* hint, auto fn) {
+        QAction* a = tb->addAction(hint);
+        a->setObjectName(name);
+        a->setToolTip(hint);
+        connect(a, &QAction::triggered, this, fn);
+        return a;
+    };
+    act("tbRefresh", "Refresh", [this] { Relist(); });
+    act("tbDelete", "Delete", [this] { DeleteFiles(); });
+    act("tbRename", "Rename", [this] { RenameFile(); });
+    act("tbMove", "Move to...", [this] { MoveOrCopy(true); });
+    act("tbCopy", "Copy to...", [this] { MoveOrCopy(false); });
+    act("tbPreview", "Preview", [this] { Preview(); });
+    act("tbAttributes", "File Attributes...", [this] { FileAttributes(); });
+    act("tbImageInfo", "Image Info", [this] { ImageInfo(); });
+    act("tbView", "View", [this] { LargeView(); });
+    act("tbSelectAll", "Select All", [this] { SelectAll(); });
+    act("tbSelectNone", "Select None", [this] { SelectNone(); });
+
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+    auto* row = new QHBoxLayout(central);
+    auto* split = new QSplitter(Qt::Vertical, central);
+    dirs_ = new QFileSystemModel(this);
+    dirs_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
+    dirs_->setRootPath("/");
+    Tree = new QTreeView(split);
+    Tree->setObjectName("Tree");
+    Tree->setModel(dirs_);
+    for (int c = 1; c < dirs_->columnCount(); ++c)
+        Tree->hideColumn(c);
+    Tree->setHeaderHidden(true);
+    Tree->setMinimumHeight(60);
+    List = new TFileListView(split);
+    List->setObjectName("List");
+    List->Model()->SetNameCaption("Name");
+    List->setColumnWidth(0, 160);
+    List->setColumnWidth(1, 60);
+    List->setColumnWidth(3, 140);
+    split->addWidget(Tree);
+    split->addWidget(List);
+    split->setSizes({120, 200});
+    row->addWidget(split, 1);
+
+    auto* side = new QVBoxLayout;
+    auto* box = new QWidget(central);
+    box->setFixedSize(150, 150);
+    PGImage1 = new TPGImage(box);
+    PGImage1->setObjectName("PGImage1");
+    PGImage1->SetStretch(sAlwaysKAR);
+    PGImage1->SetCenter(true);
+    PGImage1->SetReadWarningAction(pgwaIgnore);
+    GIFImage1 = new TGIFImage(box);
+    Image1 = new TImageBox(box);
+    AVIPlay1 = new TAVIPlayer(box);
+    side->addWidget(box);
+    NameBox = new QLabel(central);
+    NameBox->setObjectName("NameBox");
+    NameBox->setTextFormat(Qt::PlainText);
+    NameBox->setFixedWidth(150);
+    side->addWidget(NameBox);
+    AutoPreview = new QCheckBox("Auto Preview", central);
+    AutoPreview->setObjectName("AutoPreview");
+    AutoPreview->setChecked(true);
+    AutoUpdate = new QCheckBox("Auto Update", central);
+    AutoUpdate->setObjectName("AutoUpdate");
+    auto* help = new QPushButton("Help", central);
+    side->addWidget(AutoPreview);
+    side->addWidget(AutoUpdate);
+    side->addWidget(help);
+    side->addStretch();
+    row->addLayout(side);
+    HidePreviews();
+
+    SB1 = new TPanelStatusBar(
+        {{20, Qt::AlignCenter}, {70, Qt::AlignLeft}, {60, Qt::AlignLeft}, {0, Qt::AlignLeft}},
+        this);
+    setStatusBar(SB1);
+    Light = new TLed(SB1->PanelLabel(0));
+
+    watcher_ = new QFileSystemWatcher(this);
+    settle_ = new QTimer(this);
+    settle_->setSingleShot(true);
+    settle_->setInterval(250); // a burst of arrivals costs one listing
+    connect(watcher_, &QFileSystemWatcher::directoryChanged, this, [this] { settle_->start(); });
+    connect(settle_, &QTimer::timeout, this, [this] { FolderChanged(); });
+
+    connect(help, &QPushButton::clicked, this, [] { ShowHelpContext(hcMover); });
+    connect(AutoUpdate, &QCheckBox::clicked, this, [this](bool on) { SetAutoUpdate(on); });
+    connect(Tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& i) {
+                const QString folder = dirs_->filePath(i);
+                if (folder != source_ && QFileInfo(folder).isDir()) OpenSource(folder);
+            });
+    connect(List->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+        if (AutoPreview->isChecked() && List->SelCount() == 1) Preview();
+    });
+    connect(List->header(), &QHeaderView::sectionClicked, this,
+            [this](int c) { List->ColumnClick(c); });
+
+    // The list's pop-up menu, its entries enabled by the selection.
+    List->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(List, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QMenu m(this);
+        const int n = List->SelCount();
+        auto add = [&](const char* text, bool enabled, auto fn) {
+            QAction* a = m.addAction(text);
+            a->setEnabled(enabled);
+            connect(a, &QAction::triggered, this, fn);
+        };
+        add("Refresh", true, [this] { Relist(); });
+        add("Delete Files", true, [this] { DeleteFiles(); });
+        add("Rename File", n == 1, [this] { RenameFile(); });
+        add("Move Files", n >= 1, [this] { MoveOrCopy(true); });
+        add("Copy Files", n >= 1, [this] { MoveOrCopy(false); });
+        add("Force Preview", n == 1, [this] { Preview(); });
+        m.addSeparator();
+        add("File Attributes...", n == 1, [this] { FileAttributes(); });
+        add("Image Properties...", n == 1, [this] { ImageInfo(); });
+        add("Large View...", n == 1, [this] { LargeView(); });
+        m.addSeparator();
+        add("Select All", true, [this] { SelectAll(); });
+        add("Select None", true, [this] { SelectNone(); });
+        m.exec(List->viewport()->mapToGlobal(at));
+    });
+    Tree->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(Tree, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QMenu m(this);
+        connect(m.addAction("Add Folder..."), &QAction::triggered, this, [this] { AddFolder(); });
+        connect(m.addAction("Delete Folder..."), &QAction::triggered, this,
+                [this] { DeleteFolder(); });
+        connect(m.addAction("Refresh"), &QAction::triggered, this, [this] { OpenSource(source_); });
+        m.addSeparator();
+        connect(m.addAction("Save Default Path"), &QAction::triggered, this,
+                [this] { SaveDefaultPath(); });
+        m.exec(Tree->viewport()->mapToGlobal(at));
+    });
+}
+
+TfSelectFiles::~TfSelectFiles() = default;
+
+void TfSelectFiles::resizeEvent(QResizeEvent* e) {
+    QMainWindow::resizeEvent(e);
+    // Only the width follows the user; the height stays.
+    if (height() != kHeight) resize(width(), kHeight);
+}
+
+void TfSelectFiles::showEvent(QShowEvent* e) {
+    QMainWindow::showEvent(e);
+    QString folder = ReadSetting("SourceDir", QDir::homePath());
+    const QFileInfo fi(folder);
+    if (!fi.isDir() || !fi.isReadable()) folder = QDir::homePath();
+    OpenSource(folder);
+}
+
+void TfSelectFiles::closeEvent(QCloseEvent* e) {
+    SetAutoUpdate(false);
+    HidePreviews();
+    QMainWindow::closeEvent(e);
+}
+
+bool TfSelectFiles::OpenSource(const QString& folder) {
+    const QFileInfo fi(folder);
+    if (!fi.isDir()) return false;
+    source_ = fi.absoluteFilePath();
+    setWindowTitle(source_);
+    SetAutoUpdate(false);
+    const QModelIndex i = dirs_->index(source_);
+    if (i.isValid() && Tree->currentIndex() != i) {
+        const QSignalBlocker block(Tree->selectionModel());
+        Tree->setCurrentIndex(i);
+        Tree->scrollTo(i);
+    }
+    Relist();
+    return true;
+}
+
+void TfSelectFiles::Relist() {
+    if (source_.isEmpty()) return;
+    TForm1* f = Form1();
+    try {
+        FillFileList(List, source_, SB1, f ? f->FileMask : BuildFileMask());
+        List->SortItems();
+    } catch (const std::exception& e) {
+        ShowMessage(QString::fromLocal8Bit(e.what()), this);
+    }
+}
+
+QStringList TfSelectFiles::Names() const {
+    QStringList n;
+    for (int r = 0; r < List->Count(); ++r)
+        n << List->Caption(r);
+    return n;
+}
+
+void TfSelectFiles::Snapshot() {
+    snapshot_ = Names();
+    snapshot_.sort();
+}
+
+void TfSelectFiles::SetAutoUpdate(bool on) {
+    if (!watcher_->directories().isEmpty()) watcher_->removePaths(watcher_->directories());
+    settle_->stop();
+    {
+        const QSignalBlocker block(AutoUpdate);
+        AutoUpdate->setChecked(on);
+    }
+    if (!on || source_.isEmpty()) return;
+    Snapshot();
+    watcher_->addPath(source_);
+}
+
+void TfSelectFiles::FolderChanged() {
+    if (!AutoUpdate->isChecked()) return;
+    Relist();
+    // The first name in list order that was not there before.
+    int found = -1;
+    for (int r = 0; r < List->Count() && found < 0; ++r)
+        if (!std::binary_search(snapshot_.begin(), snapshot_.end(), List->Caption(r))) found = r;
+    if (found < 0) return;
+    List->ClearSelectionAll();
+    const QModelIndex i = List->Model()->index(found, 0);
+    List->selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect |
+                                                   QItemSelectionModel::Rows);
+    List->scrollTo(i);
+    Snapshot();
+    List->setFocus();
+    Preview();
+}
+
+void TfSelectFiles::SelectAll() {
+    List->selectAll();
+    List->setFocus();
+}
+
+void TfSelectFiles::SelectNone() {
+    List->ClearSelectionAll();
+    List->setFocus();
+}
+
+QString TfSelectFiles::SelectedPath() const {
+    const QStringList s = List->SelectedNames();
+    return s.size() == 1 ? Join(source_, s.front()) : QString();
+}
+
+void TfSelectFiles::MoveOrCopy(bool move) {
+    TForm1* f = Form1();
+    const QString target = BrowserFolder();
+    if (running_ || target.isEmpty() || List->SelCount() == 0) return;
+    running_ = true;
+    TWaitCursor wait;
+    // The browser's one selected name, to find it again after the listing.
+    QString remembered;
+    if (f && f->SLV1->SelCount() == 1) remembered = f->SLV1->SelectedNames().front();
+    // Names and folders first: nothing below may change them under the loop.
+    const QString folder = source_;
+    const QStringList names = List->SelectedNames();
+    for (const QString& name : names) {
+        const QString from = Join(folder, name), to = Join(target, name);
+        if (QFileInfo::exists(to) || QFileInfo(to).isSymLink()) {
+            ShowMessage("file " + to + " already exists. Select another directory before moving",
+                        this);
+        } else if (FileSizeOf(Bytes(from)) <= 0) {
+            ShowMessage(from + " has a size of zero. This may be because it is not yet closed.",
+                        this);
+        } else {
+            try {
+                if (move)
+                    RelocateFile(Bytes(from), Bytes(to));
+                else
+                    CopyFileContents(Bytes(from), Bytes(to));
+                remembered = name;
+            } catch (const std::exception&) {
+                wait.Restore();
+                ShowMessage("error moving file " + from, this);
+            }
+        }
+        for (int r = 0; r < List->Count(); ++r)
+            if (List->Caption(r) == name)
+                List->selectionModel()->select(List->Model()->index(r, 0),
+                                               QItemSelectionModel::Deselect |
+                                                   QItemSelectionModel::Rows);
+        List->viewport()->repaint();
+    }
+    Relist();
+    FolderContentsChanged(target);
+    if (f && !remembered.isEmpty()) {
+        TFileListView* b = f->SLV1;
+        for (int r = 0; r < b->Count(); ++r)
+            if (b->Caption(r).startsWith(remembered, Qt::CaseInsensitive)) {
+                const QModelIndex i = b->Model()->index(r, 0);
+                b->selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect |
+                                                            QItemSelectionModel::Rows);
+                b->scrollTo(i);
+                f->ShowNativeInPreview(b->NativePath(r));
+                break;
+            }
+    }
+    running_ = false;
+}
+
+void TfSelectFiles::DeleteFiles() {
+    if (running_) return;
+    const QStringList names = List->SelectedNames();
+    if (names.isEmpty()) {
+        ShowMessage("You need to click on a file name first", this);
+        return;
+    }
+    TForm1* f = Form1();
+    if (!f || f->ConfirmDeletions) {
+        const QString q =
+            names.size() == 1 ? "Delete file " + names.front() + "?" : "Delete selected files?";
+        if (Prompts().MessageBox(this, q, "Confirm", QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::Information) != QMessageBox::Yes)
+            return;
+    }
+    running_ = true;
+    TWaitCursor wait;
+    QStringList paths;
+    for (const QString& n : names)
+        paths << Join(source_, n);
+    const bool permanent = f && f->DeletionMode == 1;
+    for (const QString& path : paths) {
+        SB1->SetPanelText(3, "Deleting " + path);
+        if (permanent) {
+            if (::unlink(Bytes(path).c_str()) != 0) {
+                wait.Restore();
+                ShowMessage("Error deleting " + path, this);
+            }
+        } else if (!DeleteToRecycleBin(path)) {
+            wait.Restore();
+            ShowMessage("Error moving " + path + " to recycle bin", this);
+        }
+    }
+    SB1->SetPanelText(3, "Updating...");
+    Relist();
+    FolderContentsChanged(source_);
+    SB1->SetPanelText(3, QString());
+    running_ = false;
+}
+
+void TfSelectFiles::RenameFile() {
+    const int n = List->SelCount();
+    if (n >= 2) {
+        ShowMessage("You must select a single file for this function", this);
+        return;
+    }
+    if (n == 0) {
+        ShowMessage("You must click on a file", this);
+        return;
+    }
+    const QString old = List->SelectedNames().front();
+    TfRename* d = RenameDialog();
+    d->lOldName->setText(old);
+    d->Edit1->setText(old);
+    d->Edit1->selectAll();
+    if (ExecDialog(d) != QDialog::Accepted) return;
+    const QString name = d->Edit1->text();
+    if (name == old) return;
+    // One plain name, never over an existing file.
+    if (!IsPlainName(name) ||
+        RenameNoReplace(Bytes(Join(source_, old)), Bytes(Join(source_, name))) != 0) {
+        ShowMessage("Error changing name", this);
+        return;
+    }
+    Relist();
+}
+
+void TfSelectFiles::FileAttributes() {
+    const QString path = SelectedPath();
+    if (path.isEmpty()) return;
+    const int attrs = ::FileAttributes(Bytes(path));
+    if (attrs < 0) return;
+    TFileAttrForm* d = FileAttrDialog();
+    d->FileDirName->setText(QFileInfo(path).fileName());
+    d->FilePathName->setText(source_);
+    d->ChangeDate->setText(FileTimeText(FileChangeTime(Bytes(path))));
+    d->ReadOnly->setChecked(attrs & faReadOnly);
+    d->Archive->setChecked(attrs & faArchive);
+    d->System->setChecked(attrs & faSysFile);
+    d->Hidden->setChecked(attrs & faHidden);
+    if (ExecDialog(d) != QDialog::Accepted) return;
+    if (d->ReadOnly->isChecked() != bool(attrs & faReadOnly) &&
+        SetFileReadOnly(Bytes(path), d->ReadOnly->isChecked()) != 0)
+        ShowMessage("Cannot change attributes of " + path, this);
+}
+
+void TfSelectFiles::ImageInfo() {
+    const QString path = SelectedPath();
+    if (!path.isEmpty()) ShowImageProperties(this, path);
+}
+
+void TfSelectFiles::LargeView() {
+    const QString path = SelectedPath();
+    if (path.isEmpty()) return;
+    TWaitCursor wait;
+    ShowViewImage(path, 4, this);
+}
+
+void TfSelectFiles::HidePreviews() {
+    AVIPlay1->Stop();
+    AVIPlay1->hide();
+    GIFImage1->SetAnimate(false);
+    GIFImage1->hide();
+    Image1->hide();
+    PGImage1->hide();
+}
+
+void TfSelectFiles::Preview() {
+    const QString path = SelectedPath();
+    if (path.isEmpty()) return;
+    const QFileInfo fi(path);
+    SB1->SetPanelText(2, QString::number(fi.size() / 1024 + 1) + "K");
+    Light->SetLit(true);
+    NameBox->setText("Loading...");
+    HidePreviews();
+    // The type by the last extension: "x.avi.jpg" is a picture.
+    const QString type = fi.suffix().left(3).toUpper();
+    const QByteArray native = QFile::encodeName(path);
+    auto place = [](QWidget* w, QSize s) {
+        w->setGeometry((150 - s.width()) / 2, (150 - s.height()) / 2, s.width(), s.height());
+        w->show();
+    };
+    if (type == "AVI") {
+        if (AVIPlay1->Open(native)) {
+            place(AVIPlay1, Fitted(AVIPlay1->FrameSize(), true));
+            AVIPlay1->Play();
+        }
+    } else if (type == "GIF") {
+        if (GIFImage1->Load(native)) {
+            place(GIFImage1, Fitted(GIFImage1->PictureSize(), false));
+            GIFImage1->SetAnimate(GIFImage1->FrameCount() > 1);
+        }
+    } else if (type == "WMF" || type == "ICO") {
+        QImage img;
+        try {
+            TPixelGraphic pg;
+            pg.SetReadWarningAction(pgwaIgnore);
+            if (type == "ICO") {
+                TFileStream file(native.toStdString(), TFileStream::OpenRead);
+                const QColor back = palette().color(QPalette::Window);
+                if (LoadDesktopIcon(file, RGB(back.red(), back.green(), back.blue()), pg))
+                    AssignToBitmap(pg, img);
+            } else {
+                pg.LoadFromFile(native.toStdString());
+                AssignToBitmap(pg, img);
+            }
+        } catch (const std::exception&) {
+        }
+        if (img.isNull()) {
+            Light->SetLit(false);
+            if (fi.size() > 0) ShowMessage("Error reading image file", this);
+        } else {
+            Image1->SetPicture(img);
+            SB1->SetPanelText(3, " (" + QString::number(img.width()) + " x " +
+                                     QString::number(img.height()) + ")");
+            place(Image1, Fitted(img.size(), false));
+        }
+    } else {
+        try {
+            PGImage1->LoadFromFile(native.toStdString());
+            SB1->SetPanelText(3, " (" + QString::number(PGImage1->ImageWidth()) + " x " +
+                                     QString::number(PGImage1->ImageHeight()) + ")");
+            place(PGImage1, {kBox, kBox});
+        } catch (const std::exception&) {
+        }
+    }
+    Light->SetLit(false);
+    NameBox->setText(fi.fileName());
+}
+
+void TfSelectFiles::AddFolder() {
+    if (source_.isEmpty()) return;
+    TfDirAdd* d = DirAddDialog();
+    d->Label1->setText(source_.endsWith('/') ? source_ : source_ + "/");
+    if (ExecDialog(d) != QDialog::Accepted) return;
+    const QString name = d->NewFolder->text();
+    const QString path = Join(source_, name);
+    if (!IsPlainName(name) || ::mkdir(Bytes(path).c_str(), 0777) != 0) {
+        MessageDlg("Cannot create directory " + path, QMessageBox::Warning, QMessageBox::Ok, this);
+        return;
+    }
+    OpenSource(path);
+}
+
+void TfSelectFiles::DeleteFolder() {
+    const QString folder = source_;
+    if (folder.isEmpty() || folder == "/") return;
+    if (MessageDlg("Delete folder " + folder + "?", QMessageBox::Question,
+                   QMessageBox::Yes | QMessageBox::No, this) != QMessageBox::Yes)
+        return;
+    // Leave the folder first: the list is in it.
+    QString root = QStorageInfo(folder).rootPath();
+    if (root.isEmpty()) root = "/";
+    OpenSource(root);
+    if (::rmdir(Bytes(folder).c_str()) != 0)
+        ShowMessage("Directory can't be deleted - there might be files in it!", this);
+}
+
+void TfSelectFiles::SaveDefaultPath() {
+    WriteSetting("SourceDir", source_);
+    ShowMessage("Saved default as " + source_, this);
+}

@@ -1,0 +1,116 @@
+// The mover: moving and copying into the browser's folder without replacing
+// anything, files still being written skipped, a move across file systems
+// that leaves no source behind, Auto Update selecting what arrives, and the
+// window's fixed height.
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QTest>
+#include <gtest/gtest.h>
+
+#include "../support/sample_files.h"
+#include "browser/filelist.h"
+#include "browser/form1.h"
+#include "browser/mainform.h"
+#include "formats/library.h"
+#include "platform/scriptedprompts.h"
+#include "tools/qt/moverform.h"
+#include "tools_fixtures.h"
+#include "view/pgimage.h"
+
+namespace {
+
+class Mover : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        InitImageLibrary();
+        ViewAllFiles = true;
+        form = std::make_unique<TForm1>();
+        SetForm1(form.get());
+        ASSERT_TRUE(form->OpenFolder(target.path()));
+    }
+    void TearDown() override {
+        SetForm1(nullptr);
+        ViewAllFiles = false;
+    }
+    void Select(TfSelectFiles& m, const QStringList& names) {
+        m.List->ClearSelectionAll();
+        for (int r = 0; r < m.List->Count(); ++r)
+            if (names.contains(m.List->Caption(r)))
+                m.List->selectionModel()->select(m.List->Model()->index(r, 0),
+                                                 QItemSelectionModel::Select |
+                                                     QItemSelectionModel::Rows);
+    }
+    QTemporaryDir source, target;
+    TScopedPrompts prompts;
+    std::unique_ptr<TForm1> form;
+};
+
+} // namespace
+
+TEST_F(Mover, MoveAndCopyNeverReplaceAndSkipFilesBeingWritten) {
+    WriteFile(source.filePath("a.jpg"), "new a");
+    WriteFile(source.filePath("b.jpg"), "bee");
+    WriteFile(source.filePath("c.jpg"), "");
+    WriteFile(source.filePath("d.jpg"), "dee");
+    WriteFile(target.filePath("a.jpg"), "old a");
+    TfSelectFiles m;
+    ASSERT_TRUE(m.OpenSource(source.path()));
+    Select(m, {"a.jpg", "b.jpg", "c.jpg"});
+    m.MoveOrCopy(true);
+    const QStringList said = prompts->Messages();
+    ASSERT_EQ(said.size(), 2);
+    EXPECT_EQ(said[0], "file " + target.filePath("a.jpg") +
+                           " already exists. Select another directory before moving");
+    EXPECT_EQ(said[1], source.filePath("c.jpg") +
+                           " has a size of zero. This may be because it is not yet closed.");
+    EXPECT_EQ(ReadFile(target.filePath("a.jpg")), "old a");
+    EXPECT_EQ(ReadFile(source.filePath("a.jpg")), "new a");
+    EXPECT_EQ(ReadFile(target.filePath("b.jpg")), "bee");
+    EXPECT_FALSE(QFile::exists(source.filePath("b.jpg")));
+    // The last file moved is the one the browser shows.
+    EXPECT_EQ(form->SLV1->SelectedNames(), QStringList{"b.jpg"});
+
+    // Copy keeps the source.
+    Select(m, {"d.jpg"});
+    m.MoveOrCopy(false);
+    EXPECT_EQ(ReadFile(target.filePath("d.jpg")), "dee");
+    EXPECT_EQ(ReadFile(source.filePath("d.jpg")), "dee");
+}
+
+TEST_F(Mover, MoveAcrossFileSystemsLeavesNoSource) {
+    if (!QFileInfo("/dev/shm").isWritable()) GTEST_SKIP() << "no /dev/shm";
+    QTemporaryDir shm("/dev/shm/tav_mover_XXXXXX");
+    QByteArray big(3 << 20, 'x');
+    WriteFile(shm.filePath("big.jpg"), big);
+    TfSelectFiles m;
+    ASSERT_TRUE(m.OpenSource(shm.path()));
+    Select(m, {"big.jpg"});
+    m.MoveOrCopy(true);
+    EXPECT_TRUE(prompts->Messages().isEmpty());
+    EXPECT_EQ(ReadFile(target.filePath("big.jpg")), big);
+    EXPECT_FALSE(QFile::exists(shm.filePath("big.jpg")));
+}
+
+TEST_F(Mover, AutoUpdateSelectsAndPreviewsWhatArrives) {
+    samples::SaveQuad(source.filePath("a.jpg"), 40, 30);
+    TfSelectFiles m;
+    m.show();
+    ASSERT_TRUE(m.OpenSource(source.path()));
+    EXPECT_EQ(m.height(), 386);
+    m.resize(500, 600);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(m.height(), 386);
+
+    m.SetAutoUpdate(true);
+    // A file that only grows is nothing new.
+    WriteFile(source.filePath("a.jpg"), ReadFile(source.filePath("a.jpg")) + "more");
+    m.FolderChanged();
+    EXPECT_EQ(m.List->SelCount(), 0);
+    samples::SaveQuad(source.filePath("b.jpg"), 40, 30);
+    // The watcher reports it; the coalescing timer lists once.
+    QTRY_COMPARE_WITH_TIMEOUT(m.List->SelectedNames(), QStringList{"b.jpg"}, 5000);
+    EXPECT_EQ(m.NameBox->text(), "b.jpg");
+    EXPECT_TRUE(m.PGImage1->isVisible());
+    EXPECT_EQ(m.PGImage1->ImageWidth(), 40);
+}
