@@ -1,9 +1,133 @@
+// tavtool album: album files for scripts. "list" prints an album's settings
+// and entries; "create" makes one from picture files by the album window's
+// drop rule (a name whose upper-case extension with its dot occurs in
+// ".JPG.GIF.BMP.ICO.TIF.PNG.PCX.TGA.WMF"; names holding TAB or a line break
+// are refused, since the file format cannot hold them).
+
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "album/file/albumfile.h"
 #include "cli/tavtool_commands.h"
 
-// Not built yet: no usage text, so the help leaves it out.
-extern const char* const kAlbumUsage = nullptr;
+extern const char* const kAlbumUsage =
+    "  album list ALBUM\n"
+    "        print the album's settings (rows, columns, border, frames, caption\n"
+    "        option, font) and then one line per entry: rotation<TAB>path<TAB>caption\n"
+    "  album create OUT.alb FILE... [--rows 1..6] [--cols 1..6] [--border 20..500]\n"
+    "                 [--caption none|filename|caption] [--frames]\n"
+    "        make an album of the picture FILEs (as dropped on the album window:\n"
+    "        other files are left out with \"Can't edit \" and their name)\n";
 
-int RunAlbumCommand(const TToolCommandArgs&, std::FILE*, std::FILE* err) {
-    std::fputs("tavtool: album is not available in this build\n", err);
-    return 2;
+namespace {
+
+std::string Upper(std::string s) {
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+    return s;
+}
+
+// The album window's drop rule.
+bool AlbumAccepts(const std::string& path) {
+    const std::string name = std::filesystem::path(path).filename().string();
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot + 1 == name.size()) return false;
+    return std::string(".JPG.GIF.BMP.ICO.TIF.PNG.PCX.TGA.WMF").find(Upper(name.substr(dot))) !=
+               std::string::npos &&
+           AlbumPathAllowed(path);
+}
+
+int Int(const std::string& v, const char* what, int lo, int hi) {
+    char* end = nullptr;
+    const long n = std::strtol(v.c_str(), &end, 10);
+    if (v.empty() || *end || n < lo || n > hi)
+        throw TUsageError{std::string(what) + ": \"" + v + "\" is not " + std::to_string(lo) +
+                          ".." + std::to_string(hi)};
+    return int(n);
+}
+
+int List(const TToolCommandArgs& args, std::FILE* out, std::FILE* err) {
+    if (args.size() != 2) throw TUsageError{"album list needs ALBUM"};
+    TAlbum a;
+    std::string error;
+    if (!ReadAlbumFile(args[1], a, error)) {
+        std::fprintf(err, "tavtool: %s\n", error.c_str());
+        return 1;
+    }
+    const TAlbumHeader& h = a.header;
+    std::fprintf(out, "rows\t%d\ncolumns\t%d\nborder\t%d\nframes\t%d\ncaption\t%d\n", h.rows,
+                 h.columns, h.border, h.printFrames ? 1 : 0, h.captionOption);
+    std::fprintf(out, "font\t%s\t%d\t%lld\t%s%s\n", h.fontName.c_str(), h.fontSize,
+                 (long long)h.fontColor, h.bold ? "bold" : "regular", h.italic ? " italic" : "");
+    for (const TAlbumEntry& e : a.entries)
+        std::fprintf(out, "%d\t%s\t%s\n", e.rotation, e.path.c_str(), e.caption.c_str());
+    return 0;
+}
+
+int Create(const TToolCommandArgs& args, std::FILE* out, std::FILE* err) {
+    TAlbum a;
+    std::string target;
+    std::vector<std::string> files;
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& s = args[i];
+        auto value = [&]() -> const std::string& {
+            if (i + 1 >= args.size()) throw TUsageError{s + " needs a value"};
+            return args[++i];
+        };
+        if (s == "--rows") {
+            a.header.rows = Int(value(), "--rows", 1, 6);
+        } else if (s == "--cols") {
+            a.header.columns = Int(value(), "--cols", 1, 6);
+        } else if (s == "--border") {
+            a.header.border = Int(value(), "--border", 20, 500);
+        } else if (s == "--caption") {
+            const std::string v = value();
+            if (v == "none")
+                a.header.captionOption = 0;
+            else if (v == "filename")
+                a.header.captionOption = 1;
+            else if (v == "caption")
+                a.header.captionOption = 2;
+            else
+                throw TUsageError{"--caption: \"" + v + "\" is not none, filename or caption"};
+        } else if (s == "--frames") {
+            a.header.printFrames = true;
+        } else if (s.rfind("--", 0) == 0) {
+            throw TUsageError{"album create: unknown switch " + s};
+        } else if (target.empty()) {
+            target = s;
+        } else {
+            files.push_back(s);
+        }
+    }
+    if (target.empty()) throw TUsageError{"album create needs OUT.alb"};
+    int refused = 0;
+    for (const std::string& f : files) {
+        std::error_code ec;
+        const std::string path = std::filesystem::absolute(f, ec).lexically_normal().string();
+        if (ec || !AlbumAccepts(path)) {
+            std::fprintf(err, "Can't edit %s\n", f.c_str());
+            ++refused;
+            continue;
+        }
+        a.entries.push_back({path, "", 0});
+    }
+    std::string error;
+    if (!WriteAlbumFile(target, a, error)) {
+        std::fprintf(err, "tavtool: %s\n", error.c_str());
+        return 1;
+    }
+    std::fprintf(out, "%zu entries written to %s\n", a.entries.size(), target.c_str());
+    return refused ? 1 : 0;
+}
+
+} // namespace
+
+int RunAlbumCommand(const TToolCommandArgs& args, std::FILE* out, std::FILE* err) {
+    if (args.empty()) throw TUsageError{"album needs list or create"};
+    if (args[0] == "list") return List(args, out, err);
+    if (args[0] == "create") return Create(args, out, err);
+    throw TUsageError{"album: \"" + args[0] + "\" is not list or create"};
 }

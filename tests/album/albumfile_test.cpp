@@ -40,8 +40,8 @@ TEST(AlbumFile, RoundTripsAndOlderFiles) {
     a.header.fontColor = 255;
     a.header.bold = true;
     for (int r = 0; r < 4; ++r)
-        a.entries.push_back(
-            {"/p/" + std::to_string(r) + ".jpg", r == 1 ? "" : "\xc3\x89t\xc3\xa9 Z\xc3\xbcrich", r});
+        a.entries.push_back({"/p/" + std::to_string(r) + ".jpg",
+                             r == 1 ? "" : "\xc3\x89t\xc3\xa9 Z\xc3\xbcrich", r});
     std::string b;
     ASSERT_TRUE(SerializeAlbum(a, b));
     TAlbum back;

@@ -214,8 +214,10 @@ bool ReadAlbumFile(const std::string& path, TAlbum& album, std::string& error) {
         size_t got = 0;
         while (ok && got < bytes.size()) {
             const ssize_t n = ::pread(fd, bytes.data() + got, bytes.size() - got, off_t(got));
-            if (n <= 0) ok = false;
-            else got += size_t(n);
+            if (n <= 0)
+                ok = false;
+            else
+                got += size_t(n);
         }
     }
     ::close(fd);
@@ -241,8 +243,10 @@ bool WriteAlbumFile(const std::string& path, const TAlbum& album, std::string& e
     bool ok = true;
     while (ok && done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n <= 0) ok = false;
-        else done += size_t(n);
+        if (n <= 0)
+            ok = false;
+        else
+            done += size_t(n);
     }
     ok = ok && ::fchmod(fd, 0644) == 0 && ::fsync(fd) == 0;
     const int err = errno;
