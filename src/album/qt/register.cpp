@@ -1,5 +1,11 @@
 #include "album/qt/register.h"
 
+#include "album/qt/albumform.h"
 #include "browser/toolwindows.h"
 
-void RegisterAlbumWindows() {}
+void RegisterAlbumWindows() {
+    // Frame Setup first: the album window uses the program's one.
+    TToolWindows::RegisterFactory("TfAPrefs", [] { return new TfAPrefs; });
+    TToolWindows::RegisterFactory("TfAlbum", [] { return new TfAlbum; });
+    TToolWindows::RegisterFactory("TfrmEdit", [] { return new TfrmEdit; });
+}

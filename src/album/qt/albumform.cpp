@@ -1,0 +1,677 @@
+#include "album/qt/albumform.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDir>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPainter>
+#include <QPrinter>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "album/albumlayout.h"
+#include "browser/filelist.h"
+#include "browser/form1.h"
+#include "browser/mainform.h"
+#include "browser/statusbar.h"
+#include "browser/toolwindows.h"
+#include "core/pixelgraphic.h"
+#include "core/qt/drawing.h"
+#include "core/qt/print.h"
+#include "meta/qt/fileprop.h"
+#include "platform/prompts.h"
+#include "platform/settings.h"
+#include "thumbs/qt/thumbtav.h"
+
+namespace {
+
+QString Text(const std::string& s) {
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
+std::string Utf8(const QString& s) {
+    return s.toUtf8().toStdString();
+}
+QString PathText(const std::string& bytes) {
+    return QFile::decodeName(QByteArray::fromStdString(bytes));
+}
+std::string PathBytes(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+struct TWaitCursor {
+    TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~TWaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+// The album window's drop rule: the upper-case extension with its dot is
+// found in the list of picture types, and the name fits an album file.
+bool Droppable(const QString& path) {
+    const QString name = QFileInfo(path).fileName();
+    const int dot = name.lastIndexOf('.');
+    if (dot < 0 || dot + 1 == name.size()) return false;
+    return QString(".JPG.GIF.BMP.ICO.TIF.PNG.PCX.TGA.WMF").contains(name.mid(dot).toUpper()) &&
+           AlbumPathAllowed(PathBytes(path));
+}
+
+// One frame prepared for the pages: where it goes and what it shows.
+struct TPreparedFrame {
+    int page = 0;
+    QRect cell, rect;
+    std::unique_ptr<TPixelGraphic> picture;
+    QString caption;
+};
+
+// A settings value as a number in range; a value that is no number is noted
+// and the default used.
+int SettingInt(const char* name, int def, int lo, int hi) {
+    const QString v = ReadSetting(name, QString::number(def));
+    bool ok = false;
+    const int n = v.trimmed().toInt(&ok);
+    if (!ok) {
+        NoteSettingReset(name, "Error reading register values for TavAlbum configuration");
+        return def;
+    }
+    return std::clamp(n, lo, hi);
+}
+
+} // namespace
+
+// ---- Frame Setup
+
+TfAPrefs::TfAPrefs(QWidget* parent) : QDialog(parent) {
+    setObjectName("fAPrefs");
+    setWindowTitle("Frame Setup");
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    auto* grid = new QGridLayout(this);
+    auto spin = [this, grid](int row, const char* label, const char* name, const char* hint, int lo,
+                             int hi, int step) {
+        auto* s = new QSpinBox(this);
+        s->setObjectName(name);
+        s->setRange(lo, hi);
+        s->setSingleStep(step);
+        s->setToolTip(hint);
+        grid->addWidget(new QLabel(label, this), row, 0);
+        grid->addWidget(s, row, 1);
+        return s;
+    };
+    Rows = spin(0, "Rows", "Rows", "Number Of Rows", 1, 6, 1);
+    Cols = spin(1, "Cols", "Cols", "Number Of Columns", 1, 6, 1);
+    Border = spin(2, "Frame Border", "Border", "Space around image", 20, 500, 10);
+    auto* caption = new QGroupBox("Caption Options", this);
+    caption->setToolTip("Caption Option under Image");
+    auto* cl = new QHBoxLayout(caption);
+    CaptionOptions = new QButtonGroup(this);
+    int id = 0;
+    for (const char* t : {"None", "Filename", "Caption"}) {
+        auto* r = new QRadioButton(t, caption);
+        CaptionOptions->addButton(r, id++);
+        cl->addWidget(r);
+    }
+    grid->addWidget(caption, 3, 0, 1, 2);
+    PrintFrames = new QCheckBox("Print Frames", this);
+    PrintFrames->setObjectName("PrintFrames");
+    PrintFrames->setToolTip("Print Frame Borders");
+    grid->addWidget(PrintFrames, 4, 0, 1, 2);
+    auto* quality = new QGroupBox("Resizing Quality", this);
+    quality->setToolTip("Quality of resized image");
+    auto* ql = new QVBoxLayout(quality);
+    Quality = new QButtonGroup(this);
+    id = 0;
+    for (const char* t : {"Good (fastest)   ", "Better", "Best (slowest)"}) {
+        auto* r = new QRadioButton(t, quality);
+        Quality->addButton(r, id++);
+        ql->addWidget(r);
+    }
+    grid->addWidget(quality, 0, 2, 5, 1);
+    auto* ok = new QPushButton("OK", this);
+    ok->setObjectName("OKBtn");
+    ok->setDefault(true);
+    grid->addWidget(ok, 5, 2);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    // The wizard shares the caption option.
+    connect(CaptionOptions, &QButtonGroup::idClicked, this,
+            [](int v) { WriteSetting("PACaption", QString::number(v)); });
+    LoadSettings();
+}
+
+void TfAPrefs::LoadSettings() {
+    Rows->setValue(SettingInt("PARows", 3, 1, 6));
+    Cols->setValue(SettingInt("PACols", 2, 1, 6));
+    Border->setValue(SettingInt("PABorder", 100, 20, 500));
+    CaptionOptions->button(SettingInt("PACaption", 0, 0, 2))->setChecked(true);
+    Quality->button(SettingInt("PAQuality", 1, 0, 2))->setChecked(true);
+    PrintFrames->setChecked(ReadSetting("PAFrames", "0") == "1");
+    ShowSettingsResets(this);
+}
+
+void TfAPrefs::StoreSettings() const {
+    WriteSetting("PARows", QString::number(Rows->value()));
+    WriteSetting("PACols", QString::number(Cols->value()));
+    WriteSetting("PABorder", QString::number(Border->value()));
+    WriteSetting("PACaption", QString::number(std::max(0, CaptionOptions->checkedId())));
+    WriteSetting("PAQuality", QString::number(std::max(0, Quality->checkedId())));
+    WriteSetting("PAFrames", PrintFrames->isChecked() ? "1" : "0");
+}
+
+void TfAPrefs::showEvent(QShowEvent* e) {
+    LoadSettings();
+    QDialog::showEvent(e);
+}
+
+void TfAPrefs::done(int r) {
+    StoreSettings();
+    QDialog::done(r);
+}
+
+// ---- caption editor
+
+TfrmEdit::TfrmEdit(QWidget* parent) : QDialog(parent, Qt::FramelessWindowHint) {
+    setObjectName("frmEdit");
+    setStyleSheet("background: white;");
+    Edit = new QLineEdit(this);
+    Edit->setObjectName("Edit");
+    Edit->setFixedHeight(20);
+    auto* l = new QHBoxLayout(this);
+    l->setContentsMargins(0, 0, 0, 0);
+    l->addWidget(Edit);
+    connect(Edit, &QLineEdit::returnPressed, this, &QDialog::accept);
+}
+
+// ---- the album window
+
+TfAlbum::TfAlbum(QWidget* parent) : QMainWindow(parent) {
+    setObjectName("fAlbum");
+    setWindowTitle("Tavirlo TavAlbum Maker");
+    setWindowFlag(Qt::WindowStaysOnTopHint);
+    setFixedSize(478, 401 + 60);
+    // The program's Frame Setup window, or one of its own (tests).
+    if (TToolWindows* tools = ToolWindows())
+        Prefs = qobject_cast<TfAPrefs*>(tools->Find("TfAPrefs"));
+    if (!Prefs) Prefs = new TfAPrefs(this);
+
+    auto add = [this](QMenu* m, const char* name, const char* text, auto fn) {
+        QAction* a = m->addAction(text);
+        a->setObjectName(name);
+        connect(a, &QAction::triggered, this, fn);
+        return a;
+    };
+    QMenu* file = menuBar()->addMenu("File");
+    add(file, "New1", "New", [this] { New(); });
+    add(file, "Open1", "Open", [this] { Open(); });
+    add(file, "Save1", "Save", [this] { Save(); });
+    add(file, "SaveAs1", "Save as...", [this] { SaveAs(); });
+    file->addSeparator();
+    add(file, "SelectPrinter1", "Select Printer...",
+        [this] { Prompts().PrintDialog(this, &PGPrinter()); });
+    add(file, "PageSetup1", "Page Setup...",
+        [this] { Prompts().PageSetupDialog(this, &PGPrinter()); });
+    add(file, "PreviewCurrentAlbum1", "Preview Current Album", [this] { Preview(); });
+    file->addSeparator();
+    add(file, "Close1", "Close", [this] { close(); });
+    QMenu* edit = menuBar()->addMenu("Edit");
+    add(edit, "ClearAllEntries1", "Clear All Entries", [this] { ClearAll(); });
+    add(edit, "ImportAllFiles1", "Import All Files", [this] { ImportAll(); });
+    edit->addSeparator();
+    add(edit, "FrameSetup1", "Frame Setup...", [this] { FrameSetup(); });
+
+    QToolBar* tb = addToolBar("ToolBar1");
+    tb->setObjectName("ToolBar1");
+    auto button = [this, tb](const char* name, const char* hint, auto fn) {
+        QAction* a = tb->addAction(hint);
+        a->setObjectName(name);
+        a->setToolTip(hint);
+        connect(a, &QAction::triggered, this, fn);
+        return a;
+    };
+    button("tbPageSetup", "Page Setup", [this] { Prompts().PageSetupDialog(this, &PGPrinter()); });
+    button("tbFrameSetup", "Frame Setup", [this] { FrameSetup(); });
+    button("tbClear", "Clear List", [this] { ClearAll(); });
+    button("tbImport", "Import Directory", [this] { ImportAll(); });
+    button("tbUp", "Move Up", [this] { MoveUp(); });
+    button("tbDown", "Move Down", [this] { MoveDown(); });
+    button("tbRotateLeft", "Rotate Counter Clockwise", [this] { Rotate(-1); });
+    button("tbRotateRight", "Rotate Clockwise", [this] { Rotate(1); });
+    button("tbPreview", "Preview", [this] { Preview(); });
+    button("tbContactSheet", "Contact Sheet", [this] { ContactSheet(); });
+    button("tbWizard", "Create Web Photo Album", [this] { WebPublishingWizard(); });
+
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+    auto* box = new QVBoxLayout(central);
+    box->setContentsMargins(0, 0, 0, 0);
+    List = new QTreeWidget(central);
+    List->setObjectName("List");
+    List->setColumnCount(2);
+    List->setHeaderLabels({"Filename", "Caption"});
+    List->setColumnWidth(0, 220);
+    List->setColumnWidth(1, 240);
+    List->setRootIsDecorated(false);
+    List->setSelectionMode(QAbstractItemView::SingleSelection);
+    List->setSelectionBehavior(QAbstractItemView::SelectRows);
+    List->setAcceptDrops(true);
+    List->viewport()->setAcceptDrops(true);
+    List->viewport()->installEventFilter(this);
+    List->installEventFilter(this);
+    box->addWidget(List, 1);
+    Progress = new QProgressBar(central);
+    Progress->setObjectName("Progress");
+    Progress->setMaximumHeight(8);
+    Progress->setTextVisible(false);
+    box->addWidget(Progress);
+    SB1 = new TPanelStatusBar({{300, Qt::AlignLeft}, {0, Qt::AlignRight}}, this);
+    setStatusBar(SB1);
+    connect(List, &QTreeWidget::itemDoubleClicked, this, [this] { EditCaption(); });
+
+    List->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(List, &QWidget::customContextMenuRequested, this, [this, add](const QPoint& at) {
+        QMenu m(this);
+        add(&m, "pmView", "View Image", [this] { ViewImage(); });
+        add(&m, "pmProps", "Image Properties", [this] { ImageProperties(); });
+        m.addSeparator();
+        add(&m, "pmPreview", "Preview Album...", [this] { Preview(); });
+        add(&m, "pmFrame", "Frame Setup...", [this] { FrameSetup(); });
+        m.addSeparator();
+        add(&m, "pmDelete", "Delete Selection", [this] { DeleteSelection(); });
+        add(&m, "pmDeleteAll", "Delete All", [this] { ClearAll(); });
+        m.exec(List->viewport()->mapToGlobal(at));
+    });
+    Refresh();
+}
+
+TfAlbum::~TfAlbum() {
+    running_ = false;
+}
+
+int TfAlbum::Selected() const {
+    const auto sel = List->selectionModel()->selectedRows();
+    return sel.size() == 1 ? sel.front().row() : -1;
+}
+
+void TfAlbum::Refresh(int select) {
+    static const char* const arrows[4] = {"", " \u21bb", " \u21c5", " \u21ba"};
+    List->clear();
+    for (const TAlbumEntry& e : entries_) {
+        auto* item = new QTreeWidgetItem(List);
+        // The rotation as a mark beside the name (one for each value).
+        item->setText(0, PathText(e.path) + arrows[e.rotation & 3]);
+        item->setText(1, Text(e.caption));
+    }
+    if (select >= 0 && select < int(entries_.size())) {
+        List->setCurrentItem(List->topLevelItem(select));
+        List->topLevelItem(select)->setSelected(true);
+    }
+    SB1->SetPanelText(1, QString::number(entries_.size()));
+}
+
+TAlbum TfAlbum::Album() const {
+    TAlbum a;
+    a.header = font_;
+    a.header.rows = Prefs->Rows->value();
+    a.header.columns = Prefs->Cols->value();
+    a.header.border = Prefs->Border->value();
+    a.header.printFrames = Prefs->PrintFrames->isChecked();
+    a.header.captionOption = std::max(0, Prefs->CaptionOptions->checkedId());
+    a.entries = entries_;
+    return a;
+}
+
+void TfAlbum::New() {
+    font_ = TAlbumHeader();
+    font_.fontColor = 0; // black
+    saveName_ = "*.alb";
+    ClearAll();
+}
+
+void TfAlbum::ClearAll() {
+    entries_.clear();
+    Refresh();
+}
+
+void TfAlbum::DeleteSelection() {
+    const int r = Selected();
+    if (r < 0) return;
+    entries_.erase(entries_.begin() + r);
+    Refresh(std::min(r, int(entries_.size()) - 1));
+}
+
+void TfAlbum::Open() {
+    TFileDialogRequest q;
+    q.caption = "Tavirlo Open Album";
+    q.dir = QDir::homePath();
+    q.filter = "Tavirlo Photo Album (*.alb)";
+    const QString path = Prompts().OpenFileName(this, q, nullptr);
+    if (!path.isEmpty()) OpenFile(path);
+}
+
+bool TfAlbum::OpenFile(const QString& path) {
+    TAlbum a;
+    std::string error;
+    // All or nothing: a bad file leaves the album and the save name as they were.
+    if (!ReadAlbumFile(PathBytes(path), a, error)) {
+        ShowMessage(QString::fromStdString(error), this);
+        return false;
+    }
+    entries_ = std::move(a.entries);
+    font_ = a.header;
+    Prefs->Rows->setValue(a.header.rows);
+    Prefs->Cols->setValue(a.header.columns);
+    Prefs->Border->setValue(a.header.border);
+    Prefs->PrintFrames->setChecked(a.header.printFrames);
+    Prefs->CaptionOptions->button(a.header.captionOption)->setChecked(true);
+    saveName_ = path;
+    Refresh();
+    return true;
+}
+
+void TfAlbum::WriteTo(const QString& path) {
+    if (entries_.empty()) {
+        ShowMessage("You need to have entries in the Album to save", this);
+        return;
+    }
+    std::string error;
+    if (!WriteAlbumFile(PathBytes(path), Album(), error)) {
+        ShowMessage(QString::fromStdString(error), this);
+        return;
+    }
+    saveName_ = path;
+}
+
+void TfAlbum::Save() {
+    // Never saved: the album gets a name first (doing nothing would lose it).
+    if (saveName_ == "*.alb") {
+        SaveAs();
+        return;
+    }
+    if (Prompts().MessageBox(this, "Replace " + saveName_ + "?", "Confirm",
+                             QMessageBox::Yes | QMessageBox::No,
+                             QMessageBox::Question) == QMessageBox::Yes)
+        WriteTo(saveName_);
+    else
+        SaveAs();
+}
+
+void TfAlbum::SaveAs() {
+    TFileDialogRequest q;
+    q.caption = "Tavirlo Save Album";
+    q.dir = saveName_ == "*.alb" ? QDir::homePath() : saveName_;
+    q.filter = "Tavirlo Photo Album (*.alb)";
+    QString path = Prompts().SaveFileName(this, q, nullptr);
+    if (path.isEmpty()) return;
+    if (QFileInfo(path).suffix().isEmpty()) path += ".alb";
+    WriteTo(path);
+}
+
+void TfAlbum::ImportAll() {
+    TForm1* f = Form1();
+    if (!f) return;
+    const QString folder = f->ListedFolder();
+    for (int r = 0; r < f->SLV1->Count(); ++r) {
+        const QString name = f->SLV1->Caption(r);
+        const int dot = name.indexOf('.');
+        if (dot >= 0 && name.mid(dot + 1, 3).toUpper() == "AVI") continue;
+        const QString path = QDir(folder).filePath(name);
+        if (AlbumPathAllowed(PathBytes(path))) entries_.push_back({PathBytes(path), "", 0});
+    }
+    Refresh();
+}
+
+void TfAlbum::AddFiles(const QString& folder, const QStringList& names) {
+    for (const QString& n : names) {
+        const QString path = QDir(folder).filePath(n);
+        if (!Droppable(path)) {
+            ShowMessage("Can't edit " + path, this);
+            continue;
+        }
+        entries_.push_back({PathBytes(path), "", 0});
+    }
+    Refresh();
+}
+
+void TfAlbum::MoveUp() {
+    const int r = Selected();
+    if (r <= 0) return;
+    std::swap(entries_[size_t(r)], entries_[size_t(r - 1)]);
+    Refresh(r - 1);
+}
+
+void TfAlbum::MoveDown() {
+    const int r = Selected();
+    if (r < 0 || r + 1 >= int(entries_.size())) return;
+    std::swap(entries_[size_t(r)], entries_[size_t(r + 1)]);
+    Refresh(r + 1);
+}
+
+void TfAlbum::Rotate(int quarterTurns) {
+    const int r = Selected();
+    if (r < 0) return;
+    int& rot = entries_[size_t(r)].rotation;
+    rot = (rot + quarterTurns + 4) & 3;
+    Refresh(r);
+}
+
+void TfAlbum::ViewImage() {
+    const int r = Selected();
+    if (r < 0) {
+        ShowMessage("You must click on a filename first", this);
+        return;
+    }
+    TWaitCursor wait;
+    ShowViewImage(PathText(entries_[size_t(r)].path), 4, this);
+}
+
+void TfAlbum::ImageProperties() {
+    const int r = Selected();
+    if (r < 0) {
+        ShowMessage("You must click on a filename first", this);
+        return;
+    }
+    ShowImageProperties(this, PathText(entries_[size_t(r)].path));
+}
+
+void TfAlbum::EditCaption() {
+    const int r = Selected();
+    if (r < 0) return;
+    TfrmEdit* editor = nullptr;
+    if (TToolWindows* tools = ToolWindows())
+        editor = qobject_cast<TfrmEdit*>(tools->Find("TfrmEdit"));
+    if (!editor) editor = findChild<TfrmEdit*>();
+    if (!editor) editor = new TfrmEdit(this);
+    editor->Edit->setText(Text(entries_[size_t(r)].caption));
+    // Over the caption cell, as wide as the caption column.
+    const QRect cell = List->visualRect(List->model()->index(r, 1));
+    editor->setGeometry(
+        QRect(List->viewport()->mapToGlobal(cell.topLeft()), QSize(List->columnWidth(1), 20)));
+    editor->Edit->selectAll();
+    editor->Edit->setFocus();
+    if (ExecDialog(editor) != QDialog::Accepted) return;
+    // The file format cannot hold TAB or line breaks: blanks instead.
+    entries_[size_t(r)].caption = AlbumCleanCaption(Utf8(editor->Edit->text()));
+    Refresh(r);
+}
+
+void TfAlbum::FrameSetup() {
+    ExecDialog(Prefs);
+}
+
+void TfAlbum::ContactSheet() {
+    PGPrinter().setPageOrientation(QPageLayout::Landscape);
+    Prefs->Rows->setValue(6);
+    Prefs->Cols->setValue(6);
+    Prefs->Border->setValue(20);
+    Preview();
+}
+
+void TfAlbum::WebPublishingWizard() {}
+
+void TfAlbum::PaintPages(QPrinter* printer) {
+    printer->setFullPage(true);
+    const int dpiX = printer->logicalDpiX(), dpiY = printer->logicalDpiY();
+    const QRect paper = printer->pageLayout().fullRectPixels(printer->resolution());
+    const int m = int(std::nearbyint(1.0 * dpiX));
+    const TAlbum album = Album();
+    const std::vector<QRect> cells =
+        AlbumPageCells(paper.size(), m, m, m, m, album.header.rows, album.header.columns);
+    if (cells.empty()) return;
+    const int quality = std::max(0, Prefs->Quality->checkedId());
+    // Prepared once: each picture read and resampled a single time.
+    std::vector<TPreparedFrame> frames;
+    building_ = true;
+    running_ = true;
+    menuBar()->setEnabled(false);
+    List->setEnabled(false);
+    for (QToolBar* t : findChildren<QToolBar*>())
+        t->setEnabled(false);
+    Progress->setRange(0, int(album.entries.size()));
+    size_t k = 0;
+    int page = 0;
+    {
+        TWaitCursor wait;
+        for (size_t i = 0; i < album.entries.size(); ++i) {
+            const TAlbumEntry& e = album.entries[i];
+            const QString path = PathText(e.path);
+            SB1->SetPanelText(0, "Hit ESC to break - " + path);
+            SB1->SetPanelText(1, QString("%1/%2    ").arg(i + 1).arg(album.entries.size()));
+            TPreparedFrame f;
+            f.page = page;
+            f.cell = cells[k];
+            f.caption = album.header.captionOption == 1   ? QFileInfo(path).fileName()
+                        : album.header.captionOption == 2 ? Text(e.caption)
+                                                          : QString();
+            try {
+                std::unique_ptr<TPixelGraphic> pg = AlbumRotatedPicture(path, e.rotation);
+                const double ratio = double(pg->GetHeight()) / std::max(1, pg->GetWidth());
+                f.rect = AlbumFrameRect(f.cell, ratio, album.header.border);
+                if (!f.rect.isEmpty())
+                    f.picture = AlbumResampled(*pg, f.rect.size(), dpiX, dpiY, quality);
+            } catch (const std::exception& ex) {
+                const QString what = QString::fromLocal8Bit(ex.what());
+                ShowMessage(what == "Error Rotating Image" ? what
+                                                           : "Can't load graphic file " + path,
+                            this);
+            }
+            frames.push_back(std::move(f));
+            Progress->setValue(int(i + 1));
+            if (++k == cells.size() && i + 1 < album.entries.size()) {
+                k = 0;
+                ++page;
+            }
+            QCoreApplication::processEvents();
+            if (!running_) break;
+        }
+    }
+    // The pages are drawn from the prepared frames only.
+    QPainter p(printer);
+    const QColor ink = font_.fontColor < 0
+                           ? palette().color(QPalette::WindowText)
+                           : QColor(int(font_.fontColor & 0xFF), int((font_.fontColor >> 8) & 0xFF),
+                                    int((font_.fontColor >> 16) & 0xFF));
+    QFont font(QString::fromStdString(font_.fontName));
+    font.setPointSize(std::clamp(font_.fontSize, 1, 99));
+    font.setBold(font_.bold);
+    font.setItalic(font_.italic);
+    p.setFont(font);
+    int drawn = 0;
+    for (const TPreparedFrame& f : frames) {
+        while (drawn < f.page) {
+            printer->newPage();
+            ++drawn;
+        }
+        if (album.header.printFrames) {
+            p.setPen(Qt::black);
+            p.drawRect(f.cell.adjusted(0, 0, -1, -1));
+        }
+        if (f.picture) Draw(*f.picture, p, f.rect);
+        if (!f.caption.isEmpty()) {
+            const QFontMetrics fm(font);
+            p.setPen(ink);
+            const int x =
+                (f.cell.left() + f.cell.right() + 1) / 2 - fm.horizontalAdvance(f.caption) / 2;
+            const int y = f.cell.bottom() + 1 - int(std::nearbyint(fm.height() * 1.5));
+            p.drawText(QPoint(x, y + fm.ascent()), f.caption);
+        }
+    }
+    p.end();
+    menuBar()->setEnabled(true);
+    List->setEnabled(true);
+    for (QToolBar* t : findChildren<QToolBar*>())
+        t->setEnabled(true);
+    Progress->setValue(0);
+    SB1->SetPanelText(0, "Done");
+    SB1->SetPanelText(1, QString::number(entries_.size()));
+    building_ = false;
+    running_ = false;
+}
+
+void TfAlbum::Preview() {
+    if (building_) return;
+    Prompts().PrintPreview(this, &PGPrinter(), [this](QPrinter* printer) { PaintPages(printer); });
+}
+
+void TfAlbum::keyPressEvent(QKeyEvent* e) {
+    if (e->key() == Qt::Key_Escape) {
+        running_ = false;
+        return;
+    }
+    if (e->key() == Qt::Key_Delete && !building_) DeleteSelection();
+    if (e->key() == Qt::Key_Insert && !building_) EditCaption();
+    QMainWindow::keyPressEvent(e);
+}
+
+void TfAlbum::closeEvent(QCloseEvent* e) {
+    running_ = false; // a build under way stops first
+    QMainWindow::closeEvent(e);
+}
+
+bool TfAlbum::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == List->viewport()) {
+        if (e->type() == QEvent::DragEnter || e->type() == QEvent::DragMove) {
+            static_cast<QDropEvent*>(e)->acceptProposedAction();
+            return true;
+        }
+        if (e->type() == QEvent::Drop) {
+            const QMimeData* m = static_cast<QDropEvent*>(e)->mimeData();
+            if (const auto d = DecodeFileDrag(m)) {
+                AddFiles(d->folder, d->names);
+            } else {
+                for (const QUrl& u : m->urls())
+                    if (u.isLocalFile()) {
+                        const QFileInfo fi(u.toLocalFile());
+                        AddFiles(fi.absolutePath(), {fi.fileName()});
+                    }
+            }
+            return true;
+        }
+    }
+    if (watched == List && e->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(e)->key();
+        if (key == Qt::Key_Delete && !building_) {
+            DeleteSelection();
+            return true;
+        }
+        if (key == Qt::Key_Insert && !building_) {
+            EditCaption();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, e);
+}
