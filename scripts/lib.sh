@@ -27,6 +27,7 @@ TAV_TEST_PACKAGES=(
   ffmpeg
   libimage-exiftool-perl
   libwmf-bin fonts-urw-base35 emf2svg librsvg2-bin
+  python3-html5lib
 )
 
 tav_install() {
