@@ -30,6 +30,7 @@
 #include <cmath>
 
 #include "album/albumlayout.h"
+#include "album/qt/pubwizard.h"
 #include "browser/filelist.h"
 #include "browser/form1.h"
 #include "browser/mainform.h"
@@ -521,7 +522,14 @@ void TfAlbum::ContactSheet() {
     Preview();
 }
 
-void TfAlbum::WebPublishingWizard() {}
+void TfAlbum::WebPublishingWizard() {
+    TfrmPubWizard* w = nullptr;
+    if (TToolWindows* tools = ToolWindows())
+        w = qobject_cast<TfrmPubWizard*>(tools->Find("TfrmPubWizard"));
+    if (!w) w = findChild<TfrmPubWizard*>();
+    if (!w) w = new TfrmPubWizard(this);
+    w->Run(entries_, Prefs);
+}
 
 void TfAlbum::PaintPages(QPrinter* printer) {
     printer->setFullPage(true);

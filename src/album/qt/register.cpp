@@ -1,6 +1,7 @@
 #include "album/qt/register.h"
 
 #include "album/qt/albumform.h"
+#include "album/qt/pubwizard.h"
 #include "browser/toolwindows.h"
 
 void RegisterAlbumWindows() {
@@ -8,4 +9,5 @@ void RegisterAlbumWindows() {
     TToolWindows::RegisterFactory("TfAPrefs", [] { return new TfAPrefs; });
     TToolWindows::RegisterFactory("TfAlbum", [] { return new TfAlbum; });
     TToolWindows::RegisterFactory("TfrmEdit", [] { return new TfrmEdit; });
+    TToolWindows::RegisterFactory("TfrmPubWizard", [] { return new TfrmPubWizard; });
 }

@@ -1,0 +1,368 @@
+#include "album/qt/pubwizard.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDesktopServices>
+#include <QDir>
+#include <QEvent>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <QStackedWidget>
+#include <QVBoxLayout>
+
+#include "album/qt/albumform.h"
+#include "browser/help.h"
+#include "browser/helptopics.h"
+#include "platform/prompts.h"
+
+namespace {
+
+QWidget* Page(QStackedWidget* pages, const QString& explanation, QLayout*& body) {
+    auto* w = new QWidget(pages);
+    auto* v = new QVBoxLayout(w);
+    auto* text = new QLabel(explanation, w);
+    text->setWordWrap(true);
+    v->addWidget(text);
+    auto* inner = new QFormLayout;
+    v->addLayout(inner);
+    v->addStretch();
+    pages->addWidget(w);
+    body = inner;
+    return w;
+}
+
+QSpinBox* Spin(QWidget* parent, int lo, int hi, int step, int value, bool readOnly = false) {
+    auto* s = new QSpinBox(parent);
+    s->setRange(lo, hi);
+    s->setSingleStep(step);
+    s->setValue(value);
+    // Read-only edits: the arrows change the value.
+    if (readOnly) s->findChild<QLineEdit*>()->setReadOnly(true);
+    return s;
+}
+
+} // namespace
+
+std::function<void(const QUrl&)>& TfrmPubWizard::Opener() {
+    static std::function<void(const QUrl&)> open = [](const QUrl& u) {
+        QDesktopServices::openUrl(u);
+    };
+    return open;
+}
+
+TfrmPubWizard::TfrmPubWizard(QWidget* parent) : QDialog(parent) {
+    setObjectName("frmPubWizard");
+    setWindowTitle("TavAlbum Web Publishing Wizard");
+    auto* box = new QVBoxLayout(this);
+    Pages = new QStackedWidget(this);
+    box->addWidget(Pages, 1);
+    QLayout* l = nullptr;
+
+    QWidget* p1 = Page(Pages,
+                       "Choose the size of the thumbnails, how many go on each page, and the "
+                       "largest size of the pictures they link to.",
+                       l);
+    auto* f1 = static_cast<QFormLayout*>(l);
+    ThumbnailSize = Spin(p1, 32, 256, 4, 96);
+    Columns = Spin(p1, 1, 100, 1, 3, true);
+    Rows = Spin(p1, 1, 100, 1, 2, true);
+    MaxSize = Spin(p1, 40, 2000, 10, 2000);
+    ShowFrames = new QCheckBox("Show Frames", p1);
+    PageCount = new QLabel(p1);
+    PageCount->setObjectName("PageCount");
+    f1->addRow("Thumbnail Size", ThumbnailSize);
+    f1->addRow("Columns", Columns);
+    f1->addRow("Rows", Rows);
+    f1->addRow("Max Size", MaxSize);
+    f1->addRow(ShowFrames);
+    f1->addRow(PageCount);
+
+    QWidget* p2 = Page(Pages,
+                       "Choose the quality of the pictures written, and whether resized "
+                       "pictures are sharpened.",
+                       l);
+    auto* f2 = static_cast<QFormLayout*>(l);
+    Quality = new QSlider(Qt::Horizontal, p2);
+    Quality->setRange(10, 100);
+    auto* qrow = new QHBoxLayout;
+    qrow->addWidget(new QLabel("Lowest", p2));
+    qrow->addWidget(Quality);
+    qrow->addWidget(new QLabel("Highest", p2));
+    f2->addRow("Image Quality", qrow);
+    AutoSharpen = new QCheckBox("Auto Sharpen", p2);
+    AutoSharpen->setChecked(true);
+    SharpenAmount = new QSlider(Qt::Horizontal, p2);
+    SharpenAmount->setRange(40, 80);
+    Progressive = new QCheckBox("Progressive Display", p2);
+    Progressive->setChecked(true);
+    f2->addRow(AutoSharpen);
+    f2->addRow("Sharpening Amount", SharpenAmount);
+    f2->addRow(Progressive);
+    connect(AutoSharpen, &QCheckBox::toggled, SharpenAmount, &QWidget::setEnabled);
+
+    QWidget* p3 = Page(Pages,
+                       "Choose the text under each thumbnail and the folder that receives "
+                       "the pages and pictures; upload that folder to your web site.",
+                       l);
+    auto* f3 = static_cast<QFormLayout*>(l);
+    auto* captions = new QGroupBox("Caption Options", p3);
+    auto* cl = new QHBoxLayout(captions);
+    const char* names[3] = {"None", "Filename", "Caption"};
+    for (int i = 0; i < 3; ++i) {
+        Caption[i] = new QRadioButton(names[i], captions);
+        cl->addWidget(Caption[i]);
+        connect(Caption[i], &QRadioButton::clicked, this, [this, i] {
+            if (prefs_) prefs_->CaptionOptions->button(i)->setChecked(true);
+        });
+    }
+    Caption[0]->setChecked(true);
+    f3->addRow(captions);
+    OutputFolder = new QLineEdit(QDir(QDir::homePath()).filePath("MyAlbum"), p3);
+    OutputFolder->setObjectName("OutputFolder");
+    auto* browse = new QPushButton("...", p3);
+    auto* frow = new QHBoxLayout;
+    frow->addWidget(OutputFolder, 1);
+    frow->addWidget(browse);
+    f3->addRow(frow);
+    connect(browse, &QPushButton::clicked, this, [this] {
+        const QString d = Prompts().ExistingDirectory(this, "Output folder", OutputFolder->text());
+        if (!d.isEmpty()) OutputFolder->setText(d);
+    });
+    connect(OutputFolder, &QLineEdit::editingFinished, this, [this] { MakeFolder(false); });
+
+    QWidget* p4 = Page(Pages, "Name the page and give it a title, a heading and a footer.", l);
+    auto* f4 = static_cast<QFormLayout*>(l);
+    PageName = new QLineEdit("myphotos.html", p4);
+    PageName->setObjectName("PageName");
+    Title = new QLineEdit(p4);
+    Header = new QLineEdit(p4);
+    Footer = new QLineEdit(p4);
+    f4->addRow("Page Name", PageName);
+    f4->addRow("Title :", Title);
+    f4->addRow("Header :", Header);
+    f4->addRow("Footer :", Footer);
+
+    QWidget* p5 = Page(Pages, "Choose the page's colours, or a picture to tile behind it.", l);
+    auto* f5 = static_cast<QFormLayout*>(l);
+    BackgroundColor = new QPushButton(p5);
+    TextColor = new QPushButton(p5);
+    f5->addRow("Background Color", BackgroundColor);
+    f5->addRow("Text Color", TextColor);
+    SetColour(BackgroundColor, background_);
+    SetColour(TextColor, text_);
+    connect(BackgroundColor, &QPushButton::clicked, this, [this] {
+        if (auto c = Prompts().ChooseColor(
+                this,
+                QColor(GetRValue(background_), GetGValue(background_), GetBValue(background_)),
+                false)) {
+            background_ = RGB(c->red(), c->green(), c->blue());
+            SetColour(BackgroundColor, background_);
+        }
+    });
+    connect(TextColor, &QPushButton::clicked, this, [this] {
+        if (auto c = Prompts().ChooseColor(
+                this, QColor(GetRValue(text_), GetGValue(text_), GetBValue(text_)), false)) {
+            text_ = RGB(c->red(), c->green(), c->blue());
+            SetColour(TextColor, text_);
+        }
+    });
+    BackgroundImage = new QLineEdit(p5);
+    auto* pick = new QPushButton("...", p5);
+    auto* brow = new QHBoxLayout;
+    brow->addWidget(BackgroundImage, 1);
+    brow->addWidget(pick);
+    f5->addRow(brow);
+    UseBackgroundImage = new QCheckBox("Use Background Image File", p5);
+    f5->addRow(UseBackgroundImage);
+    connect(pick, &QPushButton::clicked, this, [this] {
+        TFileDialogRequest q;
+        q.caption = "Background";
+        q.filter = "JPG - JPEG (JFIF compliant) (*.jpg);;GIF - Graphic Interchange Format (*.gif);;"
+                   "PNG - Portable Network Graphics (*.png)";
+        const QString f = Prompts().OpenFileName(this, q, nullptr);
+        if (!f.isEmpty()) BackgroundImage->setText(f);
+    });
+
+    QWidget* p6 = Page(Pages, "Congratulations! Click Next to make the album.", l);
+    auto* f6 = static_cast<QFormLayout*>(l);
+    DisplayResults = new QCheckBox("Display results in your Web Browser when finished", p6);
+    DisplayResults->setChecked(true);
+    Progress = new QProgressBar(p6);
+    f6->addRow(DisplayResults);
+    f6->addRow(Progress);
+
+    auto* buttons = new QHBoxLayout;
+    HelpBtn = new QPushButton("Help", this);
+    BackBtn = new QPushButton("<&Back", this);
+    BackBtn->setObjectName("BackBtn");
+    NextBtn = new QPushButton("&Next>", this);
+    NextBtn->setObjectName("NextBtn");
+    CloseBtn = new QPushButton("Close", this);
+    CloseBtn->setObjectName("CloseBtn");
+    buttons->addWidget(HelpBtn);
+    buttons->addStretch();
+    buttons->addWidget(BackBtn);
+    buttons->addWidget(NextBtn);
+    buttons->addWidget(CloseBtn);
+    box->addLayout(buttons);
+    connect(HelpBtn, &QPushButton::clicked, this, [] { ShowHelpContext(hcPublishing); });
+    connect(BackBtn, &QPushButton::clicked, this, [this] { Back(); });
+    connect(NextBtn, &QPushButton::clicked, this, [this] { Next(); });
+    connect(CloseBtn, &QPushButton::clicked, this, &QDialog::reject);
+    for (QSpinBox* s : {Columns, Rows})
+        connect(s, &QSpinBox::valueChanged, this, [this] {
+            if (prefs_) {
+                // The album's own controls keep at most 6.
+                prefs_->Cols->setValue(Columns->value());
+                prefs_->Rows->setValue(Rows->value());
+            }
+            UpdatePageCount();
+        });
+    connect(ShowFrames, &QCheckBox::clicked, this, [this](bool on) {
+        if (prefs_) prefs_->PrintFrames->setChecked(on);
+    });
+}
+
+void TfrmPubWizard::SetColour(QPushButton* b, TRGB c) {
+    b->setStyleSheet(QString("background-color: #%1;").arg(PublishColor(c)));
+}
+
+int TfrmPubWizard::Run(const std::vector<TAlbumEntry>& entries, TfAPrefs* prefs) {
+    entries_ = entries;
+    prefs_ = prefs;
+    Pages->setCurrentIndex(0);
+    if (prefs_) {
+        const QSignalBlocker b1(Columns), b2(Rows);
+        Columns->setValue(prefs_->Cols->value());
+        Rows->setValue(prefs_->Rows->value());
+        ShowFrames->setChecked(prefs_->PrintFrames->isChecked());
+        Caption[std::clamp(prefs_->CaptionOptions->checkedId(), 0, 2)]->setChecked(true);
+    }
+    Quality->setValue(80);
+    SharpenAmount->setValue(60);
+    BackBtn->setEnabled(true);
+    NextBtn->setEnabled(true);
+    UpdatePageCount();
+    return ExecDialog(this);
+}
+
+void TfrmPubWizard::UpdatePageCount() {
+    PageCount->setText(PublishPageCountText(
+        PublishPageCount(int(entries_.size()), Columns->value(), Rows->value())));
+}
+
+bool TfrmPubWizard::MakeFolder(bool quiet) {
+    const QString folder = OutputFolder->text();
+    if (!folder.isEmpty() && QDir().mkpath(folder) && QFileInfo(folder).isDir()) return true;
+    if (!quiet) {
+        ShowMessage("Error creating folder " + folder + "\r\n" +
+                        "Please use a standard windows path like C:\\MyWebPages",
+                    this);
+        OutputFolder->setFocus();
+    }
+    return false;
+}
+
+TPublishSettings TfrmPubWizard::Settings() const {
+    TPublishSettings s;
+    s.thumbnailSize = ThumbnailSize->value();
+    s.columns = Columns->value();
+    s.rows = Rows->value();
+    s.maxSize = MaxSize->value();
+    s.showFrames = ShowFrames->isChecked();
+    s.quality = Quality->value();
+    s.autoSharpen = AutoSharpen->isChecked();
+    s.sharpenAmount = SharpenAmount->value();
+    s.progressive = Progressive->isChecked();
+    for (int i = 0; i < 3; ++i)
+        if (Caption[i]->isChecked()) s.captionOption = i;
+    s.folder = OutputFolder->text();
+    s.pageName = PageName->text();
+    s.title = Title->text();
+    s.header = Header->text();
+    s.footer = Footer->text();
+    s.background = background_;
+    s.text = text_;
+    s.backgroundImage = BackgroundImage->text();
+    s.useBackgroundImage = UseBackgroundImage->isChecked();
+    return s;
+}
+
+void TfrmPubWizard::Back() {
+    if (Pages->currentIndex() > 0) Pages->setCurrentIndex(Pages->currentIndex() - 1);
+}
+
+void TfrmPubWizard::Next() {
+    const int page = Pages->currentIndex();
+    if (page == 2) {
+        if (MakeFolder(false)) Pages->setCurrentIndex(3);
+        return;
+    }
+    if (page == 3 && PublishPageBase(PageName->text()).isEmpty()) {
+        ShowMessage("Invalid page name", this);
+        return;
+    }
+    if (page < 5) {
+        Pages->setCurrentIndex(page + 1);
+        return;
+    }
+    PublishNow();
+}
+
+void TfrmPubWizard::PublishNow() {
+    BackBtn->setEnabled(false);
+    NextBtn->setEnabled(false);
+    if (entries_.empty()) {
+        ShowMessage("You need to have some image files added to the Album list!", this);
+        QDialog::reject();
+        return;
+    }
+    if (!MakeFolder(true)) {
+        ShowMessage("Cannot create " + OutputFolder->text(), this);
+        BackBtn->setEnabled(true);
+        NextBtn->setEnabled(true);
+        Pages->setCurrentIndex(2);
+        return;
+    }
+    // A snapshot of entries and settings: nothing may change under the run.
+    const std::vector<TAlbumEntry> entries = entries_;
+    const TPublishSettings settings = Settings();
+    Progress->setRange(0, int(entries.size()));
+    running_ = true;
+    cancel_ = false;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const TPublishResult r = Publish(entries, settings, [this](int done) {
+        Progress->setValue(done);
+        // Close and Esc stay live: they stop the run after this picture.
+        QCoreApplication::processEvents();
+        return !cancel_;
+    });
+    QApplication::restoreOverrideCursor();
+    running_ = false;
+    Progress->setValue(0);
+    for (const QString& m : r.messages)
+        ShowMessage(m, this);
+    if (!r.cancelled && !r.firstPage.isEmpty() && DisplayResults->isChecked())
+        Opener()(QUrl::fromLocalFile(r.firstPage));
+    BackBtn->setEnabled(true);
+    NextBtn->setEnabled(true);
+    if (cancel_) QDialog::reject();
+}
+
+void TfrmPubWizard::reject() {
+    if (running_) {
+        cancel_ = true; // closes once the picture being written is done
+        return;
+    }
+    QDialog::reject();
+}
