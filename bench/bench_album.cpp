@@ -1,0 +1,77 @@
+// Albums and publishing: a 10,000-entry album read from its file into the
+// album window's list; one 12-megapixel photo-like JPEG published (Fit(2000)
+// and Fit(96), sharpened) as the wizard does it. Runs offscreen.
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+#include "album/file/albumfile.h"
+#include "album/qt/albumform.h"
+#include "album/webpublish.h"
+#include "core/pixelgraphic.h"
+#include "formats/jpeg.h"
+#include "formats/library.h"
+
+namespace {
+
+const QString& Folder() {
+    static QTemporaryDir dir;
+    static const QString path = dir.path();
+    return path;
+}
+
+void BM_OpenLargeAlbum(benchmark::State& state) {
+    const QString path = Folder() + "/large.alb";
+    TAlbum a;
+    for (int i = 0; i < 10000; ++i)
+        a.entries.push_back({"/photos/2026/trip/IMG_" + std::to_string(10000 + i) + ".JPG",
+                             "Caption " + std::to_string(i), i & 3});
+    std::string error;
+    WriteAlbumFile(path.toStdString(), a, error);
+    TfAlbum window;
+    for (auto _ : state) {
+        window.OpenFile(path);
+        benchmark::DoNotOptimize(window.Entries().size());
+    }
+}
+BENCHMARK(BM_OpenLargeAlbum)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_PublishOnePhoto(benchmark::State& state) {
+    const QString photo = Folder() + "/photo.jpg";
+    {
+        TPixelGraphic pg;
+        pg.SetFormat(4000, 3000, pg24Bit);
+        uint32_t seed = 99;
+        for (int y = 0; y < 3000; ++y) {
+            uint8_t* row = pg.ScanLine(y);
+            for (int x = 0; x < 3 * 4000; ++x) {
+                seed = seed * 1664525u + 1013904223u;
+                row[x] = uint8_t((x / 40 + y / 30 + int(seed >> 28)) & 255);
+            }
+        }
+        JPEGQuality = 90;
+        pg.SaveToFile(photo.toStdString());
+    }
+    TPublishSettings s;
+    s.folder = Folder() + "/out";
+    s.maxSize = 2000;
+    std::vector<TAlbumEntry> entries = {{photo.toStdString(), "", 0}};
+    for (auto _ : state) {
+        const TPublishResult r = Publish(entries, s);
+        benchmark::DoNotOptimize(r.written);
+    }
+}
+BENCHMARK(BM_PublishOnePhoto)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    InitImageLibrary();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
