@@ -1,0 +1,97 @@
+// Scan frames into DIBs: every depth and frame kind, lines unknown or cut
+// short, and frames that cannot be a picture.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "core/pixelgraphic.h"
+#include "editor/sanescan.h"
+#include "formats/bmp.h"
+
+namespace {
+
+using TFrames = std::vector<std::pair<TSaneFrameInfo, std::vector<uint8_t>>>;
+
+TSaneFrameInfo Info(int format, int depth, int64_t width, int64_t bpl, int64_t lines) {
+    TSaneFrameInfo i;
+    i.format = format;
+    i.depth = depth;
+    i.pixelsPerLine = width;
+    i.bytesPerLine = bpl;
+    i.lines = lines;
+    return i;
+}
+
+std::unique_ptr<TPixelGraphic> Picture(const TFrames& frames, std::string* error = nullptr) {
+    std::vector<uint8_t> dib;
+    std::string e;
+    if (!SaneFramesToDib(frames, 1 << 20, dib, e)) {
+        if (error) *error = e;
+        return nullptr;
+    }
+    auto pg = std::make_unique<TPixelGraphic>();
+    DecodePackedDIB(*pg, dib.data(), dib.size());
+    return pg;
+}
+
+} // namespace
+
+TEST(SaneDib, DepthsAndFrames) {
+    // Grey 1: SANE's 1 is black, the leftmost pixel in the top bit.
+    auto g1 = Picture({{Info(sfGray, 1, 3, 1, 2), {0b10100000, 0b01000000}}});
+    ASSERT_TRUE(g1);
+    EXPECT_EQ(g1->GetPixelColor(0, 0), RGB(0, 0, 0));
+    EXPECT_EQ(g1->GetPixelColor(1, 0), RGB(255, 255, 255));
+    EXPECT_EQ(g1->GetPixelColor(1, 1), RGB(0, 0, 0));
+    // Grey 16 scaled as (v x 255 + 32767) / 65535; extra bytes per line skipped.
+    std::vector<uint8_t> g16(2 * 6);
+    const uint16_t vals[2] = {0x8080, 0x0101};
+    std::memcpy(g16.data(), &vals[0], 2);
+    std::memcpy(g16.data() + 2, &vals[1], 2);
+    std::memcpy(g16.data() + 6, &vals[1], 2);
+    std::memcpy(g16.data() + 8, &vals[0], 2);
+    auto g = Picture({{Info(sfGray, 16, 2, 6, 2), g16}});
+    ASSERT_TRUE(g);
+    EXPECT_EQ(g->GetPixelColor(0, 0), RGB(128, 128, 128));
+    EXPECT_EQ(g->GetPixelColor(1, 0), RGB(1, 1, 1));
+    // Three passes in any order make one colour picture.
+    auto c = Picture({{Info(sfBlue, 8, 1, 1, 1), {30}},
+                      {Info(sfRed, 8, 1, 1, 1), {10}},
+                      {Info(sfGreen, 8, 1, 1, 1), {20}}});
+    ASSERT_TRUE(c);
+    EXPECT_EQ(c->GetPixelColor(0, 0), RGB(10, 20, 30));
+    // Lines unknown: as many as arrived; cut short: the rows received.
+    auto u = Picture({{Info(sfRGB, 8, 1, 3, -1), {1, 2, 3, 4, 5, 6, 7}}});
+    ASSERT_TRUE(u);
+    EXPECT_EQ(u->GetHeight(), 2);
+    EXPECT_EQ(u->GetPixelColor(0, 1), RGB(4, 5, 6));
+}
+
+TEST(SaneDib, FramesThatCannotBeAPicture) {
+    struct Case {
+        const char* what;
+        TFrames frames;
+    } cases[] = {
+        {"no frames", {}},
+        {"line shorter than its pixels", {{Info(sfRGB, 8, 4, 11, 1), std::vector<uint8_t>(11)}}},
+        {"depth 12", {{Info(sfGray, 12, 2, 4, 1), std::vector<uint8_t>(4)}}},
+        {"frame format 9", {{Info(9, 8, 1, 1, 1), {1}}}},
+        {"nothing arrived", {{Info(sfGray, 8, 4, 4, 3), {}}}},
+        {"a colour pass missing",
+         {{Info(sfRed, 8, 1, 1, 1), {1}}, {Info(sfGreen, 8, 1, 1, 1), {2}}}},
+        {"2^31 lines past the cap",
+         {{Info(sfGray, 8, 1024, 1024, int64_t(1) << 31), std::vector<uint8_t>(1 << 21)}}},
+    };
+    for (const Case& c : cases) {
+        std::string error;
+        EXPECT_EQ(Picture(c.frames, &error), nullptr) << c.what;
+        EXPECT_FALSE(error.empty()) << c.what;
+    }
+    TSaneApi missing("libsane-not-there.so.1");
+    EXPECT_FALSE(missing.Load());
+    std::vector<TSaneDevice> devices;
+    std::string error;
+    EXPECT_FALSE(missing.Devices(devices, error));
+    EXPECT_EQ(error, "SANE is not installed");
+}
