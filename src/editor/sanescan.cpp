@@ -216,6 +216,7 @@ bool TSaneApi::Devices(std::vector<TSaneDevice>& out, std::string& error) {
 
 bool TSaneApi::Scan(const std::string& device, const std::map<std::string, std::string>& options,
                     int64_t maxBytes, std::vector<uint8_t>& dib, std::string& error) {
+    lastStatus_ = 0;
     if (!Load()) {
         error = "SANE is not installed";
         return false;
@@ -241,6 +242,7 @@ bool TSaneApi::Scan(const std::string& device, const std::map<std::string, std::
     SANE_Handle h = nullptr;
     SANE_Status st = e_->open(name.c_str(), &h);
     if (st != SANE_STATUS_GOOD) {
+        lastStatus_ = st;
         error = std::string(e_->strstatus(st));
         e_->exit();
         return false;
@@ -272,6 +274,7 @@ bool TSaneApi::Scan(const std::string& device, const std::map<std::string, std::
             break;
         }
         if (!found || st != SANE_STATUS_GOOD) {
+            lastStatus_ = found ? st : SANE_STATUS_INVAL;
             error = "option " + key + ": " + (found ? e_->strstatus(st) : "not offered");
             ok = false;
             break;
@@ -281,6 +284,7 @@ bool TSaneApi::Scan(const std::string& device, const std::map<std::string, std::
     while (ok) {
         st = e_->start(h);
         if (st != SANE_STATUS_GOOD) {
+            lastStatus_ = st;
             error = e_->strstatus(st);
             ok = false;
             break;
@@ -312,6 +316,7 @@ bool TSaneApi::Scan(const std::string& device, const std::map<std::string, std::
             st = e_->read(h, buf.data(), SANE_Int(buf.size()), &got);
             if (st == SANE_STATUS_EOF) break;
             if (st != SANE_STATUS_GOOD) {
+                lastStatus_ = st;
                 error = e_->strstatus(st);
                 ok = false;
                 break;

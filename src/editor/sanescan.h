@@ -53,9 +53,13 @@ class TSaneApi {
     bool Scan(const std::string& device, const std::map<std::string, std::string>& options,
               int64_t maxBytes, std::vector<uint8_t>& dib, std::string& error);
 
+    // The SANE status of the last failed call (0 when none).
+    int LastStatus() const { return lastStatus_; }
+
     struct Entries;
 
   private:
+    int lastStatus_ = 0;
     std::string library_;
     void* handle_ = nullptr;
     std::unique_ptr<Entries> e_;

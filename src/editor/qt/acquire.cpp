@@ -15,6 +15,8 @@
 #include <QScrollBar>
 #include <QShowEvent>
 #include <QStatusBar>
+#include <QTemporaryFile>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 
@@ -32,6 +34,7 @@
 #include "editor/editorrules.h"
 #include "editor/qt/editor_filtercommands.h"
 #include "editor/qt/saveoptionsform.h"
+#include "editor/qt/twain.h"
 #include "formats/gifexport.h"
 #include "formats/gifwrite.h"
 #include "formats/jpeg.h"
@@ -104,6 +107,15 @@ TfrmAcquire::TfrmAcquire(QWidget* parent)
         DropFiles(d);
     };
     PGImage1->PicBox()->UpdateAcceptDrops();
+    // The scanner entries work where SANE is installed; the probe only loads
+    // the library, once the program has started.
+    QTimer::singleShot(0, this, [this] {
+        TTwain& t = TTwain::Instance();
+        if (!t.TwainIsPresent()) return;
+        t.TwainSetIdentity(1, 0, 2, 1, "1.0", "Tavirlo by Ambertide Software", "Tavirlo",
+                           "Tavirlo");
+        EnableScanner(true);
+    });
 
     QScreen* s = QGuiApplication::primaryScreen();
     setGeometry(EditorWindowRect(ReadSetting("AcquireLeft", "50"), ReadSetting("AcquireTop", "50"),
@@ -153,9 +165,12 @@ void TfrmAcquire::BuildMenus() {
     Select1 = file->addAction("Select...");
     Select1->setObjectName("Select1");
     Select1->setEnabled(false);
+    connect(Select1, &QAction::triggered, this,
+            [this] { TTwain::Instance().TWAIN_SelectImageSource(this); });
     Acquire1 = file->addAction("Acquire...");
     Acquire1->setObjectName("Acquire1");
     Acquire1->setEnabled(false);
+    connect(Acquire1, &QAction::triggered, this, [this] { AcquireImage(); });
     file->addSeparator();
     add(file, "Print1", "Print", [this] {
         RunCommand([this] { PrintPicture(); });
@@ -349,6 +364,35 @@ void TfrmAcquire::TakeHandOver(const QString& folder, const QStringList& files) 
         return;
     }
     OpenForEditing(files.front());
+}
+
+void TfrmAcquire::AcquireImage() {
+    // A second "Acquire..." while one runs does nothing.
+    if (acquiring_ || !QueryUnsaved()) return;
+    acquiring_ = true;
+    raise();
+    std::vector<uint8_t> dib = TTwain::Instance().TwainAcquireDib(this, 0);
+    if (dib.empty()) {
+        acquiring_ = false;
+        return;
+    }
+    // Through a temporary BMP, as the scanner's picture always came; the file
+    // goes whatever happens.
+    QTemporaryFile temp(QDir(QDir::tempPath()).filePath("PGLXXXXXX"));
+    try {
+        if (!temp.open()) throw Exception("no temporary file");
+        temp.close();
+        if (TTwain::Instance().TwainSaveDibAsBmp(dib, temp.fileName(), this) != 0)
+            throw Exception("not saved");
+        dib.clear();
+        TBusyCursor busy;
+        PGImage1->LoadFromFile(LocalName(temp.fileName()));
+        saveName_.clear();
+        modified_ = true;
+    } catch (const std::exception&) {
+        ShowMessage("Unable to aquire image", this);
+    }
+    acquiring_ = false;
 }
 
 void TfrmAcquire::EnableScanner(bool enable) {

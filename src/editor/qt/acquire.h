@@ -55,6 +55,8 @@ class TfrmAcquire : public QMainWindow, public TToolHandOver, public TToolEditFi
     bool EditFile(const QString& path) override;
     // The scanner entries, enabled by the main window when a source manager exists.
     void EnableScanner(bool enable);
+    // "Acquire...": one picture from the scanner into the view (no undo copy).
+    void AcquireImage();
     // Begin-and-commit undo step for callers that change the picture right after.
     void SaveUndo(const QString& label);
     void Undo();
@@ -115,6 +117,7 @@ class TfrmAcquire : public QMainWindow, public TToolHandOver, public TToolEditFi
     void BuildToolBar();
     void PictureChanged();
     void ResetUndo();
+    bool acquiring_ = false;
     void LoadIntoView(const QString& path);
     QString StartFolder() const;
     void SaveGeometry();
