@@ -1,4 +1,9 @@
 #include "platform/prompts.h"
+#include <algorithm>
+
+#include "core/pixelgraphic.h"
+#include <QFile>
+#include <QFileInfo>
 
 #include <QApplication>
 #include <QDialog>
@@ -56,4 +61,30 @@ void InstallLibraryPrompts() {
         if (buttons == TPGBoxButtons::OK) return TPGBoxResult::OK;
         return r == QMessageBox::Ok ? TPGBoxResult::OK : TPGBoxResult::Cancel;
     };
+}
+
+QImage PicturePreview(const QString& path, int size) {
+    // Only plain files: a FIFO would block the dialog.
+    if (!QFileInfo(path).isFile() || size <= 0) return {};
+    try {
+        TPixelGraphic pg;
+        pg.SetReadWarningAction(pgwaIgnore);
+        pg.SetLoadSizeHint(size); // large JPEGs are decoded reduced
+        pg.LoadFromFile(QFile::encodeName(path).toStdString());
+        const int w = pg.GetWidth(), h = pg.GetHeight();
+        if (w <= 0 || h <= 0) return {};
+        const double s = std::min(1.0, double(size) / std::max(w, h));
+        TPixelGraphic small;
+        small.SetFormat(std::max(1, int(w * s)), std::max(1, int(h * s)), pg24Bit);
+        small.CopyFrom(pg);
+        QImage img(small.GetWidth(), small.GetHeight(), QImage::Format_RGB32);
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) {
+                const TRGB c = small.GetPixelColor(x, y);
+                img.setPixel(x, y, qRgb(GetRValue(c), GetGValue(c), GetBValue(c)));
+            }
+        return img;
+    } catch (const std::exception&) {
+        return {};
+    }
 }

@@ -6,6 +6,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QImage>
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
@@ -23,7 +24,13 @@ struct TFileDialogRequest {
     QString dir;    // start folder or file
     QString filter; // "Pictures (*.jpg *.png);;All files (*)"
     QString selectedFilter;
+    // Open dialogs: a small preview of the picture under the cursor.
+    bool preview = false;
 };
+
+// The preview of an open dialog: `path` read at most `size` pixels on its
+// longer side (a null image for what is no picture).
+QImage PicturePreview(const QString& path, int size);
 
 class TPrompts {
   public:

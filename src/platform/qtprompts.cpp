@@ -2,8 +2,12 @@
 
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDialog>
+#include <QGridLayout>
+#include <QLabel>
 #include <QPageSetupDialog>
+#include <QPixmap>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -39,9 +43,31 @@ std::optional<QFont> TQtPrompts::ChooseFont(QWidget* parent, const QFont& initia
 QString TQtPrompts::OpenFileName(QWidget* parent, const TFileDialogRequest& r,
                                  QString* selectedFilter) {
     QString sel = r.selectedFilter;
-    const QString f = QFileDialog::getOpenFileName(parent, r.caption, r.dir, r.filter, &sel);
-    if (selectedFilter) *selectedFilter = sel;
-    return f;
+    if (!r.preview) {
+        const QString f = QFileDialog::getOpenFileName(parent, r.caption, r.dir, r.filter, &sel);
+        if (selectedFilter) *selectedFilter = sel;
+        return f;
+    }
+    // Qt's own dialog (the desktop's cannot hold a widget), with a small
+    // picture of the file under the cursor beside the list.
+    QFileDialog dlg(parent, r.caption, r.dir, r.filter);
+    dlg.setOption(QFileDialog::DontUseNativeDialog);
+    dlg.setFileMode(QFileDialog::ExistingFile);
+    if (!sel.isEmpty()) dlg.selectNameFilter(sel);
+    auto* preview = new QLabel(&dlg);
+    preview->setObjectName("Preview");
+    preview->setFixedSize(136, 136);
+    preview->setAlignment(Qt::AlignCenter);
+    preview->setFrameShape(QFrame::StyledPanel);
+    if (auto* grid = qobject_cast<QGridLayout*>(dlg.layout()))
+        grid->addWidget(preview, 1, grid->columnCount(), Qt::AlignTop);
+    QObject::connect(&dlg, &QFileDialog::currentChanged, preview, [preview](const QString& path) {
+        const QImage img = QFileInfo(path).isFile() ? PicturePreview(path, 128) : QImage();
+        preview->setPixmap(QPixmap::fromImage(img));
+    });
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return QString();
+    if (selectedFilter) *selectedFilter = dlg.selectedNameFilter();
+    return dlg.selectedFiles().front();
 }
 
 QStringList TQtPrompts::OpenFileNames(QWidget* parent, const TFileDialogRequest& r) {

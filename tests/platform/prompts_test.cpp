@@ -1,8 +1,12 @@
 #include <QApplication>
 #include <QDialog>
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "core/pixelgraphic.h"
 #include "core/prompts.h"
+#include "formats/library.h"
 #include "platform/qtprompts.h"
 #include "platform/scriptedprompts.h"
 
@@ -74,4 +78,26 @@ TEST(Prompts, OwnDialogsAreAnsweredByTheTestAndRejectedWhenUnanswered) {
     ASSERT_EQ(p->asked.size(), 2u);
     EXPECT_EQ(p->asked[0].kind, "dialog");
     EXPECT_EQ(p->asked[0].text, "TfRotate");
+}
+
+TEST(PicturePreview, SmallPicturesOfFilesAndNothingForTheRest) {
+    InitImageLibrary();
+    QTemporaryDir dir;
+    TPixelGraphic pg;
+    pg.SetFormat(400, 200, pg24Bit);
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 400; ++x)
+            pg.SetPixel(x, y, x < 200 ? RGB(255, 0, 0) : RGB(0, 0, 255));
+    pg.SaveToFile(dir.filePath("p.png").toStdString());
+    const QImage img = PicturePreview(dir.filePath("p.png"), 128);
+    EXPECT_EQ(img.size(), QSize(128, 64));
+    EXPECT_EQ(QColor(img.pixel(10, 30)), QColor(255, 0, 0));
+    EXPECT_EQ(QColor(img.pixel(120, 30)), QColor(0, 0, 255));
+    QFile text(dir.filePath("notes.jpg"));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("not a picture");
+    text.close();
+    EXPECT_TRUE(PicturePreview(dir.filePath("notes.jpg"), 128).isNull());
+    EXPECT_TRUE(PicturePreview(dir.path(), 128).isNull());
+    EXPECT_TRUE(PicturePreview(dir.filePath("missing.png"), 128).isNull());
 }

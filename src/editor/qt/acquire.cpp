@@ -438,6 +438,7 @@ void TfrmAcquire::FileOpen() {
     r.caption = "Open";
     r.dir = saveName_.isEmpty() ? StartFolder() : QFileInfo(saveName_).absolutePath();
     r.filter = QtFilterFromPipes(OpenFilterString());
+    r.preview = true;
     const QString path = Prompts().OpenFileName(this, r, nullptr);
     if (path.isEmpty() || !QueryUnsaved()) return;
     const long double oldZoom = PGImage1->ZoomFactor();
