@@ -215,7 +215,8 @@ bool TSaneApi::Devices(std::vector<TSaneDevice>& out, std::string& error) {
 }
 
 bool TSaneApi::Scan(const std::string& device, const std::map<std::string, std::string>& options,
-                    int64_t maxBytes, std::vector<uint8_t>& dib, std::string& error) {
+                    int64_t maxBytes, std::vector<uint8_t>& dib, std::string& error,
+                    const std::atomic<bool>* cancel, std::atomic<int64_t>* received) {
     lastStatus_ = 0;
     if (!Load()) {
         error = "SANE is not installed";
@@ -327,6 +328,13 @@ bool TSaneApi::Scan(const std::string& device, const std::map<std::string, std::
                 break;
             }
             bytes.insert(bytes.end(), buf.begin(), buf.begin() + got);
+            if (received) *received += got;
+            if (cancel && *cancel) {
+                lastStatus_ = SANE_STATUS_CANCELLED;
+                error = "cancelled";
+                ok = false;
+                break;
+            }
             if (int64_t(bytes.size()) > maxBytes) {
                 error = "The picture is too large";
                 ok = false;

@@ -4,6 +4,7 @@
 // installed. A scan's frames are assembled into a packed DIB (header, colour
 // table, bottom-up rows) as a scanner hands pictures to the editor.
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -50,8 +51,12 @@ class TSaneApi {
     // A whole scan with `options` set by name ("mode", "resolution",
     // "depth", "source", ...); `device` empty: $SANE_DEFAULT_DEVICE, else the
     // first device.
+    // `cancel` (when given) is looked at after every read: set, the scan is
+    // cancelled (LastStatus() says SANE_STATUS_CANCELLED). `received` counts
+    // the bytes read so far. Both may be touched from another thread.
     bool Scan(const std::string& device, const std::map<std::string, std::string>& options,
-              int64_t maxBytes, std::vector<uint8_t>& dib, std::string& error);
+              int64_t maxBytes, std::vector<uint8_t>& dib, std::string& error,
+              const std::atomic<bool>* cancel = nullptr, std::atomic<int64_t>* received = nullptr);
 
     // The SANE status of the last failed call (0 when none).
     int LastStatus() const { return lastStatus_; }

@@ -2,10 +2,14 @@
 // manager's calls, Cancel, no device, the DIB written as BMP, and the
 // editor's "Acquire..." landing in the view without leaving files behind.
 
+#include <QApplication>
 #include <QDialog>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
@@ -117,4 +121,22 @@ TEST_F(Scanner, EditorAcquireLandsInTheView) {
     EXPECT_GT(ed_->PGImage1->CurrentPixelGraphic()->GetWidth(), 0);
     EXPECT_EQ(QDir::temp().entryList({"PGL*"}), before) << "the temporary file is gone";
     EXPECT_FALSE(ed_->UndoAvailable());
+}
+
+TEST_F(Scanner, CancelDuringASlowTransfer) {
+    if (!twain.TwainIsPresent()) GTEST_SKIP() << "no SANE";
+    twain.Options = {{"mode", "Color"},   {"resolution", "100"},
+                     {"read-limit", "1"}, {"read-limit-size", "64"},
+                     {"read-delay", "1"}, {"read-delay-duration", "20000"}};
+    // Cancel in the progress window as soon as the transfer runs.
+    QTimer::singleShot(0, [] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* p = qobject_cast<QProgressDialog*>(w)) p->cancel();
+    });
+    QElapsedTimer t;
+    t.start();
+    EXPECT_TRUE(twain.TwainAcquireDib(nullptr, 0).empty());
+    EXPECT_LT(t.elapsed(), 20000);
+    EXPECT_TRUE(prompts_->Messages().isEmpty()) << prompts_->Messages().join("|").toStdString();
+    EXPECT_EQ(twain.State(), 1);
 }

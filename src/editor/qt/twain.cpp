@@ -1,18 +1,24 @@
 #include "editor/qt/twain.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDialog>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QSpinBox>
+#include <QThread>
 #include <QVBoxLayout>
+#include <atomic>
 #include <sane/sane.h>
+#include <thread>
 
 #include "core/options.h"
 #include "editor/sanescan.h"
@@ -254,7 +260,32 @@ int TTwain::Dsm(int dg, int dat, int msg, QWidget* window) {
         rc = queued_.empty() ? TWRC_NOTDSEVENT : TWRC_DSEVENT;
     } else if (dg == DG_IMAGE && dat == DAT_IMAGENATIVEXFER && msg == MSG_GET) {
         std::string error;
-        if (sane_->Scan(device_, Options, PGMaxImageBytes, dib_, error)) {
+        // The transfer runs on a worker; the window shows its progress and
+        // a Cancel that stops it after the current read.
+        std::atomic<bool> cancel{false}, done{false};
+        std::atomic<int64_t> received{0};
+        bool scanned = false;
+        std::thread worker([&] {
+            scanned =
+                sane_->Scan(device_, Options, PGMaxImageBytes, dib_, error, &cancel, &received);
+            done = true;
+        });
+        {
+            QProgressDialog progress("Scanning...", "Cancel", 0, 0, window);
+            progress.setObjectName("ScanProgress");
+            progress.setMinimumDuration(500);
+            QObject::connect(&progress, &QProgressDialog::canceled, [&cancel] { cancel = true; });
+            if (window) window->setEnabled(false);
+            while (!done) {
+                if (progress.wasCanceled()) cancel = true;
+                progress.setLabelText(QString("Scanning... %1 KB").arg(received.load() / 1024));
+                QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+                QThread::msleep(5);
+            }
+            if (window) window->setEnabled(true);
+        }
+        worker.join();
+        if (scanned) {
             rc = TWRC_XFERDONE;
         } else if (sane_->LastStatus() == SANE_STATUS_CANCELLED) {
             rc = TWRC_CANCEL;
