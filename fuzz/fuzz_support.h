@@ -61,7 +61,7 @@ inline void FuzzWriterOptions(const uint8_t* data, size_t size) {
 // about its input.
 inline void FuzzWriteBack(TPixelGraphic& g, const char* extension, const uint8_t* data,
                           size_t size) {
-    if (!extension || g.GetEmpty() || g.ImageSize() > (256 << 10)) return;
+    if (!extension || g.GetEmpty() || g.ImageSize() > (64 << 10)) return;
     FuzzWriterOptions(data, size);
     try {
         TMemoryStream out;
