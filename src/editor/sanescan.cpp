@@ -7,6 +7,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <cctype>
+#include <cstdio>
 #include <dlfcn.h>
 
 namespace {
@@ -156,6 +158,7 @@ struct TSaneApi::Entries {
 TSaneApi::TSaneApi(std::string library) : library_(std::move(library)) {}
 
 TSaneApi::~TSaneApi() {
+    if (e_) Exit();
     // Backends may leave threads behind: the mapping stays (RTLD_NODELETE).
     if (handle_) dlclose(handle_);
 }
@@ -191,99 +194,276 @@ bool TSaneApi::Load() {
     return true;
 }
 
-bool TSaneApi::Devices(std::vector<TSaneDevice>& out, std::string& error) {
-    if (!Load()) {
-        error = "SANE is not installed";
-        return false;
-    }
-    SANE_Int version = 0;
-    if (e_->init(&version, nullptr) != SANE_STATUS_GOOD) {
-        error = "SANE could not start";
-        return false;
-    }
-    const SANE_Device** list = nullptr;
-    const SANE_Status st = e_->get_devices(&list, SANE_FALSE);
-    out.clear();
-    if (st == SANE_STATUS_GOOD && list)
-        for (int i = 0; list[i]; ++i)
-            out.push_back(
-                {list[i]->name ? list[i]->name : "", list[i]->vendor ? list[i]->vendor : "",
-                 list[i]->model ? list[i]->model : "", list[i]->type ? list[i]->type : ""});
-    e_->exit();
-    if (st != SANE_STATUS_GOOD) error = e_->strstatus(st);
-    return st == SANE_STATUS_GOOD;
+const char* TSaneApi::StatusText(int status) const {
+    return e_ ? e_->strstatus(SANE_Status(status)) : "SANE is not installed";
 }
 
-bool TSaneApi::Scan(const std::string& device, const std::map<std::string, std::string>& options,
-                    int64_t maxBytes, std::vector<uint8_t>& dib, std::string& error,
-                    const std::atomic<bool>* cancel, std::atomic<int64_t>* received) {
+bool TSaneApi::Init(std::string& error) {
     lastStatus_ = 0;
+    if (inited_) return true;
     if (!Load()) {
         error = "SANE is not installed";
         return false;
     }
     SANE_Int version = 0;
-    if (e_->init(&version, nullptr) != SANE_STATUS_GOOD) {
+    const SANE_Status st = e_->init(&version, nullptr);
+    if (st != SANE_STATUS_GOOD) {
+        lastStatus_ = st;
         error = "SANE could not start";
         return false;
     }
+    inited_ = true;
+    return true;
+}
+
+void TSaneApi::Exit() {
+    Close();
+    if (inited_) e_->exit();
+    inited_ = false;
+}
+
+bool TSaneApi::ListDevices(std::vector<TSaneDevice>& out, std::string& error) {
+    out.clear();
+    if (!inited_ && !Init(error)) return false;
+    const SANE_Device** list = nullptr;
+    const SANE_Status st = e_->get_devices(&list, SANE_FALSE);
+    if (st != SANE_STATUS_GOOD) {
+        lastStatus_ = st;
+        error = e_->strstatus(st);
+        return false;
+    }
+    for (int i = 0; list && list[i]; ++i)
+        out.push_back({list[i]->name ? list[i]->name : "", list[i]->vendor ? list[i]->vendor : "",
+                       list[i]->model ? list[i]->model : "", list[i]->type ? list[i]->type : ""});
+    return true;
+}
+
+bool TSaneApi::Open(const std::string& device, std::string& error) {
+    Close();
+    if (!inited_ && !Init(error)) return false;
     std::string name = device;
     if (name.empty())
         if (const char* d = std::getenv("SANE_DEFAULT_DEVICE")) name = d;
     if (name.empty()) {
-        const SANE_Device** list = nullptr;
-        if (e_->get_devices(&list, SANE_FALSE) == SANE_STATUS_GOOD && list && list[0])
-            name = list[0]->name;
+        std::vector<TSaneDevice> list;
+        if (ListDevices(list, error) && !list.empty()) name = list.front().name;
     }
     if (name.empty()) {
-        e_->exit();
         error = "No scanner was found";
         return false;
     }
     SANE_Handle h = nullptr;
-    SANE_Status st = e_->open(name.c_str(), &h);
-    if (st != SANE_STATUS_GOOD) {
+    const SANE_Status st = e_->open(name.c_str(), &h);
+    if (st != SANE_STATUS_GOOD || !h) {
         lastStatus_ = st;
-        error = std::string(e_->strstatus(st));
-        e_->exit();
+        error = e_->strstatus(st);
         return false;
     }
-    bool ok = true;
-    // The options by name, as the scan dialog sets them.
-    for (const auto& [key, value] : options) {
-        bool found = false;
-        for (SANE_Int i = 1;; ++i) {
-            const SANE_Option_Descriptor* d = e_->get_option_descriptor(h, i);
-            if (!d) break;
-            if (!d->name || key != d->name) continue;
-            found = true;
-            SANE_Int info = 0;
-            if (d->type == SANE_TYPE_STRING) {
-                std::vector<char> buf(
-                    size_t(std::max<SANE_Int>(d->size, SANE_Int(value.size() + 1))), 0);
-                std::memcpy(buf.data(), value.c_str(), value.size());
-                st = e_->control_option(h, i, SANE_ACTION_SET_VALUE, buf.data(), &info);
-            } else if (d->type == SANE_TYPE_INT || d->type == SANE_TYPE_BOOL) {
-                SANE_Int v = SANE_Int(std::strtol(value.c_str(), nullptr, 10));
-                st = e_->control_option(h, i, SANE_ACTION_SET_VALUE, &v, &info);
-            } else if (d->type == SANE_TYPE_FIXED) {
-                SANE_Fixed v = SANE_FIX(std::strtod(value.c_str(), nullptr));
-                st = e_->control_option(h, i, SANE_ACTION_SET_VALUE, &v, &info);
-            } else {
-                st = SANE_STATUS_INVAL;
-            }
-            break;
-        }
-        if (!found || st != SANE_STATUS_GOOD) {
-            lastStatus_ = found ? st : SANE_STATUS_INVAL;
-            error = "option " + key + ": " + (found ? e_->strstatus(st) : "not offered");
-            ok = false;
-            break;
+    device_ = h;
+    deviceName_ = name;
+    return true;
+}
+
+void TSaneApi::Close() {
+    if (!device_) return;
+    e_->cancel(device_);
+    e_->close(device_);
+    device_ = nullptr;
+    deviceName_.clear();
+}
+
+void TSaneApi::EndScan() {
+    if (device_) e_->cancel(device_);
+}
+
+namespace {
+
+std::string FixedText(SANE_Word w) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.4f", SANE_UNFIX(w));
+    std::string s = buf;
+    while (!s.empty() && s.back() == '0')
+        s.pop_back();
+    if (!s.empty() && s.back() == '.') s.pop_back();
+    return s;
+}
+
+std::string WordText(int type, SANE_Word w) {
+    if (type == SANE_TYPE_FIXED) return FixedText(w);
+    if (type == SANE_TYPE_BOOL) return w ? "yes" : "no";
+    return std::to_string(w);
+}
+
+const char* UnitText(int unit) {
+    switch (unit) {
+    case SANE_UNIT_PIXEL:
+        return "pel";
+    case SANE_UNIT_BIT:
+        return "bit";
+    case SANE_UNIT_MM:
+        return "mm";
+    case SANE_UNIT_DPI:
+        return "dpi";
+    case SANE_UNIT_PERCENT:
+        return "%";
+    case SANE_UNIT_MICROSECOND:
+        return "us";
+    default:
+        return "";
+    }
+}
+
+std::string Lower(std::string s) {
+    for (char& c : s)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+} // namespace
+
+int TSaneApi::FindOption(const std::string& name, const void** descriptor) {
+    if (!device_) return -1;
+    for (SANE_Int i = 1; i < 10000; ++i) {
+        const SANE_Option_Descriptor* d = e_->get_option_descriptor(device_, i);
+        if (!d) break;
+        if (d->name && name == d->name) {
+            *descriptor = d;
+            return i;
         }
     }
+    return -1;
+}
+
+std::vector<TSaneOption> TSaneApi::Describe() {
+    std::vector<TSaneOption> out;
+    if (!device_) return out;
+    for (SANE_Int i = 1; i < 10000; ++i) {
+        const SANE_Option_Descriptor* d = e_->get_option_descriptor(device_, i);
+        if (!d) break;
+        if (!d->name || !*d->name || d->type == SANE_TYPE_GROUP || d->type == SANE_TYPE_BUTTON)
+            continue;
+        TSaneOption o;
+        o.name = d->name;
+        o.title = d->title ? d->title : d->name;
+        o.unit = UnitText(d->unit);
+        o.type = d->type;
+        o.active = SANE_OPTION_IS_ACTIVE(d->cap);
+        o.settable = SANE_OPTION_IS_SETTABLE(d->cap);
+        const bool word = d->type != SANE_TYPE_STRING;
+        if (d->constraint_type == SANE_CONSTRAINT_RANGE && word && d->constraint.range) {
+            const SANE_Range* r = d->constraint.range;
+            const bool fx = d->type == SANE_TYPE_FIXED;
+            o.constraint = TSaneOption::cRange;
+            o.min = fx ? SANE_UNFIX(r->min) : r->min;
+            o.max = fx ? SANE_UNFIX(r->max) : r->max;
+            o.quant = fx ? SANE_UNFIX(r->quant) : r->quant;
+        } else if (d->constraint_type == SANE_CONSTRAINT_WORD_LIST && word &&
+                   d->constraint.word_list) {
+            o.constraint = TSaneOption::cList;
+            const SANE_Word n = std::clamp<SANE_Word>(d->constraint.word_list[0], 0, 4096);
+            for (SANE_Word k = 1; k <= n; ++k)
+                o.list.push_back(WordText(d->type, d->constraint.word_list[k]));
+        } else if (d->constraint_type == SANE_CONSTRAINT_STRING_LIST && !word &&
+                   d->constraint.string_list) {
+            o.constraint = TSaneOption::cList;
+            for (int k = 0; k < 4096 && d->constraint.string_list[k]; ++k)
+                o.list.push_back(d->constraint.string_list[k]);
+        }
+        if (o.active && d->size > 0 && d->size <= (1 << 20)) {
+            std::vector<SANE_Word> buf(size_t(d->size) / sizeof(SANE_Word) + 2, 0);
+            if (e_->control_option(device_, i, SANE_ACTION_GET_VALUE, buf.data(), nullptr) ==
+                SANE_STATUS_GOOD) {
+                if (word) {
+                    o.value = WordText(d->type, buf[0]);
+                } else {
+                    const char* c = reinterpret_cast<const char*>(buf.data());
+                    o.value.assign(c, strnlen(c, size_t(d->size)));
+                }
+            }
+        }
+        out.push_back(std::move(o));
+    }
+    return out;
+}
+
+bool TSaneApi::SetOption(const std::string& name, const std::string& value, std::string& error,
+                         bool* reload) {
+    const void* found = nullptr;
+    const SANE_Int i = FindOption(name, &found);
+    const auto* d = static_cast<const SANE_Option_Descriptor*>(found);
+    if (!d) {
+        lastStatus_ = SANE_STATUS_INVAL;
+        error = "option " + name + ": not offered";
+        return false;
+    }
+    SANE_Int info = 0;
+    SANE_Status st = SANE_STATUS_INVAL;
+    const size_t words = std::max<size_t>(1, size_t(std::max<SANE_Int>(d->size, 0)) / 4);
+    if (d->type == SANE_TYPE_STRING) {
+        std::vector<char> buf(std::max<size_t>(size_t(std::max<SANE_Int>(d->size, 0)),
+                                               value.size() + 1),
+                              0);
+        std::memcpy(buf.data(), value.c_str(), value.size());
+        st = e_->control_option(device_, i, SANE_ACTION_SET_VALUE, buf.data(), &info);
+    } else if ((d->type == SANE_TYPE_INT || d->type == SANE_TYPE_BOOL ||
+                d->type == SANE_TYPE_FIXED) &&
+               words <= (1 << 18)) {
+        const std::string v = Lower(value);
+        SANE_Word w;
+        if (d->type == SANE_TYPE_BOOL)
+            w = (v == "yes" || v == "true" || v == "on" || std::atoi(v.c_str()) != 0) ? 1 : 0;
+        else if (d->type == SANE_TYPE_FIXED)
+            w = SANE_FIX(std::clamp(std::strtod(v.c_str(), nullptr), -32767.0, 32767.0));
+        else
+            w = SANE_Word(std::clamp<long long>(std::strtoll(v.c_str(), nullptr, 10), INT32_MIN,
+                                                INT32_MAX));
+        std::vector<SANE_Word> buf(words, w); // arrays: every element
+        st = e_->control_option(device_, i, SANE_ACTION_SET_VALUE, buf.data(), &info);
+    }
+    if (st != SANE_STATUS_GOOD) {
+        lastStatus_ = st;
+        error = "option " + name + ": " + e_->strstatus(st);
+        return false;
+    }
+    if (reload)
+        *reload = (info & (SANE_INFO_RELOAD_OPTIONS | SANE_INFO_RELOAD_PARAMS |
+                           SANE_INFO_INEXACT)) != 0;
+    return true;
+}
+
+bool TSaneApi::SetOptions(const std::map<std::string, std::string>& options, std::string& error) {
+    std::vector<std::pair<std::string, std::string>> order(options.begin(), options.end());
+    auto rank = [](const std::string& n) { return n == "mode" ? 0 : n == "source" ? 1 : 2; };
+    std::stable_sort(order.begin(), order.end(),
+                     [&](const auto& a, const auto& b) { return rank(a.first) < rank(b.first); });
+    for (const auto& [key, value] : order)
+        if (!SetOption(key, value, error)) return false;
+    return true;
+}
+
+bool TSaneApi::Feeder() {
+    for (const TSaneOption& o : Describe())
+        if (o.name == "source" && o.active) {
+            const std::string v = Lower(o.value);
+            return v.find("adf") != std::string::npos || v.find("feeder") != std::string::npos ||
+                   v.find("duplex") != std::string::npos;
+        }
+    return false;
+}
+
+bool TSaneApi::Acquire(int64_t maxBytes, std::vector<uint8_t>& dib, std::string& error,
+                       const std::atomic<bool>* cancel, std::atomic<int64_t>* received,
+                       std::atomic<int64_t>* expected) {
+    lastStatus_ = 0;
+    dib.clear();
+    if (!device_) {
+        error = "No scanner is open";
+        return false;
+    }
     std::vector<std::pair<TSaneFrameInfo, std::vector<uint8_t>>> frames;
+    bool ok = true;
     while (ok) {
-        st = e_->start(h);
+        SANE_Status st = e_->start(device_);
         if (st != SANE_STATUS_GOOD) {
             lastStatus_ = st;
             error = e_->strstatus(st);
@@ -291,8 +471,9 @@ bool TSaneApi::Scan(const std::string& device, const std::map<std::string, std::
             break;
         }
         SANE_Parameters p{};
-        st = e_->get_parameters(h, &p);
+        st = e_->get_parameters(device_, &p);
         if (st != SANE_STATUS_GOOD) {
+            lastStatus_ = st;
             error = e_->strstatus(st);
             ok = false;
             break;
@@ -304,17 +485,29 @@ bool TSaneApi::Scan(const std::string& device, const std::map<std::string, std::
         info.pixelsPerLine = p.pixels_per_line;
         info.lines = p.lines;
         info.depth = p.depth;
-        std::vector<uint8_t> bytes;
-        const int64_t expected = p.lines >= 0 ? int64_t(p.lines) * p.bytes_per_line : -1;
-        if (p.bytes_per_line <= 0 || (expected > maxBytes)) {
+        // Nothing to read, or more than may be held: refused before reading
+        // (a picture without lines never ends on some backends).
+        if (p.bytes_per_line <= 0 || p.pixels_per_line <= 0 || p.lines == 0 || p.lines < -1) {
+            lastStatus_ = SANE_STATUS_INVAL;
+            error = "The scanner sent an empty picture";
+            ok = false;
+            break;
+        }
+        const int64_t announced = p.lines > 0 ? int64_t(p.lines) * p.bytes_per_line : -1;
+        if (announced > maxBytes) {
+            lastStatus_ = SANE_STATUS_NO_MEM;
             error = "The picture is too large";
             ok = false;
             break;
         }
+        if (expected) *expected = announced < 0 ? -1 : announced;
+        if (received) *received = 0;
+        std::vector<uint8_t> bytes;
+        if (announced > 0) bytes.reserve(size_t(announced));
         std::vector<SANE_Byte> buf(1 << 16);
         for (;;) {
             SANE_Int got = 0;
-            st = e_->read(h, buf.data(), SANE_Int(buf.size()), &got);
+            st = e_->read(device_, buf.data(), SANE_Int(buf.size()), &got);
             if (st == SANE_STATUS_EOF) break;
             if (st != SANE_STATUS_GOOD) {
                 lastStatus_ = st;
@@ -323,7 +516,14 @@ bool TSaneApi::Scan(const std::string& device, const std::map<std::string, std::
                 break;
             }
             if (got < 0 || got > SANE_Int(buf.size())) {
-                error = "the scanner sent more than was asked";
+                lastStatus_ = SANE_STATUS_IO_ERROR;
+                error = "The scanner sent more than was asked";
+                ok = false;
+                break;
+            }
+            if (int64_t(bytes.size()) + got > maxBytes) {
+                lastStatus_ = SANE_STATUS_NO_MEM;
+                error = "The picture is too large";
                 ok = false;
                 break;
             }
@@ -331,12 +531,7 @@ bool TSaneApi::Scan(const std::string& device, const std::map<std::string, std::
             if (received) *received += got;
             if (cancel && *cancel) {
                 lastStatus_ = SANE_STATUS_CANCELLED;
-                error = "cancelled";
-                ok = false;
-                break;
-            }
-            if (int64_t(bytes.size()) > maxBytes) {
-                error = "The picture is too large";
+                error = "Cancelled";
                 ok = false;
                 break;
             }
@@ -344,8 +539,25 @@ bool TSaneApi::Scan(const std::string& device, const std::map<std::string, std::
         frames.emplace_back(info, std::move(bytes));
         if (!ok || info.lastFrame || frames.size() >= 3) break;
     }
-    e_->cancel(h);
-    e_->close(h);
-    e_->exit();
-    return ok && SaneFramesToDib(frames, maxBytes, dib, error);
+    if (ok && !SaneFramesToDib(frames, maxBytes, dib, error)) {
+        lastStatus_ = error == "The picture is too large" ? SANE_STATUS_NO_MEM : SANE_STATUS_INVAL;
+        ok = false;
+    }
+    return ok;
+}
+
+bool TSaneApi::Devices(std::vector<TSaneDevice>& out, std::string& error) {
+    const bool mine = !inited_;
+    const bool ok = ListDevices(out, error);
+    if (mine) Exit();
+    return ok;
+}
+
+bool TSaneApi::Scan(const std::string& device, const std::map<std::string, std::string>& options,
+                    int64_t maxBytes, std::vector<uint8_t>& dib, std::string& error,
+                    const std::atomic<bool>* cancel, std::atomic<int64_t>* received) {
+    const bool ok = Open(device, error) && SetOptions(options, error) &&
+                    Acquire(maxBytes, dib, error, cancel, received);
+    Exit();
+    return ok;
 }

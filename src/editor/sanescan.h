@@ -33,7 +33,22 @@ struct TSaneDevice {
     std::string name, vendor, model, type;
 };
 
-// The SANE library of this machine, loaded on demand.
+// One option of an open device as the scan dialog shows it. Values are
+// text: integers in decimal, fixed-point numbers as decimals, booleans
+// "yes"/"no".
+struct TSaneOption {
+    std::string name, title, unit; // unit: "dpi", "mm", "%", ... or empty
+    int type = 0;                   // SANE_TYPE_*
+    bool active = false, settable = false;
+    enum TConstraint { cNone, cRange, cList } constraint = cNone;
+    double min = 0, max = 0, quant = 0; // ranges
+    std::vector<std::string> list;      // string and word lists
+    std::string value;
+};
+
+// The SANE library of this machine, loaded on demand. A session is Init,
+// ListDevices, Open, options, Acquire (any number of times), Close, Exit;
+// Devices and Scan do a whole session in one call.
 class TSaneApi {
   public:
     // `library` is the file dlopen looks for ("libsane.so.1").
@@ -46,26 +61,63 @@ class TSaneApi {
     bool Load();
     bool Loaded() const { return handle_ != nullptr; }
 
+    // sane_init / sane_exit (Exit closes an open device first).
+    bool Init(std::string& error);
+    void Exit();
+    bool ListDevices(std::vector<TSaneDevice>& out, std::string& error);
+    // Opens `device`; empty: $SANE_DEFAULT_DEVICE, else the first device.
+    bool Open(const std::string& device, std::string& error);
+    void Close();
+    bool IsOpen() const { return device_ != nullptr; }
+    const std::string& Device() const { return deviceName_; }
+
+    // The options of the open device (read afresh each call).
+    std::vector<TSaneOption> Describe();
+    // Sets one option; `reload` (when given) says whether other options
+    // or the picture's parameters may have changed with it.
+    bool SetOption(const std::string& name, const std::string& value, std::string& error,
+                   bool* reload = nullptr);
+    // Sets several: "mode" and "source" first (they change what else is
+    // offered), then the rest.
+    bool SetOptions(const std::map<std::string, std::string>& options, std::string& error);
+    // Whether the "source" option names a document feeder.
+    bool Feeder();
+
+    // One picture from the open device: every frame read and assembled.
+    // `cancel` (when given) is looked at after every read: set, the scan is
+    // cancelled (LastStatus() says SANE_STATUS_CANCELLED). `received` counts
+    // the bytes read so far and `expected` what the scanner announced (-1
+    // unknown). They may be touched from another thread. The scan is not
+    // ended: EndScan (sane_cancel) does that.
+    bool Acquire(int64_t maxBytes, std::vector<uint8_t>& dib, std::string& error,
+                 const std::atomic<bool>* cancel = nullptr,
+                 std::atomic<int64_t>* received = nullptr,
+                 std::atomic<int64_t>* expected = nullptr);
+    void EndScan();
+
     // One session: init, the devices, exit.
     bool Devices(std::vector<TSaneDevice>& out, std::string& error);
     // A whole scan with `options` set by name ("mode", "resolution",
     // "depth", "source", ...); `device` empty: $SANE_DEFAULT_DEVICE, else the
     // first device.
-    // `cancel` (when given) is looked at after every read: set, the scan is
-    // cancelled (LastStatus() says SANE_STATUS_CANCELLED). `received` counts
-    // the bytes read so far. Both may be touched from another thread.
     bool Scan(const std::string& device, const std::map<std::string, std::string>& options,
               int64_t maxBytes, std::vector<uint8_t>& dib, std::string& error,
               const std::atomic<bool>* cancel = nullptr, std::atomic<int64_t>* received = nullptr);
 
     // The SANE status of the last failed call (0 when none).
     int LastStatus() const { return lastStatus_; }
+    const char* StatusText(int status) const;
 
     struct Entries;
 
   private:
+    int FindOption(const std::string& name, const void** descriptor);
+
     int lastStatus_ = 0;
+    bool inited_ = false;
     std::string library_;
     void* handle_ = nullptr;
+    void* device_ = nullptr; // SANE_Handle
+    std::string deviceName_;
     std::unique_ptr<Entries> e_;
 };

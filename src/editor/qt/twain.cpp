@@ -10,13 +10,20 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
-#include <QProgressDialog>
+#include <QCloseEvent>
+#include <QDoubleSpinBox>
+#include <QPointer>
+#include <QProgressBar>
+#include <QSignalBlocker>
+#include <QTimer>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QSpinBox>
 #include <QThread>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <sane/sane.h>
 #include <thread>
 
@@ -78,44 +85,243 @@ int CCOf(int status) {
     }
 }
 
-// The source's own dialog: the device, its mode and resolution; "Scan" or "Cancel".
+// What the source's dialog offers, in the order it sets them: the mode and
+// the source change what else is offered.
+const char* const kShown[] = {"mode", "source", "depth", "resolution",
+                              "tl-x", "tl-y", "br-x", "br-y"};
+
+} // namespace
+
+// The source's own dialog: the device's scan settings as its option
+// descriptors describe them (lists as combo boxes, ranges as spin boxes),
+// "Scan" and "Cancel", the progress of a transfer and the source's status
+// (a jam is shown here, the dialog stays open). Modeless: the client's loop
+// runs while it is shown; its buttons queue the source's messages.
 class TScanDialog : public QDialog {
   public:
-    TScanDialog(QWidget* parent, const QString& device) : QDialog(parent) {
+    TScanDialog(QWidget* parent, TSaneApi& sane, std::vector<int>& queue,
+                std::atomic<bool>& cancel)
+        : QDialog(parent), sane_(sane), queue_(queue), cancel_(cancel) {
         setObjectName("ScanDialog");
-        setWindowTitle(device);
-        auto* form = new QFormLayout(this);
-        Mode = new QComboBox(this);
-        Mode->setObjectName("Mode");
-        Mode->addItems({"Color", "Gray", "Lineart"});
-        Resolution = new QSpinBox(this);
-        Resolution->setObjectName("Resolution");
-        Resolution->setRange(25, 4800);
-        // The values of the last scan with this device.
-        const QString key = "Scan " + device;
-        Mode->setCurrentText(ReadSetting(key + " mode", "Color"));
-        Resolution->setValue(ReadSetting(key + " resolution", "150").toInt());
-        form->addRow("Mode", Mode);
-        form->addRow("Resolution", Resolution);
+        setWindowTitle(QString::fromStdString(sane.Device()));
+        setWindowModality(Qt::ApplicationModal);
+        setAttribute(Qt::WA_DeleteOnClose, false);
+        auto* v = new QVBoxLayout(this);
+        status_ = new QLabel(this);
+        status_->setObjectName("Status");
+        status_->setWordWrap(true);
+        status_->setTextFormat(Qt::PlainText);
+        progress_ = new QProgressBar(this);
+        progress_->setObjectName("Progress");
+        progress_->setVisible(false);
         auto* row = new QHBoxLayout;
-        auto* scan = new QPushButton("Scan", this);
-        scan->setObjectName("ScanBtn");
-        auto* cancel = new QPushButton("Cancel", this);
-        cancel->setObjectName("CancelBtn");
+        scan_ = new QPushButton("Scan", this);
+        scan_->setObjectName("ScanBtn");
+        scan_->setDefault(true);
+        auto* close = new QPushButton("Cancel", this);
+        close->setObjectName("CancelBtn");
         row->addStretch();
-        row->addWidget(scan);
-        row->addWidget(cancel);
-        form->addRow(row);
-        connect(scan, &QPushButton::clicked, this, [this, key] {
-            WriteSetting(key + " mode", Mode->currentText());
-            WriteSetting(key + " resolution", QString::number(Resolution->value()));
-            accept();
-        });
-        connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+        row->addWidget(scan_);
+        row->addWidget(close);
+        v->addWidget(status_);
+        v->addWidget(progress_);
+        v->addLayout(row);
+        connect(scan_, &QPushButton::clicked, this, [this] { ScanClicked(); });
+        connect(close, &QPushButton::clicked, this, &QDialog::reject);
+        Rebuild();
     }
-    QComboBox* Mode;
-    QSpinBox* Resolution;
+
+    // The options shown, read afresh from the device.
+    void Rebuild() {
+        delete box_;
+        box_ = new QWidget(this);
+        auto* form = new QFormLayout(box_);
+        form->setContentsMargins(0, 0, 0, 0);
+        widgets_.clear();
+        shape_.clear();
+        for (const TSaneOption& o : Shown()) {
+            shape_ += Shape(o);
+            QString label = QString::fromStdString(o.title);
+            if (!o.unit.empty()) label += " (" + QString::fromStdString(o.unit) + ")";
+            QWidget* w = nullptr;
+            const std::string name = o.name;
+            if (o.constraint == TSaneOption::cList) {
+                auto* c = new QComboBox(box_);
+                for (const std::string& item : o.list)
+                    c->addItem(QString::fromStdString(item));
+                c->setCurrentText(QString::fromStdString(o.value));
+                connect(c, &QComboBox::activated, this,
+                        [this, name, c] { Change(name, c->currentText().toStdString()); });
+                w = c;
+            } else if (o.type == SANE_TYPE_FIXED) {
+                auto* d = new QDoubleSpinBox(box_);
+                d->setDecimals(2);
+                if (o.constraint == TSaneOption::cRange) {
+                    d->setRange(o.min, o.max);
+                    d->setSingleStep(o.quant > 0 ? o.quant : 1.0);
+                } else {
+                    d->setRange(-32767, 32767);
+                }
+                d->setValue(std::atof(o.value.c_str()));
+                connect(d, &QDoubleSpinBox::editingFinished, this,
+                        [this, name, d] { Change(name, ValueOf(d)); });
+                w = d;
+            } else {
+                auto* i = new QSpinBox(box_);
+                if (o.constraint == TSaneOption::cRange) {
+                    i->setRange(int(o.min), int(o.max));
+                    i->setSingleStep(o.quant > 0 ? int(o.quant) : 1);
+                } else {
+                    i->setRange(INT32_MIN, INT32_MAX);
+                }
+                i->setValue(std::atoi(o.value.c_str()));
+                connect(i, &QSpinBox::editingFinished, this,
+                        [this, name, i] { Change(name, ValueOf(i)); });
+                w = i;
+            }
+            w->setObjectName(QString::fromStdString(name));
+            form->addRow(label, w);
+            widgets_.emplace_back(name, w);
+        }
+        static_cast<QVBoxLayout*>(layout())->insertWidget(0, box_);
+    }
+
+    // During a transfer only Cancel works (it stops the transfer).
+    void SetBusy(bool busy) {
+        busy_ = busy;
+        if (box_) box_->setEnabled(!busy);
+        scan_->setEnabled(!busy);
+        progress_->setVisible(busy);
+        progress_->setRange(0, 0);
+    }
+    void SetProgress(int64_t received, int64_t expected) {
+        if (expected > 0) {
+            progress_->setRange(0, 1000);
+            progress_->setValue(int(std::min<int64_t>(1000, received * 1000 / expected)));
+        }
+    }
+    void ShowStatus(const QString& text) { status_->setText(text); }
+
+  protected:
+    void reject() override {
+        if (busy_) {
+            cancel_ = true; // the transfer stops after the current read
+            return;
+        }
+        if (std::find(queue_.begin(), queue_.end(), int(MSG_CLOSEDSREQ)) == queue_.end())
+            queue_.push_back(MSG_CLOSEDSREQ);
+        hide();
+    }
+    void closeEvent(QCloseEvent* e) override {
+        e->ignore();
+        reject();
+    }
+
+  private:
+    std::vector<TSaneOption> Shown() {
+        std::vector<TSaneOption> all = sane_.Describe(), out;
+        for (const char* n : kShown)
+            for (const TSaneOption& o : all)
+                if (o.name == n && o.active && o.settable &&
+                    (o.type == SANE_TYPE_INT || o.type == SANE_TYPE_FIXED ||
+                     (o.type == SANE_TYPE_STRING && o.constraint == TSaneOption::cList)))
+                    out.push_back(o);
+        return out;
+    }
+    static std::string Shape(const TSaneOption& o) {
+        std::string s = o.name + '|' + std::to_string(o.constraint) + '|' +
+                        std::to_string(o.min) + '|' + std::to_string(o.max) + '|';
+        for (const std::string& i : o.list)
+            s += i + ',';
+        return s + ';';
+    }
+    static std::string ValueOf(QWidget* w) {
+        if (auto* c = qobject_cast<QComboBox*>(w)) return c->currentText().toStdString();
+        if (auto* d = qobject_cast<QDoubleSpinBox*>(w)) return std::to_string(d->value());
+        if (auto* i = qobject_cast<QSpinBox*>(w)) return std::to_string(i->value());
+        return {};
+    }
+    // One value set on the device; what it changed is shown again (the
+    // whole form when other options come or go).
+    void Change(const std::string& name, const std::string& value) {
+        if (busy_) return;
+        std::string error;
+        if (!sane_.SetOption(name, value, error)) ShowStatus(QString::fromStdString(error));
+        Refresh();
+    }
+    void Refresh() {
+        const std::vector<TSaneOption> now = Shown();
+        std::string shape;
+        for (const TSaneOption& o : now)
+            shape += Shape(o);
+        if (shape != shape_) {
+            // Not from inside the signal of a widget that goes away.
+            QTimer::singleShot(0, this, [this] { Rebuild(); });
+            return;
+        }
+        for (const TSaneOption& o : now)
+            for (auto& [n, w] : widgets_)
+                if (n == o.name) {
+                    const QSignalBlocker block(w);
+                    if (auto* c = qobject_cast<QComboBox*>(w))
+                        c->setCurrentText(QString::fromStdString(o.value));
+                    else if (auto* d = qobject_cast<QDoubleSpinBox*>(w))
+                        d->setValue(std::atof(o.value.c_str()));
+                    else if (auto* i = qobject_cast<QSpinBox*>(w))
+                        i->setValue(std::atoi(o.value.c_str()));
+                }
+    }
+    void ScanClicked() {
+        if (busy_) return;
+        // Values typed but not yet confirmed count too.
+        std::string error;
+        const std::vector<TSaneOption> now = Shown();
+        for (auto& [n, w] : widgets_) {
+            const std::string v = ValueOf(w);
+            for (const TSaneOption& o : now)
+                if (o.name == n && !SameValue(o, v) && !sane_.SetOption(n, v, error)) {
+                    ShowStatus(QString::fromStdString(error));
+                    Refresh();
+                    return;
+                }
+        }
+        // The values of this scan are the device's next defaults.
+        const QString key = "Scan " + windowTitle() + " ";
+        for (const TSaneOption& o : Shown())
+            WriteSetting(key + QString::fromStdString(o.name), QString::fromStdString(o.value));
+        ShowStatus(QString());
+        queue_.push_back(MSG_XFERREADY);
+    }
+    static bool SameValue(const TSaneOption& o, const std::string& v) {
+        if (o.type == SANE_TYPE_STRING) return o.value == v;
+        return std::fabs(std::atof(o.value.c_str()) - std::atof(v.c_str())) < 0.005;
+    }
+
+    TSaneApi& sane_;
+    std::vector<int>& queue_;
+    std::atomic<bool>& cancel_;
+    QPointer<QWidget> box_;
+    QLabel* status_;
+    QProgressBar* progress_;
+    QPushButton* scan_;
+    bool busy_ = false;
+    std::string shape_;
+    std::vector<std::pair<std::string, QWidget*>> widgets_;
 };
+
+namespace {
+
+// The remembered values of a device, then the given ones, set on the open
+// device (failures are the device's to refuse: its own value stays).
+void ApplyStartValues(TSaneApi& sane, const std::map<std::string, std::string>& given) {
+    std::string error;
+    const QString key = "Scan " + QString::fromStdString(sane.Device()) + " ";
+    for (const char* n : kShown) {
+        const QString v = ReadSetting(key + n, "");
+        if (!v.isEmpty()) sane.SetOption(n, v.toStdString(), error);
+    }
+    sane.SetOptions(given, error);
+}
 
 } // namespace
 
@@ -179,19 +385,33 @@ void TTwain::Fail(int code, int rc) {
     if (errorCode_ != 0) return; // the first error of an operation is kept
     errorCode_ = code;
     errorRC_ = rc;
-    errorCC_ = cc_;
+    // The condition code, from the status call right after the failure.
+    errorCC_ = Dsm(DG_CONTROL, DAT_STATUS, MSG_GET) == TWRC_SUCCESS ? status_ : TWCC_BUMMER;
 }
 
-// The source manager, built on SANE.
+void TTwain::Box(const QString& text, QWidget* window) {
+    Prompts().MessageBox(window, text, "TWAIN Error", QMessageBox::Ok, QMessageBox::Warning);
+}
+
+// The source manager and the source, built on SANE: the manager is one
+// sane_init..sane_exit, the source one sane_open..sane_close of the device.
 int TTwain::Dsm(int dg, int dat, int msg, QWidget* window) {
     int rc = TWRC_SUCCESS;
+    const int previousCC = cc_;
     cc_ = TWCC_SUCCESS;
-    if (dg == DG_CONTROL && dat == DAT_PARENT && (msg == MSG_OPENDSM || msg == MSG_CLOSEDSM)) {
-        rc = TWRC_SUCCESS;
+    std::string error;
+    if (dg == DG_CONTROL && dat == DAT_PARENT && msg == MSG_OPENDSM) {
+        if (!sane_->Init(error)) {
+            rc = TWRC_FAILURE;
+            cc_ = TWCC_BUMMER;
+        }
+    } else if (dg == DG_CONTROL && dat == DAT_PARENT && msg == MSG_CLOSEDSM) {
+        sane_->Exit();
+    } else if (dg == DG_CONTROL && dat == DAT_STATUS && msg == MSG_GET) {
+        status_ = previousCC;
     } else if (dg == DG_CONTROL && dat == DAT_IDENTITY && msg == MSG_USERSELECT) {
         std::vector<TSaneDevice> devices;
-        std::string error;
-        sane_->Devices(devices, error);
+        sane_->ListDevices(devices, error);
         if (devices.empty()) {
             ShowMessage("No scanner was found", window);
             rc = TWRC_FAILURE;
@@ -217,6 +437,7 @@ int TTwain::Dsm(int dg, int dat, int msg, QWidget* window) {
             v->addWidget(list);
             v->addWidget(ok);
             QObject::connect(ok, &QPushButton::clicked, &d, &QDialog::accept);
+            QObject::connect(list, &QListWidget::itemDoubleClicked, &d, &QDialog::accept);
             if (ExecDialog(&d) == QDialog::Accepted && list->currentItem()) {
                 WriteSetting("ScanSource", list->currentItem()->data(Qt::UserRole).toString());
             } else {
@@ -224,87 +445,113 @@ int TTwain::Dsm(int dg, int dat, int msg, QWidget* window) {
             }
         }
     } else if (dg == DG_CONTROL && dat == DAT_IDENTITY && msg == MSG_OPENDS) {
-        device_ = ReadSetting("ScanSource", "").toStdString();
+        // The chosen source, else $SANE_DEFAULT_DEVICE, else the first device.
+        std::string device = ReadSetting("ScanSource", "").toStdString();
         std::vector<TSaneDevice> devices;
-        std::string error;
-        sane_->Devices(devices, error);
+        sane_->ListDevices(devices, error);
         bool known = false;
         for (const TSaneDevice& d : devices)
-            known = known || d.name == device_;
+            known = known || d.name == device;
         if (!known) {
             const char* env = std::getenv("SANE_DEFAULT_DEVICE");
-            device_ = env && *env ? env : devices.empty() ? "" : devices.front().name;
+            device = env && *env ? env : devices.empty() ? "" : devices.front().name;
         }
-        if (device_.empty()) {
+        if (device.empty()) {
             rc = TWRC_FAILURE;
             cc_ = TWCC_NODS;
+        } else if (!sane_->Open(device, error)) {
+            rc = TWRC_FAILURE;
+            cc_ = CCOf(sane_->LastStatus());
         }
     } else if (dg == DG_CONTROL && dat == DAT_IDENTITY && msg == MSG_CLOSEDS) {
-        device_.clear();
+        sane_->Close();
     } else if (dg == DG_CONTROL && dat == DAT_USERINTERFACE && msg == MSG_ENABLEDS) {
+        queued_.clear();
         if (HideUI) {
-            queued_.push_back(MSG_XFERREADY);
-        } else {
-            TScanDialog d(window, QString::fromStdString(device_));
-            if (ExecDialog(&d) == QDialog::Accepted) {
-                Options["mode"] = d.Mode->currentText().toStdString();
-                Options["resolution"] = std::to_string(d.Resolution->value());
+            // No dialog: the given options, then the transfer at once.
+            if (sane_->SetOptions(Options, error)) {
                 queued_.push_back(MSG_XFERREADY);
             } else {
-                queued_.push_back(MSG_CLOSEDSREQ);
+                rc = TWRC_FAILURE;
+                cc_ = CCOf(sane_->LastStatus());
             }
+        } else {
+            ApplyStartValues(*sane_, Options);
+            ui_ = new TScanDialog(window, *sane_, queued_, cancel_);
+            ui_->show();
+            ui_->raise();
+            ui_->activateWindow();
         }
     } else if (dg == DG_CONTROL && dat == DAT_USERINTERFACE && msg == MSG_DISABLEDS) {
+        delete ui_.data();
         queued_.clear();
     } else if (dg == DG_CONTROL && dat == DAT_EVENT && msg == MSG_PROCESSEVENT) {
+        // A dialog gone with its window asks to be closed.
+        if (!HideUI && !ui_ && queued_.empty()) queued_.push_back(MSG_CLOSEDSREQ);
         rc = queued_.empty() ? TWRC_NOTDSEVENT : TWRC_DSEVENT;
     } else if (dg == DG_IMAGE && dat == DAT_IMAGENATIVEXFER && msg == MSG_GET) {
-        std::string error;
-        // The transfer runs on a worker; the window shows its progress and
-        // a Cancel that stops it after the current read.
-        std::atomic<bool> cancel{false}, done{false};
-        std::atomic<int64_t> received{0};
-        bool scanned = false;
-        std::thread worker([&] {
-            scanned =
-                sane_->Scan(device_, Options, PGMaxImageBytes, dib_, error, &cancel, &received);
-            done = true;
-        });
-        {
-            QProgressDialog progress("Scanning...", "Cancel", 0, 0, window);
-            progress.setObjectName("ScanProgress");
-            progress.setMinimumDuration(500);
-            QObject::connect(&progress, &QProgressDialog::canceled, [&cancel] { cancel = true; });
-            if (window) window->setEnabled(false);
-            while (!done) {
-                if (progress.wasCanceled()) cancel = true;
-                progress.setLabelText(QString("Scanning... %1 KB").arg(received.load() / 1024));
-                QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-                QThread::msleep(5);
-            }
-            if (window) window->setEnabled(true);
-        }
-        worker.join();
-        if (scanned) {
-            rc = TWRC_XFERDONE;
-        } else if (sane_->LastStatus() == SANE_STATUS_CANCELLED) {
-            rc = TWRC_CANCEL;
-        } else {
-            rc = TWRC_FAILURE;
-            cc_ = sane_->LastStatus()                   ? CCOf(sane_->LastStatus())
-                  : error == "The picture is too large" ? TWCC_LOWMEMORY
-                                                        : TWCC_BUMMER;
-            dib_.clear();
-        }
-    } else if (dg == DG_CONTROL && dat == DAT_PENDINGXFERS &&
-               (msg == MSG_ENDXFER || msg == MSG_RESET)) {
-        rc = TWRC_SUCCESS;
+        rc = Transfer(window, error);
+    } else if (dg == DG_CONTROL && dat == DAT_PENDINGXFERS && msg == MSG_ENDXFER) {
+        // A feeder may hold more pages: their number is not known.
+        pending_ = sane_->Feeder() ? -1 : 0;
+        sane_->EndScan();
+    } else if (dg == DG_CONTROL && dat == DAT_PENDINGXFERS && msg == MSG_RESET) {
+        pending_ = 0;
+        sane_->EndScan();
     } else {
         rc = TWRC_FAILURE;
         cc_ = TWCC_BADPROTOCOL;
     }
     if (Trace)
         Trace(QString("%1 %2 0x%3 -> %4").arg(dg).arg(dat).arg(msg, 0, 16).arg(TwainRCName(rc)));
+    return rc;
+}
+
+// The native transfer on a worker; the source's dialog shows its progress
+// and its Cancel stops it after the current read. A failure is shown in
+// the dialog, which stays open.
+int TTwain::Transfer(QWidget* window, std::string& error) {
+    cancel_ = false;
+    std::atomic<bool> done{false};
+    std::atomic<int64_t> received{0}, expected{-1};
+    bool scanned = false;
+    const bool withUI = !HideUI && ui_;
+    if (withUI) {
+        ui_->SetBusy(true);
+        ui_->ShowStatus("Scanning...");
+    } else if (window) {
+        window->setEnabled(false);
+    }
+    dib_.clear();
+    std::thread worker([&] {
+        scanned = sane_->Acquire(PGMaxImageBytes, dib_, error, &cancel_, &received, &expected);
+        done = true;
+    });
+    while (!done) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        if (withUI && !ui_) cancel_ = true; // the dialog went with its window
+        if (ui_) ui_->SetProgress(received, expected);
+        if (!done) QThread::msleep(5);
+    }
+    worker.join();
+    if (ui_) ui_->SetBusy(false);
+    if (window && !withUI) window->setEnabled(true);
+    int rc;
+    if (scanned) {
+        rc = TWRC_XFERDONE;
+        if (ui_) ui_->ShowStatus(QString());
+    } else {
+        dib_.clear();
+        const int st = sane_->LastStatus();
+        rc = st == SANE_STATUS_CANCELLED ? TWRC_CANCEL : TWRC_FAILURE;
+        if (rc == TWRC_FAILURE) cc_ = CCOf(st);
+        if (ui_)
+            ui_->ShowStatus(rc == TWRC_CANCEL ? QString("Scan cancelled")
+                                              : QString::fromStdString(error));
+        // Without a dialog nobody could close the source: it asks to be closed.
+        if (HideUI) queued_.push_back(MSG_CLOSEDSREQ);
+    }
+    LastError = rc == TWRC_FAILURE ? QString::fromStdString(error) : QString();
     return rc;
 }
 
@@ -326,27 +573,41 @@ void TTwain::CloseDown() {
 }
 
 std::vector<uint8_t> TTwain::TwainAcquireDib(QWidget* window, int) {
+    if (busy_) return {}; // one acquisition at a time
+    busy_ = true;
     errorCode_ = errorRC_ = errorCC_ = 0;
+    LastError.clear();
     dib_.clear();
     std::vector<uint8_t> result;
+    QString message;
     if (!Load()) {
-        Fail(4, TWRC_FAILURE);
+        message = "Unable to load Source Manager (TWAIN_32.DLL)";
     } else if (Dsm(DG_CONTROL, DAT_PARENT, MSG_OPENDSM, window) != TWRC_SUCCESS) {
-        Fail(4, TWRC_FAILURE);
+        message = "Unable to open Source Manager (TWAIN_32.DLL)";
     } else {
         state_ = 3;
         if (const int rc = Dsm(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, window); rc != TWRC_SUCCESS) {
             Fail(4, rc);
+            message = "Unable to open default Data Source.";
         } else {
             state_ = 4;
+            // Pixel types: the editor accepts whatever the source sends.
             if (const int rc2 = Dsm(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, window);
                 rc2 == TWRC_FAILURE) {
                 Fail(5, rc2);
+                message = "Failed to enable Data Source.";
             } else {
                 state_ = 5;
                 // The loop while the source is enabled: its messages decide.
+                // The timer wakes the wait so the source is asked regularly.
+                QTimer wake;
+                wake.start(20);
                 while (state_ > 4 && result.empty()) {
-                    if (Dsm(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, window) != TWRC_DSEVENT) break;
+                    if (Dsm(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, window) != TWRC_DSEVENT) {
+                        QCoreApplication::processEvents(QEventLoop::AllEvents |
+                                                        QEventLoop::WaitForMoreEvents);
+                        continue;
+                    }
                     const int m = queued_.front();
                     queued_.erase(queued_.begin());
                     if (m == MSG_CLOSEDSREQ) {
@@ -360,44 +621,44 @@ std::vector<uint8_t> TTwain::TwainAcquireDib(QWidget* window, int) {
                             result = std::move(dib_);
                         } else if (x == TWRC_CANCEL) {
                             state_ = 7;
-                        } else {
-                            Fail(5, x);
                         }
                         if (state_ == 7) {
                             Dsm(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER);
-                            state_ = 5;
-                        } else {
+                            state_ = pending_ != 0 ? 6 : 5;
+                        }
+                        // One picture per acquisition: the rest are dropped.
+                        if (state_ == 6) {
                             Dsm(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET);
                             state_ = 5;
                         }
-                        // One picture per acquisition.
-                        Dsm(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS);
-                        state_ = 4;
                     }
                 }
             }
         }
     }
     CloseDown();
-    if (errorCode_ != 0) {
+    busy_ = false;
+    if (!message.isEmpty()) {
         const QString text = errorCode_ >= 2 && errorCode_ <= 5
-                                 ? QString("%1\n%2\nRC: %3\nCC: %4")
-                                       .arg(ProductName, TwainErrorText(errorCode_),
+                                 ? QString("%1\n%2\nRC:   %3\nCC:   %4")
+                                       .arg(message, TwainErrorText(errorCode_),
                                             TwainRCName(errorRC_), TwainCCName(errorCC_))
-                                 : QString("%1\n%2").arg(ProductName, TwainErrorText(errorCode_));
-        MessageDlg(text, QMessageBox::Warning, QMessageBox::Ok, window);
+                                 : errorCode_ != 0
+                                     ? QString("%1\n%2").arg(message, TwainErrorText(errorCode_))
+                                     : message;
+        Box(text, window);
     }
     return result;
 }
 
 bool TTwain::TWAIN_SelectImageSource(QWidget* window) {
+    if (busy_) return false;
     if (!Load()) {
-        ShowMessage("Unable to load Source Manager (TWAIN_32.DLL)", window);
+        Box("Unable to load Source Manager (TWAIN_32.DLL)", window);
         return false;
     }
-    state_ = 2;
     if (Dsm(DG_CONTROL, DAT_PARENT, MSG_OPENDSM, window) != TWRC_SUCCESS) {
-        ShowMessage("Unable to open Source Manager (TWAIN_32.DLL)", window);
+        Box("Unable to open Source Manager (TWAIN_32.DLL)", window);
         CloseDown();
         return false;
     }

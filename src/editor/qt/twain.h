@@ -13,8 +13,13 @@
 #include <string>
 #include <vector>
 
+#include <QPointer>
+#include <atomic>
+#include <memory>
+
 class QWidget;
 class TSaneApi;
+class TScanDialog;
 
 // Return and condition codes, and the messages the source manager knows.
 enum {
@@ -91,12 +96,15 @@ class TTwain {
     int TwainSaveDibAsBmp(const std::vector<uint8_t>& dib, QString fileName, QWidget* parent);
 
     // The hide-UI flag (never set by the editor; tavtool and tests set it)
-    // and the options a hidden source scans with.
+    // and the options the source starts from (a hidden one scans with them;
+    // a shown one applies them after the values remembered for the device).
     bool HideUI = false;
     std::map<std::string, std::string> Options;
     // Each source-manager call: "DG DAT MSG -> rc".
     std::function<void(const QString&)> Trace;
     QString ProductName = "<?>";
+    // What the source said of the last failed transfer.
+    QString LastError;
 
   private:
     int Dsm(int dg, int dat, int msg, QWidget* window = nullptr);
@@ -104,6 +112,8 @@ class TTwain {
     void Unload();
     void CloseDown();
     void Fail(int code, int rc);
+    void Box(const QString& text, QWidget* window);
+    int Transfer(QWidget* window, std::string& error);
 
     std::unique_ptr<TSaneApi> sane_;
     std::string library_ = "libsane.so.1";
@@ -111,7 +121,11 @@ class TTwain {
     int present_ = -1; // unknown
     int cc_ = 0;
     int errorCode_ = 0, errorRC_ = 0, errorCC_ = 0;
-    std::string device_;
+    int status_ = 0;  // what the status call answers
+    int pending_ = 0; // pictures the source still holds (-1 unknown)
+    bool busy_ = false;
+    std::atomic<bool> cancel_{false};
+    QPointer<TScanDialog> ui_;
     std::vector<uint8_t> dib_;
     std::vector<int> queued_;
 };
