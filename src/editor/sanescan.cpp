@@ -479,7 +479,9 @@ bool TSaneApi::Acquire(int64_t maxBytes, std::vector<uint8_t>& dib, std::string&
             break;
         }
         TSaneFrameInfo info;
-        info.format = int(p.format);
+        // A backend may send a format SANE does not define: read as a number.
+        static_assert(sizeof(p.format) == sizeof(int));
+        std::memcpy(&info.format, &p.format, sizeof(int));
         info.lastFrame = p.last_frame;
         info.bytesPerLine = p.bytes_per_line;
         info.pixelsPerLine = p.pixels_per_line;

@@ -95,3 +95,44 @@ TEST(SaneDib, FramesThatCannotBeAPicture) {
     EXPECT_FALSE(missing.Devices(devices, error));
     EXPECT_EQ(error, "SANE is not installed");
 }
+
+// A library that sends what the test backend never does: each scan fails
+// with a reason and holds nothing beyond the cap; a library without one of
+// the entries counts as absent.
+TEST(SaneDib, FakeLibraryFaults) {
+    const struct {
+        const char* mode;
+        bool ok;
+        std::string error;
+    } cases[] = {
+        {"", true, ""},
+        {"bpl-small", false, "a line is shorter than its pixels"},
+        {"depth12", false, "depth 12 is not supported"},
+        {"format9", false, "the frames of the scan do not agree"},
+        {"lines2^31", false, "The picture is too large"},
+        {"read-too-long", false, "The scanner sent more than was asked"},
+        {"empty", false, "The scanner sent an empty picture"},
+        {"endless", false, "The picture is too large"},
+    };
+    for (const auto& c : cases) {
+        setenv("FAKE_SANE", c.mode, 1);
+        TSaneApi sane(FAKE_SANE_PATH);
+        std::vector<uint8_t> dib;
+        std::string error;
+        EXPECT_EQ(sane.Scan("", {}, 1 << 20, dib, error), c.ok) << c.mode;
+        EXPECT_EQ(error, c.error) << c.mode;
+        if (c.ok) {
+            TPixelGraphic pg;
+            DecodePackedDIB(pg, dib.data(), dib.size());
+            EXPECT_EQ(pg.GetWidth(), 4);
+            EXPECT_EQ(pg.GetHeight(), 2);
+            EXPECT_EQ(pg.GetPixelColor(0, 0), RGB(0x80, 0x80, 0x80));
+        } else {
+            EXPECT_TRUE(dib.empty()) << c.mode;
+        }
+    }
+    unsetenv("FAKE_SANE");
+    TSaneApi noRead(FAKE_SANE_NOREAD_PATH);
+    EXPECT_FALSE(noRead.Load());
+    EXPECT_TRUE(TSaneApi(FAKE_SANE_PATH).Load());
+}
