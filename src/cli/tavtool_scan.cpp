@@ -2,6 +2,7 @@
 // receives it (a DIB), written through the registry by the extension of OUT;
 // --list names the devices.
 
+#include <cctype>
 #include <map>
 #include <string>
 
@@ -69,8 +70,23 @@ int RunScanCommand(const TToolCommandArgs& args, std::FILE* out, std::FILE* err)
         std::fprintf(err, "tavtool: %s\n", error.c_str());
         return 1;
     }
+    // A BMP is the DIB behind a file header, as the editor's acquisition
+    // stores it; other types go through the picture and the registry.
+    std::string ext = target.size() >= 4 ? target.substr(target.size() - 4) : "";
+    for (char& c : ext)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    if (ext == ".bmp") {
+        const int rc = SaveDibAsBmpFile(dib, target);
+        if (rc != 0) {
+            std::fprintf(err, "tavtool: %s %s\n", rc == -2 ? "Cannot create file" : "Error writing",
+                         target.c_str());
+            return 1;
+        }
+        return 0;
+    }
     TPixelGraphic picture;
     DecodePackedDIB(picture, dib.data(), dib.size());
+    std::vector<uint8_t>().swap(dib); // not held while the file is written
     picture.SetSaveColorResWarningAction(pgwaIgnore);
     picture.SaveToFile(target);
     return 0;

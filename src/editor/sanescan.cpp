@@ -1,5 +1,7 @@
 #include "editor/sanescan.h"
 
+#include "core/stream.h"
+
 #include <sane/sane.h>
 #include <sane/saneopts.h>
 
@@ -33,6 +35,89 @@ uint8_t Sample(const uint8_t* row, int64_t i, int depth) {
     return (row[i >> 3] >> (7 - (i & 7)) & 1) ? 0 : 255; // depth 1: 1 is black
 }
 
+// What the first frame says, checked before anything is allocated.
+bool CheckFrame(const TSaneFrameInfo& f, std::string& error) {
+    if (f.depth != 1 && f.depth != 8 && f.depth != 16) {
+        error = "depth " + std::to_string(f.depth) + " is not supported";
+        return false;
+    }
+    if (f.pixelsPerLine <= 0 || f.pixelsPerLine > 1000000) {
+        error = "the scanner sent no usable width";
+        return false;
+    }
+    if (f.format < sfGray || f.format > sfBlue) {
+        error = "the frames of the scan do not agree";
+        return false;
+    }
+    return true;
+}
+
+int64_t NeedPerLine(const TSaneFrameInfo& f) {
+    return (f.pixelsPerLine * (f.format == sfRGB ? 3 : 1) * f.depth + 7) / 8;
+}
+
+// The DIB's layout for a picture of the first frame's kind.
+struct TDibShape {
+    int bits = 24, colours = 0;
+    int64_t width = 0, stride = 0;
+    explicit TDibShape(const TSaneFrameInfo& f) : width(f.pixelsPerLine) {
+        const bool grey = f.format == sfGray;
+        bits = grey ? (f.depth == 1 ? 1 : 8) : 24;
+        colours = bits == 1 ? 2 : bits == 8 ? 256 : 0;
+        stride = (bits * width + 31) / 32 * 4;
+    }
+    int64_t Head() const { return 40 + 4 * int64_t(colours); }
+    int64_t Size(int64_t height) const { return Head() + stride * height; }
+};
+
+// Header and colour table for `height` rows.
+void PutHead(std::vector<uint8_t>& dib, const TDibShape& s, int64_t height) {
+    dib.clear();
+    Put32(dib, 40);
+    Put32(dib, uint32_t(s.width));
+    Put32(dib, uint32_t(height)); // bottom-up
+    Put16(dib, 1);
+    Put16(dib, uint16_t(s.bits));
+    Put32(dib, 0);
+    Put32(dib, uint32_t(s.stride * height));
+    Put32(dib, 2835);
+    Put32(dib, 2835);
+    Put32(dib, uint32_t(s.colours));
+    Put32(dib, 0);
+    if (s.bits == 1) {
+        Put32(dib, 0xFFFFFF); // SANE's 0 is white
+        Put32(dib, 0x000000);
+    } else if (s.bits == 8) {
+        for (uint32_t i = 0; i < 256; ++i)
+            Put32(dib, i * 0x010101u);
+    }
+}
+
+// One line of a grey or RGB frame into a DIB row.
+void ConvertLine(const uint8_t* row, uint8_t* out, const TSaneFrameInfo& f, const TDibShape& s) {
+    const int64_t width = s.width;
+    if (s.bits == 1) {
+        std::memcpy(out, row, size_t((width + 7) / 8));
+    } else if (s.bits == 8) {
+        if (f.depth == 8) {
+            std::memcpy(out, row, size_t(width));
+        } else {
+            for (int64_t x = 0; x < width; ++x)
+                out[x] = Sample(row, x, f.depth);
+        }
+    } else if (f.depth == 8) {
+        for (int64_t x = 0; x < width; ++x) {
+            out[3 * x] = row[3 * x + 2];
+            out[3 * x + 1] = row[3 * x + 1];
+            out[3 * x + 2] = row[3 * x];
+        }
+    } else {
+        for (int64_t x = 0; x < width; ++x)
+            for (int c = 0; c < 3; ++c)
+                out[3 * x + 2 - c] = Sample(row, 3 * x + c, f.depth);
+    }
+}
+
 } // namespace
 
 bool SaneFramesToDib(const std::vector<std::pair<TSaneFrameInfo, std::vector<uint8_t>>>& frames,
@@ -42,19 +127,11 @@ bool SaneFramesToDib(const std::vector<std::pair<TSaneFrameInfo, std::vector<uin
         return false;
     }
     const TSaneFrameInfo& first = frames.front().first;
+    if (!CheckFrame(first, error)) return false;
     const int depth = first.depth;
     const int64_t width = first.pixelsPerLine;
-    if (depth != 1 && depth != 8 && depth != 16) {
-        error = "depth " + std::to_string(depth) + " is not supported";
-        return false;
-    }
-    if (width <= 0 || width > 1000000) {
-        error = "the scanner sent no usable width";
-        return false;
-    }
     const bool grey = first.format == sfGray;
-    const int channels = first.format == sfRGB ? 3 : 1;
-    const int64_t need = (width * channels * depth + 7) / 8;
+    const int64_t need = NeedPerLine(first);
     // Rows each frame holds: what it announced, or what arrived when unknown
     // or cut short.
     int64_t height = -1;
@@ -83,59 +160,149 @@ bool SaneFramesToDib(const std::vector<std::pair<TSaneFrameInfo, std::vector<uin
         error = "the scanner sent no lines";
         return false;
     }
-    const int bits = grey ? (depth == 1 ? 1 : 8) : 24;
-    const int64_t stride = (bits * width + 31) / 32 * 4;
-    const int colours = bits == 1 ? 2 : bits == 8 ? 256 : 0;
-    const int64_t size = 40 + 4 * colours + stride * height;
+    const TDibShape shape(first);
+    const int64_t size = shape.Size(height);
     if (size > maxBytes) {
         error = "The picture is too large";
         return false;
     }
-    dib.clear();
     dib.reserve(size_t(size));
-    Put32(dib, 40);
-    Put32(dib, uint32_t(width));
-    Put32(dib, uint32_t(height)); // bottom-up
-    Put16(dib, 1);
-    Put16(dib, uint16_t(bits));
-    Put32(dib, 0);
-    Put32(dib, uint32_t(stride * height));
-    Put32(dib, 2835);
-    Put32(dib, 2835);
-    Put32(dib, uint32_t(colours));
-    Put32(dib, 0);
-    if (bits == 1) {
-        Put32(dib, 0xFFFFFF); // SANE's 0 is white
-        Put32(dib, 0x000000);
-    } else if (bits == 8) {
-        for (uint32_t i = 0; i < 256; ++i)
-            Put32(dib, i * 0x010101u);
-    }
+    PutHead(dib, shape, height);
     const size_t base = dib.size();
     dib.resize(size_t(size), 0);
     const int64_t bpl = first.bytesPerLine;
     for (int64_t y = 0; y < height; ++y) {
-        uint8_t* out = dib.data() + base + size_t((height - 1 - y) * stride);
-        if (bits == 1) {
-            std::memcpy(out, frames.front().second.data() + y * bpl, size_t(need));
-        } else if (bits == 8) {
-            const uint8_t* row = frames.front().second.data() + y * bpl;
-            for (int64_t x = 0; x < width; ++x)
-                out[x] = Sample(row, x, depth);
-        } else if (first.format == sfRGB) {
-            const uint8_t* row = frames.front().second.data() + y * bpl;
-            for (int64_t x = 0; x < width; ++x)
-                for (int c = 0; c < 3; ++c)
-                    out[3 * x + 2 - c] = Sample(row, 3 * x + c, depth);
+        uint8_t* out = dib.data() + base + size_t((height - 1 - y) * shape.stride);
+        if (first.format <= sfRGB) {
+            ConvertLine(frames.front().second.data() + y * bpl, out, first, shape);
         } else {
             for (int64_t x = 0; x < width; ++x)
-                for (int c = 0; c < 3; ++c) {
-                    const int64_t pbpl = frames.front().first.bytesPerLine;
-                    out[3 * x + 2 - c] = Sample(planes[c] + y * pbpl, x, depth);
-                }
+                for (int c = 0; c < 3; ++c)
+                    out[3 * x + 2 - c] = Sample(planes[c] + y * bpl, x, depth);
         }
     }
     return true;
+}
+
+bool TSaneDibBuilder::Begin(const TSaneFrameInfo& frame, int64_t maxBytes, std::vector<uint8_t>& dib,
+                            std::string& error) {
+    frame_ = frame;
+    dib_ = &dib;
+    if (!CheckFrame(frame, error)) return false;
+    if (frame.format > sfRGB || !frame.lastFrame || frame.lines <= 0) {
+        error = "the frames of the scan do not agree";
+        return false;
+    }
+    if (frame.bytesPerLine < NeedPerLine(frame)) {
+        error = "a line is shorter than its pixels";
+        return false;
+    }
+    const TDibShape shape(frame);
+    const int64_t size = shape.Size(frame.lines);
+    if (size > maxBytes) {
+        error = "The picture is too large";
+        return false;
+    }
+    dib.reserve(size_t(size));
+    PutHead(dib, shape, frame.lines);
+    head_ = int64_t(dib.size());
+    stride_ = shape.stride;
+    dib.resize(size_t(size), 0);
+    line_.assign(size_t(frame.bytesPerLine), 0);
+    filled_ = 0;
+    rows_ = 0;
+    return true;
+}
+
+void TSaneDibBuilder::Add(const uint8_t* data, size_t n) {
+    const TDibShape shape(frame_);
+    const size_t bpl = line_.size();
+    while (n > 0 && rows_ < frame_.lines) {
+        // Whole lines straight from the data; pieces through the line buffer.
+        const uint8_t* row = nullptr;
+        if (filled_ == 0 && n >= bpl) {
+            row = data;
+            data += bpl;
+            n -= bpl;
+        } else {
+            const size_t k = std::min(n, bpl - filled_);
+            std::memcpy(line_.data() + filled_, data, k);
+            filled_ += k;
+            data += k;
+            n -= k;
+            if (filled_ < bpl) return;
+            row = line_.data();
+            filled_ = 0;
+        }
+        ConvertLine(row, dib_->data() + head_ + (frame_.lines - 1 - rows_) * stride_, frame_,
+                    shape);
+        ++rows_;
+    }
+    // Rows past those announced are cut.
+}
+
+bool TSaneDibBuilder::Finish(std::string& error) {
+    if (rows_ <= 0) {
+        error = "the scanner sent no lines";
+        dib_->clear();
+        return false;
+    }
+    if (rows_ < frame_.lines) {
+        // Cut short: the rows received sit at the end of the bottom-up block.
+        uint8_t* base = dib_->data() + head_;
+        std::memmove(base, base + (frame_.lines - rows_) * stride_, size_t(rows_ * stride_));
+        dib_->resize(size_t(head_ + rows_ * stride_));
+        std::vector<uint8_t> head;
+        PutHead(head, TDibShape(frame_), rows_);
+        std::memcpy(dib_->data(), head.data(), 40);
+    }
+    return true;
+}
+
+int SaveDibAsBmpFile(const std::vector<uint8_t>& dib, const std::string& fileName) {
+    auto u32 = [&](size_t off) {
+        return uint32_t(dib[off]) | uint32_t(dib[off + 1]) << 8 | uint32_t(dib[off + 2]) << 16 |
+               uint32_t(dib[off + 3]) << 24;
+    };
+    if (dib.size() < 40) return -3;
+    const uint64_t headerSize = u32(0);
+    const int64_t width = int32_t(u32(4)), height = int32_t(u32(8));
+    const int bits = int(dib[14] | dib[15] << 8);
+    const uint32_t compression = u32(16);
+    uint64_t imageSize = u32(20);
+    uint64_t colours = u32(32);
+    if (colours == 0 && bits <= 8) colours = uint64_t(1) << bits;
+    if (imageSize == 0) {
+        if (compression != 0) return -3;
+        imageSize = uint64_t(std::llabs(height)) *
+                    ((uint64_t(bits) * uint64_t(std::llabs(width)) + 31) / 32 * 4);
+    }
+    if (headerSize < 40 || headerSize > dib.size() || colours > dib.size() ||
+        imageSize > dib.size() || headerSize + 4 * colours + imageSize > dib.size())
+        return -3;
+    const uint64_t offset = 14 + headerSize + 4 * colours;
+    const uint64_t fileSize = offset + imageSize;
+    if (fileSize > 0xFFFFFFFFu) return -3;
+    std::vector<uint8_t> head;
+    head.push_back('B');
+    head.push_back('M');
+    Put32(head, uint32_t(fileSize));
+    Put32(head, 0);
+    Put32(head, uint32_t(offset));
+    std::unique_ptr<TSafeFileStream> f;
+    try {
+        f = std::make_unique<TSafeFileStream>(fileName);
+    } catch (const std::exception&) {
+        return -2;
+    }
+    try {
+        f->WriteBuffer(head.data(), int64_t(head.size()));
+        f->WriteBuffer(dib.data(), int64_t(fileSize - 14));
+        f->Commit();
+    } catch (const std::exception&) {
+        return -4;
+    }
+    return 0;
 }
 
 // ---- the library
@@ -504,8 +671,19 @@ bool TSaneApi::Acquire(int64_t maxBytes, std::vector<uint8_t>& dib, std::string&
         }
         if (expected) *expected = announced < 0 ? -1 : announced;
         if (received) *received = 0;
+        // A single grey or RGB frame of known size is assembled as it comes.
+        TSaneDibBuilder builder;
+        const bool streamed = frames.empty() && info.lastFrame && info.lines > 0 &&
+                              (info.format == sfGray || info.format == sfRGB);
+        if (streamed && !builder.Begin(info, maxBytes, dib, error)) {
+            lastStatus_ = error == "The picture is too large" ? SANE_STATUS_NO_MEM
+                                                              : SANE_STATUS_INVAL;
+            ok = false;
+            break;
+        }
         std::vector<uint8_t> bytes;
-        if (announced > 0) bytes.reserve(size_t(announced));
+        if (announced > 0 && !streamed) bytes.reserve(size_t(announced));
+        int64_t total = 0;
         std::vector<SANE_Byte> buf(1 << 16);
         for (;;) {
             SANE_Int got = 0;
@@ -523,13 +701,17 @@ bool TSaneApi::Acquire(int64_t maxBytes, std::vector<uint8_t>& dib, std::string&
                 ok = false;
                 break;
             }
-            if (int64_t(bytes.size()) + got > maxBytes) {
+            total += got;
+            if (streamed) {
+                builder.Add(buf.data(), size_t(got));
+            } else if (total > maxBytes) {
                 lastStatus_ = SANE_STATUS_NO_MEM;
                 error = "The picture is too large";
                 ok = false;
                 break;
+            } else {
+                bytes.insert(bytes.end(), buf.begin(), buf.begin() + got);
             }
-            bytes.insert(bytes.end(), buf.begin(), buf.begin() + got);
             if (received) *received += got;
             if (cancel && *cancel) {
                 lastStatus_ = SANE_STATUS_CANCELLED;
@@ -537,6 +719,14 @@ bool TSaneApi::Acquire(int64_t maxBytes, std::vector<uint8_t>& dib, std::string&
                 ok = false;
                 break;
             }
+        }
+        if (streamed) {
+            if (ok && !builder.Finish(error)) {
+                lastStatus_ = SANE_STATUS_INVAL;
+                ok = false;
+            }
+            if (!ok) std::vector<uint8_t>().swap(dib);
+            return ok;
         }
         frames.emplace_back(info, std::move(bytes));
         if (!ok || info.lastFrame || frames.size() >= 3) break;

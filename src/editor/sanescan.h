@@ -29,6 +29,32 @@ struct TSaneFrameInfo {
 bool SaneFramesToDib(const std::vector<std::pair<TSaneFrameInfo, std::vector<uint8_t>>>& frames,
                      int64_t maxBytes, std::vector<uint8_t>& dib, std::string& error);
 
+// The same DIB built while a single grey or RGB frame with a known number
+// of lines arrives: each line goes into its row as soon as it is complete,
+// so the frame is never held twice. Begin checks and allocates; Add takes
+// data of any length; Finish keeps the rows received when the frame ends
+// early.
+class TSaneDibBuilder {
+  public:
+    bool Begin(const TSaneFrameInfo& frame, int64_t maxBytes, std::vector<uint8_t>& dib,
+               std::string& error);
+    void Add(const uint8_t* data, size_t n);
+    bool Finish(std::string& error);
+
+  private:
+    TSaneFrameInfo frame_;
+    std::vector<uint8_t>* dib_ = nullptr;
+    std::vector<uint8_t> line_;
+    size_t filled_ = 0;
+    int64_t head_ = 0, stride_ = 0, rows_ = 0;
+};
+
+// A packed DIB written as a BMP file (file header, then the DIB as one
+// block) through a safe save: 0 written, -2 the file cannot be created, -3
+// the header does not fit the block (colours used, image size; nothing past
+// the block is ever read), -4 writing failed (nothing is left behind).
+int SaveDibAsBmpFile(const std::vector<uint8_t>& dib, const std::string& fileName);
+
 struct TSaneDevice {
     std::string name, vendor, model, type;
 };

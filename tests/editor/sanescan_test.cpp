@@ -96,6 +96,31 @@ TEST(SaneDib, FramesThatCannotBeAPicture) {
     EXPECT_EQ(error, "SANE is not installed");
 }
 
+// Lines built as they arrive, in pieces of any length, give the same DIB
+// as the whole frame, also when it ends early or sends too many lines.
+TEST(SaneDib, BuiltWhileArrivingEqualsTheWholeFrame) {
+    const TSaneFrameInfo kinds[] = {Info(sfGray, 8, 5, 7, 5), Info(sfGray, 1, 13, 3, 5),
+                                    Info(sfGray, 16, 3, 6, 5), Info(sfRGB, 8, 5, 16, 5),
+                                    Info(sfRGB, 16, 2, 12, 5)};
+    for (const TSaneFrameInfo& kind : kinds)
+        for (int64_t rows : {5, 3, 7})
+            for (size_t piece : {size_t(1), size_t(7), size_t(1000)}) {
+                std::vector<uint8_t> bytes(size_t(rows * kind.bytesPerLine));
+                for (size_t k = 0; k < bytes.size(); ++k)
+                    bytes[k] = uint8_t(k * 37 + 11);
+                std::vector<uint8_t> whole, built;
+                std::string e;
+                ASSERT_TRUE(SaneFramesToDib({{kind, bytes}}, 1 << 20, whole, e)) << e;
+                TSaneDibBuilder b;
+                ASSERT_TRUE(b.Begin(kind, 1 << 20, built, e)) << e;
+                for (size_t k = 0; k < bytes.size(); k += piece)
+                    b.Add(bytes.data() + k, std::min(piece, bytes.size() - k));
+                ASSERT_TRUE(b.Finish(e)) << e;
+                EXPECT_EQ(built, whole) << "depth " << kind.depth << " rows " << rows
+                                        << " pieces of " << piece;
+            }
+}
+
 // A library that sends what the test backend never does: each scan fails
 // with a reason and holds nothing beyond the cap; a library without one of
 // the entries counts as absent.

@@ -676,42 +676,5 @@ int TTwain::TwainSaveDibAsBmp(const std::vector<uint8_t>& dib, QString name, QWi
         if (name.isEmpty()) return -1;
         if (QFileInfo(name).suffix().isEmpty()) name += ".bmp";
     }
-    // The header is checked against the block: nothing past the DIB is read.
-    auto u32 = [&](size_t off) {
-        return uint32_t(dib[off]) | uint32_t(dib[off + 1]) << 8 | uint32_t(dib[off + 2]) << 16 |
-               uint32_t(dib[off + 3]) << 24;
-    };
-    if (dib.size() < 40) return -3;
-    const uint64_t headerSize = u32(0);
-    const int64_t width = int32_t(u32(4)), height = int32_t(u32(8));
-    const int bits = int(dib[14] | dib[15] << 8);
-    const uint32_t compression = u32(16);
-    uint64_t imageSize = u32(20);
-    uint64_t colours = u32(32);
-    if (colours == 0 && bits <= 8) colours = uint64_t(1) << bits;
-    if (imageSize == 0) {
-        if (compression != 0) return -3;
-        imageSize = uint64_t(std::llabs(height)) *
-                    ((uint64_t(bits) * uint64_t(std::llabs(width)) + 31) / 32 * 4);
-    }
-    if (headerSize < 40 || headerSize + 4 * colours + imageSize > dib.size()) return -3;
-    QSaveFile f(name);
-    if (!f.open(QIODevice::WriteOnly)) return -2;
-    QByteArray head;
-    const uint64_t offset = 14 + headerSize + 4 * colours;
-    const uint64_t fileSize = offset + imageSize;
-    auto put = [&](uint64_t v, int n) {
-        for (int i = 0; i < n; ++i)
-            head.append(char(v >> (8 * i)));
-    };
-    head.append("BM");
-    put(fileSize, 4);
-    put(0, 4);
-    put(offset, 4);
-    if (f.write(head) != head.size() ||
-        f.write(reinterpret_cast<const char*>(dib.data()), qint64(fileSize - 14)) !=
-            qint64(fileSize - 14) ||
-        !f.commit())
-        return -4;
-    return 0;
+    return SaveDibAsBmpFile(dib, QFile::encodeName(name).toStdString());
 }
