@@ -246,6 +246,13 @@ TEST_F(TavtoolFiles, ScanEqualsScanimage) {
         r = Sh("compare -metric AE t.ppm s.pnm null: 2>&1");
         EXPECT_EQ(r.out.substr(0, 1), "0") << label << ": " << r.out;
     }
+    // A BMP is written straight from the DIB: the same picture.
+    const std::string area = " --device test:0 --resolution 50 --option br-x=20 --option br-y=20 "
+                             "--option 'test-picture=Color pattern'";
+    r = Sh(env + "$T scan t.bmp" + area + " && $T scan t.ppm" + area +
+           " && compare -metric AE t.bmp t.ppm null: 2>&1");
+    EXPECT_EQ(r.code, 0) << r.err;
+    EXPECT_EQ(r.out.substr(0, 1), "0") << r.out;
     // No device at all.
     Put(dir / "sane" / "dll.conf", "");
     r = Sh(env + "$T scan t.ppm");
