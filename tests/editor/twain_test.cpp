@@ -281,3 +281,41 @@ TEST_F(Scanner, CancelDuringASlowTransfer) {
     EXPECT_TRUE(results.contains("TWRC_CANCEL"));
     EXPECT_TRUE(steps.empty());
 }
+
+TEST_F(Scanner, TheEditorsEntriesFollowTheLibrary) {
+    TTwain& t = TTwain::Instance();
+    t.SetLibrary("libsane-not-there.so.1");
+    t.Trace = [this](const QString& s) { calls << s; };
+    {
+        TfrmAcquire ed;
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(ed.findChild<QAction*>("Acquire1")->isEnabled());
+        EXPECT_FALSE(ed.findChild<QAction*>("Select1")->isEnabled());
+    }
+    EXPECT_TRUE(calls.isEmpty()) << "the source manager is never called";
+    t.Trace = nullptr;
+    t.SetLibrary("libsane.so.1");
+    if (!t.TwainIsPresent()) GTEST_SKIP() << "no SANE";
+    TfrmAcquire ed;
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(ed.findChild<QAction*>("Acquire1")->isEnabled());
+    EXPECT_TRUE(ed.findChild<QAction*>("Select1")->isEnabled());
+}
+
+TEST_F(Scanner, APictureThatCannotBeStoredLeavesTheEditorAsItWas) {
+    if (!twain.TwainIsPresent()) GTEST_SKIP() << "no SANE";
+    TTwain::Instance().HideUI = true;
+    TTwain::Instance().Options = twain.Options;
+    Show();
+    const std::vector<TRGB> before = Shown();
+    const QByteArray tmp = qgetenv("TMPDIR");
+    // A temporary folder where nothing can be created.
+    qputenv("TMPDIR", "/proc");
+    ed_->AcquireImage();
+    qputenv("TMPDIR", tmp);
+    TTwain::Instance().HideUI = false;
+    ASSERT_EQ(prompts_->Messages().size(), 1);
+    EXPECT_EQ(prompts_->Messages()[0], "Unable to aquire image");
+    EXPECT_EQ(Shown(), before);
+    EXPECT_FALSE(ed_->UndoAvailable());
+}

@@ -378,7 +378,10 @@ void TfrmAcquire::AcquireImage() {
     }
     // Through a temporary BMP, as the scanner's picture always came; the file
     // goes whatever happens.
-    QTemporaryFile temp(QDir(QDir::tempPath()).filePath("PGLXXXXXX"));
+    // (Qt answers no folder for a $TMPDIR that is none: never the working folder.)
+    QString tempDir = QDir::tempPath();
+    if (tempDir.isEmpty() || !QFileInfo(tempDir).isDir()) tempDir = "/tmp";
+    QTemporaryFile temp(QDir(tempDir).filePath("PGLXXXXXX"));
     try {
         if (!temp.open()) throw Exception("no temporary file");
         temp.close();

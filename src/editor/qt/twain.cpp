@@ -155,7 +155,8 @@ class TScanDialog : public QDialog {
                 w = c;
             } else if (o.type == SANE_TYPE_FIXED) {
                 auto* d = new QDoubleSpinBox(box_);
-                d->setDecimals(2);
+                // Whole steps show whole numbers.
+                d->setDecimals(o.quant >= 1 && std::floor(o.quant) == o.quant ? 0 : 2);
                 if (o.constraint == TSaneOption::cRange) {
                     d->setRange(o.min, o.max);
                     d->setSingleStep(o.quant > 0 ? o.quant : 1.0);
