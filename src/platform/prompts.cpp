@@ -1,4 +1,10 @@
 #include "platform/prompts.h"
+
+#include <QVBoxLayout>
+
+#include <QListWidget>
+
+#include <QDialogButtonBox>
 #include <algorithm>
 
 #include "core/pixelgraphic.h"
@@ -36,6 +42,26 @@ int TPrompts::ExecDialog(QDialog* dialog) {
 
 int ExecDialog(QDialog* dialog) {
     return Prompts().ExecDialog(dialog);
+}
+
+int TPrompts::ChooseItem(QWidget* parent, const QString& caption, const QStringList& items,
+                         int current) {
+    QDialog d(parent);
+    d.setObjectName("ChooseItem");
+    d.setWindowTitle(caption);
+    auto* list = new QListWidget(&d);
+    list->setObjectName("Items");
+    list->addItems(items);
+    list->setCurrentRow(current >= 0 && current < items.size() ? current : 0);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &d);
+    auto* v = new QVBoxLayout(&d);
+    v->addWidget(list);
+    v->addWidget(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &d, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &d, &QDialog::reject);
+    QObject::connect(list, &QListWidget::itemDoubleClicked, &d, &QDialog::accept);
+    if (d.exec() != QDialog::Accepted || !list->currentItem()) return -1;
+    return list->currentRow();
 }
 
 void ShowMessage(const QString& text, QWidget* parent) {

@@ -71,6 +71,11 @@ class TPrompts {
     // (QDialog::Accepted or Rejected). Every window runs its modal dialogs
     // through here, so tests can fill them in and close them.
     virtual int ExecDialog(QDialog* dialog);
+
+    // A list to choose one line from ("Select Source"): the index chosen,
+    // -1 when cancelled. `current` is selected first.
+    virtual int ChooseItem(QWidget* parent, const QString& caption, const QStringList& items,
+                           int current);
 };
 
 // The service in use. Never null: real dialogs until SetPrompts is called.

@@ -109,6 +109,15 @@ int TScriptedPrompts::ExecDialog(QDialog* dialog) {
     return r;
 }
 
+int TScriptedPrompts::ChooseItem(QWidget*, const QString& caption, const QStringList& items,
+                                 int) {
+    asked.push_back({"list", items.join('\n'), caption, {}, {}});
+    if (itemAnswers.empty()) return -1;
+    const int r = itemAnswers.front();
+    itemAnswers.pop_front();
+    return r >= 0 && r < items.size() ? r : -1;
+}
+
 TScopedPrompts::TScopedPrompts() {
     auto p = std::make_unique<TScriptedPrompts>();
     p_ = p.get();

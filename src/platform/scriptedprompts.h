@@ -11,7 +11,8 @@
 
 struct TPromptRecord {
     QString kind; // "message", "color", "font", "open", "opens", "save", "dir", "print",
-                  // "pagesetup", "preview", "dialog" (text: the dialog's object name)
+                  // "pagesetup", "preview", "dialog" (text: the dialog's object name),
+                  // "list" (text: the lines, one per line)
     QString text; // message text or dialog caption
     QString caption;
     QMessageBox::StandardButtons buttons;
@@ -32,6 +33,8 @@ class TScriptedPrompts : public TPrompts {
     // handed to the next answer, which fills it in and returns
     // QDialog::Accepted or Rejected; with no answer queued it is rejected.
     std::deque<std::function<int(QDialog*)>> dialogAnswers;
+    // Lists to choose from: the index chosen, -1 cancels; none queued cancels.
+    std::deque<int> itemAnswers;
 
     // Message texts asked so far, in order.
     QStringList Messages() const;
@@ -54,6 +57,8 @@ class TScriptedPrompts : public TPrompts {
     void PrintPreview(QWidget* parent, QPrinter* printer,
                       const std::function<void(QPrinter*)>& paint) override;
     int ExecDialog(QDialog* dialog) override;
+    int ChooseItem(QWidget* parent, const QString& caption, const QStringList& items,
+                   int current) override;
 
   private:
     QStringList NextFiles(const QString& kind, const QString& caption);

@@ -22,6 +22,7 @@
 #include "editor/qt/twain.h"
 #include "editor_fixture.h"
 #include "formats/bmp.h"
+#include "platform/settings.h"
 
 // The test backend keeps a few strings for the life of the process.
 extern "C" const char* __lsan_default_suppressions() {
@@ -318,4 +319,32 @@ TEST_F(Scanner, APictureThatCannotBeStoredLeavesTheEditorAsItWas) {
     EXPECT_EQ(prompts_->Messages()[0], "Unable to aquire image");
     EXPECT_EQ(Shown(), before);
     EXPECT_FALSE(ed_->UndoAvailable());
+}
+
+TEST_F(Scanner, TheChosenSourceIsTheNextAcquisitionsSource) {
+    if (!twain.TwainIsPresent()) GTEST_SKIP() << "no SANE";
+    // The test backend offers two devices; the second is chosen.
+    prompts_->itemAnswers.push_back(1);
+    EXPECT_TRUE(twain.TWAIN_SelectImageSource(nullptr));
+    ASSERT_EQ(prompts_->asked.size(), 1u);
+    EXPECT_EQ(prompts_->asked[0].kind, "list");
+    EXPECT_EQ(prompts_->asked[0].caption, "Select Source");
+    EXPECT_TRUE(prompts_->asked[0].text.contains("(test:1)"));
+    EXPECT_EQ(calls, QStringList({"0x301", "0x403", "0x302"}));
+    EXPECT_EQ(twain.State(), 1);
+    twain.HideUI = false;
+    steps.push_back([](QDialog* d) {
+        EXPECT_EQ(d->windowTitle(), "test:1");
+        return Click(d, "CancelBtn");
+    });
+    EXPECT_TRUE(twain.TwainAcquireDib(nullptr, 0).empty());
+    EXPECT_TRUE(steps.empty());
+    // Cancelled: false, the choice stays; no device: it says so.
+    EXPECT_FALSE(twain.TWAIN_SelectImageSource(nullptr));
+    EXPECT_EQ(ReadSetting("ScanSource", ""), "test:1");
+    UseBackend("");
+    EXPECT_FALSE(twain.TWAIN_SelectImageSource(nullptr));
+    EXPECT_EQ(prompts_->Messages(), QStringList({"No scanner was found"}));
+    EXPECT_EQ(twain.State(), 1);
+    WriteSetting("ScanSource", "");
 }

@@ -418,29 +418,17 @@ int TTwain::Dsm(int dg, int dat, int msg, QWidget* window) {
             rc = TWRC_FAILURE;
             cc_ = TWCC_NODS;
         } else {
-            QDialog d(window);
-            d.setObjectName("SelectSource");
-            d.setWindowTitle("Select Source");
-            auto* list = new QListWidget(&d);
-            list->setObjectName("Sources");
             const QString current = ReadSetting("ScanSource", "");
+            QStringList items;
+            int at = 0;
             for (const TSaneDevice& dev : devices) {
-                auto* item = new QListWidgetItem(
-                    QString::fromStdString(dev.vendor + " " + dev.model + " (" + dev.name + ")"),
-                    list);
-                item->setData(Qt::UserRole, QString::fromStdString(dev.name));
-                if (QString::fromStdString(dev.name) == current) list->setCurrentItem(item);
+                if (QString::fromStdString(dev.name) == current) at = int(items.size());
+                items << QString::fromStdString(dev.vendor + " " + dev.model + " (" + dev.name +
+                                                ")");
             }
-            if (!list->currentItem()) list->setCurrentRow(0);
-            auto* ok = new QPushButton("Select", &d);
-            ok->setObjectName("OKBtn");
-            auto* v = new QVBoxLayout(&d);
-            v->addWidget(list);
-            v->addWidget(ok);
-            QObject::connect(ok, &QPushButton::clicked, &d, &QDialog::accept);
-            QObject::connect(list, &QListWidget::itemDoubleClicked, &d, &QDialog::accept);
-            if (ExecDialog(&d) == QDialog::Accepted && list->currentItem()) {
-                WriteSetting("ScanSource", list->currentItem()->data(Qt::UserRole).toString());
+            const int chosen = Prompts().ChooseItem(window, "Select Source", items, at);
+            if (chosen >= 0 && size_t(chosen) < devices.size()) {
+                WriteSetting("ScanSource", QString::fromStdString(devices[size_t(chosen)].name));
             } else {
                 rc = TWRC_CANCEL;
             }
