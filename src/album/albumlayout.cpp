@@ -35,9 +35,11 @@ QRect AlbumFrameRect(const QRect& cell, double ratio, int border) {
     return QRect(left, top, int(w), int(h));
 }
 
-std::unique_ptr<TPixelGraphic> AlbumRotatedPicture(const QString& path, int rotation) {
+std::unique_ptr<TPixelGraphic> AlbumRotatedPicture(const QString& path, int rotation,
+                                                   int loadHint) {
     auto pg = std::make_unique<TPixelGraphic>();
     pg->SetReadWarningAction(pgwaIgnore);
+    if (loadHint > 0) pg->SetLoadSizeHint(loadHint);
     pg->LoadFromFile(QFile::encodeName(path).toStdString());
     if (rotation <= 0) return pg;
     try {

@@ -21,8 +21,11 @@ std::vector<QRect> AlbumPageCells(QSize page, int left, int top, int right, int 
 QRect AlbumFrameRect(const QRect& cell, double ratio, int border);
 
 // The picture of `path` turned clockwise by `rotation` quarter turns, exact
-// size; raises "Error Rotating Image" when it cannot be turned.
-std::unique_ptr<TPixelGraphic> AlbumRotatedPicture(const QString& path, int rotation);
+// size; raises "Error Rotating Image" when it cannot be turned. `loadHint`
+// (pixels, 0 none) lets a large JPEG be decoded reduced, both sides still at
+// least that long.
+std::unique_ptr<TPixelGraphic> AlbumRotatedPicture(const QString& path, int rotation,
+                                                   int loadHint = 0);
 
 // The picture resampled for a frame of `frame` device pixels at the printer's
 // resolution: 150, 200 or 250 pixels per inch for quality 0, 1, 2 (fast

@@ -1,5 +1,7 @@
 #include "album/qt/albumform.h"
 
+#include "album/albumprint.h"
+
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
@@ -74,13 +76,6 @@ bool Droppable(const QString& path) {
            AlbumPathAllowed(PathBytes(path));
 }
 
-// One frame prepared for the pages: where it goes and what it shows.
-struct TPreparedFrame {
-    int page = 0;
-    QRect cell, rect;
-    std::unique_ptr<TPixelGraphic> picture;
-    QString caption;
-};
 
 // A settings value as a number in range; a value that is no number is noted
 // and the default used.
@@ -535,14 +530,13 @@ void TfAlbum::PaintPages(QPrinter* printer) {
     printer->setFullPage(true);
     const int dpiX = printer->logicalDpiX(), dpiY = printer->logicalDpiY();
     const QRect paper = printer->pageLayout().fullRectPixels(printer->resolution());
-    const int m = int(std::nearbyint(1.0 * dpiX));
     const TAlbum album = Album();
-    const std::vector<QRect> cells =
-        AlbumPageCells(paper.size(), m, m, m, m, album.header.rows, album.header.columns);
-    if (cells.empty()) return;
-    const int quality = std::max(0, Prefs->Quality->checkedId());
+    TAlbumPrintSetup setup;
+    setup.paper = paper.size();
+    setup.dpiX = dpiX;
+    setup.dpiY = dpiY;
+    setup.quality = std::max(0, Prefs->Quality->checkedId());
     // Prepared once: each picture read and resampled a single time.
-    std::vector<TPreparedFrame> frames;
     building_ = true;
     running_ = true;
     menuBar()->setEnabled(false);
@@ -550,42 +544,24 @@ void TfAlbum::PaintPages(QPrinter* printer) {
     for (QToolBar* t : findChildren<QToolBar*>())
         t->setEnabled(false);
     Progress->setRange(0, int(album.entries.size()));
-    size_t k = 0;
-    int page = 0;
+    std::vector<TAlbumFrame> frames;
     {
         TWaitCursor wait;
-        for (size_t i = 0; i < album.entries.size(); ++i) {
-            const TAlbumEntry& e = album.entries[i];
-            const QString path = PathText(e.path);
-            SB1->SetPanelText(0, "Hit ESC to break - " + path);
-            SB1->SetPanelText(1, QString("%1/%2    ").arg(i + 1).arg(album.entries.size()));
-            TPreparedFrame f;
-            f.page = page;
-            f.cell = cells[k];
-            f.caption = album.header.captionOption == 1   ? QFileInfo(path).fileName()
-                        : album.header.captionOption == 2 ? Text(e.caption)
-                                                          : QString();
-            try {
-                std::unique_ptr<TPixelGraphic> pg = AlbumRotatedPicture(path, e.rotation);
-                const double ratio = double(pg->GetHeight()) / std::max(1, pg->GetWidth());
-                f.rect = AlbumFrameRect(f.cell, ratio, album.header.border);
-                if (!f.rect.isEmpty())
-                    f.picture = AlbumResampled(*pg, f.rect.size(), dpiX, dpiY, quality);
-            } catch (const std::exception& ex) {
-                const QString what = QString::fromLocal8Bit(ex.what());
-                ShowMessage(what == "Error Rotating Image" ? what
-                                                           : "Can't load graphic file " + path,
-                            this);
-            }
-            frames.push_back(std::move(f));
-            Progress->setValue(int(i + 1));
-            if (++k == cells.size() && i + 1 < album.entries.size()) {
-                k = 0;
-                ++page;
-            }
-            QCoreApplication::processEvents();
-            if (!running_) break;
-        }
+        frames = AlbumPrepareFrames(
+            album, setup,
+            [&](size_t i, const QString& path) {
+                if (i > 0) {
+                    Progress->setValue(int(i));
+                    QCoreApplication::processEvents();
+                    if (!running_) return false;
+                }
+                SB1->SetPanelText(0, "Hit ESC to break - " + path);
+                SB1->SetPanelText(1, QString("%1/%2    ").arg(i + 1).arg(album.entries.size()));
+                return true;
+            },
+            [this](const QString& message) { ShowMessage(message, this); });
+        Progress->setValue(int(frames.size()));
+        QCoreApplication::processEvents();
     }
     // The pages are drawn from the prepared frames only.
     QPainter p(printer);
@@ -593,31 +569,8 @@ void TfAlbum::PaintPages(QPrinter* printer) {
                            ? palette().color(QPalette::WindowText)
                            : QColor(int(font_.fontColor & 0xFF), int((font_.fontColor >> 8) & 0xFF),
                                     int((font_.fontColor >> 16) & 0xFF));
-    QFont font(QString::fromStdString(font_.fontName));
-    font.setPointSize(std::clamp(font_.fontSize, 1, 99));
-    font.setBold(font_.bold);
-    font.setItalic(font_.italic);
-    p.setFont(font);
-    int drawn = 0;
-    for (const TPreparedFrame& f : frames) {
-        while (drawn < f.page) {
-            printer->newPage();
-            ++drawn;
-        }
-        if (album.header.printFrames) {
-            p.setPen(Qt::black);
-            p.drawRect(f.cell.adjusted(0, 0, -1, -1));
-        }
-        if (f.picture) Draw(*f.picture, p, f.rect);
-        if (!f.caption.isEmpty()) {
-            const QFontMetrics fm(font);
-            p.setPen(ink);
-            const int x =
-                (f.cell.left() + f.cell.right() + 1) / 2 - fm.horizontalAdvance(f.caption) / 2;
-            const int y = f.cell.bottom() + 1 - int(std::nearbyint(fm.height() * 1.5));
-            p.drawText(QPoint(x, y + fm.ascent()), f.caption);
-        }
-    }
+    AlbumPaintFrames(frames, p, album.header.printFrames, AlbumCaptionFont(font_), ink,
+                     [printer] { printer->newPage(); });
     p.end();
     menuBar()->setEnabled(true);
     List->setEnabled(true);

@@ -1,0 +1,56 @@
+#pragma once
+// The album's printed pages, built once and drawn as often as needed: each
+// picture is read (large JPEGs reduced while decoding to about twice what
+// the page needs), turned and resampled a single time into a prepared
+// frame; painting only draws the prepared frames, their outlines and
+// captions. The album window's preview and printing and `tavtool album
+// print` share it.
+
+#include <QColor>
+#include <QFont>
+#include <QRect>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "album/file/albumfile.h"
+
+class QPainter;
+class TPixelGraphic;
+
+struct TAlbumFrame {
+    int page = 0;
+    QRect cell, rect;
+    std::unique_ptr<TPixelGraphic> picture; // none when it could not be read
+    QString caption;
+};
+
+struct TAlbumPrintSetup {
+    QSize paper;           // the whole sheet in device pixels
+    int dpiX = 0, dpiY = 0; // the device's resolution
+    int quality = 0;       // 0..2: 150, 200, 250 pixels per inch
+    bool shrinkOnLoad = true;
+};
+
+// The frames of `album` on pages of `setup`, in entry order. `progress`
+// (entry index, path) is asked before each entry and stops the build by
+// answering false; `failed` gets the message of each picture that cannot be
+// shown ("Can't load graphic file " and its path, or "Error Rotating Image").
+std::vector<TAlbumFrame> AlbumPrepareFrames(
+    const TAlbum& album, const TAlbumPrintSetup& setup,
+    const std::function<bool(size_t, const QString&)>& progress,
+    const std::function<void(const QString&)>& failed);
+
+// The pages drawn on `painter`: `newPage` is called between pages (never
+// after the last). Outlines when the album prints frames; captions in
+// `font` and `ink`, centred one and a half lines above the cell's bottom.
+void AlbumPaintFrames(const std::vector<TAlbumFrame>& frames, QPainter& painter,
+                      bool printFrames, const QFont& font, const QColor& ink,
+                      const std::function<void()>& newPage);
+
+// The caption font of an album's header (point size brought into 1..99).
+QFont AlbumCaptionFont(const TAlbumHeader& header);
+
+// The path text of an entry's bytes.
+QString AlbumPathText(const std::string& bytes);
