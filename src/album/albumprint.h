@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "album/file/albumfile.h"
+#include "core/pixelgraphic.h"
 
 class QPainter;
-class TPixelGraphic;
 
 struct TAlbumFrame {
     int page = 0;

@@ -9,6 +9,14 @@
 #include <filesystem>
 #include <string>
 
+#include <QFile>
+#include <QFileInfo>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QTemporaryFile>
+
+#include "album/albumprint.h"
+#include "core/pixelgraphic.h"
 #include "album/file/albumfile.h"
 #include "cli/tavtool_commands.h"
 
@@ -123,11 +131,85 @@ int Create(const TToolCommandArgs& args, std::FILE* out, std::FILE* err) {
     return refused ? 1 : 0;
 }
 
+// The pages into a PDF, written whole or not at all.
+int Print(const TToolCommandArgs& args, std::FILE*, std::FILE* err) {
+    std::string album, target, paper = "a4";
+    int quality = 0;
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&]() -> const std::string& {
+            if (i + 1 >= args.size()) throw TUsageError{a + " needs a value"};
+            return args[++i];
+        };
+        if (a == "--quality")
+            quality = Int(value(), "--quality", 0, 2);
+        else if (a == "--paper") {
+            paper = value();
+            if (paper != "a4" && paper != "letter")
+                throw TUsageError{"--paper: \"" + paper + "\" is not a4 or letter"};
+        } else if (a.rfind("--", 0) == 0)
+            throw TUsageError{"album print: unknown switch " + a};
+        else if (album.empty())
+            album = a;
+        else if (target.empty())
+            target = a;
+        else
+            throw TUsageError{"album print takes ALBUM and OUT.pdf"};
+    }
+    if (target.empty()) throw TUsageError{"album print needs ALBUM and OUT.pdf"};
+    TAlbum a;
+    std::string error;
+    if (!ReadAlbumFile(album, a, error)) {
+        std::fprintf(err, "tavtool: %s\n", error.c_str());
+        return 1;
+    }
+    // Written beside the target and put in its place when complete.
+    const QString final = QFile::decodeName(QByteArray::fromStdString(target));
+    QTemporaryFile temp(final + ".XXXXXX");
+    if (!temp.open()) {
+        std::fprintf(err, "tavtool: Cannot create file %s\n", target.c_str());
+        return 1;
+    }
+    int failures = 0;
+    {
+        QPdfWriter pdf(&temp);
+        pdf.setResolution(1200);
+        pdf.setPageSize(QPageSize(paper == "letter" ? QPageSize::Letter : QPageSize::A4));
+        pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+        pdf.setTitle(QFileInfo(QFile::decodeName(QByteArray::fromStdString(album))).fileName());
+        TAlbumPrintSetup setup;
+        setup.paper = pdf.pageLayout().fullRectPixels(pdf.resolution()).size();
+        setup.dpiX = setup.dpiY = pdf.resolution();
+        setup.quality = quality;
+        const std::vector<TAlbumFrame> frames =
+            AlbumPrepareFrames(a, setup, nullptr, [&](const QString& message) {
+                std::fprintf(err, "tavtool: %s\n", message.toLocal8Bit().constData());
+                ++failures;
+            });
+        QPainter p(&pdf);
+        const QColor ink = a.header.fontColor < 0
+                               ? QColor(Qt::black)
+                               : QColor(int(a.header.fontColor & 0xFF),
+                                        int((a.header.fontColor >> 8) & 0xFF),
+                                        int((a.header.fontColor >> 16) & 0xFF));
+        AlbumPaintFrames(frames, p, a.header.printFrames, AlbumCaptionFont(a.header), ink,
+                         [&pdf] { pdf.newPage(); });
+    }
+    temp.close();
+    if (temp.size() <= 0 || !temp.rename(final)) {
+        std::fprintf(err, "tavtool: Error writing %s\n", target.c_str());
+        return 1;
+    }
+    temp.setAutoRemove(false);
+    return failures ? 1 : 0;
+}
+
 } // namespace
 
 int RunAlbumCommand(const TToolCommandArgs& args, std::FILE* out, std::FILE* err) {
-    if (args.empty()) throw TUsageError{"album needs list or create"};
+    if (args.empty()) throw TUsageError{"album needs list, create or print"};
     if (args[0] == "list") return List(args, out, err);
     if (args[0] == "create") return Create(args, out, err);
-    throw TUsageError{"album: \"" + args[0] + "\" is not list or create"};
+    if (args[0] == "print") return Print(args, out, err);
+    throw TUsageError{"album: \"" + args[0] + "\" is not list, create or print"};
 }

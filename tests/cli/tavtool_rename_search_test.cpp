@@ -191,6 +191,46 @@ TEST_F(TavtoolFiles, AlbumCreateAndList) {
     EXPECT_NE(r.err.find("Error reading album file bad.alb"), std::string::npos) << r.err;
 }
 
+// The printed pages as a PDF: 7 pictures at 2 x 3 make two pages, the
+// second with a picture in its first cell only; an unreadable picture is
+// named and leaves its cell empty; a broken album writes nothing.
+TEST_F(TavtoolFiles, AlbumPrintMakesThePages) {
+    if (std::system("command -v pdfinfo >/dev/null && command -v pdftoppm >/dev/null") != 0)
+        GTEST_SKIP() << "no poppler-utils";
+    std::string files;
+    for (int i = 0; i < 7; ++i) {
+        const std::string name = "p" + std::to_string(i) + ".png";
+        ASSERT_EQ(Sh("convert -size 400x300 xc:red " + name).code, 0);
+        files += " " + name;
+    }
+    ASSERT_EQ(Sh("$T album create a.alb" + files + " --rows 3 --cols 2 --frames").code, 0);
+    TResult r = Sh("$T album print a.alb a.pdf --quality 1");
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(Sh("pdfinfo a.pdf").out.find("Pages:           2"), std::string::npos);
+    // Page 2 at 20 dpi (A4: 165 x 234): red in the first cell, white in the second.
+    ASSERT_EQ(Sh("pdftoppm -f 2 -l 2 -r 20 -png a.pdf pg").code, 0);
+    // (The PDF may hold the pictures JPEG-compressed: colours within a few levels.)
+    auto at = [&](int x, int y, const char* test) {
+        return Sh("convert pg-2.png -crop 1x1+" + std::to_string(x) + "+" + std::to_string(y) +
+                  " -format '%[fx:" + test + "]' info:")
+            .out;
+    };
+    EXPECT_EQ(at(50, 50, "r>0.95&&g<0.05&&b<0.05"), "1") << "red";
+    EXPECT_EQ(at(115, 50, "r>0.95&&g>0.95&&b>0.95"), "1") << "white";
+
+    fs::remove(dir / "p3.png");
+    r = Sh("$T album print a.alb b.pdf");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("Can't load graphic file " + D("p3.png")), std::string::npos) << r.err;
+    EXPECT_TRUE(fs::exists(dir / "b.pdf"));
+    Put(dir / "bad.alb", "abc");
+    r = Sh("$T album print bad.alb c.pdf");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_FALSE(fs::exists(dir / "c.pdf"));
+    EXPECT_EQ(Sh("$T album print a.alb").code, 2);
+    EXPECT_EQ(Sh("$T album print a.alb d.pdf --quality 3").code, 2);
+}
+
 // The SANE test backend alone (no installed scanner joins in), against
 // scanimage on the same device and options.
 TEST_F(TavtoolFiles, ScanEqualsScanimage) {
