@@ -6,6 +6,9 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
+#include <QFile>
+
+#include "album/albumprint.h"
 #include "album/file/albumfile.h"
 #include "album/qt/albumform.h"
 #include "album/webpublish.h"
@@ -63,6 +66,45 @@ void BM_PublishOnePhoto(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_PublishOnePhoto)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// One 6 x 6 page of 12-megapixel JPEGs (an A4 sheet at 1200 dpi) built at
+// quality 0..2 (first argument), with and without shrink-on-load (second).
+void BM_AlbumPage(benchmark::State& state) {
+    const QString photo = Folder() + "/page.jpg";
+    if (!QFile::exists(photo)) {
+        TPixelGraphic pg;
+        pg.SetFormat(4000, 3000, pg24Bit);
+        uint32_t seed = 7;
+        for (int y = 0; y < 3000; ++y) {
+            uint8_t* row = pg.ScanLine(y);
+            for (int x = 0; x < 3 * 4000; ++x) {
+                seed = seed * 1664525u + 1013904223u;
+                row[x] = uint8_t((x / 40 + y / 30 + int(seed >> 28)) & 255);
+            }
+        }
+        JPEGQuality = 90;
+        pg.SaveToFile(photo.toStdString());
+    }
+    TAlbum album;
+    album.header.rows = album.header.columns = 6;
+    for (int i = 0; i < 36; ++i)
+        album.entries.push_back({photo.toStdString(), "", 0});
+    TAlbumPrintSetup setup;
+    setup.paper = QSize(9921, 14031); // A4 at 1200 dpi
+    setup.dpiX = setup.dpiY = 1200;
+    setup.quality = int(state.range(0));
+    setup.shrinkOnLoad = state.range(1) != 0;
+    for (auto _ : state) {
+        const std::vector<TAlbumFrame> frames = AlbumPrepareFrames(album, setup, nullptr, nullptr);
+        benchmark::DoNotOptimize(frames.size());
+    }
+}
+BENCHMARK(BM_AlbumPage)
+    ->ArgsProduct({{0, 1, 2}, {0, 1}})
+    ->ArgNames({"quality", "shrink"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
 
 } // namespace
 
