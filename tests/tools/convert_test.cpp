@@ -139,3 +139,47 @@ TEST_F(Converter, ResizeModeWritesTheShownSizeAndGifHasAtMost252Colours) {
             colours.insert(out->GetPixelColor(x, y));
     EXPECT_LE(colours.size(), 252u);
 }
+
+// The window and `tavtool convert --to` share the conversion: the same
+// source gives the same bytes in every format, at the original size and at
+// the shown size with sharpening.
+TEST_F(Converter, WindowFilesEqualTavtoolsByteForByte) {
+    QDir().mkdir(Path("tool"));
+    SavePicture(Path("a.png"), 300, 200);
+    QFile::copy(Path("a.png"), Path("tool/a.png"));
+    TfrmConvert w;
+    w.resize(458, 335);
+    ASSERT_TRUE(w.SetSource(Path("a.png")));
+    w.QualityBar->setValue(75);
+    const char* exts[] = {"bmp", "jpg", "tif", "png", "tga", "gif"};
+    auto tavtool = [&](const QString& args) {
+        const QString cmd = QString("cd '%1' && '%2' convert --to %3 a.png >/dev/null")
+                                .arg(Path("tool"), TAVTOOL_PATH, args);
+        return std::system(("LSAN_OPTIONS=detect_leaks=0 " + cmd).toLocal8Bit().constData());
+    };
+    for (int i = 0; i < 6; ++i) {
+        w.FormatList->setCurrentIndex(i);
+        w.Convert();
+        // (PNG to PNG: "!a.png" on both sides, the source is never a target.)
+        const QString name = QFileInfo(w.Target()).fileName();
+        ASSERT_EQ(name, QString(i == 3 ? "!a." : "a.") + exts[i]);
+        ASSERT_EQ(tavtool(QString(exts[i]) + " --quality 75"), 0);
+        EXPECT_EQ(ReadFile(w.Target()), ReadFile(Path("tool/" + name))) << exts[i];
+    }
+    // Resize mode: the size the window shows, sharpened as "Auto Sharpen" says.
+    w.MaintainOriginalSize->setChecked(false);
+    const QSize shown = w.DisplaySize();
+    ASSERT_TRUE(shown.width() < 300 && shown.width() > 0) << shown.width();
+    QFile::remove(Path("a.tga"));
+    QFile::remove(Path("tool/a.tga"));
+    w.FormatList->setCurrentIndex(4);
+    w.Convert();
+    ASSERT_EQ(tavtool(QString("tga --size %1x%2%3")
+                          .arg(shown.width())
+                          .arg(shown.height())
+                          .arg(w.AutoSharpen->isChecked() ? " --sharpen" : "")),
+              0);
+    ASSERT_EQ(w.Target(), Path("a.tga"));
+    EXPECT_EQ(ReadFile(w.Target()), ReadFile(Path("tool/a.tga")));
+    JPEGQuality = 80;
+}
