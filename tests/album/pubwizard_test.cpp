@@ -2,7 +2,11 @@
 // Show, the page count, the output folder rules, an empty album, and the
 // finished album opened only when its first page was written.
 
+#include <QGridLayout>
 #include <QLabel>
+#include <QMenu>
+#include <QToolButton>
+#include <QPushButton>
 #include <QLineEdit>
 #include <QSlider>
 #include <QSpinBox>
@@ -96,4 +100,25 @@ TEST_F(Wizard, FoldersEmptyAlbumsAndTheFinishedAlbum) {
     w.Run(entries, nullptr);
     EXPECT_EQ(prompts->Messages().last(), "Cannot create /dev/null/x");
     EXPECT_EQ(opened.size(), 1);
+}
+
+// The colour buttons: 4 x 5 fixed colours, and "&Other" for any colour;
+// the choice reaches the page's colours as RRGGBB.
+TEST_F(Wizard, ColourButtonsOfferAPaletteAndOther) {
+    TfrmPubWizard w;
+    QMenu* menu = w.BackgroundColor->menu();
+    ASSERT_NE(menu, nullptr);
+    const QList<QToolButton*> swatches = menu->findChildren<QToolButton*>();
+    ASSERT_EQ(swatches.size(), 20);
+    auto* grid = static_cast<QGridLayout*>(swatches[0]->parentWidget()->layout());
+    EXPECT_EQ(grid->rowCount(), 4);
+    EXPECT_EQ(grid->columnCount(), 5);
+    menu->findChild<QToolButton*>("Colour13")->click(); // red
+    EXPECT_EQ(PublishColor(w.Settings().background), "FF0000");
+    prompts->colorAnswers.push_back(QColor(1, 2, 3));
+    w.TextColor->menu()->findChild<QAction*>("TextColorOther")->trigger();
+    EXPECT_EQ(PublishColor(w.Settings().text), "010203");
+    // Cancelled: the colour stays.
+    w.TextColor->menu()->findChild<QAction*>("TextColorOther")->trigger();
+    EXPECT_EQ(PublishColor(w.Settings().text), "010203");
 }

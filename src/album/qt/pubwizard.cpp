@@ -1,5 +1,13 @@
 #include "album/qt/pubwizard.h"
 
+#include <QWidgetAction>
+
+#include <QToolButton>
+
+#include <QMenu>
+
+#include <QGridLayout>
+
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -156,26 +164,14 @@ TfrmPubWizard::TfrmPubWizard(QWidget* parent) : QDialog(parent) {
     auto* f5 = static_cast<QFormLayout*>(l);
     BackgroundColor = new QPushButton(p5);
     TextColor = new QPushButton(p5);
+    BackgroundColor->setObjectName("BackgroundColor");
+    TextColor->setObjectName("TextColor");
     f5->addRow("Background Color", BackgroundColor);
     f5->addRow("Text Color", TextColor);
     SetColour(BackgroundColor, background_);
     SetColour(TextColor, text_);
-    connect(BackgroundColor, &QPushButton::clicked, this, [this] {
-        if (auto c = Prompts().ChooseColor(
-                this,
-                QColor(GetRValue(background_), GetGValue(background_), GetBValue(background_)),
-                false)) {
-            background_ = RGB(c->red(), c->green(), c->blue());
-            SetColour(BackgroundColor, background_);
-        }
-    });
-    connect(TextColor, &QPushButton::clicked, this, [this] {
-        if (auto c = Prompts().ChooseColor(
-                this, QColor(GetRValue(text_), GetGValue(text_), GetBValue(text_)), false)) {
-            text_ = RGB(c->red(), c->green(), c->blue());
-            SetColour(TextColor, text_);
-        }
-    });
+    AttachPalette(BackgroundColor, &background_);
+    AttachPalette(TextColor, &text_);
     BackgroundImage = new QLineEdit(p5);
     auto* pick = new QPushButton("...", p5);
     auto* brow = new QHBoxLayout;
@@ -231,6 +227,55 @@ TfrmPubWizard::TfrmPubWizard(QWidget* parent) : QDialog(parent) {
     connect(ShowFrames, &QCheckBox::clicked, this, [this](bool on) {
         if (prefs_) prefs_->PrintFrames->setChecked(on);
     });
+}
+
+// The colour buttons drop down 4 rows of 5 fixed colours (the 20 colours a
+// display always has) and "&Other" for any colour.
+void TfrmPubWizard::AttachPalette(QPushButton* button, TRGB* colour) {
+    static const TRGB kColours[20] = {
+        RGB(0, 0, 0),       RGB(128, 0, 0),     RGB(0, 128, 0),   RGB(128, 128, 0),
+        RGB(0, 0, 128),     RGB(128, 0, 128),   RGB(0, 128, 128), RGB(192, 192, 192),
+        RGB(192, 220, 192), RGB(166, 202, 240), RGB(255, 251, 240), RGB(160, 160, 164),
+        RGB(128, 128, 128), RGB(255, 0, 0),     RGB(0, 255, 0),   RGB(255, 255, 0),
+        RGB(0, 0, 255),     RGB(255, 0, 255),   RGB(0, 255, 255), RGB(255, 255, 255)};
+    auto* menu = new QMenu(button);
+    menu->setObjectName(button->objectName() + "Palette");
+    auto* grid = new QWidget(menu);
+    auto* g = new QGridLayout(grid);
+    g->setSpacing(2);
+    g->setContentsMargins(4, 4, 4, 4);
+    for (int i = 0; i < 20; ++i) {
+        const TRGB c = kColours[i];
+        auto* swatch = new QToolButton(grid);
+        swatch->setObjectName(QString("Colour%1").arg(i));
+        swatch->setFixedSize(20, 20);
+        swatch->setAutoRaise(false);
+        swatch->setToolTip("#" + PublishColor(c));
+        swatch->setStyleSheet(
+            QString("QToolButton { background-color: #%1; border: 1px solid #808080; }"
+                    "QToolButton:hover { border: 2px solid palette(highlight); }")
+                .arg(PublishColor(c)));
+        connect(swatch, &QToolButton::clicked, this, [this, menu, button, colour, c] {
+            *colour = c;
+            SetColour(button, c);
+            menu->close();
+        });
+        g->addWidget(swatch, i / 5, i % 5);
+    }
+    auto* palette = new QWidgetAction(menu);
+    palette->setDefaultWidget(grid);
+    menu->addAction(palette);
+    menu->addSeparator();
+    QAction* other = menu->addAction("&Other");
+    other->setObjectName(button->objectName() + "Other");
+    connect(other, &QAction::triggered, this, [this, button, colour] {
+        if (auto c = Prompts().ChooseColor(
+                this, QColor(GetRValue(*colour), GetGValue(*colour), GetBValue(*colour)), true)) {
+            *colour = RGB(c->red(), c->green(), c->blue());
+            SetColour(button, *colour);
+        }
+    });
+    button->setMenu(menu);
 }
 
 void TfrmPubWizard::SetColour(QPushButton* b, TRGB c) {

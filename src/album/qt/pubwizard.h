@@ -61,6 +61,7 @@ class TfrmPubWizard : public QDialog {
     bool MakeFolder(bool quiet);
     void PublishNow();
     void SetColour(QPushButton* b, TRGB c);
+    void AttachPalette(QPushButton* button, TRGB* colour);
 
     std::vector<TAlbumEntry> entries_;
     TfAPrefs* prefs_ = nullptr;
