@@ -1,5 +1,6 @@
 // The file helpers against the system's own tools in the same run:
-// copying a big file from memory (/dev/shm) to disk beside `cp`.
+// copying a big file from memory (/dev/shm) to disk beside `cp`, and the
+// browser permanently deleting 1,000 selected files beside `rm`.
 // TAV_BENCH_COPY_MB sets the copied size (1024 by default).
 
 #include <QApplication>
@@ -11,7 +12,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "browser/fileops_ui.h"
+#include "browser/filelist.h"
+#include "browser/mainform.h"
 #include "core/fileops.h"
+#include "platform/scriptedprompts.h"
 
 namespace {
 
@@ -66,10 +71,70 @@ void BM_Cp(benchmark::State& state) {
 }
 BENCHMARK(BM_Cp)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
 
+// 1,000 small files in a fresh folder.
+QString MakeThousand() {
+    static QTemporaryDir dir(QDir::currentPath() + "/bench_delete_XXXXXX");
+    for (int i = 0; i < 1000; ++i) {
+        QFile f(dir.filePath(QString("photo_%1.jpg").arg(i, 4, 10, QChar('0'))));
+        if (f.open(QIODevice::WriteOnly)) f.write(QByteArray(100 + i, 'x'));
+    }
+    return dir.path();
+}
+
+// "Delete Files (Del)" with permanent deletion and no question: the status
+// panel per file, events let through, the list filled again afterwards.
+void BM_DeleteThousandFiles(benchmark::State& state) {
+    // Boxes are answered, never waited on; any is an error of the run.
+    TScopedPrompts prompts;
+    TForm1 form;
+    form.ConfirmDeletions = false;
+    form.DeletionMode = 1;
+    form.show();
+    QCoreApplication::processEvents();
+    for (auto _ : state) {
+        state.PauseTiming();
+        const QString folder = MakeThousand();
+        form.OpenFolder(folder);
+        QCoreApplication::processEvents();
+        const int n = form.SLV1->Count();
+        form.SLV1->selectionModel()->select(
+            QItemSelection(form.SLV1->Model()->index(0, 0), form.SLV1->Model()->index(n - 1, 0)),
+            QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        state.ResumeTiming();
+        DeleteSelectedFiles(form);
+        state.PauseTiming();
+        if (!prompts->Messages().isEmpty()) {
+            state.SkipWithError(prompts->Messages().join(" | ").toUtf8().constData());
+            break;
+        }
+        if (!QDir(folder).isEmpty()) {
+            state.SkipWithError("files left");
+            break;
+        }
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_DeleteThousandFiles)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+
+void BM_RmThousandFiles(benchmark::State& state) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        const std::string cmd = "rm -f '" + MakeThousand().toStdString() + "'/*";
+        state.ResumeTiming();
+        if (std::system(cmd.c_str()) != 0) state.SkipWithError("rm failed");
+    }
+}
+BENCHMARK(BM_RmThousandFiles)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+
 } // namespace
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The main window's settings and trash in a scratch home.
+    static QTemporaryDir home;
+    qputenv("HOME", home.path().toUtf8());
+    qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toUtf8());
+    qputenv("XDG_DATA_HOME", (home.path() + "/.local/share").toUtf8());
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

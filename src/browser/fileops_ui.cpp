@@ -1,5 +1,7 @@
 #include "browser/fileops_ui.h"
 
+#include <QElapsedTimer>
+
 #include <QAction>
 #include <QApplication>
 #include <QDir>
@@ -156,9 +158,18 @@ void DeleteSelectedFiles(TForm1& f) {
     for (const QString& n : names)
         paths << folder + n;
     const int mode = f.DeletionMode;
+    // Events go through every few milliseconds, not per file: the window
+    // stays live without a repaint for each of a thousand names.
+    QElapsedTimer pump;
+    pump.start();
+    bool first = true;
     for (const QString& path : paths) {
         f.SB1->SetPanelText(3, "Deleting " + path);
-        QCoreApplication::processEvents();
+        if (first || pump.elapsed() >= 20) {
+            QCoreApplication::processEvents();
+            pump.restart();
+            first = false;
+        }
         if (mode == 1) {
             if (::unlink(Bytes(path).c_str()) != 0) {
                 wait.Restore();
