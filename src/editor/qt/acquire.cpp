@@ -387,7 +387,7 @@ void TfrmAcquire::AcquireImage() {
         temp.close();
         if (TTwain::Instance().TwainSaveDibAsBmp(dib, temp.fileName(), this) != 0)
             throw Exception("not saved");
-        dib.clear();
+        std::vector<uint8_t>().swap(dib); // released before the picture is read
         TBusyCursor busy;
         PGImage1->LoadFromFile(LocalName(temp.fileName()));
         saveName_.clear();
