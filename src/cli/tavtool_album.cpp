@@ -16,9 +16,9 @@
 #include <QTemporaryFile>
 
 #include "album/albumprint.h"
-#include "core/pixelgraphic.h"
 #include "album/file/albumfile.h"
 #include "cli/tavtool_commands.h"
+#include "core/pixelgraphic.h"
 
 extern const char* const kAlbumUsage =
     "  album list ALBUM\n"
@@ -27,7 +27,10 @@ extern const char* const kAlbumUsage =
     "  album create OUT.alb FILE... [--rows 1..6] [--cols 1..6] [--border 20..500]\n"
     "                 [--caption none|filename|caption] [--frames]\n"
     "        make an album of the picture FILEs (as dropped on the album window:\n"
-    "        other files are left out with \"Can't edit \" and their name)\n";
+    "        other files are left out with \"Can't edit \" and their name)\n"
+    "  album print ALBUM OUT.pdf [--quality 0..2] [--paper a4|letter]\n"
+    "        the album's printed pages as the album window prints them (pictures\n"
+    "        at 150, 200 or 250 pixels per inch, one inch of margin) as a PDF\n";
 
 namespace {
 
