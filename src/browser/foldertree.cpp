@@ -46,7 +46,18 @@ void TFolderTree::Build() {
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& cur) {
                 if (!cur.isValid() || restoring_) return;
-                currentPath_ = fs_->filePath(cur);
+                const QString path = fs_->filePath(cur);
+                if (path == currentPath_) return;
+                // Only the user (or a folder chosen by the program) moves
+                // the current folder: when folders come and go around it
+                // while the model reloads, the view may move its current row
+                // by itself. That is put back, never listed.
+                if (choosing_ == 0) {
+                    QMetaObject::invokeMethod(this, [this] { KeepCurrent(); },
+                                              Qt::QueuedConnection);
+                    return;
+                }
+                currentPath_ = path;
                 emit FolderChanged(currentPath_);
             });
 }
@@ -76,6 +87,7 @@ QString TFolderTree::SelectedFolder() const {
 bool TFolderTree::SelectFolder(const QString& path) {
     const QModelIndex i = fs_->index(QDir::cleanPath(QDir(path).absolutePath()));
     if (!i.isValid()) return false;
+    const TChoosing choosing(choosing_);
     for (QModelIndex p = i.parent(); p.isValid(); p = p.parent())
         expand(p);
     setCurrentIndex(i);
@@ -109,7 +121,23 @@ void TFolderTree::showEvent(QShowEvent* e) {
 
 void TFolderTree::mousePressEvent(QMouseEvent* e) {
     pendingPath_.clear();
+    const TChoosing choosing(choosing_);
     QTreeView::mousePressEvent(e);
+}
+
+void TFolderTree::mouseMoveEvent(QMouseEvent* e) {
+    const TChoosing choosing(choosing_);
+    QTreeView::mouseMoveEvent(e);
+}
+
+void TFolderTree::mouseReleaseEvent(QMouseEvent* e) {
+    const TChoosing choosing(choosing_);
+    QTreeView::mouseReleaseEvent(e);
+}
+
+void TFolderTree::mouseDoubleClickEvent(QMouseEvent* e) {
+    const TChoosing choosing(choosing_);
+    QTreeView::mouseDoubleClickEvent(e);
 }
 
 void TFolderTree::wheelEvent(QWheelEvent* e) {
@@ -122,6 +150,7 @@ void TFolderTree::keyPressEvent(QKeyEvent* e) {
     // A step from a lost row would start at the top ("/"): from the
     // current folder instead.
     KeepCurrent();
+    const TChoosing choosing(choosing_);
     QTreeView::keyPressEvent(e);
     if (currentIndex().isValid()) scrollTo(currentIndex(), QAbstractItemView::EnsureVisible);
 }

@@ -27,6 +27,9 @@ class TFolderTree : public QTreeView {
     void resizeEvent(QResizeEvent* e) override;
     void showEvent(QShowEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
     void wheelEvent(QWheelEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
 
@@ -40,4 +43,14 @@ class TFolderTree : public QTreeView {
     QString pendingPath_; // selected, waiting for its parents to load
     QString currentPath_; // the folder last made current
     bool restoring_ = false;
+    // Inside a mouse or key event or SelectFolder: a new current folder is
+    // chosen, not moved there by the model.
+    int choosing_ = 0;
+    struct TChoosing {
+        int& n;
+        explicit TChoosing(int& c) : n(c) { ++n; }
+        ~TChoosing() { --n; }
+        TChoosing(const TChoosing&) = delete;
+        TChoosing& operator=(const TChoosing&) = delete;
+    };
 };

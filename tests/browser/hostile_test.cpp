@@ -11,7 +11,9 @@
 #include <QSplitter>
 #include <QElapsedTimer>
 #include <QTest>
+#include <atomic>
 #include <cerrno>
+#include <thread>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -399,4 +401,62 @@ TEST_F(Hostile, FolderTreeKeysKeepTheCurrentFolder) {
     QTest::keyClick(t, Qt::Key_Up);
     QTest::qWait(50);
     expectHeld(ab, "Up after the row was lost");
+}
+
+// Folders coming and going beside the listed one (temporary folders of
+// other programs) never move the tree to another folder nor list the folder
+// again under the user's selection.
+TEST_F(Hostile, FoldersComingAndGoingBesideTheListedOneChangeNothing) {
+    // In the system's temporary folder, where other programs make and remove
+    // folders as fast as they can.
+    std::atomic<bool> stop{false};
+    std::thread churn([&] {
+        const QString base = QDir::tempPath() + "/churn-" + QString::number(::getpid()) + "-";
+        for (int i = 0; !stop; ++i) {
+            const std::string n = (base + QString::number(i % 50)).toStdString();
+            ::mkdir(n.c_str(), 0755);
+            const std::string f = n + "/f";
+            ::close(::open(f.c_str(), O_WRONLY | O_CREAT, 0644));
+            ::unlink(f.c_str());
+            ::rmdir(n.c_str());
+        }
+    });
+    QTemporaryDir other;
+    samples::SaveQuad(other.filePath("a.bmp"), 20, 10);
+    samples::SaveQuad(other.filePath("b.bmp"), 20, 10);
+    TBrowser b(other.path());
+    QAction* next = b->Command("NextImageButton");
+    for (int i = 0; i < 3; ++i) {
+        next->trigger();
+        Settle();
+    }
+    int failures = 0;
+    for (int round = 0; round < 10 && !failures; ++round) {
+        // A folder new to the tree, listed; its one file stepped onto twice.
+        QTemporaryDir listed;
+        const QString m = listed.path();
+        samples::SaveQuad(m + "/one.bmp", 20, 10);
+        b->OpenFolder(m);
+        for (int i = 0; i < 2; ++i) {
+            next->trigger();
+            Settle();
+        }
+        QTest::qWait(100);
+        // The list is never filled again nor with another folder; the
+        // tree's highlight may be moved by its model for a moment, and
+        // comes back.
+        QElapsedTimer back;
+        back.start();
+        while (b->STV1->SelectedFolder() != m && back.elapsed() < 2000)
+            QTest::qWait(10);
+        if (b->STV1->SelectedFolder() != m || b->ListedFolder() != m ||
+            b->SLV1->SelectedNames() != QStringList{"one.bmp"})
+            ++failures;
+        EXPECT_EQ(b->STV1->SelectedFolder(), m) << "round " << round;
+        EXPECT_EQ(b->ListedFolder(), m) << "round " << round;
+        EXPECT_EQ(b->SLV1->SelectedNames(), QStringList{"one.bmp"}) << "round " << round;
+        b->OpenFolder(other.path());
+    }
+    stop = true;
+    churn.join();
 }

@@ -5,7 +5,6 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
-#include <QFileSystemModel>
 #include <QFileSystemWatcher>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -16,13 +15,13 @@
 #include <QStorageInfo>
 #include <QTimer>
 #include <QToolBar>
-#include <QTreeView>
 #include <QVBoxLayout>
 #include <cmath>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "browser/filelist.h"
+#include "browser/foldertree.h"
 #include "browser/fileops_ui.h"
 #include "browser/fileopsdialogs.h"
 #include "browser/form1.h"
@@ -117,15 +116,10 @@ TfSelectFiles::TfSelectFiles(QWidget* parent) : QMainWindow(parent) {
     setCentralWidget(central);
     auto* row = new QHBoxLayout(central);
     auto* split = new QSplitter(Qt::Vertical, central);
-    dirs_ = new QFileSystemModel(this);
-    dirs_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
-    dirs_->setRootPath("/");
-    Tree = new QTreeView(split);
+    // The browser's folder tree: only the user moves its current folder
+    // (folders coming and going beside it never switch the source).
+    Tree = new TFolderTree(split);
     Tree->setObjectName("Tree");
-    Tree->setModel(dirs_);
-    for (int c = 1; c < dirs_->columnCount(); ++c)
-        Tree->hideColumn(c);
-    Tree->setHeaderHidden(true);
     Tree->setMinimumHeight(60);
     List = new TFileListView(split);
     List->setObjectName("List");
@@ -183,11 +177,9 @@ TfSelectFiles::TfSelectFiles(QWidget* parent) : QMainWindow(parent) {
 
     connect(help, &QPushButton::clicked, this, [] { ShowHelpContext(hcMover); });
     connect(AutoUpdate, &QCheckBox::clicked, this, [this](bool on) { SetAutoUpdate(on); });
-    connect(Tree->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex& i) {
-                const QString folder = dirs_->filePath(i);
-                if (folder != source_ && QFileInfo(folder).isDir()) OpenSource(folder);
-            });
+    connect(Tree, &TFolderTree::FolderChanged, this, [this](const QString& folder) {
+        if (folder != source_ && QFileInfo(folder).isDir()) OpenSource(folder);
+    });
     connect(List->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
         if (AutoPreview->isChecked() && List->SelCount() == 1) Preview();
     });
@@ -261,11 +253,9 @@ bool TfSelectFiles::OpenSource(const QString& folder) {
     source_ = fi.absoluteFilePath();
     setWindowTitle(source_);
     SetAutoUpdate(false);
-    const QModelIndex i = dirs_->index(source_);
-    if (i.isValid() && Tree->currentIndex() != i) {
-        const QSignalBlocker block(Tree->selectionModel());
-        Tree->setCurrentIndex(i);
-        Tree->scrollTo(i);
+    if (Tree->SelectedFolder() != source_) {
+        const QSignalBlocker block(Tree);
+        Tree->SelectFolder(source_);
     }
     Relist();
     return true;

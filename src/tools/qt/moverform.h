@@ -9,12 +9,11 @@
 
 class QAction;
 class QCheckBox;
-class QFileSystemModel;
 class QFileSystemWatcher;
 class QLabel;
 class QMenu;
 class QTimer;
-class QTreeView;
+class TFolderTree;
 class TAVIPlayer;
 class TFileListView;
 class TGIFImage;
@@ -29,7 +28,7 @@ class TfSelectFiles : public QMainWindow {
     explicit TfSelectFiles(QWidget* parent = nullptr);
     ~TfSelectFiles() override;
 
-    QTreeView* Tree = nullptr;
+    TFolderTree* Tree = nullptr;
     TFileListView* List = nullptr;
     QCheckBox* AutoPreview = nullptr;
     QCheckBox* AutoUpdate = nullptr;
@@ -77,7 +76,6 @@ class TfSelectFiles : public QMainWindow {
 
     QString source_;
     QStringList snapshot_;
-    QFileSystemModel* dirs_ = nullptr;
     QFileSystemWatcher* watcher_ = nullptr;
     QTimer* settle_ = nullptr;
     bool running_ = false;
