@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QHideEvent>
 #include <QIcon>
 #include <QKeySequence>
 #include <QLabel>
@@ -22,6 +23,8 @@
 
 #include "browser/helptopics.h"
 #include "platform/prompts.h"
+#include "platform/settings.h"
+#include "platform/windowplace.h"
 
 namespace {
 
@@ -49,6 +52,16 @@ THelpWindow::THelpWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setWindowTitle("Tavirlo Help");
     setAttribute(Qt::WA_QuitOnClose, false);
     resize(880, 620);
+    // Where the user left it last time, brought inside today's screen.
+    bool ok[4] = {};
+    const long long l = ReadSetting("HelpLeft", "").toLongLong(&ok[0]);
+    const long long t = ReadSetting("HelpTop", "").toLongLong(&ok[1]);
+    const long long w = ReadSetting("HelpWidth", "").toLongLong(&ok[2]);
+    const long long h = ReadSetting("HelpHeight", "").toLongLong(&ok[3]);
+    if (ok[0] && ok[1] && ok[2] && ok[3]) {
+        const QRect stored = StoredWindowRect(l, t, w, h);
+        setGeometry(FitWindowRect(stored, AvailableAreaFor(stored)));
+    }
 
     auto* top = new QVBoxLayout(this);
     top->setContentsMargins(0, 0, 0, 0);
@@ -229,4 +242,14 @@ void THelpWindow::OpenHit(int row) {
         HelpText->moveCursor(QTextCursor::Start);
         HelpText->find(words.first());
     }
+}
+
+void THelpWindow::hideEvent(QHideEvent* e) {
+    QWidget::hideEvent(e);
+    if (e->spontaneous()) return; // minimised: the place is unchanged
+    const QRect g = geometry();
+    WriteSetting("HelpLeft", QString::number(g.x()));
+    WriteSetting("HelpTop", QString::number(g.y()));
+    WriteSetting("HelpWidth", QString::number(g.width()));
+    WriteSetting("HelpHeight", QString::number(g.height()));
 }

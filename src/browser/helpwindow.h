@@ -47,6 +47,10 @@ class THelpWindow : public QWidget {
     QAction* HomeAction = nullptr;
     QAction* PrintAction = nullptr;
 
+  protected:
+    // Its place is kept for the next time it opens.
+    void hideEvent(QHideEvent* e) override;
+
   private:
     void RunSearch();
     // Prints the page shown, on the printer the user picks.

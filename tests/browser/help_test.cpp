@@ -26,6 +26,8 @@
 #include "fixtures.h"
 #include "platform/prompts.h"
 #include "platform/scriptedprompts.h"
+#include "platform/settings.h"
+#include "platform/windowplace.h"
 
 namespace {
 
@@ -315,4 +317,28 @@ TEST(About, ShowsTheVersionsAndIsARealToolWindow) {
         EXPECT_TRUE(form.Command("About Tavirlo")->isEnabled());
     }
     SetToolWindows(nullptr);
+}
+
+// The help window opens where it was left, inside the screen of today.
+TEST_F(HelpWindowTest, OpensWhereItWasLeft) {
+    {
+        THelpWindow w;
+        w.show();
+        w.setGeometry(120, 140, 640, 480);
+        QCoreApplication::processEvents();
+        w.hide();
+    }
+    THelpWindow again;
+    EXPECT_EQ(again.geometry(), QRect(120, 140, 640, 480));
+    // Numbers that no screen has are brought back into it; others are ignored.
+    WriteSetting("HelpLeft", "-99999999999");
+    WriteSetting("HelpWidth", "99999999999");
+    THelpWindow far;
+    const QRect area = AvailableAreaFor(far.geometry());
+    if (!area.isEmpty()) {
+        EXPECT_TRUE(area.contains(far.geometry()));
+    }
+    WriteSetting("HelpTop", "x");
+    THelpWindow bad;
+    EXPECT_EQ(bad.size(), QSize(880, 620));
 }
