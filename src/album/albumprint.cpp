@@ -23,6 +23,12 @@ QFont AlbumCaptionFont(const TAlbumHeader& header) {
     return font;
 }
 
+QColor AlbumCaptionInk(const TAlbumHeader& header, const QColor& systemInk) {
+    if (header.fontColor < 0) return systemInk;
+    return QColor(int(header.fontColor & 0xFF), int((header.fontColor >> 8) & 0xFF),
+                  int((header.fontColor >> 16) & 0xFF));
+}
+
 std::vector<TAlbumFrame> AlbumPrepareFrames(
     const TAlbum& album, const TAlbumPrintSetup& setup,
     const std::function<bool(size_t, const QString&)>& progress,

@@ -51,6 +51,9 @@ void AlbumPaintFrames(const std::vector<TAlbumFrame>& frames, QPainter& painter,
 
 // The caption font of an album's header (point size brought into 1..99).
 QFont AlbumCaptionFont(const TAlbumHeader& header);
+// Its colour: the header's COLORREF, or `systemInk` for a system colour
+// (negative values).
+QColor AlbumCaptionInk(const TAlbumHeader& header, const QColor& systemInk);
 
 // The path text of an entry's bytes.
 QString AlbumPathText(const std::string& bytes);

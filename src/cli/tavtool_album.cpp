@@ -13,7 +13,7 @@
 #include <QFileInfo>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QTemporaryFile>
+#include <QSaveFile>
 
 #include "album/albumprint.h"
 #include "album/file/albumfile.h"
@@ -166,16 +166,16 @@ int Print(const TToolCommandArgs& args, std::FILE*, std::FILE* err) {
         std::fprintf(err, "tavtool: %s\n", error.c_str());
         return 1;
     }
-    // Written beside the target and put in its place when complete.
-    const QString final = QFile::decodeName(QByteArray::fromStdString(target));
-    QTemporaryFile temp(final + ".XXXXXX");
-    if (!temp.open()) {
+    // Written beside the target and put in its place (over an older one)
+    // only when complete.
+    QSaveFile out(QFile::decodeName(QByteArray::fromStdString(target)));
+    if (!out.open(QIODevice::WriteOnly)) {
         std::fprintf(err, "tavtool: Cannot create file %s\n", target.c_str());
         return 1;
     }
     int failures = 0;
     {
-        QPdfWriter pdf(&temp);
+        QPdfWriter pdf(&out);
         pdf.setResolution(1200);
         pdf.setPageSize(QPageSize(paper == "letter" ? QPageSize::Letter : QPageSize::A4));
         pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
@@ -190,20 +190,13 @@ int Print(const TToolCommandArgs& args, std::FILE*, std::FILE* err) {
                 ++failures;
             });
         QPainter p(&pdf);
-        const QColor ink = a.header.fontColor < 0
-                               ? QColor(Qt::black)
-                               : QColor(int(a.header.fontColor & 0xFF),
-                                        int((a.header.fontColor >> 8) & 0xFF),
-                                        int((a.header.fontColor >> 16) & 0xFF));
-        AlbumPaintFrames(frames, p, a.header.printFrames, AlbumCaptionFont(a.header), ink,
-                         [&pdf] { pdf.newPage(); });
+        AlbumPaintFrames(frames, p, a.header.printFrames, AlbumCaptionFont(a.header),
+                         AlbumCaptionInk(a.header, Qt::black), [&pdf] { pdf.newPage(); });
     }
-    temp.close();
-    if (temp.size() <= 0 || !temp.rename(final)) {
+    if (out.size() <= 0 || !out.commit()) {
         std::fprintf(err, "tavtool: Error writing %s\n", target.c_str());
         return 1;
     }
-    temp.setAutoRemove(false);
     return failures ? 1 : 0;
 }
 

@@ -223,6 +223,11 @@ TEST_F(TavtoolFiles, AlbumPrintMakesThePages) {
     EXPECT_EQ(r.code, 1);
     EXPECT_NE(r.err.find("Can't load graphic file " + D("p3.png")), std::string::npos) << r.err;
     EXPECT_TRUE(fs::exists(dir / "b.pdf"));
+    // An older PDF of that name is replaced whole.
+    Put(dir / "old.pdf", "older");
+    r = Sh("$T album print a.alb old.pdf");
+    EXPECT_EQ(r.code, 1) << r.err; // p3.png is still missing
+    EXPECT_NE(Sh("pdfinfo old.pdf").out.find("Pages:           2"), std::string::npos);
     Put(dir / "bad.alb", "abc");
     r = Sh("$T album print bad.alb c.pdf");
     EXPECT_EQ(r.code, 1);

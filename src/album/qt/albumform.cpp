@@ -565,11 +565,8 @@ void TfAlbum::PaintPages(QPrinter* printer) {
     }
     // The pages are drawn from the prepared frames only.
     QPainter p(printer);
-    const QColor ink = font_.fontColor < 0
-                           ? palette().color(QPalette::WindowText)
-                           : QColor(int(font_.fontColor & 0xFF), int((font_.fontColor >> 8) & 0xFF),
-                                    int((font_.fontColor >> 16) & 0xFF));
-    AlbumPaintFrames(frames, p, album.header.printFrames, AlbumCaptionFont(font_), ink,
+    AlbumPaintFrames(frames, p, album.header.printFrames, AlbumCaptionFont(font_),
+                     AlbumCaptionInk(font_, palette().color(QPalette::WindowText)),
                      [printer] { printer->newPage(); });
     p.end();
     menuBar()->setEnabled(true);
