@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
+#include "bench_support.h"
+
 #include <QFile>
 
 #include "album/albumprint.h"
@@ -42,20 +44,7 @@ BENCHMARK(BM_OpenLargeAlbum)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_PublishOnePhoto(benchmark::State& state) {
     const QString photo = Folder() + "/photo.jpg";
-    {
-        TPixelGraphic pg;
-        pg.SetFormat(4000, 3000, pg24Bit);
-        uint32_t seed = 99;
-        for (int y = 0; y < 3000; ++y) {
-            uint8_t* row = pg.ScanLine(y);
-            for (int x = 0; x < 3 * 4000; ++x) {
-                seed = seed * 1664525u + 1013904223u;
-                row[x] = uint8_t((x / 40 + y / 30 + int(seed >> 28)) & 255);
-            }
-        }
-        JPEGQuality = 90;
-        pg.SaveToFile(photo.toStdString());
-    }
+    SaveBandsWithGrain(photo, 4000, 3000, 99);
     TPublishSettings s;
     s.folder = Folder() + "/out";
     s.maxSize = 2000;
@@ -71,20 +60,7 @@ BENCHMARK(BM_PublishOnePhoto)->Unit(benchmark::kMillisecond)->UseRealTime();
 // quality 0..2 (first argument), with and without shrink-on-load (second).
 void BM_AlbumPage(benchmark::State& state) {
     const QString photo = Folder() + "/page.jpg";
-    if (!QFile::exists(photo)) {
-        TPixelGraphic pg;
-        pg.SetFormat(4000, 3000, pg24Bit);
-        uint32_t seed = 7;
-        for (int y = 0; y < 3000; ++y) {
-            uint8_t* row = pg.ScanLine(y);
-            for (int x = 0; x < 3 * 4000; ++x) {
-                seed = seed * 1664525u + 1013904223u;
-                row[x] = uint8_t((x / 40 + y / 30 + int(seed >> 28)) & 255);
-            }
-        }
-        JPEGQuality = 90;
-        pg.SaveToFile(photo.toStdString());
-    }
+    SaveBandsWithGrain(photo, 4000, 3000, 7);
     TAlbum album;
     album.header.rows = album.header.columns = 6;
     for (int i = 0; i < 36; ++i)

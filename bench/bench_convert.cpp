@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
 
+#include "bench_support.h"
+
 #include "core/pixelgraphic.h"
 #include "formats/jpeg.h"
 #include "formats/library.h"
@@ -21,19 +23,7 @@ namespace {
 const QString& Source() {
     static QTemporaryDir dir;
     static const QString path = dir.filePath("photo.bmp");
-    if (!QFile::exists(path)) {
-        TPixelGraphic pg;
-        pg.SetFormat(3000, 2000, pg24Bit);
-        uint32_t seed = 5;
-        for (int y = 0; y < 2000; ++y) {
-            uint8_t* row = pg.ScanLine(y);
-            for (int x = 0; x < 3 * 3000; ++x) {
-                seed = seed * 1664525u + 1013904223u;
-                row[x] = uint8_t((x / 40 + y / 30 + int(seed >> 28)) & 255);
-            }
-        }
-        pg.SaveToFile(QFile::encodeName(path).toStdString());
-    }
+    SaveBandsWithGrain(path, 3000, 2000, 5);
     return path;
 }
 

@@ -13,6 +13,8 @@
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include "bench_support.h"
+
 #include "core/pixelgraphic.h"
 #include "formats/jpeg.h"
 #include "formats/library.h"
@@ -29,19 +31,8 @@ const QString& Folder() {
     static QTemporaryDir dir(QDir::currentPath() + "/bench_explorer_XXXXXX");
     static bool made = false;
     if (!made) {
-        TPixelGraphic pg;
-        pg.SetFormat(4000, 3000, pg24Bit);
-        uint32_t seed = 3;
-        for (int y = 0; y < 3000; ++y) {
-            uint8_t* row = pg.ScanLine(y);
-            for (int x = 0; x < 3 * 4000; ++x) {
-                seed = seed * 1664525u + 1013904223u;
-                row[x] = uint8_t((x / 40 + y / 30 + int(seed >> 28)) & 255);
-            }
-        }
-        JPEGQuality = 90;
         const QString first = dir.filePath("p0000.jpg");
-        pg.SaveToFile(QFile::encodeName(first).toStdString());
+        SaveBandsWithGrain(first, 4000, 3000, 3);
         for (int i = 1; i < Files(); ++i)
             ::link(QFile::encodeName(first).constData(),
                    QFile::encodeName(dir.filePath(QString("p%1.jpg").arg(i, 4, 10, QChar('0'))))
