@@ -16,6 +16,7 @@
 #include "../support/sample_files.h"
 #include "browser/mainform.h"
 #include "formats/library.h"
+#include "input.h"
 #include "screen.h"
 #include "xserver.h"
 
@@ -24,41 +25,6 @@ using namespace xtest;
 namespace {
 
 const char* kTitle = "Tavirlo 7.8 by Ambertide Software";
-
-void Click(xcb_connection_t* c, QPoint at) {
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-    xcb_test_fake_input(c, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root, int16_t(at.x()),
-                        int16_t(at.y()), 0);
-    xcb_test_fake_input(c, XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, root, 0, 0, 0);
-    xcb_test_fake_input(c, XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, root, 0, 0, 0);
-    xcb_flush(c);
-}
-
-// The key code that gives `keysym` without modifiers, or 0.
-xcb_keycode_t KeyCode(xcb_connection_t* c, uint32_t keysym) {
-    const xcb_setup_t* setup = xcb_get_setup(c);
-    const int count = setup->max_keycode - setup->min_keycode + 1;
-    auto* r = xcb_get_keyboard_mapping_reply(
-        c, xcb_get_keyboard_mapping(c, setup->min_keycode, uint8_t(count)), nullptr);
-    if (!r) return 0;
-    const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(r);
-    xcb_keycode_t found = 0;
-    for (int k = 0; k < count && !found; ++k)
-        if (syms[k * r->keysyms_per_keycode] == keysym)
-            found = xcb_keycode_t(setup->min_keycode + k);
-    std::free(r);
-    return found;
-}
-
-void Key(xcb_connection_t* c, uint32_t keysym) {
-    const xcb_keycode_t k = KeyCode(c, keysym);
-    ASSERT_NE(k, 0) << std::hex << keysym;
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-    xcb_test_fake_input(c, XCB_KEY_PRESS, k, XCB_CURRENT_TIME, root, 0, 0, 0);
-    xcb_test_fake_input(c, XCB_KEY_RELEASE, k, XCB_CURRENT_TIME, root, 0, 0, 0);
-    xcb_flush(c);
-    QThread::msleep(60);
-}
 
 using xtest::Screenshot;
 

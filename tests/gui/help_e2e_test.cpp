@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <xcb/xtest.h>
 
+#include "input.h"
 #include "xserver.h"
 
 using namespace xtest;
@@ -17,23 +18,6 @@ using namespace xtest;
 namespace {
 
 const char* kTitle = "Tavirlo 7.8 by Ambertide Software";
-
-// The key code the server gives to a key symbol (0 when none).
-xcb_keycode_t KeyCodeOf(xcb_connection_t* c, xcb_keysym_t sym) {
-    const xcb_setup_t* setup = xcb_get_setup(c);
-    const int count = setup->max_keycode - setup->min_keycode + 1;
-    auto* r = xcb_get_keyboard_mapping_reply(
-        c, xcb_get_keyboard_mapping(c, setup->min_keycode, uint8_t(count)), nullptr);
-    if (!r) return 0;
-    const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(r);
-    xcb_keycode_t code = 0;
-    for (int k = 0; k < count && !code; ++k)
-        for (int i = 0; i < r->keysyms_per_keycode; ++i)
-            if (syms[k * r->keysyms_per_keycode + i] == sym)
-                code = xcb_keycode_t(setup->min_keycode + k);
-    std::free(r);
-    return code;
-}
 
 } // namespace
 
@@ -64,7 +48,7 @@ TEST(ProgramHelp, F1OpensTheHelpAndTheProgramStillEndsCleanly) {
     xcb_flush(c);
     QThread::msleep(300);
 
-    const xcb_keycode_t f1 = KeyCodeOf(c, 0xffbe); // XK_F1
+    const xcb_keycode_t f1 = KeyCode(c, 0xffbe); // XK_F1
     ASSERT_NE(f1, 0);
     xcb_window_t help = 0;
     // A key that arrives while the window is still taking the focus may be

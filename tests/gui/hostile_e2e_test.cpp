@@ -26,6 +26,7 @@
 #include "../support/sample_files.h"
 #include "browser/mainform.h"
 #include "formats/library.h"
+#include "input.h"
 #include "screen.h"
 #include "xserver.h"
 
@@ -34,15 +35,6 @@ using namespace xtest;
 namespace {
 
 const char* kTitle = "Tavirlo 7.8 by Ambertide Software";
-
-void Click(xcb_connection_t* c, QPoint at) {
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-    xcb_test_fake_input(c, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root, int16_t(at.x()),
-                        int16_t(at.y()), 0);
-    xcb_test_fake_input(c, XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, root, 0, 0, 0);
-    xcb_test_fake_input(c, XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, root, 0, 0, 0);
-    xcb_flush(c);
-}
 
 QSize WindowSize(xcb_connection_t* c, xcb_window_t w) {
     auto* g = xcb_get_geometry_reply(c, xcb_get_geometry(c, w), nullptr);

@@ -19,6 +19,7 @@
 #include "../support/sample_files.h"
 #include "browser/mainform.h"
 #include "formats/library.h"
+#include "input.h"
 #include "screen.h"
 #include "xserver.h"
 
@@ -28,15 +29,6 @@ namespace {
 
 const char* kTitle = "Tavirlo 7.8 by Ambertide Software";
 const QColor kPane(0, 128, 128); // the pane's colour, set through "BG Color"
-
-void Click(xcb_connection_t* c, QPoint at) {
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-    xcb_test_fake_input(c, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, root, int16_t(at.x()),
-                        int16_t(at.y()), 0);
-    xcb_test_fake_input(c, XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, root, 0, 0, 0);
-    xcb_test_fake_input(c, XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, root, 0, 0, 0);
-    xcb_flush(c);
-}
 
 bool Near(QColor a, QColor b, int tolerance) {
     return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
