@@ -361,10 +361,6 @@ bool TSaneApi::Load() {
     return true;
 }
 
-const char* TSaneApi::StatusText(int status) const {
-    return e_ ? e_->strstatus(SANE_Status(status)) : "SANE is not installed";
-}
-
 bool TSaneApi::Init(std::string& error) {
     lastStatus_ = 0;
     if (inited_) return true;

@@ -94,7 +94,6 @@ class TSaneApi {
     // Opens `device`; empty: $SANE_DEFAULT_DEVICE, else the first device.
     bool Open(const std::string& device, std::string& error);
     void Close();
-    bool IsOpen() const { return device_ != nullptr; }
     const std::string& Device() const { return deviceName_; }
 
     // The options of the open device (read afresh each call).
@@ -132,7 +131,6 @@ class TSaneApi {
 
     // The SANE status of the last failed call (0 when none).
     int LastStatus() const { return lastStatus_; }
-    const char* StatusText(int status) const;
 
     struct Entries;
 

@@ -9,7 +9,6 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QListWidget>
 #include <QCloseEvent>
 #include <QDoubleSpinBox>
 #include <QPointer>
@@ -17,7 +16,6 @@
 #include <QSignalBlocker>
 #include <QTimer>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QSpinBox>
 #include <QThread>
 #include <QVBoxLayout>
