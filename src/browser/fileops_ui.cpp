@@ -230,18 +230,16 @@ void RenameSelectedFile(TForm1& f) {
 
 // ---- attributes
 
-void EditFileAttributes(TForm1& f) {
-    if (g_running || f.SLV1->SelCount() != 1) return;
-    const QString name = f.SLV1->SelectedNames().value(0);
-    const QString path = AddBackslash(f.ListedFolder()) + name;
+void AskFileAttributes(QWidget* parent, const QString& folder, const QString& name) {
+    const QString path = AddBackslash(folder) + name;
     const int attrs = FileAttributes(Bytes(path));
     if (attrs < 0) {
-        ShowMessage("Cannot change attributes of " + path, &f);
+        ShowMessage("Cannot change attributes of " + path, parent);
         return;
     }
     TFileAttrForm* d = FileAttrDialog();
     d->FileDirName->setText(name);
-    d->FilePathName->setText(f.ListedFolder());
+    d->FilePathName->setText(folder);
     d->ChangeDate->setText(FileTimeText(FileChangeTime(Bytes(path))));
     d->ReadOnly->setChecked(attrs & faReadOnly);
     d->Archive->setChecked(attrs & faArchive);
@@ -251,7 +249,12 @@ void EditFileAttributes(TForm1& f) {
     const bool readOnly = d->ReadOnly->isChecked();
     if (readOnly == bool(attrs & faReadOnly)) return;
     if (SetFileReadOnly(Bytes(path), readOnly) != 0)
-        ShowMessage("Cannot change attributes of " + path, &f);
+        ShowMessage("Cannot change attributes of " + path, parent);
+}
+
+void EditFileAttributes(TForm1& f) {
+    if (g_running || f.SLV1->SelCount() != 1) return;
+    AskFileAttributes(&f, f.ListedFolder(), f.SLV1->SelectedNames().value(0));
 }
 
 // ---- folders

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+class QWidget;
 class TForm1;
 class QMimeData;
 
@@ -17,6 +18,9 @@ void InstallFileOperations(TForm1& f);
 void DeleteSelectedFiles(TForm1& f);
 void RenameSelectedFile(TForm1& f);
 void EditFileAttributes(TForm1& f);
+// The attributes dialog for `name` in `folder` ("Read Only" is the one that
+// changes anything), as the browser and the mover show it.
+void AskFileAttributes(QWidget* parent, const QString& folder, const QString& name);
 void AddFolder(TForm1& f);
 void DeleteFolder(TForm1& f);
 

@@ -454,21 +454,7 @@ void TfSelectFiles::RenameFile() {
 
 void TfSelectFiles::FileAttributes() {
     const QString path = SelectedPath();
-    if (path.isEmpty()) return;
-    const int attrs = ::FileAttributes(Bytes(path));
-    if (attrs < 0) return;
-    TFileAttrForm* d = FileAttrDialog();
-    d->FileDirName->setText(QFileInfo(path).fileName());
-    d->FilePathName->setText(source_);
-    d->ChangeDate->setText(FileTimeText(FileChangeTime(Bytes(path))));
-    d->ReadOnly->setChecked(attrs & faReadOnly);
-    d->Archive->setChecked(attrs & faArchive);
-    d->System->setChecked(attrs & faSysFile);
-    d->Hidden->setChecked(attrs & faHidden);
-    if (ExecDialog(d) != QDialog::Accepted) return;
-    if (d->ReadOnly->isChecked() != bool(attrs & faReadOnly) &&
-        SetFileReadOnly(Bytes(path), d->ReadOnly->isChecked()) != 0)
-        ShowMessage("Cannot change attributes of " + path, this);
+    if (!path.isEmpty()) AskFileAttributes(this, source_, QFileInfo(path).fileName());
 }
 
 void TfSelectFiles::ImageInfo() {
