@@ -17,6 +17,7 @@
 #include "core/pixelgraphic.h"
 #include "formats/jpeg.h"
 #include "formats/library.h"
+#include "bench_window.h"
 
 namespace {
 
@@ -85,11 +86,5 @@ BENCHMARK(BM_AlbumPage)
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    InitImageLibrary();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunWindowBenchmarks(argc, argv);
 }

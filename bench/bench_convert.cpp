@@ -17,6 +17,7 @@
 #include "formats/library.h"
 #include "tools/converter.h"
 #include "tools/qt/convertform.h"
+#include "bench_window.h"
 
 namespace {
 
@@ -65,11 +66,5 @@ BENCHMARK(BM_TavtoolConvertTo)->Arg(1)->Arg(3)->ArgName("format")->Unit(benchmar
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    InitImageLibrary();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunWindowBenchmarks(argc, argv);
 }

@@ -19,6 +19,7 @@
 #include "formats/jpeg.h"
 #include "formats/library.h"
 #include "thumbs/qt/thumbnails.h"
+#include "bench_window.h"
 
 namespace {
 
@@ -92,15 +93,5 @@ BENCHMARK(BM_ExplorerThousandPhotos)->Unit(benchmark::kSecond)->UseRealTime()->I
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QTemporaryDir home;
-    qputenv("HOME", home.path().toUtf8());
-    qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toUtf8());
-    qputenv("XDG_CACHE_HOME", (home.path() + "/.cache").toUtf8());
-    QApplication app(argc, argv);
-    InitImageLibrary();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunWindowBenchmarks(argc, argv, true);
 }

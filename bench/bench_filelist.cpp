@@ -12,6 +12,7 @@
 
 #include "browser/filelist.h"
 #include "browser/statusbar.h"
+#include "bench_window.h"
 
 namespace {
 
@@ -73,10 +74,5 @@ BENCHMARK(BM_LsL)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunWindowBenchmarks(argc, argv);
 }

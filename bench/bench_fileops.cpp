@@ -17,6 +17,7 @@
 #include "browser/mainform.h"
 #include "core/fileops.h"
 #include "platform/scriptedprompts.h"
+#include "bench_window.h"
 
 namespace {
 
@@ -129,16 +130,8 @@ BENCHMARK(BM_RmThousandFiles)->Unit(benchmark::kMillisecond)->Iterations(5)->Use
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
     // The main window's settings and trash in a scratch home.
-    static QTemporaryDir home;
-    qputenv("HOME", home.path().toUtf8());
-    qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toUtf8());
-    qputenv("XDG_DATA_HOME", (home.path() + "/.local/share").toUtf8());
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int rc = RunWindowBenchmarks(argc, argv, true);
     ::unlink(Source().c_str());
-    return 0;
+    return rc;
 }

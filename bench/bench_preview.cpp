@@ -19,6 +19,7 @@
 #include "formats/jpeg.h"
 #include "formats/library.h"
 #include "view/pgimage.h"
+#include "bench_window.h"
 
 namespace {
 
@@ -157,11 +158,5 @@ BENCHMARK(BM_ClickLargePhoto)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMillisec
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    InitImageLibrary();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunWindowBenchmarks(argc, argv);
 }

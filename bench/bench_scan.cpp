@@ -19,6 +19,7 @@
 #include "formats/library.h"
 #include "platform/scriptedprompts.h"
 #include "view/pgimage.h"
+#include "bench_window.h"
 
 namespace {
 
@@ -83,18 +84,11 @@ BENCHMARK(BM_EditorAcquire)->Unit(benchmark::kMillisecond)->UseRealTime()->Itera
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QTemporaryDir home, conf;
-    qputenv("HOME", home.path().toUtf8());
-    qputenv("XDG_CONFIG_HOME", (home.path() + "/.config").toUtf8());
+    // SANE's test backend alone.
+    QTemporaryDir conf;
     QFile dll(conf.filePath("dll.conf"));
     if (dll.open(QIODevice::WriteOnly)) dll.write("test\n");
     dll.close();
     qputenv("SANE_CONFIG_DIR", conf.path().toUtf8());
-    QApplication app(argc, argv);
-    InitImageLibrary();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunWindowBenchmarks(argc, argv, true);
 }

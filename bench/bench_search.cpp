@@ -15,6 +15,7 @@
 #include "tools/filesearch.h"
 #include "tools/qt/searchform.h"
 #include "tools/qt/searchresults.h"
+#include "bench_window.h"
 
 namespace {
 
@@ -83,10 +84,5 @@ BENCHMARK(BM_FindSort)->Unit(benchmark::kMillisecond)->UseRealTime();
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunWindowBenchmarks(argc, argv);
 }

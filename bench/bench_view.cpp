@@ -20,6 +20,7 @@
 #include "core/qt/drawing.h"
 #include "view/paintworker.h"
 #include "view/pgimage.h"
+#include "bench_window.h"
 
 namespace {
 
@@ -308,10 +309,5 @@ BENCHMARK(BM_ThreadedJobLongestStall)->Unit(benchmark::kMillisecond)->Iterations
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunWindowBenchmarks(argc, argv);
 }
