@@ -11,6 +11,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "platform/dialogbuttons.h"
+
 namespace {
 
 QRadioButton* Radio(QWidget* parent, const char* name, const QString& caption) {
@@ -115,18 +117,7 @@ TfrmColorRez::TfrmColorRez(QWidget* parent) : QDialog(parent) {
     RGBWeightingCB->setChecked(true);
     box->addWidget(DitheringCB);
     box->addWidget(RGBWeightingCB);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    OKButton = new QPushButton("OK", this);
-    OKButton->setObjectName("OKButton");
-    OKButton->setDefault(true);
-    CancelButton = new QPushButton("Cancel", this);
-    CancelButton->setObjectName("CancelButton");
-    buttons->addWidget(OKButton);
-    buttons->addWidget(CancelButton);
-    box->addLayout(buttons);
-    connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
-    connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    box->addLayout(OkCancelRow(this, OKButton, CancelButton, "OKButton", "CancelButton"));
 
     // Typing a count means its depth's optimised palette; the system colours
     // belong to the 8-bit one.

@@ -12,6 +12,7 @@
 #include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
+#include "platform/dialogbuttons.h"
 #include "platform/prompts.h"
 #include "processing/geometryops.h"
 
@@ -33,21 +34,6 @@ void DigitsOnly(QLineEdit* e) {
     e->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), e));
 }
 
-QHBoxLayout* Buttons(QDialog* d, QPushButton*& ok, QPushButton*& cancel) {
-    auto* row = new QHBoxLayout;
-    row->addStretch();
-    ok = new QPushButton("OK", d);
-    ok->setObjectName("OKBtn");
-    ok->setDefault(true);
-    cancel = new QPushButton("Cancel", d);
-    cancel->setObjectName("CancelBtn");
-    row->addWidget(ok);
-    row->addWidget(cancel);
-    QObject::connect(ok, &QPushButton::clicked, d, &QDialog::accept);
-    QObject::connect(cancel, &QPushButton::clicked, d, &QDialog::reject);
-    return row;
-}
-
 } // namespace
 
 TfRotate::TfRotate(QWidget* parent) : QDialog(parent) {
@@ -67,7 +53,7 @@ TfRotate::TfRotate(QWidget* parent) : QDialog(parent) {
     rbCounterClockwise->setObjectName("rbCounterClockwise");
     box->addWidget(rbClockwise);
     box->addWidget(rbCounterClockwise);
-    box->addLayout(Buttons(this, OKBtn, CancelBtn));
+    box->addLayout(OkCancelRow(this, OKBtn, CancelBtn));
 }
 
 TfrmBorder::TfrmBorder(QWidget* parent) : QDialog(parent) {
@@ -95,7 +81,7 @@ TfrmBorder::TfrmBorder(QWidget* parent) : QDialog(parent) {
     shapes->addWidget(rbRectangle);
     shapes->addWidget(rbEllipse);
     box->addWidget(shape);
-    box->addLayout(Buttons(this, OKBtn, CancelBtn));
+    box->addLayout(OkCancelRow(this, OKBtn, CancelBtn));
     SetColor(Qt::white);
     connect(pColor, &QPushButton::clicked, this, [this] {
         if (const auto c = Prompts().ChooseColor(this, color_, false)) SetColor(*c);
@@ -135,7 +121,7 @@ TfrmResize::TfrmResize(QWidget* parent) : QDialog(parent) {
     cbMaintainRatio->setObjectName("cbMaintainRatio");
     cbMaintainRatio->setChecked(true);
     box->addWidget(cbMaintainRatio);
-    box->addLayout(Buttons(this, OKBtn, CancelBtn));
+    box->addLayout(OkCancelRow(this, OKBtn, CancelBtn));
     for (QLineEdit* e : {eNewWidth, eNewHeight}) {
         e->installEventFilter(this);
         connect(e, &QLineEdit::textEdited, this, [this, e] { lastEdited_ = e; });

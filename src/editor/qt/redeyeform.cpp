@@ -8,6 +8,7 @@
 
 #include "core/pixelgraphic.h"
 #include "core/pixelrows.h"
+#include "platform/dialogbuttons.h"
 #include "view/pgimage.h"
 
 TfrmRedEyeReduction::TfrmRedEyeReduction(QWidget* parent) : QDialog(parent) {
@@ -36,18 +37,7 @@ TfrmRedEyeReduction::TfrmRedEyeReduction(QWidget* parent) : QDialog(parent) {
     PGRedEye->SetReadWarningAction(pgwaIgnore);
     PGRedEye->setMinimumSize(240, 180);
     box->addWidget(PGRedEye, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    OKBtn = new QPushButton("OK", this);
-    OKBtn->setObjectName("OKBtn");
-    OKBtn->setDefault(true);
-    CancelBtn = new QPushButton("Cancel", this);
-    CancelBtn->setObjectName("CancelBtn");
-    buttons->addWidget(OKBtn);
-    buttons->addWidget(CancelBtn);
-    box->addLayout(buttons);
-    connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
-    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+    box->addLayout(OkCancelRow(this, OKBtn, CancelBtn));
     connect(tbReductionAmount, &QSlider::valueChanged, this, [this](int v) {
         limits_ = RedEyeLimitsFor(v);
         RebuildPreview();

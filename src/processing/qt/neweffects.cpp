@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "core/pixelgraphic.h"
+#include "platform/dialogbuttons.h"
 #include "processing/effects.h"
 #include "processing/pgrandom.h"
 
@@ -83,18 +84,7 @@ TfrmNewEFX::TfrmNewEFX(QWidget* parent) : QDialog(parent) {
     TrackBar1->setTickInterval(1);
     TrackBar1->setTickPosition(QSlider::TicksBelow);
     box->addWidget(TrackBar1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    OKBtn = new QPushButton("OK", this);
-    OKBtn->setObjectName("OKBtn");
-    OKBtn->setDefault(true);
-    CancelBtn = new QPushButton("Cancel", this);
-    CancelBtn->setObjectName("CancelBtn");
-    buttons->addWidget(OKBtn);
-    buttons->addWidget(CancelBtn);
-    box->addLayout(buttons);
-    connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
-    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+    box->addLayout(OkCancelRow(this, OKBtn, CancelBtn));
     connect(TrackBar1, &QSlider::valueChanged, this, [this](int v) { SliderMoved(v); });
     SetTag(1);
 }
