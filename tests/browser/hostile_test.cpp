@@ -368,6 +368,17 @@ TEST_F(Hostile, FolderTreeKeysKeepTheCurrentFolder) {
     TFolderTree* t = b->STV1;
     t->setFocus();
     auto expectHeld = [&](const QString& path, const char* step) {
+        // The model may still be loading and sorting on a busy machine: give
+        // the view time to bring the row back into sight.
+        QElapsedTimer settle;
+        settle.start();
+        auto inSight = [&] {
+            const QModelIndex c = t->currentIndex();
+            return c.isValid() && t->selectionModel()->isSelected(c) &&
+                   t->viewport()->rect().intersects(t->visualRect(c));
+        };
+        while (settle.elapsed() < 5000 && !inSight())
+            QTest::qWait(20);
         const QModelIndex c = t->currentIndex();
         ASSERT_TRUE(c.isValid()) << step;
         EXPECT_EQ(t->SelectedFolder(), path) << step;

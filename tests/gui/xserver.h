@@ -16,31 +16,31 @@
 
 namespace xtest {
 
-// A private Xvfb on the first free display from :91 on.
+// A private Xvfb on a display it picks itself: the server takes the first
+// free display and says which, so test programs running side by side never
+// talk to each other's server.
 struct TXServer {
     QProcess proc;
     QString display;
     bool Start() {
-        for (int n = 91; n < 140; ++n) {
-            if (QFile::exists(QString("/tmp/.X11-unix/X%1").arg(n)) ||
-                QFile::exists(QString("/tmp/.X%1-lock").arg(n)))
-                continue;
-            proc.start("Xvfb",
-                       {QString(":%1").arg(n), "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
-            if (!proc.waitForStarted(5000)) return false;
-            QElapsedTimer t;
-            t.start();
-            while (t.elapsed() < 10000 && proc.state() == QProcess::Running) {
-                if (QFile::exists(QString("/tmp/.X11-unix/X%1").arg(n))) {
-                    display = QString(":%1").arg(n);
-                    QThread::msleep(200);
-                    return true;
-                }
-                QThread::msleep(50);
+        proc.start("Xvfb", {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+        if (!proc.waitForStarted(5000)) return false;
+        QElapsedTimer t;
+        t.start();
+        QByteArray said;
+        while (t.elapsed() < 20000 && proc.state() == QProcess::Running) {
+            proc.waitForReadyRead(100);
+            said += proc.readAllStandardOutput();
+            if (said.endsWith('\n')) {
+                bool ok = false;
+                const int n = said.trimmed().toInt(&ok);
+                if (!ok) break;
+                display = QString(":%1").arg(n);
+                return true;
             }
-            proc.kill();
-            proc.waitForFinished();
         }
+        proc.kill();
+        proc.waitForFinished();
         return false;
     }
     ~TXServer() {

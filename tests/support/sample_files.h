@@ -80,14 +80,28 @@ inline bool WriteQuadGif(const QString& path, int w, int h, int frames = 1) {
     for (int f = 0; f < frames; ++f) {
         std::vector<uint8_t> bytes;
         auto frame = QuadPicture(w, h, true);
-        // Same colours in the same first-seen order keep the same table.
         for (int y = 0; y < h; ++y)
             for (int x = 0; x < w; ++x)
-                if (x > 0 || y > 0) frame->SetPixel(x, y, (QuadrantOf(x, y, w, h) + f) % 4);
+                frame->SetPixel(x, y, (QuadrantOf(x, y, w, h) + f) % 4);
         if (!EncodeGIF(*frame, false, 0, false, bytes)) return false;
+        // The encoder orders its table by first use: each frame takes its
+        // own table along as a local one.
+        const size_t frameTableEnd =
+            13 + ((bytes[10] & 0x80) ? 3u << ((bytes[10] & 7) + 1) : 0u);
+        size_t at = frameTableEnd; // skip the encoder's extensions
+        while (at + 2 < bytes.size() && bytes[at] == 0x21) {
+            at += 2;
+            while (at < bytes.size() && bytes[at] != 0)
+                at += bytes[at] + 1u;
+            ++at;
+        }
+        if (at + 10 > bytes.size() || bytes[at] != 0x2C) return false;
         const uint8_t gce[] = {0x21, 0xF9, 0x04, 0x00, 10, 0x00, 0x00, 0x00}; // 0.1 s
         out.insert(out.end(), std::begin(gce), std::end(gce));
-        out.insert(out.end(), bytes.begin() + long(tableEnd), bytes.end() - 1); // no trailer
+        out.insert(out.end(), bytes.begin() + long(at), bytes.begin() + long(at) + 9);
+        out.push_back(uint8_t((bytes[10] & 0x80) | (bytes[10] & 7)));
+        out.insert(out.end(), bytes.begin() + 13, bytes.begin() + long(frameTableEnd));
+        out.insert(out.end(), bytes.begin() + long(at) + 10, bytes.end() - 1); // no trailer
     }
     out.push_back(0x3B);
     return WriteBytes(path, out);
