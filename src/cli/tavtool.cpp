@@ -102,8 +102,12 @@ int RunConvert(const TToolArgs& a, std::FILE* err) {
 
     auto picture = std::make_unique<TPixelGraphic>();
     picture->LoadFromFileIndex(inName, a.index);
+    // The edit steps make new pictures; the source's metadata goes with the
+    // result (the writers set the saved size).
+    TPGMetadata metadata = picture->Metadata();
     picture = RunEditSteps(std::move(picture), a);
     if (a.colors > 0) picture = ReduceColors(*picture, a.colors);
+    picture->SetMetadata(std::move(metadata));
 
     SavePicture(*picture, outName, a, err);
     return 0;

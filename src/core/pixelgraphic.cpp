@@ -505,6 +505,7 @@ void TPixelGraphic::Assign(const TPixelGraphic* source) {
     transparent_ = source->transparent_;
     transparentColor_ = source->transparentColor_;
     saveColorResWarningAction_ = source->saveColorResWarningAction_;
+    metadata_ = source->metadata_;
     if (!source->palette_.empty()) {
         ReleaseCanvasHandle();
         palette_ = source->palette_;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/bitmapinfo.h"
+#include "core/metadata.h"
 #include "core/types.h"
 
 class TStream;
@@ -124,6 +125,17 @@ public:
     int LoadSizeHint() const { return loadSizeHint_; }
     void SetLoadSizeHint(int v) { loadSizeHint_ = v; }
 
+    // ---- metadata blocks of the file the picture came from (core/metadata.h):
+    // filled by the readers that find them, copied by Assign, written back by
+    // the writers whose format holds them. Loading replaces them.
+    const TPGMetadata& Metadata() const { return metadata_; }
+    void SetMetadata(TPGMetadata m) { metadata_ = std::move(m); }
+    const std::vector<uint8_t>& ExifBlock() const { return metadata_.Exif; }
+    void SetExifBlock(std::vector<uint8_t> b) { metadata_.Exif = std::move(b); }
+    const std::vector<uint8_t>& ICCProfile() const { return metadata_.ICC; }
+    void SetICCProfile(std::vector<uint8_t> p) { metadata_.ICC = std::move(p); }
+    const std::vector<std::string>& Comments() const { return metadata_.Comments; }
+
     // ---- change and progress
     TNotifyEvent OnChange;
     TPGProgressEvent OnProgress;
@@ -234,6 +246,7 @@ private:
     TRGB transparentColor_ = 0;
     bool skipPaletteRealize_ = false;
     int loadSizeHint_ = 0;
+    TPGMetadata metadata_;
     bool useColorCache_ = true;
     int updateCount_ = 0;
     uint64_t paletteRevision_ = 0;

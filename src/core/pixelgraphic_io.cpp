@@ -31,6 +31,7 @@ void TPixelGraphic::LoadThrough(TStream& stream, TFileFormatReader* reader,
     TPGUpdateScope update(*this);
     SetFormat(0, 0, pg24Bit);
     SetGamma(DisplayGamma);
+    metadata_.Clear();
     if (!reader) reader = FindReader(stream, extensionHint);
     if (!reader) throw EPGUnknownFileFormat(PGMessage(6));
     reader->Read(stream, *this, imageIndex);

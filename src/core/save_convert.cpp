@@ -11,6 +11,7 @@ std::unique_ptr<TPixelGraphic> ConvertForSave(TPixelGraphic& source, TPGColorRes
     tmp->OnProgress = source.OnProgress;
     tmp->OnProgressStart = source.OnProgressStart;
     tmp->OnProgressEnd = source.OnProgressEnd;
+    tmp->SetMetadata(source.Metadata());
     const int w = source.GetWidth(), h = source.GetHeight();
     switch (t) {
     case crBlackWhite:

@@ -1,6 +1,9 @@
 #include "formats/jpeg.h"
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
+#include <vector>
 
 #include "core/exceptions.h"
 #include "core/options.h"
@@ -37,13 +40,105 @@ J_DCT_METHOD DctMethod(int option, J_DCT_METHOD fallback) {
     }
 }
 
-// Opens the decoder on `stream` and reads the header; warnings act by `action`.
-std::unique_ptr<TPGJpegDecoder> OpenDecoder(TStream& stream, TPGWarningAction action) {
+// Opens the decoder on `stream` and reads the header; warnings act by
+// `action`. With `keepMetadata` the EXIF, ICC and comment segments are kept.
+std::unique_ptr<TPGJpegDecoder> OpenDecoder(TStream& stream, TPGWarningAction action,
+                                            bool keepMetadata = false) {
     auto d = std::make_unique<TPGJpegDecoder>();
     d->err.warningAction = action;
     if (!JpegCreateDecompress(d.get(), &stream, PGMaxImageBytes)) FailCreate(d->err);
+    if (keepMetadata && !JpegKeepMetadataMarkers(d.get())) JpegThrow(d->err);
     if (!JpegReadHeader(d.get())) JpegThrow(d->err);
     return d;
+}
+
+const char kExifHeader[] = {'E', 'x', 'i', 'f', 0, 0};
+const char kICCHeader[] = "ICC_PROFILE"; // with its 0, then sequence number and count
+constexpr size_t kICCHeaderSize = sizeof kICCHeader + 2;
+// Bytes of profile one APP2 segment carries: 65,535 less the length field and header.
+constexpr size_t kICCChunk = 65535 - 2 - kICCHeaderSize;
+
+bool StartsWith(const jpeg_marker_struct* m, const char* head, size_t n) {
+    return m->data_length >= n && std::memcmp(m->data, head, n) == 0;
+}
+
+// The metadata of the segments kept while the header was read. The ICC
+// profile counts only when its chunks are complete: one count for all, and
+// every sequence number from 1 to it exactly once.
+TPGMetadata MetadataOf(const jpeg_decompress_struct& c) {
+    TPGMetadata meta;
+    std::vector<const jpeg_marker_struct*> chunks(256, nullptr);
+    int chunkCount = -1;
+    bool iccBroken = false;
+    for (const jpeg_marker_struct* m = c.marker_list; m; m = m->next) {
+        if (m->data_length != m->original_length) continue; // cut short
+        if (m->marker == JPEG_APP0 + 1 && meta.Exif.empty() &&
+            StartsWith(m, kExifHeader, sizeof kExifHeader)) {
+            std::vector<uint8_t> block(m->data + sizeof kExifHeader, m->data + m->data_length);
+            if (IsExifBlock(block)) meta.Exif = std::move(block);
+        } else if (m->marker == JPEG_APP0 + 2 && StartsWith(m, kICCHeader, sizeof kICCHeader)) {
+            if (m->data_length < kICCHeaderSize) {
+                iccBroken = true;
+                continue;
+            }
+            const int seq = m->data[sizeof kICCHeader], count = m->data[sizeof kICCHeader + 1];
+            if (chunkCount < 0) chunkCount = count;
+            if (count == 0 || count != chunkCount || seq < 1 || seq > count || chunks[size_t(seq)])
+                iccBroken = true;
+            else
+                chunks[size_t(seq)] = m;
+        } else if (m->marker == JPEG_COM) {
+            meta.AddComment(std::string(reinterpret_cast<const char*>(m->data), m->data_length));
+        }
+    }
+    if (chunkCount > 0 && !iccBroken) {
+        std::vector<uint8_t> icc;
+        for (int i = 1; i <= chunkCount && !iccBroken; ++i) {
+            const jpeg_marker_struct* m = chunks[size_t(i)];
+            if (!m) {
+                iccBroken = true;
+                break;
+            }
+            icc.insert(icc.end(), m->data + kICCHeaderSize, m->data + m->data_length);
+        }
+        if (!iccBroken && icc.size() <= kPGMaxICCBytes) meta.ICC = std::move(icc);
+    }
+    return meta;
+}
+
+// Writes the picture's metadata segments after the file's header: the EXIF
+// block with the saved size, the ICC profile in chunks, the comments.
+void WriteMetadata(TPGJpegEncoder& e, const TPixelGraphic& picture) {
+    const TPGMetadata& meta = picture.Metadata();
+    if (!meta.Exif.empty()) {
+        std::vector<uint8_t> data(kExifHeader, kExifHeader + sizeof kExifHeader);
+        const std::vector<uint8_t> block =
+            ExifBlockForSave(meta.Exif, picture.GetWidth(), picture.GetHeight());
+        data.insert(data.end(), block.begin(), block.end());
+        // A block too large for one segment cannot be written as EXIF.
+        if (data.size() <= 65533 &&
+            !JpegWriteMarker(&e, JPEG_APP0 + 1, data.data(), unsigned(data.size())))
+            JpegThrow(e.err);
+    }
+    const size_t chunks = (meta.ICC.size() + kICCChunk - 1) / kICCChunk;
+    if (chunks >= 1 && chunks <= 255) {
+        for (size_t i = 0; i < chunks; ++i) {
+            const size_t from = i * kICCChunk, n = std::min(kICCChunk, meta.ICC.size() - from);
+            std::vector<uint8_t> data(kICCHeader, kICCHeader + sizeof kICCHeader);
+            data.push_back(uint8_t(i + 1));
+            data.push_back(uint8_t(chunks));
+            data.insert(data.end(), meta.ICC.begin() + std::ptrdiff_t(from),
+                        meta.ICC.begin() + std::ptrdiff_t(from + n));
+            if (!JpegWriteMarker(&e, JPEG_APP0 + 2, data.data(), unsigned(data.size())))
+                JpegThrow(e.err);
+        }
+    }
+    for (const std::string& text : meta.Comments) {
+        if (text.empty() || text.size() > 65533) continue;
+        if (!JpegWriteMarker(&e, JPEG_COM, reinterpret_cast<const JOCTET*>(text.data()),
+                             unsigned(text.size())))
+            JpegThrow(e.err);
+    }
 }
 } // namespace
 
@@ -66,8 +161,9 @@ bool TJPGFileFormatReader::CheckSignature(const uint8_t* header, int size) {
 void TJPGFileFormatReader::Read(TStream& stream, TPixelGraphic& picture, int imageIndex) {
     if (imageIndex != 0) Fail(PGMessage(7, "Index"));
     picture.SetGamma(DisplayGamma);
-    auto d = OpenDecoder(stream, picture.ReadWarningAction());
+    auto d = OpenDecoder(stream, picture.ReadWarningAction(), true);
     jpeg_decompress_struct& c = d->cinfo;
+    picture.SetMetadata(MetadataOf(c));
 
     c.scale_num = 1;
     c.scale_denom = unsigned(JpegShrinkDenom(int(c.image_width), int(c.image_height),
@@ -172,6 +268,7 @@ void TJPGFileFormatWriter::Write(TStream& stream, TPixelGraphic& picture) {
     s.quality = JPEGQuality;
     s.dct = DctMethod(JPEGWriteMethod, JDCT_FLOAT);
     if (!JpegStartCompress(e.get(), &s)) JpegThrow(e->err);
+    WriteMetadata(*e, picture);
 
     const int height = picture.GetHeight();
     {

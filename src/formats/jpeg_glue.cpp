@@ -191,6 +191,14 @@ bool JpegReadHeader(TPGJpegDecoder* d) {
     return true;
 }
 
+bool JpegKeepMetadataMarkers(TPGJpegDecoder* d) {
+    if (setjmp(d->err.jump)) return false;
+    jpeg_save_markers(&d->cinfo, JPEG_APP0 + 1, 0xFFFF);
+    jpeg_save_markers(&d->cinfo, JPEG_APP0 + 2, 0xFFFF);
+    jpeg_save_markers(&d->cinfo, JPEG_COM, 0xFFFF);
+    return true;
+}
+
 bool JpegCalcOutput(TPGJpegDecoder* d) {
     if (setjmp(d->err.jump)) return false;
     jpeg_calc_output_dimensions(&d->cinfo);
@@ -243,6 +251,12 @@ bool JpegStartCompress(TPGJpegEncoder* e, const TPGJpegWriteSettings* s) {
     jpeg_set_quality(c, s->quality, TRUE);
     c->dct_method = s->dct;
     jpeg_start_compress(c, TRUE);
+    return true;
+}
+
+bool JpegWriteMarker(TPGJpegEncoder* e, int marker, const JOCTET* data, unsigned int length) {
+    if (setjmp(e->err.jump)) return false;
+    jpeg_write_marker(&e->cinfo, marker, data, length);
     return true;
 }
 

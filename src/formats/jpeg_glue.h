@@ -94,6 +94,10 @@ struct TPGJpegEncoder {
 // Creating the object checks the library's version and struct size.
 bool JpegCreateDecompress(TPGJpegDecoder* d, TStream* stream, long long memoryLimit);
 bool JpegReadHeader(TPGJpegDecoder* d);
+// Keeps the APP1, APP2 and COM segments the header reading meets (each at
+// most the 65,533 bytes a segment holds) for the metadata of the picture;
+// call before JpegReadHeader.
+bool JpegKeepMetadataMarkers(TPGJpegDecoder* d);
 bool JpegCalcOutput(TPGJpegDecoder* d);
 bool JpegStartDecompress(TPGJpegDecoder* d);
 bool JpegReadRow(TPGJpegDecoder* d, JSAMPROW row);
@@ -109,6 +113,8 @@ struct TPGJpegWriteSettings {
     J_DCT_METHOD dct;
 };
 bool JpegStartCompress(TPGJpegEncoder* e, const TPGJpegWriteSettings* s);
+// Writes one marker segment; call after JpegStartCompress, before the rows.
+bool JpegWriteMarker(TPGJpegEncoder* e, int marker, const JOCTET* data, unsigned int length);
 bool JpegWriteRow(TPGJpegEncoder* e, JSAMPROW row);
 bool JpegFinishCompress(TPGJpegEncoder* e);
 

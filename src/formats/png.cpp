@@ -35,6 +35,34 @@ std::unique_ptr<TPGPngContext> OpenReader(TStream& stream, TPGWarningAction acti
     return c;
 }
 
+// The metadata chunks libpng kept while reading the header: iCCP, eXIf and
+// the tEXt/zTXt/iTXt comments.
+TPGMetadata MetadataOf(png_structp png, png_infop info) {
+    TPGMetadata meta;
+    png_charp name = nullptr;
+    int compression = 0;
+    png_bytep profile = nullptr;
+    png_uint_32 length = 0;
+    if (png_get_iCCP(png, info, &name, &compression, &profile, &length) && profile &&
+        length <= kPGMaxICCBytes)
+        meta.ICC.assign(profile, profile + length);
+    png_bytep exif = nullptr;
+    png_uint_32 exifLength = 0;
+    if (png_get_eXIf_1(png, info, &exifLength, &exif) && exif && exifLength <= kPGMaxExifBytes) {
+        std::vector<uint8_t> block(exif, exif + exifLength);
+        if (IsExifBlock(block)) meta.Exif = std::move(block);
+    }
+    png_textp texts = nullptr;
+    int count = 0;
+    if (png_get_text(png, info, &texts, &count) > 0 && texts)
+        for (int i = 0; i < count; ++i)
+            if (texts[i].key && std::strcmp(texts[i].key, "Comment") == 0 && texts[i].text)
+                meta.AddComment(std::string(texts[i].text, texts[i].text_length
+                                                               ? texts[i].text_length
+                                                               : texts[i].itxt_length));
+    return meta;
+}
+
 // An 8-bit channel value at a sample depth of 1..16 bits, and back.
 png_uint_16 ToDepth(int v, int depth) {
     if (depth >= 16) return png_uint_16(v * 257);
@@ -84,6 +112,7 @@ void TPNGFileFormatReader::Read(TStream& stream, TPixelGraphic& picture, int ima
     png_get_IHDR(png, info, &width, &height, &depth, &colorType, &interlace, nullptr, nullptr);
     const int channels = png_get_channels(png, info);
     const bool palette = colorType == PNG_COLOR_TYPE_PALETTE;
+    picture.SetMetadata(MetadataOf(png, info));
 
     TPGPixelFormat format;
     if (channels > 2)
@@ -285,6 +314,30 @@ void TPNGFileFormatWriter::Write(TStream& stream, TPixelGraphic& picture) {
         s.gamma = true;
         s.gammaValue = double(float(1.0L / gamma));
     }
+    // Metadata: the ICC profile when it is whole (its own length field
+    // says so), the EXIF block with the saved size, the comments as tEXt.
+    const TPGMetadata& meta = picture.Metadata();
+    if (meta.ICC.size() >= 132 && png_get_uint_32(meta.ICC.data()) == meta.ICC.size()) {
+        s.icc = meta.ICC.data();
+        s.iccSize = meta.ICC.size();
+    }
+    const std::vector<uint8_t> exif =
+        ExifBlockForSave(meta.Exif, picture.GetWidth(), picture.GetHeight());
+    if (IsExifBlock(exif) && exif.size() <= PNG_UINT_31_MAX) {
+        s.exif = exif.data();
+        s.exifSize = exif.size();
+    }
+    std::vector<png_text> texts;
+    for (const std::string& comment : meta.Comments) {
+        png_text t{};
+        t.compression = PNG_TEXT_COMPRESSION_NONE;
+        t.key = const_cast<char*>("Comment");
+        t.text = const_cast<char*>(comment.c_str());
+        t.text_length = comment.size();
+        texts.push_back(t);
+    }
+    s.texts = texts.data();
+    s.textCount = int(texts.size());
     if (!PngWriteHeader(c.get(), &s)) PngThrow(*c);
 
     const int h = picture.GetHeight();

@@ -143,6 +143,15 @@ bool PngWriteHeader(TPGPngContext* c, const TPGPngWriteSettings* s) {
                  PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (s->palette) png_set_PLTE(c->png, c->info, s->palette, s->paletteCount);
     if (s->gamma) png_set_gAMA(c->png, c->info, s->gammaValue);
+    if (s->iccSize > 0) {
+        // The profile is written as the picture carried it, not judged.
+        png_set_option(c->png, PNG_SKIP_sRGB_CHECK_PROFILE, PNG_OPTION_ON);
+        png_set_iCCP(c->png, c->info, "ICC Profile", PNG_COMPRESSION_TYPE_BASE, s->icc,
+                     png_uint_32(s->iccSize));
+    }
+    if (s->exifSize > 0)
+        png_set_eXIf_1(c->png, c->info, png_uint_32(s->exifSize), const_cast<png_bytep>(s->exif));
+    if (s->textCount > 0) png_set_text(c->png, c->info, s->texts, s->textCount);
     png_write_info(c->png, c->info);
     png_set_bgr(c->png);
     return true;

@@ -67,6 +67,13 @@ struct TPGPngWriteSettings {
     int paletteCount;
     bool gamma;
     double gammaValue;
+    // Metadata chunks (none when empty): iCCP, eXIf, tEXt "Comment".
+    const uint8_t* icc;
+    size_t iccSize;
+    const uint8_t* exif;
+    size_t exifSize;
+    const png_text* texts;
+    int textCount;
 };
 bool PngWriteHeader(TPGPngContext* c, const TPGPngWriteSettings* s);
 bool PngWriteRow(TPGPngContext* c, png_bytep row);

@@ -174,6 +174,27 @@ TIFFDirectory ParseDirectory(TStream& s, int imageIndex) {
     return d;
 }
 
+// The metadata of the file's first directory: its ICC profile (tag 34675),
+// and its descriptive tags with the Exif and GPS directories as an EXIF
+// block. Unreadable metadata is left out; the pixels do not depend on it.
+TPGMetadata MetadataOf(TStream& s, int64_t base) {
+    TPGMetadata meta;
+    const int64_t size = s.Size() - base;
+    if (size <= 0) return meta;
+    TExifDirectories dirs;
+    const bool ok = ReadExifDirectories(
+        [&](uint64_t offset, size_t n, uint8_t* out) {
+            if (offset > uint64_t(size) || n > uint64_t(size) - offset) return false;
+            s.SetPosition(base + int64_t(offset));
+            return s.Read(out, int64_t(n)) == int64_t(n);
+        },
+        uint64_t(size), dirs);
+    if (!ok) return meta;
+    meta.ICC = std::move(dirs.ICC);
+    meta.Exif = BuildExifBlock(dirs);
+    return meta;
+}
+
 // Decodes one PackBits row of `n` bytes.
 void UnpackRow(TInputBuffer<EPGTIFFileFormatReader>& in, uint8_t* row, int64_t n, int y) {
     int64_t filled = 0;
@@ -285,6 +306,7 @@ void TTIFFileFormatReader::Read(TStream& stream, TPixelGraphic& picture, int ima
 
     picture.SetGamma(DisplayGamma);
     picture.SetFormat(width, height, format);
+    picture.SetMetadata(MetadataOf(stream, d.base));
     if (format == pg1Bit) picture.SetPaletteIdent(pBlackWhite);
     if (!paletted && format == pg4Bit) picture.SetPaletteIdent(pGray16);
     if (!paletted && format == pg8Bit) picture.SetPaletteIdent(pGray256);

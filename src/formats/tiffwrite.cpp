@@ -171,7 +171,20 @@ void TTIFFileFormatWriter::WritePicture(TStream& stream, TPixelGraphic& picture)
         stream.WriteBuffer(t.data(), 4);
         stream.SetPosition(dirPos);
     }
-    const int entryCount = colorMap ? 14 : 13;
+    // The picture's metadata as tags of this directory: the descriptive IFD0
+    // tags of its EXIF block, the Exif and GPS directories behind pointers,
+    // and the ICC profile (tag 34675).
+    TExifDirectories meta;
+    ReadExifDirectories(ExifBlockForSave(picture.ExifBlock(), width, height), meta);
+    if (meta.BigEndian != be)
+        for (auto* list : {&meta.Ifd0, &meta.ExifIfd, &meta.GpsIfd})
+            for (TExifEntry& e : *list) SwapExifEntryOrder(e);
+    std::vector<TExifEntry> extras = meta.Ifd0;
+    const std::vector<uint8_t>& icc = picture.ICCProfile();
+    if (!icc.empty() && icc.size() <= kPGMaxICCBytes)
+        extras.push_back(TExifEntry{34675, 7, uint32_t(icc.size()), icc});
+    const int entryCount = (colorMap ? 14 : 13) + int(extras.size()) +
+                           (meta.ExifIfd.empty() ? 0 : 1) + (meta.GpsIfd.empty() ? 0 : 1);
     const int64_t areasPos = dirPos + 2 + 12 * entryCount + 4;
     // Data areas: colour map or BitsPerSample array, resolutions, strip arrays.
     std::vector<uint8_t> areas;
@@ -200,21 +213,50 @@ void TTIFFileFormatWriter::WritePicture(TStream& stream, TPixelGraphic& picture)
     if (strips > 1) areas.resize(areas.size() + size_t(strips) * 8, 0);
     const int64_t countsPos = offsetsPos + strips * 4;
 
-    std::vector<uint8_t> dir;
-    o.U16(dir, uint32_t(entryCount));
-    int64_t offsetsField = 0, countsField = 0;
+    // Entries as tag and their twelve bytes, sorted by tag before writing.
+    std::vector<std::pair<uint32_t, std::vector<uint8_t>>> entries;
     auto entry = [&](uint32_t tag, uint32_t type, uint32_t count, uint32_t value) {
-        o.U16(dir, tag);
-        o.U16(dir, type);
-        o.U32(dir, count);
+        std::vector<uint8_t> e;
+        o.U16(e, tag);
+        o.U16(e, type);
+        o.U32(e, count);
         if (type == 3 && count == 1) {
-            o.U16(dir, value); // SHORT values sit in the first two bytes
-            o.U16(dir, 0);
+            o.U16(e, value); // SHORT values sit in the first two bytes
+            o.U16(e, 0);
         } else {
-            o.U32(dir, value);
+            o.U32(e, value);
         }
+        entries.emplace_back(tag, std::move(e));
     };
     auto rel = [&](int64_t pos) { return Offset32(pos - headerStart_); };
+    // Values that do not fit an entry go to the areas, on word boundaries.
+    auto areaValue = [&](const std::vector<uint8_t>& v) {
+        if (areas.size() % 2) areas.push_back(0);
+        const int64_t at = areasPos + int64_t(areas.size());
+        areas.insert(areas.end(), v.begin(), v.end());
+        return rel(at);
+    };
+    for (const TExifEntry& x : extras) {
+        std::vector<uint8_t> e;
+        o.U16(e, x.Tag);
+        o.U16(e, x.Type);
+        o.U32(e, x.Count);
+        if (x.Value.size() <= 4) {
+            e.insert(e.end(), x.Value.begin(), x.Value.end());
+            e.resize(12, 0);
+        } else {
+            o.U32(e, areaValue(x.Value));
+        }
+        entries.emplace_back(x.Tag, std::move(e));
+    }
+    for (const auto& [tag, list] : {std::pair{34665u, &meta.ExifIfd}, std::pair{34853u, &meta.GpsIfd}}) {
+        if (list->empty()) continue;
+        if (areas.size() % 2) areas.push_back(0);
+        const uint32_t at = rel(areasPos + int64_t(areas.size()));
+        const std::vector<uint8_t> sub = ExifDirectoryBytes(*list, be, at);
+        areas.insert(areas.end(), sub.begin(), sub.end());
+        entry(tag, 4, 1, at);
+    }
     entry(254, 4, 1, 0);
     entry(256, 4, 1, uint32_t(width));
     entry(257, 4, 1, uint32_t(height));
@@ -224,16 +266,24 @@ void TTIFFileFormatWriter::WritePicture(TStream& stream, TPixelGraphic& picture)
         entry(258, 3, 1, uint32_t(bits));
     entry(259, 3, 1, uint32_t(compression));
     entry(262, 3, 1, uint32_t(photometric));
-    offsetsField = dirPos + int64_t(dir.size()) + 8;
     entry(273, 4, uint32_t(strips), strips > 1 ? rel(offsetsPos) : 0);
     entry(277, 3, 1, uint32_t(samples));
     entry(278, 4, 1, uint32_t(rowsPerStrip));
-    countsField = dirPos + int64_t(dir.size()) + 8;
     entry(279, 4, uint32_t(strips), strips > 1 ? rel(countsPos) : 0);
     entry(282, 5, 1, rel(xresPos));
     entry(283, 5, 1, rel(yresPos));
     entry(296, 3, 1, uint32_t(resolutionUnit + 1));
     if (colorMap) entry(320, 3, uint32_t(mapCount), rel(mapPos));
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<uint8_t> dir;
+    o.U16(dir, uint32_t(entryCount));
+    int64_t offsetsField = 0, countsField = 0;
+    for (const auto& [tag, bytes] : entries) {
+        if (tag == 273) offsetsField = dirPos + int64_t(dir.size()) + 8;
+        if (tag == 279) countsField = dirPos + int64_t(dir.size()) + 8;
+        dir.insert(dir.end(), bytes.begin(), bytes.end());
+    }
     o.U32(dir, 0); // no next directory yet
     nextOffsetField_ = dirPos + int64_t(dir.size()) - 4;
     stream.WriteBuffer(dir.data(), int64_t(dir.size()));

@@ -30,6 +30,16 @@ TFileProperties FileProperties(const QString& fileName) {
         p.Recognised = false;
     }
     if (p.Recognised) {
+        // The JPEG reader is named for JFIF files; a camera's JPEG without a
+        // JFIF segment is an EXIF file, and a JPEG with neither is plain JPEG.
+        if (type == "JPEG (JFIF compliant)" && info.SubType.rfind("JFIF", 0) != 0) {
+            bool exif = false;
+            try {
+                exif = !ReadExifFileRows(name).empty();
+            } catch (const Exception&) {
+            }
+            type = exif ? "JPEG (EXIF)" : "JPEG";
+        }
         p.Type = QString::fromStdString(type);
         p.SubType = QString::fromStdString(info.SubType);
         p.Options = QString::fromStdString(info.Options);

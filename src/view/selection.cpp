@@ -1,6 +1,7 @@
 #include "view/selection.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 TPGSquare PGHandleSquare(const TPGSelBox& b, int h) {
     const int64_t MX = (b.L + b.R) / 2, MY = (b.T + b.B) / 2;
@@ -75,15 +76,20 @@ TPGSelBounds PGDragRule(int state, const TPGSelBounds& s, QPoint q, const QPoint
     if (state < dsCreate || state > dsBottomRight) return n;
     // Creating and resizing follow the pointer only as far as the picture
     // goes: the grab keeps moves coming from anywhere on the screen.
-    q.setX(std::clamp(q.x(), 0, std::max(W - 1, 0)));
-    q.setY(std::clamp(q.y(), 0, std::max(H - 1, 0)));
     if (state == dsCreate) {
+        // A drag spans the pixels from the anchor up to the pointer, the
+        // pointer's own excluded, so a drag of 400 x 300 screen pixels at 1:1
+        // selects 400 x 300 (a click still selects the one pixel).
+        q.setX(std::clamp(q.x(), 0, std::max(W, 0)));
+        q.setY(std::clamp(q.y(), 0, std::max(H, 0)));
         n.left = std::min(q.x(), anchor.x());
         n.top = std::min(q.y(), anchor.y());
-        n.width = std::max(q.x(), anchor.x()) - n.left + 1;
-        n.height = std::max(q.y(), anchor.y()) - n.top + 1;
+        n.width = std::max(std::abs(q.x() - anchor.x()), 1);
+        n.height = std::max(std::abs(q.y() - anchor.y()), 1);
         return n;
     }
+    q.setX(std::clamp(q.x(), 0, std::max(W - 1, 0)));
+    q.setY(std::clamp(q.y(), 0, std::max(H - 1, 0)));
     const int h = state - dsTopLeft;
     const bool left = h == 0 || h == 3 || h == 5, right = h == 2 || h == 4 || h == 7;
     const bool top = h <= 2, bottom = h >= 5;

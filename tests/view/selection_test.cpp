@@ -57,9 +57,9 @@ TEST(PGSelection, DragRules) {
         QPoint q, offset, anchor;
         TPGSelBounds want;
     } cases[] = {
-        {"create down-right", dsCreate, {15, 25}, {}, {5, 6}, {5, 6, 11, 20}},
-        {"create up-left", dsCreate, {2, 3}, {}, {5, 6}, {2, 3, 4, 4}},
-        {"create clamped to the picture", dsCreate, {500, -40}, {}, {5, 6}, {5, 0, 95, 7}},
+        {"create down-right", dsCreate, {15, 25}, {}, {5, 6}, {5, 6, 10, 19}},
+        {"create up-left", dsCreate, {2, 3}, {}, {5, 6}, {2, 3, 3, 3}},
+        {"create clamped to the picture", dsCreate, {500, -40}, {}, {5, 6}, {5, 0, 95, 6}},
         {"click gives one pixel", dsCreate, {5, 6}, {}, {5, 6}, {5, 6, 1, 1}},
         {"move", dsMove, {50, 50}, {3, 4}, {}, {47, 46, 30, 40}},
         {"move stops with one column left", dsMove, {-500, 50}, {3, 4}, {}, {-29, 46, 30, 40}},

@@ -28,6 +28,7 @@
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QUrl>
+#include <QWindow>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -195,10 +196,20 @@ TfrmEdit::TfrmEdit(QWidget* parent) : QDialog(parent, Qt::FramelessWindowHint) {
 
 // ---- the album window
 
+namespace {
+// A dialog the program made once without a parent opens above the album
+// window all the same: the window becomes its window manager parent.
+void OpenAboveWindow(QWidget* dialog, QWidget* owner) {
+    if (!dialog || dialog->parentWidget() == owner) return;
+    (void)dialog->winId();
+    (void)owner->winId();
+    if (QWindow* w = dialog->windowHandle()) w->setTransientParent(owner->windowHandle());
+}
+} // namespace
+
 TfAlbum::TfAlbum(QWidget* parent) : QMainWindow(parent) {
     setObjectName("fAlbum");
     setWindowTitle("Tavirlo TavAlbum Maker");
-    setWindowFlag(Qt::WindowStaysOnTopHint);
     setFixedSize(478, 401 + 60);
     // The program's Frame Setup window, or one of its own (tests).
     if (TToolWindows* tools = ToolWindows())
@@ -499,6 +510,7 @@ void TfAlbum::EditCaption() {
         QRect(List->viewport()->mapToGlobal(cell.topLeft()), QSize(List->columnWidth(1), 20)));
     editor->Edit->selectAll();
     editor->Edit->setFocus();
+    OpenAboveWindow(editor, this);
     if (ExecDialog(editor) != QDialog::Accepted) return;
     // The file format cannot hold TAB or line breaks: blanks instead.
     entries_[size_t(r)].caption = AlbumCleanCaption(Utf8(editor->Edit->text()));
@@ -506,6 +518,7 @@ void TfAlbum::EditCaption() {
 }
 
 void TfAlbum::FrameSetup() {
+    OpenAboveWindow(Prefs, this);
     ExecDialog(Prefs);
 }
 

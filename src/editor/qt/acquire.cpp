@@ -19,6 +19,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QUrl>
+#include <QWindow>
 
 #include "browser/filelist.h"
 #include "browser/form1.h"
@@ -70,7 +71,7 @@ qint64 MonotonicMs() {
 } // namespace
 
 TfrmAcquire::TfrmAcquire(QWidget* parent)
-    : QMainWindow(parent, Qt::Window | Qt::WindowStaysOnTopHint) {
+    : QMainWindow(parent, Qt::Window) {
     setObjectName("TfrmAcquire");
     setWindowTitle("Tavirlo Image Editor");
     PGImage1 = new TPGImage(this);
@@ -145,65 +146,69 @@ void TfrmAcquire::BuildMenus() {
         connect(a, &QAction::triggered, this, fn);
         return a;
     };
-    QMenu* file = menuBar()->addMenu("File");
+    QMenu* file = menuBar()->addMenu("&File");
     file->setObjectName("File1");
-    add(file, "New1", "New", [this] { RunCommand([this] { FileNew(); }); })->setVisible(false);
-    add(file, "Open1", "Open...", [this] {
+    add(file, "New1", "&New", [this] { RunCommand([this] { FileNew(); }); })->setVisible(false);
+    add(file, "Open1", "&Open...", [this] {
         RunCommand([this] { FileOpen(); });
     })->setShortcut(QKeySequence::Open);
-    add(file, "Save1", "Save", [] {})->setVisible(false);
-    add(file, "SaveAs1", "Save As...", [this] {
+    add(file, "Save1", "&Save", [] {})->setVisible(false);
+    add(file, "SaveAs1", "Save &As...", [this] {
         RunCommand([this] { FileSaveAs(); });
     })->setShortcut(QKeySequence::SaveAs);
-    add(file, "SaveOptions1", "Save Options...",
+    add(file, "SaveOptions1", "Save Op&tions...",
         [this] { RunCommand([this] { FileSaveOptions(); }); });
-    add(file, "ExportasGIF89a1", "Export as GIF89a", [this] {
+    add(file, "ExportasGIF89a1", "&Export as GIF89a", [this] {
         RunCommand([this] { ExportGIF(); });
     })->setVisible(false);
     file->addSeparator();
     // The scanner's issue connects these and the main window enables them.
-    Select1 = file->addAction("Select...");
+    Select1 = file->addAction("Se&lect...");
     Select1->setObjectName("Select1");
     Select1->setEnabled(false);
     connect(Select1, &QAction::triggered, this,
             [this] { TTwain::Instance().TWAIN_SelectImageSource(this); });
-    Acquire1 = file->addAction("Acquire...");
+    Acquire1 = file->addAction("Ac&quire...");
     Acquire1->setObjectName("Acquire1");
     Acquire1->setEnabled(false);
     connect(Acquire1, &QAction::triggered, this, [this] { AcquireImage(); });
     file->addSeparator();
-    add(file, "Print1", "Print", [this] {
+    add(file, "Print1", "&Print", [this] {
         RunCommand([this] { PrintPicture(); });
     })->setShortcut(QKeySequence::Print);
-    add(file, "Close1", "Close", [this] { close(); })->setShortcut(QKeySequence::Close);
+    add(file, "Close1", "&Close", [this] { close(); })->setShortcut(QKeySequence::Close);
 
-    QMenu* edit = menuBar()->addMenu("Edit");
+    QMenu* edit = menuBar()->addMenu("&Edit");
     edit->setObjectName("Edit1");
-    Undo1 = add(edit, "Undo1", "Undo", [this] { RunCommand([this] { Undo(); }); });
+    Undo1 = add(edit, "Undo1", "&Undo", [this] { RunCommand([this] { Undo(); }); });
     Undo1->setShortcut(QKeySequence::Undo);
     Undo1->setEnabled(false);
+    Redo1 = add(edit, "Redo1", "&Redo", [this] { RunCommand([this] { Redo(); }); });
+    Redo1->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y),
+                         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
+    Redo1->setEnabled(false);
 
-    ImageMenu = menuBar()->addMenu("Image");
+    ImageMenu = menuBar()->addMenu("&Image");
     ImageMenu->setObjectName("Image1");
-    QMenu* rotate = ImageMenu->addMenu("Rotate");
+    QMenu* rotate = ImageMenu->addMenu("&Rotate");
     rotate->setObjectName("Rotate1");
-    add(rotate, "N180Degrees1", "180 Degrees", [this] { RotateBy(180); });
-    add(rotate, "N90DegreesCW1", "90 Degrees CW", [this] { RotateBy(90); });
-    add(rotate, "N90DegreesCCW1", "90 Degrees CCW", [this] { RotateBy(270); });
-    add(rotate, "FlipHorizontal1", "Flip Horizontal", [this] { FlipHorizontally(); });
-    add(rotate, "FlipVertical1", "Flip Vertical", [this] { FlipVertically(); });
-    add(ImageMenu, "Crop1", "Crop", [this] { Crop(); });
+    add(rotate, "N180Degrees1", "&180 Degrees", [this] { RotateBy(180); });
+    add(rotate, "N90DegreesCW1", "&90 Degrees CW", [this] { RotateBy(90); });
+    add(rotate, "N90DegreesCCW1", "90 Degrees CC&W", [this] { RotateBy(270); });
+    add(rotate, "FlipHorizontal1", "Flip &Horizontal", [this] { FlipHorizontally(); });
+    add(rotate, "FlipVertical1", "Flip &Vertical", [this] { FlipVertically(); });
+    add(ImageMenu, "Crop1", "&Crop", [this] { Crop(); });
 
-    FiltersMenu = menuBar()->addMenu("Filters");
+    FiltersMenu = menuBar()->addMenu("Fi&lters");
     FiltersMenu->setObjectName("Filters1");
     // The geometry dialogs, filters and effects come from their own files.
     AddEditorFilterCommands(*this, rotate, ImageMenu, FiltersMenu);
 
-    QMenu* help = menuBar()->addMenu("Help");
+    QMenu* help = menuBar()->addMenu("&Help");
     help->setObjectName("Help1");
-    add(help, "HelpAcquire1", "Help on acquiring an image from a TWAIN device",
+    add(help, "HelpAcquire1", "Help on &acquiring an image from a scanner",
         [] { ShowHelpContext(hcAcquire); });
-    add(help, "HelpEditor1", "Help on editing an image", [] { ShowHelpContext(hcEditor); });
+    add(help, "HelpEditor1", "Help on &editing an image", [] { ShowHelpContext(hcEditor); });
 }
 
 void TfrmAcquire::BuildToolBar() {
@@ -262,16 +267,57 @@ void TfrmAcquire::PictureChanged() {
 }
 
 void TfrmAcquire::ResetUndo() {
-    undoCopy_.reset();
-    Undo1->setText("Undo");
-    Undo1->setEnabled(false);
+    undo_.clear();
+    redo_.clear();
+    UpdateUndoActions();
 }
 
-bool TfrmAcquire::UndoAvailable() const {
-    return Undo1->isEnabled();
+void TfrmAcquire::NewPictureState() {
+    state_ = nextState_++;
 }
+
 QString TfrmAcquire::UndoCaption() const {
-    return Undo1->text();
+    return undo_.empty() ? QString("Undo") : "Undo " + undo_.back().label;
+}
+QString TfrmAcquire::RedoCaption() const {
+    return redo_.empty() ? QString("Redo") : "Redo " + redo_.back().label;
+}
+
+void TfrmAcquire::UpdateUndoActions() {
+    Undo1->setText("&" + UndoCaption());
+    Undo1->setEnabled(!undo_.empty());
+    Redo1->setText("&" + RedoCaption());
+    Redo1->setEnabled(!redo_.empty());
+}
+
+void TfrmAcquire::SetUndoBudget(int steps, int64_t bytes) {
+    undoSteps_ = std::max(1, steps);
+    undoBytes_ = std::max<int64_t>(0, bytes);
+    TrimUndo();
+    UpdateUndoActions();
+}
+
+void TfrmAcquire::TrimUndo() {
+    auto bytesOf = [](const std::deque<TEditorUndoEntry>& stack) {
+        int64_t n = 0;
+        for (const TEditorUndoEntry& e : stack)
+            if (e.picture) n += e.picture->ImageSize();
+        return n;
+    };
+    // The oldest redo levels go first (they are the furthest from the
+    // picture shown), then the oldest undo levels; the latest undo stays.
+    int64_t total = bytesOf(undo_) + bytesOf(redo_);
+    auto over = [&] {
+        return int(undo_.size() + redo_.size()) > undoSteps_ || total > undoBytes_;
+    };
+    while (!redo_.empty() && over()) {
+        if (redo_.front().picture) total -= redo_.front().picture->ImageSize();
+        redo_.pop_front();
+    }
+    while (undo_.size() > 1 && over()) {
+        if (undo_.front().picture) total -= undo_.front().picture->ImageSize();
+        undo_.pop_front();
+    }
 }
 
 void TfrmAcquire::SaveUndo(const QString& label) {
@@ -280,15 +326,35 @@ void TfrmAcquire::SaveUndo(const QString& label) {
 }
 
 void TfrmAcquire::Undo() {
-    if (!Undo1->isEnabled()) return;
-    PGImage1->TakePixelGraphic(std::move(undoCopy_));
-    ResetUndo();
-    modified_ = true;
+    if (undo_.empty()) return;
+    // The copy first: when it fails nothing has changed.
+    auto current = PGImage1->CopyPixelGraphic();
+    TEditorUndoEntry back = std::move(undo_.back());
+    undo_.pop_back();
+    redo_.push_back(TEditorUndoEntry{std::move(current), back.label, state_});
+    PGImage1->TakePixelGraphic(std::move(back.picture));
+    state_ = back.state;
+    UpdateUndoActions();
+}
+
+void TfrmAcquire::Redo() {
+    if (redo_.empty()) return;
+    auto current = PGImage1->CopyPixelGraphic();
+    TEditorUndoEntry next = std::move(redo_.back());
+    redo_.pop_back();
+    undo_.push_back(TEditorUndoEntry{std::move(current), next.label, state_});
+    PGImage1->TakePixelGraphic(std::move(next.picture));
+    state_ = next.state;
+    UpdateUndoActions();
+}
+
+QString TfrmAcquire::DocumentName() const {
+    return saveName_.isEmpty() ? QString("the picture") : QFileInfo(saveName_).fileName();
 }
 
 bool TfrmAcquire::QueryUnsaved() {
-    if (!modified_ || PGImage1->IsEmpty()) return true;
-    switch (MessageDlg("Save changes to the picture?", QMessageBox::Question,
+    if (!Modified() || PGImage1->IsEmpty()) return true;
+    switch (MessageDlg(QString("Save changes to %1?").arg(DocumentName()), QMessageBox::Question,
                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this)) {
     case QMessageBox::Yes:
         try {
@@ -302,6 +368,17 @@ bool TfrmAcquire::QueryUnsaved() {
     default:
         return false;
     }
+}
+
+void TfrmAcquire::closeEvent(QCloseEvent* e) {
+    // Asked here, naming the picture, while the editor is still on screen.
+    // "No" lets the changes go: nothing asks about them again later.
+    if (!QueryUnsaved()) {
+        e->ignore();
+        return;
+    }
+    SetModified(false);
+    QMainWindow::closeEvent(e);
 }
 
 void TfrmAcquire::RunCommand(const std::function<void()>& body) {
@@ -323,6 +400,9 @@ void TfrmAcquire::LoadIntoView(const QString& path) {
     if (!fi.exists() || !fi.isFile())
         throw Exception(QString("%1 is not a readable file").arg(path).toStdString());
     PGImage1->LoadFromFile(LocalName(path));
+    NewPictureState();
+    const TPixelGraphic* loaded = PGImage1->CurrentPixelGraphic();
+    documentMeta_ = loaded ? loaded->Metadata() : TPGMetadata{};
 }
 
 // ---- interfaces
@@ -341,7 +421,7 @@ bool TfrmAcquire::EditFile(const QString& path) {
     }
     saveName_ = path;
     ResetUndo();
-    modified_ = false;
+    SetModified(false);
     return true;
 }
 
@@ -391,7 +471,9 @@ void TfrmAcquire::AcquireImage() {
         TBusyCursor busy;
         PGImage1->LoadFromFile(LocalName(temp.fileName()));
         saveName_.clear();
-        modified_ = true;
+        NewPictureState();
+        documentMeta_.Clear();
+        SetModified(true);
     } catch (const std::exception&) {
         ShowMessage("Unable to aquire image", this);
     }
@@ -410,6 +492,9 @@ void TfrmAcquire::showEvent(QShowEvent* e) {
     JPEGQuality = 80;
     if (TForm1* f = Form1()) {
         startFolder_ = f->ListedFolder();
+        // Above the browser, never above its own dialogs (no stay-on-top).
+        if (QWindow* w = windowHandle(); w && f->windowHandle())
+            w->setTransientParent(f->windowHandle());
         if (!watchedMain_) {
             watchedMain_ = f;
             f->installEventFilter(this);
@@ -432,7 +517,9 @@ bool TfrmAcquire::eventFilter(QObject* watched, QEvent* e) {
 void TfrmAcquire::FileNew() {
     if (!QueryUnsaved()) return;
     PGImage1->TakePixelGraphic(nullptr);
-    modified_ = false;
+    NewPictureState();
+    documentMeta_.Clear();
+    SetModified(false);
 }
 
 void TfrmAcquire::FileOpen() {
@@ -453,7 +540,7 @@ void TfrmAcquire::FileOpen() {
         throw;
     }
     saveName_ = path;
-    modified_ = false;
+    SetModified(false);
 }
 
 bool TfrmAcquire::FileSaveAs() {
@@ -468,10 +555,14 @@ bool TfrmAcquire::FileSaveAs() {
     if (path.isEmpty()) return false;
     path = WithDefaultExtension(path, chosenFilter);
     TBusyCursor busy;
+    // The file's metadata blocks go with the picture (commands that make a
+    // new picture do not carry them); the writers set the saved size.
+    TPixelGraphic& picture = *PGImage1->PixelGraphic();
+    if (picture.Metadata().Empty()) picture.SetMetadata(documentMeta_);
     // Written beside the target and renamed over it when complete.
-    PGImage1->PixelGraphic()->SaveToFile(LocalName(path));
+    picture.SaveToFile(LocalName(path));
     saveName_ = path;
-    modified_ = false;
+    SetModified(false);
     FolderContentsChanged(QFileInfo(path).absolutePath());
     return true;
 }
@@ -483,6 +574,10 @@ void TfrmAcquire::FileSaveOptions() {
                            ? qobject_cast<TfrmFileSaveOptions*>(tools->Find("TfrmFileSaveOptions"))
                            : nullptr) {
         shared->LoadOptions();
+        // Made once without a parent: it opens above the editor all the same.
+        (void)shared->winId();
+        (void)winId();
+        if (QWindow* w = shared->windowHandle()) w->setTransientParent(windowHandle());
         ExecDialog(shared);
         return;
     }
@@ -596,7 +691,9 @@ void TfrmAcquire::ScreenCapture() {
             pg = std::move(q);
         }
         PGImage1->TakePixelGraphic(std::move(pg));
-        modified_ = true;
+        NewPictureState();
+        documentMeta_.Clear();
+        SetModified(true);
     } catch (const std::exception&) {
         // A capture that cannot be built is dropped without a word.
     }
@@ -700,7 +797,7 @@ void TfrmAcquire::DropFile(const QString& path) {
         return;
     }
     saveName_ = path;
-    modified_ = false;
+    SetModified(false);
 }
 
 // ---- progress gauge of the long filters

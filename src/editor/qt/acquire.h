@@ -1,17 +1,19 @@
 #pragma once
 // TfrmAcquire, "Tavirlo Image Editor": one picture in a view control with
-// file, geometry, colour, filter and effect commands on it, a single-level
-// undo (see undostep.h), saving, printing and screen capture. Created once at
+// file, geometry, colour, filter and effect commands on it, undo and redo of
+// several levels within a memory budget (see undostep.h), saving, printing and screen capture. Created once at
 // start and shown on demand; the main window hands it files to open for
 // editing. The rules without widgets live in editor/editorrules.h.
 
 #include <QMainWindow>
 #include <QPointer>
+#include <deque>
 #include <functional>
 #include <memory>
 
 #include "browser/editfile.h"
 #include "browser/handover.h"
+#include "core/metadata.h"
 #include "editor/qt/undostep.h"
 
 class QAction;
@@ -36,6 +38,7 @@ class TfrmAcquire : public QMainWindow, public TToolHandOver, public TToolEditFi
     QMenu* ImageMenu = nullptr;
     QMenu* FiltersMenu = nullptr;
     QAction* Undo1 = nullptr;
+    QAction* Redo1 = nullptr;
     QAction* Select1 = nullptr;
     QAction* Acquire1 = nullptr;
     QAction* tbAutoSize = nullptr;
@@ -59,19 +62,41 @@ class TfrmAcquire : public QMainWindow, public TToolHandOver, public TToolEditFi
     void AcquireImage();
     // Begin-and-commit undo step for callers that change the picture right after.
     void SaveUndo(const QString& label);
+    // One level back or forward; the current picture moves to the other stack.
     void Undo();
-    bool UndoAvailable() const;
+    void Redo();
+    bool UndoAvailable() const { return !undo_.empty(); }
+    bool RedoAvailable() const { return !redo_.empty(); }
+    // "Undo Rotate" / "Redo Rotate"; "Undo" / "Redo" when there is nothing.
     QString UndoCaption() const;
-    const TPixelGraphic* UndoCopy() const { return undoCopy_.get(); }
-    // Unsaved changes: set by committed steps, undo and capture; cleared by
-    // loads and saves.
-    bool Modified() const { return modified_; }
-    void SetModified(bool m) { modified_ = m; }
-    // Asks "Save changes to the picture?" when modified. False: the caller
-    // must not replace the picture (Cancel, or Save As did not save).
+    QString RedoCaption() const;
+    int UndoLevels() const { return int(undo_.size()); }
+    int RedoLevels() const { return int(redo_.size()); }
+    // The picture the next Undo brings back (null when none).
+    const TPixelGraphic* UndoCopy() const {
+        return undo_.empty() ? nullptr : undo_.back().picture.get();
+    }
+    // How much the stacks may keep: at most `steps` levels and `bytes` of
+    // pictures together, whichever is reached first; the oldest levels go.
+    // The most recent level is always kept.
+    void SetUndoBudget(int steps, int64_t bytes);
+    static constexpr int kUndoSteps = 10;
+    static constexpr int64_t kUndoBytes = int64_t(1) << 30;
+    // Unsaved changes: the picture is not the state last loaded or saved
+    // (a picture undone back to that state is unchanged). A scanned or
+    // captured picture is modified until saved.
+    bool Modified() const { return state_ != savedState_; }
+    void SetModified(bool m) { savedState_ = m ? kNeverSaved : state_; }
+    // Asks "Save changes to <name>?" when modified. False: the caller must
+    // not replace the picture (Cancel, or Save As did not save).
     bool QueryUnsaved();
+    // The metadata blocks (EXIF, ICC profile, comments) of the file being
+    // edited; Save As writes them with the picture.
+    const TPGMetadata& DocumentMetadata() const { return documentMeta_; }
     // The file name the save dialog proposes.
     QString SaveFileName() const { return saveName_; }
+    // The name questions use: the file's name, or "the picture" when unsaved.
+    QString DocumentName() const;
 
     // ---- commands (menu entries and buttons call these)
     void FileNew();
@@ -109,6 +134,7 @@ class TfrmAcquire : public QMainWindow, public TToolHandOver, public TToolEditFi
 
   protected:
     void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
 
   private:
@@ -117,15 +143,23 @@ class TfrmAcquire : public QMainWindow, public TToolHandOver, public TToolEditFi
     void BuildToolBar();
     void PictureChanged();
     void ResetUndo();
+    void UpdateUndoActions();
+    void TrimUndo();
+    // A picture that came from outside the stacks (load, scan, capture).
+    void NewPictureState();
     bool acquiring_ = false;
     void LoadIntoView(const QString& path);
     QString StartFolder() const;
     void SaveGeometry();
 
-    std::unique_ptr<TPixelGraphic> undoCopy_;
+    std::deque<TEditorUndoEntry> undo_, redo_;
+    int undoSteps_ = kUndoSteps;
+    int64_t undoBytes_ = kUndoBytes;
+    static constexpr uint64_t kNeverSaved = ~uint64_t(0);
+    uint64_t state_ = 0, savedState_ = 0, nextState_ = 1;
+    TPGMetadata documentMeta_;
     QString saveName_;
     QString startFolder_;
-    bool modified_ = false;
     qint64 lastGaugeMs_ = 0;
     QPointer<QWidget> watchedMain_;
 };

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QMenu>
+#include <QWindow>
 #include <QRadioButton>
 #include <QSlider>
 
@@ -69,6 +70,7 @@ std::function<void(TfrmAcquire&)> ColourFilter(TDialogOf dialog, const char* lab
         e.RunCommand([&] {
             if (e.PGImage1->IsEmpty()) return;
             TPreviewFilterDialog& d = dialog(Dialogs(e));
+            d.SetOwner(&e);
             if (!d.Execute(e.PGImage1->CurrentPixelGraphic())) return;
             TUndoStep step(e, label);
             TPixelGraphic* pg = e.PGImage1->PixelGraphic();
@@ -98,6 +100,7 @@ std::function<void(TfrmAcquire&)> Convolution(TConvDialogOf dialog, const char* 
         e.RunCommand([&] {
             if (e.PGImage1->IsEmpty()) return;
             TConvFilterDialog& d = dialog(Dialogs(e));
+            d.SetOwner(&e);
             if (!d.Execute()) return;
             TUndoStep step(e, label);
             FilterIntoNew(e, d.Filter());
@@ -126,11 +129,23 @@ std::function<void(TfrmAcquire&)> Effect(const char* label,
     };
 }
 
+// A dialog the program made once without a parent opens above the editor
+// that uses it now: the editor becomes its window manager parent.
+template <class D> D& OpenedFrom(D& dialog, TfrmAcquire& e) {
+    if (dialog.parentWidget() != &e) {
+        (void)dialog.winId();
+        (void)e.winId();
+        if (QWindow* w = dialog.windowHandle()) w->setTransientParent(e.windowHandle());
+    }
+    return dialog;
+}
+
 // The program's effect chooser, or the editor's own one where no tool
 // windows were made (tests).
 TfrmNewEFX& EffectChooser(TfrmAcquire& e) {
     if (TToolWindows* tools = ToolWindows())
-        if (auto* w = qobject_cast<TfrmNewEFX*>(tools->Find("TfrmNewEFX"))) return *w;
+        if (auto* w = qobject_cast<TfrmNewEFX*>(tools->Find("TfrmNewEFX")))
+            return OpenedFrom(*w, e);
     auto* own = e.findChild<TfrmNewEFX*>("EditorEffectChooser", Qt::FindDirectChildrenOnly);
     if (!own) {
         own = new TfrmNewEFX(&e);
@@ -167,7 +182,7 @@ std::function<void(TfrmAcquire&)> ChosenEffect(int tag) {
 // where no tool windows were made (tests). Either way it keeps its values.
 template <class D> D& KeptDialog(TfrmAcquire& e, const char* className) {
     if (TToolWindows* tools = ToolWindows())
-        if (auto* w = qobject_cast<D*>(tools->Find(className))) return *w;
+        if (auto* w = qobject_cast<D*>(tools->Find(className))) return OpenedFrom(*w, e);
     const QString name = QString("Editor") + className;
     auto* own = e.findChild<D*>(name, Qt::FindDirectChildrenOnly);
     if (!own) {
@@ -323,82 +338,82 @@ void PencilDrawing(TfrmAcquire& e) {
 const std::vector<TEditorMenuCommand>& EditorMenuCommands() {
     using C = TEditorMenuCommand;
     static const std::vector<C> table = {
-        {C::RotateMenu, "Arbitrary...", "Arbitrary1", "Rotate", RotateArbitrary},
-        {C::ImageMenu, "Add Border... (requires TrueColor)", "AddBorder1", "Border", AddBorder},
-        {C::ImageMenu, "3D Bevel  (requires TrueColor)", "N3DBevel1", "3D Bevel", Bevel3D},
-        {C::ImageMenu, "Color Resolution...", "ColorResolution1", "Color Resolution",
+        {C::RotateMenu, "&Arbitrary...", "Arbitrary1", "Rotate", RotateArbitrary},
+        {C::ImageMenu, "Add &Border... (requires TrueColor)", "AddBorder1", "Border", AddBorder},
+        {C::ImageMenu, "3D Be&vel  (requires TrueColor)", "N3DBevel1", "3D Bevel", Bevel3D},
+        {C::ImageMenu, "Color Re&solution...", "ColorResolution1", "Color Resolution",
          ColorResolution},
-        {C::ImageMenu, "Resize...", "Resize1", "Resize", Resize},
-        {C::ImageMenu, "Radial Adjustment (Barrel Distortion)...", "RadialAdjustment1",
+        {C::ImageMenu, "Resi&ze...", "Resize1", "Resize", Resize},
+        {C::ImageMenu, "Ra&dial Adjustment (Barrel Distortion)...", "RadialAdjustment1",
          "Radial Adjust", RadialAdjustment},
-        {C::ColorSubmenu, "RGB...", "RGB1", "RGB",
+        {C::ColorSubmenu, "&RGB...", "RGB1", "RGB",
          ColourFilter(
              [](TEditorFilterDialogs& d) -> TPreviewFilterDialog& { return d.RGBFilterDialog1; },
              "RGB")},
-        {C::ColorSubmenu, "CMY...", "CMY1", "CMY",
+        {C::ColorSubmenu, "&CMY...", "CMY1", "CMY",
          ColourFilter(
              [](TEditorFilterDialogs& d) -> TPreviewFilterDialog& { return d.CMYFilterDialog1; },
              "CMY")},
-        {C::ColorSubmenu, "YCbCr...", "YCbCr1", "YCbCr",
+        {C::ColorSubmenu, "&YCbCr...", "YCbCr1", "YCbCr",
          ColourFilter(
              [](TEditorFilterDialogs& d) -> TPreviewFilterDialog& { return d.YCbCrFilterDialog1; },
              "YCbCr")},
-        {C::ColorSubmenu, "HSL...", "HSL1", "HSL",
+        {C::ColorSubmenu, "HS&L...", "HSL1", "HSL",
          ColourFilter(
              [](TEditorFilterDialogs& d) -> TPreviewFilterDialog& { return d.HLSFilterDialog1; },
              "HSL")},
-        {C::ColorSubmenu, "HSV...", "HSV1", "HSV",
+        {C::ColorSubmenu, "HS&V...", "HSV1", "HSV",
          ColourFilter(
              [](TEditorFilterDialogs& d) -> TPreviewFilterDialog& { return d.HSVFilterDialog1; },
              "HSV")},
-        {C::FiltersMenu, "Brightness, Contrast, Gamma...", "BCG1", "BCG",
+        {C::FiltersMenu, "&Brightness, Contrast, Gamma...", "BCG1", "BCG",
          ColourFilter(
              [](TEditorFilterDialogs& d) -> TPreviewFilterDialog& { return d.BCGFilterDialog1; },
              "BCG")},
-        {C::FiltersMenu, "Convert To Greyscale...", "ConvertToGreyscale1", "Greyscale",
+        {C::FiltersMenu, "Convert To &Greyscale...", "ConvertToGreyscale1", "Greyscale",
          ColourFilter([](TEditorFilterDialogs& d)
                           -> TPreviewFilterDialog& { return d.GrayScaleFilterDialog1; },
                       "Greyscale")},
-        {C::FiltersMenu, "Negative...", "Negative1", "Negative",
+        {C::FiltersMenu, "&Negative...", "Negative1", "Negative",
          ColourFilter([](TEditorFilterDialogs& d)
                           -> TPreviewFilterDialog& { return d.NegativeFilterDialog1; },
                       "Negative")},
-        {C::FiltersMenu, "Sharpen...", "Sharpen1", "Sharpen",
+        {C::FiltersMenu, "S&harpen...", "Sharpen1", "Sharpen",
          Convolution(
              [](TEditorFilterDialogs& d) -> TConvFilterDialog& { return d.SharpenFilterDialog1; },
              "Sharpen")},
-        {C::FiltersMenu, "Detail...", "Detail1", "Detail",
+        {C::FiltersMenu, "&Detail...", "Detail1", "Detail",
          Convolution(
              [](TEditorFilterDialogs& d) -> TConvFilterDialog& { return d.DetailFilterDialog1; },
              "Detail")},
-        {C::FiltersMenu, "Smooth...", "Smooth1", "Smooth",
+        {C::FiltersMenu, "S&mooth...", "Smooth1", "Smooth",
          Convolution(
              [](TEditorFilterDialogs& d) -> TConvFilterDialog& { return d.SmoothFilterDialog1; },
              "Smooth")},
-        {C::FiltersMenu, "Blur...", "Blur1", "Blur",
+        {C::FiltersMenu, "B&lur...", "Blur1", "Blur",
          Convolution(
              [](TEditorFilterDialogs& d) -> TConvFilterDialog& { return d.BlurFilterDialog1; },
              "Blur")},
-        {C::FiltersMenu, "Contour...", "Contour1", "Contour",
+        {C::FiltersMenu, "Con&tour...", "Contour1", "Contour",
          Convolution(
              [](TEditorFilterDialogs& d) -> TConvFilterDialog& { return d.ContourFilterDialog1; },
              "Contour")},
-        {C::FiltersMenu, "Red Eye Reduction...", "RedEyeReduction1", "Red Eye Reduction",
+        {C::FiltersMenu, "&Red Eye Reduction...", "RedEyeReduction1", "Red Eye Reduction",
          RedEyeReduction},
-        {C::EffectsGroup, "Emboss", "Emboss1", "Emboss",
+        {C::EffectsGroup, "&Emboss", "Emboss1", "Emboss",
          Effect("Emboss", [](TFastBMP&, TFastBMP& second) { FastEmboss(second); })},
-        {C::EffectsGroup, "Fisheye", "Fisheye1", "Fisheye",
+        {C::EffectsGroup, "&Fisheye", "Fisheye1", "Fisheye",
          Effect("Fisheye",
                 [](TFastBMP& first, TFastBMP& second) { FastFisheye(first, second, 1.0f); })},
-        {C::EffectsGroup, "Swirl", "Swirl1", "Swirl",
+        {C::EffectsGroup, "S&wirl", "Swirl1", "Swirl",
          Effect("Swirl",
                 [](TFastBMP& first, TFastBMP& second) { FastSwirl(first, second, 100.0f); })},
-        {C::EffectsGroup, "Spray Paint", "SprayPaint1", "Spray Paint", ChosenEffect(1)},
-        {C::EffectsGroup, "B/W Noise", "BWNoise1", "Monochrome Noise", ChosenEffect(2)},
-        {C::EffectsGroup, "Color Noise", "ColorNoise1", "Color Noise", ChosenEffect(3)},
-        {C::EffectsGroup, "Mosaic", "Mosaic1", "Mosaic", ChosenEffect(4)},
-        {C::EffectsGroup, "Pencil Drawing", "PencilDrawing1", "Pencil Draw", PencilDrawing},
-        {C::EffectsGroup, "Posterize", "Posterize1", "Posterize", Posterize},
+        {C::EffectsGroup, "Spra&y Paint", "SprayPaint1", "Spray Paint", ChosenEffect(1)},
+        {C::EffectsGroup, "B/W N&oise", "BWNoise1", "Monochrome Noise", ChosenEffect(2)},
+        {C::EffectsGroup, "Color No&ise", "ColorNoise1", "Color Noise", ChosenEffect(3)},
+        {C::EffectsGroup, "Mos&aic", "Mosaic1", "Mosaic", ChosenEffect(4)},
+        {C::EffectsGroup, "&Pencil Drawing", "PencilDrawing1", "Pencil Draw", PencilDrawing},
+        {C::EffectsGroup, "Posteri&ze", "Posterize1", "Posterize", Posterize},
     };
     return table;
 }
@@ -417,7 +432,7 @@ void AddEditorFilterCommands(TfrmAcquire& editor, QMenu* rotate, QMenu* image, Q
             break;
         case TEditorMenuCommand::ColorSubmenu:
             if (!color) {
-                color = filters->addMenu("Color");
+                color = filters->addMenu("&Color");
                 color->setObjectName("Color1");
             }
             menu = color;

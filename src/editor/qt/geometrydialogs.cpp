@@ -122,10 +122,25 @@ TfrmResize::TfrmResize(QWidget* parent) : QDialog(parent) {
     cbMaintainRatio->setChecked(true);
     box->addWidget(cbMaintainRatio);
     box->addLayout(OkCancelRow(this, OKBtn, CancelBtn));
+    // With Constrain Proportions the other field follows as the user types,
+    // so the fields always show the size OK will make.
     for (QLineEdit* e : {eNewWidth, eNewHeight}) {
         e->installEventFilter(this);
-        connect(e, &QLineEdit::textEdited, this, [this, e] { lastEdited_ = e; });
+        connect(e, &QLineEdit::textEdited, this, [this, e] {
+            lastEdited_ = e;
+            if (e == eNewWidth)
+                WidthLeft();
+            else
+                HeightLeft();
+        });
     }
+    connect(cbMaintainRatio, &QCheckBox::toggled, this, [this](bool on) {
+        if (!on) return;
+        if (lastEdited_ == eNewHeight)
+            HeightLeft();
+        else
+            WidthLeft();
+    });
 }
 
 void TfrmResize::SetOldSize(int width, int height) {

@@ -10,7 +10,7 @@
 #include "view/pgimage.h"
 
 TfrmGIFTrans::TfrmGIFTrans(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint) {
+    : QDialog(parent, Qt::Dialog) {
     setObjectName("TfrmGIFTrans");
     setWindowTitle("GIF Transparency Selector");
     resize(420, 360);

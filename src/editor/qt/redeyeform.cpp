@@ -14,9 +14,8 @@
 TfrmRedEyeReduction::TfrmRedEyeReduction(QWidget* parent) : QDialog(parent) {
     setObjectName("frmRedEyeReduction");
     setWindowTitle("Red Eye Reduction");
-    // Centred, on top, without the title bar's buttons.
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowStaysOnTopHint);
+    // Centred above its window, without the title bar's buttons.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     auto* box = new QVBoxLayout(this);
     box->addWidget(new QLabel("Red Eye Reduction Amount", this));
     auto* row = new QHBoxLayout;

@@ -1,6 +1,5 @@
 #include "editor/qt/undostep.h"
 
-#include <QAction>
 #include <cstring>
 
 #include "core/pixelgraphic.h"
@@ -25,34 +24,35 @@ bool SamePixels(const TPixelGraphic& a, const TPixelGraphic& b) {
 TUndoStep::TUndoStep(TfrmAcquire& editor, const QString& label) : editor_(editor) {
     // The copy comes first: when it fails nothing has been touched yet.
     auto copy = editor_.PGImage1->CopyPixelGraphic();
-    previousCopy_ = std::move(editor_.undoCopy_);
-    previousCaption_ = editor_.Undo1->text();
-    previousEnabled_ = editor_.Undo1->isEnabled();
-    editor_.undoCopy_ = std::move(copy);
+    editor_.undo_.push_back(TEditorUndoEntry{std::move(copy), label, editor_.state_});
+    previousRedo_ = std::move(editor_.redo_);
+    editor_.redo_.clear();
     startPicture_ = editor_.PGImage1->CurrentPixelGraphic();
-    editor_.Undo1->setText("Undo " + label);
-    editor_.Undo1->setEnabled(true);
+    editor_.UpdateUndoActions();
 }
 
 TUndoStep::~TUndoStep() {
     if (committed_) return;
+    if (editor_.undo_.empty()) return; // the stack was reset meanwhile: nothing to roll back
     try {
         TPGImage* view = editor_.PGImage1;
         const TPixelGraphic* now = view->CurrentPixelGraphic();
-        const TPixelGraphic* start = editor_.undoCopy_.get();
+        const TPixelGraphic* start = editor_.undo_.back().picture.get();
         const bool changed = now != startPicture_ || (now && start && !SamePixels(*now, *start)) ||
                              (!now) != (!start);
-        if (changed) view->TakePixelGraphic(std::move(editor_.undoCopy_));
+        if (changed) view->TakePixelGraphic(std::move(editor_.undo_.back().picture));
     } catch (...) {
         // Restoring is best effort; the previous undo state still comes back.
     }
-    editor_.undoCopy_ = std::move(previousCopy_);
-    editor_.Undo1->setText(previousCaption_);
-    editor_.Undo1->setEnabled(previousEnabled_);
+    editor_.undo_.pop_back();
+    editor_.redo_ = std::move(previousRedo_);
+    editor_.UpdateUndoActions();
 }
 
 void TUndoStep::Commit() {
     committed_ = true;
-    previousCopy_.reset();
-    editor_.modified_ = true;
+    previousRedo_.clear();
+    editor_.state_ = editor_.nextState_++;
+    editor_.TrimUndo();
+    editor_.UpdateUndoActions();
 }

@@ -1,5 +1,6 @@
 #pragma once
-// TUndoStep: one undoable change of the editor's picture, as a transaction.
+// TUndoStep: one undoable change of the editor's picture, as a transaction,
+// on the editor's undo stack of several levels.
 //
 // Every command (and every dialog of the geometry, effects, red-eye and
 // scanner windows) that changes the picture of a TfrmAcquire does it inside
@@ -9,23 +10,35 @@
 //     ... change editor.PGImage1's picture, or hand it a new one ...
 //     step.Commit();                      // "Undo Rotate" is now available
 //
-// The step copies the current picture as the new undo copy and sets the Undo
-// entry's caption to "Undo " + label at once, but keeps the previous copy and
-// caption aside. Without Commit() - an exception, a cancelled dialog, an early
-// return - the destructor puts the previous copy and caption back, and when
-// the view's picture is no longer the one the step began with (an in-place
-// command had started to change it, or another picture was handed over) the
-// picture is restored from the copy taken at the start. So a step that fails
-// or is cancelled leaves picture, Undo state and caption exactly as before.
-// Commit() keeps the new copy and marks the picture as modified.
+// The step pushes a copy of the current picture onto the undo stack and sets
+// the Undo entry's caption to "Undo " + label at once, but keeps the Redo
+// steps aside. Without Commit() - an exception, a cancelled dialog, an early
+// return - the destructor takes its copy off the stack again and puts the
+// Redo steps back, and when the view's picture is no longer the one the step
+// began with (an in-place command had started to change it, or another
+// picture was handed over) the picture is restored from that copy. So a step
+// that fails or is cancelled leaves picture, Undo and Redo state and captions
+// exactly as before. Commit() keeps the copy, drops the Redo steps, makes the
+// picture a new state (so it is modified) and trims the stack to its budget.
 //
 // Steps do not nest; use one per command, on the window's thread.
 
 #include <QString>
+#include <cstdint>
+#include <deque>
 #include <memory>
 
 class TfrmAcquire;
 class TPixelGraphic;
+
+// One level of the undo or redo stack: the picture as it was, the command's
+// label ("Rotate") and the number of that picture state (equal numbers are
+// the same picture, so a picture undone back to its saved state is unchanged).
+struct TEditorUndoEntry {
+    std::unique_ptr<TPixelGraphic> picture;
+    QString label;
+    uint64_t state = 0;
+};
 
 class TUndoStep {
   public:
@@ -39,9 +52,7 @@ class TUndoStep {
 
   private:
     TfrmAcquire& editor_;
-    std::unique_ptr<TPixelGraphic> previousCopy_;
-    QString previousCaption_;
-    bool previousEnabled_ = false;
+    std::deque<TEditorUndoEntry> previousRedo_;
     const TPixelGraphic* startPicture_ = nullptr;
     bool committed_ = false;
 };

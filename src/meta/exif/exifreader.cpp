@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 #include <set>
 
 #include "core/exceptions.h"
 #include "core/stream.h"
+#include "meta/exif/exifdecode.h"
 
 namespace {
 
@@ -100,6 +102,10 @@ constexpr TTagName kTagNames[] = {
 };
 
 constexpr uint16_t kExifIfdTag = 34665;
+constexpr uint16_t kGpsIfdTag = 34853;
+// Numbers read beyond the first for the readable text (a GPS coordinate has
+// three, a lens specification four).
+constexpr int kDecodedValues = 8;
 constexpr int kHeadBytes = 64;      // where the byte-order mark is looked for
 constexpr int kMaxAsciiBytes = 255; // the longest text taken from an Ascii value
 // Camera blocks sit within the first 64 KiB (a JPEG segment holds no more):
@@ -178,8 +184,10 @@ class TWalker {
             const TExifLimits& limits)
         : src_(src), order_(order), base_(base), sink_(sink), limits_(limits) {}
 
-    // Walks one chain from `offset`; returns the Exif IFD offset met on it.
-    uint32_t WalkChain(uint32_t offset, bool mainChain) {
+    // Walks one chain from `offset`; returns the Exif IFD offset met on it
+    // (and keeps the GPS directory's).
+    uint32_t WalkChain(uint32_t offset, TExifDirectory kind) {
+        const bool mainChain = kind == TExifDirectory::Main;
         uint32_t exifOffset = 0;
         for (int index = 0; offset != 0; ++index) {
             // Offsets count from the base; in 64 bits they cannot wrap.
@@ -195,8 +203,12 @@ class TWalker {
             entries_.resize(size_t(n * 12 + 4));
             if (!src_.ReadAt(entriesAt, entries_.data(), n * 12)) break;
             const bool haveNext = src_.ReadAt(entriesAt + n * 12, entries_.data() + n * 12, 4);
-            const std::string ifd = (mainChain ? "IFD" : "ExifIFD") +
-                                    (mainChain || index > 0 ? std::to_string(index) : "");
+            const std::string ifd =
+                kind == TExifDirectory::Gps
+                    ? "GPS" + (index > 0 ? std::to_string(index) : std::string())
+                    : (mainChain ? "IFD" : "ExifIFD") +
+                          (mainChain || index > 0 ? std::to_string(index) : "");
+            refs_.clear();
             for (int64_t i = 0; i < n; ++i) {
                 const uint8_t* e = entries_.data() + i * 12;
                 TExifRow row;
@@ -205,8 +217,10 @@ class TWalker {
                 row.Type = order_.U16(e + 2);
                 row.Count = order_.U32(e + 4);
                 if (mainChain && row.Tag == kExifIfdTag) exifOffset = order_.U32(e + 8);
-                if (!FormatValue(row, e + 8)) return exifOffset;
-                row.Description = ExifTagDescription(row.Tag);
+                if (mainChain && index == 0 && row.Tag == kGpsIfdTag) gpsOffset = order_.U32(e + 8);
+                if (!FormatValue(row, e + 8, kind)) return exifOffset;
+                row.Description = kind == TExifDirectory::Gps ? ExifGpsTagDescription(row.Tag)
+                                                              : ExifTagDescription(row.Tag);
                 if (++rows_ > limits_.MaxRows) throw TStop{};
                 sink_(row);
             }
@@ -216,15 +230,18 @@ class TWalker {
         return exifOffset;
     }
 
+    uint32_t gpsOffset = 0;
+
   private:
-    // Fills row.Value from the 4-byte value field `field`; false when the
-    // values lie beyond the data (the chain ends there).
-    bool FormatValue(TExifRow& row, const uint8_t* field) {
+    // Fills row.Value and row.Text from the 4-byte value field `field`;
+    // false when the values lie beyond the data (the chain ends there).
+    bool FormatValue(TExifRow& row, const uint8_t* field, TExifDirectory kind) {
         const int size = ExifTypeSize(row.Type);
         // A count of 0 has no first value; types without a size have no text.
         if (size == 0 || row.Count == 0) return true;
         const int64_t total = int64_t(row.Count) * size; // 64 bits: never wraps to "inline"
-        int64_t need = size;                             // the first value
+        // The first few values (the raw form shows the first only).
+        int64_t need = std::min<int64_t>(total, int64_t(size) * kDecodedValues);
         if (row.Type == 7) need = total;
         if (row.Type == 2) need = std::min<int64_t>(row.Count, kMaxAsciiBytes);
         // Values of up to 4 bytes stand in the field, left-aligned; others
@@ -286,6 +303,22 @@ class TWalker {
         default: // Float, Double
             break;
         }
+        TExifValues values;
+        values.Type = row.Type;
+        values.Count = row.Count;
+        values.Bytes = v;
+        values.Size = size_t(need);
+        values.Intel = order_.intel;
+        // GPS coordinates and the altitude read their reference tag, which
+        // stands just before them (1 before 2, 3 before 4, 5 before 6, ...).
+        std::string ref;
+        if (kind == TExifDirectory::Gps) {
+            if (row.Type == 2 || (row.Tag == 5 && row.Type == 1)) refs_[row.Tag] = row.Value;
+            const auto it = refs_.find(uint16_t(row.Tag - 1));
+            if (it != refs_.end()) ref = it->second;
+        }
+        row.Text = ExifDecodedText(kind, row.Tag, values, ref);
+        if (row.Text.empty()) row.Text = row.Value;
         return true;
     }
 
@@ -296,6 +329,7 @@ class TWalker {
     const TExifLimits& limits_;
     std::set<int64_t> visited_;
     std::vector<uint8_t> entries_, buf_;
+    std::map<uint16_t, std::string> refs_;
     int64_t rows_ = 0, valueBytes_ = 0;
     int ifds_ = 0;
 };
@@ -380,9 +414,10 @@ void ReadExif(TStream& stream, const TExifRowSink& sink, const TExifLimits& limi
     if (order.U16(header) < 42) return;
     TWalker walker(src, order, base, sink, limits);
     try {
-        const uint32_t exifOffset = walker.WalkChain(order.U32(header + 2), true);
-        // The GPS and interoperability directories are not entered.
-        if (exifOffset != 0) walker.WalkChain(exifOffset, false);
+        const uint32_t exifOffset = walker.WalkChain(order.U32(header + 2), TExifDirectory::Main);
+        // The interoperability directory is not entered.
+        if (exifOffset != 0) walker.WalkChain(exifOffset, TExifDirectory::Exif);
+        if (walker.gpsOffset != 0) walker.WalkChain(walker.gpsOffset, TExifDirectory::Gps);
     } catch (const TStop&) {
     }
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The EXIF reader: lists the tags of the TIFF-structured block at the start
 // of a picture file (the EXIF block of a JPEG file, the header of a TIFF
-// file), one row per tag with its description and its value as text.
+// file) - IFD0 and its chain, the Exif directory and the GPS directory - one
+// row per tag with its description and its value as text.
 //
 // Everything in the block is hostile: every offset is checked against the
 // size of the data before anything is read or allocated, a chain that loops
@@ -18,8 +19,9 @@ class TStream;
 // One tag as the viewer lists it.
 struct TExifRow {
     std::string Description; // "Make", "Exposure Time", "Undefined (1)"
-    std::string Value;       // UTF-8
-    std::string Ifd;         // "IFD0", "IFD1", ... then "ExifIFD", "ExifIFD1", ...
+    std::string Value;       // UTF-8, the raw form: the first number, "4/1", "48,50,50,49"
+    std::string Text;        // UTF-8, as people read it: "4 s", "0221" (else as Value)
+    std::string Ifd;         // "IFD0", "IFD1", ... then "ExifIFD", "ExifIFD1", ..., then "GPS"
     uint16_t Tag = 0;
     uint16_t Type = 0;
     uint32_t Count = 0;
@@ -42,7 +44,8 @@ using TExifRowSink = std::function<void(const TExifRow&)>;
 void ReadExif(TStream& stream, const TExifRowSink& sink, const TExifLimits& limits = {});
 std::vector<TExifRow> ReadExifRows(TStream& stream, const TExifLimits& limits = {});
 
-// The description of a tag; "Undefined (N)" for a tag outside the table.
+// The description of a tag of IFD0 or the Exif directory; "Undefined (N)"
+// for a tag outside the table (meta/exif/exifdecode.h names the GPS tags).
 std::string ExifTagDescription(uint16_t tag);
 // Bytes per value of a TIFF field type (1 to 12); 0 for any other type.
 int ExifTypeSize(uint16_t type);

@@ -27,7 +27,12 @@ std::unique_ptr<TPixelGraphic> Transposed(const TPixelGraphic& src) {
 
 void ApplyExifOrientation(std::unique_ptr<TPixelGraphic>& picture, int orientation) {
     if (!picture || picture->GetEmpty() || orientation < 2 || orientation > 8) return;
+    // The pixels end upright: the metadata they keep says so, so a save does
+    // not have them turned a second time.
+    TPGMetadata metadata = picture->Metadata();
+    SetExifBlockOrientation(metadata.Exif, 1);
     if (orientation >= 5) picture = Transposed(*picture);
+    picture->SetMetadata(std::move(metadata));
     switch (orientation) {
     case 2: // mirrored
         picture->FlipHorizontal();

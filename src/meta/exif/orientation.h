@@ -8,5 +8,7 @@
 #include "core/pixelgraphic.h"
 
 // Applies `orientation` to `picture`; the flips work in place, the quarter
-// turns replace the picture with a new one. Values outside 2..8 change nothing.
+// turns replace the picture with a new one. The picture's metadata goes
+// along, its EXIF Orientation set to 1 (upright). Values outside 2..8 change
+// nothing.
 void ApplyExifOrientation(std::unique_ptr<TPixelGraphic>& picture, int orientation);

@@ -116,13 +116,16 @@ void TfrmEXIF::Read(const QString& fileName) {
     std::vector<TExifListModel::TRow> rows;
     try {
         ReadExifFile(QFile::encodeName(fileName).toStdString(), [&](const TExifRow& r) {
-            rows.push_back({QString::fromStdString(r.Description), QString::fromStdString(r.Value)});
+            rows.push_back({QString::fromStdString(r.Description),
+                            QString::fromStdString(r.Text.empty() ? r.Value : r.Text)});
         });
     } catch (const Exception& e) {
         MessageDlg(QString::fromStdString(e.Message()), QMessageBox::Critical, QMessageBox::Ok,
                    this);
         return;
     }
+    // A picture without EXIF data says so instead of an empty table.
+    if (rows.empty()) rows.push_back({QString(kNoExifData), QString()});
     model_->SetRows(std::move(rows));
     ListView1->viewport()->update();
 }

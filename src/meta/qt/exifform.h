@@ -39,6 +39,8 @@ class TExifListModel : public QAbstractTableModel {
 class TfrmEXIF : public QWidget {
     Q_OBJECT
   public:
+    // The one row of a file without EXIF data.
+    static constexpr const char* kNoExifData = "No EXIF data";
     explicit TfrmEXIF(QWidget* parent = nullptr);
 
     QTreeView* ListView1;
@@ -46,7 +48,8 @@ class TfrmEXIF : public QWidget {
 
     // Shows the window and reads `fileName` (the main window's "EXIF Data...").
     Q_INVOKABLE void ShowFile(const QString& fileName);
-    // Empties the list and fills it with the tags of `fileName`. A file that
+    // Empties the list and fills it with the tags of `fileName`, their values
+    // as people read them ("No EXIF data" when it has none). A file that
     // cannot be opened is reported and leaves the list empty.
     Q_INVOKABLE void Read(const QString& fileName);
     // The file read last.

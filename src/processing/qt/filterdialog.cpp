@@ -1,5 +1,6 @@
 #include "processing/qt/filterdialog.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
 #include <QFontMetrics>
@@ -70,7 +71,7 @@ bool TFilterDialog::Run(const TPixelGraphic* picture) {
     SaveValues();
     LoadCaptions();
 
-    QDialog dialog;
+    QDialog dialog(owner_ ? owner_->window() : QApplication::activeWindow());
     dialog.setObjectName("FilterDialog");
     dialog.setWindowTitle(QString::fromStdString(caption_));
     dialog.setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);

@@ -6,6 +6,7 @@
 // computed on two worker threads (previewthreads.h).
 
 #include <QColor>
+#include <QPointer>
 #include <array>
 #include <memory>
 #include <string>
@@ -43,6 +44,9 @@ class TFilterDialog {
     std::unique_ptr<TPGFilter> ConfiguredFilter() const;
     // Shows the dialog modally (through the prompts service); true on OK.
     bool Execute();
+    // The window the dialog belongs to: it opens above that window (the
+    // active window when none was given).
+    void SetOwner(QWidget* owner) { owner_ = owner; }
 
     const std::string& Caption() const { return caption_; }
     const TSliderDesc& Slider(int i) const { return sliders_[size_t(i)]; }
@@ -64,6 +68,7 @@ class TFilterDialog {
 
     // The window: built, run and torn down around one Execute.
     bool Run(const TPixelGraphic* preview);
+    QPointer<QWidget> owner_;
     // Preview hooks (no preview in this class).
     virtual void PreviewOpened(QDialog&, TPGImage*, const TPixelGraphic*) {}
     virtual void PreviewChanged() {}

@@ -1,10 +1,12 @@
 #include "processing/qt/neweffects.h"
 
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPainter>
 #include <QPushButton>
 #include <QSlider>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 #include "core/pixelgraphic.h"
@@ -49,6 +51,41 @@ void ChooserPreviewSize(int width, int height, int& w, int& h) {
     }
 }
 
+void MosaicPreview(const TPixelGraphic& source, TFastBMP& preview, int block) {
+    const int64_t W = source.GetWidth(), H = source.GetHeight();
+    const int w = preview.Width(), h = preview.Height();
+    if (block <= 0 || W <= 0 || H <= 0 || w <= 0 || h <= 0) return;
+    const int64_t half = (int64_t(block) + 1) / 2;
+    // The picture pixel a block takes its colour from, as FastMosaic picks it.
+    auto sample = [&](int64_t v, int64_t size) {
+        return int(std::min<int64_t>(v / block * block + half, size - 1));
+    };
+    for (int py = 0; py < h; ++py) {
+        const int sy = sample(int64_t(py) * H / h, H);
+        uint8_t* p = preview.Row(py);
+        for (int px = 0; px < w; ++px, p += 3) {
+            const TRGB c = source.GetPixelColor(sample(int64_t(px) * W / w, W), sy);
+            p[0] = uint8_t(GetBValue(c));
+            p[1] = uint8_t(GetGValue(c));
+            p[2] = uint8_t(GetRValue(c));
+        }
+    }
+}
+
+int ChooserDefaultValue(int tag) {
+    switch (tag) {
+    case 1:
+        return 10;
+    case 2:
+    case 3:
+        return 30;
+    case 4:
+        return 10;
+    default:
+        return 0;
+    }
+}
+
 namespace {
 
 // The box the preview is drawn in; the chooser paints it.
@@ -84,8 +121,13 @@ TfrmNewEFX::TfrmNewEFX(QWidget* parent) : QDialog(parent) {
     TrackBar1->setTickInterval(1);
     TrackBar1->setTickPosition(QSlider::TicksBelow);
     box->addWidget(TrackBar1);
+    ValueLabel = new QLabel(this);
+    ValueLabel->setObjectName("ValueLabel");
+    ValueLabel->setBuddy(TrackBar1);
+    box->addWidget(ValueLabel);
     box->addLayout(OkCancelRow(this, OKBtn, CancelBtn));
     connect(TrackBar1, &QSlider::valueChanged, this, [this](int v) { SliderMoved(v); });
+    for (int tag = 1; tag <= 4; ++tag) lastValue_[tag] = ChooserDefaultValue(tag);
     SetTag(1);
 }
 
@@ -94,6 +136,21 @@ TfrmNewEFX::~TfrmNewEFX() = default;
 void TfrmNewEFX::SetTag(int tag) {
     tag_ = tag;
     setWindowTitle(ChooserEffectName(tag));
+    SliderMoved(TrackBar1->value());
+}
+
+void TfrmNewEFX::ShowValue(int v) {
+    switch (tag_) {
+    case 1:
+        ValueLabel->setText(QString("&Spread: %1 pixels").arg(v));
+        break;
+    case 4:
+        ValueLabel->setText(QString("&Block size: %1 pixels").arg(v));
+        break;
+    default:
+        ValueLabel->setText(QString("&Amount: %1").arg(v));
+        break;
+    }
 }
 
 void TfrmNewEFX::Activate(TPixelGraphic& picture) {
@@ -101,6 +158,7 @@ void TfrmNewEFX::Activate(TPixelGraphic& picture) {
     ChooserPreviewSize(picture.GetWidth(), picture.GetHeight(), w, h);
     reference_ = TFastBMP();
     working_ = TFastBMP();
+    source_ = &picture;
     if (w > 0 && h > 0) {
         TPixelGraphic fitted;
         fitted.SetFormat(w, h, pg24Bit);
@@ -111,8 +169,9 @@ void TfrmNewEFX::Activate(TPixelGraphic& picture) {
     }
     {
         const QSignalBlocker block(TrackBar1);
-        TrackBar1->setValue(0);
+        TrackBar1->setValue(tag_ >= 1 && tag_ <= 4 ? lastValue_[tag_] : 0);
     }
+    SliderMoved(TrackBar1->value());
     Preview->update();
 }
 
@@ -121,10 +180,21 @@ QPoint TfrmNewEFX::PreviewOrigin() const {
 }
 
 void TfrmNewEFX::SliderMoved(int v) {
+    ShowValue(v);
     if (reference_.Empty()) return;
     // Each position starts from the picture again: noise never piles up.
     working_.CopyBitsFrom(reference_);
-    ChooserEffect(tag_, reference_, working_, v, ProgramRandom());
+    const double scale =
+        source_ && source_->GetWidth() > 0 ? double(working_.Width()) / source_->GetWidth() : 1.0;
+    if (tag_ == 4 && source_ && v > 1) {
+        MosaicPreview(*source_, working_, v);
+    } else if (tag_ == 1) {
+        // The spray's reach in picture pixels, at the preview's scale.
+        const int reach = int(std::lround(v * scale));
+        ChooserEffect(tag_, reference_, working_, reach, ProgramRandom());
+    } else {
+        ChooserEffect(tag_, reference_, working_, v, ProgramRandom());
+    }
     Preview->repaint();
 }
 
@@ -142,7 +212,9 @@ void TfrmNewEFX::FreePreview() {
 }
 
 void TfrmNewEFX::done(int r) {
+    if (r == QDialog::Accepted && tag_ >= 1 && tag_ <= 4) lastValue_[tag_] = TrackBar1->value();
     // The preview is of no use once the window closes, whatever the answer.
     FreePreview();
+    source_ = nullptr;
     QDialog::done(r);
 }

@@ -4,13 +4,17 @@
 // sets the caption) and the picture, runs the window modally, and on OK
 // applies the chosen strength to the whole picture with ChooserEffect. The
 // window shows the effect live on a copy of the picture fitted into
-// 240 x 240: each slider move starts again from that copy.
+// 240 x 240, as OK will make it at that scale: each slider move starts again
+// from that copy; the spray's reach is scaled with the picture, and the
+// mosaic's blocks are taken from the picture itself. The slider is labelled
+// with its value and opens at the strength last chosen for the effect.
 
 #include <QDialog>
 #include <memory>
 
 #include "processing/fastbmp.h"
 
+class QLabel;
 class QPushButton;
 class QSlider;
 class TPixelGraphic;
@@ -27,6 +31,12 @@ const char* ChooserEffectName(int tag);
 // 240 x 240 keeping the aspect, rounded half to even (0 wide or high for
 // pictures 480 or more times longer one way than the other).
 void ChooserPreviewSize(int width, int height, int& w, int& h);
+// The mosaic of `source` with blocks of `block` pixels, as FastMosaic makes
+// it, sampled into `preview` (each preview pixel shows the picture pixel
+// under it).
+void MosaicPreview(const TPixelGraphic& source, TFastBMP& preview, int block);
+// The strength each effect opens with before one was chosen.
+int ChooserDefaultValue(int tag);
 
 class TfrmNewEFX : public QDialog {
     Q_OBJECT
@@ -35,6 +45,7 @@ class TfrmNewEFX : public QDialog {
     ~TfrmNewEFX() override;
 
     QSlider* TrackBar1 = nullptr;
+    QLabel* ValueLabel = nullptr; // "Block size: 10 pixels" 
     QPushButton* OKBtn = nullptr;
     QPushButton* CancelBtn = nullptr;
     QWidget* Preview = nullptr; // the 250 x 250 box the preview is drawn in
@@ -43,7 +54,8 @@ class TfrmNewEFX : public QDialog {
     // Chooses the effect and its caption.
     void SetTag(int tag);
     // Makes the preview of `picture` (reference and working buffers) and
-    // puts the slider back to 0.
+    // puts the slider at the strength last chosen for the effect. The
+    // picture must stay until the window closes or the next Activate.
     void Activate(TPixelGraphic& picture);
     // The preview as drawn now (working buffer) and where it sits in Preview.
     const TFastBMP& Working() const { return working_; }
@@ -54,9 +66,12 @@ class TfrmNewEFX : public QDialog {
 
   private:
     void SliderMoved(int v);
+    void ShowValue(int v);
     void PaintPreview(QWidget* box);
     void FreePreview();
 
     int tag_ = 1;
+    int lastValue_[5] = {};
+    const TPixelGraphic* source_ = nullptr;
     TFastBMP reference_, working_;
 };
