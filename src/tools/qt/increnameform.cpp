@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <algorithm>
+#include <cerrno>
 #include <QDragEnterEvent>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -238,7 +239,9 @@ void TfrmIncRename::Rename() {
             if (!st.done)
                 failing << st.line + (st.target.isEmpty() ? QString()
                                                           : " -> " + QFileInfo(st.target).fileName()) +
-                               ": " + QString::fromStdString(FileErrorText(st.error));
+                               ": " + (st.error == EINVAL
+                                           ? QString("not a file name")
+                                           : QString::fromStdString(FileErrorText(st.error)));
         if (!failing.isEmpty())
             warning = "\n\n" + QString::number(failing.size()) + " of them cannot be renamed:\n" +
                       failing.mid(0, 5).join("\n") + (failing.size() > 5 ? "\n..." : "");
