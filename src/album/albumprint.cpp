@@ -29,6 +29,12 @@ QColor AlbumCaptionInk(const TAlbumHeader& header, const QColor& systemInk) {
                   int((header.fontColor >> 16) & 0xFF));
 }
 
+int AlbumCaptionBand(const QFont& font, int dpiY) {
+    QFont f(font);
+    f.setPixelSize(std::max(1, int(std::lround(font.pointSizeF() * std::max(1, dpiY) / 72.0))));
+    return int(std::ceil(QFontMetricsF(f).height() * 1.5));
+}
+
 std::vector<TAlbumFrame> AlbumPrepareFrames(
     const TAlbum& album, const TAlbumPrintSetup& setup,
     const std::function<bool(size_t, const QString&)>& progress,
@@ -44,6 +50,10 @@ std::vector<TAlbumFrame> AlbumPrepareFrames(
     const int longest = std::max(cells[0].width() * ppi / std::max(1, setup.dpiX),
                                  cells[0].height() * ppi / std::max(1, setup.dpiY));
     const int hint = setup.shrinkOnLoad ? 2 * std::max(1, longest) : 0;
+    const int band = album.header.captionOption == 1 || album.header.captionOption == 2
+                         ? std::min(AlbumCaptionBand(AlbumCaptionFont(album.header), setup.dpiY),
+                                    cells[0].height() / 2)
+                         : 0;
     size_t k = 0;
     int page = 0;
     for (size_t i = 0; i < album.entries.size(); ++i) {
@@ -57,10 +67,12 @@ std::vector<TAlbumFrame> AlbumPrepareFrames(
                     : album.header.captionOption == 2
                         ? QString::fromUtf8(e.caption.data(), qsizetype(e.caption.size()))
                         : QString();
+        if (band > 0)
+            f.band = QRect(f.cell.left(), f.cell.bottom() + 1 - band, f.cell.width(), band);
         try {
             std::unique_ptr<TPixelGraphic> pg = AlbumRotatedPicture(path, e.rotation, hint);
             const double ratio = double(pg->GetHeight()) / std::max(1, pg->GetWidth());
-            f.rect = AlbumFrameRect(f.cell, ratio, album.header.border);
+            f.rect = AlbumFrameRect(f.cell.adjusted(0, 0, 0, -band), ratio, album.header.border);
             if (!f.rect.isEmpty())
                 f.picture = AlbumResampled(*pg, f.rect.size(), setup.dpiX, setup.dpiY,
                                            setup.quality);
@@ -94,12 +106,12 @@ void AlbumPaintFrames(const std::vector<TAlbumFrame>& frames, QPainter& p, bool 
             p.drawRect(f.cell.adjusted(0, 0, -1, -1));
         }
         if (f.picture) Draw(*f.picture, p, f.rect);
-        if (!f.caption.isEmpty()) {
+        if (!f.caption.isEmpty() && !f.band.isEmpty()) {
             p.setPen(ink);
-            const int x =
-                (f.cell.left() + f.cell.right() + 1) / 2 - fm.horizontalAdvance(f.caption) / 2;
-            const int y = f.cell.bottom() + 1 - int(std::nearbyint(fm.height() * 1.5));
-            p.drawText(QPoint(x, y + fm.ascent()), f.caption);
+            // A little room on each side, so a caption never touches the outline.
+            const QRect room = f.band.adjusted(f.band.height() / 4, 0, -f.band.height() / 4, 0);
+            const QString text = fm.elidedText(f.caption, Qt::ElideMiddle, room.width());
+            p.drawText(room, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine, text);
         }
     }
 }

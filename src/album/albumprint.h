@@ -24,6 +24,7 @@ struct TAlbumFrame {
     QRect cell, rect;
     std::unique_ptr<TPixelGraphic> picture; // none when it could not be read
     QString caption;
+    QRect band; // the caption's own strip at the cell's bottom (empty: no captions)
 };
 
 struct TAlbumPrintSetup {
@@ -33,7 +34,8 @@ struct TAlbumPrintSetup {
     bool shrinkOnLoad = true;
 };
 
-// The frames of `album` on pages of `setup`, in entry order. `progress`
+// The frames of `album` on pages of `setup`, in entry order. With captions,
+// each picture keeps out of the caption band at its cell's bottom. `progress`
 // (entry index, path) is asked before each entry and stops the build by
 // answering false; `failed` gets the message of each picture that cannot be
 // shown ("Can't load graphic file " and its path, or "Error Rotating Image").
@@ -44,10 +46,15 @@ std::vector<TAlbumFrame> AlbumPrepareFrames(
 
 // The pages drawn on `painter`: `newPage` is called between pages (never
 // after the last). Outlines when the album prints frames; captions in
-// `font` and `ink`, centred one and a half lines above the cell's bottom.
+// `font` and `ink`, centred in their band below the picture and elided in
+// the middle to the band's width.
 void AlbumPaintFrames(const std::vector<TAlbumFrame>& frames, QPainter& painter,
                       bool printFrames, const QFont& font, const QColor& ink,
                       const std::function<void()>& newPage);
+
+// The height in device pixels of the caption band under each picture: one
+// and a half lines of `font` on a device of `dpiY`.
+int AlbumCaptionBand(const QFont& font, int dpiY);
 
 // The caption font of an album's header (point size brought into 1..99).
 QFont AlbumCaptionFont(const TAlbumHeader& header);

@@ -16,6 +16,7 @@
 #include "core/registry.h"
 #include "formats/jpeg.h"
 #include "processing/convfilter.h"
+#include "thumbs/outfolder.h"
 
 int PublishPageCount(int entries, int columns, int rows) {
     const int cells = std::max(1, columns) * std::max(1, rows);
@@ -248,9 +249,8 @@ bool WritePage(const QString& path, const QStringList& lines) {
 TPublishResult Publish(const std::vector<TAlbumEntry>& entries, const TPublishSettings& s,
                        const TPublishProgress& progress) {
     TPublishResult r;
-    if (!QDir().mkpath(s.folder) || !QFileInfo(s.folder).isDir()) {
-        r.messages << "Error creating folder " + s.folder + "\r\n" +
-                          "Please use a standard windows path like C:\\MyWebPages";
+    if (const QString problem = OutputFolderProblem(s.folder, true); !problem.isEmpty()) {
+        r.messages << problem;
         return r;
     }
     JPEGQuality = std::clamp(s.quality, 1, 100);
@@ -262,11 +262,13 @@ TPublishResult Publish(const std::vector<TAlbumEntry>& entries, const TPublishSe
     }
     const int pages = PublishPageCount(int(entries.size()), s.columns, s.rows);
     TPublisher publisher(entries, s, r);
+    // The first page is the name given; the ones after it are numbered.
     auto pageFile = [&](int p) {
-        return pages == 1 ? base + ".html" : base + "_" + QString::number(p) + ".html";
+        return p == 1 ? base + ".html" : base + "_" + QString::number(p) + ".html";
     };
     for (int p = 1; p <= pages; ++p) {
         QStringList lines = {
+            "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">",
             "<html>",
             "<head>",
             "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">",
@@ -297,21 +299,26 @@ TPublishResult Publish(const std::vector<TAlbumEntry>& entries, const TPublishSe
                          "cellpadding=\"12\">")
                      .arg(s.showFrames ? 3 : 0);
         for (int row = 0; row < s.rows; ++row) {
-            lines << "<tr>";
+            // A row is written only when it holds a cell.
+            QStringList cells;
             for (int col = 0; col < s.columns; ++col) {
                 TCell c;
                 if (!publisher.NextCell(c)) break;
+                // The alternative text: the caption, else the picture's name.
+                const QString alt = c.caption.isEmpty() ? c.picture : c.caption;
                 QString line = "<td align=\"center\"><a href=\"" + HtmlUrl(c.picture) +
-                               "\"><img border=\"1\" src=\"" + HtmlUrl(c.thumbnail) + "\">";
+                               "\"><img border=\"1\" src=\"" + HtmlUrl(c.thumbnail) +
+                               "\" alt=\"" + HtmlText(alt) + "\">";
                 if (!c.caption.isEmpty() || s.captionOption != 0)
                     line += "<BR>" + HtmlText(c.caption);
-                lines << line + "</a></td>";
+                cells << line + "</a></td>";
                 if (progress && !progress(publisher.Done())) {
                     r.cancelled = true;
                     return r;
                 }
             }
-            lines << "</tr>";
+            if (cells.isEmpty()) break;
+            lines << "<tr>" << cells << "</tr>";
         }
         lines << "</table>"
               << "<I>" + HtmlText(s.footer) + "</I>"

@@ -67,6 +67,12 @@ void PrintUsage(std::FILE* f) {
     std::fputs(kUsageEnd, f);
 }
 
+// A mistake on the command line: one line naming it, and where the help is.
+int UsageMistake(std::FILE* err, const std::string& text) {
+    std::fprintf(err, "tavtool: %s\ntry 'tavtool --help'\n", text.c_str());
+    return 2;
+}
+
 void StartLibrary() {
     InitImageLibrary();
 #ifdef TAV_HAVE_METAFILES
@@ -117,10 +123,7 @@ int RunConvert(const TToolArgs& a, std::FILE* err) {
 
 int TavToolMain(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
     try {
-        if (args.empty()) {
-            PrintUsage(err);
-            return 2;
-        }
+        if (args.empty()) return UsageMistake(err, "no command given");
         const std::string& cmd = args[0];
         if (cmd == "--version") {
             std::fputs("tavtool 7.8\n", out);
@@ -139,11 +142,8 @@ int TavToolMain(const std::vector<std::string>& args, std::FILE* out, std::FILE*
             StartLibrary();
             return RunConvertTo(std::vector<std::string>(args.begin() + 1, args.end()), out, err);
         }
-        if (cmd != "info" && cmd != "convert") {
-            std::fprintf(err, "tavtool: unknown command \"%s\"\n", cmd.c_str());
-            PrintUsage(err);
-            return 2;
-        }
+        if (cmd != "info" && cmd != "convert")
+            return UsageMistake(err, "unknown command \"" + cmd + "\"");
         TToolArgs a;
         std::string problem;
         if (!ParseToolArgs(cmd, std::vector<std::string>(args.begin() + 1, args.end()), a, problem))
@@ -151,9 +151,7 @@ int TavToolMain(const std::vector<std::string>& args, std::FILE* out, std::FILE*
         StartLibrary();
         return cmd == "info" ? RunInfo(a, out) : RunConvert(a, err);
     } catch (const TUsageError& e) {
-        std::fprintf(err, "tavtool: %s\n", e.text.c_str());
-        PrintUsage(err);
-        return 2;
+        return UsageMistake(err, e.text);
     } catch (const std::bad_alloc&) {
         std::fputs("tavtool: out of memory\n", err);
         return 1;

@@ -51,12 +51,7 @@ bool AlbumAccepts(const std::string& path) {
 }
 
 int Int(const std::string& v, const char* what, int lo, int hi) {
-    char* end = nullptr;
-    const long n = std::strtol(v.c_str(), &end, 10);
-    if (v.empty() || *end || n < lo || n > hi)
-        throw TUsageError{std::string(what) + ": \"" + v + "\" is not " + std::to_string(lo) +
-                          ".." + std::to_string(hi)};
-    return int(n);
+    return int(ToolIntArg(what, v, lo, hi));
 }
 
 int List(const TToolCommandArgs& args, std::FILE* out, std::FILE* err) {

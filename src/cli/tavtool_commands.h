@@ -13,6 +13,24 @@ struct TUsageError {
     std::string text;
 };
 
+// Numbers as scripts write them: digits with an optional sign, or the
+// decimal and exponent forms ("1e3", "2.5E2"); finite values only. A whole
+// number must have a whole value.
+bool ParseToolReal(const std::string& s, double& v);
+bool ParseToolInt(const std::string& s, long long& v);
+enum class TToolNumber { Ok, NotANumber, NotWhole, OutOfRange };
+TToolNumber ReadToolInt(const std::string& s, long long lo, long long hi, long long& v);
+// "from LO to HI".
+std::string ToolRangeText(long long lo, long long hi);
+// `flag`'s value as a whole number from lo to hi; otherwise a usage error
+// naming the flag, the value and the range.
+long long ToolIntArg(const std::string& flag, const std::string& v, long long lo, long long hi);
+
+// Writes `dpi` into the PNG (pHYs) or JPEG (JFIF density) file at `path`
+// that a writer made; other types are left as they are. False when the file
+// could not be changed (it is then as it was).
+bool WriteFileResolution(const std::string& path, double dpi);
+
 using TToolCommandArgs = std::vector<std::string>;
 using TToolCommandFn = int (*)(const TToolCommandArgs& args, std::FILE* out, std::FILE* err);
 

@@ -37,22 +37,17 @@ int RunConvertTo(const std::vector<std::string>& args, std::FILE* out, std::FILE
             haveExt = true;
         } else if (s == "--size") {
             const std::string v = value("--size");
-            int w = 0, h = 0;
-            char x = 0, rest = 0;
-            if (std::sscanf(v.c_str(), "%d%c%d%c", &w, &x, &h, &rest) != 3 || x != 'x' || w < 1 ||
-                h < 1 || w > 65535 || h > 65535)
-                throw TUsageError{"--size: \"" + v + "\" is not WxH"};
+            const size_t x = v.find_first_of("xX");
+            if (x == std::string::npos) throw TUsageError{"--size: \"" + v + "\" is not WxH"};
+            const int w = int(ToolIntArg("--size width", v.substr(0, x), 1, 65535));
+            const int h = int(ToolIntArg("--size height", v.substr(x + 1), 1, 65535));
             o.originalSize = false;
             o.width = w;
             o.height = h;
         } else if (s == "--sharpen") {
             o.sharpen = true;
         } else if (s == "--quality") {
-            const std::string v = value("--quality");
-            char* end = nullptr;
-            const long q = std::strtol(v.c_str(), &end, 10);
-            if (v.empty() || *end || q < 1 || q > 100)
-                throw TUsageError{"--quality: \"" + v + "\" is not 1..100"};
+            const long long q = ToolIntArg("--quality", value("--quality"), 1, 100);
             JPEGQuality = int(q);
         } else if (s.size() > 1 && s[0] == '-' && s[1] == '-') {
             throw TUsageError{"convert --to: unknown switch " + s};

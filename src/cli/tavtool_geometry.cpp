@@ -6,6 +6,7 @@
 #include "cli/tavtool_commands.h"
 #include "cli/tavtool_options.h"
 #include "core/exceptions.h"
+#include "core/options.h"
 #include "core/pixelgraphic.h"
 #include "processing/colorres.h"
 #include "processing/geometryops.h"
@@ -25,9 +26,10 @@ bool EditSwitchHasValue(const std::string& flag) {
 namespace {
 
 bool Int(const std::string& s, int64_t lo, int64_t hi, int64_t& v) {
-    const char* end = s.data() + s.size();
-    const auto r = std::from_chars(s.data(), end, v);
-    return !s.empty() && r.ec == std::errc() && r.ptr == end && v >= lo && v <= hi;
+    long long n = 0;
+    if (ReadToolInt(s, lo, hi, n) != TToolNumber::Ok) return false;
+    v = n;
+    return true;
 }
 
 std::vector<std::string> Split(const std::string& s, char sep) {
@@ -286,8 +288,17 @@ std::unique_ptr<TPixelGraphic> RunEditSteps(std::unique_ptr<TPixelGraphic> p, co
             if (w == 0) w = ConstrainedSide(h, p->GetHeight(), p->GetWidth());
             if (h == 0) h = ConstrainedSide(w, p->GetWidth(), p->GetHeight());
             if (w < 1 || h < 1) throw EPGInvalidSize(PGMessage(35));
-            if (w > (1 << 30) || h > (1 << 30))
-                throw EPixelGraphic(PGMessage(31, "CreateDIBSection"));
+            // A size past what a picture may take is said with its limit
+            // before anything is allocated.
+            const long double bytes = (((24.0L * w + 31) / 32) * 4) * h;
+            if (w > (1 << 30) || h > (1 << 30) || bytes > PGMaxImageBytes) {
+                const long long mib = (PGMaxImageBytes + (1 << 20) - 1) >> 20;
+                throw Exception("--size " + std::to_string(w) + "x" + std::to_string(h) +
+                                " is too large: the picture would take " +
+                                std::to_string((long long)(bytes / (1 << 20)) + 1) +
+                                " MiB, more than the " + std::to_string(mib) +
+                                " MiB a picture may take");
+            }
             p = Resample(*p, int(w), int(h), a.stretch);
         }
     }

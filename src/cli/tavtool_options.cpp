@@ -3,14 +3,27 @@
 #include <charconv>
 #include <functional>
 
+#include "cli/tavtool_commands.h"
 #include "cli/tavtool_geometry.h"
 
 namespace {
 
+// A value that is a number but out of range, said with its range.
+struct TOutOfRange {
+    long long lo, hi;
+};
+
 bool ParseInt(const std::string& s, int lo, int hi, int& v) {
-    const char* end = s.data() + s.size();
-    auto r = std::from_chars(s.data(), end, v);
-    return r.ec == std::errc() && r.ptr == end && v >= lo && v <= hi;
+    long long n = 0;
+    switch (ReadToolInt(s, lo, hi, n)) {
+    case TToolNumber::Ok:
+        v = int(n);
+        return true;
+    case TToolNumber::OutOfRange:
+        throw TOutOfRange{lo, hi};
+    default:
+        return false;
+    }
 }
 
 // One row per flag: its name, the commands that take it, whether a value
@@ -158,8 +171,13 @@ bool ParseToolArgs(const std::string& command, const std::vector<std::string>& a
             }
             value = args[++i];
         }
-        if (!flag->apply(a, value)) {
-            problem = "invalid value \"" + value + "\" for " + s;
+        try {
+            if (!flag->apply(a, value)) {
+                problem = "invalid value \"" + value + "\" for " + s;
+                return false;
+            }
+        } catch (const TOutOfRange& r) {
+            problem = s + " " + value + " is out of range: a number " + ToolRangeText(r.lo, r.hi);
             return false;
         }
     }

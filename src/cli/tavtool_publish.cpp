@@ -22,12 +22,7 @@ extern const char* const kPublishUsage =
 namespace {
 
 int Int(const std::string& v, const std::string& what, int lo, int hi) {
-    char* end = nullptr;
-    const long n = std::strtol(v.c_str(), &end, 10);
-    if (v.empty() || *end || n < lo || n > hi)
-        throw TUsageError{what + ": \"" + v + "\" is not " + std::to_string(lo) + ".." +
-                          std::to_string(hi)};
-    return int(n);
+    return int(ToolIntArg(what, v, lo, hi));
 }
 
 TRGB Colour(const std::string& v, const std::string& what) {

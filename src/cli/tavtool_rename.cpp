@@ -10,8 +10,9 @@ extern const char* const kRenameUsage =
     "  rename NAME NUMBER FILE... [--yes]\n"
     "        rename the FILEs, in order, to NAME_NUMBER with their own folder and\n"
     "        extension, counting up from NUMBER (its digits set the width: 001);\n"
-    "        without --yes print \"old -> new\" and change nothing; an existing\n"
-    "        name is never replaced: that file is reported as \"ERROR * \" + old\n";
+    "        without --yes change nothing and print \"old -> new\": a dry run that\n"
+    "        reports and exits exactly as the real run would; an existing name is\n"
+    "        never replaced: that file is reported as \"ERROR * \" + old\n";
 
 namespace {
 
@@ -53,16 +54,15 @@ int RunRenameCommand(const TToolCommandArgs& args, std::FILE* out, std::FILE* er
     }
 
     std::vector<TIncRenameStep> steps = PlanIncRename(lines, name, *number);
-    if (!yes) {
-        for (const TIncRenameStep& s : steps)
-            PutLine(out, s.line + " -> " +
-                             (s.target.isEmpty() ? QString("ERROR * ") + s.line : s.target));
-        return 0;
-    }
-    RunIncRename(steps);
+    // The dry run plays the same renames on a picture of the folders, so it
+    // reports exactly what the real run would do.
+    if (yes)
+        RunIncRename(steps);
+    else
+        DryRunIncRename(steps);
     int failed = 0;
     for (const TIncRenameStep& s : steps) {
-        PutLine(out, s.Result());
+        PutLine(out, yes ? s.Result() : s.line + " -> " + s.Result());
         if (s.done) continue;
         ++failed;
         const QString why = s.error == EINVAL ? QString("not a file name")

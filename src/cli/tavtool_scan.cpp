@@ -3,6 +3,8 @@
 // --list names the devices.
 
 #include <cctype>
+#include <cmath>
+#include <cstdio>
 #include <map>
 #include <string>
 
@@ -11,6 +13,7 @@
 #include "core/pixelgraphic.h"
 #include "editor/sanescan.h"
 #include "formats/bmp.h"
+#include "formats/tiff.h"
 
 extern const char* const kScanUsage =
     "  scan OUT [--device D] [--mode M] [--depth N] [--resolution DPI] [--source S]\n"
@@ -18,6 +21,55 @@ extern const char* const kScanUsage =
     "  scan --list\n"
     "        scan one picture with SANE (the first device, $SANE_DEFAULT_DEVICE or D)\n"
     "        and save it as OUT; --list prints device, vendor, model and type\n";
+
+namespace {
+
+// The device's refusal of `value` as its resolution, in words; empty when
+// it takes it (or says nothing of its limits).
+std::string ResolutionRefusal(const std::vector<TSaneOption>& options, const std::string& value) {
+    double dpi = 0;
+    ParseToolReal(value, dpi);
+    for (const TSaneOption& o : options) {
+        if (o.name != "resolution") continue;
+        if (o.constraint == TSaneOption::cRange && (dpi < o.min || dpi > o.max)) {
+            char range[64];
+            std::snprintf(range, sizeof range, "%g to %g", o.min, o.max);
+            return "--resolution " + value + " is out of range: this scanner takes " + range +
+                   " dpi";
+        }
+        if (o.constraint == TSaneOption::cList && !o.list.empty()) {
+            std::string all;
+            for (const std::string& v : o.list) {
+                double d = 0;
+                if (ParseToolReal(v, d) && d == dpi) return {};
+                all += (all.empty() ? "" : ", ") + v;
+            }
+            return "--resolution " + value + " is not offered: this scanner takes " + all + " dpi";
+        }
+    }
+    return {};
+}
+
+// The resolution the device scanned at, in dots per inch (0: not said).
+double ScanResolution(const std::vector<TSaneOption>& options) {
+    for (const char* name : {"resolution", "x-resolution"})
+        for (const TSaneOption& o : options) {
+            double dpi = 0;
+            if (o.name == name && o.active && ParseToolReal(o.value, dpi) && dpi > 0) return dpi;
+        }
+    return 0;
+}
+
+// The DIB header's pixels per metre, both ways.
+void SetDibResolution(std::vector<uint8_t>& dib, double dpi) {
+    if (dib.size() < 40) return;
+    const uint32_t ppm = uint32_t(std::lround(dpi / 0.0254));
+    for (size_t at : {size_t(24), size_t(28)})
+        for (int i = 0; i < 4; ++i)
+            dib[at + size_t(i)] = uint8_t(ppm >> (8 * i));
+}
+
+} // namespace
 
 int RunScanCommand(const TToolCommandArgs& args, std::FILE* out, std::FILE* err) {
     TSaneApi sane;
@@ -64,12 +116,44 @@ int RunScanCommand(const TToolCommandArgs& args, std::FILE* out, std::FILE* err)
             throw TUsageError{"scan takes one OUT"};
     }
     if (target.empty()) throw TUsageError{"scan needs OUT or --list"};
+    if (const auto r = options.find("resolution"); r != options.end()) {
+        double dpi = 0;
+        if (!ParseToolReal(r->second, dpi) || dpi <= 0)
+            throw TUsageError{"--resolution needs a number of dots per inch, not \"" + r->second +
+                              "\""};
+    }
     std::vector<uint8_t> dib;
     std::string error;
-    if (!sane.Scan(device, options, PGMaxImageBytes, dib, error)) {
+    // One session, so that the device's own limits can be checked before
+    // the scan and its resolution read after it.
+    struct TSession {
+        TSaneApi& sane;
+        ~TSession() { sane.Exit(); }
+    } session{sane};
+    if (!sane.Open(device, error)) {
+        if (!device.empty())
+            error = "cannot open scanner \"" + device + "\": " + error +
+                    " ('tavtool scan --list' names the scanners)";
         std::fprintf(err, "tavtool: %s\n", error.c_str());
         return 1;
     }
+    if (const auto r = options.find("resolution"); r != options.end()) {
+        const std::string refused = ResolutionRefusal(sane.Describe(), r->second);
+        if (!refused.empty()) {
+            std::fprintf(err, "tavtool: %s\ntry 'tavtool --help'\n", refused.c_str());
+            return 2;
+        }
+    }
+    if (!sane.SetOptions(options, error) || !sane.Acquire(PGMaxImageBytes, dib, error)) {
+        std::fprintf(err, "tavtool: %s\n", error.c_str());
+        return 1;
+    }
+    const double dpi = ScanResolution(sane.Describe());
+    sane.EndScan();
+    // The scan's resolution goes with the picture: in the DIB's header for
+    // a BMP, the TIFF writer's fields, and PNG's pHYs and JPEG's JFIF
+    // density after writing.
+    if (dpi > 0) SetDibResolution(dib, dpi);
     // A BMP is the DIB behind a file header, as the editor's acquisition
     // stores it; other types go through the picture and the registry.
     std::string ext = target.size() >= 4 ? target.substr(target.size() - 4) : "";
@@ -88,6 +172,14 @@ int RunScanCommand(const TToolCommandArgs& args, std::FILE* out, std::FILE* err)
     DecodePackedDIB(picture, dib.data(), dib.size());
     std::vector<uint8_t>().swap(dib); // not held while the file is written
     picture.SetSaveColorResWarningAction(pgwaIgnore);
+    if (dpi > 0) {
+        const auto d = TPGRational{uint32_t(std::lround(dpi)), 1};
+        TIFFResolutionX = d;
+        TIFFResolutionY = d;
+        TIFFResolutionUnit = 1;
+    }
     picture.SaveToFile(target);
+    if (dpi > 0 && !WriteFileResolution(target, dpi))
+        std::fprintf(err, "tavtool: %s: the resolution could not be written\n", target.c_str());
     return 0;
 }

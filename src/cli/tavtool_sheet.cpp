@@ -20,14 +20,7 @@ extern const char* const kSheetUsage =
 
 namespace {
 int Int(const std::string& flag, const std::string& v, int lo, int hi) {
-    try {
-        size_t used = 0;
-        const int n = std::stoi(v, &used);
-        if (used == v.size() && n >= lo && n <= hi) return n;
-    } catch (const std::exception&) {
-    }
-    throw TUsageError{flag + " needs a number from " + std::to_string(lo) + " to " +
-                      std::to_string(hi)};
+    return int(ToolIntArg(flag, v, lo, hi));
 }
 
 TRGB Colour(const std::string& flag, const std::string& v) {
@@ -115,13 +108,20 @@ int RunSheetCommand(const TToolCommandArgs& args, std::FILE* out, std::FILE* err
     if (positional.size() < 2) throw TUsageError{"sheet needs OUT and at least one FILE"};
     const QString outName = positional.takeFirst();
 
-    int failures = 0;
+    int failures = 0, unread = 0;
     TSheetEvents ev;
     ev.error = [&](const QString& text) {
         ++failures;
+        if (text.startsWith("Error loading file ")) ++unread;
         std::fprintf(err, "tavtool: %s\n", text.toStdString().c_str());
     };
     auto sheet = BuildSheet(positional, o, ev);
+    // A sheet of nothing but empty cells is no result: nothing is written.
+    if (unread == positional.size()) {
+        std::fprintf(err, "tavtool: no picture could be read; %s not written\n",
+                     outName.toStdString().c_str());
+        return 1;
+    }
     QStringList sources = positional;
     if (o.useBackgroundImage) sources << o.backgroundImage;
     SaveSheet(*sheet, outName, sources);

@@ -29,14 +29,7 @@ struct TThumbsArgs {
 };
 
 int IntArg(const std::string& flag, const std::string& v, int lo, int hi) {
-    try {
-        size_t used = 0;
-        const int n = std::stoi(v, &used);
-        if (used == v.size() && n >= lo && n <= hi) return n;
-    } catch (const std::exception&) {
-    }
-    throw TUsageError{flag + " needs a number from " + std::to_string(lo) + " to " +
-                      std::to_string(hi)};
+    return int(ToolIntArg(flag, v, lo, hi));
 }
 
 TThumbsArgs Parse(const TToolCommandArgs& args) {

@@ -62,11 +62,27 @@ std::vector<TThumbSaveItem> PlanThumbnailSaves(const QStringList& sources, const
 
 void SaveThumbnailItem(const TThumbSaveItem& item, const QStringList& sources,
                        const TThumbOptions& o, TPixelGraphic& source, TPixelGraphic& scaled,
-                       TPixelGraphic& square) {
-    if (!item.refusal.isEmpty()) throw EThumbnail(item.refusal.toStdString());
+                       TPixelGraphic& square, QString* failure) {
+    if (!item.refusal.isEmpty()) {
+        if (failure) *failure = item.refusal;
+        throw EThumbnail(item.refusal.toStdString());
+    }
+    if (failure) *failure = "Error reading " + item.source;
     int w = 0, h = 0;
     LoadThumbSource(item.source.toStdString(), o, source, w, h);
     PlaceThumbnail(source, w, h, o, scaled, square);
-    GuardOutput(item.output, sources);
-    square.SaveToFile(item.output.toStdString());
+    try {
+        GuardOutput(item.output, sources);
+    } catch (const std::exception& e) {
+        if (failure) *failure = QString::fromLocal8Bit(e.what());
+        throw;
+    }
+    try {
+        square.SaveToFile(item.output.toStdString());
+    } catch (const std::exception& e) {
+        if (failure)
+            *failure = "Error writing " + item.output + ": " + QString::fromLocal8Bit(e.what());
+        throw;
+    }
+    if (failure) failure->clear();
 }

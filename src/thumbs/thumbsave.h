@@ -35,7 +35,8 @@ void GuardOutput(const QString& output, const QStringList& sources);
 
 // Reads `item.source`, makes its square and writes it to `item.output`
 // (temporary file, renamed when complete). Throws on any failure; nothing is
-// left behind then.
+// left behind then, and `failure` (when given) says which step failed:
+// the refusal, "Error reading <source>" or "Error writing <output>: <why>".
 void SaveThumbnailItem(const TThumbSaveItem& item, const QStringList& sources,
                        const TThumbOptions& o, TPixelGraphic& source, TPixelGraphic& scaled,
-                       TPixelGraphic& square);
+                       TPixelGraphic& square, QString* failure = nullptr);

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QSet>
 #include <cerrno>
 
 #include "core/fileid.h"
@@ -119,6 +120,65 @@ void RunIncRename(std::vector<TIncRenameStep>& steps, const TRenameFn& renameFn)
             state[*it] = Finished;
         }
     }
+}
+
+void DryRunIncRename(std::vector<TIncRenameStep>& steps) {
+    QSet<QString> gone, arrived;
+    auto exists = [&](const QString& p) {
+        if (arrived.contains(p)) return true;
+        if (gone.contains(p)) return false;
+        const QFileInfo fi(p);
+        return fi.exists() || fi.isSymLink();
+    };
+    RunIncRename(steps, [&](const QString& from, const QString& to) {
+        if (!exists(from)) return ENOENT;
+        if (exists(to)) return EEXIST;
+        const QFileInfo folder(QFileInfo(to).absolutePath());
+        if (!folder.isDir()) return ENOENT;
+        if (!folder.isWritable()) return EACCES;
+        gone.insert(from);
+        arrived.remove(from);
+        arrived.insert(to);
+        gone.remove(to);
+        return 0;
+    });
+}
+
+namespace {
+// -1, 0 or 1: `a` against `b` with digit runs as numbers and letters
+// without case.
+int NaturalCompare(const QString& a, const QString& b) {
+    qsizetype i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (a[i].isDigit() && b[j].isDigit()) {
+            qsizetype ie = i, je = j;
+            while (ie < a.size() && a[ie].isDigit()) ++ie;
+            while (je < b.size() && b[je].isDigit()) ++je;
+            // Leading zeros do not change a number's value.
+            qsizetype is = i, js = j;
+            while (is + 1 < ie && a[is] == '0') ++is;
+            while (js + 1 < je && b[js] == '0') ++js;
+            if (ie - is != je - js) return ie - is < je - js ? -1 : 1;
+            for (qsizetype k = 0; k < ie - is; ++k)
+                if (a[is + k] != b[js + k]) return a[is + k] < b[js + k] ? -1 : 1;
+            i = ie;
+            j = je;
+            continue;
+        }
+        const QChar ca = a[i].toCaseFolded(), cb = b[j].toCaseFolded();
+        if (ca != cb) return ca < cb ? -1 : 1;
+        ++i;
+        ++j;
+    }
+    if (i < a.size()) return 1;
+    if (j < b.size()) return -1;
+    return 0;
+}
+} // namespace
+
+bool NaturalLess(const QString& a, const QString& b) {
+    const int r = NaturalCompare(a, b);
+    return r != 0 ? r < 0 : a < b; // one order for names equal but for case or zeros
 }
 
 QStringList IncRenameResults(const std::vector<TIncRenameStep>& steps) {

@@ -68,5 +68,14 @@ int RenameFileNoReplace(const QString& from, const QString& to);
 // target is the file itself is done without touching it.
 void RunIncRename(std::vector<TIncRenameStep>& steps, const TRenameFn& rename = {});
 
+// Fills in each step's outcome exactly as RunIncRename would, without
+// touching a file: the renames are played on a picture of the folders (what
+// exists now, less what moved away, plus what arrived).
+void DryRunIncRename(std::vector<TIncRenameStep>& steps);
+
+// Natural order of names, as file managers sort: case-insensitive, and runs
+// of digits compared as numbers ("pic 2" before "pic 10").
+bool NaturalLess(const QString& a, const QString& b);
+
 // The list after a run.
 QStringList IncRenameResults(const std::vector<TIncRenameStep>& steps);

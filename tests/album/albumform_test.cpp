@@ -3,6 +3,7 @@
 // editor, and the pages printed to PDF. The page layout as a table.
 
 #include <QLineEdit>
+#include <QPainter>
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
@@ -13,7 +14,10 @@
 
 #include "../support/sample_files.h"
 #include "album/albumlayout.h"
+#include "album/albumprint.h"
 #include "album/qt/albumform.h"
+#include "browser/form1.h"
+#include "browser/mainform.h"
 #include "browser/statusbar.h"
 #include "core/qt/print.h"
 #include "formats/library.h"
@@ -88,10 +92,18 @@ TEST_F(Album, SavingAndOpening) {
     a.Save();
     EXPECT_EQ(a.SaveName(), P("my.alb"));
     ASSERT_TRUE(QFile::exists(P("my.alb")));
-    // "Replace …?" No runs "Save as...".
-    prompts->buttonAnswers.push_back(QMessageBox::No);
-    prompts->fileAnswers.push_back({P("other.alb")});
+    // Saving the album being edited writes its own file without asking.
+    a.List->setCurrentItem(a.List->topLevelItem(0));
+    a.Rotate(1);
+    const size_t asked = prompts->asked.size();
     a.Save();
+    EXPECT_EQ(prompts->asked.size(), asked);
+    TAlbum saved;
+    std::string error;
+    ASSERT_TRUE(ReadAlbumFile(P("my.alb").toStdString(), saved, error));
+    EXPECT_EQ(saved.entries, a.Entries());
+    prompts->fileAnswers.push_back({P("other.alb")});
+    a.SaveAs();
     EXPECT_EQ(a.SaveName(), P("other.alb"));
 
     // A bad file leaves album and save name as they were.
@@ -133,4 +145,85 @@ TEST_F(Album, PagesPrintedToPdf) {
     const QString out = QString::fromUtf8(info.readAllStandardOutput());
     EXPECT_TRUE(out.contains(QRegularExpression("Pages:\\s+2\\b"))) << out.toStdString();
     EXPECT_EQ(a.SB1->PanelText(0), "Done");
+}
+
+// Captions sit in their own band under the picture and never leave their
+// cell, however long: the picture keeps out of the band, the ink stays in it.
+TEST_F(Album, CaptionsHaveTheirOwnBandAndAreElided) {
+    const QString longName =
+        P("a_very_long_file_name_that_would_never_fit_under_its_picture_0001.jpg");
+    samples::SaveQuad(longName, 200, 200);
+    samples::SaveQuad(P("short.jpg"), 200, 100);
+    TAlbum album;
+    album.header.rows = 2;
+    album.header.columns = 2;
+    album.header.border = 10;
+    album.header.fontName = "DejaVu Sans";
+    album.header.fontSize = 10;
+    for (const QString& p : {longName, P("short.jpg")})
+        album.entries.push_back({p.toStdString(), "", 0});
+    TAlbumPrintSetup setup;
+    setup.paper = QSize(850, 1100);
+    setup.dpiX = setup.dpiY = 100;
+    for (int option : {1, 2}) {
+        album.header.captionOption = option;
+        album.entries[0].caption = "A caption far too long for the width of its cell on the page";
+        const auto frames = AlbumPrepareFrames(album, setup, {}, {});
+        ASSERT_EQ(frames.size(), 2u);
+        for (const TAlbumFrame& f : frames) {
+            ASSERT_FALSE(f.band.isEmpty());
+            EXPECT_TRUE(f.cell.contains(f.band));
+            EXPECT_EQ(f.band.bottom(), f.cell.bottom());
+            EXPECT_FALSE(f.rect.intersects(f.band)) << option;
+            EXPECT_TRUE(f.cell.contains(f.rect));
+        }
+        QImage page(setup.paper, QImage::Format_RGB32);
+        page.setDotsPerMeterX(3937);
+        page.setDotsPerMeterY(3937);
+        page.fill(Qt::white);
+        {
+            QPainter p(&page);
+            AlbumPaintFrames(frames, p, true, AlbumCaptionFont(album.header), QColor(255, 0, 255),
+                             {});
+        }
+        // Magenta ink only inside the bands; some in each.
+        std::vector<int> inkPerBand(frames.size(), 0);
+        for (int y = 0; y < page.height(); ++y)
+            for (int x = 0; x < page.width(); ++x) {
+                const QRgb c = page.pixel(x, y);
+                if (!(qRed(c) > 200 && qGreen(c) < 120 && qBlue(c) > 200)) continue;
+                bool inside = false;
+                for (size_t i = 0; i < frames.size(); ++i)
+                    if (frames[i].band.contains(x, y)) {
+                        inside = true;
+                        ++inkPerBand[i];
+                    }
+                ASSERT_TRUE(inside) << "ink at " << x << "," << y << " option " << option;
+            }
+        for (int n : inkPerBand)
+            EXPECT_GT(n, 0);
+    }
+    // Without captions the picture has the whole cell.
+    album.header.captionOption = 0;
+    const auto frames = AlbumPrepareFrames(album, setup, {}, {});
+    EXPECT_TRUE(frames[0].band.isEmpty());
+    EXPECT_EQ(frames[0].rect, AlbumFrameRect(frames[0].cell, 1.0, 10));
+}
+
+// "Import Directory" says so when the browser's folder holds no pictures.
+TEST_F(Album, ImportingAFolderWithoutPicturesSaysSo) {
+    TForm1 form;
+    SetForm1(&form);
+    QDir(dir.path()).mkdir("empty");
+    ASSERT_TRUE(form.OpenFolder(P("empty")));
+    TfAlbum a;
+    a.ImportAll();
+    EXPECT_TRUE(a.Entries().empty());
+    EXPECT_EQ(prompts->Messages(), QStringList{"There are no pictures to import in " + P("empty")});
+    samples::SaveQuad(P("empty/a.jpg"), 10, 10);
+    ASSERT_TRUE(form.OpenFolder(P("empty")));
+    a.ImportAll();
+    EXPECT_EQ(a.Entries().size(), 1u);
+    EXPECT_EQ(prompts->Messages().size(), 1);
+    SetForm1(nullptr);
 }

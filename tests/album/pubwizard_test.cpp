@@ -3,6 +3,8 @@
 // finished album opened only when its first page was written.
 
 #include <QGridLayout>
+#include <QProgressBar>
+#include <QTest>
 #include <QLabel>
 #include <QMenu>
 #include <QToolButton>
@@ -66,7 +68,8 @@ TEST_F(Wizard, FoldersEmptyAlbumsAndTheFinishedAlbum) {
     w.OutputFolder->setText("/dev/null/album");
     w.Next();
     EXPECT_EQ(w.Pages->currentIndex(), 2);
-    EXPECT_TRUE(prompts->Messages().last().startsWith("Error creating folder /dev/null/album\r\n"));
+    // Said in this system's terms: which folder, and why.
+    EXPECT_EQ(prompts->Messages().last(), "Cannot create folder /dev/null/album: Not a directory");
 
     // An empty album at the last page: the message, and the wizard closes.
     w.Pages->setCurrentIndex(5);
@@ -98,7 +101,7 @@ TEST_F(Wizard, FoldersEmptyAlbumsAndTheFinishedAlbum) {
         return int(QDialog::Rejected);
     });
     w.Run(entries, nullptr);
-    EXPECT_EQ(prompts->Messages().last(), "Cannot create /dev/null/x");
+    EXPECT_EQ(prompts->Messages().last(), "Cannot create folder /dev/null/x: Not a directory");
     EXPECT_EQ(opened.size(), 1);
 }
 
@@ -121,4 +124,35 @@ TEST_F(Wizard, ColourButtonsOfferAPaletteAndOther) {
     // Cancelled: the colour stays.
     w.TextColor->menu()->findChild<QAction*>("TextColorOther")->trigger();
     EXPECT_EQ(PublishColor(w.Settings().text), "010203");
+}
+
+// Rows and Columns take typed numbers; the progress bar moves with the run
+// and ends full.
+TEST_F(Wizard, TypedRowsAndColumnsAndAMovingProgressBar) {
+    TfrmPubWizard w;
+    std::vector<TAlbumEntry> entries;
+    for (int i = 0; i < 3; ++i) {
+        const QString p = dir.filePath(QString("p%1.png").arg(i));
+        samples::SaveQuad(p, 30, 20);
+        entries.push_back({QFile::encodeName(p).toStdString(), "", 0});
+    }
+    QList<int> seen;
+    QObject::connect(w.Progress, &QProgressBar::valueChanged, [&](int v) { seen << v; });
+    prompts->dialogAnswers.push_back([&](QDialog*) {
+        for (QSpinBox* s : {w.Rows, w.Columns}) {
+            s->selectAll();
+            QTest::keyClicks(s, "1");
+        }
+        EXPECT_EQ(w.Rows->value(), 1);
+        EXPECT_EQ(w.Columns->value(), 1);
+        EXPECT_EQ(w.PageCount->text(), "3 pages");
+        w.OutputFolder->setText(dir.filePath("out"));
+        w.Pages->setCurrentIndex(5);
+        w.Next();
+        return int(QDialog::Accepted);
+    });
+    w.Run(entries, nullptr);
+    EXPECT_TRUE(QFile::exists(dir.filePath("out/myphotos_3.html")));
+    EXPECT_TRUE(seen.contains(1) && seen.contains(2)) << seen.size();
+    EXPECT_EQ(w.Progress->value(), 3);
 }

@@ -84,19 +84,24 @@ TEST_F(Publishing, PagesLineByLine) {
     s.showFrames = true;
     TPublishResult r = Publish(entries, s);
     EXPECT_TRUE(r.messages.isEmpty()) << r.messages.join("\n").toStdString();
-    EXPECT_EQ(r.firstPage, QDir(out.path()).filePath("myphotos_1.html"));
+    // The first page is the name given; the pages after it are numbered.
+    EXPECT_EQ(r.firstPage, QDir(out.path()).filePath("myphotos.html"));
+    EXPECT_FALSE(QFile::exists(QDir(out.path()).filePath("myphotos_1.html")));
     const QStringList p2 = Lines(QDir(out.path()).filePath("myphotos_2.html"));
     ASSERT_GE(p2.size(), 18);
-    EXPECT_EQ(p2[11], "<p>Page <a href=\"myphotos_1.html\">1</a> 2</p>");
-    EXPECT_EQ(p2[13], "<table border=\"3\" width=\"1\" height = \"1\" cellspacing=\"0\" "
+    EXPECT_EQ(p2[0], "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">");
+    EXPECT_EQ(p2[12], "<p>Page <a href=\"myphotos.html\">1</a> 2</p>");
+    EXPECT_EQ(p2[14], "<table border=\"3\" width=\"1\" height = \"1\" cellspacing=\"0\" "
                       "cellpadding=\"12\">");
-    EXPECT_EQ(p2[14], "<tr>");
-    EXPECT_EQ(p2[15],
-              "<td align=\"center\"><a href=\"p6.jpg\"><img border=\"1\" src=\"tm_p6.jpg\"><BR>"
-              "p6.jpg</a></td>");
-    EXPECT_EQ(p2[16], "</tr>");
-    EXPECT_EQ(p2[17], "<tr>");
-    EXPECT_EQ(p2[18], "</tr>");
+    EXPECT_EQ(p2[15], "<tr>");
+    EXPECT_EQ(p2[16], "<td align=\"center\"><a href=\"p6.jpg\"><img border=\"1\" "
+                      "src=\"tm_p6.jpg\" alt=\"p6.jpg\"><BR>p6.jpg</a></td>");
+    EXPECT_EQ(p2[17], "</tr>");
+    // No empty row after the last picture.
+    EXPECT_EQ(p2[18], "</table>");
+    const QStringList p1 = Lines(r.firstPage);
+    EXPECT_EQ(p1.filter("<tr>").size(), 2);
+    EXPECT_EQ(p1.filter(" alt=\"p0.jpg\"").size(), 1);
 
     // Six entries: one page, no links line; "index" has no dot.
     entries.pop_back();
@@ -107,9 +112,22 @@ TEST_F(Publishing, PagesLineByLine) {
     r = Publish(entries, s);
     const QStringList one = Lines(QDir(out.path()).filePath("index.html"));
     ASSERT_GE(one.size(), 12);
-    EXPECT_EQ(one[7], "<body bgcolor=\"#010203\">");
-    EXPECT_EQ(one[10], "<font color=\"#000000\">");
-    EXPECT_EQ(one[11], "<h1></h1>");
+    EXPECT_EQ(one[8], "<body bgcolor=\"#010203\">");
+    EXPECT_EQ(one[11], "<font color=\"#000000\">");
+    EXPECT_EQ(one[12], "<h1></h1>");
+
+    // A typed extension is the page's own: "index.html" is the first page.
+    s.pageName = "index.html";
+    s.rows = 1;
+    s.columns = 2;
+    r = Publish(entries, s);
+    EXPECT_EQ(r.firstPage, QDir(out.path()).filePath("index.html"));
+    EXPECT_TRUE(QFile::exists(QDir(out.path()).filePath("index_3.html")));
+    EXPECT_FALSE(QFile::exists(QDir(out.path()).filePath("index_1.html")));
+    // Captions are the alternative texts when there are captions.
+    s.captionOption = 2;
+    r = Publish(entries, s);
+    EXPECT_EQ(Lines(r.firstPage).filter(" alt=\"cap\"><BR>cap</a>").size(), 2);
 }
 
 TEST_F(Publishing, EscapedTextsAndLinksThatResolve) {

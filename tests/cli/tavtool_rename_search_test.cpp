@@ -76,10 +76,13 @@ TEST_F(TavtoolFiles, RenameDryRunThenRealRun) {
     Put(dir / "Trip_002.JPG", "stranger");
     const auto before = Listing();
 
+    // The dry run tells what the real run will do: Trip_002.JPG is taken.
     TResult r = Sh("$T rename Trip 001 IMG_7.jpg b.JPG c.png");
-    EXPECT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.out, D("IMG_7.jpg") + " -> " + D("Trip_001.jpg") + "\n" + D("b.JPG") + " -> " +
-                         D("Trip_002.JPG") + "\n" + D("c.png") + " -> " + D("Trip_003.png") + "\n");
+    EXPECT_EQ(r.code, 1) << r.err;
+    EXPECT_EQ(r.out, D("IMG_7.jpg") + " -> " + D("Trip_001.jpg") + "\n" + D("b.JPG") +
+                         " -> ERROR * " + D("b.JPG") + "\n" + D("c.png") + " -> " +
+                         D("Trip_003.png") + "\n");
+    EXPECT_NE(r.err.find("File exists"), std::string::npos) << r.err;
     EXPECT_EQ(Listing(), before); // names and bytes
 
     r = Sh("$T rename Trip 001 IMG_7.jpg b.JPG c.png --yes");
@@ -92,6 +95,18 @@ TEST_F(TavtoolFiles, RenameDryRunThenRealRun) {
                                                    {"Trip_002.JPG", "stranger"},
                                                    {"Trip_003.png", "sea"}};
     EXPECT_EQ(Listing(), after);
+
+    // A line may take the old name of another line once that one has
+    // moved on: the dry run knows it too.
+    Put(dir / "k_1.png", "one");
+    Put(dir / "k_2.png", "two");
+    for (const char* yes : {"", " --yes"}) {
+        r = Sh(std::string("$T rename k 2 k_1.png k_2.png") + yes);
+        EXPECT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(r.out, *yes ? D("k_2.png") + "\n" + D("k_3.png") + "\n"
+                              : D("k_1.png") + " -> " + D("k_2.png") + "\n" + D("k_2.png") +
+                                    " -> " + D("k_3.png") + "\n");
+    }
 }
 
 TEST_F(TavtoolFiles, RenameUsageErrors) {
@@ -298,6 +313,22 @@ TEST_F(TavtoolFiles, ScanEqualsScanimage) {
            " && compare -metric AE t.bmp t.ppm null: 2>&1");
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.out.substr(0, 1), "0") << r.out;
+    // Every scan carries its resolution, whatever the format.
+    for (const char* name : {"r.bmp", "r.tif", "r.png", "r.jpg"}) {
+        r = Sh(env + "$T scan " + name + area + " && identify -units PixelsPerInch -format "
+                                                 "'%x %y' " + name);
+        EXPECT_EQ(r.code, 0) << name << ": " << r.err;
+        EXPECT_EQ(r.out.substr(0, 2), "50") << name << ": " << r.out;
+    }
+    // A resolution the scanner does not take, and a device that is not there.
+    r = Sh(env + "$T scan t.ppm --device test:0 --resolution 99999");
+    EXPECT_EQ(r.code, 2);
+    EXPECT_NE(r.err.find("--resolution 99999 is out of range: this scanner takes"),
+              std::string::npos)
+        << r.err;
+    r = Sh(env + "$T scan t.ppm --device nosuch:7");
+    EXPECT_EQ(r.code, 1);
+    EXPECT_NE(r.err.find("cannot open scanner \"nosuch:7\""), std::string::npos) << r.err;
     // No device at all.
     Put(dir / "sane" / "dll.conf", "");
     r = Sh(env + "$T scan t.ppm");

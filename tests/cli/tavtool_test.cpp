@@ -1,6 +1,7 @@
 // tavtool as scripts use it: exit codes, the info lines, conversion, and no
 // output left behind by a failure.
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <tuple>
@@ -91,16 +92,27 @@ TEST_F(Tavtool, ExitCodesAndMessages) {
         int code;
         std::string errHas;
     } cases[] = {
-        {"", 2, "Usage"},
+        {"", 2, "no command given"},
         {"frobnicate", 2, "unknown command"},
         {"info", 2, "info needs exactly one FILE"},
         {"info " + P("a.bmp") + " --index", 2, "--index needs a value"},
-        {"info " + P("a.bmp") + " --index -1", 2, "invalid value"},
+        {"info " + P("a.bmp") + " --index -1", 2, "--index -1 is out of range: a number from 0"},
         {"info " + P("a.bmp") + " --size 3x3", 2, "unknown option"},
         {"convert " + P("a.bmp"), 2, "convert needs IN and OUT"},
-        {"convert " + P("a.bmp") + " " + P("b.bmp") + " --size 0x5", 2, "invalid value"},
+        {"convert " + P("a.bmp") + " " + P("b.bmp") + " --size 0x5", 2,
+         "--size 0x5 is out of range: a number from 1 to 1048576"},
+        {"convert " + P("a.bmp") + " " + P("b.bmp") + " --size 1e30x2", 2,
+         "--size 1e30x2 is out of range: a number from 1 to 1048576"},
+        {"convert " + P("a.bmp") + " " + P("b.bmp") + " --size 2.5x2", 2, "invalid value"},
         {"convert " + P("a.bmp") + " " + P("b.bmp") + " --stretch best", 2, "invalid value"},
-        {"convert " + P("a.bmp") + " " + P("b.bmp") + " --quality 101", 2, "invalid value"},
+        {"convert " + P("a.bmp") + " " + P("b.bmp") + " --quality 101", 2,
+         "--quality 101 is out of range: a number from 1 to 100"},
+        {"convert " + P("a.bmp") + " " + P("b.bmp") + " --size 100000x100000", 1,
+         "--size 100000x100000 is too large: the picture would take 28611 MiB, more than the "
+         "1024 MiB a picture may take"},
+        {"thumbs " + P("a.bmp") + " --size 1e9", 2, "--size 1e9 is out of range: it takes from 16 to 1024"},
+        {"sheet " + P("s.png") + " " + P("a.bmp") + " --cols x", 2,
+         "--cols needs a number from 2 to 20, not \"x\""},
         {"info " + P("missing.bmp"), 1, "Cannot open file"},
         {"info " + P("text.txt"), 1, "Unknown file format"},
         {"info " + P("a.bmp") + " --index 1", 1, "BMP: Invalid value for Index"},
@@ -113,11 +125,21 @@ TEST_F(Tavtool, ExitCodesAndMessages) {
         TRun r = Run(c.args);
         EXPECT_EQ(r.code, c.code) << c.args << "\n" << r.err;
         EXPECT_NE(r.err.find(c.errHas), std::string::npos) << c.args << "\n" << r.err;
+        // A usage mistake is its one line and where the help is, no more.
+        if (c.code == 2) {
+            EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 2) << c.args << "\n" << r.err;
+            EXPECT_NE(r.err.find("\ntry 'tavtool --help'\n"), std::string::npos) << r.err;
+        }
     }
+    // Numbers in exponent form are numbers.
+    TRun e = Run("convert " + P("a.bmp") + " " + P("e.jpg") + " --size 1e1x8E0 --quality 9.5e1");
+    EXPECT_EQ(e.code, 0) << e.err;
+    EXPECT_TRUE(fs::exists(dir / "e.jpg"));
     // Failures left nothing behind.
     EXPECT_FALSE(fs::exists(dir / "out.bmp"));
     EXPECT_FALSE(fs::exists(dir / "out.xyz"));
     EXPECT_FALSE(fs::exists(dir / "b.bmp"));
+    EXPECT_FALSE(fs::exists(dir / "s.png"));
 }
 
 TEST_F(Tavtool, ConvertKeepsThePixelsAndNeverCrashesOnGarbage) {

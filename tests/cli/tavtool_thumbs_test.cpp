@@ -113,4 +113,12 @@ TEST_F(TavtoolThumbs, SheetOfSevenAndItsGuard) {
     EXPECT_EQ(Slurp(dir / "p0.bmp"), before);
     EXPECT_EQ(Run("sheet " + P("s.png") + files + " --size 20"), 2);
     EXPECT_EQ(Run("sheet " + P("s.png")), 2);
+    // No picture could be read: nothing is written.
+    EXPECT_EQ(Run("sheet " + P("none.png") + " " + P("missing.jpg") + " " + P("gone.bmp"), &err),
+              1);
+    EXPECT_NE(err.find("no picture could be read"), std::string::npos) << err;
+    EXPECT_FALSE(fs::exists(dir / "none.png"));
+    // One that could: the sheet is written, the failure still counts.
+    EXPECT_EQ(Run("sheet " + P("some.png") + " " + P("missing.jpg") + " " + P("p0.bmp")), 1);
+    EXPECT_TRUE(fs::exists(dir / "some.png"));
 }

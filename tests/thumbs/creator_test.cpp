@@ -1,7 +1,14 @@
 // The ThumbTav Creator window: drops, building, saving through prompts, and
 // the options' Size edit.
 
+#include <QComboBox>
+#include <QDir>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QScreen>
+#include <QStyleOptionViewItem>
+#include <QTabBar>
+#include <QTabWidget>
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
@@ -13,6 +20,7 @@
 #include "platform/scriptedprompts.h"
 #include "thumbs/qt/thumbedit.h"
 #include "thumbs/qt/thumbtavoptions.h"
+#include "thumbs/qt/toolwidgets.h"
 #include "thumbtest_util.h"
 #include "view/pgimage.h"
 
@@ -82,4 +90,46 @@ TEST_F(Creator, GenerateAndSave) {
 
     w.ClearAll();
     EXPECT_EQ(w.lbFiles->count(), 0);
+}
+
+// The options show every tab's name whole and the system's font faces with
+// the sheet's own chosen; the list of files elides long paths in the middle
+// instead of cutting them; the windows open wholly on the screen.
+TEST_F(Creator, OptionsAndListsReadWholeAndWindowsFitTheScreen) {
+    TfrmThumbTavOptions* o = w.OptionsWindow();
+    EXPECT_EQ(o->PageControl1->tabBar()->elideMode(), Qt::ElideNone);
+    EXPECT_GE(o->sizeHint().width(), o->PageControl1->tabBar()->sizeHint().width());
+    for (QComboBox* faces : {o->cbTitleFace, o->cbFooterFace}) {
+        EXPECT_GT(faces->count(), 0);
+        EXPECT_FALSE(faces->currentText().isEmpty());
+    }
+    // The face shown first is the sheet's own: the sheet is unchanged.
+    EXPECT_EQ(o->Options().titleFace, "");
+    EXPECT_EQ(o->Options().footerFace, "");
+
+    const QString deep = dir.filePath(QString("a_folder_with_a_long_name/").repeated(4));
+    QDir().mkpath(deep);
+    const QString file = Solid("x.bmp", 8);
+    QFile::copy(file, deep + "img_0815.bmp");
+    w.AddFiles({deep + "img_0815.bmp"});
+    w.resize(500, 400);
+    w.show();
+    QCoreApplication::processEvents();
+    const QModelIndex first = w.lbFiles->model()->index(0, 0);
+    QStyleOptionViewItem opt;
+    opt.initFrom(w.lbFiles);
+    opt.widget = w.lbFiles;
+    EXPECT_LE(w.lbFiles->itemDelegate()->sizeHint(opt, first).width(),
+              w.lbFiles->viewport()->width());
+    const QString shown =
+        ElideKeepingEnd(w.lbFiles->fontMetrics(), deep + "img_0815.bmp",
+                        w.lbFiles->viewport()->width() - 10);
+    EXPECT_TRUE(shown.endsWith("img_0815.bmp")) << shown.toStdString();
+
+    // A window taller than the screen is shrunk and placed on it whole.
+    QWidget big;
+    big.resize(300, 5000);
+    PlaceOnScreen(&big);
+    const QRect area = big.screen()->availableGeometry();
+    EXPECT_TRUE(area.contains(QRect(big.pos(), big.size()))) << big.pos().y() << " " << big.height();
 }

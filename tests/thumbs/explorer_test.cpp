@@ -1,6 +1,7 @@
 // The thumbnail explorer's runs on real files: thumbnails land on their own
 // items, Esc and folder changes stop a run, saving answers through prompts.
 
+#include <QApplication>
 #include <QComboBox>
 #include <QCryptographicHash>
 #include <QDir>
@@ -17,6 +18,7 @@
 #include "support/sample_files.h"
 #include "thumbs/qt/savethumbnail.h"
 #include "thumbs/qt/thumbnails.h"
+#include "thumbs/qt/toolwidgets.h"
 #include "thumbs/thumbrun.h"
 #include "thumbtest_util.h"
 
@@ -218,4 +220,122 @@ TEST_F(Explorer, HandOverShowsTheFolderInDetailsAndCloseDeselects) {
     EXPECT_EQ(w->IconView->selectionModel()->selectedRows().size(), 2);
     w->close();
     EXPECT_EQ(w->LV1->SelCount(), 0);
+}
+
+// The output folder is settled once: a missing one is made after one
+// question, one that cannot be made is one message, and files that fail one
+// by one ask once (Cancel stops), never a box per file.
+TEST_F(Explorer, SavingIntoAMissingOrBadFolderAsksOnce) {
+    for (int i = 0; i < 5; ++i)
+        WriteSolid(a.filePath(QString("p%1.bmp").arg(i)), 20, 20, RGB(9, 9, 9));
+    w->FolderChange(a.path());
+    w->LV1->selectAll();
+    TScopedPrompts prompts;
+    auto saveTo = [&](const QString& folder) {
+        prompts->dialogAnswers.push_back([folder](QDialog* d) {
+            static_cast<TfrmSaveThumbnail*>(d)->edFolder->setText(folder);
+            return int(QDialog::Accepted);
+        });
+        w->SaveThumbnails();
+    };
+
+    const QString missing = b.filePath("new/deeper");
+    prompts->buttonAnswers.push_back(QMessageBox::Yes);
+    saveTo(missing);
+    ASSERT_EQ(prompts->Messages().size(), 1);
+    EXPECT_EQ(prompts->Messages()[0],
+              "The folder " + QDir::cleanPath(missing) + " does not exist. Create it?");
+    EXPECT_EQ(QDir(missing).entryList(QDir::Files).size(), 5);
+
+    // Declined: nothing made.
+    saveTo(b.filePath("other"));
+    EXPECT_FALSE(QFileInfo::exists(b.filePath("other")));
+    EXPECT_EQ(prompts->Messages().size(), 2);
+
+    // A folder that cannot be made is one message saying why.
+    prompts->buttonAnswers.push_back(QMessageBox::Yes);
+    saveTo(a.filePath("p0.bmp") + "/sub");
+    ASSERT_EQ(prompts->Messages().size(), 4);
+    EXPECT_EQ(prompts->Messages()[3],
+              "Cannot create folder " + a.filePath("p0.bmp") + "/sub: Not a directory");
+
+    // Every source unreadable: one question; Cancel stops the run there.
+    for (int i = 0; i < 5; ++i)
+        WriteBytes(a.filePath(QString("p%1.bmp").arg(i)), {'B', 'M', 1});
+    prompts->asked.clear();
+    saveTo(b.filePath("bad"));
+    ASSERT_EQ(prompts->Messages().size(), 1);
+    EXPECT_TRUE(prompts->Messages()[0].startsWith("Error reading " + QDir::cleanPath(a.path())))
+        << prompts->Messages()[0].toStdString();
+    EXPECT_TRUE(prompts->asked[0].buttons & QMessageBox::Cancel);
+    // Going on: the other failures are counted without a box.
+    prompts->asked.clear();
+    prompts->buttonAnswers.push_back(QMessageBox::Yes);
+    saveTo(b.filePath("bad"));
+    EXPECT_EQ(prompts->Messages().size(), 1);
+    EXPECT_EQ(Panel(1), "5 not written");
+}
+
+// The thumbnails view works like the details view: its items drag out,
+// a click selects the row the commands act on, a double-click opens the
+// picture; each thumbnail sits in the middle of its cell.
+TEST_F(Explorer, ThumbnailsViewSelectsDragsOpensAndCentres) {
+    WriteSolid(a.filePath("img_20240101_0001.bmp"), 40, 40, RGB(200, 0, 0));
+    WriteSolid(a.filePath("img_20240101_0002.bmp"), 40, 20, RGB(200, 0, 0));
+    w->resize(600, 400);
+    w->show();
+    w->FolderChange(a.path());
+    w->ThumbnailsClick();
+    ASSERT_TRUE(WaitIdle());
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(w->IconView->dragEnabled());
+
+    const QModelIndex first = w->IconView->model()->index(0, 0);
+    const QRect cell = w->IconView->visualRect(first);
+    EXPECT_EQ(cell.size(), w->IconView->gridSize());
+    QTest::mouseClick(w->IconView->viewport(), Qt::LeftButton, {}, cell.center());
+    EXPECT_EQ(w->LV1->SelCount(), 1);
+    w->UpdatePopupCommands();
+    EXPECT_TRUE(w->ViewImage1->isEnabled());
+    EXPECT_TRUE(w->ImageProperties1->isEnabled());
+    EXPECT_TRUE(w->SaveAsThumbnail1->isEnabled());
+
+    // The red square of the first thumbnail: centred across, not at the top.
+    w->IconView->clearSelection();
+    QCoreApplication::processEvents();
+    const QImage shot = w->IconView->viewport()->grab().toImage().convertToFormat(
+        QImage::Format_RGB32);
+    QRect red;
+    for (int y = cell.top(); y <= cell.bottom(); ++y)
+        for (int x = cell.left(); x <= cell.right(); ++x) {
+            const QRgb c = shot.pixel(x * shot.width() / w->IconView->viewport()->width(),
+                                      y * shot.height() / w->IconView->viewport()->height());
+            if (qRed(c) > 180 && qGreen(c) < 40) red |= QRect(x, y, 1, 1);
+        }
+    ASSERT_FALSE(red.isEmpty());
+    EXPECT_LE(std::abs(red.center().x() - cell.center().x()), 1);
+    EXPECT_GE(red.top() - cell.top(), 4);
+
+    // A double-click opens the View Image window on that file.
+    QTest::mouseDClick(w->IconView->viewport(), Qt::LeftButton, {}, cell.center());
+    QWidget* viewer = nullptr;
+    for (QWidget* t : QApplication::topLevelWidgets())
+        if (t->isVisible() && t->windowTitle() == "img_20240101_0001.bmp") viewer = t;
+    ASSERT_NE(viewer, nullptr);
+    delete viewer;
+}
+
+// Names elided in the middle keep their ends, where they differ.
+TEST(ThumbWidgets, ElideKeepsTheEnd) {
+    const QFontMetrics fm(QApplication::font());
+    const QString a = "img_20240101_0001.jpg", b = "img_20240101_0002.jpg";
+    const int width = fm.horizontalAdvance(a) * 2 / 3;
+    const QString ea = ElideKeepingEnd(fm, a, width), eb = ElideKeepingEnd(fm, b, width);
+    EXPECT_NE(ea, eb);
+    EXPECT_TRUE(ea.endsWith("0001.jpg")) << ea.toStdString();
+    EXPECT_TRUE(ea.startsWith("im")) << ea.toStdString();
+    EXPECT_TRUE(ea.contains(QChar(0x2026)));
+    EXPECT_LE(fm.horizontalAdvance(ea), width);
+    EXPECT_EQ(ElideKeepingEnd(fm, a, fm.horizontalAdvance(a)), a);
+    EXPECT_EQ(ElideKeepingEnd(fm, a, 1), QString(QChar(0x2026)));
 }

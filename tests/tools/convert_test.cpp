@@ -5,7 +5,10 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
+#include <QCoreApplication>
 #include <QSlider>
+#include <QSpinBox>
+#include <QToolBar>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <set>
@@ -182,4 +185,36 @@ TEST_F(Converter, WindowFilesEqualTavtoolsByteForByte) {
     ASSERT_EQ(w.Target(), Path("a.tga"));
     EXPECT_EQ(ReadFile(w.Target()), ReadFile(Path("tool/a.tga")));
     JPEGQuality = 80;
+}
+
+// At its first width the window keeps the format list in sight whatever the
+// format; ReSize mode offers the size to write (the shown size until one is
+// typed, proportions kept); of several files handed over the first is taken.
+TEST_F(Converter, FormatListFitsSizeCanBeTypedFirstFileTaken) {
+    SavePicture(Path("a.bmp"), 300, 200);
+    SavePicture(Path("b.bmp"), 30, 20);
+    TfrmConvert w;
+    w.resize(458, 335);
+    w.show();
+    w.TakeHandOver(dir.path(), {Path("a.bmp"), Path("b.bmp")});
+    EXPECT_EQ(w.Source(), Path("a.bmp"));
+    for (int i = 0; i < w.FormatList->count(); ++i) {
+        w.FormatList->setCurrentIndex(i);
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(w.FormatList->isVisible()) << i;
+        const QRect r(w.FormatList->mapTo(&w, QPoint(0, 0)), w.FormatList->size());
+        EXPECT_TRUE(w.rect().contains(r)) << i;
+    }
+    EXPECT_FALSE(w.SizeBar->isVisible());
+    w.MaintainOriginalSize->setChecked(false);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(w.SizeBar->isVisible());
+    EXPECT_EQ(QSize(w.NewWidth->value(), w.NewHeight->value()), w.DisplaySize());
+    w.NewWidth->setValue(150);
+    EXPECT_EQ(w.NewHeight->value(), 100);
+    w.FormatList->setCurrentIndex(3); // PNG
+    w.Convert();
+    auto out = Load(w.Target());
+    EXPECT_EQ(out->GetWidth(), 150);
+    EXPECT_EQ(out->GetHeight(), 100);
 }

@@ -1,5 +1,6 @@
 #include "tools/increname.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <QFileInfo>
@@ -53,7 +54,14 @@ class IncRenameRun : public ::testing::Test {
     QStringList Run(const QStringList& lines, const QString& name, const QString& number,
                     const TRenameFn& fn = {}) {
         auto steps = PlanIncRename(lines, name, *ParseRunningNumber(number));
+        // Every run is first played dry: it touches nothing and foretells
+        // the real run exactly (a failure put in by `fn` it cannot know).
+        auto dry = steps;
+        const auto before = Snapshot(tmp_.path());
+        DryRunIncRename(dry);
+        EXPECT_EQ(Snapshot(tmp_.path()), before);
         RunIncRename(steps, fn);
+        if (!fn) EXPECT_EQ(IncRenameResults(dry), IncRenameResults(steps));
         return IncRenameResults(steps);
     }
     QTemporaryDir tmp_;
@@ -130,4 +138,12 @@ TEST_F(IncRenameRun, AFailureHalfWayLosesNothing) {
                                 "ERROR * " + P("gone.jpg"), "ERROR * " + P("folder.d")}));
     EXPECT_EQ(Snapshot(tmp_.path()).keys(), QStringList({"T_1.jpg", "T_3.jpg", "b.jpg"}));
     EXPECT_TRUE(QFileInfo(P("folder.d")).isDir()); // folders are not numbered
+}
+
+TEST(IncRenameOrder, NaturalOrderAsFileManagersSort) {
+    QStringList names = {"pic 10.jpg", "pic 2.jpg", "Pic 1.jpg", "pic 02.jpg", "pic.jpg",
+                         "a100", "a20b", "a20a", "IMG_0009", "img_10"};
+    std::stable_sort(names.begin(), names.end(), NaturalLess);
+    EXPECT_EQ(names, QStringList({"a20a", "a20b", "a100", "IMG_0009", "img_10", "Pic 1.jpg",
+                                  "pic 02.jpg", "pic 2.jpg", "pic 10.jpg", "pic.jpg"}));
 }

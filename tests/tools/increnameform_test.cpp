@@ -43,8 +43,8 @@ TEST_F(IncRenameForm, LooksAsTheUsersKnowIt) {
     QStringList menu;
     for (QAction* a : w_.PopupMenu->actions())
         menu << (a->isSeparator() ? QString("-") : a->text());
-    EXPECT_EQ(menu, QStringList({"Clear All", "Delete Selected", "-", "Import Current Directory",
-                                 "-", "Close"}));
+    EXPECT_EQ(menu, QStringList({"Clear All", "Delete Selected", "Sort by Name", "-",
+                                 "Import Current Directory", "-", "Close"}));
 }
 
 // The table of a run: extensions as written, no extension, a taken name
@@ -56,7 +56,11 @@ TEST_F(IncRenameForm, RenameAsksThenRenamesEveryLine) {
     w_.NewName->setText("Trip");
     prompts_->buttonAnswers = {QMessageBox::Yes};
     w_.Rename();
-    EXPECT_EQ(prompts_->Messages(), QStringList({"Ready to rename 5 files.  Proceed?"}));
+    // The question says beforehand which lines the run will not rename.
+    EXPECT_EQ(prompts_->Messages(),
+              QStringList({"Ready to rename 5 files.  Proceed?\n\n2 of them cannot be renamed:\n" +
+                           P("noext") + " -> Trip_003: File exists\nERROR * " + P("x.jpg") +
+                           ": not a file name"}));
     EXPECT_EQ(w_.Lines(),
               QStringList({P("Trip_001.jpg"), P("Trip_002.JPG"), "ERROR * " + P("noext"),
                            "ERROR * ERROR * " + P("x.jpg"), P("Trip_005.png")}));
@@ -150,4 +154,19 @@ TEST_F(IncRenameForm, HandOverImportAndRefresh) {
         after << form.SLV1->Caption(i);
     EXPECT_TRUE(after.contains("N_001.jpg"));
     EXPECT_FALSE(after.contains("a.jpg"));
+}
+
+// "Sort by Name" puts the list in natural order, and the numbers follow it.
+TEST_F(IncRenameForm, NaturalOrderNumbersAsShown) {
+    Make({"pic 10.jpg", "pic 2.jpg", "Pic 1.jpg"});
+    SetLines({P("pic 10.jpg"), P("pic 2.jpg"), P("Pic 1.jpg")});
+    w_.SortByName();
+    EXPECT_EQ(w_.Lines(), QStringList({P("Pic 1.jpg"), P("pic 2.jpg"), P("pic 10.jpg")}));
+    w_.NewName->setText("n");
+    w_.Number->setText("1");
+    prompts_->buttonAnswers = {QMessageBox::Yes};
+    w_.Rename();
+    EXPECT_EQ(ReadFile(P("n_1.jpg")), "Pic 1.jpg");
+    EXPECT_EQ(ReadFile(P("n_2.jpg")), "pic 2.jpg");
+    EXPECT_EQ(ReadFile(P("n_3.jpg")), "pic 10.jpg");
 }

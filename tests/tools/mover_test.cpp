@@ -5,11 +5,13 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QTest>
 #include <gtest/gtest.h>
 
 #include "../support/sample_files.h"
 #include "browser/filelist.h"
+#include "browser/fileopsdialogs.h"
 #include "browser/form1.h"
 #include "browser/mainform.h"
 #include "formats/library.h"
@@ -113,4 +115,59 @@ TEST_F(Mover, AutoUpdateSelectsAndPreviewsWhatArrives) {
     EXPECT_EQ(m.NameBox->text(), "b.jpg");
     EXPECT_TRUE(m.PGImage1->isVisible());
     EXPECT_EQ(m.PGImage1->ImageWidth(), 40);
+}
+
+// A file still being written is neither listed nor previewed until its size
+// and time hold still; a later rewrite of the shown file is shown again.
+TEST_F(Mover, AutoUpdateWaitsForAFileToBeComplete) {
+    const QString scratch = target.filePath("scratch.jpg");
+    samples::SaveQuad(scratch, 64, 48);
+    const QByteArray whole = ReadFile(scratch);
+    QFile::remove(scratch);
+    TfSelectFiles m;
+    m.show();
+    ASSERT_TRUE(m.OpenSource(source.path()));
+    m.SetAutoUpdate(true);
+
+    QFile f(source.filePath("new.jpg"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(whole.left(whole.size() / 2));
+    f.flush();
+    // Looked at again and again while the writer keeps going: not listed.
+    for (int i = 0; i < 4; ++i) {
+        QTest::qWait(200);
+        f.write(whole.mid(whole.size() / 2 + i, 1));
+        f.flush();
+        m.FolderChanged();
+        EXPECT_EQ(m.List->Count(), 0);
+        EXPECT_EQ(m.NameBox->text(), "") << i;
+    }
+    f.write(whole.mid(whole.size() / 2 + 4));
+    f.close();
+    QTRY_COMPARE_WITH_TIMEOUT(m.List->SelectedNames(), QStringList{"new.jpg"}, 5000);
+    EXPECT_EQ(m.List->Model()->Item(0).size, whole.size());
+    EXPECT_EQ(m.PGImage1->ImageWidth(), 64);
+
+    // Rewritten while shown: listed and previewed anew once complete.
+    samples::SaveQuad(source.filePath("new.jpg"), 32, 20);
+    QTRY_COMPARE_WITH_TIMEOUT(m.PGImage1->ImageWidth(), 32, 5000);
+    EXPECT_EQ(m.List->SelectedNames(), QStringList{"new.jpg"});
+    EXPECT_EQ(m.List->Model()->Item(0).size, QFileInfo(source.filePath("new.jpg")).size());
+}
+
+// Renaming onto a name that is taken says so, and changes nothing.
+TEST_F(Mover, RenameOntoATakenNameSaysSo) {
+    WriteFile(source.filePath("a.jpg"), "a");
+    WriteFile(source.filePath("b.jpg"), "b");
+    TfSelectFiles m;
+    ASSERT_TRUE(m.OpenSource(source.path()));
+    Select(m, {"a.jpg"});
+    prompts->dialogAnswers.push_back([](QDialog* d) {
+        static_cast<TfRename*>(d)->Edit1->setText("b.jpg");
+        return int(QDialog::Accepted);
+    });
+    m.RenameFile();
+    EXPECT_EQ(prompts->Messages(), QStringList{"Error changing name: b.jpg already exists"});
+    EXPECT_EQ(ReadFile(source.filePath("a.jpg")), "a");
+    EXPECT_EQ(ReadFile(source.filePath("b.jpg")), "b");
 }

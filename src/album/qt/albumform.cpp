@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QDropEvent>
+#include <QShowEvent>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -46,6 +47,7 @@
 #include "platform/prompts.h"
 #include "platform/settings.h"
 #include "thumbs/qt/thumbtav.h"
+#include "thumbs/qt/toolwidgets.h"
 
 namespace {
 
@@ -349,6 +351,11 @@ void TfAlbum::New() {
     ClearAll();
 }
 
+void TfAlbum::showEvent(QShowEvent* e) {
+    QMainWindow::showEvent(e);
+    if (!e->spontaneous()) PlaceOnScreen(this);
+}
+
 void TfAlbum::ClearAll() {
     entries_.clear();
     Refresh();
@@ -409,12 +416,8 @@ void TfAlbum::Save() {
         SaveAs();
         return;
     }
-    if (Prompts().MessageBox(this, "Replace " + saveName_ + "?", "Confirm",
-                             QMessageBox::Yes | QMessageBox::No,
-                             QMessageBox::Question) == QMessageBox::Yes)
-        WriteTo(saveName_);
-    else
-        SaveAs();
+    // The album was opened from or saved as this file: Save writes it again.
+    WriteTo(saveName_);
 }
 
 void TfAlbum::SaveAs() {
@@ -432,12 +435,19 @@ void TfAlbum::ImportAll() {
     TForm1* f = Form1();
     if (!f) return;
     const QString folder = f->ListedFolder();
+    const size_t before = entries_.size();
     for (int r = 0; r < f->SLV1->Count(); ++r) {
         const QString name = f->SLV1->Caption(r);
         const int dot = name.indexOf('.');
         if (dot >= 0 && name.mid(dot + 1, 3).toUpper() == "AVI") continue;
         const QString path = QDir(folder).filePath(name);
         if (AlbumPathAllowed(PathBytes(path))) entries_.push_back({PathBytes(path), "", 0});
+    }
+    if (entries_.size() == before) {
+        ShowMessage(folder.isEmpty() ? QString("There is no folder open to import")
+                                     : "There are no pictures to import in " + folder,
+                    this);
+        return;
     }
     Refresh();
 }

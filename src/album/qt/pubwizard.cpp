@@ -32,6 +32,7 @@
 #include "browser/help.h"
 #include "browser/helptopics.h"
 #include "platform/prompts.h"
+#include "thumbs/outfolder.h"
 
 namespace {
 
@@ -82,8 +83,8 @@ TfrmPubWizard::TfrmPubWizard(QWidget* parent) : QDialog(parent) {
                        l);
     auto* f1 = static_cast<QFormLayout*>(l);
     ThumbnailSize = Spin(p1, 32, 256, 4, 96);
-    Columns = Spin(p1, 1, 100, 1, 3, true);
-    Rows = Spin(p1, 1, 100, 1, 2, true);
+    Columns = Spin(p1, 1, 100, 1, 3);
+    Rows = Spin(p1, 1, 100, 1, 2);
     MaxSize = Spin(p1, 40, 2000, 10, 2000);
     ShowFrames = new QCheckBox("Show Frames", p1);
     PageCount = new QLabel(p1);
@@ -307,12 +308,10 @@ void TfrmPubWizard::UpdatePageCount() {
 }
 
 bool TfrmPubWizard::MakeFolder(bool quiet) {
-    const QString folder = OutputFolder->text();
-    if (!folder.isEmpty() && QDir().mkpath(folder) && QFileInfo(folder).isDir()) return true;
+    folderProblem_ = OutputFolderProblem(OutputFolder->text(), true);
+    if (folderProblem_.isEmpty()) return true;
     if (!quiet) {
-        ShowMessage("Error creating folder " + folder + "\r\n" +
-                        "Please use a standard windows path like C:\\MyWebPages",
-                    this);
+        ShowMessage(folderProblem_, this);
         OutputFolder->setFocus();
     }
     return false;
@@ -373,7 +372,7 @@ void TfrmPubWizard::PublishNow() {
         return;
     }
     if (!MakeFolder(true)) {
-        ShowMessage("Cannot create " + OutputFolder->text(), this);
+        ShowMessage(folderProblem_, this);
         BackBtn->setEnabled(true);
         NextBtn->setEnabled(true);
         Pages->setCurrentIndex(2);
@@ -383,20 +382,28 @@ void TfrmPubWizard::PublishNow() {
     const std::vector<TAlbumEntry> entries = entries_;
     const TPublishSettings settings = Settings();
     Progress->setRange(0, int(entries.size()));
+    Progress->setValue(0);
     running_ = true;
     cancel_ = false;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const TPublishResult r = Publish(entries, settings, [this](int done) {
         Progress->setValue(done);
+        Progress->repaint();
         // Close and Esc stay live: they stop the run after this picture.
         QCoreApplication::processEvents();
         return !cancel_;
     });
     QApplication::restoreOverrideCursor();
     running_ = false;
-    Progress->setValue(0);
-    for (const QString& m : r.messages)
-        ShowMessage(m, this);
+    // A finished run leaves the bar full.
+    if (!r.cancelled) Progress->setValue(Progress->maximum());
+    // Everything that went wrong in one message, never one box per picture.
+    if (!r.messages.isEmpty()) {
+        QStringList shown = r.messages.mid(0, 10);
+        if (r.messages.size() > 10)
+            shown << QString("... and %1 more").arg(r.messages.size() - 10);
+        ShowMessage(shown.join("\n"), this);
+    }
     if (!r.cancelled && !r.firstPage.isEmpty() && DisplayResults->isChecked())
         Opener()(QUrl::fromLocalFile(r.firstPage));
     BackBtn->setEnabled(true);

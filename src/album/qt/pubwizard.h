@@ -67,4 +67,5 @@ class TfrmPubWizard : public QDialog {
     TfAPrefs* prefs_ = nullptr;
     TRGB background_ = 0xFFFFFF, text_ = 0;
     bool running_ = false, cancel_ = false;
+    QString folderProblem_; // what MakeFolder found wrong
 };

@@ -21,6 +21,7 @@
 #include "platform/prompts.h"
 #include "thumbs/qt/thumbtav.h"
 #include "thumbs/qt/thumbtavoptions.h"
+#include "thumbs/qt/toolwidgets.h"
 #include "thumbs/sheet.h"
 #include "view/pgimage.h"
 
@@ -99,7 +100,11 @@ TfrmThumbEdit::TfrmThumbEdit(QWidget* parent)
     lbFiles = new TSheetFileList(split);
     lbFiles->setObjectName("lbFiles");
     lbFiles->setContextMenuPolicy(Qt::CustomContextMenu);
-    lbFiles->setTextElideMode(Qt::ElideLeft); // the file name matters more than its folder
+    // Whole paths, elided in the middle to the list's width: the folder's
+    // start and the file's name stay readable.
+    lbFiles->setItemDelegate(new TElidingDelegate(lbFiles));
+    lbFiles->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lbFiles->setToolTipDuration(-1);
     PGImage1 = new TPGImage(split);
     PGImage1->setObjectName("PGImage1");
     PGImage1->SetCenter(true);
@@ -131,6 +136,8 @@ TfrmThumbEdit::TfrmThumbEdit(QWidget* parent)
     connect(tbStretch, &QAction::toggled, this, &TfrmThumbEdit::SetStretchToFit);
     connect(tbOptions, &QAction::triggered, this, [this] {
         QWidget* o = OptionsWindow();
+        o->adjustSize();
+        PlaceOnScreen(o);
         o->show();
         o->raise();
     });
@@ -299,7 +306,7 @@ void TfrmThumbEdit::showEvent(QShowEvent* e) {
     QMainWindow::showEvent(e);
     if (!e->spontaneous() && !centred_) {
         centred_ = true;
-        if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
+        PlaceOnScreen(this);
     }
 }
 

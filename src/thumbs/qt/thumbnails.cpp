@@ -30,7 +30,9 @@
 #include "core/qt/bitmap.h"
 #include "platform/prompts.h"
 #include "thumbs/qt/savethumbnail.h"
+#include "thumbs/outfolder.h"
 #include "thumbs/qt/thumbtav.h"
+#include "thumbs/qt/toolwidgets.h"
 #include "thumbs/thumbrun.h"
 #include "thumbs/thumbsave.h"
 
@@ -41,36 +43,69 @@ QString Clean(const QString& folder) {
     return QDir::cleanPath(QDir(folder).absolutePath());
 }
 
+// A grid cell: the picture with room around it and a line of caption.
+QSize ThumbCellSize(int size, int lineHeight) {
+    return QSize(size + 24, size + 12 + lineHeight + 4);
+}
+
 // Draws each item of the grid with its thumbnail (an empty square of the
-// list's colour until it is made). Thumbnails are found by name, so sorting
-// or a refill never shifts one onto another item.
+// list's colour until it is made), centred in its cell above its caption,
+// the caption elided in the middle to the cell's width. Thumbnails are found
+// by name, so sorting or a refill never shifts one onto another item.
 class TThumbDelegate : public QStyledItemDelegate {
   public:
     explicit TThumbDelegate(TfrmThumbnails* w) : QStyledItemDelegate(w), w_(w) {}
 
-  protected:
-    void initStyleOption(QStyleOptionViewItem* o, const QModelIndex& index) const override {
-        QStyledItemDelegate::initStyleOption(o, index);
-        if (w_->ListStyle() != TfrmThumbnails::lsIcon) return;
-        const int S = w_->ThumbSize;
-        QPixmap p = w_->ThumbnailOf(index.data(Qt::DisplayRole).toString());
-        if (p.isNull()) {
-            if (blank_.width() != S) {
-                blank_ = QPixmap(S, S);
-                blank_.fill(kListColor);
-            }
-            p = blank_;
+    void paint(QPainter* p, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        if (w_->ListStyle() != TfrmThumbnails::lsIcon) {
+            QStyledItemDelegate::paint(p, option, index);
+            return;
         }
-        o->icon = QIcon(p);
-        o->features |= QStyleOptionViewItem::HasDecoration;
-        o->decorationSize = QSize(S, S);
-        o->decorationPosition = QStyleOptionViewItem::Top;
-        o->displayAlignment = Qt::AlignHCenter | Qt::AlignTop;
+        QStyleOptionViewItem o(option);
+        initStyleOption(&o, index);
+        const int S = w_->ThumbSize;
+        const QRect r = o.rect;
+        const bool selected = o.state & QStyle::State_Selected;
+        const QPalette::ColorGroup cg =
+            (o.state & QStyle::State_Active) ? QPalette::Active : QPalette::Inactive;
+        const int lineH = o.fontMetrics.height();
+        const int textH = lineH + 4;
+        // The picture in the middle of the room above the caption.
+        const QRect pic(r.left() + (r.width() - S) / 2,
+                        r.top() + std::max(0, (r.height() - textH - S) / 2), S, S);
+        QPixmap px = w_->ThumbnailOf(o.text);
+        p->save();
+        if (px.isNull()) {
+            p->fillRect(pic, kListColor);
+        } else {
+            const QSize ps = px.deviceIndependentSize().toSize().scaled(pic.size(), Qt::KeepAspectRatio);
+            p->drawPixmap(QRect(pic.center() - QPoint(ps.width() / 2, ps.height() / 2), ps), px);
+        }
+        if (selected) p->fillRect(pic, QColor(0, 0, 128, 64));
+        const QRect text(r.left() + 2, pic.bottom() + 3, r.width() - 4, lineH);
+        const QString shown = ElideKeepingEnd(o.fontMetrics, o.text, text.width());
+        const int tw = o.fontMetrics.horizontalAdvance(shown) + 4;
+        const QRect back(text.center().x() - tw / 2, text.top(), tw, lineH);
+        if (selected) p->fillRect(back, o.palette.brush(cg, QPalette::Highlight));
+        p->setPen(o.palette.color(cg, selected ? QPalette::HighlightedText : QPalette::Text));
+        p->setFont(o.font);
+        p->drawText(text, Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine, shown);
+        if (o.state & QStyle::State_HasFocus) {
+            p->setPen(QPen(o.palette.color(cg, QPalette::Text), 1, Qt::DotLine));
+            p->drawRect(back.adjusted(0, 0, -1, -1));
+        }
+        p->restore();
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        if (w_->ListStyle() != TfrmThumbnails::lsIcon)
+            return QStyledItemDelegate::sizeHint(option, index);
+        return ThumbCellSize(w_->ThumbSize, option.fontMetrics.height());
     }
 
   private:
     TfrmThumbnails* w_;
-    mutable QPixmap blank_;
 };
 } // namespace
 
@@ -154,8 +189,11 @@ TfrmThumbnails::TfrmThumbnails(QWidget* parent) : QMainWindow(parent, Qt::Window
     IconView->setResizeMode(QListView::Adjust);
     IconView->setMovement(QListView::Static);
     IconView->setUniformItemSizes(true);
-    IconView->setWordWrap(true);
+    IconView->setWordWrap(false);
     IconView->setTextElideMode(Qt::ElideMiddle);
+    // A click selects the whole row of the shared selection, as in the
+    // details view, so the commands on the selection see it.
+    IconView->setSelectionBehavior(QAbstractItemView::SelectRows);
     IconView->setItemDelegate(new TThumbDelegate(this));
     for (QAbstractItemView* v :
          {static_cast<QAbstractItemView*>(LV1), static_cast<QAbstractItemView*>(IconView)}) {
@@ -247,8 +285,8 @@ void TfrmThumbnails::SetListStyle(TListStyle s) {
     if (s == lsIcon) {
         IconView->setViewMode(QListView::IconMode);
         IconView->setIconSize(QSize(ThumbSize, ThumbSize));
-        IconView->setGridSize(QSize(ThumbSize + 24, ThumbSize + 40));
-        IconView->setSpacing(4);
+        IconView->setGridSize(ThumbCellSize(ThumbSize, IconView->fontMetrics().height()));
+        IconView->setSpacing(0);
     } else {
         IconView->setViewMode(QListView::ListMode);
         IconView->setIconSize(QSize());
@@ -258,6 +296,10 @@ void TfrmThumbnails::SetListStyle(TListStyle s) {
         IconView->setWrapping(true);
     }
     IconView->setMovement(QListView::Static);
+    // Changing the view mode turns dragging off for items that cannot move:
+    // the files are still dragged out to the other tools.
+    IconView->setDragEnabled(true);
+    IconView->setDragDropMode(QAbstractItemView::DragOnly);
     Views->setCurrentWidget(IconView);
     IconView->doItemsLayout();
 }
@@ -463,12 +505,16 @@ QString TfrmThumbnails::SelectedPath() const {
     return CurrentFolder() + "/" + names[0];
 }
 
-void TfrmThumbnails::ShowPopup(QWidget* view, const QPoint& pos) {
+void TfrmThumbnails::UpdatePopupCommands() {
     const int n = LV1->SelCount();
     ViewImage1->setEnabled(n == 1);
     ImageProperties1->setEnabled(n == 1);
     SaveAsThumbnail1->setEnabled(n >= 1 && !saving_);
     Refresh1->setEnabled(!saving_);
+}
+
+void TfrmThumbnails::ShowPopup(QWidget* view, const QPoint& pos) {
+    UpdatePopupCommands();
     auto* v = static_cast<QAbstractItemView*>(view);
     PopupMenu1->popup(v->viewport()->mapToGlobal(pos));
 }
@@ -517,6 +563,18 @@ void TfrmThumbnails::SaveThumbnails() {
     }
 
     const QString outFolder = dlg->Folder();
+    // The folder is settled once, before any file: a missing one is made
+    // (asked once), one that cannot take files is said once.
+    if (OutputFolderMissing(outFolder)) {
+        if (MessageDlg("The folder " + Clean(outFolder) + " does not exist. Create it?",
+                       QMessageBox::Question, QMessageBox::Yes | QMessageBox::Cancel,
+                       this) != QMessageBox::Yes)
+            return;
+    }
+    if (const QString problem = OutputFolderProblem(outFolder, true); !problem.isEmpty()) {
+        ShowMessage(problem, this);
+        return;
+    }
     QStringList sources;
     for (const QString& n : names)
         sources << folder + "/" + n;
@@ -539,25 +597,39 @@ void TfrmThumbnails::SaveThumbnails() {
     progressAction_->setVisible(true);
     QPointer<TfrmThumbnails> self(this);
     TPixelGraphic source, scaled, square;
+    // The first failure asks whether to go on (Cancel stops the run); the
+    // ones after it are counted, never one box per file.
+    int failed = 0;
     for (int i = 0; i < n; ++i) {
         QCoreApplication::processEvents();
         if (!self) return;
         if (!Busy) break;
         const QString name = names[i];
         StatusBar1->SetPanelText(3, SaveProgressText(i + 1, n, name));
+        QString failure;
         try {
-            SaveThumbnailItem(items[size_t(i)], sources, o, source, scaled, square);
+            SaveThumbnailItem(items[size_t(i)], sources, o, source, scaled, square, &failure);
         } catch (const std::exception&) {
-            ShowMessage(items[size_t(i)].refusal.isEmpty() ? "Error reading " + folder + "/" + name
-                                                           : items[size_t(i)].refusal,
-                        this);
-            if (!self) return;
+            if (++failed == 1 && i + 1 < n) {
+                const auto b = MessageDlg(failure + "\n\nGo on with the other files? Files "
+                                                    "that fail from here on are skipped.",
+                                          QMessageBox::Warning,
+                                          QMessageBox::Yes | QMessageBox::Cancel, this);
+                if (!self) return;
+                if (b != QMessageBox::Yes) Busy = false;
+            } else if (failed == 1) {
+                ShowMessage(failure, this);
+                if (!self) return;
+            }
         }
         ProgressBar1->setValue(i + 1);
     }
+    const bool stopped = !Busy;
     Busy = false;
     progressAction_->setVisible(false);
-    StatusBar1->SetPanelText(1, "Done processing");
+    if (!stopped || failed)
+        StatusBar1->SetPanelText(1, failed ? QString("%1 not written").arg(failed)
+                                           : QString("Done processing"));
     StatusBar1->SetPanelText(3, "");
     saving_ = false;
     SetListCommandsEnabled(true);
@@ -573,7 +645,7 @@ void TfrmThumbnails::showEvent(QShowEvent* e) {
     if (!centred_) {
         // The first showing puts the window in the middle of its screen.
         centred_ = true;
-        if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
+        PlaceOnScreen(this);
     }
     LV1->SortColumn = 0;
     LV1->SortAscending = true;

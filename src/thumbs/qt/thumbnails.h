@@ -53,6 +53,8 @@ class TfrmThumbnails : public QMainWindow, public TToolHandOver {
     void SaveThumbnails();
     void ViewImage();
     void ImageProperties();
+    // Enables the pop-up menu's commands for the selection.
+    void UpdatePopupCommands();
 
     // The thumbnail made for a listed name in the current run (null when none).
     QPixmap ThumbnailOf(const QString& name) const { return thumbs_.value(name); }

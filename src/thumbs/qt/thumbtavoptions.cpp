@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QEvent>
 #include <QFontDatabase>
+#include <QFontInfo>
+#include <QTabBar>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -32,11 +34,27 @@ QSpinBox* Spin(int lo, int hi, int step, int value, QWidget* parent) {
     return s;
 }
 
+// The face the sheet draws in when none is chosen, as this system has it.
+QString DefaultSheetFace() {
+    return QFontInfo(QFont("Arial")).family();
+}
+
+// The system's font families, the sheet's own face shown as the choice.
 QComboBox* Faces(QWidget* parent) {
     auto* c = new QComboBox(parent);
-    c->addItems(QFontDatabase::families());
-    c->setCurrentIndex(-1); // no face chosen: the sheet's own
+    QStringList faces = QFontDatabase::families();
+    const QString own = DefaultSheetFace();
+    if (!own.isEmpty() && !faces.contains(own)) faces.prepend(own);
+    c->addItems(faces);
+    c->setCurrentIndex(std::max(0, int(faces.indexOf(own))));
+    c->setMaxVisibleItems(20);
     return c;
+}
+
+// The face a list names for the sheet: empty for the sheet's own.
+QString ChosenFace(const QComboBox* c) {
+    const QString f = c->currentText();
+    return f == DefaultSheetFace() ? QString() : f;
 }
 
 // The program's "Backgrounds" data folder, when there is one.
@@ -54,6 +72,9 @@ TfrmThumbTavOptions::TfrmThumbTavOptions(QWidget* parent)
     setWindowTitle("ThumbTav Options");
     auto* lay = new QVBoxLayout(this);
     PageControl1 = new QTabWidget(this);
+    // Every tab's name whole: the window is as wide as the tabs need.
+    PageControl1->tabBar()->setElideMode(Qt::ElideNone);
+    PageControl1->setUsesScrollButtons(false);
     lay->addWidget(PageControl1);
 
     // ---- Basic
@@ -234,12 +255,12 @@ TSheetOptions TfrmThumbTavOptions::Options(bool* ok) {
     o.bevel = cbBevel->isChecked();
     o.includeTitle = cbTitle->isChecked();
     o.titleText = edTitle->text();
-    o.titleFace = cbTitleFace->currentText();
+    o.titleFace = ChosenFace(cbTitleFace);
     o.titleSize = udTitleSize->value();
     o.titleColor = TitleColor;
     o.includeFooter = cbFooter->isChecked();
     o.footerText = edFooter->text();
-    o.footerFace = cbFooterFace->currentText();
+    o.footerFace = ChosenFace(cbFooterFace);
     o.footerSize = udFooterSize->value();
     o.footerColor = FooterColor;
     return o;

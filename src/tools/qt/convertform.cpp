@@ -7,12 +7,14 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QDropEvent>
+#include <QShowEvent>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QSlider>
 #include <QStatusBar>
+#include <QSpinBox>
 #include <QToolBar>
 #include <QToolButton>
 #include <QUrl>
@@ -28,6 +30,7 @@
 #include "formats/jpeg.h"
 #include "meta/qt/fileprop.h"
 #include "platform/prompts.h"
+#include "thumbs/qt/toolwidgets.h"
 #include "view/pgimage.h"
 
 namespace {
@@ -79,6 +82,28 @@ TfrmConvert::TfrmConvert(QWidget* parent) : QMainWindow(parent) {
     drop->setMenu(options);
     drop->setPopupMode(QToolButton::InstantPopup);
     tb->addWidget(drop);
+
+    // The format's own options go on a second row, so that the first keeps
+    // the format list in sight at the window's first width.
+    addToolBarBreak();
+    SizeBar = addToolBar("SizeBar");
+    SizeBar->setObjectName("SizeBar");
+    SizeBar->addWidget(new QLabel("Size ", SizeBar));
+    NewWidth = new QSpinBox(SizeBar);
+    NewWidth->setObjectName("NewWidth");
+    NewHeight = new QSpinBox(SizeBar);
+    NewHeight->setObjectName("NewHeight");
+    for (QSpinBox* b : {NewWidth, NewHeight}) {
+        b->setRange(1, 65535);
+        b->setKeyboardTracking(false);
+    }
+    NewWidth->setToolTip("Width of the converted picture (the height keeps the proportions)");
+    NewHeight->setToolTip("Height of the converted picture (the width keeps the proportions)");
+    SizeBar->addWidget(NewWidth);
+    SizeBar->addWidget(new QLabel(" x ", SizeBar));
+    SizeBar->addWidget(NewHeight);
+    connect(NewWidth, &QSpinBox::valueChanged, this, [this] { SizeTyped(true); });
+    connect(NewHeight, &QSpinBox::valueChanged, this, [this] { SizeTyped(false); });
 
     JPEGBar = addToolBar("JPEGBar");
     JPEGBar->setObjectName("JPEGBar");
@@ -137,6 +162,7 @@ TfrmConvert::TfrmConvert(QWidget* parent) : QMainWindow(parent) {
         PGImage2->SetStretch(on ? sAlwaysKAR : sNeverKAR);
     });
     FormatChanged();
+    SizeBar->setVisible(!MaintainOriginalSize->isChecked());
 }
 
 void TfrmConvert::FormatChanged() {
@@ -148,11 +174,49 @@ void TfrmConvert::MaintainToggled(bool on) {
     setWindowTitle(on ? "TavConverter - Original Size Mode" : "TavConverter - ReSize Mode");
     // Resizing converts what is shown: the picture must be fitted to be seen.
     if (!on) SizeToFit->setChecked(true);
+    SizeBar->setVisible(!on);
+    ShowResizeSize();
+}
+
+QSize TfrmConvert::ResizeTo() const {
+    if (sizeTyped_) return {NewWidth->value(), NewHeight->value()};
+    return DisplaySize();
+}
+
+void TfrmConvert::ShowResizeSize() {
+    const QSize s = ResizeTo();
+    if (s.isEmpty()) return;
+    syncing_ = true;
+    NewWidth->setValue(s.width());
+    NewHeight->setValue(s.height());
+    syncing_ = false;
+}
+
+void TfrmConvert::SizeTyped(bool width) {
+    if (syncing_) return;
+    sizeTyped_ = true;
+    const TPixelGraphic* pg = PGImage1->CurrentPixelGraphic();
+    if (!pg || pg->GetWidth() <= 0 || pg->GetHeight() <= 0) return;
+    // The other side follows, keeping the proportions.
+    syncing_ = true;
+    if (width)
+        NewHeight->setValue(std::max(
+            1, int(std::lround(double(NewWidth->value()) * pg->GetHeight() / pg->GetWidth()))));
+    else
+        NewWidth->setValue(std::max(
+            1, int(std::lround(double(NewHeight->value()) * pg->GetWidth() / pg->GetHeight()))));
+    syncing_ = false;
+}
+
+void TfrmConvert::showEvent(QShowEvent* e) {
+    QMainWindow::showEvent(e);
+    if (!e->spontaneous()) PlaceOnScreen(this);
 }
 
 void TfrmConvert::resizeEvent(QResizeEvent* e) {
     QMainWindow::resizeEvent(e);
     Layout();
+    ShowResizeSize();
 }
 
 void TfrmConvert::Layout() {
@@ -163,7 +227,8 @@ void TfrmConvert::Layout() {
 }
 
 void TfrmConvert::TakeHandOver(const QString&, const QStringList& files) {
-    if (files.size() == 1) SetSource(files.front());
+    // Of several selected files the first is the source.
+    if (!files.isEmpty()) SetSource(files.front());
 }
 
 bool TfrmConvert::SetSource(const QString& path) {
@@ -183,6 +248,8 @@ bool TfrmConvert::SetSource(const QString& path) {
     target_.clear();
     PGImage2->TakePixelGraphic(std::unique_ptr<TPixelGraphic>());
     ShowSizes();
+    sizeTyped_ = false;
+    ShowResizeSize();
     return true;
 }
 
@@ -209,9 +276,9 @@ void TfrmConvert::Convert() {
     o.ext = ConvertExtension(FormatList->currentIndex());
     o.originalSize = MaintainOriginalSize->isChecked();
     o.sharpen = AutoSharpen->isChecked();
-    const QSize shown = DisplaySize();
-    o.width = shown.width();
-    o.height = shown.height();
+    const QSize size = ResizeTo();
+    o.width = size.width();
+    o.height = size.height();
     o.gifInterlaced = Interlaced->isChecked();
     // The source is never offered for overwriting; a taken name is asked
     // about, and "No" tries the name with a "!" before it.

@@ -14,6 +14,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QSlider;
+class QSpinBox;
 class QToolBar;
 class TPGImage;
 
@@ -35,6 +36,11 @@ class TfrmConvert : public QMainWindow, public TToolHandOver {
     QToolBar* GIFBar = nullptr;
     QCheckBox* Interlaced = nullptr;
     QCheckBox* Transparent = nullptr;
+    // ReSize mode: the size written, the shown size until one is typed
+    // (the other side follows, keeping the picture's proportions).
+    QToolBar* SizeBar = nullptr;
+    QSpinBox* NewWidth = nullptr;
+    QSpinBox* NewHeight = nullptr;
     QLabel* Panel0 = nullptr;
     QLabel* Panel1 = nullptr;
 
@@ -49,17 +55,23 @@ class TfrmConvert : public QMainWindow, public TToolHandOver {
     void DeleteConverted();
     // The size the source is shown at ("Current Display Size").
     QSize DisplaySize() const;
+    // The size ReSize mode writes: the one typed, else the shown size.
+    QSize ResizeTo() const;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
+    void showEvent(QShowEvent* e) override;
 
   private:
     void FormatChanged();
     void MaintainToggled(bool on);
     void ShowSizes();
     void Layout();
+    void ShowResizeSize();
+    void SizeTyped(bool width);
 
     QString source_, target_;
     QWidget* views_ = nullptr;
+    bool sizeTyped_ = false, syncing_ = false;
 };

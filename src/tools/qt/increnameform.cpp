@@ -1,6 +1,8 @@
 #include "tools/qt/increnameform.h"
 
 #include <QApplication>
+#include <algorithm>
+#include <cerrno>
 #include <QDragEnterEvent>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -18,8 +20,10 @@
 #include "browser/filelist.h"
 #include "browser/form1.h"
 #include "browser/mainform.h"
+#include "core/fileops.h"
 #include "platform/convert.h"
 #include "platform/prompts.h"
+#include "thumbs/qt/toolwidgets.h"
 #include "tools/increname.h"
 
 namespace {
@@ -82,6 +86,8 @@ TfrmIncRename::TfrmIncRename(QWidget* parent)
     auto* filesLabel = new QLabel("Files To Rename");
     FileList = new TIncRenameList;
     FileList->setObjectName("FileList");
+    FileList->setItemDelegate(new TElidingDelegate(FileList));
+    FileList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     filesLabel->setBuddy(FileList);
 
     NewName = new QLineEdit("NewName");
@@ -128,6 +134,8 @@ TfrmIncRename::TfrmIncRename(QWidget* parent)
     connect(PopupMenu->addAction("Clear All"), &QAction::triggered, FileList, &QListWidget::clear);
     connect(PopupMenu->addAction("Delete Selected"), &QAction::triggered, this,
             &TfrmIncRename::DeleteSelected);
+    connect(PopupMenu->addAction("Sort by Name"), &QAction::triggered, this,
+            &TfrmIncRename::SortByName);
     PopupMenu->addSeparator();
     connect(PopupMenu->addAction("Import Current Directory"), &QAction::triggered, this,
             &TfrmIncRename::ImportCurrentDirectory);
@@ -146,16 +154,16 @@ void TfrmIncRename::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
     if (centred_) return;
     centred_ = true;
-    if (QScreen* s = screen()) {
-        QRect r = frameGeometry();
-        r.moveCenter(s->availableGeometry().center());
-        move(r.topLeft());
-    }
+    PlaceOnScreen(this);
 }
 
 void TfrmIncRename::TakeHandOver(const QString&, const QStringList& files) {
     FileList->clear();
-    if (files.size() > 1) FileList->addItems(files);
+    if (files.size() > 1) {
+        QStringList sorted = files;
+        std::stable_sort(sorted.begin(), sorted.end(), NaturalLess);
+        FileList->addItems(sorted);
+    }
     show();
     raise();
     activateWindow();
@@ -202,7 +210,15 @@ void TfrmIncRename::ImportCurrentDirectory() {
     add.reserve(f->SLV1->Count());
     for (int i = 0; i < f->SLV1->Count(); ++i)
         add << folder + f->SLV1->Caption(i);
+    std::stable_sort(add.begin(), add.end(), NaturalLess);
     FileList->addItems(add);
+}
+
+void TfrmIncRename::SortByName() {
+    QStringList lines = Lines();
+    std::stable_sort(lines.begin(), lines.end(), NaturalLess);
+    FileList->clear();
+    FileList->addItems(lines);
 }
 
 void TfrmIncRename::DeleteSelected() {
@@ -212,7 +228,26 @@ void TfrmIncRename::DeleteSelected() {
 
 void TfrmIncRename::Rename() {
     const QStringList lines = Lines();
-    if (MessageDlg("Ready to rename " + QString::number(lines.size()) + " files.  Proceed?",
+    // Names that are taken are said before anything moves.
+    QString warning;
+    if (const auto number = ParseRunningNumber(Number->text());
+        number && IsValidIncRenameName(NewName->text())) {
+        std::vector<TIncRenameStep> trial = PlanIncRename(lines, NewName->text(), *number);
+        DryRunIncRename(trial);
+        QStringList failing;
+        for (const TIncRenameStep& st : trial)
+            if (!st.done)
+                failing << st.line + (st.target.isEmpty() ? QString()
+                                                          : " -> " + QFileInfo(st.target).fileName()) +
+                               ": " + (st.error == EINVAL
+                                           ? QString("not a file name")
+                                           : QString::fromStdString(FileErrorText(st.error)));
+        if (!failing.isEmpty())
+            warning = "\n\n" + QString::number(failing.size()) + " of them cannot be renamed:\n" +
+                      failing.mid(0, 5).join("\n") + (failing.size() > 5 ? "\n..." : "");
+    }
+    if (MessageDlg("Ready to rename " + QString::number(lines.size()) + " files.  Proceed?" +
+                       warning,
                    QMessageBox::Question, QMessageBox::Yes | QMessageBox::No,
                    this) != QMessageBox::Yes)
         return;

@@ -52,6 +52,9 @@ class TfrmIncRename : public QWidget, public TToolHandOver {
     // "Import Current Directory": every file of the browser's list.
     void ImportCurrentDirectory();
     void DeleteSelected();
+    // Puts the list in natural order ("pic 2" before "pic 10"); the files are
+    // numbered in the order the list shows.
+    void SortByName();
     // "Rename": asks, renames, shows the outcome in the list, refreshes the
     // browser's list.
     void Rename();

@@ -3,6 +3,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDateTime>
+#include <QSet>
+#include <QShowEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemWatcher>
@@ -38,6 +41,7 @@
 #include "formats/desktopicon.h"
 #include "meta/qt/fileprop.h"
 #include "platform/prompts.h"
+#include "thumbs/qt/toolwidgets.h"
 #include "platform/settings.h"
 #include "thumbs/qt/thumbtav.h"
 #include "view/pgimage.h"
@@ -174,6 +178,12 @@ TfSelectFiles::TfSelectFiles(QWidget* parent) : QMainWindow(parent) {
     settle_->setInterval(250); // a burst of arrivals costs one listing
     connect(watcher_, &QFileSystemWatcher::directoryChanged, this, [this] { settle_->start(); });
     connect(settle_, &QTimer::timeout, this, [this] { FolderChanged(); });
+    // Writers often finish without touching the folder again: while a file
+    // is still changing, the folder is looked at on a clock as well.
+    poll_ = new QTimer(this);
+    poll_->setSingleShot(true);
+    poll_->setInterval(250);
+    connect(poll_, &QTimer::timeout, this, [this] { FolderChanged(); });
 
     connect(help, &QPushButton::clicked, this, [] { ShowHelpContext(hcMover); });
     connect(AutoUpdate, &QCheckBox::clicked, this, [this](bool on) { SetAutoUpdate(on); });
@@ -235,6 +245,7 @@ void TfSelectFiles::resizeEvent(QResizeEvent* e) {
 
 void TfSelectFiles::showEvent(QShowEvent* e) {
     QMainWindow::showEvent(e);
+    if (!e->spontaneous()) PlaceOnScreen(this);
     QString folder = ReadSetting("SourceDir", QDir::homePath());
     const QFileInfo fi(folder);
     if (!fi.isDir() || !fi.isReadable()) folder = QDir::homePath();
@@ -284,26 +295,97 @@ void TfSelectFiles::Snapshot() {
     snapshot_.sort();
 }
 
+TfSelectFiles::TFileState TfSelectFiles::StateOf(const QByteArray& rawName) const {
+    struct stat st {};
+    const QByteArray path = QFile::encodeName(source_) + '/' + rawName;
+    if (::stat(path.constData(), &st) != 0) return {};
+    return {qint64(st.st_size), qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec};
+}
+
 void TfSelectFiles::SetAutoUpdate(bool on) {
     if (!watcher_->directories().isEmpty()) watcher_->removePaths(watcher_->directories());
     settle_->stop();
+    poll_->stop();
+    settled_.clear();
+    changing_.clear();
     {
         const QSignalBlocker block(AutoUpdate);
         AutoUpdate->setChecked(on);
     }
     if (!on || source_.isEmpty()) return;
     Snapshot();
+    for (const TFileItem& it : List->Model()->Items())
+        settled_.insert(it.name, StateOf(it.rawName));
     watcher_->addPath(source_);
 }
 
 void TfSelectFiles::FolderChanged() {
-    if (!AutoUpdate->isChecked()) return;
-    Relist();
+    if (!AutoUpdate->isChecked() || source_.isEmpty()) return;
+    TForm1* f = Form1();
+    std::vector<TFileItem> now;
+    try {
+        now = ListFolderFiles(source_, f ? f->FileMask : BuildFileMask(), ViewAllFiles);
+    } catch (...) {
+        return;
+    }
+    // A file counts as complete once its size and time have stayed the same
+    // for SettleMs; until then it is neither listed nor previewed.
+    const qint64 clock = QDateTime::currentMSecsSinceEpoch();
+    bool changed = false;
+    QStringList arrived; // settled just now, in folder order
+    QSet<QString> present;
+    for (const TFileItem& it : now) {
+        present.insert(it.name);
+        const TFileState st = StateOf(it.rawName);
+        const auto known = settled_.constFind(it.name);
+        if (known != settled_.constEnd() && *known == st) continue;
+        auto c = changing_.find(it.name);
+        if (c == changing_.end() || c->first != st) {
+            // (A listed file that changes stays listed as it was until its
+            // new state settles.)
+            changing_.insert(it.name, {st, clock});
+            continue;
+        }
+        if (clock - c->second < SettleMs) continue;
+        changing_.erase(c);
+        settled_.insert(it.name, st);
+        arrived << it.name;
+        changed = true;
+    }
+    for (auto it = settled_.begin(); it != settled_.end();)
+        if (!present.contains(it.key())) {
+            it = settled_.erase(it);
+            changed = true;
+        } else {
+            ++it;
+        }
+    for (auto it = changing_.begin(); it != changing_.end();)
+        it = present.contains(it.key()) ? std::next(it) : changing_.erase(it);
+    if (!changing_.isEmpty()) poll_->start();
+    if (!changed) return;
+
+    const QStringList wasSelected = List->SelectedNames();
+    ListSettled();
     // The first name in list order that was not there before.
     int found = -1;
     for (int r = 0; r < List->Count() && found < 0; ++r)
-        if (!std::binary_search(snapshot_.begin(), snapshot_.end(), List->Caption(r))) found = r;
-    if (found < 0) return;
+        if (arrived.contains(List->Caption(r)) &&
+            !std::binary_search(snapshot_.begin(), snapshot_.end(), List->Caption(r)))
+            found = r;
+    if (found < 0) {
+        // Nothing new: keep the selection, and show a picture again that
+        // was rewritten while it was shown.
+        for (int r = 0; r < List->Count(); ++r)
+            if (wasSelected.contains(List->Caption(r)))
+                List->selectionModel()->select(List->Model()->index(r, 0),
+                                               QItemSelectionModel::Select |
+                                                   QItemSelectionModel::Rows);
+        // (Auto Preview shows it again as the selection comes back.)
+        if (wasSelected.size() == 1 && arrived.contains(wasSelected.front()) &&
+            !AutoPreview->isChecked())
+            Preview();
+        return;
+    }
     List->ClearSelectionAll();
     const QModelIndex i = List->Model()->index(found, 0);
     List->selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect |
@@ -312,6 +394,17 @@ void TfSelectFiles::FolderChanged() {
     Snapshot();
     List->setFocus();
     Preview();
+}
+
+void TfSelectFiles::ListSettled() {
+    Relist();
+    if (changing_.isEmpty()) return;
+    std::vector<TFileItem> items;
+    for (const TFileItem& it : List->Model()->Items())
+        if (!changing_.contains(it.name) || settled_.contains(it.name)) items.push_back(it);
+    List->Model()->SetItems(std::move(items));
+    List->SortItems();
+    SB1->SetPanelText(1, QString::number(List->Count()) + " files");
 }
 
 void TfSelectFiles::SelectAll() {
@@ -443,10 +536,17 @@ void TfSelectFiles::RenameFile() {
     if (ExecDialog(d) != QDialog::Accepted) return;
     const QString name = d->Edit1->text();
     if (name == old) return;
-    // One plain name, never over an existing file.
-    if (!IsPlainName(name) ||
-        RenameNoReplace(Bytes(Join(source_, old)), Bytes(Join(source_, name))) != 0) {
-        ShowMessage("Error changing name", this);
+    // One plain name, never over an existing file; a refusal says why.
+    if (!IsPlainName(name)) {
+        ShowMessage("Error changing name: \"" + name + "\" is not a plain file name", this);
+        return;
+    }
+    const int err = RenameNoReplace(Bytes(Join(source_, old)), Bytes(Join(source_, name)));
+    if (err != 0) {
+        ShowMessage(err == EEXIST ? "Error changing name: " + name + " already exists"
+                                  : "Error changing name: " +
+                                        QString::fromStdString(FileErrorText(err)),
+                    this);
         return;
     }
     Relist();

@@ -5,6 +5,7 @@
 // folder and selects and previews each file that arrives.
 
 #include <QMainWindow>
+#include <QHash>
 #include <QStringList>
 
 class QAction;
@@ -60,8 +61,12 @@ class TfSelectFiles : public QMainWindow {
     void DeleteFolder();
     void SaveDefaultPath();
     void SetAutoUpdate(bool on);
-    // What the watcher's (coalesced) change report does.
+    // What the watcher's (coalesced) change report does: files whose size
+    // and time have held still for SettleMs are listed (a new one selected
+    // and previewed, a changed one previewed again when it is the one
+    // shown); files still changing are left out and looked at again.
     void FolderChanged();
+    int SettleMs = 600;
 
   protected:
     void showEvent(QShowEvent* e) override;
@@ -73,9 +78,19 @@ class TfSelectFiles : public QMainWindow {
     QString SelectedPath() const;
     QStringList Names() const;
     void Snapshot();
+    // A file's size and modification time, to the nanosecond.
+    struct TFileState {
+        qint64 size = -1, mtimeNs = 0;
+        bool operator==(const TFileState&) const = default;
+    };
+    TFileState StateOf(const QByteArray& rawName) const;
+    void ListSettled();
 
     QString source_;
     QStringList snapshot_;
+    QHash<QString, TFileState> settled_; // as listed
+    QHash<QString, std::pair<TFileState, qint64>> changing_; // last state, when first seen so
+    QTimer* poll_ = nullptr; // looks again while files are changing
     QFileSystemWatcher* watcher_ = nullptr;
     QTimer* settle_ = nullptr;
     bool running_ = false;

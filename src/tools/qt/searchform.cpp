@@ -21,6 +21,7 @@
 #include "browser/mainform.h"
 #include "core/fileops.h"
 #include "platform/prompts.h"
+#include "thumbs/qt/toolwidgets.h"
 #include "tools/qt/searchresults.h"
 
 namespace {
@@ -158,11 +159,7 @@ void TfSearch::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
     if (centred_) return;
     centred_ = true;
-    if (QScreen* s = screen()) {
-        QRect r = frameGeometry();
-        r.moveCenter(s->availableGeometry().center());
-        move(r.topLeft());
-    }
+    PlaceOnScreen(this);
 }
 
 void TfSearch::Find() {
