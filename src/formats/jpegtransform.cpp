@@ -425,7 +425,8 @@ TJpegTransformResult JpegTransformData(const uint8_t* data, std::size_t size, co
     const bool cutColumns = NeedsWholeColumns(turn) && hd.width % mcuW != 0;
     const bool cutRows = NeedsWholeRows(turn) && hd.height % mcuH != 0;
     if ((cutColumns || cutRows) && !t.trim)
-        Fail("The picture's size (" + std::to_string(hd.width) + " x " + std::to_string(hd.height) +
+        throw EJpegTransformInexact(
+            "JPG: The picture's size (" + std::to_string(hd.width) + " x " + std::to_string(hd.height) +
              ") is not a multiple of its block size (" + std::to_string(mcuW) + " x " + std::to_string(mcuH) +
              "), so this turn cannot be done without loss; trimming the partial edge blocks allows it");
     // The turned (and trimmed) picture, in which the crop is given.

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "core/exceptions.h"
+
 // The eight ways a picture can lie; clockwise turns as the user sees them.
 enum class TJpegTurn {
     None,
@@ -34,6 +36,13 @@ struct TJpegTransform {
     // Drop the partial edge blocks a turn cannot move exactly; without it
     // such a turn is refused.
     bool trim = false;
+};
+
+// A turn refused because the picture is not a whole number of blocks on a
+// side the turn moves (allowed with `trim`).
+class EJpegTransformInexact : public EPGJPGFileFormatReaderWriter {
+  public:
+    explicit EJpegTransformInexact(const std::string& msg) : EPGJPGFileFormatReaderWriter(msg) {}
 };
 
 struct TJpegTransformResult {
