@@ -273,21 +273,22 @@ std::vector<uint8_t> FixExif(std::vector<uint8_t> file, TJpegTurn turn, bool res
                              int height) {
     const TLayout l = WalkJpeg(file.data(), file.size(), false);
     for (const TSegment& s : l.header) {
-        if (IsXmpSegment(file.data(), s) && resetOrientation) {
-            // XMP may repeat the orientation: tiff:Orientation="6" or
-            // <tiff:Orientation>6</tiff:Orientation>. Same length, in place.
-            char* b = reinterpret_cast<char*>(file.data() + s.pos);
-            std::string_view text(b, s.length);
-            static constexpr std::string_view kName = "tiff:Orientation";
-            for (std::size_t at = text.find(kName); at != std::string_view::npos;
-                 at = text.find(kName, at + kName.size())) {
-                const std::size_t v = at + kName.size() + (text.substr(at + kName.size(), 2) == "=\"" ? 2 : 1);
-                if (v + 1 < text.size() && text[v] >= '1' && text[v] <= '8' &&
-                    (text[v + 1] == '"' || text[v + 1] == '<') &&
-                    (text[at + kName.size()] == '=' || text[at + kName.size()] == '>'))
-                    b[v] = '1';
-            }
+        if (!IsXmpSegment(file.data(), s) || !resetOrientation) continue;
+        // XMP may repeat the orientation: tiff:Orientation="6" or
+        // <tiff:Orientation>6</tiff:Orientation>. Same length, in place.
+        char* b = reinterpret_cast<char*>(file.data() + s.pos);
+        std::string_view text(b, s.length);
+        static constexpr std::string_view kName = "tiff:Orientation";
+        for (std::size_t at = text.find(kName); at != std::string_view::npos;
+             at = text.find(kName, at + kName.size())) {
+            const std::size_t v = at + kName.size() + (text.substr(at + kName.size(), 2) == "=\"" ? 2 : 1);
+            if (v + 1 < text.size() && text[v] >= '1' && text[v] <= '8' &&
+                (text[v + 1] == '"' || text[v + 1] == '<') &&
+                (text[at + kName.size()] == '=' || text[at + kName.size()] == '>'))
+                b[v] = '1';
         }
+    }
+    for (const TSegment& s : l.header) {
         if (!IsExifSegment(file.data(), s)) continue;
         const std::size_t tiffAt = s.pos + 4 + kExifIdLength;
         std::vector<uint8_t> tiffData(file.begin() + std::ptrdiff_t(tiffAt),
@@ -296,7 +297,8 @@ std::vector<uint8_t> FixExif(std::vector<uint8_t> file, TJpegTurn turn, bool res
         if (!tiff.Ok()) continue;
         const std::size_t ifd0 = tiff.IfdAt(tiff.U32(4));
         if (resetOrientation) tiff.WriteInt(tiff.Entry(ifd0, 274), 1);
-        if (const std::size_t exifIfd = tiff.IfdAt(tiff.U32(tiff.Entry(ifd0, 0x8769) + 8))) {
+        const std::size_t exifPointer = tiff.Entry(ifd0, 0x8769);
+        if (const std::size_t exifIfd = exifPointer ? tiff.IfdAt(tiff.U32(exifPointer + 8)) : 0) {
             uint32_t v;
             const std::size_t ex = tiff.Entry(exifIfd, 0xA002), ey = tiff.Entry(exifIfd, 0xA003);
             if (tiff.ReadInt(ex, v) && tiff.ReadInt(ey, v)) {
