@@ -6,7 +6,7 @@ TAV_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 TAV_BUILD_PACKAGES=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev
-  libjpeg62-turbo-dev libpng-dev zlib1g-dev
+  libjpeg62-turbo-dev libturbojpeg0-dev libpng-dev zlib1g-dev
   libsane-dev libsane1
 )
 

@@ -24,6 +24,7 @@
 #include "browser/help.h"
 #include "browser/preview.h"
 #include "browser/toolwindows.h"
+#include "browser/turncommands.h"
 #include "platform/convert.h"
 #include "platform/paths.h"
 #include "platform/prompts.h"
@@ -86,6 +87,7 @@ TForm1::TForm1(const QStringList& args, QWidget* parent) : QMainWindow(parent) {
     BuildMenus();
     Preview = new TPreview(this);
     ConnectFileCommands(this);
+    ConnectTurnCommands(this);
     SLV1->SortColumn = 0;
     SLV1->SortAscending = true;
     ReadSettings();
@@ -267,6 +269,8 @@ void TForm1::BuildMenus() {
     Add(edit, "Open Tavirlo Editor");
     Add(edit, "Open External Editor");
     Add(edit, "Copy to clipboard");
+    edit->addSeparator();
+    for (const char* c : kTurnCommandCaptions) Add(edit, c);
 
     QMenu* bookmarks = mb->addMenu("Bookmarks");
     Add(bookmarks, "Add Bookmark");
@@ -318,6 +322,8 @@ void TForm1::BuildPopups() {
     needOne_ << Add(PopupMenu1, "Rename File (F2)");
     needSome_ << Add(PopupMenu1, "Delete Files (Del)");
     toolCommands_.push_back({Add(PopupMenu1, "Incremental Rename..."), "TfrmIncRename"});
+    PopupMenu1->addSeparator();
+    for (const char* c : kTurnCommandCaptions) needSome_ << Add(PopupMenu1, c);
     PopupMenu1->addSeparator();
     QAction* exif = Add(PopupMenu1, "EXIF Data...");
     QAction* props = Add(PopupMenu1, "Image Properties...");

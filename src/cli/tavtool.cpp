@@ -8,6 +8,7 @@
 
 #include "cli/tavtool_commands.h"
 #include "cli/tavtool_geometry.h"
+#include "cli/tavtool_lossless.h"
 #include "cli/tavtool_options.h"
 #include "core/exceptions.h"
 #include "core/pixelgraphic.h"
@@ -35,6 +36,7 @@ const char* kUsage =
     "                 [--depth 1|4|8|24 [--palette NAME] [--no-dither] [--no-rgb-weighting]]\n"
     "                 [--posterize] [--border N[:RRGGBB[:ellipse]]] [--redeye X,Y,W,H[:V]]\n"
     "                 [--radial A,B,C,D]\n"
+    "                 [--auto-orient] [--lossless [--trim]]\n"
     "        load IN, optionally resample it to W x H, optionally reduce it to an\n"
     "        optimised palette of 2, 16 or 256 colours (dithered), and save it as OUT\n"
     "        in the format of OUT's extension (colours are reduced when the format\n"
@@ -50,6 +52,11 @@ const char* kUsage =
     "        of N pixels (20 white rectangle by default), --redeye blackens red pixels\n"
     "        in the circle of the rectangle (V -50..80), --radial corrects barrel\n"
     "        distortion; --size Wx or xH keeps the proportions\n"
+    "        --auto-orient first turns the picture upright by its EXIF orientation;\n"
+    "        --lossless turns, flips and crops a JPEG into a JPEG without decoding it\n"
+    "        (--rotate 90|180|270, --flip-*, --crop on the block grid, --auto-orient\n"
+    "        resetting the orientation to 1), keeping every marker; a size that is not\n"
+    "        a whole number of blocks is refused unless --trim drops the edge blocks\n"
     "  convert --to bmp|jpg|tif|png|tga|gif [--size WxH] [--sharpen] [--quality 1..100]\n"
     "          FILE...\n"
     "        convert each FILE beside itself as the converter window does: the name up\n"
@@ -103,6 +110,8 @@ int RunConvert(const TToolArgs& a, std::FILE* err) {
     if (a.positional.size() != 2) throw TUsageError{"convert needs IN and OUT"};
     const std::string& inName = a.positional[0];
     const std::string& outName = a.positional[1];
+    if (a.lossless) return RunLosslessConvert(a);
+    if (a.trim) throw TUsageError{"--trim needs --lossless"};
     CheckEditSteps(a);
     ApplyWriterOptions(a);
 
@@ -111,6 +120,11 @@ int RunConvert(const TToolArgs& a, std::FILE* err) {
     // The edit steps make new pictures; the source's metadata goes with the
     // result (the writers set the saved size).
     TPGMetadata metadata = picture->Metadata();
+    if (a.autoOrient) {
+        AutoOrient(picture, inName);
+        // The pixels stand upright now; the saved EXIF must not turn them again.
+        SetExifBlockOrientation(metadata.Exif, 1);
+    }
     picture = RunEditSteps(std::move(picture), a);
     if (a.colors > 0) picture = ReduceColors(*picture, a.colors);
     picture->SetMetadata(std::move(metadata));

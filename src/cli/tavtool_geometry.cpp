@@ -304,3 +304,6 @@ std::unique_ptr<TPixelGraphic> RunEditSteps(std::unique_ptr<TPixelGraphic> p, co
     }
     return p;
 }
+
+bool ParseCropValue(const std::string& value, TPGRect& rect) { return ParseCrop(value, rect); }
+bool ParseRotateValue(const std::string& value, long double& degrees) { return ParseAngle(value, degrees); }

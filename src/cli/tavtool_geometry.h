@@ -25,3 +25,9 @@ void CheckEditSteps(const TToolArgs& a);
 // Runs the recorded steps on `picture`, each replacing it by its result.
 std::unique_ptr<TPixelGraphic> RunEditSteps(std::unique_ptr<TPixelGraphic> picture,
                                             const TToolArgs& a);
+
+// The value of --crop (WxH+X+Y) as a rectangle; false when it is not one.
+struct TPGRect;
+bool ParseCropValue(const std::string& value, TPGRect& rect);
+// The value of --rotate in degrees; false when it is not a number.
+bool ParseRotateValue(const std::string& value, long double& degrees);

@@ -116,6 +116,11 @@ const std::vector<TFlag>& Flags() {
              a.pngGamma = v == "on";
              return true;
          }},
+        {"--lossless", "convert", false,
+         [](TToolArgs& a, const std::string&) { return a.lossless = true; }},
+        {"--trim", "convert", false, [](TToolArgs& a, const std::string&) { return a.trim = true; }},
+        {"--auto-orient", "convert", false,
+         [](TToolArgs& a, const std::string&) { return a.autoOrient = true; }},
         {"--interlace", "convert", false,
          [](TToolArgs& a, const std::string&) { return a.interlace = true; }},
         {"--transparent", "convert", true,

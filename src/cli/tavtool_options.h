@@ -36,6 +36,10 @@ struct TToolArgs {
     std::optional<int> tiffResolutionX, tiffResolutionY, tiffResolutionUnit; // unit 1 inch, 2 cm
     std::optional<bool> pngGamma;
     std::vector<TEditStep> edits; // crop, flips, rotate, depth, ... and --size, in order
+    // Lossless JPEG work: turns, flips and a crop on the stored blocks
+    // (--lossless), dropping partial edge blocks (--trim); turning upright
+    // by the EXIF orientation (--auto-orient).
+    bool lossless = false, trim = false, autoOrient = false;
 };
 
 // Fills `a` from the arguments after the command name; on a mistake returns
