@@ -314,10 +314,11 @@ void TPNGFileFormatWriter::Write(TStream& stream, TPixelGraphic& picture) {
         s.gamma = true;
         s.gammaValue = double(float(1.0L / gamma));
     }
-    // Metadata: the ICC profile when it is whole (its own length field
-    // says so), the EXIF block with the saved size, the comments as tEXt.
+    // Metadata: the ICC profile when libpng will take it for this file, the
+    // EXIF block with the saved size, the comments as tEXt.
     const TPGMetadata& meta = picture.Metadata();
-    if (meta.ICC.size() >= 132 && png_get_uint_32(meta.ICC.data()) == meta.ICC.size()) {
+    if (meta.ICC.size() <= kPGMaxICCBytes &&
+        PngAcceptsICC(meta.ICC.data(), meta.ICC.size(), s.colorType)) {
         s.icc = meta.ICC.data();
         s.iccSize = meta.ICC.size();
     }

@@ -157,6 +157,36 @@ bool PngWriteHeader(TPGPngContext* c, const TPGPngWriteSettings* s) {
     return true;
 }
 
+namespace {
+// The trial of a profile: any error or warning of libpng's own checks ends it.
+struct TICCTrial {
+    std::jmp_buf jump;
+};
+void TrialError(png_structp png, png_const_charp) {
+    std::longjmp(static_cast<TICCTrial*>(png_get_error_ptr(png))->jump, 1);
+}
+bool TrialSetICC(png_structp png, png_infop info, const uint8_t* icc, size_t size, int colorType) {
+    auto* trial = static_cast<TICCTrial*>(png_get_error_ptr(png));
+    if (setjmp(trial->jump)) return false;
+    png_set_option(png, PNG_SKIP_sRGB_CHECK_PROFILE, PNG_OPTION_ON);
+    png_set_IHDR(png, info, 1, 1, 8, colorType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_iCCP(png, info, "ICC Profile", PNG_COMPRESSION_TYPE_BASE, icc, png_uint_32(size));
+    return true;
+}
+} // namespace
+
+bool PngAcceptsICC(const uint8_t* icc, size_t size, int colorType) {
+    if (size == 0 || size > PNG_UINT_31_MAX) return false;
+    TICCTrial trial;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &trial, TrialError, TrialError);
+    if (!png) return false;
+    png_infop info = png_create_info_struct(png);
+    const bool ok = info && TrialSetICC(png, info, icc, size, colorType);
+    png_destroy_write_struct(&png, info ? &info : nullptr);
+    return ok;
+}
+
 bool PngWriteRow(TPGPngContext* c, png_bytep row) {
     if (setjmp(png_jmpbuf(c->png))) return false;
     png_write_rows(c->png, &row, 1);

@@ -76,6 +76,10 @@ struct TPGPngWriteSettings {
     int textCount;
 };
 bool PngWriteHeader(TPGPngContext* c, const TPGPngWriteSettings* s);
+// Whether libpng takes `icc` as the iCCP of a file of `colorType` without an
+// error or a warning (tried on a write structure of its own): libpng stops
+// a whole write for a profile it refuses.
+bool PngAcceptsICC(const uint8_t* icc, size_t size, int colorType);
 bool PngWriteRow(TPGPngContext* c, png_bytep row);
 bool PngWriteEnd(TPGPngContext* c);
 

@@ -3,6 +3,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QShowEvent>
 #include <QUrl>
 #include <stdexcept>
@@ -34,17 +35,6 @@ TEST_F(EditorTest, RotateTurnsClockwiseAndUndoRestoresThePixels) {
     EXPECT_EQ(Shown(), before);
     EXPECT_FALSE(ed_->UndoAvailable());
     EXPECT_EQ(ed_->UndoCaption(), "Undo");
-}
-
-TEST_F(EditorTest, OnlyTheLastCommandCanBeUndone) {
-    Show(pg8Bit, 4, 3);
-    Trigger("N180Degrees1");
-    const auto rotated = Shown();
-    Trigger("FlipHorizontal1");
-    EXPECT_EQ(ed_->UndoCaption(), "Undo Flip Horizontal");
-    EXPECT_NE(Shown(), rotated);
-    Trigger("Undo1");
-    EXPECT_EQ(Shown(), rotated);
 }
 
 TEST_F(EditorTest, EmptyViewDisablesImageAndFiltersAndRotatesNothing) {
@@ -184,7 +174,8 @@ TEST_F(EditorTest, UnsavedWorkIsAskedAboutBeforeOpen) {
         if (c.answer == QMessageBox::Yes) prompts_->fileAnswers.push_back({Path("saved.png")});
         if (c.modified) prompts_->buttonAnswers = {c.answer};
         Trigger("Open1");
-        EXPECT_EQ(prompts_->Messages().contains("Save changes to the picture?"), c.asked);
+        EXPECT_EQ(!prompts_->Messages().filter(QRegularExpression("^Save changes to .*\\?$")).isEmpty(),
+                  c.asked);
         EXPECT_EQ(ed_->PGImage1->ImageWidth(), c.opened ? 7 : 3);
         EXPECT_EQ(QFile::exists(Path("saved.png")), c.saved);
         EXPECT_EQ(ed_->Modified(), !c.opened);
