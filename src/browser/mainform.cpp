@@ -260,7 +260,7 @@ void TForm1::BuildToolBar() {
 
 // Every menu and command has an accelerator (Alt+letter opens a menu, the
 // letter then runs the command), and the keys that run a command are shown
-// beside it. Keys the preview's key handling serves (Del, F1, F2, F3, F8)
+// beside it. Keys the preview's key handling serves (Del, F2, F3, F8)
 // are only shown here, after a tab: a second binding would run the command
 // twice or where the handler deliberately does not.
 void TForm1::BuildMenus() {
@@ -278,7 +278,7 @@ void TForm1::BuildMenus() {
     Add(file, "Page Set&up...");
     Add(file, "&Print Directory Listings")->setShortcut(QKeySequence::Print);
     file->addSeparator();
-    toolCommands_.push_back({Add(file, "Set Pr&eferences..."), "TfPrefs"});
+    toolCommands_.push_back({Add(file, "Set Prefere&nces..."), "TfPrefs"});
     connect(Add(file, "Set &Color...", true), &QAction::triggered, this,
             &TForm1::ChooseBackgroundColor);
     file->addSeparator();
@@ -310,7 +310,7 @@ void TForm1::BuildMenus() {
 
     QMenu* help = mb->addMenu("&Help");
     THelpMenuActions h;
-    h.contents = Add(help, "&Contents\tF1", true);
+    h.contents = Add(help, "&Contents", true); // F1, set by the help
     h.search = Add(help, "&Search For Help On...", true);
     h.search->setVisible(false);
     h.overview = Add(help, "&Feature Overview...", true);
@@ -348,9 +348,9 @@ void TForm1::BuildPopups() {
     toolCommands_.push_back({props, "TfrmFileProp"});
     needOne_ << exif << props << Add(PopupMenu1, "File &Attributes...");
     needOne_ << PopupMenu1->addMenu("Set As &Wallpaper")->menuAction();
-    Add(PopupMenu1, "Remove Wa&llpaper");
+    Add(PopupMenu1, "Re&move Wallpaper");
     PopupMenu1->addSeparator();
-    viewAll_ = Add(PopupMenu1, "View All F&iles", true);
+    viewAll_ = Add(PopupMenu1, "View All File&s", true);
     viewAll_->setCheckable(true);
     connect(viewAll_, &QAction::toggled, this, &TForm1::SetViewAllFiles);
     QAction* refresh = Add(PopupMenu1, "Refresh &List (F5)", true);

@@ -183,6 +183,7 @@ TEST_F(FileOpsUi, ADeletedFileLeavesThePreviewAndTheCountFollows) {
     ASSERT_TRUE(img.save(P("p.png"), "PNG"));
     ASSERT_TRUE(img.save(P("q.png"), "PNG"));
     F().ConfirmDeletions = false;
+    F().DeletionMode = 1; // for good: the trash of this test run stays empty
     F().RefreshList();
     Select({"p.png"});
     QTRY_VERIFY(F().Preview->ShownControl() != nullptr);

@@ -148,7 +148,11 @@ TEST_F(Preview, PicturesAtTheirSizeFittedWhenLargerOrAsked) {
 
     // Keypad minus on a picture larger than the pane: its own size, with
     // scroll bars in the pane; keypad plus fits it again.
-    QTest::keyClick(p.form.get(), Qt::Key_Minus, Qt::KeypadModifier);
+    p->activateWindow();
+    p->SLV1->setFocus();
+    Settle();
+    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : p.form.get();
+    QTest::keyClick(target, Qt::Key_Minus, Qt::KeypadModifier);
     Settle();
     EXPECT_TRUE(p.pv->ShowsActualSize());
     EXPECT_EQ(p.Shown(), QRect(4, 4, 492, 292));
@@ -157,7 +161,7 @@ TEST_F(Preview, PicturesAtTheirSizeFittedWhenLargerOrAsked) {
     p->RightMain->setFixedSize(600, 400); // follows the pane
     Settle();
     EXPECT_EQ(p.Shown(), QRect(4, 4, 592, 392));
-    QTest::keyClick(p.form.get(), Qt::Key_Plus, Qt::KeypadModifier);
+    QTest::keyClick(target, Qt::Key_Plus, Qt::KeypadModifier);
     Settle();
     EXPECT_FALSE(p.pv->ShowsActualSize());
     EXPECT_EQ(p.Shown(), QRect(4, 4, 592, 296));
@@ -246,8 +250,14 @@ TEST_F(Preview, AFailedLoadLeavesTheBrowserUsable) {
         p->FitToPane(); // harmless with nothing shown
     }
     // The reader's own words: which format, what is wrong.
+    ASSERT_TRUE(samples::WriteBytes(Path("broken.png"), {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A,
+                                                         '\n', 'x', 'x', 'x', 'x', 'x', 'x',
+                                                         'x', 'x', 'x', 'x', 'x', 'x'}));
+    p.Show(Path("broken.png"));
+    EXPECT_TRUE(p.pv->PreviewMessage->text().contains("\n\nPNG: "))
+        << p.pv->PreviewMessage->text().toStdString();
     p.Show(Path("bad.png"));
-    EXPECT_TRUE(p.pv->PreviewMessage->text().contains("PNG"))
+    EXPECT_TRUE(p.pv->PreviewMessage->text().endsWith("Unknown file format"))
         << p.pv->PreviewMessage->text().toStdString();
     p.Show(Path("gone.bmp"));
     EXPECT_TRUE(p.pv->PreviewMessage->text().endsWith("The file is not there (any more)."));
@@ -458,10 +468,14 @@ TEST_F(Preview, KeysActOnlyInTheMainWindow) {
     QTest::keyClick(target, Qt::Key_Plus);
     EXPECT_EQ(p.Shown(), QRect(4, 4, 100, 50));
 
-    // A pane that changes size fits the one selected picture.
+    // A pane that changes size leaves a picture that fits at its own size
+    // ("Auto Zoom" is up) and fits one that no longer does.
     p->RightMain->setFixedSize(300, 400);
     Settle();
-    EXPECT_EQ(p.Shown(), QRect(4, 4, 292, 146));
+    EXPECT_EQ(p.Shown(), QRect(4, 4, 100, 50));
+    p->RightMain->setFixedSize(60, 400);
+    Settle();
+    EXPECT_EQ(p.Shown(), QRect(4, 4, 52, 26));
 }
 
 TEST_F(Preview, IconsOfTodayShowTheirLargestImageOverThePaneColour) {
