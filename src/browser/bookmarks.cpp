@@ -26,7 +26,7 @@ constexpr qsizetype kMaxLineBytes = 4096;
 
 QMenu* BookmarkMenu(TForm1& f) {
     for (QAction* a : f.menuBar()->actions())
-        if (a->menu() && a->text() == "Bookmarks") return a->menu();
+        if (a->menu() && PlainCaption(a->text()) == "Bookmarks") return a->menu();
     return nullptr;
 }
 

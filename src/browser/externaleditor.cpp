@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#include "browser/prefs.h"
 #include "platform/paths.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
@@ -11,6 +12,24 @@ QString EditorTypeOf(const QString& name) {
     const qsizetype dot = name.lastIndexOf('.');
     if (dot < 0) return {};
     return name.mid(dot).toUpper().left(4);
+}
+
+QString EditorKeyOf(const QString& name) {
+    const qsizetype dot = name.lastIndexOf('.');
+    if (dot < 0) return {};
+    QString ext = name.mid(dot + 1).toUpper();
+    // Other spellings of the preferences' types.
+    if (ext == "JPEG" || ext == "JPE" || ext == "JFIF")
+        ext = "JPG";
+    else if (ext == "TIFF")
+        ext = "TIF";
+    else if (ext == "EMF")
+        ext = "WMF";
+    else if (ext == "DIB" || ext == "RLE")
+        ext = "BMP";
+    for (const char* t : TfPrefs::Types)
+        if (ext == QLatin1String(t)) return ext;
+    return {};
 }
 
 TEditorLaunch EditorLaunch(const QString& editor, const QString& file) {
@@ -27,14 +46,12 @@ TEditorLaunch EditorLaunch(const QString& editor, const QString& file) {
 
 TEditorResult EditInExternalEditor(QWidget* parent, const QString& folder, const QString& name,
                                    const std::function<void()>& openPreferences) {
-    const QString type = EditorTypeOf(name);
-    static const QStringList handled = {".JPG", ".GIF", ".BMP", ".ICO"};
-    if (!handled.contains(type)) {
-        MessageDlg("File type of " + type + " not supported", QMessageBox::Information,
-                   QMessageBox::Ok, parent);
+    const QString key = EditorKeyOf(name);
+    if (key.isEmpty()) {
+        MessageDlg("File type of " + EditorTypeOf(name) + " not supported",
+                   QMessageBox::Information, QMessageBox::Ok, parent);
         return TEditorResult::NotSupported;
     }
-    const QString key = type.mid(1);
     const QString editor = ReadSetting(key + " Editor", "");
     // Only a value above a single blank names an editor.
     if (editor.trimmed().isEmpty()) {

@@ -14,6 +14,11 @@ class QWidget;
 // characters with the dot.
 QString EditorTypeOf(const QString& name);
 
+// The preferences row whose editor opens `name` ("JPG" for x.jpeg, "TIF"
+// for x.tiff, "PNG" for x.png), empty when the preferences have none: every
+// type the preferences offer an editor for is opened in it.
+QString EditorKeyOf(const QString& name);
+
 struct TEditorLaunch {
     QString program;
     QStringList arguments;

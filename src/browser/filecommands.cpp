@@ -145,13 +145,13 @@ void ConnectFileCommands(TForm1* form) {
     Hook(form, form->Command("Remove Wallpaper"),
          [form] { SetWallpaper(form, "(None)", "0", "0"); });
     for (QAction* a : form->PopupMenu1->actions()) {
-        if (a->text() != "Set As Wallpaper" || !a->menu()) continue;
+        if (PlainCaption(a->text()) != "Set As Wallpaper" || !a->menu()) continue;
         QMenu* m = a->menu();
         const std::tuple<const char*, const char*, const char*> items[] = {
-            {"Centered", "0", "0"}, {"Tiled", "1", "0"}, {"Stretched", "0", "2"}};
+            {"&Centered", "0", "0"}, {"&Tiled", "1", "0"}, {"&Stretched", "0", "2"}};
         for (const auto& [caption, tile, style] : items) {
             QAction* item = m->addAction(caption);
-            item->setObjectName(caption);
+            item->setObjectName(PlainCaption(caption));
             const QString t = tile, s = style;
             QObject::connect(item, &QAction::triggered, form,
                              [form, t, s] { Wallpaper(form, t, s); });

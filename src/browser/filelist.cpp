@@ -185,6 +185,10 @@ std::vector<TFileItem> ListFolderFiles(const QString& folder, const QString& mas
     return out;
 }
 
+QString FileCountText(qsizetype n) {
+    return QString::number(n) + (n == 1 ? " file" : " files");
+}
+
 void FillFileList(TFileListView* list, const QString& folder, TPanelStatusBar* sb,
                   const QString& mask) {
     if (!list) return;
@@ -198,7 +202,7 @@ void FillFileList(TFileListView* list, const QString& folder, TPanelStatusBar* s
         TFileListView* list;
         TPanelStatusBar* sb;
         ~Done() {
-            if (sb) sb->SetPanelText(1, QString::number(list->Count()) + " files");
+            if (sb) sb->SetPanelText(1, FileCountText(list->Count()));
         }
     } done{list, sb};
     try {

@@ -25,6 +25,9 @@ struct TFileItem {
     qint64 modified = 0; // seconds since the epoch, cut to even seconds
 };
 
+// The list's count for the status bar: "1 file", "0 files", "12 files".
+QString FileCountText(qsizetype n);
+
 // Texts of the four columns.
 QString FileSizeText(qint64 size); // size div 1024 + 1
 QString FileTypeText(const QString& name);

@@ -10,7 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeData>
-#include <QStorageInfo>
 #include <QUrl>
 #include <cerrno>
 #include <sys/stat.h>
@@ -19,6 +18,7 @@
 #include "browser/bookmarks.h"
 #include "browser/fileopsdialogs.h"
 #include "browser/mainform.h"
+#include "browser/preview.h"
 #include "browser/trash.h"
 #include "core/fileops.h"
 #include "platform/paths.h"
@@ -129,6 +129,38 @@ bool FileOperationRunning() {
     return g_running;
 }
 
+bool IsUndeletableFolder(const QString& folder) {
+    if (folder.isEmpty()) return true;
+    const QString clean = QDir::cleanPath(QDir(folder).absolutePath());
+    return clean == "/" || clean == QDir::cleanPath(QDir::homePath()) ||
+           QFileInfo(clean).canonicalFilePath() == QFileInfo(QDir::homePath()).canonicalFilePath();
+}
+
+QString RenameErrorText(const QString& folder, const QString& oldName, const QString& newName,
+                        int err) {
+    const QString head = QStringLiteral("Error changing name: ");
+    if (newName.isEmpty()) return head + "the new name is empty";
+    if (!IsPlainName(newName))
+        return head + "\"" + newName + "\" is not a name (no \"/\", and not \".\" or \"..\")";
+    switch (err) {
+    case EEXIST:
+    case ENOTEMPTY:
+        return head + "a file named \"" + newName + "\" already exists";
+    case ENOENT:
+        if (!QFileInfo(folder).isDir()) return head + "the folder " + folder + " is gone";
+        return head + "the file \"" + oldName + "\" is gone";
+    case EACCES:
+    case EPERM:
+        return head + "no permission to rename files in " + folder;
+    case EROFS:
+        return head + folder + " is on a read-only disk";
+    case ENAMETOOLONG:
+        return head + "the new name is too long";
+    default:
+        return head + QString::fromStdString(FileErrorText(err));
+    }
+}
+
 bool IsPlainName(const QString& name) {
     return !name.isEmpty() && name != "." && name != ".." && !name.contains('/') &&
            !name.contains(QChar(0));
@@ -177,7 +209,7 @@ void DeleteSelectedFiles(TForm1& f) {
             }
         } else if (!DeleteToRecycleBin(path)) {
             wait.Restore();
-            ShowMessage("Error moving " + path + " to recycle bin", &f);
+            ShowMessage("Error moving " + path + " to the trash", &f);
         }
     }
     f.PendingFile.clear();
@@ -185,6 +217,8 @@ void DeleteSelectedFiles(TForm1& f) {
     Refill(f);
     wait.Restore();
     f.SB1->SetPanelText(3, QString());
+    // The picture of a deleted file does not stay on show as if it were there.
+    f.Preview->ClearIfGone();
 }
 
 // ---- renaming
@@ -205,12 +239,14 @@ void RenameSelectedFile(TForm1& f) {
         if (name == old) return;
         // "../x" or "a/b" would move the file elsewhere: one name only.
         if (!IsPlainName(name)) {
-            ShowMessage("Error changing name", &f);
+            ShowMessage(RenameErrorText(f.ListedFolder(), old, name, 0), &f);
             return;
         }
         const QString folder = AddBackslash(f.ListedFolder());
-        if (RenameNoReplace(Bytes(folder + old), Bytes(folder + name)) != 0) {
-            ShowMessage("Error changing name", &f);
+        const QByteArray oldNative = f.SLV1->NativePath(row);
+        const bool shown = f.Preview->ShownPath() == oldNative;
+        if (const int err = RenameNoReplace(Bytes(folder + old), Bytes(folder + name)); err != 0) {
+            ShowMessage(RenameErrorText(f.ListedFolder(), old, name, err), &f);
             return;
         }
         // The item takes its new name where it stands; no new sort.
@@ -223,6 +259,8 @@ void RenameSelectedFile(TForm1& f) {
         } else {
             Refill(f);
         }
+        // The preview and the status bar name the file by its new name.
+        if (shown) f.ShowInPreview(folder + name);
     } catch (const std::exception&) {
         ShowMessage("Error renaming file", &f);
     }
@@ -281,17 +319,19 @@ void AddFolder(TForm1& f) {
 void DeleteFolder(TForm1& f) {
     if (g_running) return;
     const QString folder = f.STV1->SelectedFolder();
-    if (folder.isEmpty()) return;
+    if (IsUndeletableFolder(folder)) return;
     if (MessageDlg("Delete folder " + folder + "?", QMessageBox::Question,
                    QMessageBox::Yes | QMessageBox::No, &f) != QMessageBox::Yes)
         return;
     // Leave the folder first: the list and the current directory are in it.
-    QString root = QStorageInfo(folder).rootPath();
-    if (root.isEmpty()) root = QStringLiteral("/");
-    f.OpenFolder(root);
+    // The parent is where the user goes on from.
+    const QString parent = QFileInfo(QDir::cleanPath(folder)).path();
+    f.OpenFolder(parent);
     TWaitCursor wait;
     const bool ok = ::rmdir(Bytes(folder).c_str()) == 0;
     f.STV1->Refresh();
+    // A folder that stays is shown again, as it was.
+    if (!ok) f.OpenFolder(folder);
     wait.Restore();
     if (!ok) ShowMessage("Directory can't be deleted - there might be files in it!", &f);
 }
@@ -357,7 +397,7 @@ void InstallFileOperations(TForm1& f) {
     const QList<QAction*> all = f.findChildren<QAction*>();
     auto on = [&f, &all](const char* caption, void (*run)(TForm1&)) {
         for (QAction* a : all) {
-            if (a->text() != caption) continue;
+            if (PlainCaption(a->text()) != caption) continue;
             f.MakeAvailable(a);
             // Queued: a command started by a key opens its question or
             // dialog only once the key has been delivered. Run inside the

@@ -34,5 +34,15 @@ QStringList DroppedLocalFiles(const QMimeData* m);
 // not empty, not "." or "..", no "/" and no NUL.
 bool IsPlainName(const QString& name);
 
+// The root and the home folder: never deleted, never offered for it.
+bool IsUndeletableFolder(const QString& folder);
+
+// Why a rename of `oldName` to `newName` in `folder` failed, as the message
+// box says it: "Error changing name" and the reason (the name is taken or
+// empty, the file is gone, no permission). `err` is the errno of the
+// attempt, 0 when the new name was refused before trying.
+QString RenameErrorText(const QString& folder, const QString& oldName, const QString& newName,
+                        int err);
+
 // True while a delete loop lets events run; commands wait for it.
 bool FileOperationRunning();

@@ -86,7 +86,17 @@ QString TFolderTree::SelectedFolder() const {
 
 bool TFolderTree::SelectFolder(const QString& path) {
     const QModelIndex i = fs_->index(QDir::cleanPath(QDir(path).absolutePath()));
-    if (!i.isValid()) return false;
+    if (!i.isValid()) {
+        // No node (a hidden folder): the tree selects nothing rather than
+        // go on showing another folder, so that whoever asks for "the
+        // tree's folder" falls back on the folder the list shows.
+        restoring_ = true;
+        selectionModel()->clear();
+        restoring_ = false;
+        currentPath_.clear();
+        pendingPath_.clear();
+        return false;
+    }
     const TChoosing choosing(choosing_);
     for (QModelIndex p = i.parent(); p.isValid(); p = p.parent())
         expand(p);

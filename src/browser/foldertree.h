@@ -14,8 +14,9 @@ class TFolderTree : public QTreeView {
 
     // The selected folder's path, empty when nothing is selected.
     QString SelectedFolder() const;
-    // Selects, expands to and scrolls to `path`; false when the tree has no
-    // node for it (missing, or a hidden folder).
+    // Selects, expands to and scrolls to `path`; false, with nothing
+    // selected, when the tree has no node for it (missing, or a hidden
+    // folder).
     bool SelectFolder(const QString& path);
     // Re-reads the folders, keeping the selection where it still exists.
     void Refresh();

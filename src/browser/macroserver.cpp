@@ -208,7 +208,9 @@ void TMacroServer::Read(QLocalSocket* s) {
 void ShowOpenMacros(TForm1* form, const QStringList& macros) {
     const QString path = LastOpenPath(macros);
     if (!form || !IsShowablePath(path)) return;
-    form->ShowInPreview(path);
+    // The tree, the list and its selection follow the file: every command
+    // (Delete above all) then acts on the file in view.
+    form->ShowFileInBrowser(QFile::encodeName(path));
     if (form->isMinimized()) form->showNormal();
     form->raise();
     form->activateWindow();

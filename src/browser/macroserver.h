@@ -51,7 +51,7 @@ class TMacroServer : public QObject {
     QString path_;
 };
 
-// The main window's receiver: shows the last "[Open(" macro's file in the
-// preview when it is an absolute path to an existing regular file; the tree
-// and the list stay as they are.
+// The main window's receiver: shows the last "[Open(" macro's file when it
+// is an absolute path to an existing regular file, as a click on it would:
+// its folder in the tree and the list, the file selected and in the preview.
 void ShowOpenMacros(TForm1* form, const QStringList& macros);

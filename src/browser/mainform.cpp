@@ -72,6 +72,21 @@ int ValueFromColor(const QColor& c) {
 
 } // namespace
 
+QString PlainCaption(const QString& text) {
+    QString r;
+    const qsizetype tab = text.indexOf('\t');
+    const QString shown = tab < 0 ? text : text.left(tab);
+    r.reserve(shown.size());
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        // "&&" is a real ampersand; a single one marks the accelerator.
+        if (shown[i] != '&')
+            r += shown[i];
+        else if (i + 1 < shown.size() && shown[i + 1] == '&')
+            r += shown[++i];
+    }
+    return r;
+}
+
 TForm1::TForm1(const QStringList& args, QWidget* parent) : QMainWindow(parent) {
     for (const QString& a : args)
         nativeArgs_ << NativePathOf(a);
@@ -175,7 +190,8 @@ QAction* TForm1::Add(QMenu* menu, const QString& caption, bool available) {
     QAction* a = menu->addAction(caption);
     a->setEnabled(available);
     if (available) available_.insert(a);
-    if (!commands_.count(caption)) commands_[caption] = a;
+    const QString key = PlainCaption(caption);
+    if (!commands_.count(key)) commands_[key] = a;
     return a;
 }
 
@@ -212,10 +228,10 @@ void TForm1::BuildToolBar() {
     Seconds->setWrapping(false);
     Seconds->setFixedWidth(48);
     ToolBar1->addWidget(Seconds);
-    button("TavirloBtn", "Run a Tavirlo", st->standardIcon(QStyle::SP_MediaPlay), {}, true);
+    button("TavirloBtn", "Slide Show", st->standardIcon(QStyle::SP_MediaPlay), {}, true);
     ToolBar1->addSeparator();
     button("MoveButton", "TavMover", Glyph("M", QColor(70, 120, 180)), "TfSelectFiles");
-    button("tbAcquire", "Image Editor / Acquire Images from Twain Device",
+    button("tbAcquire", "Image Editor / Acquire Images from a Scanner",
            Glyph("E", QColor(180, 90, 60)), "TfrmAcquire");
     button("tbPhotoAlbum", "TavAlbums", Glyph("A", QColor(90, 150, 80)), "TfAlbum");
     button("ToolButton1", "TavConverter", Glyph("C", QColor(150, 100, 170)), "TfrmConvert");
@@ -244,65 +260,72 @@ void TForm1::BuildToolBar() {
            st->standardIcon(QStyle::SP_FileDialogDetailedView));
 }
 
+// Every menu and command has an accelerator (Alt+letter opens a menu, the
+// letter then runs the command), and the keys that run a command are shown
+// beside it. Keys the preview's key handling serves (Del, F2, F3, F8)
+// are only shown here, after a tab: a second binding would run the command
+// twice or where the handler deliberately does not.
 void TForm1::BuildMenus() {
     QMenuBar* mb = menuBar();
-    QMenu* file = mb->addMenu("File");
-    toolCommands_.push_back({Add(file, "Move files..."), "TfSelectFiles"});
-    QMenu* editFile = file->addMenu("Edit File");
-    Add(editFile, "In Tavirlo");
-    Add(editFile, "In External Editor");
-    Add(file, "Rename File...");
-    Add(file, "Delete File");
-    Add(file, "File Attributes...");
-    toolCommands_.push_back({Add(file, "Search Files..."), "TfSearch"});
+    QMenu* file = mb->addMenu("&File");
+    toolCommands_.push_back({Add(file, "&Move files..."), "TfSelectFiles"});
+    QMenu* editFile = file->addMenu("&Edit File");
+    Add(editFile, "In &Tavirlo\tF8");
+    Add(editFile, "In E&xternal Editor");
+    Add(file, "&Rename File...\tF2");
+    Add(file, "&Delete File\tDel");
+    Add(file, "File &Attributes...");
+    toolCommands_.push_back({Add(file, "&Search Files...\tF3"), "TfSearch"});
     file->addSeparator();
-    Add(file, "Page Setup...");
-    Add(file, "Print Directory Listings");
+    Add(file, "Page Set&up...");
+    Add(file, "&Print Directory Listings")->setShortcut(QKeySequence::Print);
     file->addSeparator();
-    toolCommands_.push_back({Add(file, "Set Preferences..."), "TfPrefs"});
-    connect(Add(file, "Set Color...", true), &QAction::triggered, this,
+    toolCommands_.push_back({Add(file, "Set Prefere&nces..."), "TfPrefs"});
+    connect(Add(file, "Set &Color...", true), &QAction::triggered, this,
             &TForm1::ChooseBackgroundColor);
     file->addSeparator();
-    connect(Add(file, "Quit", true), &QAction::triggered, this, &QWidget::close);
+    QAction* quit = Add(file, "&Quit", true);
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    connect(quit, &QAction::triggered, this, &QWidget::close);
 
-    QMenu* edit = mb->addMenu("Edit");
-    Add(edit, "Open Tavirlo Editor");
-    Add(edit, "Open External Editor");
-    Add(edit, "Copy to clipboard");
+    QMenu* edit = mb->addMenu("&Edit");
+    Add(edit, "Open Tavirlo &Editor");
+    Add(edit, "Open E&xternal Editor");
+    Add(edit, "&Copy to clipboard")->setShortcut(QKeySequence::Copy);
     edit->addSeparator();
-    for (const char* c : kTurnCommandCaptions) Add(edit, c);
+    for (const char* c : kTurnCommandMenuTexts) Add(edit, c);
 
-    QMenu* bookmarks = mb->addMenu("Bookmarks");
-    Add(bookmarks, "Add Bookmark");
-    Add(bookmarks, "Edit Bookmarks...");
+    QMenu* bookmarks = mb->addMenu("&Bookmarks");
+    Add(bookmarks, "&Add Bookmark")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    Add(bookmarks, "&Edit Bookmarks...");
     bookmarks->addSeparator();
 
-    QMenu* tools = mb->addMenu("Tools");
+    QMenu* tools = mb->addMenu("&Tools");
     const std::pair<const char*, const char*> toolItems[] = {
-        {"TavMover", "TfSelectFiles"},
-        {"TavEditor", "TfrmAcquire"},
-        {"TavAlbums", "TfAlbum"},
-        {"TavConverter", "TfrmConvert"},
-        {"TavSearch", "TfSearch"},
-        {"Thumbnail Explorer", "TfrmThumbnails"},
-        {"ThumbTav Creator", "TfrmThumbEdit"}};
+        {"Tav&Mover", "TfSelectFiles"},
+        {"Tav&Editor", "TfrmAcquire"},
+        {"Tav&Albums", "TfAlbum"},
+        {"Tav&Converter", "TfrmConvert"},
+        {"Tav&Search", "TfSearch"},
+        {"&Thumbnail Explorer", "TfrmThumbnails"},
+        {"ThumbTav C&reator", "TfrmThumbEdit"}};
     for (const auto& [caption, cls] : toolItems)
         toolCommands_.push_back({Add(tools, caption), cls});
 
-    QMenu* help = mb->addMenu("Help");
+    QMenu* help = mb->addMenu("&Help");
     THelpMenuActions h;
-    h.contents = Add(help, "Contents", true);
-    h.search = Add(help, "Search For Help On...", true);
+    h.contents = Add(help, "&Contents", true); // F1, set by the help
+    h.search = Add(help, "&Search For Help On...", true);
     h.search->setVisible(false);
-    h.overview = Add(help, "Feature Overview...", true);
-    h.howTo = Add(help, "How To Use Help...", true);
-    QMenu* contact = help->addMenu("Contacting us...");
+    h.overview = Add(help, "&Feature Overview...", true);
+    h.howTo = Add(help, "&How To Use Help...", true);
+    QMenu* contact = help->addMenu("C&ontacting us...");
     h.contactMenu = contact->menuAction();
-    h.webSite = Add(contact, "Go to our web site", true);
-    h.email = Add(contact, "email us", true);
+    h.webSite = Add(contact, "&Go to our web site", true);
+    h.email = Add(contact, "&email us", true);
     ConnectHelpMenu(h, this);
     help->addSeparator();
-    toolCommands_.push_back({Add(help, "About Tavirlo"), "TfAbout"});
+    toolCommands_.push_back({Add(help, "&About Tavirlo"), "TfAbout"});
 
     for (const auto& [action, cls] : toolCommands_) {
         const QString c = cls;
@@ -313,30 +336,30 @@ void TForm1::BuildMenus() {
 void TForm1::BuildPopups() {
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName("PopupMenu1");
-    needOne_ << Add(PopupMenu1, "Edit with Tavirlo...")
-             << Add(PopupMenu1, "Edit with External Editor...");
-    QAction* convert = Add(PopupMenu1, "Convert with TavConverter...");
+    needOne_ << Add(PopupMenu1, "&Edit with Tavirlo...\tF8")
+             << Add(PopupMenu1, "Edit with E&xternal Editor...");
+    QAction* convert = Add(PopupMenu1, "Con&vert with TavConverter...");
     needOne_ << convert;
     toolCommands_.push_back({convert, "TfrmConvert"});
     PopupMenu1->addSeparator();
-    needOne_ << Add(PopupMenu1, "Rename File (F2)");
-    needSome_ << Add(PopupMenu1, "Delete Files (Del)");
-    toolCommands_.push_back({Add(PopupMenu1, "Incremental Rename..."), "TfrmIncRename"});
+    needOne_ << Add(PopupMenu1, "&Rename File (F2)");
+    needSome_ << Add(PopupMenu1, "&Delete Files (Del)");
+    toolCommands_.push_back({Add(PopupMenu1, "&Incremental Rename..."), "TfrmIncRename"});
     PopupMenu1->addSeparator();
-    for (const char* c : kTurnCommandCaptions) needSome_ << Add(PopupMenu1, c);
+    for (const char* c : kTurnCommandMenuTexts) needSome_ << Add(PopupMenu1, c);
     PopupMenu1->addSeparator();
-    QAction* exif = Add(PopupMenu1, "EXIF Data...");
-    QAction* props = Add(PopupMenu1, "Image Properties...");
+    QAction* exif = Add(PopupMenu1, "EXI&F Data...");
+    QAction* props = Add(PopupMenu1, "Image &Properties...");
     toolCommands_.push_back({exif, "TfrmEXIF"});
     toolCommands_.push_back({props, "TfrmFileProp"});
-    needOne_ << exif << props << Add(PopupMenu1, "File Attributes...");
-    needOne_ << PopupMenu1->addMenu("Set As Wallpaper")->menuAction();
-    Add(PopupMenu1, "Remove Wallpaper");
+    needOne_ << exif << props << Add(PopupMenu1, "File &Attributes...");
+    needOne_ << PopupMenu1->addMenu("Set As &Wallpaper")->menuAction();
+    Add(PopupMenu1, "Re&move Wallpaper");
     PopupMenu1->addSeparator();
-    viewAll_ = Add(PopupMenu1, "View All Files", true);
+    viewAll_ = Add(PopupMenu1, "View All File&s", true);
     viewAll_->setCheckable(true);
     connect(viewAll_, &QAction::toggled, this, &TForm1::SetViewAllFiles);
-    QAction* refresh = Add(PopupMenu1, "Refresh List (F5)", true);
+    QAction* refresh = Add(PopupMenu1, "Refresh &List (F5)", true);
     refresh->setShortcut(Qt::Key_F5);
     refresh->setShortcutContext(Qt::WindowShortcut);
     addAction(refresh); // F5 works with the menu closed
@@ -351,9 +374,14 @@ void TForm1::BuildPopups() {
 
     PopupMenu2 = new QMenu(this);
     PopupMenu2->setObjectName("PopupMenu2");
-    Add(PopupMenu2, "Add Folder...");
-    Add(PopupMenu2, "Delete Folder");
-    connect(Add(PopupMenu2, "Refresh", true), &QAction::triggered, this, [this] {
+    Add(PopupMenu2, "&Add Folder...");
+    QAction* deleteFolder = Add(PopupMenu2, "&Delete Folder");
+    // The root and the home folder are never offered for deletion.
+    connect(PopupMenu2, &QMenu::aboutToShow, this, [this, deleteFolder] {
+        deleteFolder->setEnabled(available_.contains(deleteFolder) &&
+                                 !IsUndeletableFolder(STV1->SelectedFolder()));
+    });
+    connect(Add(PopupMenu2, "&Refresh", true), &QAction::triggered, this, [this] {
         QApplication::setOverrideCursor(Qt::WaitCursor);
         STV1->Refresh();
         QApplication::restoreOverrideCursor();
@@ -413,6 +441,11 @@ int TForm1::ReadIntSetting(const QString& name, const QString& def) {
 
 void TForm1::ReadSettings() {
     DeletionMode = ReadIntSetting("Deletions", "0");
+    // No saved place at all: the first window is sized to the screen it
+    // opens on, not to a size chosen for the screens of long ago.
+    placeStored_ = false;
+    for (const char* key : {"Left", "Top", "Width", "Height"})
+        if (!ReadSetting(key, "").isEmpty()) placeStored_ = true;
     const int l = ReadIntSetting("Left", "0");
     const int t = ReadIntSetting("Top", "0");
     int w = ReadIntSetting("Width", "620");
@@ -432,7 +465,13 @@ void TForm1::ReadSettings() {
     // a position saved on a monitor since unplugged would open the window
     // out of reach, and an absurd stored size would ask for a window
     // surface of gigabytes.
-    const QRect stored = StoredWindowRect(l, t, w, h);
+    QRect stored = StoredWindowRect(l, t, w, h);
+    if (!placeStored_) {
+        if (const QScreen* screen = QGuiApplication::primaryScreen())
+            stored = FirstWindowRect(screen->availableGeometry(), QSize(w, h));
+        if (ReadSetting("LeftWidth", "").isEmpty()) leftWidth_ = -1;
+        if (ReadSetting("LeftHeight", "").isEmpty()) leftHeight_ = -1;
+    }
     const QRect r = FitWindowRect(stored, AvailableAreaFor(stored));
     move(r.topLeft());
     resize(r.size());
@@ -456,9 +495,13 @@ void TForm1::showEvent(QShowEvent* e) {
     // A stored size that leaves the other pane almost nothing is no choice
     // anyone made: the default is used.
     const int total = Splitter1->width() - Splitter1->handleWidth();
+    // Unsaved pane sizes grow with a first window sized to the screen: the
+    // tree and the list get a fair share of it.
+    if (leftWidth_ < 0) leftWidth_ = std::max(180, total * 28 / 100);
     const int lw = FitSplitterPos(leftWidth_ > total - 40 ? 180 : leftWidth_, total, 20, 40);
     Splitter1->setSizes({lw, std::max(0, total - lw)});
     const int totalH = Splitter2->height() - Splitter2->handleWidth();
+    if (leftHeight_ < 0) leftHeight_ = std::max(120, totalH * 2 / 5);
     const int lh = FitSplitterPos(leftHeight_ > totalH - 20 ? 120 : leftHeight_, totalH, 20, 20);
     Splitter2->setSizes({lh, std::max(0, totalH - lh)});
     FirstShow();
@@ -493,30 +536,56 @@ void TForm1::FirstShow() {
             return;
         }
         // A folder given on the command line (as by scripts and file
-        // managers) is opened itself, with nothing to show yet.
+        // managers) is opened itself, with nothing to show yet; the tree
+        // shows it too, so that every command that works on "the folder"
+        // (refresh, add folder, the tools, the folder saved at exit) means
+        // this one.
         if (isDir) {
+            SelectInTree(DisplayPath(folder));
             ListFolderOrSay(DisplayPath(folder));
             return;
         }
-        {
-            const QSignalBlocker block(STV1);
-            STV1->SelectFolder(DisplayPath(folder));
-        }
         // A folder that cannot be listed still lets its readable file show.
-        ListFolderOrSay(DisplayPath(folder));
-        ShowNativeInPreview(file);
+        ShowFileInBrowser(file);
         return;
     }
     const QString dir = ReadSetting("Directory", QDir::homePath());
     if (QFileInfo(dir).isDir()) OpenFolder(dir);
 }
 
-bool TForm1::OpenFolder(const QString& folder) {
-    {
-        // The explicit fill below lists it; the tree's own signal would list twice.
-        const QSignalBlocker block(STV1);
-        STV1->SelectFolder(folder);
+void TForm1::SelectInTree(const QString& folder) {
+    // The caller lists it; the tree's own signal would list twice.
+    const QSignalBlocker block(STV1);
+    STV1->SelectFolder(folder);
+}
+
+void TForm1::ShowFileInBrowser(const QByteArray& nativePath) {
+    const qsizetype slash = nativePath.lastIndexOf('/');
+    const QByteArray folder = slash <= 0 ? QByteArray("/") : nativePath.left(slash);
+    // Listed anew even when it is the folder shown: the file may be new.
+    if (IsQStringSafe(folder)) {
+        SelectInTree(DisplayPath(folder));
+        ListFolderOrSay(DisplayPath(folder));
     }
+    int row = -1;
+    if (ListedFolder() == DisplayPath(folder))
+        for (int i = 0; i < SLV1->Count() && row < 0; ++i)
+            if (SLV1->NativePath(i) == nativePath) row = i;
+    if (row < 0) {
+        SLV1->ClearSelectionAll();
+    } else {
+        const QModelIndex i = SLV1->Model()->index(row, 0);
+        SLV1->selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect |
+                                                       QItemSelectionModel::Rows);
+        SLV1->scrollTo(i, QAbstractItemView::EnsureVisible);
+    }
+    // The selection shows its file; this covers a row that was selected
+    // already, and a file without a row.
+    if (PendingNative != nativePath || !Preview->LoadQueued()) ShowNativeInPreview(nativePath);
+}
+
+bool TForm1::OpenFolder(const QString& folder) {
+    SelectInTree(folder);
     try {
         FillFileList(SLV1, folder, SB1, FileMask);
     } catch (const std::exception&) {

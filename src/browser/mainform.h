@@ -21,6 +21,10 @@ class QMenu;
 class QFrame;
 class TPreview;
 
+// A menu caption as commands are known by: without its accelerator marks
+// and the keys shown after a tab ("&Delete File\tDel" -> "Delete File").
+QString PlainCaption(const QString& text);
+
 class TForm1 : public QMainWindow {
     Q_OBJECT
   public:
@@ -77,6 +81,12 @@ class TForm1 : public QMainWindow {
     // Lists `folder` (tree selection, fill, sort). False, with the list
     // unchanged, when the folder cannot be listed.
     bool OpenFolder(const QString& folder);
+    // Shows the file `nativePath` (absolute, file-system bytes) the way a
+    // click on it does: its folder selected in the tree and listed anew, the
+    // file the one selected row, and shown in the preview. A file the list
+    // does not hold (another type, gone) is still shown, with no row
+    // selected, so no command acts on a file other than the one in view.
+    void ShowFileInBrowser(const QByteArray& nativePath);
     // "Refresh List (F5)".
     void RefreshList();
     // "View All Files".
@@ -119,12 +129,15 @@ class TForm1 : public QMainWindow {
 
     // Lists `folder`; a folder that cannot be listed says why in a box.
     bool ListFolderOrSay(const QString& folder);
+    // Selects `folder` in the tree without listing it again.
+    void SelectInTree(const QString& folder);
 
     QList<QByteArray> nativeArgs_;
     QByteArray startFolder_; // the current folder at start: relative arguments mean it
     bool firstShown_ = false;
     int leftWidth_ = 180;
     int leftHeight_ = 120;
+    bool placeStored_ = true; // false: no saved window place, the first size is the screen's
     QAction* viewAll_ = nullptr;
     std::map<QString, QAction*> commands_;
     // Command -> tool window class it shows.

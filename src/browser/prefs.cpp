@@ -53,7 +53,7 @@ TfPrefs::TfPrefs(QWidget* parent) : QDialog(parent) {
     DeletionType = new QGroupBox("Deleting a file will", deletions);
     DeletionType->setObjectName("DeletionType");
     auto* gl = new QVBoxLayout(DeletionType);
-    RecycleItem = new QRadioButton("Move it to the ReCycle Bin", DeletionType);
+    RecycleItem = new QRadioButton("Move it to the Trash", DeletionType);
     PermanentItem = new QRadioButton("Permanently delete it from your disk (can not be restored)",
                                      DeletionType);
     gl->addWidget(RecycleItem);

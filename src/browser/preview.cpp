@@ -7,6 +7,7 @@
 #include <QFrame>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenuBar>
 #include <QSpinBox>
 #include <QTimer>
@@ -69,6 +70,14 @@ TPreview::TPreview(TForm1* form)
     GIFImage1->setObjectName("GIFImage1");
     AVIPlay1 = new TAVIPlayer(pane);
     AVIPlay1->setObjectName("AVIPlay1");
+    PreviewMessage = new QLabel(pane);
+    PreviewMessage->setObjectName("PreviewMessage");
+    PreviewMessage->setTextFormat(Qt::PlainText);
+    PreviewMessage->setWordWrap(true);
+    PreviewMessage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    PreviewMessage->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    PreviewMessage->setContextMenuPolicy(Qt::NoContextMenu);
+    PreviewMessage->hide();
     for (QWidget* c : {static_cast<QWidget*>(PGImage1), static_cast<QWidget*>(Image1),
                        static_cast<QWidget*>(GIFImage1), static_cast<QWidget*>(AVIPlay1)}) {
         c->setGeometry(4, 4, 1, 1);
@@ -162,7 +171,15 @@ void TPreview::RequestLoad() {
         this, [this] { LoadPending(); }, Qt::QueuedConnection);
 }
 
+void TPreview::LeaveActualSize() {
+    if (!actualSize_) return;
+    actualSize_ = false;
+    PGImage1->SetStretch(sAlwaysKAR);
+}
+
 void TPreview::HideAll() {
+    LeaveActualSize();
+    PreviewMessage->hide();
     AVIPlay1->Stop();
     AVIPlay1->hide();
     Image1->hide();
@@ -266,37 +283,82 @@ void TPreview::LoadPending() {
                                      QString::number(s.height()) + ")");
         QWidget* c = ControlFor(PreviewType);
         c->move(4, 4);
-        const QSize pane = f_->RightMain->size();
-        const bool autoZoom = f_->Command("AutoZoom")->isChecked();
-        if (PreviewType == "AVI") {
-            c->resize(ClipBoxSize(s, pane));
-            if (autoZoom) FitToPane();
-        } else if (pane.width() < s.width() + 8 || pane.height() < s.height() + 8) {
-            FitToPane();
-        } else {
-            c->resize(std::max(1, s.width()), std::max(1, s.height()));
-            if (autoZoom) FitToPane();
-        }
         c->show();
+        PlaceShown();
         if (PreviewType == "GIF" && GIFImage1->FrameCount() > 1) GIFImage1->SetAnimate(true);
         if (PreviewType == "AVI") AVIPlay1->Play();
+    } catch (const std::exception& e) {
+        LoadFailed(name, QString::fromStdString(e.what()));
     } catch (...) {
-        firstLook_ = false;
-        // The name panel would otherwise go on naming the file shown before,
-        // which is not the one selected.
-        f_->SB1->SetPanelText(3, QString());
-        // Errors stay silent, except for the pictures of the platform's own
-        // loader, which say so.
-        if (PreviewType == "WMF" || PreviewType == "ICO") {
-            f_->ALed1->SetLit(false);
-            ShowMessage("Error reading image file", f_);
-        }
+        LoadFailed(name, {});
     }
     f_->ALed1->SetLit(false);
     // The worker starts on the neighbours once this picture has been
     // painted, so that it does not compete with the painting.
     aheadPath_ = path;
     aheadTimer_->start();
+}
+
+void TPreview::LoadFailed(const QString& name, const QString& reason) {
+    firstLook_ = false;
+    // The name panel would otherwise go on naming the file shown before,
+    // which is not the one selected.
+    f_->SB1->SetPanelText(3, QString());
+    // The pane says why instead of staying blank.
+    struct stat st;
+    QString why = reason;
+    if (::stat(loadedPath_.constData(), &st) != 0)
+        why = "The file is not there (any more).";
+    else if (why.isEmpty())
+        why = "The file cannot be read as a picture of its type.";
+    PreviewMessage->setText("Can not show " + name + "\n\n" + why);
+    PreviewMessage->setGeometry(8, 8, std::max(40, f_->RightMain->width() - 16),
+                                std::max(20, f_->RightMain->height() - 16));
+    PreviewMessage->show();
+    // The pictures of the platform's own loader also say so in a box.
+    if (PreviewType == "WMF" || PreviewType == "ICO") {
+        f_->ALed1->SetLit(false);
+        ShowMessage("Error reading image file", f_);
+    }
+}
+
+void TPreview::PlaceShown() {
+    QWidget* c = ShownControl();
+    if (!c) return;
+    const QSize s = ContentSize();
+    const QSize pane = f_->RightMain->size();
+    if (actualSize_) {
+        // Still larger than the pane: the scrolled view takes the pane.
+        if (pane.width() < s.width() + 8 || pane.height() < s.height() + 8) {
+            c->setGeometry(4, 4, std::max(1, pane.width() - 8), std::max(1, pane.height() - 8));
+            return;
+        }
+        LeaveActualSize();
+    }
+    const bool autoZoom = f_->Command("AutoZoom")->isChecked();
+    if (PreviewType == "AVI") {
+        c->resize(ClipBoxSize(s, pane));
+        if (autoZoom) FitToPane();
+    } else if (pane.width() < s.width() + 8 || pane.height() < s.height() + 8) {
+        FitToPane();
+    } else {
+        c->resize(std::max(1, s.width()), std::max(1, s.height()));
+        if (autoZoom) FitToPane();
+    }
+}
+
+void TPreview::ClearIfGone() {
+    if (loadedPath_.isEmpty()) return;
+    struct stat st;
+    if (::stat(loadedPath_.constData(), &st) == 0 && S_ISREG(st.st_mode)) return;
+    HideAll();
+    firstLook_ = false;
+    loadedPath_.clear();
+    lastShownNative_.clear();
+    LastShownName.clear();
+    PreviewType.clear();
+    f_->SB1->SetPanelText(2, QString());
+    f_->SB1->SetPanelText(3, QString());
 }
 
 // ---- sizing
@@ -351,6 +413,7 @@ void TPreview::EnsureFullPicture() {
 }
 
 void TPreview::FitToPane() {
+    LeaveActualSize();
     const QSize s = FitToPaneSize(ContentSize(), f_->RightMain->size());
     if (s.isEmpty()) return; // nothing shown: nothing to fit
     QWidget* c = ControlFor(PreviewType);
@@ -369,6 +432,18 @@ void TPreview::ZoomIn() {
 }
 
 void TPreview::ZoomOut() {
+    // A picture larger than the pane has been fitted: its own size is
+    // larger still, so it is shown at 100 % with scroll bars in the pane.
+    const QSize s = ContentSize();
+    const QSize pane = f_->RightMain->size();
+    if (ShownControl() == PGImage1 &&
+        (pane.width() < s.width() + 8 || pane.height() < s.height() + 8)) {
+        EnsureFullPicture();
+        actualSize_ = true;
+        PGImage1->SetStretch(sNeverKAR);
+        PGImage1->setGeometry(4, 4, std::max(1, pane.width() - 8), std::max(1, pane.height() - 8));
+        return;
+    }
     ShowSelectedAgain();
 }
 
@@ -447,7 +522,7 @@ void TPreview::SlideShowToggled(bool down) {
         // An emptied list also ends a running show: a timer left running
         // would start stepping again behind a released button.
         Timer1->stop();
-        if (down) ShowMessage("You must select a directory with files to run a Tavirlo", f_);
+        if (down) ShowMessage("You must select a folder with files to run a slide show", f_);
     } else {
         if (list->SelCount() == 0) {
             const QModelIndex first = list->model()->index(0, 0);
@@ -464,7 +539,7 @@ void TPreview::SlideShowToggled(bool down) {
     }
     // Bookmarks would change the folder under a running show.
     for (QAction* a : f_->menuBar()->actions())
-        if (a->text() == "Bookmarks") a->setEnabled(!btn->isChecked());
+        if (PlainCaption(a->text()) == "Bookmarks") a->setEnabled(!btn->isChecked());
 }
 
 void TPreview::StopSlideShow() {
@@ -535,7 +610,12 @@ void TPreview::PreloadNeighbours(const QByteArray& shownNative) {
 
 bool TPreview::eventFilter(QObject* watched, QEvent* e) {
     if (watched == f_->RightMain && e->type() == QEvent::Resize) {
-        if (f_->SLV1->SelCount() == 1) FitToPane();
+        // The window or the splitter changed the pane: the picture keeps to
+        // the load's rule (fitted only when too large or with "Auto Zoom").
+        PlaceShown();
+        if (PreviewMessage->isVisible())
+            PreviewMessage->resize(std::max(40, f_->RightMain->width() - 16),
+                                   std::max(20, f_->RightMain->height() - 16));
         return false;
     }
     if (e->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;

@@ -14,6 +14,7 @@
 #include "core/pixelgraphic.h"
 
 class QItemSelection;
+class QLabel;
 class QTimer;
 class TForm1;
 class TPGImage;
@@ -32,6 +33,8 @@ class TPreview : public QObject {
     TGIFImage* GIFImage1;
     TAVIPlayer* AVIPlay1;
     QTimer* Timer1;
+    // Says in the pane why a file cannot be shown (the reader's message).
+    QLabel* PreviewMessage;
 
     // Type of the file shown last: up to three characters of its extension,
     // upper-cased ("JPG", "GIF", ...).
@@ -49,9 +52,21 @@ class TPreview : public QObject {
     void LoadPending();
 
     void FitToPane();
+    // True while a picture larger than the pane is shown at its own size
+    // ("Zoom Out (-)"), scrolled inside the pane.
+    bool ShowsActualSize() const { return actualSize_; }
+    // Sizes the shown control by the load's rule for the pane as it is now:
+    // fitted when the picture is larger than the pane or "Auto Zoom" is
+    // down, else at its own size (a clip in its box).
+    void PlaceShown();
+    // The file the last load read, as file-system bytes.
+    const QByteArray& ShownPath() const { return loadedPath_; }
+    // Empties the pane and the status bar's file panels when the file shown
+    // is no longer there (deleted, renamed or moved away).
+    void ClearIfGone();
     void NextImage();
     void PreviousImage();
-    // "Run a Tavirlo" pressed or released.
+    // "Slide Show" pressed or released.
     void SlideShowToggled(bool down);
     void StopSlideShow();
     // "Auto Zoom" pressed or released.
@@ -80,6 +95,8 @@ class TPreview : public QObject {
 
   private:
     void HideAll();
+    // A load that failed: the pane says why (`reason`: the reader's message).
+    void LoadFailed(const QString& name, const QString& reason);
     QSize LoadInto(const QByteArray& path);
     void SizePicture(QWidget* control, QSize content);
     QSize ContentSize() const;
@@ -106,6 +123,10 @@ class TPreview : public QObject {
     std::unique_ptr<TPixelGraphic> retired_;
     // The first look shown: the file's size, and its name for the worker.
     bool firstLook_ = false;
+    // "Zoom Out (-)" on a picture larger than the pane: shown at its own
+    // size, scrolled inside a control of the pane's size.
+    bool actualSize_ = false;
+    void LeaveActualSize();
     QSize fullSize_;
     QString firstLookPath_;
 };

@@ -1,8 +1,10 @@
 #include "browser/trash.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QStandardPaths>
 
 #include "core/fileops.h"
@@ -12,7 +14,33 @@ TTrashHook& Hook() {
     static TTrashHook h;
     return h;
 }
+// Qt (6.4) writes the original path into the entry's .trashinfo as it is,
+// not percent-encoded, and leaves the last line without its newline: a name
+// holding "%41" would come back from the trash as "A", and a name with a
+// newline would break the entry. Our entry is written again as the trash
+// specification has it; its deletion date is kept.
+void RewriteTrashInfo(const QString& trashed, const QString& original) {
+    const QFileInfo file(trashed);
+    const QString info = file.dir().absoluteFilePath("../info/" + file.fileName() + ".trashinfo");
+    QFile in(info);
+    if (!in.open(QIODevice::ReadOnly)) return;
+    QByteArray date;
+    for (const QByteArray& line : in.readAll().split('\n'))
+        if (line.startsWith("DeletionDate=")) date = line.mid(13).trimmed();
+    in.close();
+    if (date.isEmpty()) date = QDateTime::currentDateTime().toString(Qt::ISODate).toLatin1();
+    QSaveFile out(info);
+    if (!out.open(QIODevice::WriteOnly)) return;
+    out.write(TrashInfoText(QFile::encodeName(original), date));
+    out.commit();
+}
+
 } // namespace
+
+QByteArray TrashInfoText(const QByteArray& originalPath, const QByteArray& deletionDate) {
+    return "[Trash Info]\nPath=" + originalPath.toPercentEncoding("/") +
+           "\nDeletionDate=" + deletionDate + "\n";
+}
 
 bool MoveToTrashNow(const QString& path) {
     // Without the data folder (a fresh account has no ~/.local/share) Qt
@@ -22,8 +50,12 @@ bool MoveToTrashNow(const QString& path) {
     const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     if (data.isEmpty() || !QDir().mkpath(data)) return false;
     QString where;
+    const QString original = QFileInfo(path).absoluteFilePath();
     if (!QFile::moveToTrash(path, &where)) return false;
-    if (QFileInfo(where).isAbsolute()) return true;
+    if (QFileInfo(where).isAbsolute()) {
+        RewriteTrashInfo(where, original);
+        return true;
+    }
     // Still not a trash we know of: the file goes back where it was.
     const QString misplaced = QDir::current().absoluteFilePath(where);
     RenameNoReplace(QFile::encodeName(misplaced).toStdString(),

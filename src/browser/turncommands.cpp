@@ -240,16 +240,16 @@ void ConnectTurnCommands(TForm1* form) {
     // The Edit menu's command carries the key; the pop-up shows the same.
     QMenu* edit = nullptr;
     for (QAction* a : form->menuBar()->actions())
-        if (a->text() == "Edit" && a->menu()) edit = a->menu();
+        if (PlainCaption(a->text()) == "Edit" && a->menu()) edit = a->menu();
     for (int i = 0; i < int(std::size(kTurnCommandCaptions)); ++i) {
         const QString caption = kTurnCommandCaptions[i];
         const TFileTurn turn = TFileTurn(i);
         QList<QAction*> actions;
         if (edit)
             for (QAction* a : edit->actions())
-                if (a->text() == caption) actions << a;
+                if (PlainCaption(a->text()) == caption) actions << a;
         for (QAction* a : form->PopupMenu1->actions())
-            if (a->text() == caption) actions << a;
+            if (PlainCaption(a->text()) == caption) actions << a;
         for (QAction* a : actions) {
             if (turn == TFileTurn::RotateLeft) a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
             if (turn == TFileTurn::RotateRight) a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));

@@ -2,7 +2,9 @@
 // The desktop wallpaper: the selected picture centred, tiled or stretched,
 // or none. The values are kept in $XDG_CONFIG_HOME/Ambertide/desktop.conf
 // ("Wallpaper", "TileWallpaper", "WallpaperStyle") and applied through a
-// backend for the running desktop; tests put in their own.
+// backend for the running desktop; tests put in their own. A picture that
+// is no BMP is set through a BMP copy in the program's data folder, never
+// beside the picture; each new wallpaper replaces the copy before it.
 
 #include <QString>
 #include <memory>
@@ -18,7 +20,14 @@ class TWallpaperBackend {
     virtual bool Apply(const QString& file, const QString& tile, const QString& style) = 0;
 };
 
-// Through gsettings (org.gnome.desktop.background), when it is installed.
+// The desktops whose background we can set, told apart by
+// $XDG_CURRENT_DESKTOP (a colon-separated list, any case).
+enum class TDesktopKind { None, Gnome, Cinnamon, Mate };
+TDesktopKind DesktopKindOf(const QString& currentDesktop);
+
+// Through gsettings, in the settings of the running desktop (GNOME and the
+// desktops that share its settings, Cinnamon, MATE). Available only on one
+// of those, with gsettings and the desktop's background settings installed.
 class TGSettingsWallpaper : public TWallpaperBackend {
   public:
     bool Available() const override;
@@ -30,8 +39,13 @@ TWallpaperBackend& WallpaperBackend();
 void SetWallpaperBackend(std::unique_ptr<TWallpaperBackend> backend);
 
 QString WallpaperSettingsPath();
+// Where the BMP copies are made: $XDG_DATA_HOME/Ambertide/Wallpaper.
+QString WallpaperCopyFolder();
+
+// What the user is told when the desktop cannot be told.
+extern const char* const kNoWallpaperDesktop;
 
 // Sets `file` (or "(None)") as the wallpaper; a picture that is no BMP is
-// first converted into a BMP next to it after asking. False when nothing
-// was set (declined, failed, or no backend; each said in a message).
+// first converted into a BMP copy in WallpaperCopyFolder(). False when
+// nothing was set (no supported desktop, failed; each said in a message).
 bool SetWallpaper(QWidget* parent, const QString& file, const QString& tile, const QString& style);

@@ -27,6 +27,16 @@ QRect FitWindowRect(const QRect& wanted, const QRect& available, QSize minimum, 
     return {x, y, w, h};
 }
 
+QRect FirstWindowRect(const QRect& available, QSize minimum) {
+    if (available.isEmpty()) return {QPoint(0, 0), minimum};
+    const int w =
+        std::min(available.width(), std::max(minimum.width(), available.width() * 7 / 10));
+    const int h =
+        std::min(available.height(), std::max(minimum.height(), available.height() * 7 / 10));
+    return {available.left() + (available.width() - w) / 2,
+            available.top() + (available.height() - h) / 2, w, h};
+}
+
 int FitSplitterPos(int pos, int total, int minFirst, int minSecond) {
     if (total <= 0) return std::max(0, std::min(pos, minFirst));
     const int hi = std::max(0, total - minSecond);

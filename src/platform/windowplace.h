@@ -18,6 +18,11 @@ QRect StoredWindowRect(long long left, long long top, long long width, long long
 QRect FitWindowRect(const QRect& wanted, const QRect& available, QSize minimum = {100, 100},
                     QSize fallbackMax = {4096, 4096});
 
+// The place of a window that has none saved: about 70 % of `available`
+// each way (no smaller than `minimum` where the area allows), centred in it.
+// An empty `available` gives `minimum` at the origin.
+QRect FirstWindowRect(const QRect& available, QSize minimum);
+
 // A stored splitter position (the first pane's size) inside a splitter of
 // `total` pixels, leaving each pane at least its minimum.
 int FitSplitterPos(int pos, int total, int minFirst = 20, int minSecond = 20);

@@ -28,7 +28,7 @@ void WriteFile(const QString& path, const QByteArray& data) {
 
 QMenu* Menu(TForm1& f) {
     for (QAction* a : f.menuBar()->actions())
-        if (a->text() == "Bookmarks") return a->menu();
+        if (PlainCaption(a->text()) == "Bookmarks") return a->menu();
     return nullptr;
 }
 

@@ -44,51 +44,86 @@ QString Stored(const QString& key) {
 
 } // namespace
 
-TEST(Wallpaper, TheCommandsTableAndTheBmpConversion) {
+TEST(Wallpaper, TheCommandsTableAndTheBmpCopy) {
     InitImageLibrary();
     QStringList applied;
     SetWallpaperBackend(std::make_unique<TFakeWallpaper>(&applied));
     TScopedPrompts prompts;
     QTemporaryDir dir;
-    const QString jpg = dir.filePath("a.b.jpg"), bmp = dir.filePath("a.bmp");
+    const QString jpg = dir.filePath("a.b.jpg"), png = dir.filePath("c.png");
+    const QString copies = WallpaperCopyFolder();
+    EXPECT_TRUE(copies.startsWith(qEnvironmentVariable("XDG_DATA_HOME") + "/"));
     WriteJpeg(jpg);
+    WriteJpeg(png);
+    MakeFile(dir.filePath("a.bmp"), 5); // another picture of the copy's name
 
-    // Declined: nothing made, nothing set.
-    prompts->buttonAnswers.push_back(QMessageBox::No);
-    EXPECT_FALSE(SetWallpaper(nullptr, jpg, "0", "2"));
-    EXPECT_FALSE(QFileInfo::exists(bmp));
-    EXPECT_TRUE(applied.isEmpty());
-
-    // "Stretched" after Yes: a.b.jpg becomes a.bmp.
-    prompts->buttonAnswers.push_back(QMessageBox::Yes);
+    // "Stretched": a.b.jpg is set through a BMP copy in our data folder,
+    // asked nothing; the picture's own folder gets nothing.
     EXPECT_TRUE(SetWallpaper(nullptr, jpg, "0", "2"));
-    EXPECT_TRUE(QFileInfo(bmp).isFile());
-    EXPECT_EQ(applied, QStringList{bmp + "|0|2"});
-    EXPECT_EQ(Stored("Wallpaper"), bmp);
+    const QString copyA = copies + "/a.bmp";
+    TPixelGraphic check;
+    check.LoadFromFile(QFile::encodeName(copyA).toStdString());
+    EXPECT_EQ(check.GetWidth(), 8);
+    EXPECT_EQ(applied, QStringList{copyA + "|0|2"});
+    EXPECT_EQ(Stored("Wallpaper"), copyA);
     EXPECT_EQ(Stored("TileWallpaper"), "0");
     EXPECT_EQ(Stored("WallpaperStyle"), "2");
-
-    // A BMP is used as it is; "Tiled" and "Centered".
-    prompts->asked.clear();
-    EXPECT_TRUE(SetWallpaper(nullptr, bmp, "1", "0"));
-    EXPECT_TRUE(SetWallpaper(nullptr, bmp, "0", "0"));
     EXPECT_TRUE(prompts->asked.empty());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList{"a.b.jpg", "a.bmp", "c.png"}));
+    EXPECT_EQ(QFileInfo(dir.filePath("a.bmp")).size(), 5);
 
-    // An existing a.bmp is another picture: kept when the answer is No.
-    MakeFile(bmp, 5);
-    prompts->buttonAnswers = {QMessageBox::Yes, QMessageBox::No};
-    EXPECT_FALSE(SetWallpaper(nullptr, jpg, "0", "0"));
-    EXPECT_EQ(prompts->Messages().last(), bmp + " exists. Overwrite?");
-    EXPECT_EQ(QFileInfo(bmp).size(), 5);
+    // The next picture replaces the copy before it.
+    EXPECT_TRUE(SetWallpaper(nullptr, png, "1", "0"));
+    EXPECT_EQ(QDir(copies).entryList(QDir::Files), QStringList{"c.bmp"});
+
+    // A BMP is used as it is ("Tiled", "Centered"); no copy is left over.
+    applied.clear();
+    EXPECT_TRUE(SetWallpaper(nullptr, dir.filePath("a.bmp"), "1", "0"));
+    EXPECT_TRUE(SetWallpaper(nullptr, dir.filePath("a.bmp"), "0", "0"));
+    EXPECT_EQ(applied,
+              (QStringList{dir.filePath("a.bmp") + "|1|0", dir.filePath("a.bmp") + "|0|0"}));
+    EXPECT_TRUE(QDir(copies).entryList(QDir::Files).isEmpty());
 
     // "Remove Wallpaper" asks nothing.
-    prompts->asked.clear();
     applied.clear();
     EXPECT_TRUE(SetWallpaper(nullptr, "(None)", "0", "0"));
     EXPECT_TRUE(prompts->asked.empty());
     EXPECT_EQ(applied, QStringList{"(None)|0|0"});
     EXPECT_EQ(Stored("Wallpaper"), "(None)");
     SetWallpaperBackend(nullptr);
+}
+
+TEST(Wallpaper, NoSupportedDesktopIsSaidPlainly) {
+    struct TCase {
+        const char* desktop;
+        TDesktopKind kind;
+    };
+    const TCase cases[] = {
+        {"GNOME", TDesktopKind::Gnome},  {"ubuntu:GNOME", TDesktopKind::Gnome},
+        {"Unity", TDesktopKind::Gnome},  {"X-Cinnamon", TDesktopKind::Cinnamon},
+        {"MATE", TDesktopKind::Mate},    {"KDE", TDesktopKind::None},
+        {"XFCE", TDesktopKind::None},    {"", TDesktopKind::None},
+        {"openbox", TDesktopKind::None},
+    };
+    for (const TCase& c : cases)
+        EXPECT_EQ(DesktopKindOf(c.desktop), c.kind) << c.desktop;
+
+    // The real backend under a window manager alone: nothing set, nothing
+    // made, and the user is told why.
+    InitImageLibrary();
+    const QByteArray saved = qgetenv("XDG_CURRENT_DESKTOP");
+    qputenv("XDG_CURRENT_DESKTOP", "openbox");
+    SetWallpaperBackend(nullptr);
+    TScopedPrompts prompts;
+    QTemporaryDir dir;
+    WriteJpeg(dir.filePath("p.jpg"));
+    EXPECT_FALSE(SetWallpaper(nullptr, dir.filePath("p.jpg"), "0", "0"));
+    EXPECT_EQ(prompts->Messages(), QStringList{kNoWallpaperDesktop});
+    EXPECT_TRUE(QDir(WallpaperCopyFolder()).entryList(QDir::Files).isEmpty());
+    if (saved.isNull())
+        qunsetenv("XDG_CURRENT_DESKTOP");
+    else
+        qputenv("XDG_CURRENT_DESKTOP", saved);
 }
 
 TEST(ExternalEditor, TheFileArrivesAsOneAbsoluteArgument) {
@@ -120,7 +155,9 @@ TEST(ExternalEditor, TheFileArrivesAsOneAbsoluteArgument) {
 
     int prefsOpened = 0;
     prompts->asked.clear();
-    EXPECT_EQ(EditInExternalEditor(nullptr, dir.path(), "p.png", [&] { ++prefsOpened; }),
+    // Every type the preferences offer an editor for opens in it; others
+    // are not offered and say so.
+    EXPECT_EQ(EditInExternalEditor(nullptr, dir.path(), "p.xyz", [&] { ++prefsOpened; }),
               TEditorResult::NotSupported);
     EXPECT_EQ(EditInExternalEditor(nullptr, dir.path(), "i.ico", [&] { ++prefsOpened; }),
               TEditorResult::NoEditor);
@@ -128,9 +165,24 @@ TEST(ExternalEditor, TheFileArrivesAsOneAbsoluteArgument) {
     WriteSetting("GIF Editor", dir.filePath("no such editor"));
     EXPECT_EQ(EditInExternalEditor(nullptr, dir.path(), "g.gif", {}), TEditorResult::StartFailed);
     EXPECT_EQ(prompts->Messages(),
-              QStringList({"File type of .PNG not supported",
+              QStringList({"File type of .XYZ not supported",
                            "You need to select a ICO editor under File/Set Preferences...",
                            "Can not edit " + dir.filePath("g.gif")}));
+    for (const char* type : {"PNG", "TIF", "TGA", "PCX", "WMF", "AVI"}) {
+        WriteSetting(QString(type) + " Editor", editor);
+        for (const QString& name : {QString("x.") + type, QString("y.") + QString(type).toLower()}) {
+            QFile::remove(editor + ".out");
+            MakeFile(dir.filePath(name), 1);
+            EXPECT_EQ(EditInExternalEditor(nullptr, dir.path(), name, {}), TEditorResult::Started)
+                << name.toStdString();
+            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(editor + ".out").size() > 0, 10000);
+        }
+    }
+    const std::pair<const char*, const char*> keys[] = {
+        {"a.jpeg", "JPG"}, {"a.JPE", "JPG"}, {"b.tiff", "TIF"}, {"c.emf", "WMF"},
+        {"d.dib", "BMP"},  {"e.png", "PNG"}, {"f.txt", ""},     {"noext", ""}};
+    for (const auto& [name, key] : keys)
+        EXPECT_EQ(EditorKeyOf(name), key) << name;
     EXPECT_EQ(EditorTypeOf("x.jpeg"), ".JPE");
     EXPECT_EQ(EditorTypeOf("x.Gif"), ".GIF");
     EXPECT_EQ(EditorLaunch("kate --new", "/a b.jpg").arguments, QStringList({"--new", "/a b.jpg"}));

@@ -70,7 +70,8 @@ TEST(FileList, ListsPlainVisibleFilesByMask) {
         FillFileList(&v, f.dir.path(), &sb, c.mask);
         v.SortItems();
         EXPECT_EQ(Names(v), c.names) << c.mask.toStdString();
-        EXPECT_EQ(sb.PanelText(1), QString::number(c.names.size()) + " files");
+        EXPECT_EQ(sb.PanelText(1),
+                  QString::number(c.names.size()) + (c.names.size() == 1 ? " file" : " files"));
     }
     ViewAllFiles = false;
     EXPECT_EQ(v.ListedFolder(), f.dir.path());
@@ -161,7 +162,7 @@ TEST(FileList, AFolderThatCannotBeEnteredLeavesTheListAsItWas) {
         EXPECT_THROW(FillFileList(&v, bad, &sb, "*.gif;"), EInOutError);
         EXPECT_EQ(Names(v), QStringList{"b.gif"});
         EXPECT_EQ(v.ListedFolder(), f.dir.path());
-        EXPECT_EQ(sb.PanelText(1), "1 files");
+        EXPECT_EQ(sb.PanelText(1), "1 file");
     }
 }
 

@@ -4,16 +4,21 @@
 
 #include <QCheckBox>
 #include <QDropEvent>
+#include <QImage>
+#include <QMenu>
 #include <QMimeData>
 #include <QStorageInfo>
 #include <QTest>
 #include <QUrl>
+#include <cctype>
+#include <cerrno>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include "browser/fileops_ui.h"
 #include "browser/fileopsdialogs.h"
 #include "browser/mainform.h"
+#include "browser/preview.h"
 #include "browser/trash.h"
 #include "fixtures.h"
 #include "platform/paths.h"
@@ -125,7 +130,7 @@ TEST_F(FileOpsUi, TrashFailureIsReportedAndTheRestGoOn) {
     prompts->buttonAnswers = {QMessageBox::Yes};
     Run("Delete Files (Del)");
     EXPECT_EQ(prompts->Messages(), (QStringList{"Delete selected files?",
-                                                "Error moving " + P("a.jpg") + " to recycle bin"}));
+                                                "Error moving " + P("a.jpg") + " to the trash"}));
     EXPECT_EQ(prompts->asked.size(), 2u); // no rename dialog either
     EXPECT_EQ(ReadAll(P("a.jpg")), "data of a.jpg");
     EXPECT_FALSE(QFile::exists(P("b.jpg")));
@@ -138,6 +143,58 @@ TEST_F(FileOpsUi, TrashFailureIsReportedAndTheRestGoOn) {
     EXPECT_EQ(F().SB1->PanelText(3), "");
     QFile::remove(trash + "/files/b.jpg");
     QFile::remove(trash + "/info/b.jpg.trashinfo");
+}
+
+// The trash entry names the file's old place as the trash specification
+// says: percent-encoded, so that restoring puts back the very name.
+TEST_F(FileOpsUi, TrashInfoPathIsPercentEncoded) {
+    const QString trash = qEnvironmentVariable("XDG_DATA_HOME") + "/Trash";
+    for (const QString& name : {QString("pct%41.png"), QString("a b#c?d&e.png"),
+                               QString::fromUtf8("\xC3\xA9\n[x].png")}) {
+        SCOPED_TRACE(name.toStdString());
+        WriteFile(P(name), "x");
+        ASSERT_TRUE(MoveToTrashNow(P(name)));
+        QFile info(trash + "/info/" + name + ".trashinfo");
+        ASSERT_TRUE(info.open(QIODevice::ReadOnly));
+        const QByteArray text = info.readAll();
+        const QList<QByteArray> lines = text.split('\n');
+        ASSERT_GE(lines.size(), 4);
+        EXPECT_EQ(lines[0], "[Trash Info]");
+        ASSERT_TRUE(lines[1].startsWith("Path="));
+        const QByteArray path = lines[1].mid(5);
+        // Nothing but unreserved characters, "/" and escapes.
+        for (char c : path)
+            EXPECT_TRUE(QByteArray("/%-._~").contains(c) || std::isalnum(uchar(c))) << c;
+        EXPECT_EQ(QByteArray::fromPercentEncoding(path), QFile::encodeName(P(name)));
+        EXPECT_TRUE(lines[2].startsWith("DeletionDate=20"));
+        EXPECT_TRUE(text.endsWith('\n'));
+        QFile::remove(trash + "/files/" + name);
+        info.remove();
+    }
+    EXPECT_EQ(TrashInfoText("/p/pct%41.png", "2024-01-02T03:04:05"),
+              "[Trash Info]\nPath=/p/pct%2541.png\nDeletionDate=2024-01-02T03:04:05\n");
+}
+
+// A deleted file no longer shows in the preview or the status bar, and the
+// count says "file" for one.
+TEST_F(FileOpsUi, ADeletedFileLeavesThePreviewAndTheCountFollows) {
+    QImage img(8, 8, QImage::Format_RGB32);
+    img.fill(Qt::red);
+    ASSERT_TRUE(img.save(P("p.png"), "PNG"));
+    ASSERT_TRUE(img.save(P("q.png"), "PNG"));
+    F().ConfirmDeletions = false;
+    F().DeletionMode = 1; // for good: the trash of this test run stays empty
+    F().RefreshList();
+    Select({"p.png"});
+    QTRY_VERIFY(F().Preview->ShownControl() != nullptr);
+    EXPECT_TRUE(F().SB1->PanelText(3).contains("p.png"));
+    Select({"p.png", "a.jpg", "b.jpg", "z.jpg"});
+    Run("Delete File");
+    EXPECT_EQ(ListNames(F()), QStringList{"q.png"});
+    EXPECT_EQ(F().SB1->PanelText(1), "1 file");
+    EXPECT_EQ(F().Preview->ShownControl(), nullptr);
+    EXPECT_EQ(F().SB1->PanelText(3), "");
+    EXPECT_EQ(F().SB1->PanelText(2), "");
 }
 
 TEST_F(FileOpsUi, PermanentDeleteReportsAFileThatCouldNotGo) {
@@ -159,13 +216,15 @@ TEST_F(FileOpsUi, RenameKeepsEveryOtherFileSafe) {
         QString message;   // empty: none
         QString renamedTo; // empty: a.jpg stays
     };
+    const QString notAName = "\" is not a name (no \"/\", and not \".\" or \"..\")";
     const TCase cases[] = {
-        {"", "Error changing name", ""},
-        {".", "Error changing name", ""},
-        {"..", "Error changing name", ""},
-        {"a/b", "Error changing name", ""},
-        {"../b", "Error changing name", ""},
-        {"b.jpg", "Error changing name", ""},
+        {"", "Error changing name: the new name is empty", ""},
+        {".", "Error changing name: \"." + notAName, ""},
+        {"..", "Error changing name: \".." + notAName, ""},
+        {"a/b", "Error changing name: \"a/b" + notAName, ""},
+        {"../b", "Error changing name: \"../b" + notAName, ""},
+        {"b.jpg", "Error changing name: a file named \"b.jpg\" already exists", ""},
+        {"a", "Error changing name: a file named \"a\" already exists", ""},
         {"a.jpg", "", ""},
         {"zz.jpg", "", "zz.jpg"},
     };
@@ -206,6 +265,40 @@ TEST_F(FileOpsUi, RenameKeepsEveryOtherFileSafe) {
     Run("Rename File...");
     EXPECT_TRUE(prompts->asked.empty());
     EXPECT_TRUE(QFile::exists(P("zz.jpg")));
+
+    // Gone behind the list's back: said so, and nothing appears.
+    Select({"zz.jpg"});
+    QFile::remove(P("zz.jpg"));
+    prompts->dialogAnswers.push_back([](QDialog* d) {
+        qobject_cast<TfRename*>(d)->Edit1->setText("y.jpg");
+        return int(QDialog::Accepted);
+    });
+    prompts->asked.clear();
+    Run("Rename File...");
+    EXPECT_EQ(prompts->Messages(), QStringList{"Error changing name: the file \"zz.jpg\" is gone"});
+    EXPECT_FALSE(QFile::exists(P("y.jpg")));
+    // Refused by the file system (as root the test cannot be refused).
+    EXPECT_EQ(RenameErrorText(dir_, "a.jpg", "c.jpg", EACCES),
+              "Error changing name: no permission to rename files in " + dir_);
+    EXPECT_EQ(RenameErrorText(dir_ + "/gone", "a.jpg", "c.jpg", ENOENT),
+              "Error changing name: the folder " + dir_ + "/gone is gone");
+}
+
+// The picture shown takes the new name in the status bar.
+TEST_F(FileOpsUi, RenamingTheShownFileRenamesItInTheStatusBar) {
+    QImage img(8, 8, QImage::Format_RGB32);
+    img.fill(Qt::red);
+    ASSERT_TRUE(img.save(P("p.png"), "PNG"));
+    F().RefreshList();
+    Select({"p.png"});
+    QTRY_VERIFY(F().SB1->PanelText(3).contains("p.png"));
+    prompts->dialogAnswers.push_back([](QDialog* d) {
+        qobject_cast<TfRename*>(d)->Edit1->setText("r.png");
+        return int(QDialog::Accepted);
+    });
+    Run("Rename File (F2)");
+    QTRY_VERIFY(F().SB1->PanelText(3).contains("r.png"));
+    EXPECT_EQ(F().Preview->ShownPath(), QFile::encodeName(P("r.png")));
 }
 
 TEST_F(FileOpsUi, AttributesClearReadOnlyOnly) {
@@ -269,11 +362,10 @@ TEST_F(FileOpsUi, AddFolderMakesOneFolderInsideOnly) {
     EXPECT_EQ(F().STV1->SelectedFolder(), P("new"));
 }
 
-TEST_F(FileOpsUi, DeleteFolderLeavesForTheRootAndKeepsFiles) {
+TEST_F(FileOpsUi, DeleteFolderGoesToTheParentAndKeepsFiles) {
     QDir().mkpath(P("full"));
     WriteFile(P("full/x.jpg"), "x");
     QDir().mkpath(P("empty"));
-    const QString root = QStorageInfo(dir_).rootPath();
 
     F().OpenFolder(P("full"));
     prompts->buttonAnswers = {QMessageBox::No};
@@ -286,14 +378,33 @@ TEST_F(FileOpsUi, DeleteFolderLeavesForTheRootAndKeepsFiles) {
               (QStringList{"Delete folder " + P("full") + "?", "Delete folder " + P("full") + "?",
                            "Directory can't be deleted - there might be files in it!"}));
     EXPECT_EQ(ReadAll(P("full/x.jpg")), "x");
-    EXPECT_EQ(F().ListedFolder(), root);
-    EXPECT_EQ(F().STV1->SelectedFolder(), root);
+    // Refused: the folder stays shown, in the tree and the list.
+    EXPECT_EQ(F().ListedFolder(), P("full"));
+    EXPECT_EQ(F().STV1->SelectedFolder(), P("full"));
+    EXPECT_EQ(ListNames(F()), QStringList{"x.jpg"});
 
     F().OpenFolder(P("empty"));
     prompts->buttonAnswers = {QMessageBox::Yes};
     Run("Delete Folder");
     EXPECT_FALSE(QFileInfo::exists(P("empty")));
-    EXPECT_EQ(F().ListedFolder(), root);
+    EXPECT_EQ(F().ListedFolder(), dir_);
+    EXPECT_EQ(F().STV1->SelectedFolder(), dir_);
+    EXPECT_EQ(ListNames(F()), (QStringList{"a.jpg", "b.jpg", "z.jpg"}));
+
+    // The root and the home folder are never offered, nor deleted when asked.
+    for (const QString& folder : {QString("/"), QDir::homePath()}) {
+        SCOPED_TRACE(folder.toStdString());
+        ASSERT_TRUE(F().OpenFolder(folder));
+        emit F().PopupMenu2->aboutToShow();
+        EXPECT_FALSE(F().Command("Delete Folder")->isEnabled());
+        prompts->asked.clear();
+        DeleteFolder(F());
+        EXPECT_TRUE(prompts->asked.empty());
+        EXPECT_TRUE(QFileInfo(folder).isDir());
+    }
+    F().OpenFolder(dir_);
+    emit F().PopupMenu2->aboutToShow();
+    EXPECT_TRUE(F().Command("Delete Folder")->isEnabled());
 }
 
 TEST_F(FileOpsUi, DropsMoveNewFilesOnly) {

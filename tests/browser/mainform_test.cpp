@@ -1,6 +1,8 @@
 #include <QAction>
+#include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
+#include <QSet>
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTest>
@@ -8,11 +10,14 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include "browser/macros.h"
+#include "browser/macroserver.h"
 #include "browser/mainform.h"
 #include "browser/toolwindows.h"
 #include "fixtures.h"
 #include "platform/paths.h"
 #include "platform/scriptedprompts.h"
+#include "platform/windowplace.h"
 
 namespace {
 
@@ -53,10 +58,14 @@ class MainForm : public ::testing::Test {
 TEST_F(MainForm, FirstStartUsesTheDefaults) {
     TRun r;
     EXPECT_EQ(r->windowTitle(), "Tavirlo 7.8 by Ambertide Software");
-    EXPECT_EQ(r->pos(), QPoint(0, 0));
-    EXPECT_EQ(r->size(), QSize(620, 460));
-    EXPECT_EQ(r->LeftMain->width(), 180);
-    EXPECT_EQ(r->LeftTop->height(), 120);
+    // No saved place: about 70 % of the screen (never below the old
+    // default size where the screen allows), centred.
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect place = FirstWindowRect(screen, QSize(620, 460));
+    EXPECT_EQ(QRect(r->pos(), r->size()), place);
+    EXPECT_NEAR(place.center().x(), screen.center().x(), 1);
+    EXPECT_GE(r->LeftMain->width(), 180);
+    EXPECT_GE(r->LeftTop->height(), 120);
     EXPECT_EQ(r->Seconds->value(), 4);
     EXPECT_EQ(r->DeletionMode, 0);
     EXPECT_TRUE(r->ConfirmDeletions);
@@ -77,9 +86,9 @@ TEST_F(MainForm, FirstStartUsesTheDefaults) {
     const std::pair<const char*, const char*> hints[] = {
         {"PreviousImageButton", "Previous Image"},
         {"NextImageButton", "Next Image"},
-        {"TavirloBtn", "Run a Tavirlo"},
+        {"TavirloBtn", "Slide Show"},
         {"MoveButton", "TavMover"},
-        {"tbAcquire", "Image Editor / Acquire Images from Twain Device"},
+        {"tbAcquire", "Image Editor / Acquire Images from a Scanner"},
         {"tbPhotoAlbum", "TavAlbums"},
         {"ToolButton1", "TavConverter"},
         {"SearchButton", "Search Engine"},
@@ -101,13 +110,108 @@ TEST_F(MainForm, FirstStartUsesTheDefaults) {
     EXPECT_EQ(order, expected);
     QStringList menus;
     for (QAction* a : r->menuBar()->actions())
-        menus << a->text();
+        menus << PlainCaption(a->text());
     EXPECT_EQ(menus, (QStringList{"File", "Edit", "Bookmarks", "Tools", "Help"}));
     // Without their windows the tool commands are there but cannot be used.
     EXPECT_FALSE(r->Command("MoveButton")->isEnabled());
     EXPECT_FALSE(r->Command("TavMover")->isEnabled());
     EXPECT_TRUE(r->Command("Set Color...")->isEnabled());
     EXPECT_FALSE(r->Command("Search For Help On...")->isVisible());
+}
+
+TEST(WindowPlace, FirstWindowIsSeventyPercentOfTheScreenCentred) {
+    struct TCase {
+        QRect area;
+        QRect expected;
+    };
+    const TCase cases[] = {
+        {{0, 0, 1920, 1080}, {288, 162, 1344, 756}},
+        {{100, 30, 1000, 700}, {250, 135, 700, 490}},
+        {{0, 0, 800, 600}, {90, 70, 620, 460}}, // never below the minimum...
+        {{0, 0, 600, 400}, {0, 0, 600, 400}},   // ...unless the screen is smaller
+        {{}, {0, 0, 620, 460}},
+    };
+    for (const TCase& c : cases)
+        EXPECT_EQ(FirstWindowRect(c.area, {620, 460}), c.expected) << c.area.width();
+}
+
+TEST(MenuCaptions, PlainCaptionDropsAcceleratorsAndShownKeys) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"&Delete File\tDel", "Delete File"},
+        {"Tav&Mover", "TavMover"},
+        {"Fish && &Chips", "Fish & Chips"},
+        {"Plain", "Plain"},
+        {"&", ""},
+    };
+    for (const auto& [text, plain] : cases)
+        EXPECT_EQ(PlainCaption(text), plain) << text;
+}
+
+// Every menu and command of the main window opens from the keyboard: each
+// menu's captions have an accelerator letter of their own, and the keys
+// that run a command stand beside it.
+TEST_F(MainForm, EveryMenuAndCommandHasAnAcceleratorAndShowsItsKeys) {
+    TRun r;
+    QList<QMenu*> menus;
+    for (QAction* a : r->menuBar()->actions())
+        if (a->menu()) menus << a->menu();
+    menus << r->PopupMenu1 << r->PopupMenu2;
+    for (int i = 0; i < menus.size(); ++i)
+        for (QAction* a : menus[i]->actions())
+            if (a->menu() && !menus.contains(a->menu())) menus << a->menu();
+    auto mnemonic = [](const QString& text) -> QChar {
+        for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+            if (text[i] != '&') continue;
+            if (text[i + 1] != '&') return text[i + 1].toUpper();
+            ++i;
+        }
+        return {};
+    };
+    QStringList topLetters;
+    for (QAction* a : r->menuBar()->actions())
+        topLetters << mnemonic(a->text());
+    EXPECT_EQ(topLetters, (QStringList{"F", "E", "B", "T", "H"}));
+    for (QMenu* m : menus) {
+        QSet<QChar> letters;
+        for (QAction* a : m->actions()) {
+            // Bookmarked folders are the user's own names, numbered by no one.
+            if (a->isSeparator() || !a->data().toString().isEmpty()) continue;
+            const QChar c = mnemonic(a->text());
+            EXPECT_FALSE(c.isNull()) << a->text().toStdString();
+            if (!a->isVisible()) continue;
+            EXPECT_FALSE(letters.contains(c)) << a->text().toStdString();
+            letters << c;
+        }
+    }
+    // The keys are shown with their commands.
+    const std::pair<const char*, const char*> keys[] = {
+        {"Delete File", "Del"},
+        {"Rename File...", "F2"},
+        {"Search Files...", "F3"},
+        {"In Tavirlo", "F8"},
+        {"Open Tavirlo Editor", "F8"},
+        {"Contents", "F1"},
+        {"Quit", "Ctrl+Q"},
+        {"Copy to clipboard", "Ctrl+C"},
+        {"Add Bookmark", "Ctrl+D"},
+        {"Print Directory Listings", "Ctrl+P"},
+        {"Refresh List (F5)", "F5"},
+    };
+    for (const auto& [command, key] : keys) {
+        QAction* a = r->Command(command);
+        ASSERT_NE(a, nullptr) << command;
+        const QString shown =
+            a->text().section('\t', 1) + a->shortcut().toString(QKeySequence::PortableText);
+        EXPECT_EQ(shown, key) << command;
+    }
+    // Alt+F opens the File menu.
+    r->activateWindow();
+    QTest::keyClick(r.form.get(), Qt::Key_F, Qt::AltModifier);
+    QTRY_VERIFY_WITH_TIMEOUT(r->menuBar()->actions()[0]->menu()->isVisible(), 2000);
+    r->menuBar()->actions()[0]->menu()->close();
+    // Ctrl+Q ends the window like "Quit".
+    QTest::keyClick(r.form.get(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(r->isVisible());
 }
 
 TEST_F(MainForm, CloseAndReopenRestoresTheWindow) {
@@ -222,7 +326,9 @@ TEST_F(MainForm, CommandLineFileOpensItsFolderAndShowsIt) {
         EXPECT_EQ(r->ListedFolder(), pics.path());
         EXPECT_EQ(ListNames(*r.form), (QStringList{"a.jpg", "b.png"}));
         EXPECT_EQ(r->PendingFile, pics.filePath("a.jpg"));
-        EXPECT_EQ(r->SLV1->SelCount(), 0); // shown, not selected
+        // Shown and selected: the commands act on the file in view.
+        EXPECT_EQ(r->SLV1->SelectedNames(), QStringList{"a.jpg"});
+        EXPECT_EQ(r->STV1->SelectedFolder(), pics.path());
     }
     EXPECT_EQ(shown, QStringList{pics.filePath("a.jpg")});
     {
@@ -230,6 +336,30 @@ TEST_F(MainForm, CommandLineFileOpensItsFolderAndShowsIt) {
         EXPECT_EQ(r->ListedFolder(), pics.path());
         EXPECT_EQ(r->SLV1->Count(), 2);
         EXPECT_TRUE(r->PendingFile.isEmpty());
+        // The tree shows it too, so refreshing, the tools and the folder
+        // saved at the end all mean this folder.
+        EXPECT_EQ(r->STV1->SelectedFolder(), pics.path());
+        MakeFile(pics.filePath("c.gif"), 1);
+        QTest::keyClick(r.form.get(), Qt::Key_F5);
+        EXPECT_EQ(r->ListedFolder(), pics.path());
+        EXPECT_EQ(r->SB1->PanelText(1), "3 files");
+        QFile::remove(pics.filePath("c.gif"));
+        r.Close();
+        EXPECT_EQ(ReadSetting("Directory", ""), pics.path());
+    }
+    {
+        // A hidden folder has no node in the tree: the tree selects nothing
+        // rather than "/", and refreshing lists the folder shown.
+        const QString hidden = pics.filePath(".hidden");
+        QDir().mkpath(hidden);
+        MakeFile(hidden + "/h.jpg", 1);
+        TRun r({hidden});
+        EXPECT_EQ(r->ListedFolder(), hidden);
+        EXPECT_NE(r->STV1->SelectedFolder(), "/");
+        r->RefreshList();
+        EXPECT_EQ(ListNames(*r.form), QStringList{"h.jpg"});
+        r.Close();
+        EXPECT_EQ(ReadSetting("Directory", ""), hidden);
     }
     WriteSetting("Directory", other.path()); // the run above saved its own folder
     {
@@ -247,13 +377,58 @@ TEST_F(MainForm, CommandLineFileOpensItsFolderAndShowsIt) {
     EXPECT_EQ(shown.size(), 1);
 }
 
+// `tavirlo --open FILE` reaching the running program: the tree, the list
+// and its selection follow the file, so Delete asks about the file in view.
+TEST_F(MainForm, AnOpenedFileIsTheSelectedOneInItsFolder) {
+    QTemporaryDir first, second;
+    MakeFile(first.filePath("circle.bmp"), 1);
+    MakeFile(second.filePath("a.png"), 1);
+    MakeFile(second.filePath("b.png"), 1);
+    MakeFile(second.filePath("notes.txt"), 1);
+    QStringList shown;
+    TForm1::SetPreviewHook([&](TForm1*, const QString& f) { shown << f; });
+    WriteSetting("Directory", first.path());
+    TRun r;
+    r->SLV1->selectionModel()->select(r->SLV1->Model()->index(0, 0),
+                                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    ASSERT_EQ(r->SLV1->SelectedNames(), QStringList{"circle.bmp"});
+    shown.clear();
+
+    ShowOpenMacros(r.form.get(), {OpenMacroFor(second.filePath("b.png"))});
+    EXPECT_EQ(r->ListedFolder(), second.path());
+    EXPECT_EQ(r->STV1->SelectedFolder(), second.path());
+    EXPECT_EQ(r->SLV1->SelectedNames(), QStringList{"b.png"});
+    EXPECT_EQ(r->PendingFile, second.filePath("b.png"));
+    EXPECT_EQ(shown, QStringList{second.filePath("b.png")});
+
+    // Opened again after the user moved on: shown and selected again.
+    r->SLV1->selectionModel()->select(r->SLV1->Model()->index(0, 0),
+                                      QItemSelectionModel::ClearAndSelect |
+                                          QItemSelectionModel::Rows);
+    QCoreApplication::processEvents();
+    ShowOpenMacros(r.form.get(), {OpenMacroFor(second.filePath("b.png"))});
+    EXPECT_EQ(r->SLV1->SelectedNames(), QStringList{"b.png"});
+    EXPECT_EQ(r->PendingFile, second.filePath("b.png"));
+
+    // A file the list does not hold is shown with no row selected: no
+    // command can act on another file.
+    ShowOpenMacros(r.form.get(), {OpenMacroFor(second.filePath("notes.txt"))});
+    EXPECT_EQ(r->SLV1->SelCount(), 0);
+    EXPECT_EQ(r->PendingFile, second.filePath("notes.txt"));
+    prompts->asked.clear();
+    r->Command("Delete File")->trigger();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(prompts->Messages(), QStringList{"You need to click on a file name first"});
+    TForm1::SetPreviewHook(nullptr);
+}
+
 TEST_F(MainForm, RefreshViewAllAndAFolderThatFailsToList) {
     QTemporaryDir pics;
     MakeFile(pics.filePath("a.jpg"), 1);
     MakeFile(pics.filePath("n.txt"), 1);
     WriteSetting("Directory", pics.path());
     TRun r;
-    EXPECT_EQ(r->SB1->PanelText(1), "1 files");
+    EXPECT_EQ(r->SB1->PanelText(1), "1 file");
     r->SLV1->ColumnClick(2);
     r->SLV1->ColumnClick(2); // type, descending
     MakeFile(pics.filePath("b.gif"), 1);

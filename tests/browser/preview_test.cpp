@@ -5,8 +5,10 @@
 #include <QBuffer>
 #include <QDialog>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTest>
 #include <QTimer>
@@ -143,6 +145,27 @@ TEST_F(Preview, PicturesAtTheirSizeFittedWhenLargerOrAsked) {
     EXPECT_EQ(p.Shown(), QRect(4, 4, 492, 246));
     EXPECT_EQ(p->SB1->PanelText(3), " large.png  (2000 x 1000)");
     ExpectQuadrants(p.pv->PGImage1, "large");
+
+    // Keypad minus on a picture larger than the pane: its own size, with
+    // scroll bars in the pane; keypad plus fits it again.
+    p->activateWindow();
+    p->SLV1->setFocus();
+    Settle();
+    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : p.form.get();
+    QTest::keyClick(target, Qt::Key_Minus, Qt::KeypadModifier);
+    Settle();
+    EXPECT_TRUE(p.pv->ShowsActualSize());
+    EXPECT_EQ(p.Shown(), QRect(4, 4, 492, 292));
+    EXPECT_EQ(p.pv->PGImage1->EffectiveZoom(), 1.0L);
+    EXPECT_TRUE(p.pv->PGImage1->horizontalScrollBar()->isVisible());
+    p->RightMain->setFixedSize(600, 400); // follows the pane
+    Settle();
+    EXPECT_EQ(p.Shown(), QRect(4, 4, 592, 392));
+    QTest::keyClick(target, Qt::Key_Plus, Qt::KeypadModifier);
+    Settle();
+    EXPECT_FALSE(p.pv->ShowsActualSize());
+    EXPECT_EQ(p.Shown(), QRect(4, 4, 592, 296));
+    ExpectQuadrants(p.pv->PGImage1, "fitted again");
 }
 
 TEST_F(Preview, EachTypeHasItsControl) {
@@ -219,10 +242,70 @@ TEST_F(Preview, AFailedLoadLeavesTheBrowserUsable) {
         EXPECT_EQ(p->SB1->PanelText(2), QString(c.name) == "gone.bmp" ? "1K" : "3K") << c.name;
         // Cleared: the name of the picture shown before is not the file selected.
         EXPECT_EQ(p->SB1->PanelText(3), "") << c.name;
+        // The pane says why instead of staying blank.
+        EXPECT_TRUE(p.pv->PreviewMessage->isVisible()) << c.name;
+        const QString said = p.pv->PreviewMessage->text();
+        EXPECT_TRUE(said.startsWith(QString("Can not show ") + c.name + "\n\n")) << c.name;
+        EXPECT_GT(said.size(), QString("Can not show \n\n").size() + int(strlen(c.name)) + 5);
         p->FitToPane(); // harmless with nothing shown
     }
+    // The reader's own words: which format, what is wrong.
+    ASSERT_TRUE(samples::WriteBytes(Path("broken.png"), {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A,
+                                                         '\n', 'x', 'x', 'x', 'x', 'x', 'x',
+                                                         'x', 'x', 'x', 'x', 'x', 'x'}));
+    p.Show(Path("broken.png"));
+    EXPECT_TRUE(p.pv->PreviewMessage->text().contains("\n\nPNG: "))
+        << p.pv->PreviewMessage->text().toStdString();
+    p.Show(Path("bad.png"));
+    EXPECT_TRUE(p.pv->PreviewMessage->text().endsWith("Unknown file format"))
+        << p.pv->PreviewMessage->text().toStdString();
+    p.Show(Path("gone.bmp"));
+    EXPECT_TRUE(p.pv->PreviewMessage->text().endsWith("The file is not there (any more)."));
     p.Show(Path("good.bmp"));
     EXPECT_EQ(p.Shown(), QRect(4, 4, 40, 20));
+    EXPECT_FALSE(p.pv->PreviewMessage->isVisible());
+}
+
+// Resizing the pane (the window, the splitter) keeps the load's rule: a
+// small picture stays at its own size unless "Auto Zoom" is down, and a
+// fitted one is fitted again.
+TEST_F(Preview, APaneResizeKeepsAutoZoomAsItIs) {
+    samples::SaveQuad(Path("small.bmp"), 100, 50);
+    samples::SaveQuad(Path("large.bmp"), 2000, 1000);
+    TPane p;
+    ASSERT_TRUE(p->OpenFolder(dir.path()));
+    auto select = [&](int row) {
+        p->SLV1->selectionModel()->setCurrentIndex(p->SLV1->Model()->index(row, 0),
+                                                   QItemSelectionModel::ClearAndSelect |
+                                                       QItemSelectionModel::Rows);
+        Settle();
+    };
+    select(1); // small.bmp
+    ASSERT_EQ(p.Shown(), QRect(4, 4, 100, 50));
+    p->RightMain->setFixedSize(700, 400);
+    Settle();
+    EXPECT_EQ(p.Shown(), QRect(4, 4, 100, 50));
+
+    p->Command("AutoZoom")->trigger();
+    EXPECT_EQ(p.Shown(), QRect(4, 4, 692, 346));
+    p->RightMain->setFixedSize(500, 300);
+    Settle();
+    EXPECT_EQ(p.Shown(), QRect(4, 4, 492, 246));
+    p->Command("AutoZoom")->trigger();
+    Settle();
+
+    select(0); // large.bmp: fitted, and fitted again to the new pane
+    EXPECT_EQ(p.Shown(), QRect(4, 4, 492, 246));
+    p->RightMain->setFixedSize(300, 500);
+    Settle();
+    EXPECT_EQ(p.Shown(), QRect(4, 4, 292, 146));
+
+    // A file shown without a selection (from another window) follows too.
+    p->SLV1->ClearSelectionAll();
+    p.Show(Path("large.bmp"));
+    p->RightMain->setFixedSize(600, 500);
+    Settle();
+    EXPECT_EQ(p.Shown(), QRect(4, 4, 592, 296));
 }
 
 TEST_F(Preview, NextAndPreviousWrapAround) {
@@ -289,7 +372,7 @@ TEST_F(Preview, SlideShowTicksAndPausesUnderAModalBox) {
     QAction* btn = p->Command("TavirloBtn");
     QAction* bookmarks = nullptr;
     for (QAction* a : p->menuBar()->actions())
-        if (a->text() == "Bookmarks") bookmarks = a;
+        if (PlainCaption(a->text()) == "Bookmarks") bookmarks = a;
     ASSERT_NE(bookmarks, nullptr);
     QTimer* timer = p.pv->Timer1;
     auto tick = [&] {
@@ -302,7 +385,7 @@ TEST_F(Preview, SlideShowTicksAndPausesUnderAModalBox) {
     EXPECT_FALSE(btn->isChecked());
     EXPECT_FALSE(timer->isActive());
     EXPECT_EQ(prompts->Messages(),
-              QStringList{"You must select a directory with files to run a Tavirlo"});
+              QStringList{"You must select a folder with files to run a slide show"});
     EXPECT_TRUE(bookmarks->isEnabled());
 
     p->OpenFolder(dir.path());
@@ -385,10 +468,14 @@ TEST_F(Preview, KeysActOnlyInTheMainWindow) {
     QTest::keyClick(target, Qt::Key_Plus);
     EXPECT_EQ(p.Shown(), QRect(4, 4, 100, 50));
 
-    // A pane that changes size fits the one selected picture.
+    // A pane that changes size leaves a picture that fits at its own size
+    // ("Auto Zoom" is up) and fits one that no longer does.
     p->RightMain->setFixedSize(300, 400);
     Settle();
-    EXPECT_EQ(p.Shown(), QRect(4, 4, 292, 146));
+    EXPECT_EQ(p.Shown(), QRect(4, 4, 100, 50));
+    p->RightMain->setFixedSize(60, 400);
+    Settle();
+    EXPECT_EQ(p.Shown(), QRect(4, 4, 52, 26));
 }
 
 TEST_F(Preview, IconsOfTodayShowTheirLargestImageOverThePaneColour) {

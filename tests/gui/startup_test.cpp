@@ -64,10 +64,48 @@ TEST(Program, StartsOnAPictureAndSavesItsSettingsWhenClosed) {
     ASSERT_TRUE(QFile::exists(conf));
     QSettings s(conf, QSettings::IniFormat);
     EXPECT_EQ(s.value("Directory").toString(), pics.path());
-    EXPECT_EQ(s.value("Width").toString(), "620");
-    EXPECT_EQ(s.value("Height").toString(), "460");
-    EXPECT_EQ(s.value("LeftWidth").toString(), "180");
-    EXPECT_EQ(s.value("LeftHeight").toString(), "120");
+    // No saved place: about 70 % of the 1024 x 768 screen, centred.
+    EXPECT_EQ(s.value("Width").toString(), "716");
+    EXPECT_EQ(s.value("Height").toString(), "537");
+    EXPECT_NEAR(s.value("Left").toInt() + 716 / 2, 1024 / 2, 12);
+    EXPECT_NEAR(s.value("Top").toInt() + 537 / 2, 768 / 2, 40);
+    EXPECT_GE(s.value("LeftWidth").toInt(), 180);
+    EXPECT_GE(s.value("LeftHeight").toInt(), 120);
     EXPECT_EQ(s.value("Seconds").toString(), "4");
     EXPECT_FALSE(s.contains("BG Color"));
+}
+
+// The command line answers for itself: help and version print and end
+// without a window; `--open` of a file that is not there says so and fails.
+TEST(Program, HelpVersionAndAMissingFileAnswerOnTheCommandLine) {
+    struct TCase {
+        QStringList args;
+        int exitCode;
+        const char* out; // start of stdout
+        const char* err; // part of stderr
+    };
+    QTemporaryDir dir;
+    const QString missing = dir.filePath("no such.png");
+    const TCase cases[] = {
+        {{"--help"}, 0, "Usage: tavirlo", ""},         {{"-h"}, 0, "Usage: tavirlo", ""},
+        {{"--version"}, 0, "tavirlo 7.8\n", ""},       {{"--open", missing}, 1, "", "no such file"},
+        {{"--open", dir.path()}, 1, "", "not a file"}, {{"--open"}, 2, "", "--open takes one FILE"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("DISPLAY"); // none needed, and none used
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        p.setProcessEnvironment(env);
+        p.start(TAVIRLO_PATH, c.args);
+        ASSERT_TRUE(p.waitForFinished(20000));
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), c.exitCode);
+        const QString out = QString::fromUtf8(p.readAllStandardOutput());
+        const QString err = QString::fromUtf8(p.readAllStandardError());
+        EXPECT_TRUE(out.startsWith(c.out)) << out.toStdString();
+        EXPECT_TRUE(err.contains(c.err)) << err.toStdString();
+        if (QString(c.err).contains("file")) EXPECT_TRUE(err.contains(c.args.last()));
+    }
 }
