@@ -10,11 +10,13 @@
 #include "core/pixelgraphic.h"
 #include "core/registry.h"
 #include "core/stream.h"
+#include "formats/avif.h"
 #include "formats/jpeg.h"
 #include "formats/library.h"
 #include "formats/png.h"
 #include "formats/pxm.h"
 #include "formats/tiff.h"
+#include "formats/webp.h"
 
 constexpr long long kFuzzMaxImageBytes = 1LL << 20;
 
@@ -49,10 +51,16 @@ inline void FuzzWriterOptions(const uint8_t* data, size_t size) {
     JPEGQuality = 5 + int((h >> 2) % 96);
     WriteGamma = (h >> 9) & 1;
     TIFFMotorolaOrder = (h >> 10) & 1;
-    TIFFCompression = (h >> 11) & 1 ? 32773 : 1;
+    static const int kTIFFCompressions[] = {1, 32773, 5, 8};
+    TIFFCompression = kTIFFCompressions[(h >> 30) & 3];
     TIFFWriteCMYK = (h >> 12) & 1;
     TIFFWhiteIsZero = (h >> 13) & 1;
     TIFFResolutionUnit = int((h >> 14) % 3);
+    WebPQuality = 1 + int((h >> 16) % 100);
+    WebPLossless = (h >> 23) & 1;
+    AVIFQuality = 1 + int((h >> 24) % 100);
+    // The slowest AVIF speeds take seconds for any picture: not a run's worth.
+    AVIFSpeed = 10;
 }
 
 // After a good read the picture goes back out through the format's writer,

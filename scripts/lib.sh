@@ -8,6 +8,7 @@ TAV_BUILD_PACKAGES=(
   qt6-base-dev
   libjpeg62-turbo-dev libturbojpeg0-dev libpng-dev zlib1g-dev
   libsane-dev libsane1
+  libwebp-dev libavif-dev libheif-dev libjxl-dev libtiff-dev
 )
 
 # Installing and packaging: the checkers of the desktop entry, the manual
@@ -28,6 +29,7 @@ TAV_TEST_PACKAGES=(
   libimage-exiftool-perl
   libwmf-bin fonts-urw-base35 emf2svg librsvg2-bin
   python3-html5lib
+  webp libavif-bin libheif-examples libjxl-tools
 )
 
 tav_install() {

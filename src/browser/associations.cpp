@@ -59,6 +59,11 @@ QString MimeTypeOfFileType(const QString& type) {
         {"PNG", "image/png"},
         {"TGA", "image/x-tga"},
         {"TIF", "image/tiff"},
+        {"PNM", "image/x-portable-anymap"},
+        {"WEBP", "image/webp"},
+        {"AVIF", "image/avif"},
+        {"HEIF", "image/heic"},
+        {"JXL", "image/jxl"},
     };
     for (const auto& [t, m] : table)
         if (type.compare(QLatin1String(t), Qt::CaseInsensitive) == 0) return m;

@@ -26,8 +26,25 @@ bool ViewAllFiles = false;
 
 namespace {
 
-const char* const kTypePatterns[10] = {"*.jpg;", "*.gif;", "*.bmp;", "*.ico;", "*.wmf;",
-                                       "*.avi;", "*.pcx;", "*.png;", "*.tga;", "*.tif;"};
+// The patterns of each position of "FileTypes": every usual extension of
+// the type (matching ignores case).
+const char* const kTypePatterns[kFileTypeCount] = {
+    "*.jpg;*.jpeg;*.jpe;*.jfif;*.jif;",
+    "*.gif;",
+    "*.bmp;*.dib;*.rle;",
+    "*.ico;",
+    "*.wmf;*.emf;",
+    "*.avi;",
+    "*.pcx;",
+    "*.png;",
+    "*.tga;",
+    "*.tif;*.tiff;",
+    "*.pbm;*.pgm;*.ppm;*.pnm;",
+    "*.webp;",
+    "*.avif;",
+    "*.heic;*.heif;",
+    "*.jxl;",
+};
 
 QString UpperAZ(const QString& s) {
     QString r = s;
@@ -113,15 +130,20 @@ bool MatchesMask(const QString& name, const QString& pattern) {
     return WildMatch(name, pattern);
 }
 
+bool FileTypeChecked(const QString& fileTypes, int i) {
+    if (i < fileTypes.size()) return fileTypes[i] == '1';
+    return i >= kFirstTableFileTypes && i < kFileTypeCount;
+}
+
 QString FileMaskFromTypes(const QString& fileTypes) {
     QString mask;
-    for (int i = 0; i < 10; ++i)
-        if (i < fileTypes.size() && fileTypes[i] == '1') mask += QLatin1String(kTypePatterns[i]);
+    for (int i = 0; i < kFileTypeCount; ++i)
+        if (FileTypeChecked(fileTypes, i)) mask += QLatin1String(kTypePatterns[i]);
     return mask;
 }
 
 QString BuildFileMask() {
-    return FileMaskFromTypes(ReadSetting("FileTypes", "1111111111"));
+    return FileMaskFromTypes(ReadSetting("FileTypes", QString(kFileTypeCount, '1')));
 }
 
 std::vector<TFileItem> ListFolderFiles(const QString& folder, const QString& mask, bool all) {
@@ -133,7 +155,7 @@ std::vector<TFileItem> ListFolderFiles(const QString& folder, const QString& mas
         qsizetype semi;
         while ((semi = rest.indexOf(';')) >= 0) {
             const QString pat = rest.left(semi);
-            rest = rest.mid(semi + 1, 100);
+            rest = rest.mid(semi + 1);
             if (!pat.isEmpty()) patterns << pat;
         }
     }

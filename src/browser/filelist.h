@@ -102,7 +102,17 @@ class TFileListView : public QTreeView {
 // the main window's "View All Files" and holds for every caller.
 extern bool ViewAllFiles;
 
-// Builds the pattern string ("*.jpg;*.gif;...") from the ten-character
+// Positions of the "FileTypes" setting: JPG, GIF, BMP, ICO, WMF, AVI, PCX,
+// PNG, TGA, TIF (the first table), then PNM, WEBP, AVIF, HEIF, JXL.
+inline constexpr int kFileTypeCount = 15;
+inline constexpr int kFirstTableFileTypes = 10;
+// Whether position i of a "FileTypes" value is on. Positions past the end
+// of a value stored before the table grew count as on, so nobody loses
+// pictures from the list by upgrading; missing positions of the first
+// table stay off as they always did.
+bool FileTypeChecked(const QString& fileTypes, int i);
+
+// Builds the pattern string ("*.jpg;*.jpeg;...;*.gif;...") from the
 // "FileTypes" setting.
 QString BuildFileMask();
 QString FileMaskFromTypes(const QString& fileTypes);

@@ -28,7 +28,7 @@ TfPrefs::TfPrefs(QWidget* parent) : QDialog(parent) {
 
     auto* editors = new QWidget;
     auto* grid = new QGridLayout(editors);
-    for (int i = 0; i < 10; ++i) {
+    for (int i = 0; i < kFileTypeCount; ++i) {
         Check[i] = new QCheckBox(Types[i], editors);
         Check[i]->setObjectName(Types[i]);
         Edit[i] = new QLineEdit(editors);
@@ -95,9 +95,9 @@ void TfPrefs::showEvent(QShowEvent* e) {
 }
 
 void TfPrefs::ReadValues() {
-    const QString types = ReadSetting("FileTypes", "1111111111");
-    for (int i = 0; i < 10; ++i) {
-        Check[i]->setChecked(i < types.size() && types[i] == '1');
+    const QString types = ReadSetting("FileTypes", QString(kFileTypeCount, '1'));
+    for (int i = 0; i < kFileTypeCount; ++i) {
+        Check[i]->setChecked(FileTypeChecked(types, i));
         Edit[i]->setText(ReadSetting(QString(Types[i]) + " Editor", ""));
     }
     (ReadSetting("Deletions", "0") == "1" ? PermanentItem : RecycleItem)->setChecked(true);
@@ -110,7 +110,7 @@ void TfPrefs::WriteValues() {
     for (QCheckBox* c : Check)
         types += c->isChecked() ? '1' : '0';
     WriteSetting("FileTypes", types);
-    for (int i = 0; i < 10; ++i)
+    for (int i = 0; i < kFileTypeCount; ++i)
         WriteSetting(QString(Types[i]) + " Editor", Edit[i]->text());
     const int mode = PermanentItem->isChecked() ? 1 : 0;
     WriteSetting("Deletions", QString::number(mode));
@@ -128,7 +128,7 @@ void TfPrefs::AssociateChecked() {
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     try {
-        for (int i = 0; i < 10; ++i)
+        for (int i = 0; i < kFileTypeCount; ++i)
             if (Check[i]->isChecked())
                 AssociateFileType(Types[i], QCoreApplication::applicationFilePath());
     } catch (const ERegistryError& e) {

@@ -7,6 +7,8 @@
 #include <QDialog>
 #include <array>
 
+#include "browser/filelist.h"
+
 class QCheckBox;
 class QLineEdit;
 class QPushButton;
@@ -18,15 +20,16 @@ class TfPrefs : public QDialog {
   public:
     // The rows in their fixed order; position n is character n of
     // "FileTypes" and its editor setting is Types[n] + " Editor".
-    static constexpr std::array<const char*, 10> Types = {"JPG", "GIF", "BMP", "ICO", "WMF",
-                                                          "AVI", "PCX", "PNG", "TGA", "TIF"};
+    static constexpr std::array<const char*, kFileTypeCount> Types = {
+        "JPG", "GIF", "BMP", "ICO", "WMF", "AVI",  "PCX", "PNG",
+        "TGA", "TIF", "PNM", "WEBP", "AVIF", "HEIF", "JXL"};
 
     explicit TfPrefs(QWidget* parent = nullptr);
 
     QTabWidget* PageControl1;
-    std::array<QCheckBox*, 10> Check{};    // JPG .. TIF
-    std::array<QLineEdit*, 10> Edit{};     // Edit1 .. Edit10
-    std::array<QPushButton*, 10> Locate{}; // L1 .. L10
+    std::array<QCheckBox*, kFileTypeCount> Check{};    // JPG .. JXL
+    std::array<QLineEdit*, kFileTypeCount> Edit{};     // Edit1 .. Edit15
+    std::array<QPushButton*, kFileTypeCount> Locate{}; // L1 .. L15
     QGroupBox* DeletionType;
     QRadioButton* RecycleItem;
     QRadioButton* PermanentItem;

@@ -1,6 +1,7 @@
 #include "cli/tavtool.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <exception>
 #include <memory>
@@ -28,9 +29,10 @@ const char* kUsage =
     "  info FILE [--index N]\n"
     "        print the type, subtype, size and colours of a picture file\n"
     "  convert IN OUT [--index N] [--size WxH] [--stretch fast|medium|precise]\n"
-    "                 [--quality 1..100] [--progressive] [--binary] [--colors 2|16|256]\n"
+    "                 [--quality 1..100] [--progressive] [--lossless] [--speed 0..10]\n"
+    "                 [--binary] [--colors 2|16|256]\n"
     "                 [--interlace] [--transparent RRGGBB]\n"
-    "                 [--tiff-compression none|packbits] [--tiff-byte-order intel|motorola]\n"
+    "                 [--tiff-compression none|packbits|lzw|deflate] [--tiff-byte-order intel|motorola]\n"
     "                 [--tiff-cmyk] [--tiff-resolution X[/Y][,inch|cm]] [--png-gamma on|off]\n"
     "                 [--crop WxH+X+Y] [--flip-horizontal] [--flip-vertical] [--rotate DEG]\n"
     "                 [--depth 1|4|8|24 [--palette NAME] [--no-dither] [--no-rgb-weighting]]\n"
@@ -44,6 +46,8 @@ const char* kUsage =
     "        colour RRGGBB transparent with --transparent; PBM, PGM and PPM output\n"
     "        is binary with --binary (plain text otherwise); the --tiff-* switches set\n"
     "        the TIFF writer, --png-gamma whether PNG output carries a gAMA chunk;\n"
+    "        --quality sets JPEG, WebP and AVIF output, --lossless makes WebP output\n"
+    "        lossless, --speed sets the AVIF encoder (0 slowest .. 10 fastest);\n"
     "        the editing switches run in the order given: --crop keeps the part of the\n"
     "        rectangle on the picture, --rotate turns clockwise (negative: counter-\n"
     "        clockwise), --depth converts with --palette bw|gray4|sysgray4|gray16|sys16|\n"
@@ -57,8 +61,8 @@ const char* kUsage =
     "        (--rotate 90|180|270, --flip-*, --crop on the block grid, --auto-orient\n"
     "        resetting the orientation to 1), keeping every marker; a size that is not\n"
     "        a whole number of blocks is refused unless --trim drops the edge blocks\n"
-    "  convert --to bmp|jpg|tif|png|tga|gif [--size WxH] [--sharpen] [--quality 1..100]\n"
-    "          FILE...\n"
+    "  convert --to bmp|jpg|tif|png|tga|gif|webp|avif [--size WxH] [--sharpen]\n"
+    "          [--quality 1..100] [--lossless] [--speed 0..10] FILE...\n"
     "        convert each FILE beside itself as the converter window does: the name up\n"
     "        to its first dot plus the new extension; a taken name is kept and the\n"
     "        converted file gets \"!\" before its name; --size resizes (--sharpen\n"
@@ -106,11 +110,21 @@ int RunInfo(const TToolArgs& a, std::FILE* out) {
     return 0;
 }
 
+bool IsWebPName(const std::string& name) {
+    const auto dot = name.rfind('.');
+    if (dot == std::string::npos || name.find('/', dot) != std::string::npos) return false;
+    std::string ext = name.substr(dot + 1);
+    for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return ext == "webp";
+}
+
 int RunConvert(const TToolArgs& a, std::FILE* err) {
     if (a.positional.size() != 2) throw TUsageError{"convert needs IN and OUT"};
     const std::string& inName = a.positional[0];
     const std::string& outName = a.positional[1];
-    if (a.lossless) return RunLosslessConvert(a);
+    // --lossless means the block-moving JPEG path unless the output is
+    // WebP, whose writer takes it as its own lossless mode.
+    if (a.lossless && !IsWebPName(outName)) return RunLosslessConvert(a);
     if (a.trim) throw TUsageError{"--trim needs --lossless"};
     CheckEditSteps(a);
     ApplyWriterOptions(a);

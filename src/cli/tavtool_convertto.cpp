@@ -1,4 +1,5 @@
-// `tavtool convert --to EXT [--size WxH] [--sharpen] [--quality N] FILE...`:
+// `tavtool convert --to EXT [--size WxH] [--sharpen] [--quality N] [--lossless]
+// [--speed N] FILE...`:
 // the converter's rules in batch. Each file is converted beside itself; a
 // taken name is never replaced (the "!" name is used, as answering "No" in
 // the window would), and the source itself is never a target.
@@ -13,7 +14,9 @@
 #include "cli/tavtool.h"
 #include "cli/tavtool_commands.h"
 #include "core/pixelgraphic.h"
+#include "formats/avif.h"
 #include "formats/jpeg.h"
+#include "formats/webp.h"
 #include "tools/converter.h"
 
 int RunConvertTo(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
@@ -31,8 +34,9 @@ int RunConvertTo(const std::vector<std::string>& args, std::FILE* out, std::FILE
             const std::string e = value("--to");
             const QString ext = QString::fromStdString(e).toLower();
             if (ext != "bmp" && ext != "jpg" && ext != "tif" && ext != "png" && ext != "tga" &&
-                ext != "gif")
-                throw TUsageError{"--to: \"" + e + "\" is not bmp, jpg, tif, png, tga or gif"};
+                ext != "gif" && ext != "webp" && ext != "avif")
+                throw TUsageError{"--to: \"" + e +
+                                  "\" is not bmp, jpg, tif, png, tga, gif, webp or avif"};
             o.ext = ext;
             haveExt = true;
         } else if (s == "--size") {
@@ -49,6 +53,17 @@ int RunConvertTo(const std::vector<std::string>& args, std::FILE* out, std::FILE
         } else if (s == "--quality") {
             const long long q = ToolIntArg("--quality", value("--quality"), 1, 100);
             JPEGQuality = int(q);
+            WebPQuality = int(q);
+            AVIFQuality = int(q);
+        } else if (s == "--lossless") {
+            WebPLossless = true;
+        } else if (s == "--speed") {
+            const std::string v = value("--speed");
+            char* end = nullptr;
+            const long n = std::strtol(v.c_str(), &end, 10);
+            if (v.empty() || *end || n < 0 || n > 10)
+                throw TUsageError{"--speed: \"" + v + "\" is not 0..10"};
+            AVIFSpeed = int(n);
         } else if (s.size() > 1 && s[0] == '-' && s[1] == '-') {
             throw TUsageError{"convert --to: unknown switch " + s};
         } else {

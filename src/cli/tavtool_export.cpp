@@ -2,10 +2,12 @@
 // formats that save through an export of their own.
 
 #include "cli/tavtool_options.h"
+#include "formats/avif.h"
 #include "formats/jpeg.h"
 #include "formats/png.h"
 #include "formats/pxm.h"
 #include "formats/tiff.h"
+#include "formats/webp.h"
 
 #include "core/exceptions.h"
 #include "core/pixelgraphic.h"
@@ -14,7 +16,9 @@
 #include "formats/gifwrite.h"
 
 void ApplyWriterOptions(const TToolArgs& a) {
-    if (a.quality > 0) JPEGQuality = a.quality;
+    if (a.quality > 0) JPEGQuality = WebPQuality = AVIFQuality = a.quality;
+    if (a.lossless) WebPLossless = true;
+    if (a.speed) AVIFSpeed = *a.speed;
     if (a.progressive) JPEGProgressive = true;
     if (a.binary) PxMWriteBinary = true;
     if (a.tiffCompression) TIFFCompression = *a.tiffCompression;

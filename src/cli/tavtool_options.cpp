@@ -67,6 +67,15 @@ const std::vector<TFlag>& Flags() {
          }},
         {"--quality", "convert", true,
          [](TToolArgs& a, const std::string& v) { return ParseInt(v, 1, 100, a.quality); }},
+        {"--lossless", "convert", false,
+         [](TToolArgs& a, const std::string&) { return a.lossless = true; }},
+        {"--speed", "convert", true,
+         [](TToolArgs& a, const std::string& v) {
+             int n = 0;
+             if (!ParseInt(v, 0, 10, n)) return false;
+             a.speed = n;
+             return true;
+         }},
         {"--progressive", "convert", false,
          [](TToolArgs& a, const std::string&) { return a.progressive = true; }},
         {"--binary", "convert", false,
@@ -78,9 +87,14 @@ const std::vector<TFlag>& Flags() {
          }},
         {"--tiff-compression", "convert", true,
          [](TToolArgs& a, const std::string& v) {
-             if (v != "none" && v != "packbits") return false;
-             a.tiffCompression = v == "none" ? 1 : 32773;
-             return true;
+             static const std::pair<const char*, int> kNames[] = {
+                 {"none", 1}, {"packbits", 32773}, {"lzw", 5}, {"deflate", 8}};
+             for (const auto& [name, code] : kNames)
+                 if (v == name) {
+                     a.tiffCompression = code;
+                     return true;
+                 }
+             return false;
          }},
         {"--tiff-byte-order", "convert", true,
          [](TToolArgs& a, const std::string& v) {
@@ -116,8 +130,6 @@ const std::vector<TFlag>& Flags() {
              a.pngGamma = v == "on";
              return true;
          }},
-        {"--lossless", "convert", false,
-         [](TToolArgs& a, const std::string&) { return a.lossless = true; }},
         {"--trim", "convert", false, [](TToolArgs& a, const std::string&) { return a.trim = true; }},
         {"--auto-orient", "convert", false,
          [](TToolArgs& a, const std::string&) { return a.autoOrient = true; }},

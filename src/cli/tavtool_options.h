@@ -22,24 +22,27 @@ struct TToolArgs {
     int index = 0;
     int width = 0, height = 0; // --size; 0: keep the size, or (one side) the proportions
     TStretchMode stretch = smPrecise;
-    int quality = -1; // -1: leave the JPEG quality as it is
+    int quality = -1; // -1: leave the JPEG, WebP and AVIF quality as it is
     bool progressive = false;
+    // WebP output: lossless; JPEG to JPEG: turns, flips and a crop on the
+    // stored blocks.
+    bool lossless = false;
+    std::optional<int> speed;  // AVIF output: encoder speed 0..10
     bool binary = false;       // PBM/PGM/PPM output: binary instead of plain text
     int colors = 0;            // 2, 16 or 256: reduce to an optimised palette; 0: keep
     bool interlace = false;    // GIF output: interlaced rows
     bool transparent = false;  // GIF output: mark `transparentColor`
     TRGB transparentColor = 0; // COLORREF
     // TIFF and PNG writer switches; unset ones leave the option as it is.
-    std::optional<int> tiffCompression; // 1 none, 32773 PackBits
+    std::optional<int> tiffCompression; // 1 none, 5 LZW, 8 Deflate, 32773 PackBits
     std::optional<bool> tiffMotorola;
     bool tiffCmyk = false;
     std::optional<int> tiffResolutionX, tiffResolutionY, tiffResolutionUnit; // unit 1 inch, 2 cm
     std::optional<bool> pngGamma;
     std::vector<TEditStep> edits; // crop, flips, rotate, depth, ... and --size, in order
-    // Lossless JPEG work: turns, flips and a crop on the stored blocks
-    // (--lossless), dropping partial edge blocks (--trim); turning upright
-    // by the EXIF orientation (--auto-orient).
-    bool lossless = false, trim = false, autoOrient = false;
+    // Lossless JPEG work: dropping partial edge blocks (--trim); turning
+    // upright by the EXIF orientation (--auto-orient).
+    bool trim = false, autoOrient = false;
 };
 
 // Fills `a` from the arguments after the command name; on a mistake returns

@@ -4,9 +4,11 @@
 #include <limits>
 
 #include "core/options.h"
+#include "formats/avif.h"
 #include "formats/jpeg.h"
 #include "formats/png.h"
 #include "formats/pxm.h"
+#include "formats/webp.h"
 
 TSaveOptions CurrentSaveOptions() {
     TSaveOptions o;
@@ -22,6 +24,10 @@ TSaveOptions CurrentSaveOptions() {
     o.tiffResolutionUnit = TIFFResolutionUnit;
     o.tiffResolutionX = TIFFResolutionX;
     o.tiffResolutionY = TIFFResolutionY;
+    o.webpQuality = WebPQuality;
+    o.webpLossless = WebPLossless;
+    o.avifQuality = AVIFQuality;
+    o.avifSpeed = AVIFSpeed;
     o.writeGamma = WriteGamma;
     o.displayGamma = DisplayGamma;
     o.gammaCorrection = GammaCorrection;
@@ -41,6 +47,10 @@ void StoreSaveOptions(const TSaveOptions& o) {
     TIFFResolutionUnit = o.tiffResolutionUnit;
     TIFFResolutionX = o.tiffResolutionX;
     TIFFResolutionY = o.tiffResolutionY;
+    WebPQuality = o.webpQuality;
+    WebPLossless = o.webpLossless;
+    AVIFQuality = o.avifQuality;
+    AVIFSpeed = o.avifSpeed;
     WriteGamma = o.writeGamma;
     DisplayGamma = o.displayGamma;
     GammaCorrection = o.gammaCorrection;

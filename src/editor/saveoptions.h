@@ -23,6 +23,10 @@ struct TSaveOptions {
     int tiffResolutionUnit = 1;
     TPGRational tiffResolutionX{300, 1};
     TPGRational tiffResolutionY{300, 1};
+    int webpQuality = 80;
+    bool webpLossless = false;
+    int avifQuality = 60;
+    int avifSpeed = 6;
     bool writeGamma = true;
     long double displayGamma = 1.8L;
     bool gammaCorrection = true;

@@ -15,6 +15,10 @@ void InitImageLibrary() {
         RegisterTGAFormats();
         RegisterPxMFormats();
         RegisterTIFFFormats();
+        RegisterWebPFormats();
+        RegisterAVIFFormats();
+        RegisterHEIFFormats();
+        RegisterJXLFormats();
         return true;
     }();
     (void)done;

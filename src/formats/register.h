@@ -11,3 +11,7 @@ void RegisterPCXFormats();
 void RegisterTGAFormats();
 void RegisterPxMFormats();
 void RegisterTIFFFormats();
+void RegisterWebPFormats();
+void RegisterAVIFFormats();
+void RegisterHEIFFormats();
+void RegisterJXLFormats();

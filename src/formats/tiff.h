@@ -1,7 +1,8 @@
 #pragma once
-// Baseline TIFF files: reader (uncompressed and PackBits strips; bilevel,
-// grey, palette, RGB, RGB with an extra sample, CMYK) and writer
-// (uncompressed or PackBits, either byte order, RGB or CMYK).
+// TIFF files: our own reader for baseline files (uncompressed and PackBits
+// strips; bilevel, grey, palette, RGB, RGB with an extra sample, CMYK), with
+// every other TIFF read through libtiff (tifflib.h); and the writer
+// (uncompressed, PackBits, LZW or Deflate, either byte order, RGB or CMYK).
 
 #include <atomic>
 #include <cstdint>
@@ -18,7 +19,7 @@ struct TPGRational {
 // Writer options, read once when a file is written; the save-options dialog
 // edits them on the window's thread (core/options.h says why they are atomic).
 extern std::atomic<bool> TIFFMotorolaOrder;        // "MM" big-endian files instead of "II"
-extern std::atomic<int> TIFFCompression;           // 1 none, 32773 PackBits
+extern std::atomic<int> TIFFCompression;           // 1 none, 5 LZW, 8 Deflate, 32773 PackBits
 extern std::atomic<bool> TIFFWriteCMYK;            // 24-bit pictures as C, M, Y, K
 extern std::atomic<bool> TIFFWhiteIsZero;          // bilevel and grey pictures inverted
 extern std::atomic<int> TIFFResolutionUnit;        // 0 none, 1 inch, 2 centimetre
@@ -71,4 +72,6 @@ public:
 
 // One row PackBits-compressed (rows are compressed on their own).
 std::vector<uint8_t> PackBitsRow(const uint8_t* row, int n);
+// One strip LZW-compressed as TIFF readers expect it.
+std::vector<uint8_t> LZWStrip(const uint8_t* data, size_t n);
 

@@ -8,6 +8,7 @@
 #include "core/prompts.h"
 #include "formats/inbuffer.h"
 #include "formats/tiff.h"
+#include "formats/tifflib.h"
 
 std::atomic<bool> TIFFMultiPage{false};
 
@@ -24,6 +25,7 @@ struct TIFFDirectory {
     // per sample) and PlanarConfiguration (contiguous).
     uint32_t compression = 1, photometric = 0, samples = 1, rowsPerStrip = 0, planar = 1;
     bool hasBits = false;
+    bool tiled = false; // TileWidth, TileLength, TileOffsets or TileByteCounts present
     std::vector<uint32_t> bits, stripOffsets, stripByteCounts, colorMap;
 };
 
@@ -56,6 +58,22 @@ const char* TagName(uint32_t tag) {
     }
 }
 
+// Stream position of the directory after the one at `dirPos`, or 0 at the
+// end of the chain (also when the chain leaves the file or turns back, so a
+// looping file ends instead of running on).
+int64_t NextDirectory(TStream& s, const TTIFFParser& p, int64_t base, int64_t dirPos, int64_t size) {
+    uint8_t cnt[2];
+    s.SetPosition(dirPos);
+    if (s.Read(cnt, 2) != 2) return 0;
+    const int64_t at = dirPos + 2 + int64_t(p.U16(cnt)) * 12;
+    uint8_t off[4];
+    if (at + 4 > size) return 0;
+    s.SetPosition(at);
+    if (s.Read(off, 4) != 4) return 0;
+    const int64_t next = base + p.U32(off);
+    return next > dirPos && next + 2 <= size ? next : 0;
+}
+
 TIFFDirectory ParseDirectory(TStream& s, int imageIndex) {
     TIFFDirectory d;
     d.base = s.Position();
@@ -70,11 +88,16 @@ TIFFDirectory ParseDirectory(TStream& s, int imageIndex) {
         Fail("Not a TIF file");
     const TTIFFParser p(d.bigEndian);
     if (p.U16(h + 2) != 42) Fail("Not a TIF file");
-    const int pageCount = 1;
-    if (imageIndex < 0 || imageIndex >= pageCount) Fail(PGMessage(7, "Index"));
+    if (imageIndex < 0) Fail(PGMessage(7, "Index"));
 
-    const int64_t dirPos = d.base + p.U32(h + 4);
+    int64_t dirPos = d.base + p.U32(h + 4);
     if (dirPos + 2 > size) Fail(PGMessage(32));
+    // Later pages: follow the chain of directories to the one asked for.
+    for (int page = 0; page < imageIndex; ++page) {
+        const int64_t next = NextDirectory(s, p, d.base, dirPos, size);
+        if (next == 0) Fail(PGMessage(7, "Index"));
+        dirPos = next;
+    }
     s.SetPosition(dirPos);
     uint8_t cnt[2];
     s.ReadBuffer(cnt, 2);
@@ -157,21 +180,41 @@ TIFFDirectory ParseDirectory(TStream& s, int imageIndex) {
         case 320:
             array(d.colorMap);
             break;
+        case 322:
+        case 323:
+        case 324:
+        case 325:
+            d.tiled = true;
+            break;
         default:
             break;
         }
     }
 
-    if (d.planar > 1) Fail(PGMessage(7, "PlanarConfiguration"));
-    if (d.samples != 1 && d.samples != 3 && d.samples != 4) Fail("Invalid SamplesPerPixel");
     if (!d.hasBits) d.bits.assign(d.samples, 1);
+    return d;
+}
+
+// Why our own reader does not read the directory (its refusal, the text it
+// always gave), or "" when it reads it. What it refuses for compression,
+// sample layout, bit depth, tiles or colour model goes to libtiff; the
+// other faults of a file stay this reader's own errors.
+std::string OwnRefusal(const TIFFDirectory& d) {
+    if (d.tiled) return "Tiled";
+    if (d.planar > 1) return PGMessage(7, "PlanarConfiguration");
+    if (d.samples != 1 && d.samples != 3 && d.samples != 4) return "Invalid SamplesPerPixel";
     if (d.bits.size() != d.samples) Fail("Invalid count of SamplesPerPixel");
     const bool ok = d.samples == 1 ? d.bits[0] == 1 || d.bits[0] == 4 || d.bits[0] == 8
                                    : std::all_of(d.bits.begin(), d.bits.end(),
                                                  [](uint32_t b) { return b == 8; });
-    if (!ok) Fail("Invalid SamplesPerPixel");
+    if (!ok) return "Invalid SamplesPerPixel";
+    if (d.compression != 1 && d.compression != 32773) return "Unsupported compression";
+    if (d.samples == 1 && d.bits[0] > 1 && d.photometric > 1 && d.photometric != 3)
+        return "Unsupported photometric";
+    if (d.samples > 1 && d.photometric != 2 && !(d.samples == 4 && d.photometric == 5))
+        return "Unsupported photometric";
     if (d.rowsPerStrip == 0 && d.stripOffsets.size() != 1) Fail("Invalid RowsPerStrip");
-    return d;
+    return "";
 }
 
 // The metadata of the file's first directory: its ICC profile (tag 34675),
@@ -225,6 +268,10 @@ bool TTIFFileFormatReader::CheckSignature(const uint8_t* h, int size) {
 
 void TTIFFileFormatReader::Read(TStream& stream, TPixelGraphic& picture, int imageIndex) {
     TIFFDirectory d = ParseDirectory(stream, imageIndex);
+    if (!OwnRefusal(d).empty()) {
+        ReadTIFFThroughLibrary(stream, d.base, picture, imageIndex, this);
+        return;
+    }
     switch (d.compression) {
     case 1:
     case 32773:
@@ -362,21 +409,34 @@ void TTIFFileFormatReader::Read(TStream& stream, TPixelGraphic& picture, int ima
 void TTIFFileFormatReader::GetInfo(TStream& stream, int imageIndex, TPGImageInfo& info) {
     const TIFFDirectory d = ParseDirectory(stream, imageIndex);
     info = TPGImageInfo{};
-    info.GraphicCount = 1;
+    // Every page of the chain is a picture of the file.
+    {
+        const int64_t size = stream.Size();
+        uint8_t h[8];
+        stream.SetPosition(d.base);
+        stream.ReadBuffer(h, 8);
+        const TTIFFParser p(d.bigEndian);
+        int64_t at = d.base + p.U32(h + 4);
+        int count = 1;
+        while (count < 65536 && (at = NextDirectory(stream, p, d.base, at, size)) != 0) ++count;
+        info.GraphicCount = count;
+    }
     std::string sub = d.bigEndian ? "M, " : "I, ";
-    static const char* const kCompression[] = {"Uncompr.", "CCITT 1D", "Group 3 F.",
-                                               "Group 4 F.", "LZW", "JPEG"};
-    if (d.compression >= 1 && d.compression <= 6)
+    static const char* const kCompression[] = {"Uncompr.", "CCITT 1D", "Group 3 F.", "Group 4 F.",
+                                               "LZW",      "JPEG",     "JPEG",       "Deflate"};
+    if (d.compression >= 1 && d.compression <= 8)
         sub += kCompression[d.compression - 1];
     else if (d.compression == 32773)
         sub += "PackBits";
-    static const char* const kPhotometric[] = {", WhiteIsZero", ", BlackIsZero", ", RGB",
-                                               ", RGB Palette", "", ", CMYK"};
-    if (d.photometric > 5 || d.photometric == 4)
+    else if (d.compression == 32946)
+        sub += "Deflate";
+    static const char* const kPhotometric[] = {", WhiteIsZero", ", BlackIsZero", ", RGB", ", RGB Palette",
+                                               "",              ", CMYK",        ", YCbCr", "",
+                                               ", CIELab"};
+    if (d.photometric > 8 || d.photometric == 4 || d.photometric == 7)
         Fail("Unsupported photometric interpretation " + std::to_string(d.photometric));
     sub += kPhotometric[d.photometric];
     info.SubType = sub;
-    if (d.compression >= 2 && d.compression <= 6) info.Options = "(Unsupported compression)";
     info.Width = int(std::min<uint32_t>(d.width, INT32_MAX));
     info.Height = int(std::min<uint32_t>(d.length, INT32_MAX));
     int64_t sum = 0;

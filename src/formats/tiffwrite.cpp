@@ -2,6 +2,8 @@
 #include <cstring>
 #include <vector>
 
+#include <zlib.h>
+
 #include "core/exceptions.h"
 #include "core/pixelgraphic.h"
 #include "core/stream.h"
@@ -59,7 +61,82 @@ std::vector<uint8_t> PackBitsRow(const uint8_t* row, int n) {
     return out;
 }
 
+std::vector<uint8_t> LZWStrip(const uint8_t* data, size_t n) {
+    // TIFF's LZW: codes of 9 to 12 bits, most significant bit first, Clear
+    // (256) first and whenever the table is full, EndOfInformation (257)
+    // last. Readers widen the code one entry early, so the writer widens as
+    // soon as the next free code no longer fits.
+    constexpr int kClear = 256, kEnd = 257, kFirst = 258, kLast = 4093;
+    std::vector<uint8_t> out;
+    out.reserve(n / 2 + 16);
+    uint32_t acc = 0;
+    int accBits = 0, width = 9, next = kFirst;
+    auto put = [&](int code) {
+        acc = (acc << width) | uint32_t(code);
+        accBits += width;
+        while (accBits >= 8) {
+            out.push_back(uint8_t(acc >> (accBits - 8)));
+            accBits -= 8;
+        }
+        acc &= (1u << accBits) - 1;
+    };
+    // The table: (prefix code, byte) -> code, open addressing.
+    constexpr uint32_t kSlots = 1 << 13;
+    std::vector<uint32_t> keys(kSlots), codes(kSlots);
+    auto reset = [&] {
+        std::fill(keys.begin(), keys.end(), 0u);
+        next = kFirst;
+    };
+    auto slot = [&](uint32_t key) {
+        uint32_t h = (key * 2654435761u) >> 19;
+        while (keys[h] != 0 && keys[h] != key) h = (h + 1) & (kSlots - 1);
+        return h;
+    };
+    put(kClear);
+    reset();
+    if (n == 0) {
+        put(kEnd);
+        if (accBits > 0) out.push_back(uint8_t(acc << (8 - accBits)));
+        return out;
+    }
+    int w = data[0];
+    auto emit = [&](int code) {
+        put(code);
+        if (++next > (1 << width) - 1 && width < 12) ++width;
+    };
+    for (size_t i = 1; i < n; ++i) {
+        const uint32_t key = (uint32_t(w) << 8 | data[i]) + 1; // 0 marks a free slot
+        const uint32_t h = slot(key);
+        if (keys[h] == key) {
+            w = int(codes[h]);
+            continue;
+        }
+        emit(w);
+        keys[h] = key;
+        codes[h] = uint32_t(next - 1);
+        if (next == kLast + 1) {
+            put(kClear);
+            width = 9;
+            reset();
+        }
+        w = data[i];
+    }
+    emit(w);
+    put(kEnd);
+    if (accBits > 0) out.push_back(uint8_t(acc << (8 - accBits)));
+    return out;
+}
+
 namespace {
+
+std::vector<uint8_t> DeflateStrip(const uint8_t* data, size_t n) {
+    uLongf size = compressBound(uLong(n));
+    std::vector<uint8_t> out(size);
+    if (compress2(out.data(), &size, data, uLong(n), 6) != Z_OK)
+        throw EPGTIFFileFormatWriter("TIFF: " + PGMessage(31, "deflate"));
+    out.resize(size);
+    return out;
+}
 
 [[noreturn]] void FailWrite(const std::string& text) { throw EPGTIFFileFormatWriter("TIFF: " + text); }
 
@@ -132,7 +209,11 @@ void TTIFFileFormatWriter::WritePicture(TStream& stream, TPixelGraphic& picture)
     const bool be = motorola_, cmyk = TIFFWriteCMYK, wiz = TIFFWhiteIsZero;
     const int compression = TIFFCompression, resolutionUnit = TIFFResolutionUnit;
     const TPGRational xres = TIFFResolutionX, yres = TIFFResolutionY;
-    if (compression != 1 && compression != 32773) FailWrite("Internal Error");
+    if (compression != 1 && compression != 5 && compression != 8 && compression != 32773)
+        FailWrite("Internal Error");
+    // LZW and Deflate compress whole strips of about 64 KB; PackBits and
+    // uncompressed files keep their strips of at most 32 KB.
+    const bool stripCodec = compression == 5 || compression == 8;
     const int width = picture.GetWidth(), height = picture.GetHeight();
     // A picture without rows or columns has no strips to describe.
     if (width < 1 || height < 1)
@@ -145,7 +226,8 @@ void TTIFFileFormatWriter::WritePicture(TStream& stream, TPixelGraphic& picture)
                             : f == pg4Bit ? (int64_t(width) + 1) / 2
                             : f == pg8Bit ? width
                                           : int64_t(width) * (cmyk ? 4 : 3);
-    int64_t rowsPerStrip = 32767 / (rowSize * (compression == 32773 ? 2 : 1));
+    int64_t rowsPerStrip =
+        stripCodec ? 65536 / rowSize : 32767 / (rowSize * (compression == 32773 ? 2 : 1));
     rowsPerStrip = std::max<int64_t>(1, std::min<int64_t>(rowsPerStrip, height));
     const int64_t strips = (height + rowsPerStrip - 1) / rowsPerStrip;
 
@@ -290,12 +372,12 @@ void TTIFFileFormatWriter::WritePicture(TStream& stream, TPixelGraphic& picture)
     stream.WriteBuffer(areas.data(), int64_t(areas.size()));
 
     std::vector<uint32_t> stripOffsets(static_cast<size_t>(strips)), stripCounts(static_cast<size_t>(strips));
-    std::vector<uint8_t> row(static_cast<size_t>(rowSize));
+    std::vector<uint8_t> row(static_cast<size_t>(rowSize)), strip;
     int64_t pos = stream.Position();
     int64_t stripStart = 0;
     TPGProgressScope progress(picture, sender_);
     for (int y = 0; y < height; ++y) {
-        const int64_t strip = y / rowsPerStrip;
+        const int64_t stripIndex = y / rowsPerStrip;
         if (y % rowsPerStrip == 0) {
             // Strips start on word boundaries.
             if ((pos - headerStart_) % 2 != 0) {
@@ -303,7 +385,7 @@ void TTIFFileFormatWriter::WritePicture(TStream& stream, TPixelGraphic& picture)
                 ++pos;
             }
             stripStart = pos;
-            stripOffsets[size_t(strip)] = rel(pos);
+            stripOffsets[size_t(stripIndex)] = rel(pos);
         }
         const uint8_t* src = picture.ScanLine(y);
         switch (f) {
@@ -341,7 +423,18 @@ void TTIFFileFormatWriter::WritePicture(TStream& stream, TPixelGraphic& picture)
             }
             break;
         }
-        if (compression == 32773) {
+        const bool stripEnd = (y + 1) % rowsPerStrip == 0 || y == height - 1;
+        if (stripCodec) {
+            strip.insert(strip.end(), row.begin(), row.end());
+            if (stripEnd) {
+                const std::vector<uint8_t> packed = compression == 5
+                                                        ? LZWStrip(strip.data(), strip.size())
+                                                        : DeflateStrip(strip.data(), strip.size());
+                stream.WriteBuffer(packed.data(), int64_t(packed.size()));
+                pos += int64_t(packed.size());
+                strip.clear();
+            }
+        } else if (compression == 32773) {
             const std::vector<uint8_t> packed = PackBitsRow(row.data(), int(rowSize));
             stream.WriteBuffer(packed.data(), int64_t(packed.size()));
             pos += int64_t(packed.size());
@@ -349,8 +442,7 @@ void TTIFFileFormatWriter::WritePicture(TStream& stream, TPixelGraphic& picture)
             stream.WriteBuffer(row.data(), rowSize);
             pos += rowSize;
         }
-        if ((y + 1) % rowsPerStrip == 0 || y == height - 1)
-            stripCounts[size_t(strip)] = Offset32(pos - stripStart);
+        if (stripEnd) stripCounts[size_t(stripIndex)] = Offset32(pos - stripStart);
         progress.Step(y, height - 1);
     }
 

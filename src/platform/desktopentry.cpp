@@ -17,6 +17,11 @@ QStringList ReadableMimeTypes() {
         "image/wmf",
         "image/emf",
         "video/x-msvideo",
+        "image/webp",
+        "image/avif",
+        "image/heic",
+        "image/heif",
+        "image/jxl",
     };
 }
 

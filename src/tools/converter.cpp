@@ -18,14 +18,16 @@ const QStringList& ConvertFormatNames() {
                                       "TIF - Tagged Image File Format",
                                       "PNG - Portable Network Graphics",
                                       "TGA - Truevision Targa",
-                                      "GIF - Graphic Interchange Format"};
+                                      "GIF - Graphic Interchange Format",
+                                      "WEBP - WebP",
+                                      "AVIF - AV1 Image File Format"};
     return names;
 }
 
 QString ConvertExtension(int formatIndex) {
     const QStringList& n = ConvertFormatNames();
     if (formatIndex < 0 || formatIndex >= n.size()) return "bmp";
-    return n[formatIndex].left(3).toLower();
+    return n[formatIndex].section(' ', 0, 0).toLower();
 }
 
 QString ConvertTarget(const QString& source, const QString& ext) {

@@ -30,7 +30,7 @@ QString ConvertRetryName(const QString& target);
 QString ConvertTargetAvoidingSource(const QString& source, const QString& ext);
 
 struct TConvertOptions {
-    QString ext = "bmp"; // bmp, jpg, tif, png, tga, gif
+    QString ext = "bmp"; // bmp, jpg, tif, png, tga, gif, webp, avif
     bool originalSize = true;
     int width = 0, height = 0; // resize mode: the displayed size
     bool sharpen = true;       // resize mode: sharpen after resizing

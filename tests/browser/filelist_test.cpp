@@ -33,7 +33,9 @@ struct Folder {
         MakeFile(P("z.bmp"), 0);
         MakeFile(P("m.PnG"), 1023);
         MakeFile(P("big.tif"), 1025);
-        MakeFile(P("d.jpeg"), 10); // not "*.jpg"
+        MakeFile(P("d.jpeg"), 10);
+        MakeFile(P("e.TIFF"), 10);
+        MakeFile(P("f.webp"), 10);
         MakeFile(P("noext"), 10);
         MakeFile(P(".hidden.jpg"), 10);  // hidden: never listed
         QDir(dir.path()).mkdir("x.jpg"); // a folder that looks like a picture
@@ -55,15 +57,21 @@ TEST(FileList, ListsPlainVisibleFilesByMask) {
         QStringList names;
     };
     const Case cases[] = {
+        {FileMaskFromTypes("111111111111111"),
+         false,
+         {"a.JPG", "b.gif", "big.tif", "d.jpeg", "e.TIFF", "f.webp", "link.jpg", "m.PnG", "z.bmp"}},
+        // Stored before the table grew: the new types count as checked.
         {FileMaskFromTypes("1111111111"),
          false,
-         {"a.JPG", "b.gif", "big.tif", "link.jpg", "m.PnG", "z.bmp"}},
-        {FileMaskFromTypes("111111"), false, {"a.JPG", "b.gif", "link.jpg", "z.bmp"}},
-        {FileMaskFromTypes("0000000001"), false, {"big.tif"}},
+         {"a.JPG", "b.gif", "big.tif", "d.jpeg", "e.TIFF", "f.webp", "link.jpg", "m.PnG", "z.bmp"}},
+        {FileMaskFromTypes("111111"), false, {"a.JPG", "b.gif", "d.jpeg", "f.webp", "link.jpg", "z.bmp"}},
+        {FileMaskFromTypes("000000000100000"), false, {"big.tif", "e.TIFF"}},
+        {FileMaskFromTypes("000000000001000"), false, {"f.webp"}},
         {"", false, {}},
         {"",
          true,
-         {"a.JPG", "b.gif", "big.tif", "c.txt", "d.jpeg", "link.jpg", "m.PnG", "noext", "z.bmp"}},
+         {"a.JPG", "b.gif", "big.tif", "c.txt", "d.jpeg", "e.TIFF", "f.webp", "link.jpg", "m.PnG",
+          "noext", "z.bmp"}},
     };
     for (const Case& c : cases) {
         ViewAllFiles = c.all;
@@ -187,10 +195,13 @@ TEST(FileList, MaskMatching) {
     for (const Case& c : cases)
         EXPECT_EQ(MatchesMask(QString::fromUtf8(c.name), QString::fromUtf8(c.pattern)), c.match)
             << c.name << " " << c.pattern;
-    EXPECT_EQ(FileMaskFromTypes("1111111111"),
-              "*.jpg;*.gif;*.bmp;*.ico;*.wmf;*.avi;*.pcx;*.png;*.tga;*.tif;");
-    EXPECT_EQ(FileMaskFromTypes("0100000001111"), "*.gif;*.tif;"); // past ten ignored
-    EXPECT_EQ(FileMaskFromTypes("1x"), "*.jpg;");
+    EXPECT_EQ(FileMaskFromTypes("111111111100000"),
+              "*.jpg;*.jpeg;*.jpe;*.jfif;*.jif;*.gif;*.bmp;*.dib;*.rle;*.ico;*.wmf;*.emf;*.avi;"
+              "*.pcx;*.png;*.tga;*.tif;*.tiff;");
+    EXPECT_EQ(FileMaskFromTypes("010000000100001"), "*.gif;*.tif;*.tiff;*.jxl;");
+    EXPECT_EQ(FileMaskFromTypes("0100000001101"),
+              "*.gif;*.tif;*.tiff;*.pbm;*.pgm;*.ppm;*.pnm;*.webp;*.heic;*.heif;*.jxl;");
+    EXPECT_EQ(FileMaskFromTypes("1x00000000000000000"), "*.jpg;*.jpeg;*.jpe;*.jfif;*.jif;");
 }
 
 TEST(FileList, DragCarriesTagFolderAndNames) {

@@ -75,7 +75,9 @@ TEST(Prefs, OkWritesEverythingCancelWritesNothing) {
             auto* p = static_cast<TfPrefs*>(d);
             EXPECT_TRUE(p->RecycleItem->isChecked()); // re-read, not kept from the Cancel
             EXPECT_TRUE(p->Edit[0]->text().isEmpty());
-            for (int i = 0; i < 10; ++i)
+            ASSERT_EQ(p->Check.size(), 15u);
+            EXPECT_EQ(p->Check[11]->text(), "WEBP");
+            for (size_t i = 0; i < p->Check.size(); ++i)
                 p->Check[i]->setChecked(i == 0 || i == 7);
             p->Locate[1]->click(); // "Locate" puts the chosen file into its row
             p->PermanentItem->setChecked(true);
@@ -84,7 +86,7 @@ TEST(Prefs, OkWritesEverythingCancelWritesNothing) {
             return int(QDialog::Accepted);
         });
         cmd->trigger();
-        EXPECT_EQ(ReadSetting("FileTypes", ""), "1000000100");
+        EXPECT_EQ(ReadSetting("FileTypes", ""), "100000010000000");
         EXPECT_EQ(ReadSetting("GIF Editor", ""), "/opt/gif editor");
         EXPECT_EQ(ReadSetting("Deletions", ""), "1");
         EXPECT_EQ(ReadSetting("Confirm Deletions", ""), "0");
@@ -93,15 +95,16 @@ TEST(Prefs, OkWritesEverythingCancelWritesNothing) {
         EXPECT_EQ(ListNames(form), QStringList({"a.jpg", "b.png"}));
 
         // Opening again shows the stored values; a short "FileTypes" counts
-        // the missing positions as unchecked.
+        // the missing positions of the first ten as unchecked and the types
+        // added after them as checked.
         WriteSetting("FileTypes", "01");
         prompts->dialogAnswers.push_back([](QDialog* d) {
             auto* p = static_cast<TfPrefs*>(d);
             EXPECT_TRUE(p->PermanentItem->isChecked());
             EXPECT_FALSE(p->cbConfirmDeletions->isChecked());
             EXPECT_EQ(p->Edit[1]->text(), "/opt/gif editor");
-            for (int i = 0; i < 10; ++i)
-                EXPECT_EQ(p->Check[i]->isChecked(), i == 1) << i;
+            for (int i = 0; i < 15; ++i)
+                EXPECT_EQ(p->Check[i]->isChecked(), i == 1 || i >= 10) << i;
             EXPECT_TRUE(p->Associate->isVisible());
             p->PageControl1->setCurrentIndex(1);
             EXPECT_FALSE(p->Associate->isVisible());

@@ -229,6 +229,8 @@ TEST_F(Tavtool, TiffAndPngWriterSwitchesReachTheFiles) {
     const Case cases[] = {
         {"--tiff-compression packbits", "p.tif", "tiffinfo", "PackBits"},
         {"--tiff-compression none", "n.tif", "tiffinfo", "Compression Scheme: None"},
+        {"--tiff-compression lzw", "l.tif", "tiffinfo", "Compression Scheme: LZW"},
+        {"--tiff-compression deflate", "d.tif", "tiffinfo", "Compression Scheme: AdobeDeflate"},
         {"--tiff-byte-order motorola", "m.tif", "tiffdump", "big-endian"},
         {"--tiff-byte-order intel", "i.tif", "tiffdump", "little-endian"},
         {"--tiff-cmyk", "c.tif", "tiffinfo", "separated"},
@@ -248,12 +250,55 @@ TEST_F(Tavtool, TiffAndPngWriterSwitchesReachTheFiles) {
     EXPECT_EQ(Slurp(dir / "l2").find("gAMA"), std::string::npos);
 
     for (const char* bad :
-         {"--tiff-compression lzw", "--tiff-byte-order big", "--png-gamma yes",
+         {"--tiff-compression jpeg", "--tiff-byte-order big", "--png-gamma yes",
           "--tiff-resolution 0", "--tiff-resolution 72,mm", "--tiff-resolution 7/x"}) {
         TRun r = Run("convert " + P("a.bmp") + " " + P("x.tif") + " " + bad);
         EXPECT_EQ(r.code, 2) << bad;
         EXPECT_NE(r.err.find(std::string(bad).substr(0, std::string(bad).find(' '))),
                   std::string::npos)
             << bad;
+    }
+}
+
+// WebP and AVIF out, every new format back in: the switches reach the
+// writers, the reference decoders read what we wrote, and a cut file of any
+// of the new formats fails with status 1 and leaves no output.
+TEST_F(Tavtool, TodaysFormatsConvertBothWays) {
+    if (std::system("command -v dwebp avifdec >/dev/null 2>&1") != 0) GTEST_SKIP() << "reference decoders missing";
+    WritePicture("a.bmp", pg24Bit, 33, 21);
+    ASSERT_EQ(Run("convert " + P("a.bmp") + " " + P("l.webp") + " --lossless").code, 0);
+    ASSERT_EQ(Run("convert " + P("a.bmp") + " " + P("q.webp") + " --quality 20").code, 0);
+    ASSERT_EQ(Run("convert " + P("a.bmp") + " " + P("s.avif") + " --quality 50 --speed 10").code, 0);
+    EXPECT_LT(fs::file_size(dir / "q.webp"), fs::file_size(dir / "l.webp"));
+    EXPECT_EQ(std::system(("dwebp -quiet " + P("l.webp") + " -o /dev/null").c_str()), 0);
+    EXPECT_EQ(std::system(("avifdec " + P("s.avif") + " " + P("s.png") + " >/dev/null").c_str()), 0);
+    // Lossless WebP back to BMP: the same pixels.
+    ASSERT_EQ(Run("convert " + P("l.webp") + " " + P("back.bmp")).code, 0);
+    TPixelGraphic a, b;
+    a.LoadFromFile((dir / "a.bmp").string());
+    b.LoadFromFile((dir / "back.bmp").string());
+    for (int y = 0; y < a.GetHeight(); ++y)
+        for (int x = 0; x < a.GetWidth(); ++x)
+            ASSERT_EQ(a.GetPixelColor(x, y), b.GetPixelColor(x, y)) << x << "," << y;
+    TRun info = Run("info " + P("s.avif"));
+    EXPECT_NE(info.out.find("Width: 33"), std::string::npos) << info.out;
+    // convert --to makes the files beside their sources.
+    ASSERT_EQ(Run("convert --to webp --lossless " + P("a.bmp")).code, 0);
+    EXPECT_TRUE(fs::exists(dir / "a.webp"));
+    ASSERT_EQ(Run("convert --to avif --speed 10 --quality 70 " + P("back.bmp")).code, 0);
+    EXPECT_TRUE(fs::exists(dir / "back.avif"));
+    EXPECT_EQ(Run("convert --to avif --speed 11 " + P("a.bmp")).code, 2);
+    EXPECT_EQ(Run("convert " + P("a.bmp") + " " + P("x.avif") + " --speed fast").code, 2);
+
+    for (const char* name : {"l.webp", "s.avif"}) {
+        const std::string good = Slurp(dir / name);
+        for (size_t cut : {size_t(30), good.size() / 2, good.size() - 4}) {
+            SCOPED_TRACE(std::string(name) + " " + std::to_string(cut));
+            std::ofstream(dir / "cut.bin", std::ios::binary) << good.substr(0, cut);
+            const TRun r = Run("convert " + P("cut.bin") + " " + P("o.bmp"));
+            EXPECT_EQ(r.code, 1) << r.err;
+            EXPECT_FALSE(r.err.empty());
+            EXPECT_FALSE(fs::exists(dir / "o.bmp"));
+        }
     }
 }

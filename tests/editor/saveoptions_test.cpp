@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <cstring>
 
 #include "core/options.h"
@@ -35,6 +36,8 @@ class SaveOptions : public EditorTest {
                a.tiffResolutionX.Denominator == b.tiffResolutionX.Denominator &&
                a.tiffResolutionY.Numerator == b.tiffResolutionY.Numerator &&
                a.tiffResolutionY.Denominator == b.tiffResolutionY.Denominator &&
+               a.webpQuality == b.webpQuality && a.webpLossless == b.webpLossless &&
+               a.avifQuality == b.avifQuality && a.avifSpeed == b.avifSpeed &&
                a.writeGamma == b.writeGamma && a.displayGamma == b.displayGamma &&
                a.gammaCorrection == b.gammaCorrection;
     }
@@ -103,6 +106,10 @@ TEST_F(SaveOptions, FieldChecks) {
 TEST_F(SaveOptions, OKStoresAndTheWritersFollow) {
     RunDialog([](QDialog* d) {
         Get<QRadioButton>(d, "TIFFCompPackBitsRB")->setChecked(true);
+        Get<QSpinBox>(d, "WebPQualitySpin")->setValue(42);
+        Get<QCheckBox>(d, "WebPLosslessCB")->setChecked(true);
+        Get<QSpinBox>(d, "AVIFQualitySpin")->setValue(90);
+        Get<QSpinBox>(d, "AVIFSpeedSpin")->setValue(9);
         Get<QRadioButton>(d, "TIFFByteOrderMRB")->setChecked(true);
         Get<QRadioButton>(d, "TIFFCMYKRB")->setChecked(true);
         Get<QRadioButton>(d, "TIFFResCentimeterRB")->setChecked(true);
@@ -116,6 +123,10 @@ TEST_F(SaveOptions, OKStoresAndTheWritersFollow) {
     });
     const TSaveOptions o = CurrentSaveOptions();
     EXPECT_EQ(o.jpegQuality, 30);
+    EXPECT_EQ(o.webpQuality, 42);
+    EXPECT_TRUE(o.webpLossless);
+    EXPECT_EQ(o.avifQuality, 90);
+    EXPECT_EQ(o.avifSpeed, 9);
     EXPECT_EQ(double(o.displayGamma), 2.2);
     Show(pg24Bit, 40, 30);
     for (const char* name : {"o.tif", "o.ppm", "o.jpg", "o.png"}) {

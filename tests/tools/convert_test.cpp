@@ -59,8 +59,8 @@ TEST(ConverterRules, TargetsAndFormats) {
     for (const Case& c : cases)
         EXPECT_EQ(ConvertTarget(c.source, c.ext), c.target) << c.source;
     EXPECT_EQ(ConvertRetryName("/p/beach.bmp"), "/p/!beach.bmp");
-    const char* exts[] = {"bmp", "jpg", "tif", "png", "tga", "gif"};
-    for (int i = 0; i < 6; ++i)
+    const char* exts[] = {"bmp", "jpg", "tif", "png", "tga", "gif", "webp", "avif"};
+    for (int i = 0; i < 8; ++i)
         EXPECT_EQ(ConvertExtension(i), exts[i]);
 }
 

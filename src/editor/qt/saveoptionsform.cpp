@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include "platform/prompts.h"
@@ -62,7 +63,11 @@ TfrmFileSaveOptions::TfrmFileSaveOptions(QWidget* parent) : QDialog(parent) {
     auto* tl = new QGridLayout(tif);
     TIFFCompNoneRB = Radio("TIFFCompNoneRB", "None");
     TIFFCompPackBitsRB = Radio("TIFFCompPackBitsRB", "PackBits");
-    tl->addWidget(RadioBox("Write compression", {TIFFCompNoneRB, TIFFCompPackBitsRB}, tif), 0, 0);
+    TIFFCompLZWRB = Radio("TIFFCompLZWRB", "LZW");
+    TIFFCompDeflateRB = Radio("TIFFCompDeflateRB", "Deflate");
+    tl->addWidget(RadioBox("Write compression",
+                           {TIFFCompNoneRB, TIFFCompPackBitsRB, TIFFCompLZWRB, TIFFCompDeflateRB}, tif),
+                  0, 0);
     TIFFRGBRB = Radio("TIFFRGBRB", "RGB");
     TIFFCMYKRB = Radio("TIFFCMYKRB", "CMYK");
     tl->addWidget(RadioBox("Write true color as ", {TIFFRGBRB, TIFFCMYKRB}, tif), 0, 1);
@@ -119,6 +124,29 @@ TfrmFileSaveOptions::TfrmFileSaveOptions(QWidget* parent) : QDialog(parent) {
     jl->addWidget(JPEGWProgressiveCB, 3, 0);
     main->addWidget(jpg);
 
+    // WebP and AVIF
+    auto* modern = new QGroupBox("WEBP, AVIF", this);
+    auto* ml = new QGridLayout(modern);
+    auto spin = [&](const char* name, int lo, int hi) {
+        auto* b = new QSpinBox(modern);
+        b->setObjectName(name);
+        b->setRange(lo, hi);
+        return b;
+    };
+    WebPQualitySpin = spin("WebPQualitySpin", 1, 100);
+    WebPLosslessCB = new QCheckBox("Lossless", modern);
+    WebPLosslessCB->setObjectName("WebPLosslessCB");
+    AVIFQualitySpin = spin("AVIFQualitySpin", 1, 100);
+    AVIFSpeedSpin = spin("AVIFSpeedSpin", 0, 10);
+    ml->addWidget(new QLabel("WebP quality", modern), 0, 0);
+    ml->addWidget(WebPQualitySpin, 0, 1);
+    ml->addWidget(WebPLosslessCB, 0, 2);
+    ml->addWidget(new QLabel("AVIF quality", modern), 1, 0);
+    ml->addWidget(AVIFQualitySpin, 1, 1);
+    ml->addWidget(new QLabel("Speed", modern), 1, 2);
+    ml->addWidget(AVIFSpeedSpin, 1, 3);
+    main->addWidget(modern);
+
     // General
     auto* gen = new QGroupBox("General", this);
     auto* gl = new QGridLayout(gen);
@@ -156,7 +184,11 @@ void TfrmFileSaveOptions::LoadOptions() {
     tbImageQuality->setValue(o.jpegQuality);
     JPEGWProgressiveCB->setChecked(o.jpegProgressive);
     (o.pxmWriteBinary ? PXMBinaryRB : PXMASCIIRB)->setChecked(true);
-    (o.tiffCompression == 32773 ? TIFFCompPackBitsRB : TIFFCompNoneRB)->setChecked(true);
+    (o.tiffCompression == 32773 ? TIFFCompPackBitsRB
+     : o.tiffCompression == 5   ? TIFFCompLZWRB
+     : o.tiffCompression == 8   ? TIFFCompDeflateRB
+                                : TIFFCompNoneRB)
+        ->setChecked(true);
     (o.tiffWriteCMYK ? TIFFCMYKRB : TIFFRGBRB)->setChecked(true);
     (o.tiffWhiteIsZero ? TIFFWhiteIsZeroRB : TIFFBlackIsZeroRB)->setChecked(true);
     (o.tiffMotorolaOrder ? TIFFByteOrderMRB : TIFFByteOrderIRB)->setChecked(true);
@@ -168,6 +200,10 @@ void TfrmFileSaveOptions::LoadOptions() {
     TIFFResHorizDEdit->setText(QString::number(o.tiffResolutionX.Denominator));
     TIFFResVertNEdit->setText(QString::number(o.tiffResolutionY.Numerator));
     TIFFResVertDEdit->setText(QString::number(o.tiffResolutionY.Denominator));
+    WebPQualitySpin->setValue(o.webpQuality);
+    WebPLosslessCB->setChecked(o.webpLossless);
+    AVIFQualitySpin->setValue(o.avifQuality);
+    AVIFSpeedSpin->setValue(o.avifSpeed);
     WriteGammaCB->setChecked(o.writeGamma);
     GammaCorrectionOnReadCB->setChecked(o.gammaCorrection);
     ScreenGammaEdit->setText(GammaText(o.displayGamma));
@@ -192,13 +228,20 @@ bool TfrmFileSaveOptions::StoreOptions() {
     o.jpegQuality = tbImageQuality->value();
     o.jpegProgressive = JPEGWProgressiveCB->isChecked();
     o.pxmWriteBinary = PXMBinaryRB->isChecked();
-    o.tiffCompression = TIFFCompPackBitsRB->isChecked() ? 32773 : 1;
+    o.tiffCompression = TIFFCompPackBitsRB->isChecked() ? 32773
+                        : TIFFCompLZWRB->isChecked()    ? 5
+                        : TIFFCompDeflateRB->isChecked() ? 8
+                                                         : 1;
     o.tiffWriteCMYK = TIFFCMYKRB->isChecked();
     o.tiffWhiteIsZero = TIFFWhiteIsZeroRB->isChecked();
     o.tiffMotorolaOrder = TIFFByteOrderMRB->isChecked();
     o.tiffResolutionUnit = TIFFResNoneRB->isChecked()         ? 0
                            : TIFFResCentimeterRB->isChecked() ? 2
                                                               : 1;
+    o.webpQuality = WebPQualitySpin->value();
+    o.webpLossless = WebPLosslessCB->isChecked();
+    o.avifQuality = AVIFQualitySpin->value();
+    o.avifSpeed = AVIFSpeedSpin->value();
     o.writeGamma = WriteGammaCB->isChecked();
     o.gammaCorrection = GammaCorrectionOnReadCB->isChecked();
     StoreSaveOptions(o);

@@ -14,6 +14,7 @@ class QCheckBox;
 class QLineEdit;
 class QRadioButton;
 class QSlider;
+class QSpinBox;
 
 class TfrmFileSaveOptions : public QDialog {
     Q_OBJECT
@@ -34,12 +35,14 @@ class TfrmFileSaveOptions : public QDialog {
     QSlider* tbImageQuality;
     QCheckBox* JPEGWProgressiveCB;
     QRadioButton *PXMBinaryRB, *PXMASCIIRB;
-    QRadioButton *TIFFCompNoneRB, *TIFFCompPackBitsRB;
+    QRadioButton *TIFFCompNoneRB, *TIFFCompPackBitsRB, *TIFFCompLZWRB, *TIFFCompDeflateRB;
     QRadioButton *TIFFRGBRB, *TIFFCMYKRB;
     QRadioButton *TIFFBlackIsZeroRB, *TIFFWhiteIsZeroRB;
     QRadioButton *TIFFByteOrderIRB, *TIFFByteOrderMRB;
     QRadioButton *TIFFResNoneRB, *TIFFResInchRB, *TIFFResCentimeterRB;
     QLineEdit *TIFFResHorizNEdit, *TIFFResHorizDEdit, *TIFFResVertNEdit, *TIFFResVertDEdit;
+    QSpinBox *WebPQualitySpin, *AVIFQualitySpin, *AVIFSpeedSpin;
+    QCheckBox* WebPLosslessCB;
     QCheckBox *WriteGammaCB, *GammaCorrectionOnReadCB;
     QLineEdit* ScreenGammaEdit;
 };

@@ -1,0 +1,13 @@
+// The JPEG XL reader on arbitrary bytes: the first byte picks the frame of
+// an animation and the background alpha is composited onto.
+#include "formats/jxl.h"
+#include "fuzz_support.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size < 1) return 0;
+    const uint8_t o = data[0];
+    TJXLFileFormatReader reader;
+    FuzzReader(reader, data + 1, size - 1, o % 4,
+               [o](TPixelGraphic& g) { g.SetBackgroundColor(RGB(o, 255 - o, 128)); });
+    return 0;
+}
