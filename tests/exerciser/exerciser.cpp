@@ -32,6 +32,7 @@
 #include <QUrl>
 #include <QWheelEvent>
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <ftw.h>
 #include <pthread.h>
@@ -236,7 +237,7 @@ const std::vector<TKey>& Keys() {
 const QStringList& SaveNames() {
     static const QStringList n = {"out.jpg", "out.png", "out.bmp", "out.tif", "out.tga",
                                   "out.gif", "out.ppm", "out.pgm", "out.pbm", "out.pcx",
-                                  "<i>saved</i> & more.jpg", "ünï 写真.png", "no extension",
+                                  "<i>saved<i> &lt; more.jpg", "ünï 写真.png", "no extension",
                                   "odd.unknown", "sub dir/deeper.jpg", ".png"};
     return n;
 }
@@ -438,7 +439,10 @@ class TSession {
     QStringList ExistingFolders() const;
     QString DrawText() { return Texts()[Pick(int(Texts().size()))]; }
     int ExecDialog(QDialog* d);
-    void Visited(const QString& window) { windowsVisited_.insert(window); }
+    void Visited(const QString& window) {
+        windowsVisited_.insert(window);
+        windowsKnown_.insert(window);
+    }
     TJournal& Journal() { return journal_; }
 
   private:
@@ -996,7 +1000,8 @@ void TSession::Guard() {
             const QString f = t->SelectedFolder();
             if (!f.isEmpty() && !inside(f)) t->SelectFolder(pictures_);
         }
-    if (form_ && !inside(form_->ListedFolder())) form_->OpenFolder(pictures_);
+    if (form_ && !form_->ListedFolder().isEmpty() && !inside(form_->ListedFolder()))
+        form_->OpenFolder(pictures_);
     if (form_ && !form_->isVisible()) {
         journal_.Comment("the main window was closed: shown again");
         form_->show();
@@ -1136,6 +1141,12 @@ int TSession::Run() {
         QTimer unstick;
         QObject::connect(&unstick, &QTimer::timeout, [this] {
             if (!inPerform_ || NowNs() - performStart_ < 1000000000) return;
+            if (NowNs() - performStart_ > 20000000000) {
+                std::fprintf(stderr, "exerciser: step %d has not returned for 20 s: a loop of its "
+                                     "own that Escape does not end\n", stepNo_);
+                journal_.Comment("failure: the step never returned");
+                ::_exit(71);
+            }
             if (QWidget* p = QApplication::activePopupWidget()) p->close();
             if (QWidget* f = QApplication::focusWidget()) SendKey(f, Qt::Key_Escape, Qt::NoModifier);
         });
@@ -1205,6 +1216,8 @@ int TSession::Run() {
         std::cerr << "exerciser: at the end: " << why.toStdString() << "\n";
         rc = 1;
     }
+    for (const char* scheme : {"http", "https", "file", "mailto", "ftp"})
+        QDesktopServices::unsetUrlHandler(scheme);
     SetPrompts(nullptr);
     return rc;
 }
@@ -1226,6 +1239,9 @@ int RunExercise(const TExerciseOptions& opt, const std::string& root) {
     ::setenv("TMPDIR", (test + "/tmp").c_str(), 1);
     // Scanning meets the test scanner only: no probing of real devices.
     std::ofstream(home + "/sane/dll.conf") << "test\n";
+    // Kept mapped, so that what the backend keeps for good can be named.
+    dlopen("libsane-test.so.1", RTLD_NOW | RTLD_NODELETE);
+    dlopen("/usr/lib/x86_64-linux-gnu/sane/libsane-test.so.1", RTLD_NOW | RTLD_NODELETE);
     ::setenv("SANE_CONFIG_DIR", (home + "/sane").c_str(), 1);
     if (!std::getenv("QT_QPA_PLATFORM")) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     if (!ConfineWrites(root))
@@ -1234,6 +1250,11 @@ int RunExercise(const TExerciseOptions& opt, const std::string& root) {
     ::chdir((test + "/pictures").c_str());
     QDir().mkpath(QFile::decodeName((test + "/pictures").c_str()));
     ::chdir((test + "/pictures").c_str());
+    // The offscreen platform says for every window what it cannot do.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& ctx, const QString& msg) {
+        if (msg.startsWith("This plugin does not support")) return;
+        std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, ctx, msg)));
+    });
     static char arg0[] = "tavirlo";
     static char* argv[] = {arg0, nullptr};
     static int argc = 1;

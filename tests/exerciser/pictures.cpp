@@ -53,13 +53,13 @@ void MakeTestPictures(const std::string& folderName, bool full) {
     samples::WriteBytes(at("clip.avi"), samples::AviHeaderBytes(64, 48));
 
     // Names a careless program mistakes for markup, options or paths.
-    samples::SaveQuad(at("<b>bold</b> & <i>x</i>.jpg"), 30, 20);
+    samples::SaveQuad(at("<b>bold &amp; <i>x.jpg"), 30, 20);
     samples::SaveQuad(at("  spaces  in name .png"), 30, 20);
     samples::SaveQuad(at("ünïcödé 写真.bmp"), 30, 20);
     samples::SaveQuad(at("-dash.tga"), 16, 16);
     samples::SaveQuad(at(".hidden.png"), 16, 16);
     // A name that is no valid UTF-8 can only be made through its bytes.
-    samples::SaveQuad(at("raw.gif"), 18, 18);
+    samples::WriteQuadGif(at("raw.gif"), 18, 18);
     ::rename(QFile::encodeName(at("raw.gif")).constData(),
              (QFile::encodeName(folder) + "/bytes \xff\xfe\x80.gif").constData());
     QDir().mkpath(at("sub dir"));
