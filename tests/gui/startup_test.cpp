@@ -104,7 +104,7 @@ TEST(Program, HelpVersionAndAMissingFileAnswerOnTheCommandLine) {
         EXPECT_EQ(p.exitCode(), c.exitCode);
         const QString out = QString::fromUtf8(p.readAllStandardOutput());
         const QString err = QString::fromUtf8(p.readAllStandardError());
-        EXPECT_TRUE(out.startsWith(c.out)) << out.toStdString();
+        EXPECT_TRUE(!*c.out || out.startsWith(c.out)) << out.toStdString();
         EXPECT_TRUE(err.contains(c.err)) << err.toStdString();
         if (QString(c.err).contains("file")) EXPECT_TRUE(err.contains(c.args.last()));
     }
