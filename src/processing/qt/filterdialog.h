@@ -7,6 +7,7 @@
 
 #include <QColor>
 #include <QPointer>
+#include <QWidget>
 #include <array>
 #include <memory>
 #include <string>
