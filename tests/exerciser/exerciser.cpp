@@ -297,8 +297,12 @@ QString CleanText(QString t) {
 
 QString MenuPath(QMenu* m, int depth = 0) {
     QString title = CleanText(m->title());
+    const QList<QObject*> holders = m->menuAction()->associatedObjects();
+    // A menu of the menu bar also sits in the bar's overflow menu: the bar names it.
+    for (QObject* o : holders)
+        if (qobject_cast<QMenuBar*>(o)) return title;
     if (depth < 6)
-        for (QObject* o : m->menuAction()->associatedObjects())
+        for (QObject* o : holders)
             if (auto* parent = qobject_cast<QMenu*>(o); parent && parent != m)
                 return MenuPath(parent, depth + 1) + "/" + title;
     return title.isEmpty() ? QString("(menu)") : title;
