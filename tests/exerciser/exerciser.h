@@ -14,6 +14,7 @@ struct TExerciseOptions {
     double seconds = 0;   // or run for this long
     std::string replay;   // or run the steps of this journal
     std::string failureOut; // where a failing run's journal is copied
+    std::string journalOut; // where every run's journal is copied
     int hangMs = 2000;    // the event loop must answer within this
     bool listUnreached = false;
 };

@@ -4,6 +4,7 @@
 //   --seed N                  the generator's seed
 //   --replay FILE             the steps of a journal instead of the generator
 //   --failure-out FILE        where a failing run's journal goes
+//   --journal FILE            where the journal goes, failing or not
 //   --hang-ms N               how long the event loop may stay silent (2000)
 //   --list-unreached          name the commands and windows never reached
 
@@ -11,6 +12,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <string>
 
@@ -44,8 +46,9 @@ int main(int argc, char** argv) {
         if (a == "--steps" && hasValue) opt.steps = std::atoi(argv[++i]), own = true;
         else if (a == "--seconds" && hasValue) opt.seconds = std::atof(argv[++i]), own = true;
         else if (a == "--seed" && hasValue) opt.seed = std::strtoull(argv[++i], nullptr, 10), own = true;
-        else if (a == "--replay" && hasValue) opt.replay = argv[++i], own = true;
+        else if (a == "--replay" && hasValue) opt.replay = std::filesystem::absolute(argv[++i]).string(), own = true;
         else if (a == "--failure-out" && hasValue) opt.failureOut = argv[++i];
+        else if (a == "--journal" && hasValue) opt.journalOut = argv[++i];
         else if (a == "--hang-ms" && hasValue) opt.hangMs = std::atoi(argv[++i]);
         else if (a == "--list-unreached") opt.listUnreached = true;
     }

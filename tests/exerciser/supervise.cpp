@@ -168,6 +168,8 @@ int RunSupervised(const TExerciseOptions& opt) {
         std::ofstream(out, std::ios::binary) << journal;
         std::cerr << "exerciser: replay with  scripts/exercise --replay " << out << "\n";
     }
+    if (!opt.journalOut.empty())
+        std::ofstream(opt.journalOut, std::ios::binary) << ReadAll(root + "/journal.replay");
     RemoveTree(root);
     return ok ? 0 : 1;
 }
