@@ -8,7 +8,9 @@
 #include <QProgressDialog>
 #include <sys/stat.h>
 
+#include <cstring>
 #include <memory>
+#include <vector>
 
 #include "browser/mainform.h"
 #include "core/exceptions.h"
@@ -61,6 +63,42 @@ TTurnFileResult Done(bool changed) {
     return r;
 }
 
+// The colour a GIF's first picture shows as transparent (its graphic control
+// block's index in the colour table that picture uses); the reader keeps the
+// colours but not which one is transparent. False when there is none.
+bool GifTransparentColor(const std::vector<uint8_t>& d, TRGB& color) {
+    const size_t n = d.size();
+    if (n < 13 || std::memcmp(d.data(), "GIF8", 4) != 0) return false;
+    size_t table = 0, tableSize = 0;
+    if (d[10] & 0x80) {
+        table = 13;
+        tableSize = size_t(2) << (d[10] & 7);
+    }
+    size_t pos = 13 + tableSize * 3;
+    int index = -1;
+    while (pos < n) {
+        if (d[pos] == 0x21 && pos + 2 < n) {
+            if (d[pos + 1] == 0xF9 && pos + 7 < n && d[pos + 2] >= 4)
+                index = (d[pos + 3] & 1) ? d[pos + 6] : -1;
+            pos += 2;
+            while (pos < n && d[pos] != 0) pos += size_t(d[pos]) + 1; // the sub-blocks
+            ++pos;
+        } else if (d[pos] == 0x2C && pos + 9 < n) {
+            if (d[pos + 9] & 0x80) { // the picture's own colour table
+                table = pos + 10;
+                tableSize = size_t(2) << (d[pos + 9] & 7);
+            }
+            break;
+        } else {
+            return false;
+        }
+    }
+    if (index < 0 || table == 0 || size_t(index) >= tableSize || table + size_t(index) * 3 + 2 >= n) return false;
+    const uint8_t* c = d.data() + table + size_t(index) * 3;
+    color = RGB(c[0], c[1], c[2]);
+    return true;
+}
+
 // Decodes, turns and saves a picture that is not a JPEG in its own format.
 TTurnFileResult TurnDecoded(const std::string& path, TFileTurn turn) {
     const int orientation = turn == TFileTurn::ApplyExifOrientation ? ExifOrientation(path) : OrientationOf(turn);
@@ -80,8 +118,9 @@ TTurnFileResult TurnDecoded(const std::string& path, TFileTurn turn) {
     if (!gif && !FindWriter(ext)) return Failed("there is no writer for " + ext + " files");
     auto picture = std::make_unique<TPixelGraphic>();
     picture->LoadFromFile(path);
-    const bool transparent = picture->GetTransparent();
-    const TRGB transparentColor = picture->TransparentColor();
+    bool transparent = picture->GetTransparent();
+    TRGB transparentColor = picture->TransparentColor();
+    if (gif) transparent = GifTransparentColor(ReadWholeFile(path), transparentColor);
     ApplyExifOrientation(picture, orientation);
     picture->SetTransparent(transparent);
     picture->SetTransparentColor(transparentColor);
