@@ -192,6 +192,8 @@ TEST(ProgramHostile, StepsThroughAHostileFolderWithAbsurdSettings) {
         ASSERT_EQ(app.state(), QProcess::Running) << "step " << i;
         maxRss = std::max(maxRss, RssMb(app.processId()));
     }
+    if (!qEnvironmentVariableIsEmpty("TAV_E2E_SHOTS"))
+        Screenshot(c).save(qEnvironmentVariable("TAV_E2E_SHOTS") + "/hostile-end.png");
     // Still answering: the window closes and the program ends within 2 s.
     EXPECT_TRUE(CloseWithin(c, w, app, 2000));
     EXPECT_EQ(app.exitCode(), 0);

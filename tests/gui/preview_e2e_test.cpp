@@ -14,6 +14,7 @@
 #include <QToolBar>
 #include <cstdlib>
 #include <gtest/gtest.h>
+#include <span>
 #include <xcb/xtest.h>
 
 #include "../support/sample_files.h"
@@ -178,8 +179,9 @@ TEST(ProgramPreview, StepsThroughOneFileOfEveryType) {
     // The splash window may still cover the main window for a moment.
     QThread::msleep(2500);
     EXPECT_EQ(waitFor(files[0], 0), "") << "started on a.bmp";
+    // The file started on is the selected one: "Next Image" goes on from it.
     int shot = 1;
-    for (const Expected& e : files) {
+    for (const Expected& e : std::span(files).subspan(1)) {
         Click(c, nextAt);
         EXPECT_EQ(waitFor(e, shot++), "") << e.name;
         if (e.quads) continue;
