@@ -7,6 +7,7 @@
 #include "core/qt/bitmap.h"
 #include "core/registry.h"
 #include "core/stream.h"
+#include "formats/desktopicon.h"
 
 void PrepareLibraryForWorkers() {
     static const uint8_t none[1] = {0};
@@ -34,7 +35,15 @@ void LoadThumbSource(const std::string& path, const TThumbOptions& o, TPixelGrap
     CheckRegularFile(path);
     SetReadOptions(source, o);
     source.SetLoadSizeHint(o.loadHint);
-    source.LoadFromFile(path);
+    try {
+        source.LoadFromFile(path);
+    } catch (const std::exception&) {
+        // Icons of today (PNG-compressed or 32-bit with alpha) that the
+        // library's icon reader refuses are read as the preview reads them,
+        // so the thumbnail shows what the preview shows.
+        TFileStream file(path, TFileStream::OpenRead);
+        if (!LoadDesktopIcon(file, o.background, source)) throw;
+    }
     fullW = source.GetWidth();
     fullH = source.GetHeight();
     if (source.GetEmpty() || fullW < 1 || fullH < 1) throw EThumbnail("Empty picture: " + path);

@@ -2,6 +2,7 @@
 // cannot be read.
 
 #include <QTemporaryDir>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -86,4 +87,15 @@ TEST_F(ThumbMaker, UnreadableFilesGetTheQuestionMark) {
     EXPECT_EQ(q.GetWidth(), 80);
     EXPECT_EQ(q.GetHeight(), 80);
     EXPECT_EQ(q.BitsPerPixel(), 8);
+}
+
+TEST_F(ThumbMaker, IconsOfTodayShowAsThePreviewShowsThem) {
+    // A PNG-compressed icon image: the library's icon reader refuses it, the
+    // preview shows it; the thumbnail must show it too, not a question mark.
+    const std::string png = Path("red.png").toStdString(), ico = Path("red.ico").toStdString();
+    ASSERT_EQ(std::system(("convert -size 48x48 xc:'#ff0000' " + png).c_str()), 0);
+    ASSERT_EQ(std::system(("icotool -c -o " + ico + " -r " + png).c_str()), 0);
+    TPixelGraphic sq;
+    EXPECT_TRUE(MakeThumbnail(ico, TThumbOptions{}, sq));
+    EXPECT_EQ(sq.GetPixel(32, 20), RGB(255, 0, 0));
 }
