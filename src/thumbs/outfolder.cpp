@@ -19,7 +19,8 @@ QString Reason(int err) {
 
 bool OutputFolderMissing(const QString& folder) {
     struct stat st {};
-    return ::lstat(QFile::encodeName(Shown(folder)).constData(), &st) != 0 && errno == ENOENT;
+    return ::lstat(QFile::encodeName(Shown(folder)).constData(), &st) != 0 &&
+           (errno == ENOENT || errno == ENOTDIR);
 }
 
 QString OutputFolderProblem(const QString& folder, bool create) {
@@ -28,7 +29,9 @@ QString OutputFolderProblem(const QString& folder, bool create) {
     struct stat st {};
     if (::stat(path.constData(), &st) != 0) {
         const int err = errno;
-        if (err != ENOENT || !create) return "Cannot open folder " + Shown(folder) + ": " + Reason(err);
+        // (A missing part of the path, or a file where a folder should be:
+        // making it says what is in the way.)
+        if ((err != ENOENT && err != ENOTDIR) || !create) return "Cannot open folder " + Shown(folder) + ": " + Reason(err);
         std::error_code ec;
         std::filesystem::create_directories(std::filesystem::path(path.toStdString()), ec);
         if (ec)

@@ -12,5 +12,6 @@
 // parents.
 QString OutputFolderProblem(const QString& folder, bool create);
 
-// True when nothing exists at `folder` (not even a dangling link).
+// True when nothing exists at `folder` (not even a dangling link), also
+// when a part of its path is a file.
 bool OutputFolderMissing(const QString& folder);

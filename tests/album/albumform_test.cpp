@@ -2,6 +2,7 @@
 // entries, saving and opening (a bad file changes nothing), the caption
 // editor, and the pages printed to PDF. The page layout as a table.
 
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPrinter>
@@ -200,8 +201,8 @@ TEST_F(Album, CaptionsHaveTheirOwnBandAndAreElided) {
                     }
                 ASSERT_TRUE(inside) << "ink at " << x << "," << y << " option " << option;
             }
-        for (int n : inkPerBand)
-            EXPECT_GT(n, 0);
+        for (size_t i = 0; i < frames.size(); ++i)
+            if (!frames[i].caption.isEmpty()) EXPECT_GT(inkPerBand[i], 0) << i;
     }
     // Without captions the picture has the whole cell.
     album.header.captionOption = 0;
@@ -220,8 +221,12 @@ TEST_F(Album, ImportingAFolderWithoutPicturesSaysSo) {
     a.ImportAll();
     EXPECT_TRUE(a.Entries().empty());
     EXPECT_EQ(prompts->Messages(), QStringList{"There are no pictures to import in " + P("empty")});
-    samples::SaveQuad(P("empty/a.jpg"), 10, 10);
-    ASSERT_TRUE(form.OpenFolder(P("empty")));
+    QDir(dir.path()).mkdir("pics");
+    samples::SaveQuad(P("pics/a.jpg"), 10, 10);
+    form.show(); // the first show reads the file mask
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(form.OpenFolder(P("pics")));
+    ASSERT_EQ(form.SLV1->Count(), 1);
     a.ImportAll();
     EXPECT_EQ(a.Entries().size(), 1u);
     EXPECT_EQ(prompts->Messages().size(), 1);

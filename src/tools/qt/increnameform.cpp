@@ -159,11 +159,8 @@ void TfrmIncRename::showEvent(QShowEvent* e) {
 
 void TfrmIncRename::TakeHandOver(const QString&, const QStringList& files) {
     FileList->clear();
-    if (files.size() > 1) {
-        QStringList sorted = files;
-        std::stable_sort(sorted.begin(), sorted.end(), NaturalLess);
-        FileList->addItems(sorted);
-    }
+    // In the order the browser shows them: that is the order they are numbered in.
+    if (files.size() > 1) FileList->addItems(files);
     show();
     raise();
     activateWindow();
