@@ -50,11 +50,14 @@ int RunToolCommand(TForm1* form, const QString& className) {
         if (row->files)
             for (const QString& name : form->SLV1->SelectedNames())
                 files << AddBackslash(listed) + name;
-        if (row->needOne && files.size() != 1) {
+        if (row->needOne && files.isEmpty()) {
             if (row->noFileText)
                 MessageDlg(row->noFileText, QMessageBox::Information, QMessageBox::Ok, form);
             return -1;
         }
+        // A one-file tool given several (Ctrl+A, then the tool) takes the
+        // first, as the list shows them.
+        if (row->needOne && files.size() > 1) files = QStringList{files.front()};
         if (!target) {
             QMetaObject::invokeMethod(w, "ShowFile", Q_ARG(QString, files.front()));
             return -1;

@@ -14,8 +14,8 @@ struct THandOverRow {
     bool handOver;
     // Hands the selected files' full paths (list order); else none.
     bool files;
-    // Needs exactly one selected file; otherwise `noFileText` is shown (or,
-    // when null, nothing happens).
+    // Needs a selected file and takes the first of several; with none,
+    // `noFileText` is shown (or, when null, nothing happens).
     bool needOne;
     const char* noFileText;
     // Hands the tree's folder instead of the listed one.

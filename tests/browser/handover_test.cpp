@@ -102,7 +102,8 @@ TEST(HandOver, EachToolGetsWhatItsRowSays) {
             QString message;
         } cases[] = {
             {{}, "TavConverter", "", "", {}, "Click on an image filename first"},
-            {{"a.jpg", "c.jpg"}, "TavConverter", "", "", {}, "Click on an image filename first"},
+            // Several selected (Ctrl+A): the first is taken.
+            {{"a.jpg", "c.jpg"}, "TavConverter", "TfrmConvert", folder, {a}, ""},
             // The list's menu offers it only for one file.
             {{"a.jpg", "c.jpg"}, "Convert with TavConverter...", "", "", {}, ""},
             {{"b.jpg"}, "Convert with TavConverter...", "TfrmConvert", folder, {b}, ""},
