@@ -24,6 +24,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTest>
 #include <QTextEdit>
@@ -418,6 +419,19 @@ void TypeText(QWidget* target, const QString& text) {
     }
 }
 
+// The patterns of a dialog filter ("Albums (*.alb);;All (*)"); empty when
+// it shows every file.
+QStringList FilterPatterns(const QString& filter) {
+    QStringList patterns;
+    static const QRegularExpression group("\\(([^)]*)\\)");
+    for (auto it = group.globalMatch(filter); it.hasNext();)
+        for (const QString& p : it.next().captured(1).split(' ', Qt::SkipEmptyParts)) {
+            if (p == "*" || p == "*.*") return {};
+            patterns << p;
+        }
+    return patterns;
+}
+
 // ---- The session.
 
 class TExercisePrompts;
@@ -590,7 +604,10 @@ class TExercisePrompts : public TPrompts {
         return f;
     }
 
-    QStringList Files(const QString& kind, int most) {
+    // Names the user picks: existing files, or for a save new names too. A
+    // save picks among the names its filter shows, as a user in the real
+    // dialog would (and confirms replacing an existing one).
+    QStringList Files(const QString& kind, int most, const QString& filter = {}) {
         const QStringList a = s_->Answer(
             kind,
             [&] {
@@ -600,10 +617,20 @@ class TExercisePrompts : public TPrompts {
                     const QStringList d = s_->ExistingFolders();
                     return QStringList{d[s_->Pick(int(d.size()))]};
                 }
-                const QStringList existing = s_->ExistingFiles();
-                if (kind == "save" && (existing.isEmpty() || s_->Chance(60))) {
-                    const QString n = SaveNames()[s_->Pick(int(SaveNames().size()))];
-                    return QStringList{"pictures/" + n};
+                QStringList existing = s_->ExistingFiles();
+                if (kind == "save") {
+                    const QStringList patterns = FilterPatterns(filter);
+                    const auto shown = [&](const QString& rel) {
+                        return patterns.isEmpty() || QDir::match(patterns, QFileInfo(rel).fileName());
+                    };
+                    QStringList names;
+                    for (const QString& n : SaveNames())
+                        if (shown(n)) names << "pictures/" + n;
+                    if (names.isEmpty())
+                        names << "pictures/named by the exerciser" + patterns.front().mid(1);
+                    existing.removeIf([&](const QString& rel) { return !shown(rel); });
+                    if (existing.isEmpty() || s_->Chance(60))
+                        return QStringList{names[s_->Pick(int(names.size()))]};
                 }
                 const int n = 1 + s_->Pick(most);
                 for (int i = 0; i < n && !existing.isEmpty(); ++i)
@@ -626,7 +653,7 @@ class TExercisePrompts : public TPrompts {
     }
     QString SaveFileName(QWidget*, const TFileDialogRequest& r, QString* sel) override {
         if (sel) *sel = r.selectedFilter;
-        return Files("save", 1).value(0);
+        return Files("save", 1, r.filter).value(0);
     }
     QString ExistingDirectory(QWidget*, const QString&, const QString&) override {
         return Files("dir", 1).value(0);
