@@ -511,6 +511,7 @@ class TSession {
     std::set<QString> knownCommands_;
     std::set<QString> windowsVisited_, windowsKnown_;
     bool inPerform_ = false;
+    QPointer<QWidget> performWindow_;
     int64_t performStart_ = 0;
 };
 
@@ -865,6 +866,7 @@ TSession::TStep TSession::Draw() {
 void TSession::Perform(const TStep& s) {
     const QString kind = s.fields.value(0);
     QPointer<QWidget> w = FindWindow(s.fields.value(1));
+    performWindow_ = w;
     if (!w || kind == "wait") return;
     Visited(WindowKey(w));
     if (kind == "action") {
@@ -1176,14 +1178,17 @@ int TSession::Run() {
         QTimer unstick;
         QObject::connect(&unstick, &QTimer::timeout, [this] {
             if (!inPerform_ || NowNs() - performStart_ < 1000000000) return;
-            if (NowNs() - performStart_ > 20000000000) {
-                std::fprintf(stderr, "exerciser: step %d has not returned for 20 s: a loop of its "
+            if (NowNs() - performStart_ > 60000000000) {
+                std::fprintf(stderr, "exerciser: step %d has not returned for 60 s: a loop of its "
                                      "own that Escape does not end\n", stepNo_);
                 journal_.Comment("failure: the step never returned");
                 ::_exit(71);
             }
             if (QWidget* p = QApplication::activePopupWidget()) p->close();
             if (QWidget* f = QApplication::focusWidget()) SendKey(f, Qt::Key_Escape, Qt::NoModifier);
+            // Long work that Escape breaks (an album's preview) listens in its own window.
+            if (performWindow_ && performWindow_ != QApplication::focusWidget())
+                SendKey(performWindow_, Qt::Key_Escape, Qt::NoModifier);
         });
         unstick.start(500);
         std::thread watchdog(Watch, opt_.hangMs, &journal_);
