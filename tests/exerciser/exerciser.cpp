@@ -24,6 +24,7 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTest>
 #include <QTextEdit>
@@ -418,6 +419,19 @@ void TypeText(QWidget* target, const QString& text) {
     }
 }
 
+// The patterns of a dialog filter ("Albums (*.alb);;All (*)"); empty when
+// it shows every file.
+QStringList FilterPatterns(const QString& filter) {
+    QStringList patterns;
+    static const QRegularExpression group("\\(([^)]*)\\)");
+    for (auto it = group.globalMatch(filter); it.hasNext();)
+        for (const QString& p : it.next().captured(1).split(' ', Qt::SkipEmptyParts)) {
+            if (p == "*" || p == "*.*") return {};
+            patterns << p;
+        }
+    return patterns;
+}
+
 // ---- The session.
 
 class TExercisePrompts;
@@ -497,6 +511,7 @@ class TSession {
     std::set<QString> knownCommands_;
     std::set<QString> windowsVisited_, windowsKnown_;
     bool inPerform_ = false;
+    QPointer<QWidget> performWindow_;
     int64_t performStart_ = 0;
 };
 
@@ -590,7 +605,10 @@ class TExercisePrompts : public TPrompts {
         return f;
     }
 
-    QStringList Files(const QString& kind, int most) {
+    // Names the user picks: existing files, or for a save new names too. A
+    // save picks among the names its filter shows, as a user in the real
+    // dialog would (and confirms replacing an existing one).
+    QStringList Files(const QString& kind, int most, const QString& filter = {}) {
         const QStringList a = s_->Answer(
             kind,
             [&] {
@@ -600,10 +618,20 @@ class TExercisePrompts : public TPrompts {
                     const QStringList d = s_->ExistingFolders();
                     return QStringList{d[s_->Pick(int(d.size()))]};
                 }
-                const QStringList existing = s_->ExistingFiles();
-                if (kind == "save" && (existing.isEmpty() || s_->Chance(60))) {
-                    const QString n = SaveNames()[s_->Pick(int(SaveNames().size()))];
-                    return QStringList{"pictures/" + n};
+                QStringList existing = s_->ExistingFiles();
+                if (kind == "save") {
+                    const QStringList patterns = FilterPatterns(filter);
+                    const auto shown = [&](const QString& rel) {
+                        return patterns.isEmpty() || QDir::match(patterns, QFileInfo(rel).fileName());
+                    };
+                    QStringList names;
+                    for (const QString& n : SaveNames())
+                        if (shown(n)) names << "pictures/" + n;
+                    if (names.isEmpty())
+                        names << "pictures/named by the exerciser" + patterns.front().mid(1);
+                    existing.removeIf([&](const QString& rel) { return !shown(rel); });
+                    if (existing.isEmpty() || s_->Chance(60))
+                        return QStringList{names[s_->Pick(int(names.size()))]};
                 }
                 const int n = 1 + s_->Pick(most);
                 for (int i = 0; i < n && !existing.isEmpty(); ++i)
@@ -626,7 +654,7 @@ class TExercisePrompts : public TPrompts {
     }
     QString SaveFileName(QWidget*, const TFileDialogRequest& r, QString* sel) override {
         if (sel) *sel = r.selectedFilter;
-        return Files("save", 1).value(0);
+        return Files("save", 1, r.filter).value(0);
     }
     QString ExistingDirectory(QWidget*, const QString&, const QString&) override {
         return Files("dir", 1).value(0);
@@ -838,6 +866,7 @@ TSession::TStep TSession::Draw() {
 void TSession::Perform(const TStep& s) {
     const QString kind = s.fields.value(0);
     QPointer<QWidget> w = FindWindow(s.fields.value(1));
+    performWindow_ = w;
     if (!w || kind == "wait") return;
     Visited(WindowKey(w));
     if (kind == "action") {
@@ -1149,14 +1178,17 @@ int TSession::Run() {
         QTimer unstick;
         QObject::connect(&unstick, &QTimer::timeout, [this] {
             if (!inPerform_ || NowNs() - performStart_ < 1000000000) return;
-            if (NowNs() - performStart_ > 20000000000) {
-                std::fprintf(stderr, "exerciser: step %d has not returned for 20 s: a loop of its "
+            if (NowNs() - performStart_ > 60000000000) {
+                std::fprintf(stderr, "exerciser: step %d has not returned for 60 s: a loop of its "
                                      "own that Escape does not end\n", stepNo_);
                 journal_.Comment("failure: the step never returned");
                 ::_exit(71);
             }
             if (QWidget* p = QApplication::activePopupWidget()) p->close();
             if (QWidget* f = QApplication::focusWidget()) SendKey(f, Qt::Key_Escape, Qt::NoModifier);
+            // Long work that Escape breaks (an album's preview) listens in its own window.
+            if (performWindow_ && performWindow_ != QApplication::focusWidget())
+                SendKey(performWindow_, Qt::Key_Escape, Qt::NoModifier);
         });
         unstick.start(500);
         std::thread watchdog(Watch, opt_.hangMs, &journal_);
