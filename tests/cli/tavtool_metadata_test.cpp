@@ -12,7 +12,7 @@ using oracle::Q;
 
 namespace {
 
-std::string Run(const std::string& cmd) {
+std::string Output(const std::string& cmd) {
     std::string out;
     FILE* p = ::popen(cmd.c_str(), "r");
     if (!p) return out;
@@ -53,10 +53,10 @@ TEST(TavtoolMetadata, ConvertKeepsExifAndProfile) {
     for (const char* ext : {"jpg", "png", "tif"}) {
         SCOPED_TRACE(ext);
         const std::string out = dir / (std::string("out.") + ext);
-        ASSERT_EQ(Run(std::string("'") + TAVTOOL_PATH + "' convert " + Q(src) + " " + Q(out) +
+        ASSERT_EQ(Output(std::string("'") + TAVTOOL_PATH + "' convert " + Q(src) + " " + Q(out) +
                       " --size 48x32 2>&1"),
                   "");
-        auto tag = [&](const char* t) { return Run("exiftool -s3 -n -" + std::string(t) + " " + Q(out)); };
+        auto tag = [&](const char* t) { return Output("exiftool -s3 -n -" + std::string(t) + " " + Q(out)); };
         EXPECT_EQ(tag("Make"), "Nikon");
         EXPECT_EQ(tag("Model"), "D750");
         EXPECT_EQ(tag("DateTimeOriginal"), "2023:07:01 08:00:00");
