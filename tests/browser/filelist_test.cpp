@@ -200,7 +200,7 @@ TEST(FileList, MaskMatching) {
               "*.pcx;*.png;*.tga;*.tif;*.tiff;");
     EXPECT_EQ(FileMaskFromTypes("010000000100001"), "*.gif;*.tif;*.tiff;*.jxl;");
     EXPECT_EQ(FileMaskFromTypes("0100000001101"),
-              "*.gif;*.tif;*.tiff;*.pbm;*.pgm;*.ppm;*.pnm;*.webp;*.heic;*.heif;*.jxl;");
+              "*.gif;*.tif;*.tiff;*.pbm;*.pgm;*.ppm;*.pnm;*.avif;*.heic;*.heif;*.jxl;");
     EXPECT_EQ(FileMaskFromTypes("1x00000000000000000"), "*.jpg;*.jpeg;*.jpe;*.jfif;*.jif;");
 }
 
