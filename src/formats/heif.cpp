@@ -181,7 +181,7 @@ void THEICFileFormatReader::Read(TStream& stream, TPixelGraphic& picture, int im
         else
             rgbarows::RGBToBGR(src, picture.ScanLine(y), dw);
     }
-    HandOnMetadata(picture, Metadata(image.h));
+    HandOnMetadata(picture, Metadata(image.h), true);
     progress.Step(1, 1);
 }
 

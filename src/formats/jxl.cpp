@@ -136,7 +136,7 @@ void TJXLFileFormatReader::Read(TStream& stream, TPixelGraphic& picture, int ima
             Fail(PGMessage(7, "Index"));
         }
     }
-    HandOnMetadata(picture, std::move(meta));
+    HandOnMetadata(picture, std::move(meta), true);
     progress.Step(1, 1);
 }
 

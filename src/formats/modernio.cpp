@@ -4,6 +4,7 @@
 #include <cstring>
 #include <thread>
 
+#include "core/metadata.h"
 #include "core/options.h"
 #include "core/pixelgraphic.h"
 #include "core/pixelrows.h"
@@ -73,7 +74,12 @@ int DecoderThreads() {
     return int(std::clamp(std::thread::hardware_concurrency(), 1u, 16u));
 }
 
-void HandOnMetadata(TPixelGraphic& picture, TPictureMetadataBytes&& bytes) {
-    (void)picture;
-    (void)bytes;
+void HandOnMetadata(TPixelGraphic& picture, TPictureMetadataBytes&& bytes, bool upright) {
+    TPGMetadata m;
+    if (bytes.exif.size() <= kPGMaxExifBytes && IsExifBlock(bytes.exif)) {
+        m.Exif = std::move(bytes.exif);
+        if (upright) SetExifBlockOrientation(m.Exif, 1);
+    }
+    if (bytes.icc.size() <= kPGMaxICCBytes) m.ICC = std::move(bytes.icc);
+    picture.SetMetadata(std::move(m));
 }

@@ -42,6 +42,8 @@ struct TPictureMetadataBytes {
     std::vector<uint8_t> exif, icc;
 };
 // The one place where the new readers hand the file's EXIF block and ICC
-// profile on to the picture. The picture has no member for them yet, so
-// they end here; the readers already collect them.
-void HandOnMetadata(TPixelGraphic& picture, TPictureMetadataBytes&& bytes);
+// profile on to the picture, each within the picture's metadata caps.
+// `upright`: the decoder already turned the pixels by the file's own
+// orientation (HEIF's transformations, JPEG XL's orientation), so the
+// EXIF Orientation must not turn them again when the block is saved.
+void HandOnMetadata(TPixelGraphic& picture, TPictureMetadataBytes&& bytes, bool upright = false);

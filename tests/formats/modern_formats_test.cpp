@@ -311,3 +311,24 @@ TEST(ModernFormats, ChosenByContentFirst) {
     LoadFile(named, pic);
     EXPECT_EQ(pic.GetWidth(), s.w);
 }
+
+// The EXIF block and ICC profile of a file reach the picture, so saving it
+// elsewhere keeps them.
+TEST(ModernFormats, ExifAndProfileReachThePicture) {
+    if (!HaveTools({"avifenc"})) GTEST_SKIP() << "avifenc missing";
+    Sources s;
+    // A little-endian EXIF block: one directory with Orientation = 6.
+    const Bytes exif = {'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x12, 0x01, 3, 0, 1, 0, 0, 0, 6, 0, 0, 0, 0, 0, 0, 0};
+    Bytes icc(300);
+    for (size_t i = 0; i < icc.size(); ++i) icc[i] = uint8_t(i * 7);
+    Spit(s.dir / "x.exif", exif);
+    Spit(s.dir / "x.icc", icc);
+    const std::string a = s.dir / "m.avif";
+    ASSERT_EQ(Shell("avifenc -s 10 --exif '" + s.dir / "x.exif" + "' --icc '" + s.dir / "x.icc" + "' '" +
+                    s.png + "' '" + a + "' >/dev/null"),
+              0);
+    TPixelGraphic pic;
+    LoadFile(a, pic);
+    EXPECT_EQ(pic.ICCProfile(), icc);
+    EXPECT_EQ(pic.ExifBlock(), exif);
+}
