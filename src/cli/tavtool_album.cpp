@@ -1,8 +1,7 @@
 // tavtool album: album files for scripts. "list" prints an album's settings
 // and entries; "create" makes one from picture files by the album window's
-// drop rule (a name whose upper-case extension with its dot occurs in
-// ".JPG.GIF.BMP.ICO.TIF.PNG.PCX.TGA.WMF"; names holding TAB or a line break
-// are refused, since the file format cannot hold them).
+// drop rule (a picture extension, formats/droptypes.h; names holding TAB or
+// a line break are refused, since the file format cannot hold them).
 
 #include <climits>
 #include <cstdlib>
@@ -19,6 +18,7 @@
 #include "album/file/albumfile.h"
 #include "cli/tavtool_commands.h"
 #include "core/pixelgraphic.h"
+#include "formats/droptypes.h"
 
 extern const char* const kAlbumUsage =
     "  album list ALBUM\n"
@@ -34,19 +34,9 @@ extern const char* const kAlbumUsage =
 
 namespace {
 
-std::string Upper(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-    return s;
-}
-
 // The album window's drop rule.
 bool AlbumAccepts(const std::string& path) {
-    const std::string name = std::filesystem::path(path).filename().string();
-    const size_t dot = name.rfind('.');
-    if (dot == std::string::npos || dot + 1 == name.size()) return false;
-    return std::string(".JPG.GIF.BMP.ICO.TIF.PNG.PCX.TGA.WMF").find(Upper(name.substr(dot))) !=
-               std::string::npos &&
+    return IsDroppedPictureName(std::filesystem::path(path).filename().string()) &&
            AlbumPathAllowed(path);
 }
 

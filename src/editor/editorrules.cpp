@@ -1,4 +1,5 @@
 #include "editor/editorrules.h"
+#include "formats/droptypes.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -35,12 +36,7 @@ int ZoomToolScroll(long double newZoom, int p, int clientExtent) {
 }
 
 bool IsEditableDropName(const QString& path) {
-    const QString name = QFileInfo(path).fileName();
-    const qsizetype dot = name.lastIndexOf('.');
-    if (dot < 0) return false;
-    static const QStringList types = {".JPG", ".GIF", ".BMP", ".ICO", ".TIF",
-                                      ".PNG", ".PCX", ".TGA", ".WMF"};
-    return types.contains(name.mid(dot).toUpper());
+    return IsDroppedPictureName(QFileInfo(path).fileName().toStdString());
 }
 
 QString QtFilterFromPipes(const std::string& pipes) {

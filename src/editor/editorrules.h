@@ -23,9 +23,8 @@ int ZoomToolPicturePoint(int boxPos, long double oldZoom);
 int ZoomToolScroll(long double newZoom, int p, int clientExtent);
 
 // ---- drops
-// Whether a dropped file's extension is one the editor takes. The upper-cased
-// extension with its dot must occur in ".JPG.GIF.BMP.ICO.TIF.PNG.PCX.TGA.WMF"
-// as a whole entry, so ".jpeg" is refused while ".jpg" and ".JPG" pass.
+// Whether a dropped file's extension is one the editor takes: a picture
+// extension as a whole entry (formats/droptypes.h), case ignored.
 bool IsEditableDropName(const QString& path);
 
 // ---- dialog filters

@@ -1,4 +1,5 @@
 #include "thumbs/thumbrules.h"
+#include "formats/droptypes.h"
 
 #include <QStringList>
 #include <algorithm>
@@ -124,11 +125,5 @@ bool ValidSheetSizeText(const QString& text, int* value) {
 }
 
 bool AcceptsDroppedPicture(const QString& name) {
-    const int dot = name.lastIndexOf('.');
-    if (dot < 0) return false;
-    const QString ext = name.mid(dot).toUpper();
-    // The whole extension must be one of the entries, not a piece of one.
-    static const QStringList kAccepted = {".JPG", ".GIF", ".BMP", ".ICO", ".TIF",
-                                          ".PNG", ".PCX", ".TGA", ".WMF"};
-    return kAccepted.contains(ext);
+    return IsDroppedPictureName(name.toStdString());
 }

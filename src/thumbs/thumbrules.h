@@ -92,8 +92,8 @@ inline int ShadowValue(int v, int e) {
     return (v / 12) * e + v / 2;
 }
 
-// Drop targets take a dragged file when its upper-case extension with its
-// dot occurs in ".JPG.GIF.BMP.ICO.TIF.PNG.PCX.TGA.WMF".
+// Drop targets take a dragged file whose extension is a picture extension
+// (formats/droptypes.h), case ignored.
 bool AcceptsDroppedPicture(const QString& name);
 
 // The Size edit of the sheet options: digits, 30..900; empty or out of range

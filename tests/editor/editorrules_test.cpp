@@ -34,9 +34,10 @@ TEST(EditorRules, DropExtensions) {
     struct Case {
         const char* path;
         bool ok;
-    } const cases[] = {{"/a/b.jpg", true},  {"/a/b.JPG", true},      {"/a/b.jpeg", false},
+    } const cases[] = {{"/a/b.jpg", true},  {"/a/b.JPG", true},      {"/a/b.jpeg", true},
                        {"/a/b.txt", false}, {"/a.jpg/noext", false}, {"/a/b.Png", true},
-                       {"/a/b.wmf", true},  {"/a/b.jp", false}};
+                       {"/a/b.wmf", true},  {"/a/b.jp", false},
+                       {"/a/b.heic", true}, {"/a/b.ppm", true}};
     for (const Case& c : cases)
         EXPECT_EQ(IsEditableDropName(c.path), c.ok) << c.path;
 }

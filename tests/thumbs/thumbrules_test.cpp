@@ -99,8 +99,9 @@ TEST(ViewImage, ClientSize) {
 }
 
 TEST(DropFilter, Extensions) {
-    for (const char* ok : {"a.jpg", "B.JPG", "x.y.png", "m.wmf", "t.Tga"})
+    for (const char* ok : {"a.jpg", "B.JPG", "x.y.png", "m.wmf", "t.Tga", "a.jpeg", "a.tiff", "p.PGM",
+                           "w.webp", "h.HEIC", "j.jxl", "e.emf"})
         EXPECT_TRUE(AcceptsDroppedPicture(ok)) << ok;
-    for (const char* no : {"a.jpeg", "a.txt", "noext", "a.", "a.PG", "a.tiff"})
+    for (const char* no : {"a.txt", "noext", "a.", "a.PG", "a.jp", "webp", "a.webp.txt"})
         EXPECT_FALSE(AcceptsDroppedPicture(no)) << no;
 }

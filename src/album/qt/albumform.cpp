@@ -48,6 +48,7 @@
 #include "platform/settings.h"
 #include "thumbs/qt/thumbtav.h"
 #include "thumbs/qt/toolwidgets.h"
+#include "formats/droptypes.h"
 
 namespace {
 
@@ -72,10 +73,7 @@ struct TWaitCursor {
 // The album window's drop rule: the upper-case extension with its dot is
 // found in the list of picture types, and the name fits an album file.
 bool Droppable(const QString& path) {
-    const QString name = QFileInfo(path).fileName();
-    const int dot = name.lastIndexOf('.');
-    if (dot < 0 || dot + 1 == name.size()) return false;
-    return QString(".JPG.GIF.BMP.ICO.TIF.PNG.PCX.TGA.WMF").contains(name.mid(dot).toUpper()) &&
+    return IsDroppedPictureName(QFileInfo(path).fileName().toStdString()) &&
            AlbumPathAllowed(PathBytes(path));
 }
 

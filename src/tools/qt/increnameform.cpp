@@ -25,6 +25,7 @@
 #include "platform/prompts.h"
 #include "thumbs/qt/toolwidgets.h"
 #include "tools/increname.h"
+#include "formats/droptypes.h"
 
 namespace {
 
@@ -39,10 +40,7 @@ bool Accepts(const QMimeData* m) {
 } // namespace
 
 bool IsIncRenameDropType(const QString& name) {
-    static const QStringList types = {".JPG", ".GIF", ".BMP", ".ICO", ".TIF",
-                                      ".PNG", ".PCX", ".TGA", ".WMF"};
-    const qsizetype dot = name.lastIndexOf('.');
-    return dot >= 0 && types.contains(name.mid(dot).toUpper());
+    return IsDroppedPictureName(name.toStdString());
 }
 
 TIncRenameList::TIncRenameList(QWidget* parent) : QListWidget(parent) {
