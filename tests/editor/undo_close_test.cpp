@@ -3,6 +3,7 @@
 // commands whose result must be exactly what was asked for.
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QProcess>
