@@ -52,7 +52,7 @@ TEST_F(Album, EntriesDropMoveRotate) {
     TfAlbum a;
     a.AddFiles(dir.path(), {"notes.txt", "x.JPEG", "noext", "x.jp", "a.jpg", "t\tab.jpg"});
     ASSERT_EQ(a.Entries().size(), 2u);
-    EXPECT_EQ(a.Entries()[0].path, P("x.jp").toStdString());
+    EXPECT_EQ(a.Entries()[0].path, P("x.JPEG").toStdString());
     EXPECT_EQ(prompts->Messages().size(), 4);
     EXPECT_EQ(prompts->Messages().front(), "Can't edit " + P("notes.txt"));
     a.List->setCurrentItem(a.List->topLevelItem(1));

@@ -70,7 +70,8 @@ TEST_F(MainForm, FirstStartUsesTheDefaults) {
     EXPECT_EQ(r->DeletionMode, 0);
     EXPECT_TRUE(r->ConfirmDeletions);
     EXPECT_FALSE(r->ColorChanged);
-    EXPECT_EQ(r->FileMask, "*.jpg;*.gif;*.bmp;*.ico;*.wmf;*.avi;*.pcx;*.png;*.tga;*.tif;");
+    EXPECT_EQ(r->FileMask, "*.jpg;*.jpeg;*.jpe;*.jfif;*.jif;*.gif;*.bmp;*.dib;*.rle;*.ico;*.wmf;*.emf;*.avi;"
+                           "*.pcx;*.png;*.tga;*.tif;*.tiff;*.pbm;*.pgm;*.ppm;*.pnm;*.webp;*.avif;*.heic;*.heif;*.jxl;");
     EXPECT_EQ(r->ListedFolder(), QDir::homePath()); // "Directory" defaults to home
     EXPECT_EQ(r->BackgroundColorValue(), (QPalette().color(QPalette::Window).red()) |
                                              (QPalette().color(QPalette::Window).green() << 8) |

@@ -52,9 +52,9 @@ class TurnCommands : public ::testing::Test {
     // The Edit menu's command (the pop-up's twin follows the selection).
     QAction* EditCommand(const QString& caption) {
         for (QAction* m : form->menuBar()->actions())
-            if (m->text() == "Edit" && m->menu())
+            if (PlainCaption(m->text()) == "Edit" && m->menu())
                 for (QAction* a : m->menu()->actions())
-                    if (a->text() == caption) return a;
+                    if (PlainCaption(a->text()) == caption) return a;
         ADD_FAILURE() << "no Edit command " << caption.toStdString();
         return new QAction(form.get());
     }
@@ -70,12 +70,12 @@ class TurnCommands : public ::testing::Test {
 TEST_F(TurnCommands, MenusCarryTheCommandsAndTheKeysCollideWithNothing) {
     QMenu* edit = nullptr;
     for (QAction* a : form->menuBar()->actions())
-        if (a->text() == "Edit") edit = a->menu();
+        if (PlainCaption(a->text()) == "Edit") edit = a->menu();
     ASSERT_NE(edit, nullptr);
     for (const char* caption : kTurnCommandCaptions) {
         int inEdit = 0, inPopup = 0;
-        for (QAction* a : edit->actions()) inEdit += a->text() == caption;
-        for (QAction* a : form->PopupMenu1->actions()) inPopup += a->text() == caption;
+        for (QAction* a : edit->actions()) inEdit += PlainCaption(a->text()) == caption;
+        for (QAction* a : form->PopupMenu1->actions()) inPopup += PlainCaption(a->text()) == caption;
         EXPECT_EQ(inEdit, 1) << caption;
         EXPECT_EQ(inPopup, 1) << caption;
     }
@@ -85,7 +85,7 @@ TEST_F(TurnCommands, MenusCarryTheCommandsAndTheKeysCollideWithNothing) {
     // The pop-up's commands need a selection.
     QAction* popupFlip = nullptr;
     for (QAction* a : form->PopupMenu1->actions())
-        if (a->text() == "Flip Vertical") popupFlip = a;
+        if (PlainCaption(a->text()) == "Flip Vertical") popupFlip = a;
     ASSERT_NE(popupFlip, nullptr);
     form->UpdatePopupMenu1();
     EXPECT_FALSE(popupFlip->isEnabled());
@@ -96,7 +96,7 @@ TEST_F(TurnCommands, MenusCarryTheCommandsAndTheKeysCollideWithNothing) {
     // No other command of the window answers these keys.
     QList<QAction*> all = form->findChildren<QAction*>();
     for (QAction* a : all) {
-        if (QString(a->text()).startsWith("Rotate ")) continue;
+        if (PlainCaption(a->text()).startsWith("Rotate ")) continue;
         for (const QKeySequence& k : a->shortcuts())
             EXPECT_TRUE(k != QKeySequence("Ctrl+L") && k != QKeySequence("Ctrl+R")) << a->text().toStdString();
     }

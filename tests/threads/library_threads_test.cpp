@@ -65,9 +65,13 @@ TEST_F(LibraryThreads, FirstLookUpsOnManyThreadsRightAfterRegistration) {
 
     for (int round = 0; round < 8; ++round) {
         TFileFormatRegistryContents saved = ExchangeFileFormatRegistry({});
+        RegisterJXLFormats();
         RegisterTIFFFormats();
+        RegisterWebPFormats();
         RegisterPxMFormats();
+        RegisterHEIFFormats();
         RegisterTGAFormats();
+        RegisterAVIFFormats();
         RegisterPNGFormats();
         RegisterPCXFormats();
         RegisterJPEGFormats();

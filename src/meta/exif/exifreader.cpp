@@ -99,6 +99,24 @@ constexpr TTagName kTagNames[] = {
     {41495, "Sensing Method"},
     {41728, "File Source"},
     {41729, "Scene Type"},
+    // The tags cameras have written since (Exif 2.2 and 2.3).
+    {41985, "Custom Rendered"},
+    {41986, "Exposure Mode"},
+    {41987, "White Balance"},
+    {41988, "Digital Zoom Ratio"},
+    {41989, "Focal Length In 35mm Film"},
+    {41990, "Scene Capture Type"},
+    {41991, "Gain Control"},
+    {41992, "Contrast"},
+    {41993, "Saturation"},
+    {41994, "Sharpness"},
+    {41996, "Subject Distance Range"},
+    {42016, "Image Unique ID"},
+    {42032, "Camera Owner Name"},
+    {42033, "Body Serial Number"},
+    {42034, "Lens Specification"},
+    {42035, "Lens Make"},
+    {42036, "Lens Model"},
 };
 
 constexpr uint16_t kExifIfdTag = 34665;
@@ -240,8 +258,7 @@ class TWalker {
         // A count of 0 has no first value; types without a size have no text.
         if (size == 0 || row.Count == 0) return true;
         const int64_t total = int64_t(row.Count) * size; // 64 bits: never wraps to "inline"
-        // The first few values (the raw form shows the first only).
-        int64_t need = std::min<int64_t>(total, int64_t(size) * kDecodedValues);
+        int64_t need = size; // the first value: the raw form shows it alone
         if (row.Type == 7) need = total;
         if (row.Type == 2) need = std::min<int64_t>(row.Count, kMaxAsciiBytes);
         // Values of up to 4 bytes stand in the field, left-aligned; others
@@ -249,6 +266,14 @@ class TWalker {
         // before anything is allocated for them.
         const int64_t at = base_ + int64_t(order_.U32(field));
         if (total > 4 && (at > src_.Size() || need > src_.Size() - at)) return false;
+        // The readable text takes a few more numbers (a GPS coordinate has
+        // three, a lens specification four) where the data holds them; a
+        // count that runs past the data still shows its first value.
+        if (row.Type != 7 && row.Type != 2) {
+            const int64_t more = std::min<int64_t>(total, int64_t(size) * kDecodedValues);
+            const int64_t there = total > 4 ? (src_.Size() - at) / size * size : total;
+            need = std::max(need, std::min(more, there));
+        }
         if (valueBytes_ + need > limits_.MaxValueBytes) throw TStop{};
         valueBytes_ += need;
 
