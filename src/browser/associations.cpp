@@ -62,7 +62,7 @@ QString MimeTypeOfFileType(const QString& type) {
         {"PNM", "image/x-portable-anymap"},
         {"WEBP", "image/webp"},
         {"AVIF", "image/avif"},
-        {"HEIF", "image/heic"},
+        {"HEIF", "image/heif"},
         {"JXL", "image/jxl"},
     };
     for (const auto& [t, m] : table)

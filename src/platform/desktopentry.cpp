@@ -19,7 +19,8 @@ QStringList ReadableMimeTypes() {
         "video/x-msvideo",
         "image/webp",
         "image/avif",
-        "image/heic",
+        // HEIC files: the desktop's MIME database names them image/heif
+        // (image/heic is only an alias there).
         "image/heif",
         "image/jxl",
     };

@@ -216,9 +216,13 @@ TEST_F(TurnCommands, CancelStopsBeforeTheNextFile) {
         before << FileBytes(dir.filePath(name));
     }
     ListAndSelectAll();
-    QTimer::singleShot(0, [this] {
+    // Cancel once the progress window is up (it shows after a moment); the
+    // timer belongs to the form, so it cannot outlive this test.
+    auto* canceller = new QTimer(form.get());
+    QObject::connect(canceller, &QTimer::timeout, form.get(), [this] {
         for (QProgressDialog* d : form->findChildren<QProgressDialog*>()) d->cancel();
     });
+    canceller->start(0);
     EditCommand("Flip Horizontal")->trigger();
     EXPECT_TRUE(prompts->Messages().isEmpty());
     int turned = 0;

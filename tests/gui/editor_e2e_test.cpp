@@ -191,8 +191,10 @@ TEST(ProgramEditor, F8OpensThePictureRotateRightAndUndo) {
     EXPECT_EQ(q.corner[0], 0);
     EXPECT_EQ(q.corner[3], 3);
 
-    // Work was done on the picture: closing asks whether to save it; "No"
-    // lets the program end.
+    // Undone back to what it was, the picture is not changed; turned again,
+    // it is: closing asks whether to save it; "No" lets the program end.
+    Click(c, at + rotateAt);
+    EXPECT_TRUE(WaitUntil([&] { return (q = shown("rotated again")).box.size() == QSize(80, 120); }));
     bool asked = false;
     for (int i = 0; i < 15 && app.state() == QProcess::Running; ++i) {
         SendDeleteWindow(c, w);

@@ -136,7 +136,13 @@ TfrmNewEFX::~TfrmNewEFX() = default;
 void TfrmNewEFX::SetTag(int tag) {
     tag_ = tag;
     setWindowTitle(ChooserEffectName(tag));
+    // A new effect wants a picture again (Activate): the one of the last
+    // use may be gone since.
+    source_ = nullptr;
+    reference_ = TFastBMP();
+    working_ = TFastBMP();
     SliderMoved(TrackBar1->value());
+    Preview->update();
 }
 
 void TfrmNewEFX::ShowValue(int v) {
