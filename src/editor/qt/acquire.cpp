@@ -155,7 +155,9 @@ void TfrmAcquire::BuildMenus() {
     add(file, "Save1", "&Save", [] {})->setVisible(false);
     add(file, "SaveAs1", "Save &As...", [this] {
         RunCommand([this] { FileSaveAs(); });
-    })->setShortcut(QKeySequence::SaveAs);
+    })->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S),
+                      // The hidden "Save" has no work of its own: Ctrl+S saves as.
+                      QKeySequence(Qt::CTRL | Qt::Key_S)});
     add(file, "SaveOptions1", "Save Op&tions...",
         [this] { RunCommand([this] { FileSaveOptions(); }); });
     add(file, "ExportasGIF89a1", "&Export as GIF89a", [this] {
