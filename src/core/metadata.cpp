@@ -213,7 +213,8 @@ bool ReadExifDirectories(const TExifByteSource& read, uint64_t size, TExifDirect
             // The interoperability directory would need offsets of its own.
             if (!ifd0 && entry.Tag == kInteropPointer) continue;
             const uint64_t bytes = uint64_t(entry.Count) * uint64_t(ts);
-            if (bytes > (icc ? kPGMaxICCBytes : budget)) continue;
+            // A count of 0 carries nothing to keep.
+            if (bytes == 0 || bytes > (icc ? kPGMaxICCBytes : budget)) continue;
             entry.Value.resize(size_t(bytes));
             if (bytes <= 4) {
                 std::memcpy(entry.Value.data(), e + 8, size_t(bytes));
