@@ -191,7 +191,9 @@ TIFFDirectory ParseDirectory(TStream& s, int imageIndex) {
         }
     }
 
-    if (!d.hasBits) d.bits.assign(d.samples, 1);
+    // One default depth per sample; a count past what the tag can hold (a
+    // SHORT) is no picture anyway and must not size an allocation.
+    if (!d.hasBits) d.bits.assign(std::min<uint32_t>(d.samples, 65535), 1);
     return d;
 }
 
