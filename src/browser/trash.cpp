@@ -17,8 +17,8 @@ TTrashHook& Hook() {
 // Qt (6.4) writes the original path into the entry's .trashinfo as it is,
 // not percent-encoded, and leaves the last line without its newline: a name
 // holding "%41" would come back from the trash as "A", and a name with a
-// newline would break the entry. Our entry is written again as the trash
-// specification has it; its deletion date is kept.
+// newline would break the entry. Our entry is written again as the desktop
+// trash format has it; its deletion date is kept.
 void RewriteTrashInfo(const QString& trashed, const QString& original) {
     const QFileInfo file(trashed);
     const QString info = file.dir().absoluteFilePath("../info/" + file.fileName() + ".trashinfo");

@@ -13,8 +13,8 @@ bool DeleteToRecycleBin(const QString& path);
 bool MoveToTrashNow(const QString& path);
 
 // The text of a trash entry's .trashinfo file for the file that was at
-// `originalPath` (absolute, file-system bytes): the path percent-encoded as
-// the freedesktop trash specification asks (every byte but unreserved
+// `originalPath` (absolute, file-system bytes): the path percent-encoded as the
+// desktop trash format asks (every byte but unreserved
 // characters and "/"), each line ended by a newline.
 QByteArray TrashInfoText(const QByteArray& originalPath, const QByteArray& deletionDate);
 

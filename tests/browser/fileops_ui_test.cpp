@@ -145,7 +145,7 @@ TEST_F(FileOpsUi, TrashFailureIsReportedAndTheRestGoOn) {
     QFile::remove(trash + "/info/b.jpg.trashinfo");
 }
 
-// The trash entry names the file's old place as the trash specification
+// The trash entry names the file's old place as the desktop trash format
 // says: percent-encoded, so that restoring puts back the very name.
 TEST_F(FileOpsUi, TrashInfoPathIsPercentEncoded) {
     const QString trash = qEnvironmentVariable("XDG_DATA_HOME") + "/Trash";

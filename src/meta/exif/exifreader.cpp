@@ -114,7 +114,7 @@ constexpr TTagName kTagNames[] = {
     {42016, "Image Unique ID"},
     {42032, "Camera Owner Name"},
     {42033, "Body Serial Number"},
-    {42034, "Lens Specification"},
+    {42034, "Lens Info"},
     {42035, "Lens Make"},
     {42036, "Lens Model"},
 };
@@ -122,7 +122,7 @@ constexpr TTagName kTagNames[] = {
 constexpr uint16_t kExifIfdTag = 34665;
 constexpr uint16_t kGpsIfdTag = 34853;
 // Numbers read beyond the first for the readable text (a GPS coordinate has
-// three, a lens specification four).
+// three, the lens data four).
 constexpr int kDecodedValues = 8;
 constexpr int kHeadBytes = 64;      // where the byte-order mark is looked for
 constexpr int kMaxAsciiBytes = 255; // the longest text taken from an Ascii value
@@ -267,7 +267,7 @@ class TWalker {
         const int64_t at = base_ + int64_t(order_.U32(field));
         if (total > 4 && (at > src_.Size() || need > src_.Size() - at)) return false;
         // The readable text takes a few more numbers (a GPS coordinate has
-        // three, a lens specification four) where the data holds them; a
+        // three, the lens data four) where the data holds them; a
         // count that runs past the data still shows its first value.
         if (row.Type != 7 && row.Type != 2) {
             const int64_t more = std::min<int64_t>(total, int64_t(size) * kDecodedValues);
