@@ -3,6 +3,7 @@
 #include <libheif/heif.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -65,6 +66,144 @@ TContext Open(TStream& stream) {
     for (heif_item_id id : ids)
         if (id != primary) c.images.push_back(id);
     return c;
+}
+
+// A bounded walk over the file's boxes for the canvases libheif allocates
+// before it decodes anything: a "grid" or "iovl" item states its own output
+// size, which need not match the size the item's "ispe" reports.
+class TBoxReader {
+public:
+    TBoxReader(const uint8_t* p, size_t n) : p_(p), n_(n) {}
+    bool Has(size_t k) const { return k <= n_ - at_; }
+    uint64_t Get(size_t bytes) {
+        if (!Has(bytes)) {
+            at_ = n_;
+            ok_ = false;
+            return 0;
+        }
+        uint64_t v = 0;
+        for (size_t i = 0; i < bytes; ++i) v = (v << 8) | p_[at_++];
+        return v;
+    }
+    bool Ok() const { return ok_; }
+
+private:
+    const uint8_t* p_;
+    size_t n_;
+    size_t at_ = 0;
+    bool ok_ = true;
+};
+
+struct TBox {
+    uint32_t type = 0;
+    const uint8_t* body = nullptr;
+    size_t size = 0;
+};
+
+constexpr uint32_t FourCC(const char (&t)[5]) {
+    return (uint32_t(uint8_t(t[0])) << 24) | (uint32_t(uint8_t(t[1])) << 16) | (uint32_t(uint8_t(t[2])) << 8) |
+           uint8_t(t[3]);
+}
+
+// The boxes laid one after another in [p, p + n); a box that claims more
+// than is there ends the list.
+std::vector<TBox> Boxes(const uint8_t* p, size_t n) {
+    std::vector<TBox> out;
+    size_t at = 0;
+    while (n - at >= 8 && out.size() < 4096) {
+        uint64_t size = (uint64_t(p[at]) << 24) | (uint64_t(p[at + 1]) << 16) | (uint64_t(p[at + 2]) << 8) | p[at + 3];
+        const uint32_t type = uint32_t((uint64_t(p[at + 4]) << 24) | (uint64_t(p[at + 5]) << 16) |
+                                       (uint64_t(p[at + 6]) << 8) | p[at + 7]);
+        size_t head = 8;
+        if (size == 1) {
+            if (n - at < 16) break;
+            size = 0;
+            for (int i = 0; i < 8; ++i) size = (size << 8) | p[at + 8 + size_t(i)];
+            head = 16;
+        } else if (size == 0) {
+            size = n - at;
+        }
+        if (size < head || size > n - at) break;
+        out.push_back({type, p + at + head, size_t(size) - head});
+        at += size_t(size);
+    }
+    return out;
+}
+
+// The largest canvas, in pixels, that a derived item of the file asks for.
+int64_t LargestDerivedCanvas(const std::vector<uint8_t>& file) {
+    const TBox* meta = nullptr;
+    const std::vector<TBox> top = Boxes(file.data(), file.size());
+    for (const TBox& b : top)
+        if (b.type == FourCC("meta")) meta = &b;
+    if (!meta || meta->size < 4) return 0;
+    const std::vector<TBox> boxes = Boxes(meta->body + 4, meta->size - 4);
+    std::vector<uint32_t> derived; // item ids of grids and overlays
+    std::vector<bool> overlay;
+    const TBox* iloc = nullptr;
+    const TBox* idat = nullptr;
+    for (const TBox& b : boxes) {
+        if (b.type == FourCC("iloc")) iloc = &b;
+        if (b.type == FourCC("idat")) idat = &b;
+        if (b.type != FourCC("iinf") || b.size < 4) continue;
+        const size_t count = b.body[0] == 0 ? 2 : 4;
+        if (b.size < 4 + count) continue;
+        for (const TBox& e : Boxes(b.body + 4 + count, b.size - 4 - count)) {
+            if (e.type != FourCC("infe") || e.size < 4) continue;
+            TBoxReader r(e.body, e.size);
+            const uint64_t version = r.Get(1);
+            r.Get(3);
+            if (version < 2) continue;
+            const uint32_t id = uint32_t(r.Get(version == 2 ? 2 : 4));
+            r.Get(2);
+            const uint32_t type = uint32_t(r.Get(4));
+            if (!r.Ok()) continue;
+            if (type == FourCC("grid") || type == FourCC("iovl")) {
+                derived.push_back(id);
+                overlay.push_back(type == FourCC("iovl"));
+            }
+        }
+    }
+    if (derived.empty() || !iloc) return 0;
+    int64_t largest = 0;
+    TBoxReader r(iloc->body, iloc->size);
+    const uint64_t version = r.Get(1);
+    r.Get(3);
+    const uint64_t sizes = r.Get(2);
+    const size_t offsetSize = size_t(sizes >> 12), lengthSize = size_t((sizes >> 8) & 15),
+                 baseSize = size_t((sizes >> 4) & 15), indexSize = version >= 1 ? size_t(sizes & 15) : 0;
+    const uint64_t items = r.Get(version < 2 ? 2 : 4);
+    for (uint64_t i = 0; i < items && r.Ok(); ++i) {
+        const uint32_t id = uint32_t(r.Get(version < 2 ? 2 : 4));
+        const uint64_t method = version >= 1 ? (r.Get(2) & 15) : 0;
+        r.Get(2);
+        const uint64_t base = r.Get(baseSize);
+        const uint64_t extents = r.Get(2);
+        // The item's first bytes, gathered over its extents.
+        std::vector<uint8_t> head;
+        for (uint64_t k = 0; k < extents && r.Ok(); ++k) {
+            r.Get(indexSize);
+            const uint64_t offset = r.Get(offsetSize), length = r.Get(lengthSize);
+            const uint8_t* from = method == 1 && idat ? idat->body : file.data();
+            const size_t have = method == 1 && idat ? idat->size : file.size();
+            if (method > 1 || base > have || offset > have - base) continue;
+            const uint64_t start = base + offset;
+            uint64_t take = std::min<uint64_t>(have - start, 24 - std::min<size_t>(24, head.size()));
+            if (length != 0) take = std::min(take, length);
+            head.insert(head.end(), from + start, from + start + take);
+        }
+        const auto it = std::find(derived.begin(), derived.end(), id);
+        if (it == derived.end() || head.size() < 2) continue;
+        TBoxReader d(head.data(), head.size());
+        d.Get(1);
+        const bool wide = (d.Get(1) & 1) != 0;
+        d.Get(overlay[size_t(it - derived.begin())] ? 8 : 2); // fill values, or rows and columns
+        const int64_t w = int64_t(d.Get(wide ? 4 : 2)), h = int64_t(d.Get(wide ? 4 : 2));
+        if (!d.Ok()) continue;
+        if (w > INT32_MAX || h > INT32_MAX) return INT64_MAX;
+        largest = std::max(largest, w * h);
+    }
+    return largest;
 }
 
 // The item of picture `index`, and the size it is shown at.
@@ -153,6 +292,9 @@ void THEICFileFormatReader::Read(TStream& stream, TPixelGraphic& picture, int im
     heif_image_handle* h = thumb.h ? thumb.h : image.h;
     const int w = heif_image_handle_get_width(h), hh = heif_image_handle_get_height(h);
     if (!FitsPictureCap(w, hh, kDecodeBytesPerPixel)) RaisePictureCap();
+    // A grid or overlay canvas past the cap is refused before libheif makes it.
+    const int64_t canvas = LargestDerivedCanvas(c.data);
+    if (canvas > 0 && !FitsPictureCap(canvas, 1, kDecodeBytesPerPixel)) RaisePictureCap();
     const bool alpha = heif_image_handle_has_alpha_channel(h) != 0;
 
     picture.SetGamma(DisplayGamma);
