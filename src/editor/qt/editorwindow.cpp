@@ -1,4 +1,4 @@
-#include "editor/qt/acquire.h"
+#include "editor/qt/editorwindow.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -36,6 +36,7 @@
 #include "editor/qt/editor_filtercommands.h"
 #include "editor/qt/saveoptionsform.h"
 #include "editor/qt/twain.h"
+#include "editor/undostep.h"
 #include "formats/gifexport.h"
 #include "formats/gifwrite.h"
 #include "formats/jpeg.h"
@@ -268,90 +269,38 @@ void TfrmAcquire::PictureChanged() {
     }
 }
 
-void TfrmAcquire::ResetUndo() {
-    undo_.clear();
-    redo_.clear();
-    UpdateUndoActions();
-}
-
-void TfrmAcquire::NewPictureState() {
-    state_ = nextState_++;
-}
-
-QString TfrmAcquire::UndoCaption() const {
-    return undo_.empty() ? QString("Undo") : "Undo " + undo_.back().label;
-}
-QString TfrmAcquire::RedoCaption() const {
-    return redo_.empty() ? QString("Redo") : "Redo " + redo_.back().label;
-}
-
 void TfrmAcquire::UpdateUndoActions() {
     Undo1->setText("&" + UndoCaption());
-    Undo1->setEnabled(!undo_.empty());
+    Undo1->setEnabled(UndoAvailable());
     Redo1->setText("&" + RedoCaption());
-    Redo1->setEnabled(!redo_.empty());
-}
-
-void TfrmAcquire::SetUndoBudget(int steps, int64_t bytes) {
-    undoSteps_ = std::max(1, steps);
-    undoBytes_ = std::max<int64_t>(0, bytes);
-    TrimUndo();
-    UpdateUndoActions();
-}
-
-void TfrmAcquire::TrimUndo() {
-    auto bytesOf = [](const std::deque<TEditorUndoEntry>& stack) {
-        int64_t n = 0;
-        for (const TEditorUndoEntry& e : stack)
-            if (e.picture) n += e.picture->ImageSize();
-        return n;
-    };
-    // The oldest redo levels go first (they are the furthest from the
-    // picture shown), then the oldest undo levels; the latest undo stays.
-    int64_t total = bytesOf(undo_) + bytesOf(redo_);
-    auto over = [&] {
-        return int(undo_.size() + redo_.size()) > undoSteps_ || total > undoBytes_;
-    };
-    while (!redo_.empty() && over()) {
-        if (redo_.front().picture) total -= redo_.front().picture->ImageSize();
-        redo_.pop_front();
-    }
-    while (undo_.size() > 1 && over()) {
-        if (undo_.front().picture) total -= undo_.front().picture->ImageSize();
-        undo_.pop_front();
-    }
+    Redo1->setEnabled(RedoAvailable());
 }
 
 void TfrmAcquire::SaveUndo(const QString& label) {
-    TUndoStep step(*this, label);
+    TUndoStep step(doc_, label);
     step.Commit();
 }
 
-void TfrmAcquire::Undo() {
-    if (undo_.empty()) return;
-    // The copy first: when it fails nothing has changed.
-    auto current = PGImage1->CopyPixelGraphic();
-    TEditorUndoEntry back = std::move(undo_.back());
-    undo_.pop_back();
-    redo_.push_back(TEditorUndoEntry{std::move(current), back.label, state_});
-    PGImage1->TakePixelGraphic(std::move(back.picture));
-    state_ = back.state;
-    UpdateUndoActions();
+// ---- the document's host: the picture lives in the view, which paints it
+
+TPixelGraphic* TfrmAcquire::HostPicture() const {
+    return PGImage1->CurrentPixelGraphic();
 }
 
-void TfrmAcquire::Redo() {
-    if (redo_.empty()) return;
-    auto current = PGImage1->CopyPixelGraphic();
-    TEditorUndoEntry next = std::move(redo_.back());
-    redo_.pop_back();
-    undo_.push_back(TEditorUndoEntry{std::move(current), next.label, state_});
-    PGImage1->TakePixelGraphic(std::move(next.picture));
-    state_ = next.state;
-    UpdateUndoActions();
+TPixelGraphic* TfrmAcquire::HostPictureForChange() {
+    return PGImage1->PixelGraphic();
 }
 
-QString TfrmAcquire::DocumentName() const {
-    return saveName_.isEmpty() ? QString("the picture") : QFileInfo(saveName_).fileName();
+std::unique_ptr<TPixelGraphic> TfrmAcquire::HostCopyPicture() {
+    return PGImage1->CopyPixelGraphic();
+}
+
+void TfrmAcquire::HostShowPicture(std::unique_ptr<TPixelGraphic> picture) {
+    PGImage1->TakePixelGraphic(std::move(picture));
+}
+
+void TfrmAcquire::HostLoadPicture(const std::string& fileName) {
+    PGImage1->LoadFromFile(fileName);
 }
 
 bool TfrmAcquire::QueryUnsaved() {
@@ -396,15 +345,15 @@ QString TfrmAcquire::StartFolder() const {
     return startFolder_.isEmpty() ? QDir::homePath() : startFolder_;
 }
 
-void TfrmAcquire::LoadIntoView(const QString& path) {
-    // Only plain files are opened: a FIFO or device would block or never end.
-    const QFileInfo fi(path);
-    if (!fi.exists() || !fi.isFile())
-        throw Exception(QString("%1 is not a readable file").arg(path).toStdString());
-    PGImage1->LoadFromFile(LocalName(path));
-    NewPictureState();
-    const TPixelGraphic* loaded = PGImage1->CurrentPixelGraphic();
-    documentMeta_ = loaded ? loaded->Metadata() : TPGMetadata{};
+void TfrmAcquire::LoadAtZoomOne(const QString& path) {
+    const long double oldZoom = PGImage1->ZoomFactor();
+    PGImage1->SetZoomFactor(1.0L);
+    try {
+        doc_.Load(path);
+    } catch (...) {
+        PGImage1->SetZoomFactor(oldZoom);
+        throw;
+    }
 }
 
 // ---- interfaces
@@ -412,18 +361,13 @@ void TfrmAcquire::LoadIntoView(const QString& path) {
 bool TfrmAcquire::EditFile(const QString& path) {
     // Unsaved work the user keeps: nothing is loaded and nothing is wrong.
     if (!QueryUnsaved()) return true;
-    const long double oldZoom = PGImage1->ZoomFactor();
-    PGImage1->SetZoomFactor(1.0L);
     try {
         TBusyCursor busy;
-        LoadIntoView(path);
+        LoadAtZoomOne(path);
     } catch (const std::exception&) {
-        PGImage1->SetZoomFactor(oldZoom);
         return false;
     }
-    saveName_ = path;
-    ResetUndo();
-    SetModified(false);
+    doc_.ResetUndo();
     return true;
 }
 
@@ -472,10 +416,7 @@ void TfrmAcquire::AcquireImage() {
         std::vector<uint8_t>().swap(dib); // released before the picture is read
         TBusyCursor busy;
         PGImage1->LoadFromFile(LocalName(temp.fileName()));
-        saveName_.clear();
-        NewPictureState();
-        documentMeta_.Clear();
-        SetModified(true);
+        doc_.TookUnsavedPicture(true);
     } catch (const std::exception&) {
         ShowMessage("Unable to aquire image", this);
     }
@@ -490,8 +431,7 @@ void TfrmAcquire::EnableScanner(bool enable) {
 void TfrmAcquire::showEvent(QShowEvent* e) {
     QMainWindow::showEvent(e);
     if (e->spontaneous()) return; // un-minimising is no new session
-    // A quality chosen in an earlier session does not carry over.
-    JPEGQuality = 80;
+    TEditorDocument::BeginSession();
     if (TForm1* f = Form1()) {
         startFolder_ = f->ListedFolder();
         // Above the browser, never above its own dialogs (no stay-on-top).
@@ -518,31 +458,19 @@ bool TfrmAcquire::eventFilter(QObject* watched, QEvent* e) {
 
 void TfrmAcquire::FileNew() {
     if (!QueryUnsaved()) return;
-    PGImage1->TakePixelGraphic(nullptr);
-    NewPictureState();
-    documentMeta_.Clear();
-    SetModified(false);
+    doc_.Cleared();
 }
 
 void TfrmAcquire::FileOpen() {
     PGImage1->SetSelection(false);
     TFileDialogRequest r;
     r.caption = "Open";
-    r.dir = saveName_.isEmpty() ? StartFolder() : QFileInfo(saveName_).absolutePath();
+    r.dir = SaveFileName().isEmpty() ? StartFolder() : QFileInfo(SaveFileName()).absolutePath();
     r.filter = QtFilterFromPipes(OpenFilterString());
     r.preview = true;
     const QString path = Prompts().OpenFileName(this, r, nullptr);
     if (path.isEmpty() || !QueryUnsaved()) return;
-    const long double oldZoom = PGImage1->ZoomFactor();
-    PGImage1->SetZoomFactor(1.0L);
-    try {
-        LoadIntoView(path);
-    } catch (...) {
-        PGImage1->SetZoomFactor(oldZoom);
-        throw;
-    }
-    saveName_ = path;
-    SetModified(false);
+    LoadAtZoomOne(path);
 }
 
 bool TfrmAcquire::FileSaveAs() {
@@ -550,21 +478,14 @@ bool TfrmAcquire::FileSaveAs() {
     TFileDialogRequest r;
     r.caption = "Tavirlo Save File";
     r.filter = QtFilterFromPipes(SaveFilterString());
-    r.dir = saveName_.isEmpty() ? StartFolder() : saveName_;
-    r.selectedFilter = FilterEntryForFile(r.filter, saveName_);
+    r.dir = SaveFileName().isEmpty() ? StartFolder() : SaveFileName();
+    r.selectedFilter = FilterEntryForFile(r.filter, SaveFileName());
     QString chosenFilter = r.selectedFilter;
     QString path = Prompts().SaveFileName(this, r, &chosenFilter);
     if (path.isEmpty()) return false;
     path = WithDefaultExtension(path, chosenFilter);
     TBusyCursor busy;
-    // The file's metadata blocks go with the picture (commands that make a
-    // new picture do not carry them); the writers set the saved size.
-    TPixelGraphic& picture = *PGImage1->PixelGraphic();
-    if (picture.Metadata().Empty()) picture.SetMetadata(documentMeta_);
-    // Written beside the target and renamed over it when complete.
-    picture.SaveToFile(LocalName(path));
-    saveName_ = path;
-    SetModified(false);
+    doc_.Save(path);
     FolderContentsChanged(QFileInfo(path).absolutePath());
     return true;
 }
@@ -623,31 +544,43 @@ void TfrmAcquire::PrintPicture() {
 void TfrmAcquire::RotateBy(int degrees) {
     RunCommand([&] {
         if (PGImage1->IsEmpty()) return;
-        TUndoStep step(*this, "Rotate");
-        auto r = PGImage1->CopyPixelGraphic();
+        TUndoStep step(doc_, "Rotate");
+        auto r = doc_.CopyOfPicture();
         r->SetRotateInterpolation(true);
         // A right angle turns every pixel as a whole into the turned size.
         r->Rotate(*r, degrees, true);
-        PGImage1->TakePixelGraphic(std::move(r));
-        step.Commit();
+        doc_.SetPicture(std::move(r));
+        switch (degrees) {
+        case 90:
+            step.CommitTurn(TJpegTurn::Rotate90);
+            break;
+        case 180:
+            step.CommitTurn(TJpegTurn::Rotate180);
+            break;
+        case 270:
+            step.CommitTurn(TJpegTurn::Rotate270);
+            break;
+        default:
+            step.Commit();
+        }
     });
 }
 
 void TfrmAcquire::FlipHorizontally() {
     RunCommand([&] {
         if (PGImage1->IsEmpty()) return;
-        TUndoStep step(*this, "Flip Horizontal");
-        PGImage1->PixelGraphic()->FlipHorizontal();
-        step.Commit();
+        TUndoStep step(doc_, "Flip Horizontal");
+        doc_.PictureForChange()->FlipHorizontal();
+        step.CommitTurn(TJpegTurn::FlipHorizontal);
     });
 }
 
 void TfrmAcquire::FlipVertically() {
     RunCommand([&] {
         if (PGImage1->IsEmpty()) return;
-        TUndoStep step(*this, "Flip Vertical");
-        PGImage1->PixelGraphic()->FlipVertical();
-        step.Commit();
+        TUndoStep step(doc_, "Flip Vertical");
+        doc_.PictureForChange()->FlipVertical();
+        step.CommitTurn(TJpegTurn::FlipVertical);
     });
 }
 
@@ -662,7 +595,7 @@ void TfrmAcquire::Crop() {
             ShowMessage("You need to select an area first", this);
             return;
         }
-        TUndoStep step(*this, "Crop");
+        TUndoStep step(doc_, "Crop");
         auto r = std::make_unique<TPixelGraphic>();
         r->SetFormat(sel.width(), sel.height(), src.PixelFormat());
         r->CopyPaletteFrom(src);
@@ -693,9 +626,7 @@ void TfrmAcquire::ScreenCapture() {
             pg = std::move(q);
         }
         PGImage1->TakePixelGraphic(std::move(pg));
-        NewPictureState();
-        documentMeta_.Clear();
-        SetModified(true);
+        doc_.TookUnsavedPicture(false);
     } catch (const std::exception&) {
         // A capture that cannot be built is dropped without a word.
     }
@@ -793,13 +724,11 @@ void TfrmAcquire::DropFile(const QString& path) {
     if (!QueryUnsaved()) return;
     try {
         TBusyCursor busy;
-        LoadIntoView(path);
+        doc_.Load(path);
     } catch (const std::exception&) {
         ShowMessage("Can't edit " + path, this);
         return;
     }
-    saveName_ = path;
-    SetModified(false);
 }
 
 // ---- progress gauge of the long filters
