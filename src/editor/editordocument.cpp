@@ -32,7 +32,8 @@ bool StartsAsJpeg(const std::string& fileName) {
     FILE* f = std::fopen(fileName.c_str(), "rb");
     if (!f) return false;
     unsigned char head[3] = {};
-    const bool ok = std::fread(head, 1, 3, f) == 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF;
+    const bool ok =
+        std::fread(head, 1, 3, f) == 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF;
     std::fclose(f);
     return ok;
 }
@@ -189,7 +190,8 @@ void TEditorDocument::Save(const QString& path) {
         // Written beside the target and renamed over it when complete.
         picture.SaveToFile(LocalName(path));
         // Encoded over the opened file: its blocks are not the source any more.
-        if (origin_.id && SameFile(path, QString::fromLocal8Bit(origin_.fileName.c_str()))) origin_ = {};
+        if (origin_.id && SameFile(path, QString::fromLocal8Bit(origin_.fileName.c_str())))
+            origin_ = {};
     }
     fileName_ = path;
     SetModified(false);

@@ -134,7 +134,9 @@ class TEditorDocument {
     int UndoLevels() const { return int(undo_.size()); }
     int RedoLevels() const { return int(redo_.size()); }
     // The picture the next Undo brings back (null when none).
-    const TPixelGraphic* UndoCopy() const { return undo_.empty() ? nullptr : undo_.back().picture.get(); }
+    const TPixelGraphic* UndoCopy() const {
+        return undo_.empty() ? nullptr : undo_.back().picture.get();
+    }
     // How much the stacks may keep: at most `steps` levels and `bytes` of
     // pictures together, whichever is reached first; the oldest levels go.
     // The most recent level is always kept.

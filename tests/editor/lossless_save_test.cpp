@@ -29,8 +29,10 @@ class LosslessSaveTest : public EditorTest {
     QString Camera(const QString& name, const QString& size = "160x96") {
         const QString ppm = Path(name + ".ppm"), jpg = Path(name);
         EXPECT_TRUE(Sh("convert -size " + size + " -seed 5 plasma:fractal " + Q(ppm) +
-                       " && cjpeg -quality 92 -sample 2x2 " + Q(ppm) + " | wrjpgcom -comment 'kept comment' > " +
-                       Q(jpg) + " && exiftool -q -overwrite_original -Make=Tester -Orientation#=6 " + Q(jpg)));
+                       " && cjpeg -quality 92 -sample 2x2 " + Q(ppm) +
+                       " | wrjpgcom -comment 'kept comment' > " + Q(jpg) +
+                       " && exiftool -q -overwrite_original -Make=Tester -Orientation#=6 " +
+                       Q(jpg)));
         return jpg;
     }
     // The decoded pixels, as djpeg writes them.
@@ -128,7 +130,10 @@ TEST_F(LosslessSaveTest, OtherChangesAndTargetsEncode) {
     };
     const Case cases[] = {
         {"an edit after the turn", "160x96", {"N90DegreesCW1", "Emboss1"}, "out.jpg"},
-        {"undone back, then another change", "160x96", {"N90DegreesCW1", "Undo1", "N3DBevel1"}, "out.jpg"},
+        {"undone back, then another change",
+         "160x96",
+         {"N90DegreesCW1", "Undo1", "N3DBevel1"},
+         "out.jpg"},
         // A turn that would have to drop the partial edge blocks.
         {"size off the block grid", "165x99", {"N180Degrees1"}, "out.jpg"},
         {"another format", "160x96", {"FlipVertical1"}, "out.png"},

@@ -39,7 +39,6 @@
 #include "editor/undostep.h"
 #include "formats/gifexport.h"
 #include "formats/gifwrite.h"
-#include "formats/jpeg.h"
 #include "platform/prompts.h"
 #include "platform/screendepth.h"
 #include "platform/settings.h"

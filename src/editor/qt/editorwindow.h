@@ -10,7 +10,6 @@
 
 #include <QMainWindow>
 #include <QPointer>
-#include <deque>
 #include <functional>
 #include <memory>
 
