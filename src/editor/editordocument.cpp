@@ -95,7 +95,11 @@ void TEditorDocument::Load(const QString& path) {
     SetModified(false);
     origin_ = {};
     turns_ = {};
-    if (loaded && stamped && StartsAsJpeg(local)) {
+    // Only a JPEG read whole at its stored size is the source of its blocks.
+    std::string type;
+    TPGImageInfo info;
+    if (loaded && stamped && StartsAsJpeg(local) && GetFileImageInfo(local, 0, type, info) &&
+        info.Width == loaded->GetWidth() && info.Height == loaded->GetHeight()) {
         origin.id = nextOrigin_++;
         origin.fileName = local;
         origin.width = loaded->GetWidth();

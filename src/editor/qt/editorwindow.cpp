@@ -303,7 +303,7 @@ void TfrmAcquire::HostLoadPicture(const std::string& fileName) {
 }
 
 bool TfrmAcquire::QueryUnsaved() {
-    if (!Modified() || PGImage1->IsEmpty()) return true;
+    if (!Modified() || doc_.Empty()) return true;
     switch (MessageDlg(QString("Save changes to %1?").arg(DocumentName()), QMessageBox::Question,
                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this)) {
     case QMessageBox::Yes:
@@ -473,7 +473,7 @@ void TfrmAcquire::FileOpen() {
 }
 
 bool TfrmAcquire::FileSaveAs() {
-    if (PGImage1->IsEmpty()) return false;
+    if (doc_.Empty()) return false;
     TFileDialogRequest r;
     r.caption = "Tavirlo Save File";
     r.filter = QtFilterFromPipes(SaveFilterString());
@@ -508,8 +508,8 @@ void TfrmAcquire::FileSaveOptions() {
 }
 
 void TfrmAcquire::ExportGIF() {
-    if (PGImage1->IsEmpty()) return;
-    TPixelGraphic& picture = *PGImage1->PixelGraphic();
+    if (doc_.Empty()) return;
+    TPixelGraphic& picture = *doc_.PictureForChange();
     if (GIFExportNeedsReduction(picture))
         ShowMessage("GIF images can only have 256 colors. I will optimize the colors...", this);
     std::unique_ptr<TPixelGraphic> gif;
@@ -534,15 +534,15 @@ void TfrmAcquire::ExportGIF() {
 }
 
 void TfrmAcquire::PrintPicture() {
-    if (PGImage1->IsEmpty()) return;
-    Print(*PGImage1->PixelGraphic(), true, true, this);
+    if (doc_.Empty()) return;
+    Print(*doc_.PictureForChange(), true, true, this);
 }
 
 // ---- picture commands
 
 void TfrmAcquire::RotateBy(int degrees) {
     RunCommand([&] {
-        if (PGImage1->IsEmpty()) return;
+        if (doc_.Empty()) return;
         TUndoStep step(doc_, "Rotate");
         auto r = doc_.CopyOfPicture();
         r->SetRotateInterpolation(true);
@@ -567,7 +567,7 @@ void TfrmAcquire::RotateBy(int degrees) {
 
 void TfrmAcquire::FlipHorizontally() {
     RunCommand([&] {
-        if (PGImage1->IsEmpty()) return;
+        if (doc_.Empty()) return;
         TUndoStep step(doc_, "Flip Horizontal");
         doc_.PictureForChange()->FlipHorizontal();
         step.CommitTurn(TJpegTurn::FlipHorizontal);
@@ -576,7 +576,7 @@ void TfrmAcquire::FlipHorizontally() {
 
 void TfrmAcquire::FlipVertically() {
     RunCommand([&] {
-        if (PGImage1->IsEmpty()) return;
+        if (doc_.Empty()) return;
         TUndoStep step(doc_, "Flip Vertical");
         doc_.PictureForChange()->FlipVertical();
         step.CommitTurn(TJpegTurn::FlipVertical);
@@ -585,8 +585,8 @@ void TfrmAcquire::FlipVertically() {
 
 void TfrmAcquire::Crop() {
     RunCommand([&] {
-        if (PGImage1->IsEmpty()) return;
-        TPixelGraphic& src = *PGImage1->PixelGraphic();
+        if (doc_.Empty()) return;
+        TPixelGraphic& src = *doc_.PictureForChange();
         // A moved selection may overhang the picture: only its inside counts.
         const QRect sel =
             PGImage1->SelectionRect().intersected(QRect(0, 0, src.GetWidth(), src.GetHeight()));
@@ -600,7 +600,7 @@ void TfrmAcquire::Crop() {
         r->CopyPaletteFrom(src);
         r->CopyRect(0, 0, src, sel.x(), sel.y(), sel.width(), sel.height());
         PGImage1->SetSelection(false);
-        PGImage1->TakePixelGraphic(std::move(r));
+        doc_.SetPicture(std::move(r));
         step.Commit();
     });
 }
@@ -624,7 +624,7 @@ void TfrmAcquire::ScreenCapture() {
             q->CopyFrom(*pg);
             pg = std::move(q);
         }
-        PGImage1->TakePixelGraphic(std::move(pg));
+        doc_.SetPicture(std::move(pg));
         doc_.TookUnsavedPicture(false);
     } catch (const std::exception&) {
         // A capture that cannot be built is dropped without a word.
