@@ -160,7 +160,7 @@ bool TEditorDocument::SaveLosslessly(const QString& path) {
         // and encoding the picture (which the user sees whole) takes over.
         return false;
     }
-    if (SameFile(path, QString::fromLocal8Bit(origin_.fileName.c_str()))) {
+    if (SameFile(path, QFile::decodeName(origin_.fileName.c_str()))) {
         // The opened file now holds the turned picture: it is the new origin,
         // and every level's record is rebased onto it.
         const TJpegTurn back = Inverse(turns_.turn);
@@ -194,8 +194,7 @@ void TEditorDocument::Save(const QString& path) {
         // Written beside the target and renamed over it when complete.
         picture.SaveToFile(LocalName(path));
         // Encoded over the opened file: its blocks are not the source any more.
-        if (origin_.id && SameFile(path, QString::fromLocal8Bit(origin_.fileName.c_str())))
-            origin_ = {};
+        if (origin_.id && SameFile(path, QFile::decodeName(origin_.fileName.c_str()))) origin_ = {};
     }
     fileName_ = path;
     SetModified(false);
