@@ -13,7 +13,7 @@
 #include <sys/resource.h>
 
 #include "core/options.h"
-#include "editor/qt/acquire.h"
+#include "editor/qt/editorwindow.h"
 #include "editor/qt/twain.h"
 #include "editor/sanescan.h"
 #include "formats/library.h"

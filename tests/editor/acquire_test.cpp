@@ -9,7 +9,8 @@
 #include <stdexcept>
 
 #include "browser/filelist.h"
-#include "editor/qt/acquire.h"
+#include "editor/qt/editorwindow.h"
+#include "editor/undostep.h"
 #include "editor_fixture.h"
 #include "formats/jpeg.h"
 #include "platform/settings.h"
@@ -73,7 +74,7 @@ TEST_F(EditorTest, UnfinishedStepsRollBack) {
         const auto picture = Shown();
         const auto undo = Pixels(*ed_->UndoCopy());
         ed_->RunCommand([&] {
-            TUndoStep step(*ed_, "Broken");
+            TUndoStep step(ed_->Document(), "Broken");
             EXPECT_EQ(ed_->UndoCaption(), "Undo Broken");
             c.body(*ed_);
         });

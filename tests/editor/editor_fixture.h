@@ -12,7 +12,7 @@
 
 #include "../support/test_pictures.h"
 #include "core/pixelgraphic.h"
-#include "editor/qt/acquire.h"
+#include "editor/qt/editorwindow.h"
 #include "formats/library.h"
 #include "platform/scriptedprompts.h"
 #include "view/pgimage.h"

@@ -18,7 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "core/pixelgraphic.h"
-#include "editor/qt/acquire.h"
+#include "editor/qt/editorwindow.h"
 #include "editor/qt/twain.h"
 #include "editor_fixture.h"
 #include "formats/bmp.h"

@@ -10,7 +10,7 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include "editor/qt/acquire.h"
+#include "editor/qt/editorwindow.h"
 #include "editor/qt/geometrydialogs.h"
 #include "editor_fixture.h"
 

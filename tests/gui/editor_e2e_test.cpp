@@ -17,7 +17,7 @@
 #include "../support/sample_files.h"
 #include "browser/mainform.h"
 #include "core/pixelgraphic.h"
-#include "editor/qt/acquire.h"
+#include "editor/qt/editorwindow.h"
 #include "formats/library.h"
 #include "input.h"
 #include "screen.h"

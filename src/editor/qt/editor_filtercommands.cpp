@@ -10,12 +10,12 @@
 #include "browser/toolwindows.h"
 #include "core/pixelgraphic.h"
 #include "core/pixelrows.h"
-#include "editor/qt/acquire.h"
 #include "editor/qt/barrelform.h"
 #include "editor/qt/colorrezform.h"
+#include "editor/qt/editorhost.h"
 #include "editor/qt/geometrydialogs.h"
 #include "editor/qt/redeyeform.h"
-#include "editor/qt/undostep.h"
+#include "editor/undostep.h"
 #include "platform/prompts.h"
 #include "processing/bevel.h"
 #include "processing/colorfilters.h"
@@ -55,9 +55,9 @@ class TEditorFilterDialogs : public QObject {
     TContourFilterDialog ContourFilterDialog1;
 };
 
-TEditorFilterDialogs& Dialogs(TfrmAcquire& e) {
-    auto* d = e.findChild<TEditorFilterDialogs*>("EditorFilterDialogs", Qt::FindDirectChildrenOnly);
-    return d ? *d : *new TEditorFilterDialogs(&e);
+TEditorFilterDialogs& Dialogs(TEditorCommandHost& e) {
+    auto* d = e.HostWindow()->findChild<TEditorFilterDialogs*>("EditorFilterDialogs", Qt::FindDirectChildrenOnly);
+    return d ? *d : *new TEditorFilterDialogs(e.HostWindow());
 }
 
 using TDialogOf = TPreviewFilterDialog& (*)(TEditorFilterDialogs&);
@@ -65,15 +65,15 @@ using TConvDialogOf = TConvFilterDialog& (*)(TEditorFilterDialogs&);
 
 // Colour filters: the dialog with its preview of the picture, then the
 // filter in place (palette pictures change their palette only).
-std::function<void(TfrmAcquire&)> ColourFilter(TDialogOf dialog, const char* label) {
-    return [dialog, label](TfrmAcquire& e) {
+std::function<void(TEditorCommandHost&)> ColourFilter(TDialogOf dialog, const char* label) {
+    return [dialog, label](TEditorCommandHost& e) {
         e.RunCommand([&] {
-            if (e.PGImage1->IsEmpty()) return;
+            if (e.Document().Empty()) return;
             TPreviewFilterDialog& d = dialog(Dialogs(e));
-            d.SetOwner(&e);
-            if (!d.Execute(e.PGImage1->CurrentPixelGraphic())) return;
-            TUndoStep step(e, label);
-            TPixelGraphic* pg = e.PGImage1->PixelGraphic();
+            d.SetOwner(e.HostWindow());
+            if (!d.Execute(e.Document().Picture())) return;
+            TUndoStep step(e.Document(), label);
+            TPixelGraphic* pg = e.Document().PictureForChange();
             pg->ApplyFilter(d.Filter(), *pg);
             step.Commit();
         });
@@ -82,27 +82,27 @@ std::function<void(TfrmAcquire&)> ColourFilter(TDialogOf dialog, const char* lab
 
 // Runs `filter` from the picture into a new 24-bit picture with the
 // progress gauge, and hands the result to the view.
-void FilterIntoNew(TfrmAcquire& e, TPGFilter& filter) {
+void FilterIntoNew(TEditorCommandHost& e, TPGFilter& filter) {
     auto out = std::make_unique<TPixelGraphic>();
     out->SetFormat(0, 0, pg24Bit);
     out->OnProgressStart = [&e](TObject*) { e.ProgressStart(); };
     out->OnProgress = [&e](TObject*, int step, int max, bool&) { e.Progress(step, max); };
     out->OnProgressEnd = [&e](TObject*) { e.ProgressEnd(); };
-    out->ApplyFilter(filter, *e.PGImage1->CurrentPixelGraphic());
+    out->ApplyFilter(filter, *e.Document().Picture());
     out->OnProgressStart = nullptr;
     out->OnProgress = nullptr;
     out->OnProgressEnd = nullptr;
-    e.PGImage1->TakePixelGraphic(std::move(out));
+    e.Document().SetPicture(std::move(out));
 }
 
-std::function<void(TfrmAcquire&)> Convolution(TConvDialogOf dialog, const char* label) {
-    return [dialog, label](TfrmAcquire& e) {
+std::function<void(TEditorCommandHost&)> Convolution(TConvDialogOf dialog, const char* label) {
+    return [dialog, label](TEditorCommandHost& e) {
         e.RunCommand([&] {
-            if (e.PGImage1->IsEmpty()) return;
+            if (e.Document().Empty()) return;
             TConvFilterDialog& d = dialog(Dialogs(e));
-            d.SetOwner(&e);
+            d.SetOwner(e.HostWindow());
             if (!d.Execute()) return;
-            TUndoStep step(e, label);
+            TUndoStep step(e.Document(), label);
             FilterIntoNew(e, d.Filter());
             step.Commit();
         });
@@ -111,19 +111,19 @@ std::function<void(TfrmAcquire&)> Convolution(TConvDialogOf dialog, const char* 
 
 // The effects without a dialog: two full-size 24-bit buffers, the effect,
 // the second buffer back as the picture.
-std::function<void(TfrmAcquire&)> Effect(const char* label,
+std::function<void(TEditorCommandHost&)> Effect(const char* label,
                                          std::function<void(TFastBMP&, TFastBMP&)> run) {
-    return [label, run](TfrmAcquire& e) {
+    return [label, run](TEditorCommandHost& e) {
         e.RunCommand([&] {
-            if (e.PGImage1->IsEmpty()) return;
-            TUndoStep step(e, label);
-            TFastBMP first(*e.PGImage1->CurrentPixelGraphic());
+            if (e.Document().Empty()) return;
+            TUndoStep step(e.Document(), label);
+            TFastBMP first(*e.Document().Picture());
             TFastBMP second(first.Width(), first.Height());
             second.CopyBitsFrom(first);
             run(first, second);
             auto out = std::make_unique<TPixelGraphic>();
             second.AssignTo(*out);
-            e.PGImage1->TakePixelGraphic(std::move(out));
+            e.Document().SetPicture(std::move(out));
             step.Commit();
         });
     };
@@ -131,24 +131,25 @@ std::function<void(TfrmAcquire&)> Effect(const char* label,
 
 // A dialog the program made once without a parent opens above the editor
 // that uses it now: the editor becomes its window manager parent.
-template <class D> D& OpenedFrom(D& dialog, TfrmAcquire& e) {
-    if (dialog.parentWidget() != &e) {
+template <class D> D& OpenedFrom(D& dialog, TEditorCommandHost& e) {
+    QWidget* window = e.HostWindow();
+    if (dialog.parentWidget() != window) {
         (void)dialog.winId();
-        (void)e.winId();
-        if (QWindow* w = dialog.windowHandle()) w->setTransientParent(e.windowHandle());
+        (void)window->winId();
+        if (QWindow* w = dialog.windowHandle()) w->setTransientParent(window->windowHandle());
     }
     return dialog;
 }
 
 // The program's effect chooser, or the editor's own one where no tool
 // windows were made (tests).
-TfrmNewEFX& EffectChooser(TfrmAcquire& e) {
+TfrmNewEFX& EffectChooser(TEditorCommandHost& e) {
     if (TToolWindows* tools = ToolWindows())
         if (auto* w = qobject_cast<TfrmNewEFX*>(tools->Find("TfrmNewEFX")))
             return OpenedFrom(*w, e);
-    auto* own = e.findChild<TfrmNewEFX*>("EditorEffectChooser", Qt::FindDirectChildrenOnly);
+    auto* own = e.HostWindow()->findChild<TfrmNewEFX*>("EditorEffectChooser", Qt::FindDirectChildrenOnly);
     if (!own) {
-        own = new TfrmNewEFX(&e);
+        own = new TfrmNewEFX(e.HostWindow());
         own->setObjectName("EditorEffectChooser");
     }
     return *own;
@@ -156,23 +157,23 @@ TfrmNewEFX& EffectChooser(TfrmAcquire& e) {
 
 // Spray Paint, B/W Noise, Color Noise, Mosaic: the strength is chosen in
 // the chooser; on OK the effect runs on the whole picture at that strength.
-std::function<void(TfrmAcquire&)> ChosenEffect(int tag) {
-    return [tag](TfrmAcquire& e) {
-        if (e.PGImage1->IsEmpty()) return;
+std::function<void(TEditorCommandHost&)> ChosenEffect(int tag) {
+    return [tag](TEditorCommandHost& e) {
+        if (e.Document().Empty()) return;
         TfrmNewEFX& chooser = EffectChooser(e);
         chooser.SetTag(tag);
-        chooser.Activate(*e.PGImage1->CurrentPixelGraphic());
+        chooser.Activate(*e.Document().Picture());
         if (ExecDialog(&chooser) != QDialog::Accepted) return;
         const int value = chooser.TrackBar1->value();
         e.RunCommand([&] {
-            TUndoStep step(e, ChooserEffectName(tag));
-            TFastBMP first(*e.PGImage1->CurrentPixelGraphic());
+            TUndoStep step(e.Document(), ChooserEffectName(tag));
+            TFastBMP first(*e.Document().Picture());
             TFastBMP second(first.Width(), first.Height());
             second.CopyBitsFrom(first);
             ChooserEffect(tag, first, second, value, ProgramRandom());
             auto out = std::make_unique<TPixelGraphic>();
             second.AssignTo(*out);
-            e.PGImage1->TakePixelGraphic(std::move(out));
+            e.Document().SetPicture(std::move(out));
             step.Commit();
         });
     };
@@ -180,13 +181,13 @@ std::function<void(TfrmAcquire&)> ChosenEffect(int tag) {
 
 // A dialog made once: the program's tool window, or the editor's own one
 // where no tool windows were made (tests). Either way it keeps its values.
-template <class D> D& KeptDialog(TfrmAcquire& e, const char* className) {
+template <class D> D& KeptDialog(TEditorCommandHost& e, const char* className) {
     if (TToolWindows* tools = ToolWindows())
         if (auto* w = qobject_cast<D*>(tools->Find(className))) return OpenedFrom(*w, e);
     const QString name = QString("Editor") + className;
-    auto* own = e.findChild<D*>(name, Qt::FindDirectChildrenOnly);
+    auto* own = e.HostWindow()->findChild<D*>(name, Qt::FindDirectChildrenOnly);
     if (!own) {
-        own = new D(&e);
+        own = new D(e.HostWindow());
         own->setObjectName(name);
     }
     return *own;
@@ -194,27 +195,27 @@ template <class D> D& KeptDialog(TfrmAcquire& e, const char* className) {
 
 // A number field read before anything changes: a bad one is said and the
 // command stops with picture and undo as they were.
-bool ReadInteger(TfrmAcquire& e, const QString& text, int64_t& value) {
+bool ReadInteger(TEditorCommandHost& e, const QString& text, int64_t& value) {
     QString error;
     if (DialogInteger(text, value, error)) return true;
-    ShowMessage(error, &e);
+    ShowMessage(error, e.HostWindow());
     return false;
 }
 
 // Runs `make` on the picture inside an undo step and hands the result over.
-void ReplacePicture(TfrmAcquire& e, const char* label,
+void ReplacePicture(TEditorCommandHost& e, const char* label,
                     const std::function<std::unique_ptr<TPixelGraphic>(TPixelGraphic&)>& make) {
     e.RunCommand([&] {
-        TUndoStep step(e, label);
-        std::unique_ptr<TPixelGraphic> out = make(*e.PGImage1->CurrentPixelGraphic());
+        TUndoStep step(e.Document(), label);
+        std::unique_ptr<TPixelGraphic> out = make(*e.Document().Picture());
         if (!out) return;
-        e.PGImage1->TakePixelGraphic(std::move(out));
+        e.Document().SetPicture(std::move(out));
         step.Commit();
     });
 }
 
-void RotateArbitrary(TfrmAcquire& e) {
-    if (e.PGImage1->IsEmpty()) return;
+void RotateArbitrary(TEditorCommandHost& e) {
+    if (e.Document().Empty()) return;
     TfRotate& d = KeptDialog<TfRotate>(e, "TfRotate");
     if (ExecDialog(&d) != QDialog::Accepted) return;
     int64_t angle = 0;
@@ -223,8 +224,8 @@ void RotateArbitrary(TfrmAcquire& e) {
     ReplacePicture(e, "Rotate", [a](TPixelGraphic& pg) { return RotatePicture(pg, a); });
 }
 
-void AddBorder(TfrmAcquire& e) {
-    if (e.PGImage1->IsEmpty()) return;
+void AddBorder(TEditorCommandHost& e) {
+    if (e.Document().Empty()) return;
     TfrmBorder& d = KeptDialog<TfrmBorder>(e, "TfrmBorder");
     if (ExecDialog(&d) != QDialog::Accepted) return;
     int64_t width = 0;
@@ -237,10 +238,10 @@ void AddBorder(TfrmAcquire& e) {
     });
 }
 
-void Resize(TfrmAcquire& e) {
-    if (e.PGImage1->IsEmpty()) return;
+void Resize(TEditorCommandHost& e) {
+    if (e.Document().Empty()) return;
     TfrmResize& d = KeptDialog<TfrmResize>(e, "TfrmResize");
-    const TPixelGraphic& pg = *e.PGImage1->CurrentPixelGraphic();
+    const TPixelGraphic& pg = *e.Document().Picture();
     d.SetOldSize(pg.GetWidth(), pg.GetHeight());
     if (ExecDialog(&d) != QDialog::Accepted) return;
     int64_t w = 0, h = 0;
@@ -248,8 +249,8 @@ void Resize(TfrmAcquire& e) {
     ReplacePicture(e, "Resize", [w, h](TPixelGraphic& p) { return ResizePicture(p, w, h); });
 }
 
-void ColorResolution(TfrmAcquire& e) {
-    if (e.PGImage1->IsEmpty()) return;
+void ColorResolution(TEditorCommandHost& e) {
+    if (e.Document().Empty()) return;
     TfrmColorRez& d = KeptDialog<TfrmColorRez>(e, "TfrmColorRez");
     if (ExecDialog(&d) != QDialog::Accepted) return;
     const TColorRezOptions options = d.Options();
@@ -258,14 +259,14 @@ void ColorResolution(TfrmAcquire& e) {
                    [&](TPixelGraphic& pg) { return ColorResolutionPicture(pg, options); });
 }
 
-void RedEyeReduction(TfrmAcquire& e) {
-    if (e.PGImage1->IsEmpty()) return;
-    const TPixelGraphic& source = *e.PGImage1->CurrentPixelGraphic();
+void RedEyeReduction(TEditorCommandHost& e) {
+    if (e.Document().Empty()) return;
+    const TPixelGraphic& source = *e.Document().Picture();
     // A selection may overhang the picture: only its inside is worked on.
     const QRect sel =
-        e.PGImage1->SelectionRect().intersected(QRect(0, 0, source.GetWidth(), source.GetHeight()));
-    if (!e.PGImage1->Selection() || sel.isEmpty()) {
-        ShowMessage("Select an eye area first", &e);
+        e.View()->SelectionRect().intersected(QRect(0, 0, source.GetWidth(), source.GetHeight()));
+    if (!e.View()->Selection() || sel.isEmpty()) {
+        ShowMessage("Select an eye area first", e.HostWindow());
         return;
     }
     const TPGRect rect{sel.x(), sel.y(), sel.width(), sel.height()};
@@ -278,52 +279,52 @@ void RedEyeReduction(TfrmAcquire& e) {
                    [&](TPixelGraphic& pg) { return RedEyePicture(pg, rect, limits); });
 }
 
-void RadialAdjustment(TfrmAcquire& e) {
-    if (e.PGImage1->IsEmpty()) return;
+void RadialAdjustment(TEditorCommandHost& e) {
+    if (e.Document().Empty()) return;
     TfrmBarrel& d = KeptDialog<TfrmBarrel>(e, "TfrmBarrel");
-    d.SetOriginal(PGSnapshot(*e.PGImage1->CurrentPixelGraphic()));
+    d.SetOriginal(PGSnapshot(*e.Document().Picture()));
     if (ExecDialog(&d) != QDialog::Accepted) return;
     const TPixelGraphic* adjusted = d.Adjusted();
     if (!adjusted) {
         ShowMessage("You did not Apply a radial adjustment. Reopen and click \"Apply\" before "
                     "clicking \"OK\"",
-                    &e);
+                    e.HostWindow());
         return;
     }
     ReplacePicture(e, "Radial Adjust", [&](TPixelGraphic&) { return PGSnapshot(*adjusted); });
     d.ClearAdjusted();
 }
 
-void Posterize(TfrmAcquire& e) {
-    if (e.PGImage1->IsEmpty()) return;
+void Posterize(TEditorCommandHost& e) {
+    if (e.Document().Empty()) return;
     ReplacePicture(e, "Posterize", [](TPixelGraphic& pg) { return PosterizePicture(pg); });
 }
 
-void Bevel3D(TfrmAcquire& e) {
+void Bevel3D(TEditorCommandHost& e) {
     e.RunCommand([&] {
-        if (e.PGImage1->IsEmpty()) return;
-        TUndoStep step(e, "3D Bevel");
-        const TPixelGraphic& pg = *e.PGImage1->CurrentPixelGraphic();
+        if (e.Document().Empty()) return;
+        TUndoStep step(e.Document(), "3D Bevel");
+        const TPixelGraphic& pg = *e.Document().Picture();
         auto out = std::make_unique<TPixelGraphic>();
         out->SetFormat(pg.GetWidth(), pg.GetHeight(), pg24Bit);
         out->CopyFrom(const_cast<TPixelGraphic&>(pg));
         // 3 rings per 100 pixels of width, Trunc(0.03 x width) in extended.
         DrawBevel(*out, int(0.03L * pg.GetWidth()));
-        e.PGImage1->TakePixelGraphic(std::move(out));
+        e.Document().SetPicture(std::move(out));
         step.Commit();
     });
 }
 
-void PencilDrawing(TfrmAcquire& e) {
+void PencilDrawing(TEditorCommandHost& e) {
     e.RunCommand([&] {
-        if (e.PGImage1->IsEmpty()) return;
-        TUndoStep step(e, "Pencil Draw");
+        if (e.Document().Empty()) return;
+        TUndoStep step(e.Document(), "Pencil Draw");
         TConvFilter contour;
         contour.MakeContour(dsRect, true, 792, 1.16L, true);
         FilterIntoNew(e, contour);
         TGrayScaleFilter grey;
         grey.SetRGBWeighting(true);
-        TPixelGraphic* pg = e.PGImage1->PixelGraphic();
+        TPixelGraphic* pg = e.Document().PictureForChange();
         pg->ApplyFilter(grey, *pg);
         step.Commit();
     });
@@ -418,7 +419,7 @@ const std::vector<TEditorMenuCommand>& EditorMenuCommands() {
     return table;
 }
 
-void AddEditorFilterCommands(TfrmAcquire& editor, QMenu* rotate, QMenu* image, QMenu* filters) {
+void AddEditorFilterCommands(TEditorCommandHost& editor, QMenu* rotate, QMenu* image, QMenu* filters) {
     QMenu* color = nullptr;
     bool effectsSeparated = false;
     for (const TEditorMenuCommand& c : EditorMenuCommands()) {
@@ -451,7 +452,7 @@ void AddEditorFilterCommands(TfrmAcquire& editor, QMenu* rotate, QMenu* image, Q
         a->setEnabled(bool(c.handler));
         if (c.handler) {
             auto h = c.handler;
-            QObject::connect(a, &QAction::triggered, &editor, [&editor, h] { h(editor); });
+            QObject::connect(a, &QAction::triggered, editor.HostWindow(), [&editor, h] { h(editor); });
         }
     }
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The editor's menu entries whose work lives in the geometry, filter and
 // effect dialogs: one table (menu, caption, object name, undo label,
-// handler). An entry whose handler is still empty is shown disabled; giving it
+// handler). Handlers work on the window through TEditorCommandHost (the
+// document, the view, the dialogs' parent). An entry whose handler is still empty is shown disabled; giving it
 // a handler here is all it takes to connect it.
 
 #include <QString>
@@ -9,7 +10,7 @@
 #include <vector>
 
 class QMenu;
-class TfrmAcquire;
+class TEditorCommandHost;
 
 struct TEditorMenuCommand {
     enum Where { RotateMenu, ImageMenu, FiltersMenu, ColorSubmenu, EffectsGroup };
@@ -17,11 +18,11 @@ struct TEditorMenuCommand {
     const char* caption;
     const char* objectName;
     const char* undoLabel; // for the step the handler runs
-    std::function<void(TfrmAcquire&)> handler;
+    std::function<void(TEditorCommandHost&)> handler;
 };
 
 // The table in menu order.
 const std::vector<TEditorMenuCommand>& EditorMenuCommands();
 
 // Adds the table's entries to the editor's menus.
-void AddEditorFilterCommands(TfrmAcquire& editor, QMenu* rotate, QMenu* image, QMenu* filters);
+void AddEditorFilterCommands(TEditorCommandHost& editor, QMenu* rotate, QMenu* image, QMenu* filters);

@@ -1,7 +1,7 @@
 #include "editor/qt/register.h"
 
 #include "browser/toolwindows.h"
-#include "editor/qt/acquire.h"
+#include "editor/qt/editorwindow.h"
 #include "editor/qt/barrelform.h"
 #include "editor/qt/colorrezform.h"
 #include "editor/qt/geometrydialogs.h"

@@ -1,20 +1,22 @@
 #pragma once
 // TfrmAcquire, "Tavirlo Image Editor": one picture in a view control with
 // file, geometry, colour, filter and effect commands on it, undo and redo of
-// several levels within a memory budget (see undostep.h), saving, printing and screen capture. Created once at
-// start and shown on demand; the main window hands it files to open for
-// editing. The rules without widgets live in editor/editorrules.h.
+// several levels within a memory budget, saving, printing and screen
+// capture. Created once at start and shown on demand; the main window hands
+// it files to open for editing. What is edited lives in the document
+// (editor/editordocument.h, with editor/undostep.h); the rules without
+// widgets in editor/editorrules.h; the filter and effect commands in
+// editor_filtercommands.h, which see the window only as TEditorCommandHost.
 
 #include <QMainWindow>
 #include <QPointer>
-#include <deque>
 #include <functional>
 #include <memory>
 
 #include "browser/editfile.h"
 #include "browser/handover.h"
 #include "core/metadata.h"
-#include "editor/qt/undostep.h"
+#include "editor/qt/editorhost.h"
 
 class QAction;
 class QLabel;
@@ -25,7 +27,10 @@ class QStatusBar;
 class TPGImage;
 class TPixelGraphic;
 
-class TfrmAcquire : public QMainWindow, public TToolHandOver, public TToolEditFile {
+class TfrmAcquire : public QMainWindow,
+                    public TToolHandOver,
+                    public TToolEditFile,
+                    public TEditorCommandHost {
     Q_OBJECT
   public:
     explicit TfrmAcquire(QWidget* parent = nullptr);
@@ -60,43 +65,34 @@ class TfrmAcquire : public QMainWindow, public TToolHandOver, public TToolEditFi
     void EnableScanner(bool enable);
     // "Acquire...": one picture from the scanner into the view (no undo copy).
     void AcquireImage();
+    // The picture, its undo and redo levels, the modified flag, the file
+    // name and the metadata; the members below forward to it.
+    TEditorDocument& Document() override { return doc_; }
+    const TEditorDocument& Document() const { return doc_; }
     // Begin-and-commit undo step for callers that change the picture right after.
     void SaveUndo(const QString& label);
     // One level back or forward; the current picture moves to the other stack.
-    void Undo();
-    void Redo();
-    bool UndoAvailable() const { return !undo_.empty(); }
-    bool RedoAvailable() const { return !redo_.empty(); }
-    // "Undo Rotate" / "Redo Rotate"; "Undo" / "Redo" when there is nothing.
-    QString UndoCaption() const;
-    QString RedoCaption() const;
-    int UndoLevels() const { return int(undo_.size()); }
-    int RedoLevels() const { return int(redo_.size()); }
-    // The picture the next Undo brings back (null when none).
-    const TPixelGraphic* UndoCopy() const {
-        return undo_.empty() ? nullptr : undo_.back().picture.get();
-    }
-    // How much the stacks may keep: at most `steps` levels and `bytes` of
-    // pictures together, whichever is reached first; the oldest levels go.
-    // The most recent level is always kept.
-    void SetUndoBudget(int steps, int64_t bytes);
-    static constexpr int kUndoSteps = 10;
-    static constexpr int64_t kUndoBytes = int64_t(1) << 30;
-    // Unsaved changes: the picture is not the state last loaded or saved
-    // (a picture undone back to that state is unchanged). A scanned or
-    // captured picture is modified until saved.
-    bool Modified() const { return state_ != savedState_; }
-    void SetModified(bool m) { savedState_ = m ? kNeverSaved : state_; }
+    void Undo() { doc_.Undo(); }
+    void Redo() { doc_.Redo(); }
+    bool UndoAvailable() const { return doc_.UndoAvailable(); }
+    bool RedoAvailable() const { return doc_.RedoAvailable(); }
+    QString UndoCaption() const { return doc_.UndoCaption(); }
+    QString RedoCaption() const { return doc_.RedoCaption(); }
+    int UndoLevels() const { return doc_.UndoLevels(); }
+    int RedoLevels() const { return doc_.RedoLevels(); }
+    const TPixelGraphic* UndoCopy() const { return doc_.UndoCopy(); }
+    void SetUndoBudget(int steps, int64_t bytes) { doc_.SetUndoBudget(steps, bytes); }
+    static constexpr int kUndoSteps = TEditorDocument::kUndoSteps;
+    static constexpr int64_t kUndoBytes = TEditorDocument::kUndoBytes;
+    bool Modified() const { return doc_.Modified(); }
+    void SetModified(bool m) { doc_.SetModified(m); }
     // Asks "Save changes to <name>?" when modified. False: the caller must
     // not replace the picture (Cancel, or Save As did not save).
     bool QueryUnsaved();
-    // The metadata blocks (EXIF, ICC profile, comments) of the file being
-    // edited; Save As writes them with the picture.
-    const TPGMetadata& DocumentMetadata() const { return documentMeta_; }
+    const TPGMetadata& DocumentMetadata() const { return doc_.Metadata(); }
     // The file name the save dialog proposes.
-    QString SaveFileName() const { return saveName_; }
-    // The name questions use: the file's name, or "the picture" when unsaved.
-    QString DocumentName() const;
+    QString SaveFileName() const { return doc_.FileName(); }
+    QString DocumentName() const { return doc_.DisplayName(); }
 
     // ---- commands (menu entries and buttons call these)
     void FileNew();
@@ -124,13 +120,23 @@ class TfrmAcquire : public QMainWindow, public TToolHandOver, public TToolEditFi
 
     // Runs `body` as one command: busy cursor, and every exception shown
     // through the prompts service instead of reaching the event loop.
-    void RunCommand(const std::function<void()>& body);
+    void RunCommand(const std::function<void()>& body) override;
 
     // Status panel 1 as the gauge of a long filter: shown at the start, a
     // new percentage at most every 200 ms (repainted, no event pumping).
-    void ProgressStart();
-    void Progress(int step, int max);
-    void ProgressEnd();
+    void ProgressStart() override;
+    void Progress(int step, int max) override;
+    void ProgressEnd() override;
+
+    // ---- the document's host
+    TPixelGraphic* HostPicture() const override;
+    TPixelGraphic* HostPictureForChange() override;
+    std::unique_ptr<TPixelGraphic> HostCopyPicture() override;
+    void HostShowPicture(std::unique_ptr<TPixelGraphic> picture) override;
+    void HostLoadPicture(const std::string& fileName) override;
+    void UndoStateChanged() override { UpdateUndoActions(); }
+    TPGImage* View() override { return PGImage1; }
+    QWidget* HostWindow() override { return this; }
 
   protected:
     void showEvent(QShowEvent* e) override;
@@ -138,27 +144,17 @@ class TfrmAcquire : public QMainWindow, public TToolHandOver, public TToolEditFi
     bool eventFilter(QObject* watched, QEvent* e) override;
 
   private:
-    friend class TUndoStep;
     void BuildMenus();
     void BuildToolBar();
     void PictureChanged();
-    void ResetUndo();
     void UpdateUndoActions();
-    void TrimUndo();
-    // A picture that came from outside the stacks (load, scan, capture).
-    void NewPictureState();
     bool acquiring_ = false;
-    void LoadIntoView(const QString& path);
+    // Loads `path` at zoom 1.0 (the old zoom back when it fails).
+    void LoadAtZoomOne(const QString& path);
     QString StartFolder() const;
     void SaveGeometry();
 
-    std::deque<TEditorUndoEntry> undo_, redo_;
-    int undoSteps_ = kUndoSteps;
-    int64_t undoBytes_ = kUndoBytes;
-    static constexpr uint64_t kNeverSaved = ~uint64_t(0);
-    uint64_t state_ = 0, savedState_ = 0, nextState_ = 1;
-    TPGMetadata documentMeta_;
-    QString saveName_;
+    TEditorDocument doc_{*this};
     QString startFolder_;
     qint64 lastGaugeMs_ = 0;
     QPointer<QWidget> watchedMain_;

@@ -1,4 +1,4 @@
-#include "editor/qt/acquire.h"
+#include "editor/qt/editorwindow.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -36,9 +36,9 @@
 #include "editor/qt/editor_filtercommands.h"
 #include "editor/qt/saveoptionsform.h"
 #include "editor/qt/twain.h"
+#include "editor/undostep.h"
 #include "formats/gifexport.h"
 #include "formats/gifwrite.h"
-#include "formats/jpeg.h"
 #include "platform/prompts.h"
 #include "platform/screendepth.h"
 #include "platform/settings.h"
@@ -268,94 +268,42 @@ void TfrmAcquire::PictureChanged() {
     }
 }
 
-void TfrmAcquire::ResetUndo() {
-    undo_.clear();
-    redo_.clear();
-    UpdateUndoActions();
-}
-
-void TfrmAcquire::NewPictureState() {
-    state_ = nextState_++;
-}
-
-QString TfrmAcquire::UndoCaption() const {
-    return undo_.empty() ? QString("Undo") : "Undo " + undo_.back().label;
-}
-QString TfrmAcquire::RedoCaption() const {
-    return redo_.empty() ? QString("Redo") : "Redo " + redo_.back().label;
-}
-
 void TfrmAcquire::UpdateUndoActions() {
     Undo1->setText("&" + UndoCaption());
-    Undo1->setEnabled(!undo_.empty());
+    Undo1->setEnabled(UndoAvailable());
     Redo1->setText("&" + RedoCaption());
-    Redo1->setEnabled(!redo_.empty());
-}
-
-void TfrmAcquire::SetUndoBudget(int steps, int64_t bytes) {
-    undoSteps_ = std::max(1, steps);
-    undoBytes_ = std::max<int64_t>(0, bytes);
-    TrimUndo();
-    UpdateUndoActions();
-}
-
-void TfrmAcquire::TrimUndo() {
-    auto bytesOf = [](const std::deque<TEditorUndoEntry>& stack) {
-        int64_t n = 0;
-        for (const TEditorUndoEntry& e : stack)
-            if (e.picture) n += e.picture->ImageSize();
-        return n;
-    };
-    // The oldest redo levels go first (they are the furthest from the
-    // picture shown), then the oldest undo levels; the latest undo stays.
-    int64_t total = bytesOf(undo_) + bytesOf(redo_);
-    auto over = [&] {
-        return int(undo_.size() + redo_.size()) > undoSteps_ || total > undoBytes_;
-    };
-    while (!redo_.empty() && over()) {
-        if (redo_.front().picture) total -= redo_.front().picture->ImageSize();
-        redo_.pop_front();
-    }
-    while (undo_.size() > 1 && over()) {
-        if (undo_.front().picture) total -= undo_.front().picture->ImageSize();
-        undo_.pop_front();
-    }
+    Redo1->setEnabled(RedoAvailable());
 }
 
 void TfrmAcquire::SaveUndo(const QString& label) {
-    TUndoStep step(*this, label);
+    TUndoStep step(doc_, label);
     step.Commit();
 }
 
-void TfrmAcquire::Undo() {
-    if (undo_.empty()) return;
-    // The copy first: when it fails nothing has changed.
-    auto current = PGImage1->CopyPixelGraphic();
-    TEditorUndoEntry back = std::move(undo_.back());
-    undo_.pop_back();
-    redo_.push_back(TEditorUndoEntry{std::move(current), back.label, state_});
-    PGImage1->TakePixelGraphic(std::move(back.picture));
-    state_ = back.state;
-    UpdateUndoActions();
+// ---- the document's host: the picture lives in the view, which paints it
+
+TPixelGraphic* TfrmAcquire::HostPicture() const {
+    return PGImage1->CurrentPixelGraphic();
 }
 
-void TfrmAcquire::Redo() {
-    if (redo_.empty()) return;
-    auto current = PGImage1->CopyPixelGraphic();
-    TEditorUndoEntry next = std::move(redo_.back());
-    redo_.pop_back();
-    undo_.push_back(TEditorUndoEntry{std::move(current), next.label, state_});
-    PGImage1->TakePixelGraphic(std::move(next.picture));
-    state_ = next.state;
-    UpdateUndoActions();
+TPixelGraphic* TfrmAcquire::HostPictureForChange() {
+    return PGImage1->PixelGraphic();
 }
 
-QString TfrmAcquire::DocumentName() const {
-    return saveName_.isEmpty() ? QString("the picture") : QFileInfo(saveName_).fileName();
+std::unique_ptr<TPixelGraphic> TfrmAcquire::HostCopyPicture() {
+    return PGImage1->CopyPixelGraphic();
+}
+
+void TfrmAcquire::HostShowPicture(std::unique_ptr<TPixelGraphic> picture) {
+    PGImage1->TakePixelGraphic(std::move(picture));
+}
+
+void TfrmAcquire::HostLoadPicture(const std::string& fileName) {
+    PGImage1->LoadFromFile(fileName);
 }
 
 bool TfrmAcquire::QueryUnsaved() {
-    if (!Modified() || PGImage1->IsEmpty()) return true;
+    if (!Modified() || doc_.Empty()) return true;
     switch (MessageDlg(QString("Save changes to %1?").arg(DocumentName()), QMessageBox::Question,
                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this)) {
     case QMessageBox::Yes:
@@ -396,15 +344,15 @@ QString TfrmAcquire::StartFolder() const {
     return startFolder_.isEmpty() ? QDir::homePath() : startFolder_;
 }
 
-void TfrmAcquire::LoadIntoView(const QString& path) {
-    // Only plain files are opened: a FIFO or device would block or never end.
-    const QFileInfo fi(path);
-    if (!fi.exists() || !fi.isFile())
-        throw Exception(QString("%1 is not a readable file").arg(path).toStdString());
-    PGImage1->LoadFromFile(LocalName(path));
-    NewPictureState();
-    const TPixelGraphic* loaded = PGImage1->CurrentPixelGraphic();
-    documentMeta_ = loaded ? loaded->Metadata() : TPGMetadata{};
+void TfrmAcquire::LoadAtZoomOne(const QString& path) {
+    const long double oldZoom = PGImage1->ZoomFactor();
+    PGImage1->SetZoomFactor(1.0L);
+    try {
+        doc_.Load(path);
+    } catch (...) {
+        PGImage1->SetZoomFactor(oldZoom);
+        throw;
+    }
 }
 
 // ---- interfaces
@@ -412,18 +360,13 @@ void TfrmAcquire::LoadIntoView(const QString& path) {
 bool TfrmAcquire::EditFile(const QString& path) {
     // Unsaved work the user keeps: nothing is loaded and nothing is wrong.
     if (!QueryUnsaved()) return true;
-    const long double oldZoom = PGImage1->ZoomFactor();
-    PGImage1->SetZoomFactor(1.0L);
     try {
         TBusyCursor busy;
-        LoadIntoView(path);
+        LoadAtZoomOne(path);
     } catch (const std::exception&) {
-        PGImage1->SetZoomFactor(oldZoom);
         return false;
     }
-    saveName_ = path;
-    ResetUndo();
-    SetModified(false);
+    doc_.ResetUndo();
     return true;
 }
 
@@ -472,10 +415,7 @@ void TfrmAcquire::AcquireImage() {
         std::vector<uint8_t>().swap(dib); // released before the picture is read
         TBusyCursor busy;
         PGImage1->LoadFromFile(LocalName(temp.fileName()));
-        saveName_.clear();
-        NewPictureState();
-        documentMeta_.Clear();
-        SetModified(true);
+        doc_.TookUnsavedPicture(true);
     } catch (const std::exception&) {
         ShowMessage("Unable to aquire image", this);
     }
@@ -490,8 +430,7 @@ void TfrmAcquire::EnableScanner(bool enable) {
 void TfrmAcquire::showEvent(QShowEvent* e) {
     QMainWindow::showEvent(e);
     if (e->spontaneous()) return; // un-minimising is no new session
-    // A quality chosen in an earlier session does not carry over.
-    JPEGQuality = 80;
+    TEditorDocument::BeginSession();
     if (TForm1* f = Form1()) {
         startFolder_ = f->ListedFolder();
         // Above the browser, never above its own dialogs (no stay-on-top).
@@ -518,53 +457,34 @@ bool TfrmAcquire::eventFilter(QObject* watched, QEvent* e) {
 
 void TfrmAcquire::FileNew() {
     if (!QueryUnsaved()) return;
-    PGImage1->TakePixelGraphic(nullptr);
-    NewPictureState();
-    documentMeta_.Clear();
-    SetModified(false);
+    doc_.Cleared();
 }
 
 void TfrmAcquire::FileOpen() {
     PGImage1->SetSelection(false);
     TFileDialogRequest r;
     r.caption = "Open";
-    r.dir = saveName_.isEmpty() ? StartFolder() : QFileInfo(saveName_).absolutePath();
+    r.dir = SaveFileName().isEmpty() ? StartFolder() : QFileInfo(SaveFileName()).absolutePath();
     r.filter = QtFilterFromPipes(OpenFilterString());
     r.preview = true;
     const QString path = Prompts().OpenFileName(this, r, nullptr);
     if (path.isEmpty() || !QueryUnsaved()) return;
-    const long double oldZoom = PGImage1->ZoomFactor();
-    PGImage1->SetZoomFactor(1.0L);
-    try {
-        LoadIntoView(path);
-    } catch (...) {
-        PGImage1->SetZoomFactor(oldZoom);
-        throw;
-    }
-    saveName_ = path;
-    SetModified(false);
+    LoadAtZoomOne(path);
 }
 
 bool TfrmAcquire::FileSaveAs() {
-    if (PGImage1->IsEmpty()) return false;
+    if (doc_.Empty()) return false;
     TFileDialogRequest r;
     r.caption = "Tavirlo Save File";
     r.filter = QtFilterFromPipes(SaveFilterString());
-    r.dir = saveName_.isEmpty() ? StartFolder() : saveName_;
-    r.selectedFilter = FilterEntryForFile(r.filter, saveName_);
+    r.dir = SaveFileName().isEmpty() ? StartFolder() : SaveFileName();
+    r.selectedFilter = FilterEntryForFile(r.filter, SaveFileName());
     QString chosenFilter = r.selectedFilter;
     QString path = Prompts().SaveFileName(this, r, &chosenFilter);
     if (path.isEmpty()) return false;
     path = WithDefaultExtension(path, chosenFilter);
     TBusyCursor busy;
-    // The file's metadata blocks go with the picture (commands that make a
-    // new picture do not carry them); the writers set the saved size.
-    TPixelGraphic& picture = *PGImage1->PixelGraphic();
-    if (picture.Metadata().Empty()) picture.SetMetadata(documentMeta_);
-    // Written beside the target and renamed over it when complete.
-    picture.SaveToFile(LocalName(path));
-    saveName_ = path;
-    SetModified(false);
+    doc_.Save(path);
     FolderContentsChanged(QFileInfo(path).absolutePath());
     return true;
 }
@@ -588,8 +508,8 @@ void TfrmAcquire::FileSaveOptions() {
 }
 
 void TfrmAcquire::ExportGIF() {
-    if (PGImage1->IsEmpty()) return;
-    TPixelGraphic& picture = *PGImage1->PixelGraphic();
+    if (doc_.Empty()) return;
+    TPixelGraphic& picture = *doc_.PictureForChange();
     if (GIFExportNeedsReduction(picture))
         ShowMessage("GIF images can only have 256 colors. I will optimize the colors...", this);
     std::unique_ptr<TPixelGraphic> gif;
@@ -614,47 +534,59 @@ void TfrmAcquire::ExportGIF() {
 }
 
 void TfrmAcquire::PrintPicture() {
-    if (PGImage1->IsEmpty()) return;
-    Print(*PGImage1->PixelGraphic(), true, true, this);
+    if (doc_.Empty()) return;
+    Print(*doc_.PictureForChange(), true, true, this);
 }
 
 // ---- picture commands
 
 void TfrmAcquire::RotateBy(int degrees) {
     RunCommand([&] {
-        if (PGImage1->IsEmpty()) return;
-        TUndoStep step(*this, "Rotate");
-        auto r = PGImage1->CopyPixelGraphic();
+        if (doc_.Empty()) return;
+        TUndoStep step(doc_, "Rotate");
+        auto r = doc_.CopyOfPicture();
         r->SetRotateInterpolation(true);
         // A right angle turns every pixel as a whole into the turned size.
         r->Rotate(*r, degrees, true);
-        PGImage1->TakePixelGraphic(std::move(r));
-        step.Commit();
+        doc_.SetPicture(std::move(r));
+        switch (degrees) {
+        case 90:
+            step.CommitTurn(TJpegTurn::Rotate90);
+            break;
+        case 180:
+            step.CommitTurn(TJpegTurn::Rotate180);
+            break;
+        case 270:
+            step.CommitTurn(TJpegTurn::Rotate270);
+            break;
+        default:
+            step.Commit();
+        }
     });
 }
 
 void TfrmAcquire::FlipHorizontally() {
     RunCommand([&] {
-        if (PGImage1->IsEmpty()) return;
-        TUndoStep step(*this, "Flip Horizontal");
-        PGImage1->PixelGraphic()->FlipHorizontal();
-        step.Commit();
+        if (doc_.Empty()) return;
+        TUndoStep step(doc_, "Flip Horizontal");
+        doc_.PictureForChange()->FlipHorizontal();
+        step.CommitTurn(TJpegTurn::FlipHorizontal);
     });
 }
 
 void TfrmAcquire::FlipVertically() {
     RunCommand([&] {
-        if (PGImage1->IsEmpty()) return;
-        TUndoStep step(*this, "Flip Vertical");
-        PGImage1->PixelGraphic()->FlipVertical();
-        step.Commit();
+        if (doc_.Empty()) return;
+        TUndoStep step(doc_, "Flip Vertical");
+        doc_.PictureForChange()->FlipVertical();
+        step.CommitTurn(TJpegTurn::FlipVertical);
     });
 }
 
 void TfrmAcquire::Crop() {
     RunCommand([&] {
-        if (PGImage1->IsEmpty()) return;
-        TPixelGraphic& src = *PGImage1->PixelGraphic();
+        if (doc_.Empty()) return;
+        TPixelGraphic& src = *doc_.PictureForChange();
         // A moved selection may overhang the picture: only its inside counts.
         const QRect sel =
             PGImage1->SelectionRect().intersected(QRect(0, 0, src.GetWidth(), src.GetHeight()));
@@ -662,13 +594,13 @@ void TfrmAcquire::Crop() {
             ShowMessage("You need to select an area first", this);
             return;
         }
-        TUndoStep step(*this, "Crop");
+        TUndoStep step(doc_, "Crop");
         auto r = std::make_unique<TPixelGraphic>();
         r->SetFormat(sel.width(), sel.height(), src.PixelFormat());
         r->CopyPaletteFrom(src);
         r->CopyRect(0, 0, src, sel.x(), sel.y(), sel.width(), sel.height());
         PGImage1->SetSelection(false);
-        PGImage1->TakePixelGraphic(std::move(r));
+        doc_.SetPicture(std::move(r));
         step.Commit();
     });
 }
@@ -692,10 +624,8 @@ void TfrmAcquire::ScreenCapture() {
             q->CopyFrom(*pg);
             pg = std::move(q);
         }
-        PGImage1->TakePixelGraphic(std::move(pg));
-        NewPictureState();
-        documentMeta_.Clear();
-        SetModified(true);
+        doc_.SetPicture(std::move(pg));
+        doc_.TookUnsavedPicture(false);
     } catch (const std::exception&) {
         // A capture that cannot be built is dropped without a word.
     }
@@ -793,13 +723,11 @@ void TfrmAcquire::DropFile(const QString& path) {
     if (!QueryUnsaved()) return;
     try {
         TBusyCursor busy;
-        LoadIntoView(path);
+        doc_.Load(path);
     } catch (const std::exception&) {
         ShowMessage("Can't edit " + path, this);
         return;
     }
-    saveName_ = path;
-    SetModified(false);
 }
 
 // ---- progress gauge of the long filters
