@@ -5,15 +5,20 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QUrl>
+#include <atomic>
 #include <cmath>
+#include <deque>
+#include <future>
 #include <memory>
 #include <set>
 #include <stdexcept>
+#include <thread>
 
 #include "album/albumlayout.h"
 #include "core/fileid.h"
 #include "core/pixelgraphic.h"
 #include "core/registry.h"
+#include "core/stream.h"
 #include "formats/jpeg.h"
 #include "processing/convfilter.h"
 #include "thumbs/outfolder.h"
@@ -121,19 +126,58 @@ class TPublisher {
             sources_.push_back(QFile::decodeName(QByteArray::fromStdString(e.path)));
     }
 
-    // Publishes entries until one gives a cell, or none are left.
+    ~TPublisher() {
+        // A cancelled run writes nothing more; work under way is waited for.
+        cancelled_ = true;
+        for (TJob& j : jobs_)
+            if (j.work.valid()) j.work.wait();
+    }
+
+    // Publishes entries until one gives a cell, or none are left. The
+    // picture after the one asked for is made meanwhile on another core:
+    // names are chosen here, in album order, and each job keeps its own
+    // messages until its turn.
     bool NextCell(TCell& cell) {
-        while (next_ < entries_.size()) {
-            const size_t i = next_++;
-            const bool ok = PublishEntry(entries_[i], sources_[i], cell);
+        for (;;) {
+            while (int(jobs_.size()) < InFlight() && next_ < entries_.size()) {
+                const size_t i = next_++;
+                jobs_.push_back(Plan(entries_[i], sources_[i]));
+                TJob& j = jobs_.back();
+                if (j.planned && j.onWorker)
+                    j.work = std::async(std::launch::async, [this, &j] { Make(j); });
+            }
+            if (jobs_.empty()) return false;
+            TJob& j = jobs_.front();
+            if (j.work.valid())
+                j.work.get();
+            else if (j.planned)
+                Make(j); // a reader that keeps to this thread (metafiles)
+            const bool ok = Finish(j, cell);
+            jobs_.pop_front();
             ++done_;
             if (ok) return true;
         }
-        return false;
     }
     int Done() const { return int(done_); }
 
   private:
+    struct TJob {
+        const TAlbumEntry* entry = nullptr;
+        QString path;
+        bool planned = false; // false: the file's header could not be read
+        bool onWorker = true;
+        QSize size;
+        bool fits = false, byteCopy = false, self = false;
+        QString n, full, thumb;
+        // Results, handed over in album order.
+        QStringList messages;
+        bool loaded = false, ok = true;
+        std::future<void> work;
+    };
+
+    // Two pictures at once on two cores or more: each holds one decode.
+    static int InFlight() { return std::thread::hardware_concurrency() >= 2 ? 2 : 1; }
+
     bool IsSource(const QString& path) const {
         const std::string p = QFile::encodeName(path).toStdString();
         for (const QString& src : sources_)
@@ -144,87 +188,112 @@ class TPublisher {
         return written_.count(QFileInfo(path).absoluteFilePath()) != 0;
     }
 
-    bool PublishEntry(const TAlbumEntry& e, const QString& path, TCell& cell) {
-        const QString folder = s_.folder;
+    TJob Plan(const TAlbumEntry& e, const QString& path) {
+        TJob j;
+        j.entry = &e;
+        j.path = path;
+        const std::string native = QFile::encodeName(path).toStdString();
         std::string type;
         TPGImageInfo info;
-        if (!GetFileImageInfo(QFile::encodeName(path).toStdString(), 0, type, info) ||
-            info.Width <= 0 || info.Height <= 0) {
-            r_.messages << "Can't load graphic file " + path;
-            ++r_.failed;
-            return false;
+        if (!GetFileImageInfo(native, 0, type, info) || info.Width <= 0 || info.Height <= 0)
+            return j;
+        j.planned = true;
+        try {
+            TFileStream file(native, TFileStream::OpenRead);
+            const TFileFormatReader* reader = FindReader(file, FileExtensionHint(native));
+            j.onWorker = reader && reader->WorkerSafe();
+        } catch (const std::exception&) {
+            j.onWorker = false; // the load itself reports the file
         }
-        QSize size(info.Width, info.Height);
-        if (e.rotation & 1) size.transpose();
-        const bool fits = size.width() <= s_.maxSize && size.height() <= s_.maxSize;
-        const bool byteCopy = e.rotation == 0 && fits &&
-                              QFileInfo(path).fileName().toUpper().contains(".JPG") &&
-                              IsJpegFile(path);
+        j.size = QSize(info.Width, info.Height);
+        if (e.rotation & 1) j.size.transpose();
+        j.fits = j.size.width() <= s_.maxSize && j.size.height() <= s_.maxSize;
+        j.byteCopy = e.rotation == 0 && j.fits &&
+                     QFileInfo(path).fileName().toUpper().contains(".JPG") && IsJpegFile(path);
         // N: the name up to its first dot; a name that would hit a picture of
         // the album (other than this byte copy onto itself) or a file this
-        // run wrote takes the next free N_2, N_3, ...
+        // run writes takes the next free N_2, N_3, ...
         const QString base = PublishBaseName(path);
-        QString n, full, thumb;
-        bool self = false;
         for (int k = 1; k < 10000; ++k) {
-            n = k == 1 ? base : base + "_" + QString::number(k);
-            full = QDir(folder).filePath(n + ".jpg");
-            thumb = QDir(folder).filePath("tm_" + n + ".jpg");
-            self = byteCopy && SameFile(QFile::encodeName(full).toStdString(),
-                                        QFile::encodeName(path).toStdString());
-            const bool fullFree = !Taken(full) && (self || !IsSource(full));
-            if (fullFree && !Taken(thumb) && !IsSource(thumb)) break;
+            j.n = k == 1 ? base : base + "_" + QString::number(k);
+            j.full = QDir(s_.folder).filePath(j.n + ".jpg");
+            j.thumb = QDir(s_.folder).filePath("tm_" + j.n + ".jpg");
+            j.self = j.byteCopy && SameFile(QFile::encodeName(j.full).toStdString(), native);
+            const bool fullFree = !Taken(j.full) && (j.self || !IsSource(j.full));
+            if (fullFree && !Taken(j.thumb) && !IsSource(j.thumb)) break;
         }
+        // Both names are this picture's from now on, whatever its outcome.
+        written_.insert(QFileInfo(j.thumb).absoluteFilePath());
+        written_.insert(QFileInfo(j.full).absoluteFilePath());
+        return j;
+    }
+
+    // The picture's work: one decode, the thumbnail and the large copy.
+    // Runs on a worker; touches nothing but the job.
+    void Make(TJob& j) const {
+        const TAlbumEntry& e = *j.entry;
         std::unique_ptr<TPixelGraphic> picture;
         try {
             if (e.rotation != 0) {
-                picture = AlbumRotatedPicture(path, e.rotation);
+                picture = AlbumRotatedPicture(j.path, e.rotation);
             } else {
                 picture = std::make_unique<TPixelGraphic>();
                 picture->SetReadWarningAction(pgwaIgnore);
                 picture->SetStretchMode(smPrecise);
                 // One decode, reduced as far as the largest output allows.
-                const int longest = byteCopy ? s_.thumbnailSize
-                                    : fits   ? 0
-                                             : std::max(s_.maxSize, s_.thumbnailSize);
+                const int longest = j.byteCopy ? s_.thumbnailSize
+                                    : j.fits   ? 0
+                                               : std::max(s_.maxSize, s_.thumbnailSize);
                 if (longest > 0) picture->SetLoadSizeHint(2 * longest);
-                picture->LoadFromFile(QFile::encodeName(path).toStdString());
+                picture->LoadFromFile(QFile::encodeName(j.path).toStdString());
             }
         } catch (const std::exception&) {
-            r_.messages << "Can't load graphic file " + path;
+            j.messages << "Can't load graphic file " + j.path;
+            return;
+        }
+        j.loaded = true;
+        if (cancelled_) return;
+        try {
+            auto t = Fitted(*picture, PublishFit(j.size, s_.thumbnailSize), s_);
+            SaveJpeg(*t, j.thumb);
+        } catch (const std::exception&) {
+            j.messages << "Error writing file: " + j.thumb;
+            j.ok = false;
+        }
+        try {
+            if (!j.fits) {
+                auto f = Fitted(*picture, PublishFit(j.size, s_.maxSize), s_);
+                SaveJpeg(*f, j.full);
+            } else if (j.byteCopy) {
+                if (!j.self && !CopyWhole(j.path, j.full)) throw std::runtime_error("copy");
+            } else {
+                SaveJpeg(*picture, j.full);
+            }
+        } catch (const std::exception&) {
+            j.messages << "Error writing file: " + j.full;
+            j.ok = false;
+        }
+    }
+
+    // The job's outcome into the result, in album order.
+    bool Finish(TJob& j, TCell& cell) {
+        if (!j.planned) {
+            r_.messages << "Can't load graphic file " + j.path;
             ++r_.failed;
             return false;
         }
-        bool ok = true;
-        try {
-            auto t = Fitted(*picture, PublishFit(size, s_.thumbnailSize), s_);
-            SaveJpeg(*t, thumb);
-            written_.insert(QFileInfo(thumb).absoluteFilePath());
-        } catch (const std::exception&) {
-            r_.messages << "Error writing file: " + thumb;
-            ok = false;
+        r_.messages << j.messages;
+        if (!j.loaded) {
+            ++r_.failed;
+            return false;
         }
-        try {
-            if (!fits) {
-                auto f = Fitted(*picture, PublishFit(size, s_.maxSize), s_);
-                SaveJpeg(*f, full);
-            } else if (byteCopy) {
-                if (!self && !CopyWhole(path, full)) throw std::runtime_error("copy");
-            } else {
-                SaveJpeg(*picture, full);
-            }
-            written_.insert(QFileInfo(full).absoluteFilePath());
-        } catch (const std::exception&) {
-            r_.messages << "Error writing file: " + full;
-            ok = false;
-        }
-        if (!ok) ++r_.failed;
+        if (!j.ok) ++r_.failed;
         ++r_.written;
-        cell.picture = n + ".jpg";
-        cell.thumbnail = "tm_" + n + ".jpg";
-        cell.caption = s_.captionOption == 1 ? n + ".jpg"
+        cell.picture = j.n + ".jpg";
+        cell.thumbnail = "tm_" + j.n + ".jpg";
+        cell.caption = s_.captionOption == 1 ? j.n + ".jpg"
                        : s_.captionOption == 2
-                           ? QString::fromUtf8(QByteArray::fromStdString(e.caption))
+                           ? QString::fromUtf8(QByteArray::fromStdString(j.entry->caption))
                            : QString();
         return true;
     }
@@ -233,7 +302,9 @@ class TPublisher {
     const TPublishSettings& s_;
     TPublishResult& r_;
     std::vector<QString> sources_;
-    std::set<QString> written_;
+    std::set<QString> written_; // names taken by this run
+    std::deque<TJob> jobs_;     // planned, in album order
+    std::atomic<bool> cancelled_{false};
     size_t next_ = 0, done_ = 0;
 };
 

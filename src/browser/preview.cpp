@@ -86,6 +86,17 @@ TPreview::TPreview(TForm1* form)
         c->setContextMenuPolicy(Qt::NoContextMenu);
     }
     PGImage1->PicBox()->setContextMenuPolicy(Qt::NoContextMenu);
+    metaTimer_ = new QTimer(this);
+    metaTimer_->setSingleShot(true);
+    metaTimer_->setInterval(150);
+    connect(metaTimer_, &QTimer::timeout, this, [this] {
+        if (PreviewType != "WMF" || loadedPath_.isEmpty() || !Image1->isVisible()) return;
+        try {
+            PlayMetafile(loadedPath_);
+        } catch (...) {
+            // The file changed under the pane: the drawing shown stays.
+        }
+    });
 
     // The whole picture of a first look is swapped in as soon as the worker
     // has it; the message carries the name, so a late one for a file no
@@ -212,14 +223,16 @@ QSize TPreview::LoadInto(const QByteArray& path) {
         return img.size();
     }
     if (PreviewType == "WMF") {
-        TPixelGraphic pg;
-        pg.SetReadWarningAction(pgwaIgnore);
-        pg.LoadFromFile(NativePath(path));
-        QImage img;
-        AssignToBitmap(pg, img);
-        if (img.isNull()) throw TLoadFailed{};
-        Image1->SetPicture(img);
-        return img.size();
+        // The file's own size from its header; the drawing is played at the
+        // size the pane shows it at.
+        std::string type;
+        TPGImageInfo info;
+        metaFullSize_ = GetFileImageInfo(NativePath(path), 0, type, info) && info.Width > 0 &&
+                                info.Height > 0
+                            ? QSize(info.Width, info.Height)
+                            : QSize();
+        PlayMetafile(path);
+        return ContentSize();
     }
     // The worker knows files by text: a name that is no valid text is
     // always loaded here, by its bytes.
@@ -322,9 +335,39 @@ void TPreview::LoadFailed(const QString& name, const QString& reason) {
     }
 }
 
+int TPreview::MetafileHint() const {
+    if (metaFullSize_.isEmpty()) return 0;
+    const QSize pane = f_->RightMain->size();
+    const QSize& full = metaFullSize_;
+    const bool fitted = pane.width() < full.width() + 8 || pane.height() < full.height() + 8 ||
+                        f_->Command("AutoZoom")->isChecked();
+    return MetafilePlayHint(full, fitted ? FitToPaneSize(full, pane) : full,
+                            f_->RightMain->devicePixelRatioF());
+}
+
+void TPreview::PlayMetafile(const QByteArray& path) {
+    TPixelGraphic pg;
+    pg.SetReadWarningAction(pgwaIgnore);
+    metaHint_ = MetafileHint();
+    pg.SetLoadSizeHint(metaHint_);
+    pg.LoadFromFile(NativePath(path));
+    QImage img;
+    AssignToBitmap(pg, img);
+    if (img.isNull()) throw TLoadFailed{};
+    // Without a size from the header, what was played is the size.
+    if (metaFullSize_.isEmpty()) metaFullSize_ = img.size();
+    Image1->SetPicture(img);
+}
+
 void TPreview::PlaceShown() {
     QWidget* c = ShownControl();
     if (!c) return;
+    // A metafile played for a smaller pane is played again, once the
+    // resizing has settled, when the pane now shows it larger.
+    if (PreviewType == "WMF" && metaHint_ > 0) {
+        const int hint = MetafileHint();
+        if (hint == 0 || hint > metaHint_) metaTimer_->start();
+    }
     const QSize s = ContentSize();
     const QSize pane = f_->RightMain->size();
     if (actualSize_) {
@@ -366,7 +409,8 @@ void TPreview::ClearIfGone() {
 QSize TPreview::ContentSize() const {
     if (PreviewType == "AVI") return AVIPlay1->FrameSize();
     if (PreviewType == "GIF") return GIFImage1->PictureSize();
-    if (PreviewType == "WMF" || PreviewType == "ICO") return Image1->Picture().size();
+    if (PreviewType == "WMF") return metaFullSize_;
+    if (PreviewType == "ICO") return Image1->Picture().size();
     if (firstLook_) return fullSize_;
     return {PGImage1->ImageWidth(), PGImage1->ImageHeight()};
 }

@@ -129,4 +129,12 @@ class TPreview : public QObject {
     void LeaveActualSize();
     QSize fullSize_;
     QString firstLookPath_;
+    // A metafile shown: its own size from the header, and the load-size
+    // hint it was last played with (0: at its own size). It is played at
+    // the size the pane shows it at and again when the pane grows.
+    QSize metaFullSize_;
+    int metaHint_ = 0;
+    QTimer* metaTimer_ = nullptr;
+    int MetafileHint() const;
+    void PlayMetafile(const QByteArray& path);
 };

@@ -1,6 +1,7 @@
 #include "browser/previewsize.h"
 
 #include <algorithm>
+#include <cmath>
 
 int64_t RoundDivEven(int64_t n, int64_t d) {
     const int64_t q = n / d, r = n % d;
@@ -46,4 +47,16 @@ int FirstLookReduce(QSize picture, QSize fitted) {
         if (w >= fw && h >= fh) return int(std::min(w, h));
     }
     return 0;
+}
+
+int MetafilePlayHint(QSize picture, QSize shown, double pixelRatio) {
+    if (picture.isEmpty() || shown.isEmpty()) return 0;
+    const double ratio = pixelRatio > 0 ? pixelRatio : 1;
+    // The played picture keeps the file's aspect, so its shorter side maps
+    // to the shown size's matching side.
+    const bool wide = picture.width() >= picture.height();
+    const double side = std::ceil((wide ? shown.height() : shown.width()) * ratio);
+    const int own = std::min(picture.width(), picture.height());
+    if (!(side < own)) return 0;
+    return std::max(1, int(side));
 }

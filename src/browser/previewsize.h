@@ -27,3 +27,11 @@ QSize ClipBoxSize(QSize frame, QSize pane);
 // size; 0 when the fitted size is more than half the picture either way, and
 // the whole picture is decoded at once.
 int FirstLookReduce(QSize picture, QSize fitted);
+
+// The load-size hint a metafile of nominal `picture` size is played with
+// when shown at `shown` logical pixels on a screen of `pixelRatio` device
+// pixels per logical one: the shown size's shorter side in device pixels
+// (each side of the played picture at least this long, so nothing is
+// enlarged on screen); 0 when that is no smaller than the picture itself,
+// which is then played at its own size.
+int MetafilePlayHint(QSize picture, QSize shown, double pixelRatio);

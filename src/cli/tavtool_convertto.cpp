@@ -81,6 +81,7 @@ int RunConvertTo(const std::vector<std::string>& args, std::FILE* out, std::FILE
         try {
             TPixelGraphic picture;
             picture.SetReadWarningAction(pgwaIgnore);
+            picture.SetLoadSizeHint(ConvertLoadHint(f, o));
             picture.LoadFromFile(f);
             ConvertToFile(picture, o, target);
             std::fprintf(out, "%s -> %s\n", f.c_str(), QFile::encodeName(target).constData());

@@ -1,13 +1,17 @@
 // Rotation by any angle and mirroring.
 
 #include <algorithm>
+#include <atomic>
+#include <exception>
 #include <cmath>
 #include <limits>
 #include <numbers>
 #include <utility>
+#include <thread>
 #include <vector>
 
 #include "core/exceptions.h"
+#include "core/filter.h"
 #include "core/pixelgraphic.h"
 #include "core/pixelrows.h"
 
@@ -135,54 +139,94 @@ void TPixelGraphic::RotateCopy(int dcx, int dcy, TPixelGraphic& source, int sx, 
         colY[size_t(x - bx0)] = -d * sa;
     }
 
+    auto rotateRow = [&](int y, TPGSourceRows& rows, TPGPixelWriter& writer) {
+        writer.StartRow(y);
+        const long double dy = (long double)(int64_t(y) - dcy);
+        const long double rowX = dy * sa, rowY = dy * ca;
+        const bool odd = y % 2 != 0;
+        for (int k = bx0; k <= bx1; ++k) {
+            const int x = odd ? bx1 - (k - bx0) : k;
+            const long double X = (colX[size_t(x - bx0)] + rowX) + scx;
+            const long double Y = (colY[size_t(x - bx0)] + rowY) + scy;
+            if (!interpolate) {
+                const int64_t rx = RoundI(X), ry = RoundI(Y);
+                if (rx < ux0 || rx > ux1 || ry < uy0 || ry > uy1) continue;
+                writer.Put(x, rows.Color(int(rx), int(ry)));
+                continue;
+            }
+            // Ceil is Floor, plus one unless the value is whole.
+            const int64_t K = FloorI(X), M = FloorI(Y);
+            const int64_t L = (long double)K < Pin(X) ? K + 1 : K;
+            const int64_t N = (long double)M < Pin(Y) ? M + 1 : M;
+            const bool inK = insideX(K), inL = insideX(L), inM = insideY(M), inN = insideY(N);
+            if (!((inK || inL) && (inM || inN))) continue;
+            // The destination's own colour stands in for samples off the
+            // source; inside the picture there are none.
+            const TRGB own = inK && inL && inM && inN ? 0 : writer.Current(x);
+            const TRGB cKM = inK && inM ? rows.Color(int(K), int(M)) : own;
+            const TRGB cKN = inK && inN ? rows.Color(int(K), int(N)) : own;
+            const TRGB cLM = inL && inM ? rows.Color(int(L), int(M)) : own;
+            const TRGB cLN = inL && inN ? rows.Color(int(L), int(N)) : own;
+            const long double fx = X - K, fy = Y - M;
+            long double ax0 = 1 - fx, ax1 = fx, ay0 = 1 - fy, ay1 = fy;
+            if (K == L) ax0 = ax1 = 0.5L;
+            if (M == N) ay0 = ay1 = 0.5L;
+            const long double wKM = ax0 * ay0, wKN = ax0 * ay1, wLM = ax1 * ay0, wLN = ax1 * ay1;
+            auto channel = [&](int (*get)(TRGB)) {
+                const long double v =
+                    get(cKM) * wKM + get(cKN) * wKN + get(cLM) * wLM + get(cLN) * wLN;
+                return int(std::clamp<int64_t>(RoundI(v), 0, 255));
+            };
+            writer.Put(x, channel(GetRValue), channel(GetGValue), channel(GetBValue));
+        }
+    };
+
     {
         TPGDitherScope dither(*this);
-        TPGSourceRows rows(source);
-        TPGPixelWriter writer(*this);
         TPGProgressScope progress(*this, this);
-        for (int y = by0; y <= by1; ++y) {
-            writer.StartRow(y);
-            const long double dy = (long double)(int64_t(y) - dcy);
-            const long double rowX = dy * sa, rowY = dy * ca;
-            const bool odd = y % 2 != 0;
-            for (int k = bx0; k <= bx1; ++k) {
-                const int x = odd ? bx1 - (k - bx0) : k;
-                const long double X = (colX[size_t(x - bx0)] + rowX) + scx;
-                const long double Y = (colY[size_t(x - bx0)] + rowY) + scy;
-                if (!interpolate) {
-                    const int64_t rx = RoundI(X), ry = RoundI(Y);
-                    if (rx < ux0 || rx > ux1 || ry < uy0 || ry > uy1) continue;
-                    writer.Put(x, rows.Color(int(rx), int(ry)));
-                    continue;
+        // True-colour destinations take each pixel on its own, so row bands
+        // run on every core; palette destinations diffuse the error from row
+        // to row and stay on one thread.
+        const int rowCount = by1 - by0 + 1;
+        const int bands = pixelFormat_ == pg24Bit
+                              ? std::clamp(std::min(PGFilterThreads, rowCount / 16), 1, 64)
+                              : 1;
+        // Pending canvas drawing goes into the pixels before the bands read
+        // and write them.
+        FlushCanvas();
+        source.FlushCanvas();
+        std::atomic<bool> stop{false};
+        std::vector<std::exception_ptr> errors(static_cast<size_t>(bands));
+        auto band = [&](int b) {
+            try {
+                TPGSourceRows rows(source);
+                TPGPixelWriter writer(*this);
+                const int y0 = by0 + int(int64_t(rowCount) * b / bands);
+                const int y1 = by0 + int(int64_t(rowCount) * (b + 1) / bands);
+                for (int y = y0; y < y1 && !stop; ++y) {
+                    rotateRow(y, rows, writer);
+                    // The first band reports for all: they keep the same pace.
+                    if (b == 0 && progress.Step(int(int64_t(y - y0 + 1) * bands) - 1, rowCount - 1))
+                        stop = true;
                 }
-                // Ceil is Floor, plus one unless the value is whole.
-                const int64_t K = FloorI(X), M = FloorI(Y);
-                const int64_t L = (long double)K < Pin(X) ? K + 1 : K;
-                const int64_t N = (long double)M < Pin(Y) ? M + 1 : M;
-                const bool inK = insideX(K), inL = insideX(L), inM = insideY(M), inN = insideY(N);
-                if (!((inK || inL) && (inM || inN))) continue;
-                // The destination's own colour stands in for samples off the
-                // source; inside the picture there are none.
-                const TRGB own = inK && inL && inM && inN ? 0 : writer.Current(x);
-                const TRGB cKM = inK && inM ? rows.Color(int(K), int(M)) : own;
-                const TRGB cKN = inK && inN ? rows.Color(int(K), int(N)) : own;
-                const TRGB cLM = inL && inM ? rows.Color(int(L), int(M)) : own;
-                const TRGB cLN = inL && inN ? rows.Color(int(L), int(N)) : own;
-                const long double fx = X - K, fy = Y - M;
-                long double ax0 = 1 - fx, ax1 = fx, ay0 = 1 - fy, ay1 = fy;
-                if (K == L) ax0 = ax1 = 0.5L;
-                if (M == N) ay0 = ay1 = 0.5L;
-                const long double wKM = ax0 * ay0, wKN = ax0 * ay1, wLM = ax1 * ay0,
-                                  wLN = ax1 * ay1;
-                auto channel = [&](int (*get)(TRGB)) {
-                    const long double v =
-                        get(cKM) * wKM + get(cKN) * wKN + get(cLM) * wLM + get(cLN) * wLN;
-                    return int(std::clamp<int64_t>(RoundI(v), 0, 255));
-                };
-                writer.Put(x, channel(GetRValue), channel(GetGValue), channel(GetBValue));
+            } catch (...) {
+                errors[size_t(b)] = std::current_exception();
+                stop = true;
             }
-            if (progress.Step(y - by0, by1 - by0)) break;
+        };
+        std::vector<std::thread> pool;
+        try {
+            for (int b = 1; b < bands; ++b)
+                pool.emplace_back(band, b);
+        } catch (...) {
+            for (int b = int(pool.size()) + 1; b < bands; ++b)
+                band(b);
         }
+        band(0);
+        for (std::thread& t : pool)
+            t.join();
+        for (const std::exception_ptr& e : errors)
+            if (e) std::rethrow_exception(e);
     }
     Changed(this);
 }

@@ -7,9 +7,11 @@
 #include <vector>
 
 #include "core/exceptions.h"
+#include "core/filter.h"
 #include "core/options.h"
 #include "core/pixelgraphic.h"
 #include "core/stream.h"
+#include "formats/png_bands.h"
 #include "formats/png_glue.h"
 #include "formats/register.h"
 
@@ -342,6 +344,43 @@ void TPNGFileFormatWriter::Write(TStream& stream, TPixelGraphic& picture) {
     if (!PngWriteHeader(c.get(), &s)) PngThrow(*c);
 
     const int h = picture.GetHeight();
+    const int bands = picture.PixelFormat() == pg24Bit
+                          ? PngBandCount(picture.GetWidth(), h, PGFilterThreads)
+                          : 1;
+    if (bands >= 2) {
+        // Large true-colour pictures: the rows are filtered and deflated on
+        // every core, the image data written in chunks of 256 KB.
+        TPGProgressScope progress(picture, this);
+        constexpr size_t kChunk = 262144;
+        std::vector<uint8_t> pending; // less than a chunk, held for the next piece
+        pending.reserve(kChunk);
+        auto put = [&](const uint8_t* data, size_t n) {
+            if (!pending.empty()) {
+                const size_t take = std::min(n, kChunk - pending.size());
+                pending.insert(pending.end(), data, data + take);
+                data += take;
+                n -= take;
+                if (pending.size() < kChunk) return true;
+                if (!PngWriteChunk(c.get(), "IDAT", pending.data(), pending.size())) return false;
+                pending.clear();
+            }
+            for (; n >= kChunk; data += kChunk, n -= kChunk)
+                if (!PngWriteChunk(c.get(), "IDAT", data, kChunk)) return false;
+            pending.assign(data, data + n);
+            return true;
+        };
+        const bool ok = PngDeflateBands(picture, bands, put, [&](int rows) {
+            (void)progress.Step(rows - 1, h - 1);
+        });
+        if (!ok) {
+            if (c->message[0] == 0) Fail("Out of memory");
+            PngThrow(*c);
+        }
+        if ((!pending.empty() && !PngWriteChunk(c.get(), "IDAT", pending.data(), pending.size())) ||
+            !PngWriteChunk(c.get(), "IEND", nullptr, 0))
+            PngThrow(*c);
+        return;
+    }
     {
         TPGProgressScope progress(picture, this);
         for (int y = 0; y < h; ++y) {

@@ -193,6 +193,12 @@ bool PngWriteRow(TPGPngContext* c, png_bytep row) {
     return true;
 }
 
+bool PngWriteChunk(TPGPngContext* c, const char* name, const uint8_t* data, size_t size) {
+    if (setjmp(png_jmpbuf(c->png))) return false;
+    png_write_chunk(c->png, reinterpret_cast<png_const_bytep>(name), data, size);
+    return true;
+}
+
 bool PngWriteEnd(TPGPngContext* c) {
     if (setjmp(png_jmpbuf(c->png))) return false;
     png_write_end(c->png, nullptr);

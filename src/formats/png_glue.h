@@ -82,6 +82,9 @@ bool PngWriteHeader(TPGPngContext* c, const TPGPngWriteSettings* s);
 bool PngAcceptsICC(const uint8_t* icc, size_t size, int colorType);
 bool PngWriteRow(TPGPngContext* c, png_bytep row);
 bool PngWriteEnd(TPGPngContext* c);
+// Writes one whole chunk of `size` bytes (image data made outside libpng:
+// IDAT pieces, then IEND in place of PngWriteEnd).
+bool PngWriteChunk(TPGPngContext* c, const char* name, const uint8_t* data, size_t size);
 
 // Raises EPGPNGFileFormatReaderWriter for the error held in the context.
 [[noreturn]] void PngThrow(const TPGPngContext& c);

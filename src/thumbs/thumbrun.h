@@ -1,5 +1,5 @@
 #pragma once
-// A run of grid thumbnails on one or two worker threads. Each finished
+// A run of grid thumbnails on worker threads (one per core). Each finished
 // thumbnail is posted to the receiver as a TThumbReadyEvent that owns its
 // image and carries the run's generation and the item's index, so the window
 // drops whatever a stale run still delivers. The run works on a snapshot of
@@ -12,6 +12,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -51,6 +52,10 @@ class TThumbRun {
     // Stops handing out items; the item in hand is finished and dropped.
     void Cancel() { cancelled_ = true; }
     bool Cancelled() const { return cancelled_; }
+    // The items first..last (the ones in view) are handed out next, before
+    // the rest; items already taken are not made again. A later call
+    // replaces the range.
+    void Prefer(int first, int last);
     // True when every worker has left.
     bool Finished() const { return active_ == 0; }
     void Wait();
@@ -60,17 +65,22 @@ class TThumbRun {
 
   private:
     void Work();
+    // The next item to make, or -1 when none is left.
+    int Take();
 
     const QStringList paths_;
     const TThumbOptions options_;
     const quint64 generation_;
     QObject* const receiver_;
     std::atomic<bool> cancelled_{false};
-    std::atomic<int> next_{0};
+    std::mutex mutex_;
+    std::vector<char> taken_;             // under mutex_
+    int next_ = 0;                        // under mutex_: the first not yet looked at in order
+    int preferNext_ = 0, preferLast_ = -1; // under mutex_: what is left of the preferred range
     std::atomic<int> active_{0};
     std::vector<std::thread> threads_;
 };
 
-// One or two workers: thumbnails are bound by decoding, and the window's
-// thread needs a core of its own to stay responsive.
+// One worker per core: thumbnails are bound by decoding. The window stays
+// responsive because each result reaches it as a small event.
 int ThumbWorkerCount();

@@ -3,13 +3,18 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
+#include <cmath>
 
 #include "core/exceptions.h"
 #include "core/fileid.h"
 #include "core/optpalette.h"
 #include "core/pixelgraphic.h"
 #include "core/pixelrows.h"
+#include "core/registry.h"
+#include "core/stream.h"
 #include "formats/gifwrite.h"
+#include "formats/qt/metafile_qt.h"
 #include "processing/convfilter.h"
 
 const QStringList& ConvertFormatNames() {
@@ -61,6 +66,26 @@ std::unique_ptr<TPixelGraphic> ConvertGIFPicture(TPixelGraphic& picture) {
     gif->SetRGBWeighting(true);
     gif->CopyFrom(picture);
     return gif;
+}
+
+int ConvertLoadHint(const std::string& path, const TConvertOptions& options) {
+    if (options.originalSize || options.width <= 0 || options.height <= 0) return 0;
+    try {
+        TFileStream file(path, TFileStream::OpenRead);
+        TFileFormatReader* reader = FindReader(file, FileExtensionHint(path));
+        if (!reader || !IsMetafileReader(reader)) return 0;
+        TPGImageInfo info;
+        reader->GetInfo(file, 0, info);
+        if (info.Width <= 0 || info.Height <= 0) return 0;
+        // The scale at which the picture covers the target both ways; the
+        // hint names the shorter side at that scale.
+        const double scale = std::max(double(options.width) / info.Width,
+                                      double(options.height) / info.Height);
+        const double side = std::ceil(scale * std::min(info.Width, info.Height));
+        return side < std::min(info.Width, info.Height) ? std::max(1, int(side)) : 0;
+    } catch (const std::exception&) {
+        return 0; // the load itself says what is wrong with the file
+    }
 }
 
 std::unique_ptr<TPixelGraphic> ConvertedPicture(TPixelGraphic& picture,

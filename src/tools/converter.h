@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "core/types.h"
 
@@ -42,6 +43,12 @@ struct TConvertOptions {
 // The GIF picture of `picture`: 8 bits, an optimised palette of 252 colours
 // with the system ones, dithered with RGB weighting.
 std::unique_ptr<TPixelGraphic> ConvertGIFPicture(TPixelGraphic& picture);
+
+// The load-size hint for reading `path` in resize mode: pictures drawn at
+// any size (metafiles) are played at the size that covers the target
+// instead of their full nominal size; 0 (full size) for every other file,
+// whose pixels stay as the plain load gives them.
+int ConvertLoadHint(const std::string& path, const TConvertOptions& options);
 
 // The picture as it will be written (resized and sharpened in resize mode;
 // the picture itself otherwise).

@@ -215,4 +215,24 @@ TEST_F(Publishing, PicturesCopiedTurnedAndNeverOverSources) {
     ASSERT_EQ(r.messages.size(), 1);
     EXPECT_EQ(r.messages[0], "Can't load graphic file " + P("junk.jpg"));
     EXPECT_FALSE(r.firstPage.isEmpty());
+
+    // Pictures are made two at a time; what each one reports still comes
+    // in album order, whichever failed first.
+    samples::SaveQuad(P("bad.png"), 40, 40);
+    QFile bad(P("bad.png"));
+    ASSERT_TRUE(bad.open(QIODevice::ReadWrite));
+    QByteArray bytes = bad.readAll();
+    const qsizetype idat = bytes.indexOf("IDAT");
+    ASSERT_GT(idat, 0);
+    bytes[idat + 6] = char(bytes[idat + 6] ^ 0x55); // the header reads, the pixels do not
+    bad.seek(0);
+    bad.write(bytes);
+    bad.close();
+    r = Publish({Entry("bad.png"), Entry("a.b.png"), Entry("junk.jpg"), Entry("photo.jpg")}, s);
+    ASSERT_EQ(r.messages.size(), 2);
+    EXPECT_EQ(r.messages[0], "Can't load graphic file " + P("bad.png"));
+    EXPECT_EQ(r.messages[1], "Can't load graphic file " + P("junk.jpg"));
+    EXPECT_EQ(r.failed, 2);
+    EXPECT_EQ(r.written, 2);
+    EXPECT_EQ(SizeOf(QDir(out.path()).filePath("tm_photo.jpg")), QSize(96, 72));
 }

@@ -21,6 +21,7 @@
 #include "browser/mainform.h"
 #include "browser/preview.h"
 #include "browser/previewcontrols.h"
+#include "browser/previewsize.h"
 #include "fixtures.h"
 #include "formats/library.h"
 #include "formats/qt/metafile_qt.h"
@@ -215,6 +216,30 @@ TEST_F(Preview, EachTypeHasItsControl) {
     EXPECT_EQ(p.Shown(), QRect(4, 4, 389, 292)); // 492 x 369 would not fit
     p.Show(Path("a.jpg"));
     EXPECT_FALSE(p.pv->AVIPlay1->Playing());
+}
+
+// A poster-sized metafile is played at the size the pane shows it at, not
+// at its own size first; the status bar still gives its own size, and a
+// pane that grows gets it played again, larger.
+TEST_F(Preview, LargeMetafilesArePlayedAtThePanesSize) {
+    ASSERT_TRUE(samples::WriteQuadWmf(Path("poster.wmf"), 100, 130, 10)); // 100 x 130 inches
+    TPane p;
+    const int dpi = int(MetafileScreenDpi() + 0.5);
+    const QSize own(100 * dpi, 130 * dpi);
+    p.Show(Path("poster.wmf"));
+    ASSERT_EQ(p.pv->ShownControl(), p.pv->Image1);
+    EXPECT_EQ(p.Shown(), QRect(QPoint(4, 4), FitToPaneSize(own, QSize(500, 300))));
+    const QSize played = p.pv->Image1->Picture().size();
+    EXPECT_EQ(played.width(), p.Shown().width());
+    EXPECT_NEAR(played.height(), p.Shown().height(), 1);
+    ExpectQuadrants(p.pv->Image1, "poster");
+    EXPECT_EQ(p->SB1->PanelText(3), QString(" poster.wmf  (%1 x %2)").arg(own.width()).arg(own.height()));
+
+    p->RightMain->setFixedSize(900, 650);
+    Settle();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return p.pv->Image1->Picture().width() > played.width(); }, 3000));
+    EXPECT_EQ(p.pv->Image1->Picture().width(), p.Shown().width());
+    ExpectQuadrants(p.pv->Image1, "poster, larger pane");
 }
 
 TEST_F(Preview, AFailedLoadLeavesTheBrowserUsable) {

@@ -115,3 +115,25 @@ TEST(AviHeader, FrameSizeFromTheMainHeaderOnly) {
     huge[66] = 0x10; // width 640 + 16 MiB
     EXPECT_FALSE(size(huge));
 }
+
+TEST(PreviewSize, MetafilePlayHint) {
+    struct Case {
+        QSize picture, shown;
+        double ratio;
+        int hint;
+    };
+    const Case cases[] = {
+        {{12094, 15496}, {492, 630}, 1, 492},  // tall poster: the width is the shorter side
+        {{15496, 12094}, {630, 492}, 1, 492},  // wide: the height
+        {{15496, 12094}, {630, 492}, 2, 984},  // device pixels on a doubled screen
+        {{15496, 12094}, {630, 491}, 1.5, 737}, // rounded up, never short
+        {{400, 300}, {400, 300}, 1, 0},         // shown at its own size
+        {{400, 300}, {300, 225}, 2, 0},         // the screen wants every pixel
+        {{400, 300}, {}, 1, 0},
+        {{}, {100, 100}, 1, 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(MetafilePlayHint(c.picture, c.shown, c.ratio), c.hint)
+            << c.picture.width() << "x" << c.picture.height() << " at " << c.shown.width() << "x"
+            << c.shown.height() << " x" << c.ratio;
+}

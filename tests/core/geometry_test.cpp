@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <tuple>
 
+#include "core/filter.h"
 #include "core/pixelgraphic.h"
 #include "transfer_fixtures.h"
 
@@ -105,6 +106,33 @@ TEST(Rotate, SourceIsDestinationAndPaletteTargets) {
     EXPECT_EQ(log.Ends, 1);
     EXPECT_EQ(log.Steps, grey.GetHeight());
     EXPECT_NEAR(GetRValue(grey.GetPixelColor(grey.GetWidth() / 2, grey.GetHeight() / 2)), 100, 2);
+}
+
+// True-colour rotation runs in row bands on several threads: every pixel
+// is what one thread makes of it, edges blended with the destination too.
+TEST(Rotate, BandsOnThreadsMatchOneThread) {
+    auto src = Numbered(120, 90);
+    struct TRestore {
+        int threads = PGFilterThreads;
+        ~TRestore() { PGFilterThreads = threads; }
+    } restore;
+    for (bool interpolate : {true, false})
+        for (bool enlarge : {true, false}) {
+            std::vector<TRGB> want;
+            for (int threads : {1, 2, 5}) {
+                PGFilterThreads = threads;
+                TPixelGraphic dst;
+                dst.SetFormat(100, 110, pg24Bit);
+                dst.SetBackgroundColor(RGB(0, 90, 200));
+                dst.Clear();
+                dst.SetRotateInterpolation(interpolate);
+                dst.Rotate(*src, -33.3L, enlarge);
+                if (threads == 1)
+                    want = Colors(dst);
+                else
+                    EXPECT_TRUE(Colors(dst) == want) << interpolate << enlarge << threads;
+            }
+        }
 }
 
 // Mirroring swaps raw values in every pixel format, odd and even sizes.

@@ -5,8 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <zlib.h>
 
 #include "core/exceptions.h"
+#include "core/filter.h"
 #include "core/options.h"
 #include "core/prompts.h"
 #include "core/stream.h"
@@ -405,3 +408,88 @@ TEST_F(PngTest, DamagedFilesRaiseLibraryMessages) {
 }
 
 } // namespace
+
+namespace {
+// The chunks of a PNG file: (type, data) in order.
+std::vector<std::pair<std::string, std::vector<uint8_t>>> Chunks(const std::vector<uint8_t>& f) {
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> out;
+    for (size_t p = 8; p + 12 <= f.size();) {
+        const size_t n = size_t(f[p]) << 24 | size_t(f[p + 1]) << 16 | size_t(f[p + 2]) << 8 | f[p + 3];
+        if (p + 12 + n > f.size()) break;
+        out.emplace_back(std::string(f.begin() + ptrdiff_t(p + 4), f.begin() + ptrdiff_t(p + 8)),
+                         std::vector<uint8_t>(f.begin() + ptrdiff_t(p + 8),
+                                              f.begin() + ptrdiff_t(p + 8 + n)));
+        p += 12 + n;
+    }
+    return out;
+}
+
+// The image data inflated (zlib checks the Adler-32); empty when the
+// stream is broken or does not end where the data ends.
+std::vector<uint8_t> Inflated(const std::vector<uint8_t>& file, std::vector<std::string>& others) {
+    std::vector<uint8_t> z;
+    for (const auto& [type, data] : Chunks(file))
+        if (type == "IDAT")
+            z.insert(z.end(), data.begin(), data.end());
+        else
+            others.push_back(type);
+    std::vector<uint8_t> out(64 << 20);
+    uLongf n = uLongf(out.size());
+    if (uncompress(out.data(), &n, z.data(), uLong(z.size())) != Z_OK) return {};
+    out.resize(n);
+    return out;
+}
+} // namespace
+
+// Large true-colour pictures are deflated in bands on several threads: the
+// file is one valid stream whose inflated rows (filter bytes included) are
+// exactly libpng's, the pixels read back unchanged, the size about the same.
+TEST_F(PngTest, BandedEncodeKeepsLibpngsFiltersAndPixels) {
+    const int w = 900, h = 613;
+    TPixelGraphic g;
+    g.SetFormat(w, h, pg24Bit);
+    uint32_t seed = 7;
+    for (int y = 0; y < h; ++y) {
+        uint8_t* row = g.ScanLine(y);
+        for (int x = 0; x < 3 * w; ++x) {
+            seed = seed * 1103515245u + 12345u;
+            // Smooth areas, hard edges and grain, so every filter gets picked.
+            const int smooth = (x / 3 + y) / 4, edge = (x / 90 + y / 60) % 2 * 120;
+            row[x] = uint8_t(x % 3 == 1 && y > h / 2 ? smooth : smooth + edge + int(seed >> 29));
+        }
+    }
+    g.SetMetadata([] {
+        TPGMetadata m;
+        m.Comments = {"banded"};
+        return m;
+    }());
+    struct TRestore {
+        int threads = PGFilterThreads;
+        ~TRestore() { PGFilterThreads = threads; }
+    } restore;
+    PGFilterThreads = 1; // libpng itself
+    Save(F("plain.png"), g);
+    for (int t : {2, 3, 7}) {
+        SCOPED_TRACE(t);
+        PGFilterThreads = t;
+        Save(F("banded.png"), g);
+        EXPECT_TRUE(Shell("pngcheck -q " + Q(F("banded.png"))));
+        const std::vector<uint8_t> plain = Bytes(F("plain.png")), banded = Bytes(F("banded.png"));
+        EXPECT_NE(plain, banded); // the banded path did run
+        std::vector<std::string> plainChunks, bandedChunks;
+        const std::vector<uint8_t> rows = Inflated(plain, plainChunks);
+        ASSERT_EQ(rows.size(), size_t(h) * (3 * w + 1));
+        EXPECT_TRUE(Inflated(banded, bandedChunks) == rows);
+        EXPECT_EQ(bandedChunks, plainChunks);
+        EXPECT_NEAR(double(banded.size()) / double(plain.size()), 1.0, 0.03);
+        TPixelGraphic back;
+        Load(F("banded.png"), back);
+        ASSERT_EQ(back.PixelFormat(), pg24Bit);
+        int differing = 0;
+        for (int y = 0; y < h; ++y)
+            differing += std::memcmp(back.ScanLine(y), g.ScanLine(y), size_t(3 * w)) != 0;
+        EXPECT_EQ(differing, 0);
+        ASSERT_EQ(back.Metadata().Comments.size(), 1u);
+        EXPECT_EQ(back.Metadata().Comments[0], "banded");
+    }
+}

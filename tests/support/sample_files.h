@@ -182,9 +182,10 @@ inline bool WriteQuadIco32(const QString& path, int w, int h) {
     return WriteBytes(path, b);
 }
 
-// A placeable metafile of `inchW` x `inchH` hundredths of an inch, the four
-// quadrants as solid rectangles without outline.
-inline bool WriteQuadWmf(const QString& path, int inchW, int inchH) {
+// A placeable metafile of `inchW` x `inchH` hundredths of an inch (at 1000
+// units per inch; 10 units make them whole inches), the four quadrants as
+// solid rectangles without outline.
+inline bool WriteQuadWmf(const QString& path, int inchW, int inchH, int unitsPerInch = 1000) {
     const int W = inchW * 10, H = inchH * 10; // 1000 units per inch
     std::vector<std::vector<uint16_t>> recs;
     recs.push_back({0x0103, 8});    // anisotropic mapping
@@ -211,7 +212,7 @@ inline bool WriteQuadWmf(const QString& path, int inchW, int inchH) {
     PutBytes(body, 3, 4), PutBytes(body, 0, 2);
     std::vector<uint8_t> b;
     PutBytes(b, 0x9AC6CDD7, 4), PutBytes(b, 0, 2), PutBytes(b, 0, 2), PutBytes(b, 0, 2);
-    PutBytes(b, W, 2), PutBytes(b, H, 2), PutBytes(b, 1000, 2), PutBytes(b, 0, 4);
+    PutBytes(b, W, 2), PutBytes(b, H, 2), PutBytes(b, unitsPerInch, 2), PutBytes(b, 0, 4);
     uint16_t sum = 0;
     for (size_t i = 0; i < 20; i += 2)
         sum ^= uint16_t(b[i] | b[i + 1] << 8);

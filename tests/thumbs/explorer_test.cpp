@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
+#include <condition_variable>
+#include <mutex>
 #include <thread>
 
 #include "browser/filelist.h"
@@ -346,4 +348,40 @@ TEST(ThumbWidgets, ElideKeepsTheEnd) {
     EXPECT_LE(fm.horizontalAdvance(ea), width);
     EXPECT_EQ(ElideKeepingEnd(fm, a, fm.horizontalAdvance(a)), a);
     EXPECT_EQ(ElideKeepingEnd(fm, a, 1), QString(QChar(0x2026)));
+}
+
+// The items in view are made first, then the rest in order; nothing twice.
+TEST(ThumbRunOrder, PreferredItemsComeFirst) {
+    QStringList paths;
+    for (int i = 0; i < 10; ++i)
+        paths << QString("/nonexistent/p%1.bmp").arg(i);
+    std::mutex m;
+    std::condition_variable cv;
+    bool preferred = false;
+    QStringList order;
+    TThumbRun::BeforeLoad = [&](const QString& p) {
+        std::unique_lock lock(m);
+        order << p.section('/', -1);
+        cv.notify_all();
+        cv.wait(lock, [&] { return preferred; }); // the first item waits for the choice
+    };
+    QObject receiver;
+    {
+        TThumbRun run(paths, TThumbOptions{}, 1, &receiver, 1);
+        {
+            std::unique_lock lock(m);
+            cv.wait(lock, [&] { return !order.isEmpty(); });
+        }
+        run.Prefer(6, 8);
+        run.Prefer(6, 42); // clamped to the last item
+        {
+            std::lock_guard lock(m);
+            preferred = true;
+        }
+        cv.notify_all();
+        run.Wait();
+    }
+    TThumbRun::BeforeLoad = nullptr;
+    EXPECT_EQ(order.join(","), "p0.bmp,p6.bmp,p7.bmp,p8.bmp,p9.bmp,p1.bmp,p2.bmp,p3.bmp,p4.bmp,p5.bmp");
+    QCoreApplication::sendPostedEvents(&receiver);
 }

@@ -11,11 +11,15 @@
 #include <QToolBar>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <cmath>
 #include <set>
 
 #include "core/pixelgraphic.h"
 #include "formats/jpeg.h"
 #include "formats/library.h"
+#include "formats/qt/metafile_qt.h"
+#include "../formats/qt/metafile_builders.h"
+#include "core/registry.h"
 #include "platform/scriptedprompts.h"
 #include "tools/converter.h"
 #include "tools/qt/convertform.h"
@@ -217,4 +221,61 @@ TEST_F(Converter, FormatListFitsSizeCanBeTypedFirstFileTaken) {
     auto out = Load(w.Target());
     EXPECT_EQ(out->GetWidth(), 150);
     EXPECT_EQ(out->GetHeight(), 100);
+}
+
+// Resized output of a metafile is played at the size that covers the target,
+// not at the file's nominal size; other files and the original size load
+// whole, as before.
+TEST_F(Converter, MetafilesArePlayedAtTheSizeTheResizeNeeds) {
+    RegisterMetafileFormats();
+    metatest::Emf e; // a red top half on a 3.2 m x 4.1 m frame
+    e.Rec(39, metatest::I32s({1, 0, RGB(255, 0, 0), 0}))
+        .Rec(37, metatest::I32s({1}))
+        .Rec(37, metatest::I32s({0x80000008}))
+        .Rec(43, metatest::I32s({0, 0, 320000, 205000}));
+    const std::vector<uint8_t> bytes = e.Build(320000, 410000);
+    const QString emf = Path("poster.emf");
+    {
+        QFile f(emf);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
+    }
+    SavePicture(Path("plain.bmp"), 200, 100);
+    const std::string emfName = QFile::encodeName(emf).toStdString();
+    std::string type;
+    TPGImageInfo info;
+    ASSERT_TRUE(GetFileImageInfo(emfName, 0, type, info));
+    ASSERT_GT(info.Height, info.Width);
+
+    TConvertOptions o;
+    o.ext = "bmp";
+    o.originalSize = false;
+    o.width = 300;
+    o.height = 200;
+    // The width needs the larger scale: the shorter side is the width itself.
+    EXPECT_EQ(ConvertLoadHint(emfName, o), 300);
+    o.width = 100;
+    o.height = 400;
+    EXPECT_EQ(ConvertLoadHint(emfName, o),
+              int(std::ceil(400.0 / info.Height * info.Width)));
+    EXPECT_EQ(ConvertLoadHint(QFile::encodeName(Path("plain.bmp")).toStdString(), o), 0);
+    EXPECT_EQ(ConvertLoadHint(QFile::encodeName(Path("missing.emf")).toStdString(), o), 0);
+    o.width = 20000;
+    o.height = 20000;
+    EXPECT_EQ(ConvertLoadHint(emfName, o), 0); // larger than the file: played whole
+    TConvertOptions whole;
+    EXPECT_EQ(ConvertLoadHint(emfName, whole), 0);
+
+    o.width = 300;
+    o.height = 200;
+    TPixelGraphic src;
+    src.SetLoadSizeHint(ConvertLoadHint(emfName, o));
+    src.LoadFromFile(emfName);
+    EXPECT_EQ(src.GetWidth(), 300);
+    ConvertToFile(src, o, Path("poster.bmp"));
+    auto out = Load(Path("poster.bmp"));
+    ASSERT_EQ(out->GetWidth(), 300);
+    ASSERT_EQ(out->GetHeight(), 200);
+    EXPECT_EQ(out->GetPixelColor(150, 20), RGB(255, 0, 0));
+    EXPECT_EQ(out->GetPixelColor(150, 180), RGB(255, 255, 255));
 }

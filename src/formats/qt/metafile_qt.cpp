@@ -318,6 +318,16 @@ bool Load(TStream& stream, bool enhanced, TMetafileData& mf) {
                     : mf.LoadWMF(bytes.data(), bytes.size(), MetafileScreenDpi());
 }
 
+void MetaSizeForHint(int& w, int& h, int hint) {
+    if (w <= h) {
+        h = std::max(hint, int(std::nearbyint(double(h) * hint / w)));
+        w = hint;
+    } else {
+        w = std::max(hint, int(std::nearbyint(double(w) * hint / h)));
+        h = hint;
+    }
+}
+
 void ReadMetafile(TObject* sender, TStream& stream, TPixelGraphic& picture, bool enhanced) {
     TPGProgressScope progress(picture, sender);
     int counter = 2;
@@ -344,6 +354,11 @@ void ReadMetafile(TObject* sender, TStream& stream, TPixelGraphic& picture, bool
             w = std::max(1, int(std::nearbyint(double(w) * 130 / h)));
             h = 130;
         }
+    } else if (const int hint = picture.LoadSizeHint(); hint > 0 && std::min(w, h) > hint) {
+        // Vectors are drawn at the size the caller needs: the shorter side
+        // at the hint, the other in proportion (never the full nominal size
+        // first, which for a poster frame runs to hundreds of megabytes).
+        MetaSizeForHint(w, h, hint);
     }
     const TRGB white = RGB(255, 255, 255);
     const std::vector<TRGB>& pal = mf.Palette();
@@ -414,6 +429,11 @@ void TakeScreenDpi() {
     }
 }
 } // namespace
+
+bool IsMetafileReader(const TFileFormatReader* reader) {
+    return dynamic_cast<const tWMFFileFormatReader*>(reader) ||
+           dynamic_cast<const tEMFFileFormatReader*>(reader);
+}
 
 double MetafileScreenDpi() {
     return screenDpi;

@@ -37,3 +37,7 @@ void RegisterMetafileFormats();
 // plain value, so loads on any thread read it without touching the screen
 // object, which belongs to the window's thread.
 double MetafileScreenDpi();
+
+// True for the metafile readers, which play their drawing at any size: a
+// load-size hint makes them play it that size straight away.
+bool IsMetafileReader(const TFileFormatReader* reader);

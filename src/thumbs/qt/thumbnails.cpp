@@ -12,6 +12,7 @@
 #include <QPainter>
 #include <QPointer>
 #include <QProgressBar>
+#include <QScrollBar>
 #include <QScreen>
 #include <QShortcut>
 #include <QSplitter>
@@ -206,6 +207,9 @@ TfrmThumbnails::TfrmThumbnails(QWidget* parent) : QMainWindow(parent, Qt::Window
         connect(v, &QAbstractItemView::doubleClicked, this, [this] { ViewImage(); });
         Views->addWidget(v);
     }
+    // Scrolling moves the items now in view to the front of the run.
+    connect(IconView->verticalScrollBar(), &QScrollBar::valueChanged, this,
+            [this] { PreferVisibleThumbs(); });
     Views->setCurrentWidget(LV1);
     split->addWidget(STV1);
     split->addWidget(Views);
@@ -410,6 +414,24 @@ void TfrmThumbnails::MakeThumbnails() {
     o.warnings = pgwaIgnore;
     o.cache = true;
     run_ = std::make_unique<TThumbRun>(paths, o, Generation, this, ThumbWorkerCount());
+    PreferVisibleThumbs();
+}
+
+void TfrmThumbnails::PreferVisibleThumbs() {
+    if (!run_ || !IconView->isVisible()) return;
+    // Items sit in model order, so those in view make one range.
+    const QRect view = IconView->viewport()->rect();
+    const int n = IconView->model()->rowCount();
+    int first = -1, last = -1;
+    for (int row = 0; row < n; ++row) {
+        if (!IconView->visualRect(IconView->model()->index(row, 0)).intersects(view)) {
+            if (first >= 0) break;
+            continue;
+        }
+        if (first < 0) first = row;
+        last = row;
+    }
+    if (first >= 0) run_->Prefer(first, last);
 }
 
 bool TfrmThumbnails::event(QEvent* e) {

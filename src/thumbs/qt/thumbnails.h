@@ -88,6 +88,8 @@ class TfrmThumbnails : public QMainWindow, public TToolHandOver {
 
   private:
     void StopRun();
+    // Tells the run which items are in view: those are made first.
+    void PreferVisibleThumbs();
     void EndRun(bool completed);
     void ReapRuns();
     void ShowPopup(QWidget* view, const QPoint& pos);

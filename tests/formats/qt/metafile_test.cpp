@@ -3,6 +3,7 @@
 // pictures with the shapes, bitmaps and text in the right places; broken
 // headers and records fail cleanly.
 
+#include <cmath>
 #include <cstring>
 
 #include <gtest/gtest.h>
@@ -306,3 +307,49 @@ TEST(Metafile, BrokenFilesFailCleanly) {
 }
 
 } // namespace
+
+// The load-size hint plays the drawing at the size asked (its shorter side
+// at the hint) and never at the nominal size first; a hint the picture does
+// not exceed, and thumbnails of fast reads, keep today's sizes.
+TEST(Metafile, LoadSizeHintPlaysAtTheSizeAsked) {
+    tWMFFileFormatReader wmf;
+    const auto shapes = Shapes().Build(true, 0, 0, 1000, 500, 96); // 1000 x 500 pixels
+    struct Case {
+        int hint;
+        bool fast;
+        int w, h;
+    };
+    for (const Case& c : {Case{100, false, 200, 100}, Case{499, false, 998, 499},
+                          Case{500, false, 1000, 500}, Case{0, false, 1000, 500},
+                          Case{100, true, 130, 65}, Case{600, true, 130, 65}}) {
+        TPixelGraphic pic;
+        pic.SetLoadSizeHint(c.hint);
+        pic.SetFastRead(c.fast);
+        ReadMeta(wmf, shapes, pic);
+        ASSERT_EQ(pic.GetWidth(), c.w) << c.hint;
+        ASSERT_EQ(pic.GetHeight(), c.h) << c.hint;
+        // The shapes keep their places at every size.
+        EXPECT_EQ(pic.GetPixelColor(c.w / 50, c.h / 10), RGB(255, 0, 0)) << c.hint;
+        EXPECT_EQ(pic.GetPixelColor(c.w * 8 / 10, c.h / 2), RGB(0, 0, 255)) << c.hint;
+        EXPECT_EQ(pic.GetPixelColor(c.w / 100, c.h * 95 / 100), RGB(0, 255, 0)) << c.hint;
+    }
+
+    // A poster frame of 3.2 m x 4.1 m (over 12000 x 15000 pixels at full
+    // size) comes out at the hint: tall, so the width is the shorter side.
+    tEMFFileFormatReader emf;
+    Emf poster;
+    poster.Rec(39, I32s({1, 0, RGB(255, 0, 0), 0}))
+        .Rec(37, I32s({1}))
+        .Rec(37, I32s({0x80000008}))
+        .Rec(43, I32s({0, 0, 160000, 205000})); // the top left quarter
+    const auto bytes = poster.Build(320000, 410000);
+    const TPGImageInfo info = MetaInfo(emf, bytes);
+    ASSERT_GT(info.Width, 12000);
+    TPixelGraphic pic;
+    pic.SetLoadSizeHint(300);
+    ReadMeta(emf, bytes, pic);
+    EXPECT_EQ(pic.GetWidth(), 300);
+    EXPECT_EQ(pic.GetHeight(), int(std::nearbyint(300.0 * info.Height / info.Width)));
+    EXPECT_EQ(pic.GetPixelColor(10, 10), RGB(255, 0, 0));
+    EXPECT_EQ(pic.GetPixelColor(290, pic.GetHeight() - 10), RGB(255, 255, 255));
+}
