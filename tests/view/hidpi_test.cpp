@@ -1,29 +1,17 @@
-// The view control on screens with a device pixel ratio. The ratio comes from
-// QT_SCALE_FACTOR, which Qt reads once when the application starts, so the
-// checks run in a child of this program per ratio; the child runs the
-// PGImageAtRatio tests, which are skipped in a plain run.
+// The view control on screens with a device pixel ratio: the PGImageAtRatio
+// checks run in a child of this program per ratio.
 
-#include <QCoreApplication>
-#include <QProcess>
 #include <QTest>
 #include <cmath>
 #include <gtest/gtest.h>
 #include <random>
 
+#include "platform/screendepth.h"
+#include "support/device_ratio.h"
 #include "support/test_pictures.h"
 #include "view/pgimage.h"
 
 namespace {
-
-constexpr const char* kRatioVar = "TAV_TEST_DEVICE_RATIO";
-
-// The ratio the child runs at; 0 in a plain run.
-double ChildRatio() {
-    return qEnvironmentVariableIsSet(kRatioVar) ? qEnvironmentVariable(kRatioVar).toDouble() : 0;
-}
-
-#define SKIP_UNLESS_CHILD()                                                                        \
-    if (ChildRatio() <= 0) GTEST_SKIP() << "runs in a child at a device pixel ratio"
 
 std::unique_ptr<TPGImage> MakeView(int w, int h) {
     auto v = std::make_unique<TPGImage>();
@@ -44,23 +32,26 @@ QRgb Rgb(const QImage& img, int x, int y) {
 }
 
 TEST(PGImageAtRatio, ScreenRatioIsTheOneAskedFor) {
-    SKIP_UNLESS_CHILD();
+    SKIP_UNLESS_RATIO_CHILD();
     auto v = MakeView(100, 100);
     v->TakePixelGraphic(MakeTestPicture(pg24Bit, 10, 10));
-    EXPECT_DOUBLE_EQ(v->DeviceRatio(), ChildRatio());
-    EXPECT_DOUBLE_EQ(Grab(*v).width(), std::ceil(100 * ChildRatio()));
+    EXPECT_DOUBLE_EQ(v->DeviceRatio(), ChildDeviceRatio());
+    EXPECT_DOUBLE_EQ(Grab(*v).width(), std::ceil(100 * ChildDeviceRatio()));
 }
 
 // One-pixel columns at 100 %: every device pixel shows its own picture
-// column, so the stripes stay one screen pixel wide; at 200 % two.
+// column, so the stripes stay one screen pixel wide; at 200 % two. Also
+// through the palette conversion of an 8- and a 4-bit screen.
 TEST(PGImageAtRatio, OnePixelStripesStayCrispAtActualSize) {
-    SKIP_UNLESS_CHILD();
-    const double r = ChildRatio();
+    SKIP_UNLESS_RATIO_CHILD();
+    const double r = ChildDeviceRatio();
     struct Case {
         TStretch stretch;
         long double zoom;
         int devicePerPixel;
-    } cases[] = {{sNeverKAR, 1, 1}, {sZoomKAR, 1, 1}, {sZoomKAR, 2, 2}};
+        int depth; // 0: the screen's
+    } cases[] = {{sNeverKAR, 1, 1, 0}, {sZoomKAR, 1, 1, 0}, {sZoomKAR, 2, 2, 0},
+                 {sNeverKAR, 1, 1, 8}, {sZoomKAR, 2, 2, 4}};
     constexpr int W = 61, H = 23; // odd: no ratio divides it evenly
     auto pg = std::make_unique<TPixelGraphic>();
     pg->SetFormat(W, H, pg24Bit);
@@ -68,7 +59,9 @@ TEST(PGImageAtRatio, OnePixelStripesStayCrispAtActualSize) {
         for (int x = 0; x < W; ++x)
             pg->SetPixel(x, y, x % 2 ? RGB(255, 255, 255) : RGB(0, 0, 0));
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "ratio " << r << " zoom " << double(c.zoom));
+        SCOPED_TRACE(testing::Message() << "ratio " << r << " zoom " << double(c.zoom) << " depth "
+                                        << c.depth);
+        SetScreenDepthOverride(c.depth);
         auto v = MakeView(300, 100);
         v->SetStretch(c.stretch);
         v->SetZoomFactor(c.zoom);
@@ -84,15 +77,18 @@ TEST(PGImageAtRatio, OnePixelStripesStayCrispAtActualSize) {
                     << x << "," << y;
         // Right after the picture: the control's colour.
         EXPECT_EQ(Rgb(img, W * c.devicePerPixel + 1, 0), 0x0000FFu);
+        // Drawn through the converted paint picture.
+        if (c.depth) EXPECT_NE(v->PaintPixelGraphic(), nullptr);
     }
+    SetScreenDepthOverride(0);
 }
 
 // A fitted noise picture is resampled to the device size, not drawn at the
 // logical size and doubled: aligned 2 x 2 blocks of one colour would be
 // everywhere at ratio 2.
 TEST(PGImageAtRatio, FittedNoiseIsResampledForTheDevicePixels) {
-    SKIP_UNLESS_CHILD();
-    const double r = ChildRatio();
+    SKIP_UNLESS_RATIO_CHILD();
+    const double r = ChildDeviceRatio();
     constexpr int W = 900, H = 700;
     auto pg = std::make_unique<TPixelGraphic>();
     pg->SetFormat(W, H, pg24Bit);
@@ -131,8 +127,8 @@ TEST(PGImageAtRatio, FittedNoiseIsResampledForTheDevicePixels) {
 // under the pointer, and its frame is one device pixel wide just outside
 // that pixel, at 100 % and 300 %.
 TEST(PGImageAtRatio, SelectionFrameLandsOnThePixelUnderTheMouse) {
-    SKIP_UNLESS_CHILD();
-    const double r = ChildRatio();
+    SKIP_UNLESS_RATIO_CHILD();
+    const double r = ChildDeviceRatio();
     for (long double zoom : {1.0L, 3.0L}) {
         SCOPED_TRACE(testing::Message() << "ratio " << r << " zoom " << double(zoom));
         auto v = MakeView(300, 300);
@@ -177,22 +173,8 @@ TEST(PGImageAtRatio, SelectionFrameLandsOnThePixelUnderTheMouse) {
 
 // Runs the checks above in a child per ratio.
 TEST(PGImageHiDpi, ChecksPassAtRatios) {
-    if (ChildRatio() > 0) GTEST_SKIP() << "the child itself";
-    for (const char* ratio : {"1", "1.25", "1.5", "2"}) {
-        SCOPED_TRACE(ratio);
-        QProcess child;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("QT_SCALE_FACTOR", ratio);
-        env.insert(kRatioVar, ratio);
-        child.setProcessEnvironment(env);
-        child.setProcessChannelMode(QProcess::MergedChannels);
-        child.start(QCoreApplication::applicationFilePath(),
-                    {"--gtest_filter=PGImageAtRatio.*", "--gtest_brief=1"});
-        ASSERT_TRUE(child.waitForFinished(240000));
-        const QString out = QString::fromLocal8Bit(child.readAll());
-        EXPECT_EQ(child.exitCode(), 0) << out.toStdString();
-        EXPECT_FALSE(out.contains("SKIPPED")) << out.toStdString();
-    }
+    if (ChildDeviceRatio() > 0) GTEST_SKIP() << "the child itself";
+    RunAtDeviceRatios("PGImageAtRatio.*", {"1", "1.25", "1.5", "2"});
 }
 
 } // namespace
