@@ -17,6 +17,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "browser/drawnicon.h"
 #include "browser/filecommands.h"
 #include "browser/fileops_ui.h"
 #include "browser/form1.h"
@@ -45,22 +46,21 @@ class TSecondsBox : public QSpinBox {
     explicit TSecondsBox(QWidget* parent) : QSpinBox(parent) { lineEdit()->setReadOnly(true); }
 };
 
-// Toolbar glyphs, drawn so the program needs no image files at run time.
+// Toolbar glyphs, drawn so the program needs no image files at run time,
+// at the size and device pixel ratio they are shown at.
 QIcon Glyph(const QString& text, QColor c) {
-    QPixmap pm(24, 24);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(c.darker(160));
-    p.setBrush(c);
-    p.drawRoundedRect(QRectF(1.5, 1.5, 21, 21), 4, 4);
-    p.setPen(Qt::white);
-    QFont f;
-    f.setPixelSize(text.size() > 1 ? 10 : 14);
-    f.setBold(true);
-    p.setFont(f);
-    p.drawText(pm.rect(), Qt::AlignCenter, text);
-    return QIcon(pm);
+    return DrawnIcon([text, c](QPainter& p) {
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(c.darker(160));
+        p.setBrush(c);
+        p.drawRoundedRect(QRectF(1.5, 1.5, 21, 21), 4, 4);
+        p.setPen(Qt::white);
+        QFont f;
+        f.setPixelSize(text.size() > 1 ? 10 : 14);
+        f.setBold(true);
+        p.setFont(f);
+        p.drawText(QRect(0, 0, 24, 24), Qt::AlignCenter, text);
+    });
 }
 
 QColor ColorFromValue(int v) {
@@ -241,18 +241,14 @@ void TForm1::BuildToolBar() {
     ToolBar1->addSeparator();
     QAction* setColor =
         button("SetColor", "Set Background Color", Glyph("", QColor(120, 120, 120)));
-    {
-        // A swatch of colours says "background colour" without words.
-        QPixmap pm(24, 24);
-        pm.fill(Qt::transparent);
-        QPainter p(&pm);
+    // A swatch of colours says "background colour" without words.
+    setColor->setIcon(DrawnIcon([](QPainter& p) {
         const QColor cs[4] = {Qt::red, Qt::green, Qt::blue, Qt::yellow};
         for (int i = 0; i < 4; ++i)
             p.fillRect(2 + (i % 2) * 10, 2 + (i / 2) * 10, 10, 10, cs[i]);
         p.setPen(Qt::darkGray);
         p.drawRect(2, 2, 19, 19);
-        setColor->setIcon(QIcon(pm));
-    }
+    }));
     setColor->setEnabled(true);
     connect(setColor, &QAction::triggered, this, &TForm1::ChooseBackgroundColor);
     button("AutoZoom", "Auto Zoom", st->standardIcon(QStyle::SP_TitleBarMaxButton), {}, true);

@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QSpinBox>
 #include <QTimer>
+#include <cmath>
 #include <sys/stat.h>
 
 #include "browser/mainform.h"
@@ -427,7 +428,15 @@ int TPreview::FirstLookHint(const QByteArray& path, QSize& full) const {
     // down: then the first look would show fewer pixels than the file has.
     const bool fitted = pane.width() < full.width() + 8 || pane.height() < full.height() + 8 ||
                         f_->Command("AutoZoom")->isChecked();
-    return fitted ? FirstLookReduce(full, FitToPaneSize(full, pane)) : 0;
+    if (!fitted) return 0;
+    // The view draws the fitted picture with the screen's own pixels: the
+    // first look has to cover the fitted size in device pixels.
+    const QSize logical = FitToPaneSize(full, pane);
+    const qreal r = PGImage1->devicePixelRatioF();
+    const QSize device = r == 1.0 ? logical
+                                  : QSize(int(std::ceil(logical.width() * r - 1e-9)),
+                                          int(std::ceil(logical.height() * r - 1e-9)));
+    return FirstLookReduce(full, device);
 }
 
 void TPreview::ShowFullPicture(bool wait) {

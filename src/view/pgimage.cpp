@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
+#include <cmath>
 #include <stdexcept>
 
 #include "core/exceptions.h"
@@ -53,6 +54,7 @@ TPGImage::TPGImage(QWidget* parent) : QScrollArea(parent) {
     picBox_->show();
     InstallPicBoxHandlers();
     lastDepth_ = DisplayDepth();
+    dpr_ = devicePixelRatioF();
     QObject::connect(&TScreenDepthNotifier::Instance(), &TScreenDepthNotifier::DepthChanged, this,
                      [this] { ScreenDepthChanged(); });
     resize(100, 100);
@@ -183,16 +185,56 @@ std::unique_ptr<TPixelGraphic> TPGImage::CopyPixelGraphic() {
 // ---- coordinates
 
 int TPGImage::BoxToImageX(int x) const {
-    return paintW_ ? int(int64_t(x) * imageWidth_ / paintW_) : 0;
+    return paintDW_ ? int(int64_t(ToDevice(x)) * imageWidth_ / paintDW_) : 0;
 }
 int TPGImage::BoxToImageY(int y) const {
-    return paintH_ ? int(int64_t(y) * imageHeight_ / paintH_) : 0;
+    return paintDH_ ? int(int64_t(ToDevice(y)) * imageHeight_ / paintDH_) : 0;
 }
 int TPGImage::ImageToBoxX(int x) const {
-    return imageWidth_ ? int(int64_t(x) * paintW_ / imageWidth_) : 0;
+    return imageWidth_ ? ToLogical(int(int64_t(x) * paintDW_ / imageWidth_)) : 0;
 }
 int TPGImage::ImageToBoxY(int y) const {
-    return imageHeight_ ? int(int64_t(y) * paintH_ / imageHeight_) : 0;
+    return imageHeight_ ? ToLogical(int(int64_t(y) * paintDH_ / imageHeight_)) : 0;
+}
+
+QPoint TPGImage::PictureAt(const QPointF& boxPos) const {
+    // The device pixel under the position, then the picture pixel drawn there.
+    const auto at = [this](qreal v, int paint, int image) {
+        if (!paint) return 0;
+        const int64_t d = int64_t(std::floor(v * dpr_ + 1e-9));
+        return int(d * image / paint);
+    };
+    return QPoint(at(boxPos.x(), paintDW_, imageWidth_), at(boxPos.y(), paintDH_, imageHeight_));
+}
+
+// Small tolerances keep exact products (800 x 1.5) from landing a hair off
+// a whole number; at ratio 1 all three give v unchanged.
+int TPGImage::ToDevice(int v) const {
+    return int(std::floor(v * dpr_ + 1e-9));
+}
+int TPGImage::ToLogical(int v) const {
+    return int(std::floor(v / dpr_ + 1e-9));
+}
+int TPGImage::ToLogicalCover(int v) const {
+    return int(std::ceil(v / dpr_ - 1e-9));
+}
+
+QRect TPGImage::DevicePaintRect() const {
+    const QPoint at = picBox_->pos();
+    return QRect(ToDevice(at.x()), ToDevice(at.y()), paintDW_, paintDH_);
+}
+
+void TPGImage::FollowDeviceRatio() {
+    const qreal r = devicePixelRatioF();
+    if (!(r > 0) || r == dpr_ || arranging_) return;
+    Rearrange(true);
+}
+
+bool TPGImage::event(QEvent* e) {
+    // Moved to another screen, or shown on one other than the one assumed.
+    if (e->type() == QEvent::ScreenChangeInternal || e->type() == QEvent::Show)
+        FollowDeviceRatio();
+    return QScrollArea::event(e);
 }
 
 // ---- picture-changed sequence and arrangement
@@ -223,7 +265,7 @@ void TPGImage::PictureChanged() {
 
 void TPGImage::SetBounds(const QSize& s) {
     // The paint box collapses first so the new size re-places it.
-    paintW_ = paintH_ = boxLeft_ = boxTop_ = 0;
+    paintW_ = paintH_ = paintDW_ = paintDH_ = boxLeft_ = boxTop_ = 0;
     picBox_->setGeometry(0, 0, 0, 0);
     resize(s);
     Rearrange(true);
@@ -231,7 +273,7 @@ void TPGImage::SetBounds(const QSize& s) {
 
 void TPGImage::resizeEvent(QResizeEvent* e) {
     QScrollArea::resizeEvent(e);
-    paintW_ = paintH_ = boxLeft_ = boxTop_ = 0;
+    paintW_ = paintH_ = paintDW_ = paintDH_ = boxLeft_ = boxTop_ = 0;
     picBox_->setGeometry(0, 0, 0, 0);
     Rearrange(true);
 }
@@ -239,17 +281,32 @@ void TPGImage::resizeEvent(QResizeEvent* e) {
 void TPGImage::Rearrange(bool force) {
     const int B = Border(), VS = VScrollWidth(), HS = HScrollHeight();
     const int AW = width() - 2 * B, AH = height() - 2 * B;
-    const TPGPaintSize ps =
-        PGPaintSize(imageWidth_, imageHeight_, AW, AH, VS, HS, stretch_, zoomFactor_);
+    const qreal ratio = devicePixelRatioF();
+    const bool newRatio = ratio > 0 && ratio != dpr_;
+    if (newRatio) {
+        dpr_ = ratio;
+        tiles_.Invalidate();
+        MarkPaintPictureStale();
+    }
+    // The paint size is worked out in device pixels: the picture is made for
+    // the screen's own pixels, and 100 % is one picture pixel per device
+    // pixel. The area is rounded down and the bars up, so the paint box (the
+    // device size in logical pixels, rounded up) fits where it fits today.
+    const auto areaD = [this](int v) { return int(std::floor(v * dpr_ + 1e-9)); };
+    const auto barD = [this](int v) { return int(std::ceil(v * dpr_ - 1e-9)); };
+    const TPGPaintSize ps = PGPaintSize(imageWidth_, imageHeight_, areaD(AW), areaD(AH), barD(VS),
+                                        barD(HS), stretch_, zoomFactor_);
+    const int PW = ToLogicalCover(ps.PW), PH = ToLogicalCover(ps.PH);
     if (ps.Z != effectiveZoom_) {
         effectiveZoom_ = ps.Z;
         if (OnZoomFactorChange) OnZoomFactorChange(this);
     }
-    const TPGPlacement pl = PGPlacement(ps.PW, ps.PH, AW, AH, VS, HS, center_);
+    const TPGPlacement pl = PGPlacement(PW, PH, AW, AH, VS, HS, center_);
     // The scroll positions the arrangement wants.
-    const int wantH = center_ && pl.hBar ? (ps.PW - pl.clientW) / 2 : 0;
-    const int wantV = center_ && pl.vBar ? (ps.PH - pl.clientH) / 2 : 0;
-    bool replace = ps.PW != paintW_ || ps.PH != paintH_;
+    const int wantH = center_ && pl.hBar ? (PW - pl.clientW) / 2 : 0;
+    const int wantV = center_ && pl.vBar ? (PH - pl.clientH) / 2 : 0;
+    bool replace = PW != paintW_ || PH != paintH_ || ps.PW != paintDW_ || ps.PH != paintDH_ ||
+                   newRatio;
     if (rearrangeAlways_ || force)
         replace = replace || pl.left != boxLeft_ || pl.top != boxTop_ ||
                   horizontalScrollBar()->value() != wantH || verticalScrollBar()->value() != wantV;
@@ -258,8 +315,10 @@ void TPGImage::Rearrange(bool force) {
         return;
     }
     arranging_ = true;
-    paintW_ = ps.PW;
-    paintH_ = ps.PH;
+    paintW_ = PW;
+    paintH_ = PH;
+    paintDW_ = ps.PW;
+    paintDH_ = ps.PH;
     boxLeft_ = pl.left;
     boxTop_ = pl.top;
     setHorizontalScrollBarPolicy(pl.hBar ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
@@ -268,8 +327,8 @@ void TPGImage::Rearrange(bool force) {
     QScrollBar* v = verticalScrollBar();
     h->setValue(0);
     v->setValue(0);
-    h->setRange(0, pl.hBar ? std::max(0, pl.left + ps.PW - pl.clientW) : 0);
-    v->setRange(0, pl.vBar ? std::max(0, pl.top + ps.PH - pl.clientH) : 0);
+    h->setRange(0, pl.hBar ? std::max(0, pl.left + PW - pl.clientW) : 0);
+    v->setRange(0, pl.vBar ? std::max(0, pl.top + PH - pl.clientH) : 0);
     h->setPageStep(std::max(1, pl.clientW));
     v->setPageStep(std::max(1, pl.clientH));
     h->setSingleStep(std::max(1, pl.clientW / 20));
@@ -284,55 +343,85 @@ void TPGImage::Rearrange(bool force) {
 void TPGImage::scrollContentsBy(int dx, int dy) {
     if (arranging_) return;
     // Scrolling moves what is on screen, the paint box with it, and leaves
-    // only the uncovered strip to paint.
-    viewport()->scroll(dx, dy);
+    // only the uncovered strip to paint. A step that is not a whole number
+    // of device pixels (ratio 1.5, one logical pixel) cannot move pixels
+    // without a seam: everything is painted again.
+    const qreal fx = dx * dpr_, fy = dy * dpr_;
+    if (fx != std::floor(fx) || fy != std::floor(fy))
+        viewport()->update();
+    else
+        viewport()->scroll(dx, dy);
 }
 
 // ---- painting
 
 void TPGImage::paintEvent(QPaintEvent* e) {
     if (arranging_) return;
+    FollowDeviceRatio();
     QPainter p(viewport());
     PaintContainer(p, e->rect());
 }
 
-void TPGImage::PaintContainer(QPainter& p, const QRect& exposed) {
+namespace {
+// Fills a rectangle given in device pixels. At ratio 1 it is the plain
+// integer fill; otherwise the logical rectangle whose corners fall on the
+// device pixels' edges.
+void FillDevice(QPainter& p, const QRect& d, const QColor& c, qreal ratio) {
+    if (d.isEmpty()) return;
+    if (ratio == 1.0)
+        p.fillRect(d, c);
+    else
+        p.fillRect(QRectF(d.x() / ratio, d.y() / ratio, d.width() / ratio, d.height() / ratio), c);
+}
+} // namespace
+
+void TPGImage::PaintContainer(QPainter& p, const QRect& exposedLogical) {
     // Deciding may deliver a paint picture made in place, and a reduction
     // taking the picture's place may move the paint box: decide first.
     TPixelGraphic* pic = PictureToDraw();
     const QRect P = picBox_->geometry();
-    const QRect client = viewport()->rect();
+    // The picture is placed in device pixels, so tiles and bands meet on
+    // whole screen pixels at any ratio.
+    const qreal r = dpr_;
+    const QRect Pd = DevicePaintRect();
+    const QRect clientL = viewport()->rect();
+    const QRect client(0, 0, int(std::ceil(clientL.width() * r - 1e-9)),
+                       int(std::ceil(clientL.height() * r - 1e-9)));
+    const QRect exposed(QPoint(ToDevice(exposedLogical.left()), ToDevice(exposedLogical.top())),
+                        QPoint(int(std::ceil((exposedLogical.right() + 1) * r - 1e-9)) - 1,
+                               int(std::ceil((exposedLogical.bottom() + 1) * r - 1e-9)) - 1));
     if (OnPainting) OnPainting(this);
     bool drawable = pic && !pic->GetEmpty() && pic->GetWidth() > 0 && pic->GetHeight() > 0;
-    const TPGTileRange tiles = PGTileRange(P, client.width(), client.height(), tiling_);
+    const TPGTileRange tiles = PGTileRange(Pd, client.width(), client.height(), tiling_);
     if (tiles.IsEmpty()) drawable = false;
     if (tiling_ == tNone || !drawable) {
         // The bands of the client area around the paint box.
-        const QRect in = P & client;
+        const QRect in = Pd & client;
         if (in.isEmpty()) {
-            p.fillRect(client, color_);
+            FillDevice(p, client, color_, r);
         } else {
-            p.fillRect(QRect(0, 0, client.width(), in.top()), color_);
-            p.fillRect(QRect(0, in.bottom() + 1, client.width(), client.height() - in.bottom() - 1),
-                       color_);
-            p.fillRect(QRect(0, in.top(), in.left(), in.height()), color_);
-            p.fillRect(
-                QRect(in.right() + 1, in.top(), client.width() - in.right() - 1, in.height()),
-                color_);
+            FillDevice(p, QRect(0, 0, client.width(), in.top()), color_, r);
+            FillDevice(p,
+                       QRect(0, in.bottom() + 1, client.width(), client.height() - in.bottom() - 1),
+                       color_, r);
+            FillDevice(p, QRect(0, in.top(), in.left(), in.height()), color_, r);
+            FillDevice(
+                p, QRect(in.right() + 1, in.top(), client.width() - in.right() - 1, in.height()),
+                color_, r);
         }
     }
     if (drawable) {
         bool first = true;
         for (int j = tiles.firstRow; j <= tiles.lastRow; ++j)
             for (int i = tiles.firstCol; i <= tiles.lastCol; ++i) {
-                const QRect tile = P.translated(i * P.width(), j * P.height());
+                const QRect tile = Pd.translated(i * Pd.width(), j * Pd.height());
                 if (!tile.intersects(exposed)) continue;
                 // Palette realisation (a no-op here) happens on the first tile.
                 pic->SetSkipPaletteRealize(!first);
                 first = false;
                 // What DrawToDC would draw, from display tiles made once.
                 tiles_.Draw(p, *pic, tile, PGTileFlipH(i, tiling_, flipHorizontal_),
-                            PGTileFlipV(j, tiling_, flipVertical_), exposed);
+                            PGTileFlipV(j, tiling_, flipVertical_), exposed, r);
             }
         pic->SetSkipPaletteRealize(false);
     } else if (!P.isEmpty()) {

@@ -17,6 +17,7 @@
 
 #include "core/pixelgraphic.h"
 #include "view/picbox.h"
+#include "view/selection.h"
 #include "view/tilecache.h"
 #include "view/viewtypes.h"
 
@@ -62,7 +63,16 @@ class TPGImage : public QScrollArea, public TObject {
 
     int ImageWidth() const { return imageWidth_; }
     int ImageHeight() const { return imageHeight_; }
+    // Picture pixels per device pixel: at 1 (actual size) one picture pixel
+    // fills one pixel of the screen, whatever the screen's device pixel ratio.
     long double EffectiveZoom() const { return effectiveZoom_; }
+    // Device pixels per logical pixel of the screen the control is on, as the
+    // last arrangement saw it; a change (another screen, another scale)
+    // rearranges the control and remakes what it draws.
+    qreal DeviceRatio() const { return dpr_; }
+    // The size the picture is drawn at, in device pixels. The paint box is
+    // this size in logical pixels, rounded up.
+    QSize DevicePaintSize() const { return QSize(paintDW_, paintDH_); }
     int BoxToImageX(int x) const;
     int BoxToImageY(int y) const;
     int ImageToBoxX(int x) const;
@@ -253,6 +263,7 @@ class TPGImage : public QScrollArea, public TObject {
     TNotifyEvent OnPaintPixelGraphicReady;
 
   protected:
+    bool event(QEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void scrollContentsBy(int dx, int dy) override;
@@ -280,17 +291,24 @@ class TPGImage : public QScrollArea, public TObject {
     void ScreenDepthChanged();
     // Selection and mouse work.
     void InstallPicBoxHandlers();
-    void SelMouseDown(Qt::MouseButton button, int x, int y);
-    void SelMouseMove(int x, int y);
+    void SelMouseDown(Qt::MouseButton button, const QPointF& at);
+    void SelMouseMove(const QPointF& at);
     void SelMouseUp(Qt::MouseButton button);
-    void ApplyDragRule(const QPoint& p);
+    void ApplyDragRule(const QPointF& p);
     void EndDrag(bool made);
     void PaintSelection(QPainter& p);
+    // Repaints the frame's pixels only.
+    void UpdateFrame();
     void InvalidateSelectionStrips();
     QRegion FrameRegion() const;
     bool PictureFitsView() const;
     void UpdateCursor(const QPoint& viewportPos);
     QRect SelBox64Clipped() const;
+    // The selection's edges in device pixels from the picture's corner.
+    TPGSelBox SelDeviceBox() const;
+    // The logical paint-box rectangle covering a rectangle in device pixels
+    // from the picture's corner.
+    QRect DeviceToBoxCover(const QRect& d) const;
     void PictureChanged();
     void ConnectPicture(TPixelGraphic& pg);
     void SetBounds(const QSize& size);
@@ -298,6 +316,19 @@ class TPGImage : public QScrollArea, public TObject {
     int VScrollWidth() const;
     int HScrollHeight() const;
     void PaintContainer(QPainter& p, const QRect& exposed);
+    // Logical and device pixels of this control's screen. ToDevice and
+    // ToLogical round a position down; ToLogicalCover gives the logical
+    // extent that covers a device extent.
+    int ToDevice(int v) const;
+    int ToLogical(int v) const;
+    int ToLogicalCover(int v) const;
+    // The picture's rectangle in device pixels of the viewport.
+    QRect DevicePaintRect() const;
+    // The picture pixel under a paint-box position (logical, fractions kept).
+    QPoint PictureAt(const QPointF& boxPos) const;
+    // Rearranges when the screen's device pixel ratio is not the one the
+    // arrangement was made for.
+    void FollowDeviceRatio();
 
     template <class T> void SetRebuild(T& field, T v) {
         if (field == v) return;
@@ -329,6 +360,9 @@ class TPGImage : public QScrollArea, public TObject {
     bool arranging_ = false;
     // The arrangement in content coordinates (before scrolling).
     int boxLeft_ = 0, boxTop_ = 0, paintW_ = 0, paintH_ = 0;
+    // The paint size in device pixels, and the ratio it was made for.
+    int paintDW_ = 0, paintDH_ = 0;
+    qreal dpr_ = 1.0;
     int displayStep_ = 0, displayPercent_ = 0;
 
     // Display conversion.

@@ -58,7 +58,7 @@ bool TPGImage::NeedsPaintPixelGraphic() {
         in.ident = picture_->PaletteIdent();
         in.pictureSize = QSize(picture_->GetWidth(), picture_->GetHeight());
     }
-    in.boxSize = QSize(paintW_, paintH_);
+    in.boxSize = QSize(paintDW_, paintDH_);
     in.lastPaintSize = lastPaintSize_;
     in.stretchMode = stretchMode_;
     in.reduceOnLoad = reduceOnLoad_;
@@ -106,7 +106,7 @@ void TPGImage::MakePaintPicture() {
         pin.D = lastDepth_;
         pin.G = picture_->BitsPerPixel();
         pin.pictureSize = QSize(picture_->GetWidth(), picture_->GetHeight());
-        pin.boxSize = QSize(paintW_, paintH_);
+        pin.boxSize = QSize(paintDW_, paintDH_);
         pin.stretchMode = stretchMode_;
         pin.allow24BitStretch = allow24BitStretch_;
         pin.palette8BitSys24BitGraphic = palette8BitSys24BitGraphic_;

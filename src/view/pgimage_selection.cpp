@@ -9,6 +9,7 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 
 #include "view/cursors.h"
 #include "view/pgimage.h"
@@ -23,10 +24,16 @@ int64_t ToBox(int64_t v, int paint, int image) {
 } // namespace
 
 void TPGImage::InstallPicBoxHandlers() {
-    picBox_->InternalMouseDown = [this](TObject*, Qt::MouseButton b, Qt::KeyboardModifiers, int x,
-                                        int y) { SelMouseDown(b, x, y); };
-    picBox_->InternalMouseMove = [this](TObject*, Qt::MouseButton, Qt::KeyboardModifiers, int x,
-                                        int y) { SelMouseMove(x, y); };
+    // The event's own position keeps the fractions a pointer on a scaled
+    // screen has; a call from elsewhere has only the whole pixels.
+    const auto at = [this](int x, int y) {
+        const QPointF f = picBox_->EventPosition();
+        return f.toPoint() == QPoint(x, y) ? f : QPointF(x, y);
+    };
+    picBox_->InternalMouseDown = [this, at](TObject*, Qt::MouseButton b, Qt::KeyboardModifiers,
+                                            int x, int y) { SelMouseDown(b, at(x, y)); };
+    picBox_->InternalMouseMove = [this, at](TObject*, Qt::MouseButton, Qt::KeyboardModifiers,
+                                            int x, int y) { SelMouseMove(at(x, y)); };
     picBox_->InternalMouseUp = [this](TObject*, Qt::MouseButton b, Qt::KeyboardModifiers, int,
                                       int) { SelMouseUp(b); };
     picBox_->InternalPaint = [this](TObject*, QPainter& p) { PaintSelection(p); };
@@ -44,11 +51,30 @@ QRect TPGImage::SelectionBoxRect() const {
     return r;
 }
 
+TPGSelBox TPGImage::SelDeviceBox() const {
+    return TPGSelBox{ToBox(selLeft_, paintDW_, imageWidth_), ToBox(selTop_, paintDH_, imageHeight_),
+                     ToBox(int64_t(selLeft_) + selWidth_, paintDW_, imageWidth_),
+                     ToBox(int64_t(selTop_) + selHeight_, paintDH_, imageHeight_)};
+}
+
+QRect TPGImage::DeviceToBoxCover(const QRect& d) const {
+    if (dpr_ == 1.0 || d.isEmpty()) return d;
+    const QRect Pd = DevicePaintRect();
+    const QPoint at = picBox_->pos();
+    const int x0 = int(std::floor((Pd.x() + d.x()) / dpr_ + 1e-9)) - at.x();
+    const int y0 = int(std::floor((Pd.y() + d.y()) / dpr_ + 1e-9)) - at.y();
+    const int x1 = int(std::ceil((Pd.x() + d.x() + d.width()) / dpr_ - 1e-9)) - at.x();
+    const int y1 = int(std::ceil((Pd.y() + d.y() + d.height()) / dpr_ - 1e-9)) - at.y();
+    return QRect(x0, y0, x1 - x0, y1 - y0);
+}
+
 QRect TPGImage::SelBox64Clipped() const {
-    const int64_t L = ToBox(selLeft_, paintW_, imageWidth_);
-    const int64_t T = ToBox(selTop_, paintH_, imageHeight_);
-    const int64_t R = ToBox(int64_t(selLeft_) + selWidth_, paintW_, imageWidth_);
-    const int64_t B = ToBox(int64_t(selTop_) + selHeight_, paintH_, imageHeight_);
+    // The device edges in whole logical pixels (rounded down).
+    const TPGSelBox d = SelDeviceBox();
+    const auto logical = [this](int64_t v) {
+        return dpr_ == 1.0 ? v : int64_t(std::floor(static_cast<long double>(v) / dpr_ + 1e-9L));
+    };
+    const int64_t L = logical(d.L), T = logical(d.T), R = logical(d.R), B = logical(d.B);
     auto c = [](int64_t v) {
         return int(std::clamp<int64_t>(v, INT32_MIN / 2, INT32_MAX / 2 - 1));
     };
@@ -61,7 +87,8 @@ static TPGSelBox SelBoxOf(const TPGImage& v) {
 }
 
 void TPGImage::InvalidateSelectionStrips() {
-    const int e = actionMode_ == amMoveResizeCreateSelection ? 8 : 1;
+    // A frame placed in device pixels may reach one logical pixel further.
+    const int e = (actionMode_ == amMoveResizeCreateSelection ? 8 : 1) + (dpr_ == 1.0 ? 0 : 1);
     // Paint-box rectangle moved by the paint box's position, clipped to the
     // client area.
     TPGSelBox b = SelBoxOf(*this);
@@ -135,8 +162,10 @@ void TPGImage::SetPicBoxCursor(const QCursor& c) {
 // ---- the frame
 
 QRegion TPGImage::FrameRegion() const {
-    const TPGSelBox b = SelBoxOf(*this);
-    const QRect clip = picBox_->rect();
+    // In device pixels from the picture's corner: the frame is one screen
+    // pixel wide and lies on the picture pixels' edges at any ratio.
+    const TPGSelBox b = SelDeviceBox();
+    const QRect clip(0, 0, paintDW_, paintDH_);
     QRegion r;
     auto add = [&](int64_t x0, int64_t y0, int64_t x1, int64_t y1) {
         // The outline of [x0, x1) x [y0, y1).
@@ -146,11 +175,25 @@ QRegion TPGImage::FrameRegion() const {
         r += PGClipRect(x1 - 1, y0, x1, y1, clip);
     };
     add(b.L - 1, b.T - 1, b.R + 1, b.B + 1);
-    if (actionMode_ == amMoveResizeCreateSelection)
+    if (actionMode_ == amMoveResizeCreateSelection) {
+        // The handles keep their logical size and place; their outlines
+        // are one device pixel.
+        const TPGSelBox lb = SelBoxOf(*this);
+        const QRect Pd = DevicePaintRect();
+        const QPoint at = picBox_->pos();
+        const auto dx = [&](int64_t v) {
+            return dpr_ == 1.0 ? v
+                               : int64_t(std::floor((v + at.x()) * dpr_ + 1e-9)) - Pd.x();
+        };
+        const auto dy = [&](int64_t v) {
+            return dpr_ == 1.0 ? v
+                               : int64_t(std::floor((v + at.y()) * dpr_ + 1e-9)) - Pd.y();
+        };
         for (int h = 0; h < 8; ++h) {
-            const TPGSquare s = PGHandleSquare(b, h);
-            add(s.x0, s.y0, s.x1, s.y1);
+            const TPGSquare s = PGHandleSquare(lb, h);
+            add(dx(s.x0), dy(s.y0), dx(s.x1), dy(s.y1));
         }
+    }
     return r;
 }
 
@@ -159,20 +202,36 @@ void TPGImage::PaintSelection(QPainter& p) {
     if (stripes_.empty())
         for (int i = 0; i < 8; ++i)
             stripes_.push_back(PGStripePattern(selectionColor1_, selectionColor2_, i));
-    const TPGSelBox b = SelBoxOf(*this);
+    const TPGSelBox b = SelDeviceBox();
+    // Drawn in device pixels from the picture's corner (which may lie inside
+    // a logical pixel of the paint box at a fractional ratio).
+    if (dpr_ != 1.0) {
+        const QRect Pd = DevicePaintRect();
+        const QPoint at = picBox_->pos();
+        p.setWorldTransform(QTransform(1 / dpr_, 0, 0, 1 / dpr_, Pd.x() / dpr_ - at.x(),
+                                       Pd.y() / dpr_ - at.y()));
+    }
     // The pattern starts at the paint box's origin; the index shifts it so
     // the stripes travel with the frame.
     const QBrush brush(stripes_[size_t(PGStripeIndex(phase_, b.L, b.T))]);
     p.setBrushOrigin(0, 0);
     for (const QRect& r : FrameRegion())
         p.fillRect(r, brush);
+    p.resetTransform();
+}
+
+void TPGImage::UpdateFrame() {
+    QRegion logical;
+    for (const QRect& r : FrameRegion())
+        logical += DeviceToBoxCover(r);
+    picBox_->update(logical);
 }
 
 void TPGImage::AnimateSelection() {
     phase_ = (phase_ + 1) % 8;
     if (!selection_) return;
     // Only the frame: the picture beneath repaints from its tiles.
-    picBox_->update(FrameRegion());
+    UpdateFrame();
 }
 
 // ---- mouse
@@ -185,10 +244,10 @@ bool TPGImage::PictureFitsView() const {
     return fitsH && fitsV;
 }
 
-void TPGImage::SelMouseDown(Qt::MouseButton button, int x, int y) {
+void TPGImage::SelMouseDown(Qt::MouseButton button, const QPointF& at) {
     if (button != Qt::LeftButton || dragState_ != dsNone) return;
-    const QPoint p(x, y);
-    QPoint q(BoxToImageX(x), BoxToImageY(y));
+    const QPoint p = at.toPoint();
+    QPoint q = PictureAt(at);
     q.setX(std::clamp(q.x(), 0, std::max(imageWidth_ - 1, 0)));
     q.setY(std::clamp(q.y(), 0, std::max(imageHeight_ - 1, 0)));
     const TPGSelBox box = SelBoxOf(*this);
@@ -218,7 +277,7 @@ void TPGImage::SelMouseDown(Qt::MouseButton button, int x, int y) {
             dragState_ = dsCreate;
             SetSelection(true);
             anchor_ = q;
-            ApplyDragRule(p);
+            ApplyDragRule(at);
         }
     }
     if (dragState_ == dsNone) return;
@@ -233,15 +292,16 @@ void TPGImage::SelMouseDown(Qt::MouseButton button, int x, int y) {
     }
 }
 
-void TPGImage::ApplyDragRule(const QPoint& p) {
-    const QPoint q(BoxToImageX(p.x()), BoxToImageY(p.y()));
+void TPGImage::ApplyDragRule(const QPointF& p) {
+    const QPoint q = PictureAt(p);
     const TPGSelBounds cur{selLeft_, selTop_, selWidth_, selHeight_};
     const TPGSelBounds n =
         PGDragRule(dragState_, cur, q, dragOffset_, anchor_, imageWidth_, imageHeight_);
     SetSelectionBounds(n.left, n.top, n.width, n.height);
 }
 
-void TPGImage::SelMouseMove(int x, int y) {
+void TPGImage::SelMouseMove(const QPointF& at) {
+    const int x = at.toPoint().x(), y = at.toPoint().y();
     lastMove_ = picBox_->pos() + QPoint(x, y);
     if (dragState_ != dsNone && !(picBox_->Buttons() & Qt::LeftButton)) {
         // The release went elsewhere.
@@ -257,7 +317,7 @@ void TPGImage::SelMouseMove(int x, int y) {
         // The grabbed point stays under the pointer.
         dragStart_ = QPoint(x + h->value() - h0, y + v->value() - v0);
     } else if (dragState_ >= dsMove) {
-        ApplyDragRule(QPoint(x, y));
+        ApplyDragRule(at);
     }
     UpdateCursor(lastMove_);
 }
@@ -292,7 +352,7 @@ void TPGImage::AutoScrollStep() {
     if (pt.x() >= viewport()->width() && h->value() < h->maximum()) h->setValue(h->value() + 5);
     if (pt.y() >= viewport()->height() && v->value() < v->maximum()) v->setValue(v->value() + 5);
     // The edge follows while the mouse rests outside the view.
-    if (h->value() != h0 || v->value() != v0) ApplyDragRule(pt - picBox_->pos());
+    if (h->value() != h0 || v->value() != v0) ApplyDragRule(QPointF(pt - picBox_->pos()));
 }
 
 bool TPGImage::eventFilter(QObject* watched, QEvent* e) {

@@ -22,6 +22,7 @@ void TPicBox::paintEvent(QPaintEvent*) {
 
 void TPicBox::mousePressEvent(QMouseEvent* e) {
     const QPoint pt = e->position().toPoint();
+    eventPos_ = e->position();
     buttons_ = e->buttons();
     if (e->button() == Qt::LeftButton) pressed_ = true;
     if (InternalMouseDown) InternalMouseDown(this, e->button(), e->modifiers(), pt.x(), pt.y());
@@ -30,6 +31,7 @@ void TPicBox::mousePressEvent(QMouseEvent* e) {
 
 void TPicBox::mouseMoveEvent(QMouseEvent* e) {
     const QPoint pt = e->position().toPoint();
+    eventPos_ = e->position();
     buttons_ = e->buttons();
     if (InternalMouseMove) InternalMouseMove(this, Qt::NoButton, e->modifiers(), pt.x(), pt.y());
     if (OnMouseMove) OnMouseMove(this, Qt::NoButton, e->modifiers(), pt.x(), pt.y());
@@ -37,6 +39,7 @@ void TPicBox::mouseMoveEvent(QMouseEvent* e) {
 
 void TPicBox::mouseReleaseEvent(QMouseEvent* e) {
     const QPoint pt = e->position().toPoint();
+    eventPos_ = e->position();
     buttons_ = e->buttons();
     if (OnMouseUp) OnMouseUp(this, e->button(), e->modifiers(), pt.x(), pt.y());
     if (InternalMouseUp) InternalMouseUp(this, e->button(), e->modifiers(), pt.x(), pt.y());

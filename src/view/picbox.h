@@ -46,6 +46,10 @@ class TPicBox : public QWidget, public TObject {
     std::function<void()> InternalEnter;
     // Buttons held during the mouse event being handled.
     Qt::MouseButtons Buttons() const { return buttons_; }
+    // The position of the mouse event being handled with its fractions (on a
+    // screen with a device pixel ratio a pointer moves by device pixels,
+    // finer than the whole logical pixels the events pass on).
+    QPointF EventPosition() const { return eventPos_; }
 
     int Tag() const { return tag_; }
     void SetTag(int t) { tag_ = t; }
@@ -68,4 +72,5 @@ class TPicBox : public QWidget, public TObject {
     QColor color_;
     bool pressed_ = false;
     Qt::MouseButtons buttons_;
+    QPointF eventPos_;
 };

@@ -27,6 +27,7 @@ const QImage& TPGTileCache::Tile(const TPixelGraphic& pg, int tx, int ty, bool f
         e.image = QImage(area.size(), QImage::Format_RGB32);
         if (e.image.isNull()) return e.image;
         PGSampleRGB32(pg, e.image, area, pw_, ph_, flipH, flipV);
+        e.image.setDevicePixelRatio(ratio_);
         bytes_ += e.image.sizeInBytes();
         ++tilesMade_;
     }
@@ -48,14 +49,14 @@ void TPGTileCache::Evict() {
 }
 
 void TPGTileCache::Draw(QPainter& painter, const TPixelGraphic& pg, const QRect& P, bool flipH,
-                        bool flipV, const QRect& exposed) {
+                        bool flipV, const QRect& exposed, qreal ratio) {
     if (pg.GetEmpty() || pg.GetWidth() <= 0 || pg.GetHeight() <= 0 || P.width() <= 0 ||
         P.height() <= 0)
         return;
     pg.FlushCanvas();
     if (&pg != picture_ || pg.PaletteRevision() != paletteRevision_ || P.width() != pw_ ||
         P.height() != ph_ || pg.GetWidth() != w_ || pg.GetHeight() != h_ ||
-        pg.PixelFormat() != format_) {
+        pg.PixelFormat() != format_ || ratio != ratio_) {
         Invalidate();
         picture_ = &pg;
         paletteRevision_ = pg.PaletteRevision();
@@ -64,6 +65,7 @@ void TPGTileCache::Draw(QPainter& painter, const TPixelGraphic& pg, const QRect&
         w_ = pg.GetWidth();
         h_ = pg.GetHeight();
         format_ = pg.PixelFormat();
+        ratio_ = ratio;
     }
     ++clock_;
     // Exposed part of P, in paint-box coordinates.
@@ -75,7 +77,10 @@ void TPGTileCache::Draw(QPainter& painter, const TPixelGraphic& pg, const QRect&
         for (int tx = tx0; tx <= tx1; ++tx) {
             const QImage& img = Tile(pg, tx, ty, flipH, flipV);
             if (img.isNull()) continue;
-            painter.drawImage(P.left() + tx * kTile, P.top() + ty * kTile, img);
+            // A tile carrying the ratio covers its device pixels exactly when
+            // placed at its device position divided by the ratio.
+            painter.drawImage(QPointF((P.left() + tx * kTile) / ratio, (P.top() + ty * kTile) / ratio),
+                              img);
         }
     Evict();
 }

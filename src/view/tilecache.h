@@ -4,6 +4,9 @@
 // 128 x 128 made the first time a tile is exposed and kept for later paints,
 // so a repaint or a scroll is a copy of ready pixels. Only tiles that are
 // exposed are ever made; the least recently used go beyond a memory budget.
+// Sizes and positions are in device pixels: on a screen with a device pixel
+// ratio the tiles carry that ratio and land on whole device pixels, so one
+// tile pixel is one screen pixel and neighbouring tiles meet without seams.
 // The owner calls Invalidate whenever the picture changes.
 
 #include <QImage>
@@ -24,9 +27,11 @@ class TPGTileCache {
     void Invalidate();
 
     // Draws `picture` stretched to P's size at P's position, mirrored as
-    // asked, touching only the part inside `exposed`.
+    // asked, touching only the part inside `exposed`. P and `exposed` are in
+    // device pixels of a painter whose device has `ratio` device pixels per
+    // logical one.
     void Draw(QPainter& painter, const TPixelGraphic& picture, const QRect& P, bool flipH,
-              bool flipV, const QRect& exposed);
+              bool flipV, const QRect& exposed, qreal ratio = 1.0);
 
     int64_t BytesHeld() const { return bytes_; }
     int TilesMade() const { return tilesMade_; }
@@ -43,6 +48,7 @@ class TPGTileCache {
     const TPixelGraphic* picture_ = nullptr;
     uint64_t paletteRevision_ = 0;
     int pw_ = -1, ph_ = -1, w_ = -1, h_ = -1;
+    qreal ratio_ = 1.0;
     TPGPixelFormat format_ = pg24Bit;
 
     std::unordered_map<uint64_t, Entry> tiles_;

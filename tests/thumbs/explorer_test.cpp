@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <algorithm>
+#include <cmath>
 #include <QComboBox>
 #include <QCryptographicHash>
 #include <QDir>
@@ -18,6 +19,7 @@
 #include "browser/filelist.h"
 #include "browser/statusbar.h"
 #include "platform/scriptedprompts.h"
+#include "support/device_ratio.h"
 #include "support/sample_files.h"
 #include "thumbs/qt/savethumbnail.h"
 #include "thumbs/qt/thumbnails.h"
@@ -91,6 +93,25 @@ TEST_F(Explorer, EveryItemGetsItsOwnThumbnailOnce) {
     w->ChooseSize(96);
     ASSERT_TRUE(WaitIdle());
     EXPECT_EQ(w->ThumbnailOf("p0.bmp").width(), 96);
+}
+
+// On a scaled screen the thumbnails have the device pixels of their square.
+TEST_F(Explorer, AtRatioThumbnailsAreMadeForTheDevicePixels) {
+    SKIP_UNLESS_RATIO_CHILD();
+    const double r = ChildDeviceRatio();
+    WriteSolid(a.filePath("p.bmp"), 300, 200, RGB(200, 30, 0));
+    w->FolderChange(a.path());
+    w->ThumbnailsClick();
+    ASSERT_TRUE(WaitIdle());
+    const QPixmap p = w->ThumbnailOf("p.bmp");
+    EXPECT_EQ(p.width(), int(std::ceil(64 * r - 1e-9)));
+    EXPECT_EQ(p.devicePixelRatio(), r);
+    EXPECT_NEAR(p.deviceIndependentSize().width(), 64, 1);
+}
+
+TEST(ExplorerHiDpi, ThumbnailsAtRatios) {
+    if (ChildDeviceRatio() > 0) GTEST_SKIP() << "the child itself";
+    RunAtDeviceRatios("Explorer.AtRatio*", {"1", "1.5", "2"});
 }
 
 TEST_F(Explorer, EscStopsTheRun) {

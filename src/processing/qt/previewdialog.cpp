@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QTimer>
+#include <cmath>
 
 #include "core/pixelrows.h"
 #include "processing/qt/filterdialog.h"
@@ -38,8 +39,11 @@ void TPreviewFilterDialog::PreviewOpened(QDialog& dialog, TPGImage* image,
     // caches fill as it is drawn): the worker scales its own copy, made here.
     std::unique_ptr<TPixelGraphic> copy =
         picture ? PGSnapshot(*picture) : std::make_unique<TPixelGraphic>();
-    srcThread_ =
-        std::make_unique<TCreateSrcPGThread>(std::move(copy), kPreviewBox, receiver_.get(), run_);
+    // The preview box in the screen's device pixels: the view shows one
+    // picture pixel per device pixel, so the fitted copy fills the box sharp.
+    const qreal ratio = image_->devicePixelRatioF();
+    const int box = ratio == 1.0 ? kPreviewBox : int(std::ceil(kPreviewBox * ratio - 1e-9));
+    srcThread_ = std::make_unique<TCreateSrcPGThread>(std::move(copy), box, receiver_.get(), run_);
 }
 
 void TPreviewFilterDialog::OnEvent(TPreviewEvent& e) {

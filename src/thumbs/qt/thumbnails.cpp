@@ -21,6 +21,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <cmath>
 
 #include "browser/filelist.h"
 #include "browser/foldertree.h"
@@ -407,10 +408,15 @@ void TfrmThumbnails::MakeThumbnails() {
     progressAction_->setVisible(true);
     setCursor(Qt::BusyCursor);
     if (FastLoad) IconView->viewport()->setUpdatesEnabled(false);
+    // Made for the screen's device pixels, so a scaled screen shows them
+    // sharp instead of enlarged.
+    thumbRatio_ = IconView->devicePixelRatioF() > 0 ? IconView->devicePixelRatioF() : 1.0;
+    const int side =
+        thumbRatio_ == 1.0 ? ThumbSize : int(std::ceil(ThumbSize * thumbRatio_ - 1e-9));
     TThumbOptions o;
-    o.size = ThumbSize;
+    o.size = side;
     o.fast = true;
-    o.loadHint = ThumbSize;
+    o.loadHint = side;
     o.warnings = pgwaIgnore;
     o.cache = true;
     run_ = std::make_unique<TThumbRun>(paths, o, Generation, this, ThumbWorkerCount());
@@ -441,7 +447,11 @@ bool TfrmThumbnails::event(QEvent* e) {
         if (!run_ || r->generation != Generation || r->index < 0 || r->index >= runNames_.size())
             return true;
         const QString& name = runNames_[r->index];
-        if (!r->image.isNull()) thumbs_.insert(name, QPixmap::fromImage(r->image));
+        if (!r->image.isNull()) {
+            QPixmap pm = QPixmap::fromImage(r->image);
+            pm.setDevicePixelRatio(thumbRatio_);
+            thumbs_.insert(name, pm);
+        }
         ++runDone_;
         ProgressBar1->setValue(runDone_);
         StatusBar1->SetPanelText(3, MakeProgressText(runDone_, int(runNames_.size()), name));

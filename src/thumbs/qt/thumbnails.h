@@ -105,6 +105,9 @@ class TfrmThumbnails : public QMainWindow, public TToolHandOver {
     QStringList runNames_;
     int runDone_ = 0;
     QHash<QString, QPixmap> thumbs_;
+    // Device pixels per logical pixel the running thumbnails are made for:
+    // ThumbSize times this many pixels a side, shown in ThumbSize.
+    qreal thumbRatio_ = 1.0;
     bool saving_ = false;
     bool centred_ = false;
     QFileSystemWatcher* watcher_;

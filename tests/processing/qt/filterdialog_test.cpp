@@ -2,6 +2,7 @@
 // and the live preview on its workers (current results only, nothing shared
 // with the edited picture).
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -13,6 +14,7 @@
 
 #include "core/pixelrows.h"
 #include "platform/scriptedprompts.h"
+#include "support/device_ratio.h"
 #include "processing/convfilter.h"
 #include "processing/filtervalues.h"
 #include "processing/qt/colordialogs.h"
@@ -188,6 +190,34 @@ TEST(FilterDialogs, PreviewIsTheFilterOfTheFittedCopy) {
     EXPECT_TRUE(hsv.Execute(pic.get()));
     EXPECT_TRUE(checked);
     EXPECT_EQ(hsv.PreviewSource(), nullptr);
+}
+
+// On a scaled screen the fitted copy has the box's device pixels, and the
+// view shows it filling the box at one picture pixel per device pixel.
+TEST(FilterDialogs, AtRatioPreviewFillsTheBoxInDevicePixels) {
+    SKIP_UNLESS_RATIO_CHILD();
+    const double r = ChildDeviceRatio();
+    TScopedPrompts prompts;
+    THSVFilterDialog hsv;
+    auto pic = Picture(600, 300);
+    bool checked = false;
+    prompts->dialogAnswers.push_back([&](QDialog* d) {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return PreviewShowsFilter(d, hsv); }, 5000));
+        const int box = int(std::ceil(140 * r - 1e-9));
+        EXPECT_EQ(hsv.PreviewSource()->GetWidth(), box);
+        auto* image = d->findChild<TPGImage*>("PGImage1");
+        EXPECT_EQ(image->DevicePaintSize().width(), box);
+        EXPECT_EQ(image->EffectiveZoom(), 1);
+        checked = true;
+        return int(QDialog::Rejected);
+    });
+    hsv.Execute(pic.get());
+    EXPECT_TRUE(checked);
+}
+
+TEST(FilterDialogs, PreviewAtRatios) {
+    if (ChildDeviceRatio() > 0) GTEST_SKIP() << "the child itself";
+    RunAtDeviceRatios("FilterDialogs.AtRatio*", {"1", "1.5", "2"});
 }
 
 TEST(FilterDialogs, PreviewOfThinAndEmptyPictures) {
