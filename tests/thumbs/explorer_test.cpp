@@ -15,7 +15,7 @@
 
 #include "browser/filelist.h"
 #include "browser/statusbar.h"
-#include "platform/scriptedprompts.h"
+#include "support/scriptedprompts.h"
 #include "support/sample_files.h"
 #include "thumbs/qt/savethumbnail.h"
 #include "thumbs/qt/thumbnails.h"

@@ -16,7 +16,7 @@
 #include "core/pixelgraphic.h"
 #include "formats/jpeg.h"
 #include "formats/library.h"
-#include "platform/scriptedprompts.h"
+#include "support/scriptedprompts.h"
 #include "tools/converter.h"
 #include "tools/qt/convertform.h"
 #include "tools_fixtures.h"

@@ -104,7 +104,6 @@ class TfrmThumbnails : public QMainWindow, public TToolHandOver {
     int runDone_ = 0;
     QHash<QString, QPixmap> thumbs_;
     bool saving_ = false;
-    bool centred_ = false;
     QFileSystemWatcher* watcher_;
     QTimer* refillTimer_;
 };

@@ -12,7 +12,7 @@
 #include <QTest>
 
 #include "core/pixelrows.h"
-#include "platform/scriptedprompts.h"
+#include "support/scriptedprompts.h"
 #include "processing/convfilter.h"
 #include "processing/filtervalues.h"
 #include "processing/qt/colordialogs.h"
