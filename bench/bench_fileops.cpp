@@ -16,7 +16,7 @@
 #include "browser/filelist.h"
 #include "browser/mainform.h"
 #include "core/fileops.h"
-#include "platform/scriptedprompts.h"
+#include "support/scriptedprompts.h"
 #include "bench_window.h"
 
 namespace {

@@ -17,7 +17,7 @@
 #include "editor/qt/twain.h"
 #include "editor/sanescan.h"
 #include "formats/library.h"
-#include "platform/scriptedprompts.h"
+#include "support/scriptedprompts.h"
 #include "view/pgimage.h"
 #include "bench_window.h"
 

@@ -1,6 +1,5 @@
 #include "browser/bookmarks.h"
 
-#include <QDialogButtonBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -16,6 +15,7 @@
 #include "browser/fileopsdialogs.h"
 #include "browser/mainform.h"
 #include "browser/toolwindows.h"
+#include "platform/dialogbuttons.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
 
@@ -130,7 +130,9 @@ bool SaveBookmarks(const QString& path, const QStringList& folders, QString* err
 TfBMEdit::TfBMEdit(QWidget* parent) : QDialog(parent) {
     setObjectName("TfBMEdit");
     setWindowTitle("Edit Bookmarks");
-    auto* h = new QHBoxLayout(this);
+    auto* outer = new QVBoxLayout(this);
+    auto* h = new QHBoxLayout;
+    outer->addLayout(h, 1);
     ListBox1 = new QListWidget(this);
     ListBox1->setObjectName("ListBox1");
     ListBox1->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -147,12 +149,8 @@ TfBMEdit::TfBMEdit(QWidget* parent) : QDialog(parent) {
     connect(button("Down", "Down"), &QPushButton::clicked, this, &TfBMEdit::Down);
     connect(button("Delete", "Delete"), &QPushButton::clicked, this, &TfBMEdit::Delete);
     v->addStretch(1);
-    auto* box =
-        new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, Qt::Vertical, this);
-    connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    v->addWidget(box);
     h->addLayout(v);
+    outer->addLayout(OkCancelRow(this));
     resize(480, 300);
 }
 

@@ -16,9 +16,10 @@
 #include "browser/previewcontrols.h"
 #include "browser/toolwindows.h"
 #include "browser/wallpaper.h"
-#include "core/qt/clipboard.h"
+#include "formats/qt/clipboard.h"
 #include "platform/paths.h"
 #include "platform/prompts.h"
+#include "platform/waitcursor.h"
 #include "view/pgimage.h"
 
 namespace {
@@ -62,14 +63,14 @@ void EditInTavirlo(TForm1* form) {
     TToolEditFile* editor = Editor();
     if (name.isEmpty() || !editor) return;
     const QString path = AddBackslash(form->ListedFolder()) + name;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TWaitCursor wait;
     bool ok = false;
     try {
         ok = editor->EditFile(path);
     } catch (const std::exception&) {
         ok = false;
     }
-    QApplication::restoreOverrideCursor();
+    wait.Restore();
     if (!ok) {
         MessageDlg("Can not edit " + path, QMessageBox::Critical, QMessageBox::Ok, form);
         return;
@@ -82,11 +83,11 @@ void EditInTavirlo(TForm1* form) {
 
 void PrintListing(TForm1* form) {
     QPrinter& printer = ListingPrinter();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TWaitCursor wait;
     SetUpListingPage(&printer);
     QString folder = form->STV1->SelectedFolder();
     if (folder.isEmpty()) folder = form->ListedFolder();
-    QApplication::restoreOverrideCursor();
+    wait.Restore();
     Prompts().PrintPreview(form, &printer,
                            [form, folder](QPrinter* p) { PaintListing(p, folder, form->SLV1); });
 }

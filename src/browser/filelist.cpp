@@ -21,6 +21,7 @@
 #include "platform/prompts.h"
 #include "platform/safeopen.h"
 #include "platform/settings.h"
+#include "platform/waitcursor.h"
 
 bool ViewAllFiles = false;
 
@@ -75,16 +76,6 @@ bool WildMatch(const QString& name, const QString& pat) {
         ++p;
     return p == pat.size();
 }
-
-class TWaitCursor {
-  public:
-    TWaitCursor() {
-        if (qApp) QApplication::setOverrideCursor(Qt::WaitCursor);
-    }
-    ~TWaitCursor() {
-        if (qApp) QApplication::restoreOverrideCursor();
-    }
-};
 
 QString ColumnCaption(int section, const QString& nameCaption) {
     switch (section) {
@@ -481,4 +472,31 @@ std::optional<TFileDrag> DecodeFileDrag(const QMimeData* m) {
     }
     d.tag = tag;
     return d;
+}
+
+QString TDroppedFile::Path() const {
+    return folder.endsWith('/') ? folder + name : folder + '/' + name;
+}
+
+std::vector<TDroppedFile> DecodeDroppedFiles(const QMimeData* m, QStringList* refused) {
+    std::vector<TDroppedFile> out;
+    if (!m) return out;
+    if (const auto d = DecodeFileDrag(m)) {
+        const bool absolute = d->folder.startsWith('/');
+        for (const QString& n : d->names) {
+            const bool plain = !n.isEmpty() && n != "." && n != ".." && !n.contains('/') &&
+                               !n.contains(QChar(0));
+            if (absolute && plain) out.push_back({d->folder, n});
+            else if (refused) *refused << TDroppedFile{d->folder, n}.Path();
+        }
+        return out;
+    }
+    for (const QUrl& u : m->urls()) {
+        if (!u.isLocalFile()) continue;
+        const QString path = u.toLocalFile();
+        if (!path.startsWith('/')) continue;
+        const qsizetype slash = path.lastIndexOf('/');
+        out.push_back({path.left(slash), path.mid(slash + 1)});
+    }
+    return out;
 }

@@ -145,3 +145,18 @@ struct TFileDrag {
 };
 QMimeData* EncodeFileDrag(const TFileDrag& d);
 std::optional<TFileDrag> DecodeFileDrag(const QMimeData* m);
+
+// One file a drop names: an entry `name` of `folder`.
+struct TDroppedFile {
+    QString folder;
+    QString name;
+    // The two joined with one slash.
+    QString Path() const;
+};
+// The files a drop names, in their order: a file-list drag gives its folder
+// with each of its names, a drop from another program its local file URLs
+// (split at the last slash, so that Path() is the URL's file). A drag name
+// that is not one entry of an absolute folder (empty, "." or "..", holding
+// a slash or a NUL) is never joined to the folder: it goes to `refused`
+// as folder and name were sent, and not into the list.
+std::vector<TDroppedFile> DecodeDroppedFiles(const QMimeData* m, QStringList* refused = nullptr);

@@ -23,6 +23,7 @@
 #include "core/fileops.h"
 #include "platform/paths.h"
 #include "platform/prompts.h"
+#include "platform/waitcursor.h"
 
 namespace {
 
@@ -33,16 +34,6 @@ bool g_running = false;
 struct TRunning {
     TRunning() { g_running = true; }
     ~TRunning() { g_running = false; }
-};
-
-struct TWaitCursor {
-    bool on = true;
-    TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    void Restore() {
-        if (on) QApplication::restoreOverrideCursor();
-        on = false;
-    }
-    ~TWaitCursor() { Restore(); }
 };
 
 std::string Bytes(const QString& path) {
@@ -168,55 +159,77 @@ bool IsPlainName(const QString& name) {
 
 // ---- deleting files
 
-void DeleteSelectedFiles(TForm1& f) {
-    if (g_running) return;
-    const QStringList names = f.SLV1->SelectedNames();
+std::optional<QStringList> DeleteFilesStep(const TDeleteFilesStep& step) {
+    if (g_running) return std::nullopt;
+    const QStringList& names = step.names;
     if (names.isEmpty()) {
-        ShowMessage("You need to click on a file name first", &f);
-        return;
+        ShowMessage("You need to click on a file name first", step.parent);
+        return std::nullopt;
     }
-    if (f.ConfirmDeletions) {
+    if (step.confirm) {
         const QString q =
             names.size() == 1 ? "Delete file " + names[0] + "?" : QString("Delete selected files?");
-        if (MessageDlg(q, QMessageBox::Information, QMessageBox::Yes | QMessageBox::No, &f) !=
-            QMessageBox::Yes)
-            return;
+        if (MessageDlg(q, QMessageBox::Information, QMessageBox::Yes | QMessageBox::No,
+                       step.parent) != QMessageBox::Yes)
+            return std::nullopt;
     }
+    auto status = [&step](const QString& text) {
+        if (step.status) step.status(text);
+    };
     TRunning running;
     TWaitCursor wait;
-    // The paths first: the list may change while events run below.
-    const QString folder = AddBackslash(f.ListedFolder());
+    // The paths first: the window's list may change while events run below.
+    const QString folder = AddBackslash(step.folder);
     QStringList paths;
     for (const QString& n : names)
         paths << folder + n;
-    const int mode = f.DeletionMode;
+    QStringList deleted;
     // Events go through every few milliseconds, not per file: the window
     // stays live without a repaint for each of a thousand names.
     QElapsedTimer pump;
     pump.start();
     bool first = true;
     for (const QString& path : paths) {
-        f.SB1->SetPanelText(3, "Deleting " + path);
+        status("Deleting " + path);
         if (first || pump.elapsed() >= 20) {
             QCoreApplication::processEvents();
             pump.restart();
             first = false;
         }
-        if (mode == 1) {
+        if (step.permanent) {
             if (::unlink(Bytes(path).c_str()) != 0) {
                 wait.Restore();
-                ShowMessage("Error deleting " + path, &f);
+                ShowMessage("Error deleting " + path, step.parent);
+                continue;
             }
         } else if (!DeleteToRecycleBin(path)) {
             wait.Restore();
-            ShowMessage("Error moving " + path + " to the trash", &f);
+            ShowMessage("Error moving " + path + " to the trash", step.parent);
+            continue;
         }
+        deleted << path;
     }
-    f.PendingFile.clear();
-    f.SB1->SetPanelText(3, "Updating...");
-    Refill(f);
+    status("Updating...");
+    if (step.refresh) step.refresh();
     wait.Restore();
-    f.SB1->SetPanelText(3, QString());
+    status(QString());
+    return deleted;
+}
+
+void DeleteSelectedFiles(TForm1& f) {
+    if (g_running) return;
+    TDeleteFilesStep step;
+    step.parent = &f;
+    step.folder = f.ListedFolder();
+    step.names = f.SLV1->SelectedNames();
+    step.confirm = f.ConfirmDeletions;
+    step.permanent = f.DeletionMode == 1;
+    step.status = [&f](const QString& text) { f.SB1->SetPanelText(3, text); };
+    step.refresh = [&f] {
+        f.PendingFile.clear();
+        Refill(f);
+    };
+    if (!DeleteFilesStep(step)) return;
     // The picture of a deleted file does not stay on show as if it were there.
     f.Preview->ClearIfGone();
 }
@@ -269,6 +282,7 @@ void RenameSelectedFile(TForm1& f) {
 // ---- attributes
 
 void AskFileAttributes(QWidget* parent, const QString& folder, const QString& name) {
+    if (g_running) return;
     const QString path = AddBackslash(folder) + name;
     const int attrs = FileAttributes(Bytes(path));
     if (attrs < 0) {
@@ -291,49 +305,65 @@ void AskFileAttributes(QWidget* parent, const QString& folder, const QString& na
 }
 
 void EditFileAttributes(TForm1& f) {
-    if (g_running || f.SLV1->SelCount() != 1) return;
+    if (f.SLV1->SelCount() != 1) return;
     AskFileAttributes(&f, f.ListedFolder(), f.SLV1->SelectedNames().value(0));
 }
 
 // ---- folders
 
-void AddFolder(TForm1& f) {
-    if (g_running) return;
-    const QString folder = TreeFolder(f);
-    if (folder.isEmpty()) return;
+QString AddFolderStep(QWidget* parent, const QString& folder,
+                      const std::function<void(const QString&)>& made) {
+    if (g_running || folder.isEmpty()) return QString();
     TfDirAdd* d = DirAddDialog();
     d->Label1->setText(AddBackslash(folder));
-    if (ExecDialog(d) != QDialog::Accepted) return;
+    if (ExecDialog(d) != QDialog::Accepted || g_running) return QString();
     const QString name = d->NewFolder->text();
     const QString path = AddBackslash(folder) + name;
     TWaitCursor wait;
     if (!IsPlainName(name) || ::mkdir(Bytes(path).c_str(), 0777) != 0) {
         wait.Restore();
-        MessageDlg("Cannot create directory " + path, QMessageBox::Warning, QMessageBox::Ok, &f);
-        return;
+        MessageDlg("Cannot create directory " + path, QMessageBox::Warning, QMessageBox::Ok, parent);
+        return QString();
     }
-    f.STV1->Refresh();
-    f.OpenFolder(path);
+    if (made) made(path);
+    return path;
+}
+
+void AddFolder(TForm1& f) {
+    AddFolderStep(&f, TreeFolder(f), [&f](const QString& path) {
+        f.STV1->Refresh();
+        f.OpenFolder(path);
+    });
+}
+
+bool DeleteFolderStep(QWidget* parent, const QString& folder, const std::function<void()>& leave,
+                      const std::function<void(bool)>& after) {
+    if (g_running || IsUndeletableFolder(folder)) return false;
+    if (MessageDlg("Delete folder " + folder + "?", QMessageBox::Question,
+                   QMessageBox::Yes | QMessageBox::No, parent) != QMessageBox::Yes ||
+        g_running)
+        return false;
+    TRunning running;
+    if (leave) leave();
+    TWaitCursor wait;
+    const bool ok = ::rmdir(Bytes(folder).c_str()) == 0;
+    if (after) after(ok);
+    wait.Restore();
+    if (!ok) ShowMessage("Directory can't be deleted - there might be files in it!", parent);
+    return ok;
 }
 
 void DeleteFolder(TForm1& f) {
-    if (g_running) return;
     const QString folder = f.STV1->SelectedFolder();
-    if (IsUndeletableFolder(folder)) return;
-    if (MessageDlg("Delete folder " + folder + "?", QMessageBox::Question,
-                   QMessageBox::Yes | QMessageBox::No, &f) != QMessageBox::Yes)
-        return;
     // Leave the folder first: the list and the current directory are in it.
     // The parent is where the user goes on from.
-    const QString parent = QFileInfo(QDir::cleanPath(folder)).path();
-    f.OpenFolder(parent);
-    TWaitCursor wait;
-    const bool ok = ::rmdir(Bytes(folder).c_str()) == 0;
-    f.STV1->Refresh();
-    // A folder that stays is shown again, as it was.
-    if (!ok) f.OpenFolder(folder);
-    wait.Restore();
-    if (!ok) ShowMessage("Directory can't be deleted - there might be files in it!", &f);
+    DeleteFolderStep(
+        &f, folder, [&f, &folder] { f.OpenFolder(QFileInfo(QDir::cleanPath(folder)).path()); },
+        [&f, &folder](bool deleted) {
+            f.STV1->Refresh();
+            // A folder that stays is shown again, as it was.
+            if (!deleted) f.OpenFolder(folder);
+        });
 }
 
 // ---- drops

@@ -1,6 +1,5 @@
 #include "browser/fileopsdialogs.h"
 
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QPointer>
@@ -9,6 +8,7 @@
 
 #include "browser/bookmarks.h"
 #include "browser/toolwindows.h"
+#include "platform/dialogbuttons.h"
 
 namespace {
 
@@ -21,13 +21,6 @@ QLabel* NameLabel(QWidget* parent, const char* name) {
     l->setMinimumWidth(1);
     l->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     return l;
-}
-
-QDialogButtonBox* OkCancel(QDialog* d) {
-    auto* b = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, d);
-    QObject::connect(b, &QDialogButtonBox::accepted, d, &QDialog::accept);
-    QObject::connect(b, &QDialogButtonBox::rejected, d, &QDialog::reject);
-    return b;
 }
 
 template <class T> T* Dialog(const char* className) {
@@ -49,7 +42,7 @@ TfRename::TfRename(QWidget* parent) : QDialog(parent) {
     Edit1 = new QLineEdit(this);
     Edit1->setObjectName("Edit1");
     form->addRow("New Name:", Edit1);
-    form->addRow(OkCancel(this));
+    form->addRow(OkCancelRow(this));
     setMinimumWidth(360);
 }
 
@@ -81,9 +74,7 @@ TFileAttrForm::TFileAttrForm(QWidget* parent) : QDialog(parent) {
     System = box("System", "&System", false);
     Hidden = box("Hidden", "&Hidden", false);
     v->addWidget(group);
-    auto* buttons = OkCancel(this);
-    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
-    v->addWidget(buttons);
+    v->addLayout(OkCancelRow(this));
     setMinimumWidth(360);
 }
 
@@ -96,7 +87,7 @@ TfDirAdd::TfDirAdd(QWidget* parent) : QDialog(parent) {
     NewFolder = new QLineEdit(this);
     NewFolder->setObjectName("NewFolder");
     form->addRow("New Folder : ", NewFolder);
-    form->addRow(OkCancel(this));
+    form->addRow(OkCancelRow(this));
     setMinimumWidth(360);
 }
 

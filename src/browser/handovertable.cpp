@@ -10,6 +10,7 @@
 #include "browser/toolwindows.h"
 #include "platform/paths.h"
 #include "platform/prompts.h"
+#include "platform/waitcursor.h"
 
 namespace {
 
@@ -67,9 +68,8 @@ int RunToolCommand(TForm1* form, const QString& className) {
             const QString tree = form->STV1->SelectedFolder();
             if (!tree.isEmpty()) folder = tree;
         }
-        if (row->waitCursor) QApplication::setOverrideCursor(Qt::WaitCursor);
+        TWaitCursor wait(row->waitCursor);
         target->TakeHandOver(folder, files);
-        if (row->waitCursor) QApplication::restoreOverrideCursor();
     }
     if (auto* d = qobject_cast<QDialog*>(w)) return ExecDialog(d);
     w->show();

@@ -31,6 +31,7 @@
 #include "platform/prompts.h"
 #include "platform/safeopen.h"
 #include "platform/settings.h"
+#include "platform/waitcursor.h"
 #include "platform/windowplace.h"
 
 namespace {
@@ -378,9 +379,8 @@ void TForm1::BuildPopups() {
                                  !IsUndeletableFolder(STV1->SelectedFolder()));
     });
     connect(Add(PopupMenu2, "&Refresh", true), &QAction::triggered, this, [this] {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        TWaitCursor wait;
         STV1->Refresh();
-        QApplication::restoreOverrideCursor();
     });
     connect(STV1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& p) { PopupMenu2->popup(STV1->viewport()->mapToGlobal(p)); });

@@ -15,8 +15,10 @@
 #include "browser/form1.h"
 #include "browser/mainform.h"
 #include "browser/toolwindows.h"
+#include "platform/dialogbuttons.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
+#include "platform/waitcursor.h"
 
 TfPrefs::TfPrefs(QWidget* parent) : QDialog(parent) {
     setObjectName("TfPrefs");
@@ -65,19 +67,13 @@ TfPrefs::TfPrefs(QWidget* parent) : QDialog(parent) {
     dl->addStretch();
     PageControl1->addTab(deletions, "Deletions");
 
-    auto* buttons = new QHBoxLayout;
     Associate = new QPushButton("Associate", this);
     Associate->setObjectName("Associate");
-    OKBtn = new QPushButton("OK", this);
-    OKBtn->setObjectName("OKBtn");
-    OKBtn->setDefault(true);
-    CancelBtn = new QPushButton("Cancel", this);
-    CancelBtn->setObjectName("CancelBtn");
-    buttons->addWidget(Associate);
-    buttons->addStretch();
-    buttons->addWidget(OKBtn);
-    buttons->addWidget(CancelBtn);
+    QHBoxLayout* buttons = OkCancelRow(this, OKBtn, CancelBtn);
+    buttons->insertWidget(0, Associate);
     top->addLayout(buttons);
+    // OK stores the settings before the dialog closes.
+    disconnect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
 
     connect(PageControl1, &QTabWidget::currentChanged, this,
             [this](int page) { Associate->setVisible(page == 0); });
@@ -86,7 +82,6 @@ TfPrefs::TfPrefs(QWidget* parent) : QDialog(parent) {
         WriteValues();
         accept();
     });
-    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void TfPrefs::showEvent(QShowEvent* e) {
@@ -126,18 +121,17 @@ void TfPrefs::AssociateChecked() {
                    QMessageBox::Question, QMessageBox::Yes | QMessageBox::No,
                    this) != QMessageBox::Yes)
         return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TWaitCursor wait;
     try {
         for (int i = 0; i < kFileTypeCount; ++i)
             if (Check[i]->isChecked())
                 AssociateFileType(Types[i], QCoreApplication::applicationFilePath());
     } catch (const ERegistryError& e) {
-        QApplication::restoreOverrideCursor();
+        wait.Restore();
         MessageDlg(QString::fromStdString(e.Message()), QMessageBox::Critical, QMessageBox::Ok,
                    this);
         return;
     }
-    QApplication::restoreOverrideCursor();
 }
 
 void RegisterPrefsWindow() {

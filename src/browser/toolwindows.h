@@ -1,7 +1,7 @@
 #pragma once
 // The tool windows of the program: created once at start, hidden, in a fixed
-// order, and alive until the program ends. A tool's issue registers a factory
-// for its class name; until then the registry creates a plain hidden window
+// order, and alive until the program ends. Each tool library registers a
+// factory for its class name; a name without one gets a plain hidden window
 // with the tool's caption, and the commands that show it stay disabled.
 
 #include <QString>

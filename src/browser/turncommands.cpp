@@ -23,6 +23,7 @@
 #include "meta/exif/orientation.h"
 #include "platform/prompts.h"
 #include "platform/safeopen.h"
+#include "platform/waitcursor.h"
 #include "thumbs/thumbcache.h"
 
 namespace {
@@ -232,9 +233,11 @@ void TurnSelectedFiles(TForm1* form, TFileTurn turn) {
         }
         return true;
     };
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    bool finished = run(rows, false);
-    QApplication::restoreOverrideCursor();
+    bool finished = false;
+    {
+        TWaitCursor wait;
+        finished = run(rows, false);
+    }
     if (finished && !needTrim.isEmpty()) {
         QStringList names;
         for (int row : needTrim) names << form->SLV1->Caption(row);
@@ -251,9 +254,8 @@ void TurnSelectedFiles(TForm1* form, TFileTurn turn) {
                 progress->reset();
                 progress->setValue(0);
             }
-            QApplication::setOverrideCursor(Qt::WaitCursor);
+            TWaitCursor wait;
             run(needTrim, true);
-            QApplication::restoreOverrideCursor();
         } else {
             for (int row : needTrim) failures << form->SLV1->Caption(row) + ": not turned (it would lose its edge)";
         }

@@ -6,8 +6,8 @@
 
 namespace {
 
-// The seed's nine first, then the other extensions of the same formats and
-// the formats read since.
+// The nine classic picture types first, then the other extensions of the
+// same formats and the formats added after them.
 constexpr std::string_view kPictureExtensions[] = {
     "JPG",  "GIF",  "BMP", "ICO", "TIF",  "PNG",  "PCX",  "TGA",  "WMF",  "JPEG", "JPE", "JFIF",
     "JIF",  "TIFF", "EMF", "DIB", "RLE",  "PBM",  "PGM",  "PPM",  "PNM",  "WEBP", "AVIF", "HEIC",

@@ -801,6 +801,436 @@ TObj MakeFont(double height, double escapement, int weight, bool italic, bool un
 
 // ---------------------------------------------------------------- WMF
 
+namespace {
+
+// The WMF record functions the player reads.
+enum TWmfFunction : uint16_t {
+    wmfEof = 0x0000,
+    wmfSaveDC = 0x001E,
+    wmfSetPalEntries = 0x0037,
+    wmfCreatePalette = 0x00F7,
+    wmfSetBkMode = 0x0102,
+    wmfSetRop2 = 0x0104,
+    wmfSetPolyFillMode = 0x0106,
+    wmfSetTextCharExtra = 0x0108,
+    wmfRestoreDC = 0x0127,
+    wmfSelectClipRegion = 0x012C,
+    wmfSelectObject = 0x012D,
+    wmfSetTextAlign = 0x012E,
+    wmfDibCreatePatternBrush = 0x0142,
+    wmfDeleteObject = 0x01F0,
+    wmfCreatePatternBrush = 0x01F9,
+    wmfSetBkColor = 0x0201,
+    wmfSetTextColor = 0x0209,
+    wmfSetTextJustification = 0x020A,
+    wmfSetWindowOrg = 0x020B,
+    wmfSetWindowExt = 0x020C,
+    wmfOffsetWindowOrg = 0x020F,
+    wmfLineTo = 0x0213,
+    wmfMoveTo = 0x0214,
+    wmfOffsetClipRgn = 0x0220,
+    wmfSelectPalette = 0x0234,
+    wmfCreatePenIndirect = 0x02FA,
+    wmfCreateFontIndirect = 0x02FB,
+    wmfCreateBrushIndirect = 0x02FC,
+    wmfPolygon = 0x0324,
+    wmfPolyline = 0x0325,
+    wmfScaleWindowExt = 0x0410,
+    wmfExcludeClipRect = 0x0415,
+    wmfIntersectClipRect = 0x0416,
+    wmfEllipse = 0x0418,
+    wmfRectangle = 0x041B,
+    wmfSetPixel = 0x041F,
+    wmfTextOut = 0x0521,
+    wmfPolyPolygon = 0x0538,
+    wmfRoundRect = 0x061C,
+    wmfPatBlt = 0x061D,
+    wmfCreateRegion = 0x06FF,
+    wmfArc = 0x0817,
+    wmfPie = 0x081A,
+    wmfChord = 0x0830,
+    wmfBitBlt = 0x0922,
+    wmfDibBitBlt = 0x0940,
+    wmfExtTextOut = 0x0A32,
+    wmfStretchBlt = 0x0B23,
+    wmfDibStretchBlt = 0x0B41,
+    wmfStretchDib = 0x0F43,
+};
+
+// WMF records onto a player, one function per family of records: each plays
+// the records it knows and says whether the record was one of them.
+// Parameters are read by their word index.
+class TWmfRecords {
+  public:
+    explicit TWmfRecords(TPlayer& player) : p(player), dc(player.DC()) {}
+    // One record: its function, its size in words and its parameters. False
+    // at the end-of-file record.
+    bool Play(uint16_t function, uint64_t sizeWords, const uint8_t* params, size_t paramBytes);
+
+  private:
+    double s16(size_t i) const { return double(I16(r, rn, 2 * i)); }
+    uint16_t u16(size_t i) const { return U16(r, rn, 2 * i); }
+    uint32_t u32(size_t i) const { return U32(r, rn, 2 * i); }
+
+    // The window origin and extent, which map the picture onto the device.
+    bool Window();
+    // Colours, modes and the saved states of the device context.
+    bool DeviceState();
+    // The clip: rectangles taken in or out, moved, or a region.
+    bool Clip();
+    // Logical palettes and their entries.
+    bool Palette();
+    // Pens, brushes, fonts and regions: made, selected, deleted.
+    bool Objects();
+    // The current position, lines and polygons.
+    bool Lines();
+    // Rectangles, ellipses, arcs, single pixels and pattern fills.
+    bool Shapes();
+    // Text at a point, optionally clipped or opaqued by a rectangle.
+    bool Text();
+    // Blits: with a DIB a picture, without one a pattern fill.
+    bool Bitmap();
+
+    TPlayer& p;
+    TDC& dc;
+    uint16_t fn = 0;
+    uint64_t words = 0;
+    const uint8_t* r = nullptr; // the parameters
+    size_t rn = 0;
+};
+
+bool TWmfRecords::Play(uint16_t function, uint64_t sizeWords, const uint8_t* params,
+                       size_t paramBytes) {
+    fn = function;
+    words = sizeWords;
+    r = params;
+    rn = paramBytes;
+    if (fn == wmfEof) return false;
+    // The family that knows the record plays it; the others are skipped.
+    (void)(Window() || DeviceState() || Clip() || Palette() || Objects() || Lines() || Shapes() ||
+           Text() || Bitmap());
+    return true;
+}
+
+bool TWmfRecords::Window() {
+    switch (fn) {
+    case wmfSetWindowOrg:
+        dc.woy = s16(0), dc.wox = s16(1);
+        break;
+    case wmfSetWindowExt:
+        if (s16(0) != 0 && s16(1) != 0) dc.wey = s16(0), dc.wex = s16(1);
+        break;
+    case wmfOffsetWindowOrg:
+        dc.woy += s16(0), dc.wox += s16(1);
+        break;
+    case wmfScaleWindowExt: // yDenom, yNum, xDenom, xNum
+        if (s16(0) != 0 && s16(2) != 0 && s16(1) != 0 && s16(3) != 0)
+            dc.wey = dc.wey * s16(1) / s16(0), dc.wex = dc.wex * s16(3) / s16(2);
+        break;
+    default:
+        return false;
+    }
+    return true;
+}
+
+bool TWmfRecords::DeviceState() {
+    switch (fn) {
+    case wmfSetBkColor:
+        dc.bkColor = TRGB(u32(0));
+        break;
+    case wmfSetTextColor:
+        dc.textColor = TRGB(u32(0));
+        break;
+    case wmfSetBkMode:
+        dc.bkOpaque = u16(0) == 2;
+        break;
+    case wmfSetPolyFillMode:
+        dc.winding = u16(0) == 2;
+        break;
+    case wmfSetTextAlign:
+        dc.textAlign = u16(0);
+        break;
+    case wmfSaveDC:
+        p.Save();
+        break;
+    case wmfSetRop2:
+        dc.rop2 = std::clamp(int(u16(0)), 1, 16);
+        break;
+    case wmfSetTextCharExtra:
+        dc.charExtra = s16(0);
+        break;
+    case wmfSetTextJustification: // break count, break extra
+        dc.breakCount = std::max(0, int(s16(0)));
+        dc.breakExtra = s16(1);
+        break;
+    case wmfRestoreDC:
+        p.Restore(int(s16(0)));
+        break;
+    default:
+        return false;
+    }
+    return true;
+}
+
+bool TWmfRecords::Clip() {
+    switch (fn) {
+    case wmfIntersectClipRect: // bottom, right, top, left
+        p.IntersectClip(s16(3), s16(2), s16(1), s16(0));
+        break;
+    case wmfExcludeClipRect:
+        p.ExcludeClip(s16(3), s16(2), s16(1), s16(0));
+        break;
+    case wmfOffsetClipRgn: // y, x
+        p.OffsetClip(s16(1), s16(0));
+        break;
+    case wmfSelectClipRegion: { // a region, or none to clip nothing
+        const TObj* o = p.Object(u16(0));
+        if (o && o->kind == TObj::Region)
+            p.SelectClip(o->rects, 5);
+        else
+            p.ResetClip();
+        break;
+    }
+    default:
+        return false;
+    }
+    return true;
+}
+
+bool TWmfRecords::Palette() {
+    switch (fn) {
+    case wmfCreatePalette: { // start, count, entries (r, g, b, flags)
+        TObj o;
+        o.kind = TObj::Palette;
+        const size_t count = std::min<size_t>(u16(1), (rn - std::min<size_t>(rn, 4)) / 4);
+        for (size_t i = 0; i < count; ++i)
+            o.colors.push_back(RGB(r[4 + 4 * i], r[5 + 4 * i], r[6 + 4 * i]));
+        p.AddObject(o);
+        break;
+    }
+    case wmfSelectPalette:
+        p.Select(u16(0));
+        break;
+    case wmfSetPalEntries: { // start, count, entries of the selected palette
+        const size_t start = u16(0);
+        const size_t count = std::min<size_t>(u16(1), (rn - std::min<size_t>(rn, 4)) / 4);
+        if (start + count > 1024) break;
+        if (dc.palette.size() < start + count) dc.palette.resize(start + count, 0);
+        for (size_t i = 0; i < count; ++i)
+            dc.palette[start + i] = RGB(r[4 + 4 * i], r[5 + 4 * i], r[6 + 4 * i]);
+        break;
+    }
+    default:
+        return false;
+    }
+    return true;
+}
+
+bool TWmfRecords::Objects() {
+    switch (fn) {
+    case wmfCreateRegion: {
+        TObj o;
+        o.kind = TObj::Region;
+        o.rects = ReadWmfRegion(r, rn);
+        p.AddObject(o);
+        break;
+    }
+    case wmfCreatePenIndirect: // style, width (x, y), colour
+        p.AddObject(MakePen(u16(0), s16(1), TRGB(u32(3))));
+        break;
+    case wmfCreateBrushIndirect: // style, colour, hatch
+        p.AddObject(MakeBrush(u16(0), TRGB(u32(1)), u16(3)));
+        break;
+    case wmfCreateFontIndirect:
+        p.AddObject(MakeFont(
+            s16(0), s16(2), int(s16(4)), rn > 10 && r[10], rn > 11 && r[11], rn > 12 && r[12],
+            rn > 18 ? FaceName(r + 18, std::min<size_t>(32, rn - 18), false) : ""));
+        break;
+    case wmfDibCreatePatternBrush: // style, colour usage, packed DIB
+        if (u16(0) == 5 && rn > 4)
+            p.AddObject(MakePackedPatternBrush(r + 4, rn - 4, u16(1) == 1 ? &dc.palette : nullptr));
+        else
+            p.AddObject(MakeBrush(0, 0x808080, 0));
+        break;
+    case wmfCreatePatternBrush:
+        p.AddObject(MakeBitmap16Brush(r, rn, dc.textColor & 0xFFFFFF, dc.bkColor & 0xFFFFFF));
+        break;
+    case wmfSelectObject:
+        p.Select(u16(0));
+        break;
+    case wmfDeleteObject:
+        p.Delete(u16(0));
+        break;
+    default:
+        return false;
+    }
+    return true;
+}
+
+bool TWmfRecords::Lines() {
+    switch (fn) {
+    case wmfMoveTo: // y, x
+        p.MoveTo(s16(1), s16(0));
+        break;
+    case wmfLineTo: // y, x
+        p.LineTo(s16(1), s16(0));
+        break;
+    case wmfPolyline:
+    case wmfPolygon: {
+        const size_t count = u16(0);
+        if (count * 4 > rn - std::min<size_t>(rn, 2)) break;
+        std::vector<TMetaPoint> pts(count);
+        for (size_t i = 0; i < count; ++i)
+            pts[i] = {s16(1 + 2 * i), s16(2 + 2 * i)};
+        if (fn == wmfPolyline)
+            p.Polyline(pts);
+        else
+            p.Polygons({pts});
+        break;
+    }
+    case wmfPolyPolygon: { // count, counts, points
+        const size_t polys = u16(0);
+        if (polys * 2 > rn - std::min<size_t>(rn, 2)) break;
+        size_t total = 0;
+        for (size_t i = 0; i < polys; ++i)
+            total += u16(1 + i);
+        if ((1 + polys) * 2 + total * 4 > rn) break;
+        std::vector<std::vector<TMetaPoint>> all(polys);
+        size_t k = 1 + polys;
+        for (size_t i = 0; i < polys; ++i)
+            for (size_t j = 0; j < u16(1 + i); ++j, k += 2)
+                all[i].push_back({s16(k), s16(k + 1)});
+        p.Polygons(all);
+        break;
+    }
+    default:
+        return false;
+    }
+    return true;
+}
+
+bool TWmfRecords::Shapes() {
+    switch (fn) {
+    case wmfPatBlt: // rop, height, width, y, x
+        p.PatBlt(s16(5), s16(4), s16(3), s16(2), int(u32(0) >> 16 & 0xFF));
+        break;
+    case wmfRectangle: // bottom, right, top, left
+        p.Rectangle(s16(3), s16(2), s16(1), s16(0));
+        break;
+    case wmfEllipse:
+        p.Ellipse(s16(3), s16(2), s16(1), s16(0));
+        break;
+    case wmfRoundRect: // height, width, bottom, right, top, left
+        p.RoundRect(s16(5), s16(4), s16(3), s16(2), s16(1), s16(0));
+        break;
+    case wmfArc: // yEnd, xEnd, yStart, xStart, bottom, right, top, left
+    case wmfChord:
+    case wmfPie:
+        p.Arc(s16(7), s16(6), s16(5), s16(4), s16(3), s16(2), s16(1), s16(0),
+              fn == wmfArc     ? 0
+              : fn == wmfChord ? 1
+                               : 2);
+        break;
+    case wmfSetPixel: // colour, y, x
+        p.Fill(s16(3), s16(2), 1, 1, TRGB(u32(0)));
+        break;
+    default:
+        return false;
+    }
+    return true;
+}
+
+bool TWmfRecords::Text() {
+    switch (fn) {
+    case wmfTextOut: { // count, string (even length), y, x
+        const size_t count = u16(0);
+        const size_t padded = (count + 1) & ~size_t(1);
+        if (2 + padded + 4 > rn) break;
+        const size_t after = (2 + padded) / 2;
+        p.Text(s16(after + 1), s16(after), Latin1(r + 2, count), nullptr, false);
+        break;
+    }
+    case wmfExtTextOut: { // y, x, count, options, [rect], string
+        const size_t count = u16(2);
+        const uint16_t options = u16(3);
+        size_t off = 8;
+        TMetaRect box;
+        const bool hasRect = (options & 0x0006) != 0;
+        if (hasRect) {
+            box = {s16(4), s16(5), s16(6), s16(7)};
+            off += 8;
+        }
+        if (off > rn || count > rn - off) break;
+        // Character spacing follows the string (padded to a word) when present.
+        std::vector<double> dx;
+        const size_t dxAt = off + ((count + 1) & ~size_t(1));
+        if (dxAt <= rn && (rn - dxAt) / 2 >= count)
+            for (size_t i = 0; i < count; ++i)
+                dx.push_back(I16(r, rn, dxAt + 2 * i));
+        p.Text(s16(1), s16(0), Latin1(r + off, count), hasRect ? &box : nullptr,
+               (options & 0x0002) != 0, dx);
+        break;
+    }
+    default:
+        return false;
+    }
+    return true;
+}
+
+bool TWmfRecords::Bitmap() {
+    switch (fn) {
+    case wmfBitBlt: // BitBlt and StretchBlt: only their forms without a bitmap
+    case wmfStretchBlt:
+    case wmfDibBitBlt:
+    case wmfDibStretchBlt:
+    case wmfStretchDib: {
+        const bool stretchDib = fn == wmfStretchDib;
+        const bool withBitmap = stretchDib || words != size_t(fn >> 8) + 3;
+        const int rop3 = int(u32(0) >> 16 & 0xFF);
+        if (!withBitmap) {
+            // A blit without a bitmap paints with the brush and the destination.
+            // rop, [source size,] source origin, reserved, size, origin
+            const size_t b = fn == wmfDibBitBlt || fn == wmfBitBlt ? 5 : 7;
+            p.PatBlt(s16(b + 3), s16(b + 2), s16(b + 1), s16(b), rop3);
+            break;
+        }
+        if (fn == wmfBitBlt || fn == wmfStretchBlt) break;
+        double dx, dy, dw, dh;
+        size_t dib;
+        bool usePalette = false;
+        if (fn == wmfDibBitBlt) { // rop, ySrc, xSrc, height, width, yDest, xDest
+            dh = s16(4), dw = s16(5), dy = s16(6), dx = s16(7);
+            dib = 16;
+        } else if (fn == wmfDibStretchBlt) {
+            // rop, srcH, srcW, ySrc, xSrc, destH, destW, yDest, xDest
+            dh = s16(6), dw = s16(7), dy = s16(8), dx = s16(9);
+            dib = 20;
+        } else { // rop, usage, srcH, srcW, ySrc, xSrc, destH, destW, yDest, xDest
+            if (u16(2) > 1) break;
+            usePalette = u16(2) == 1;
+            dh = s16(7), dw = s16(8), dy = s16(9), dx = s16(10);
+            dib = 22;
+        }
+        if (dib >= rn) break;
+        const uint8_t* bmi = r + dib;
+        const size_t bmiN = rn - dib;
+        const uint32_t hs = U32(bmi, bmiN, 0);
+        const size_t tableN = MetaDIBTableBytes(bmi, bmiN, usePalette);
+        if (hs < 40 || hs > bmiN || tableN > bmiN - hs) break;
+        int iw, ih;
+        std::vector<uint8_t> bgr;
+        if (DecodeMetaDIB(bmi, hs + tableN, bmi + hs + tableN, bmiN - hs - tableN, iw, ih, bgr,
+                          usePalette ? &dc.palette : nullptr))
+            p.Image(dx, dy, dw, dh, iw, ih, bgr, rop3);
+        break;
+    }
+    default:
+        return false;
+    }
+    return true;
+}
+} // namespace
+
 void TMetafileData::PlayWMF(TMetaCanvas& canvas, int width, int height) const {
     TAffine playback; // the window/viewport pair already maps onto the picture
     TPlayer p(canvas, playback, false);
@@ -813,6 +1243,7 @@ void TMetafileData::PlayWMF(TMetaCanvas& canvas, int width, int height) const {
     dc.vex = width;
     dc.vey = height;
 
+    TWmfRecords records(p);
     const uint8_t* d = data_.data();
     const size_t n = data_.size();
     size_t pos = size_t(U16(d, n, 2)) * 2; // header size in words
@@ -823,267 +1254,716 @@ void TMetafileData::PlayWMF(TMetaCanvas& canvas, int width, int height) const {
         const uint8_t* r = d + pos + 6; // parameters
         const size_t rn = size_t(words * 2 - 6);
         pos += size_t(words * 2);
-        auto s16 = [&](size_t i) { return double(I16(r, rn, 2 * i)); };
-        auto u16 = [&](size_t i) { return U16(r, rn, 2 * i); };
-        auto u32 = [&](size_t i) { return U32(r, rn, 2 * i); };
-        switch (fn) {
-        case 0x0000: // end of file
-            return;
-        case 0x020B: // SETWINDOWORG
-            dc.woy = s16(0), dc.wox = s16(1);
-            break;
-        case 0x020C: // SETWINDOWEXT
-            if (s16(0) != 0 && s16(1) != 0) dc.wey = s16(0), dc.wex = s16(1);
-            break;
-        case 0x020F: // OFFSETWINDOWORG
-            dc.woy += s16(0), dc.wox += s16(1);
-            break;
-        case 0x0410: // SCALEWINDOWEXT: yDenom, yNum, xDenom, xNum
-            if (s16(0) != 0 && s16(2) != 0 && s16(1) != 0 && s16(3) != 0)
-                dc.wey = dc.wey * s16(1) / s16(0), dc.wex = dc.wex * s16(3) / s16(2);
-            break;
-        case 0x0201:
-            dc.bkColor = TRGB(u32(0));
-            break;
-        case 0x0209:
-            dc.textColor = TRGB(u32(0));
-            break;
-        case 0x0102:
-            dc.bkOpaque = u16(0) == 2;
-            break;
-        case 0x0106:
-            dc.winding = u16(0) == 2;
-            break;
-        case 0x012E:
-            dc.textAlign = u16(0);
-            break;
-        case 0x001E:
-            p.Save();
-            break;
-        case 0x0104: // SETROP2
-            dc.rop2 = std::clamp(int(u16(0)), 1, 16);
-            break;
-        case 0x0108: // SETTEXTCHAREXTRA
-            dc.charExtra = s16(0);
-            break;
-        case 0x020A: // SETTEXTJUSTIFICATION break count, break extra
-            dc.breakCount = std::max(0, int(s16(0)));
-            dc.breakExtra = s16(1);
-            break;
-        case 0x0416: // INTERSECTCLIPRECT bottom, right, top, left
-            p.IntersectClip(s16(3), s16(2), s16(1), s16(0));
-            break;
-        case 0x0415: // EXCLUDECLIPRECT
-            p.ExcludeClip(s16(3), s16(2), s16(1), s16(0));
-            break;
-        case 0x0220: // OFFSETCLIPRGN y, x
-            p.OffsetClip(s16(1), s16(0));
-            break;
-        case 0x012C: { // SELECTCLIPREGION: a region, or none to clip nothing
-            const TObj* o = p.Object(u16(0));
-            if (o && o->kind == TObj::Region)
-                p.SelectClip(o->rects, 5);
-            else
-                p.ResetClip();
-            break;
-        }
-        case 0x06FF: { // CREATEREGION
-            TObj o;
-            o.kind = TObj::Region;
-            o.rects = ReadWmfRegion(r, rn);
-            p.AddObject(o);
-            break;
-        }
-        case 0x00F7: { // CREATEPALETTE: start, count, entries (r, g, b, flags)
-            TObj o;
-            o.kind = TObj::Palette;
-            const size_t count = std::min<size_t>(u16(1), (rn - std::min<size_t>(rn, 4)) / 4);
-            for (size_t i = 0; i < count; ++i)
-                o.colors.push_back(RGB(r[4 + 4 * i], r[5 + 4 * i], r[6 + 4 * i]));
-            p.AddObject(o);
-            break;
-        }
-        case 0x0234: // SELECTPALETTE
-            p.Select(u16(0));
-            break;
-        case 0x0037: { // SETPALENTRIES: start, count, entries of the selected palette
-            const size_t start = u16(0);
-            const size_t count = std::min<size_t>(u16(1), (rn - std::min<size_t>(rn, 4)) / 4);
-            if (start + count > 1024) break;
-            if (dc.palette.size() < start + count) dc.palette.resize(start + count, 0);
-            for (size_t i = 0; i < count; ++i)
-                dc.palette[start + i] = RGB(r[4 + 4 * i], r[5 + 4 * i], r[6 + 4 * i]);
-            break;
-        }
-        case 0x061D: // PATBLT rop, height, width, y, x
-            p.PatBlt(s16(5), s16(4), s16(3), s16(2), int(u32(0) >> 16 & 0xFF));
-            break;
-        case 0x0127:
-            p.Restore(int(s16(0)));
-            break;
-        case 0x02FA: // CREATEPENINDIRECT: style, width (x, y), colour
-            p.AddObject(MakePen(u16(0), s16(1), TRGB(u32(3))));
-            break;
-        case 0x02FC: // CREATEBRUSHINDIRECT: style, colour, hatch
-            p.AddObject(MakeBrush(u16(0), TRGB(u32(1)), u16(3)));
-            break;
-        case 0x02FB: // CREATEFONTINDIRECT
-            p.AddObject(MakeFont(
-                s16(0), s16(2), int(s16(4)), rn > 10 && r[10], rn > 11 && r[11], rn > 12 && r[12],
-                rn > 18 ? FaceName(r + 18, std::min<size_t>(32, rn - 18), false) : ""));
-            break;
-        case 0x0142: // DIBCREATEPATTERNBRUSH: style, colour usage, packed DIB
-            if (u16(0) == 5 && rn > 4)
-                p.AddObject(
-                    MakePackedPatternBrush(r + 4, rn - 4, u16(1) == 1 ? &dc.palette : nullptr));
-            else
-                p.AddObject(MakeBrush(0, 0x808080, 0));
-            break;
-        case 0x01F9: // CREATEPATTERNBRUSH
-            p.AddObject(MakeBitmap16Brush(r, rn, dc.textColor & 0xFFFFFF, dc.bkColor & 0xFFFFFF));
-            break;
-        case 0x012D:
-            p.Select(u16(0));
-            break;
-        case 0x01F0:
-            p.Delete(u16(0));
-            break;
-        case 0x0214: // MOVETO y, x
-            p.MoveTo(s16(1), s16(0));
-            break;
-        case 0x0213: // LINETO y, x
-            p.LineTo(s16(1), s16(0));
-            break;
-        case 0x0325: // POLYLINE
-        case 0x0324: // POLYGON
-        {
-            const size_t count = u16(0);
-            if (count * 4 > rn - std::min<size_t>(rn, 2)) break;
-            std::vector<TMetaPoint> pts(count);
-            for (size_t i = 0; i < count; ++i)
-                pts[i] = {s16(1 + 2 * i), s16(2 + 2 * i)};
-            if (fn == 0x0325)
-                p.Polyline(pts);
-            else
-                p.Polygons({pts});
-            break;
-        }
-        case 0x0538: { // POLYPOLYGON: count, counts, points
-            const size_t polys = u16(0);
-            if (polys * 2 > rn - std::min<size_t>(rn, 2)) break;
-            size_t total = 0;
-            for (size_t i = 0; i < polys; ++i)
-                total += u16(1 + i);
-            if ((1 + polys) * 2 + total * 4 > rn) break;
-            std::vector<std::vector<TMetaPoint>> all(polys);
-            size_t k = 1 + polys;
-            for (size_t i = 0; i < polys; ++i)
-                for (size_t j = 0; j < u16(1 + i); ++j, k += 2)
-                    all[i].push_back({s16(k), s16(k + 1)});
-            p.Polygons(all);
-            break;
-        }
-        case 0x041B: // RECTANGLE bottom, right, top, left
-            p.Rectangle(s16(3), s16(2), s16(1), s16(0));
-            break;
-        case 0x0418: // ELLIPSE
-            p.Ellipse(s16(3), s16(2), s16(1), s16(0));
-            break;
-        case 0x061C: // ROUNDRECT height, width, bottom, right, top, left
-            p.RoundRect(s16(5), s16(4), s16(3), s16(2), s16(1), s16(0));
-            break;
-        case 0x0817: // ARC yEnd, xEnd, yStart, xStart, bottom, right, top, left
-        case 0x0830: // CHORD
-        case 0x081A: // PIE
-            p.Arc(s16(7), s16(6), s16(5), s16(4), s16(3), s16(2), s16(1), s16(0),
-                  fn == 0x0817   ? 0
-                  : fn == 0x0830 ? 1
-                                 : 2);
-            break;
-        case 0x041F: // SETPIXEL colour, y, x
-            p.Fill(s16(3), s16(2), 1, 1, TRGB(u32(0)));
-            break;
-        case 0x0521: { // TEXTOUT count, string (even length), y, x
-            const size_t count = u16(0);
-            const size_t padded = (count + 1) & ~size_t(1);
-            if (2 + padded + 4 > rn) break;
-            const size_t after = (2 + padded) / 2;
-            p.Text(s16(after + 1), s16(after), Latin1(r + 2, count), nullptr, false);
-            break;
-        }
-        case 0x0A32: { // EXTTEXTOUT y, x, count, options, [rect], string
-            const size_t count = u16(2);
-            const uint16_t options = u16(3);
-            size_t off = 8;
-            TMetaRect box;
-            const bool hasRect = (options & 0x0006) != 0;
-            if (hasRect) {
-                box = {s16(4), s16(5), s16(6), s16(7)};
-                off += 8;
-            }
-            if (off > rn || count > rn - off) break;
-            // Character spacing follows the string (padded to a word) when present.
-            std::vector<double> dx;
-            const size_t dxAt = off + ((count + 1) & ~size_t(1));
-            if (dxAt <= rn && (rn - dxAt) / 2 >= count)
-                for (size_t i = 0; i < count; ++i)
-                    dx.push_back(I16(r, rn, dxAt + 2 * i));
-            p.Text(s16(1), s16(0), Latin1(r + off, count), hasRect ? &box : nullptr,
-                   (options & 0x0002) != 0, dx);
-            break;
-        }
-        case 0x0922: // BITBLT and STRETCHBLT: only their forms without a bitmap
-        case 0x0B23:
-        case 0x0940: // DIBBITBLT
-        case 0x0B41: // DIBSTRETCHBLT
-        case 0x0F43: // STRETCHDIB
-        {
-            const bool stretchDib = fn == 0x0F43;
-            const bool withBitmap = stretchDib || words != size_t(fn >> 8) + 3;
-            const int rop3 = int(u32(0) >> 16 & 0xFF);
-            if (!withBitmap) {
-                // A blit without a bitmap paints with the brush and the destination.
-                // rop, [source size,] source origin, reserved, size, origin
-                const size_t b = fn == 0x0940 || fn == 0x0922 ? 5 : 7;
-                p.PatBlt(s16(b + 3), s16(b + 2), s16(b + 1), s16(b), rop3);
-                break;
-            }
-            if (fn == 0x0922 || fn == 0x0B23) break;
-            double dx, dy, dw, dh;
-            size_t dib;
-            bool usePalette = false;
-            if (fn == 0x0940) { // rop, ySrc, xSrc, height, width, yDest, xDest
-                dh = s16(4), dw = s16(5), dy = s16(6), dx = s16(7);
-                dib = 16;
-            } else if (fn == 0x0B41) { // rop, srcH, srcW, ySrc, xSrc, destH, destW, yDest, xDest
-                dh = s16(6), dw = s16(7), dy = s16(8), dx = s16(9);
-                dib = 20;
-            } else { // rop, usage, srcH, srcW, ySrc, xSrc, destH, destW, yDest, xDest
-                if (u16(2) > 1) break;
-                usePalette = u16(2) == 1;
-                dh = s16(7), dw = s16(8), dy = s16(9), dx = s16(10);
-                dib = 22;
-            }
-            if (dib >= rn) break;
-            const uint8_t* bmi = r + dib;
-            const size_t bmiN = rn - dib;
-            const uint32_t hs = U32(bmi, bmiN, 0);
-            const size_t tableN = MetaDIBTableBytes(bmi, bmiN, usePalette);
-            if (hs < 40 || hs > bmiN || tableN > bmiN - hs) break;
-            int iw, ih;
-            std::vector<uint8_t> bgr;
-            if (DecodeMetaDIB(bmi, hs + tableN, bmi + hs + tableN, bmiN - hs - tableN, iw, ih, bgr,
-                              usePalette ? &dc.palette : nullptr))
-                p.Image(dx, dy, dw, dh, iw, ih, bgr, rop3);
-            break;
-        }
-        default:
-            break; // records this player does not draw are skipped
-        }
+        if (!records.Play(fn, words, r, rn)) return;
     }
 }
 
 // ---------------------------------------------------------------- EMF
+
+namespace {
+
+// The EMF record types the player reads.
+enum TEmfRecordType : uint32_t {
+    emrPolyBezier = 2,
+    emrPolygon = 3,
+    emrPolyline = 4,
+    emrPolyBezierTo = 5,
+    emrPolylineTo = 6,
+    emrPolyPolyline = 7,
+    emrPolyPolygon = 8,
+    emrSetWindowExtEx = 9,
+    emrSetWindowOrgEx = 10,
+    emrSetViewportExtEx = 11,
+    emrSetViewportOrgEx = 12,
+    emrEof = 14,
+    emrSetMapMode = 17,
+    emrSetBkMode = 18,
+    emrSetPolyFillMode = 19,
+    emrSetRop2 = 20,
+    emrSetTextAlign = 22,
+    emrSetTextColor = 24,
+    emrSetBkColor = 25,
+    emrOffsetClipRgn = 26,
+    emrMoveToEx = 27,
+    emrExcludeClipRect = 29,
+    emrIntersectClipRect = 30,
+    emrSaveDC = 33,
+    emrRestoreDC = 34,
+    emrSetWorldTransform = 35,
+    emrModifyWorldTransform = 36,
+    emrSelectObject = 37,
+    emrCreatePen = 38,
+    emrCreateBrushIndirect = 39,
+    emrDeleteObject = 40,
+    emrEllipse = 42,
+    emrRectangle = 43,
+    emrRoundRect = 44,
+    emrArc = 45,
+    emrChord = 46,
+    emrPie = 47,
+    emrSelectPalette = 48,
+    emrCreatePalette = 49,
+    emrSetPaletteEntries = 50,
+    emrLineTo = 54,
+    emrArcTo = 55,
+    emrBeginPath = 59,
+    emrEndPath = 60,
+    emrCloseFigure = 61,
+    emrFillPath = 62,
+    emrStrokeAndFillPath = 63,
+    emrStrokePath = 64,
+    emrSelectClipPath = 67,
+    emrAbortPath = 68,
+    emrExtSelectClipRgn = 75,
+    emrBitBlt = 76,
+    emrStretchBlt = 77,
+    emrStretchDIBits = 81,
+    emrExtCreateFontIndirectW = 82,
+    emrExtTextOutA = 83,
+    emrExtTextOutW = 84,
+    emrPolyBezier16 = 85,
+    emrPolygon16 = 86,
+    emrPolyline16 = 87,
+    emrPolyBezierTo16 = 88,
+    emrPolylineTo16 = 89,
+    emrPolyPolyline16 = 90,
+    emrPolyPolygon16 = 91,
+    emrCreateMonoBrush = 93,
+    emrCreateDibPatternBrushPt = 94,
+    emrExtCreatePen = 95,
+    emrSmallTextOut = 108,
+    emrAlphaBlend = 114,
+    emrGradientFill = 118,
+    emrSetTextJustification = 120,
+};
+
+// EMF records onto a player, one function per family of records: each plays
+// the records it knows and says whether the record was one of them. Fields
+// are read by their byte offset in the record.
+class TEmfRecords {
+  public:
+    explicit TEmfRecords(TPlayer& player) : p(player), dc(player.DC()) {}
+    // One record (type and size first). False at the end-of-file record.
+    bool Play(uint32_t recordType, const uint8_t* record, size_t bytes);
+
+  private:
+    double i32(size_t off) const { return double(I32(r, rn, off)); }
+    uint32_t u32(size_t off) const { return U32(r, rn, off); }
+
+    // Window, viewport, mapping mode and world transform.
+    bool Mapping();
+    // Colours, modes and the saved states of the device context.
+    bool DeviceState();
+    // The clip: rectangles taken in or out, moved, a region or the path.
+    bool Clip();
+    // Logical palettes and their entries.
+    bool Palette();
+    // Selecting (stock objects too) and deleting objects, and fonts.
+    bool Objects();
+    // Pens and brushes.
+    bool PensAndBrushes();
+    // The current position, lines, rectangles, ellipses and arcs.
+    bool Shapes();
+    // Poly-lines, polygons and Bezier curves, with 32- or 16-bit points.
+    bool Polys();
+    // Several poly-lines or polygons in one record.
+    bool PolyPolys();
+    // Recording a path, and filling or stroking it.
+    bool Path();
+    // Text records.
+    bool Text();
+    // Blits: with a DIB a picture, without one a pattern fill.
+    bool Bitmap();
+    // A DIB blended onto the picture, with its own alpha or a constant one.
+    bool AlphaBlend();
+    // Gradient rectangles (strips) and triangles (their mean colour).
+    bool Gradient();
+
+    TPlayer& p;
+    TDC& dc;
+    uint32_t type = 0;
+    const uint8_t* r = nullptr; // the whole record, its type and size first
+    size_t rn = 0;
+};
+
+bool TEmfRecords::Play(uint32_t recordType, const uint8_t* record, size_t bytes) {
+    type = recordType;
+    r = record;
+    rn = bytes;
+    if (type == emrEof) return false;
+    // The family that knows the record plays it; the others are skipped.
+    (void)(Mapping() || DeviceState() || Clip() || Palette() || Objects() || PensAndBrushes() ||
+           Shapes() || Polys() || PolyPolys() || Path() || Text() || Bitmap() || AlphaBlend() ||
+           Gradient());
+    return true;
+}
+
+bool TEmfRecords::Mapping() {
+    switch (type) {
+    case emrSetWindowExtEx:
+        if (i32(8) != 0 && i32(12) != 0) dc.wex = i32(8), dc.wey = i32(12);
+        break;
+    case emrSetWindowOrgEx:
+        dc.wox = i32(8), dc.woy = i32(12);
+        break;
+    case emrSetViewportExtEx:
+        if (i32(8) != 0 && i32(12) != 0) dc.vex = i32(8), dc.vey = i32(12);
+        break;
+    case emrSetViewportOrgEx:
+        dc.vox = i32(8), dc.voy = i32(12);
+        break;
+    case emrSetMapMode:
+        if (u32(8) >= 1 && u32(8) <= 8) dc.mapMode = int(u32(8));
+        break;
+    case emrSetWorldTransform:
+    case emrModifyWorldTransform: {
+        if (rn < 32) break;
+        TAffine x{F32(r, rn, 8),  F32(r, rn, 12), F32(r, rn, 16),
+                  F32(r, rn, 20), F32(r, rn, 24), F32(r, rn, 28)};
+        for (double v : {x.A, x.B, x.C, x.D, x.E, x.F})
+            if (!std::isfinite(v) || std::fabs(v) > 1e9) return true;
+        if (type == emrSetWorldTransform) {
+            dc.world = x;
+        } else {
+            const uint32_t mode = u32(32);
+            if (mode == 1) dc.world = TAffine{};
+            if (mode == 2) dc.world = dc.world.After(x); // x first, then the current one
+            if (mode == 3) dc.world = x.After(dc.world);
+            if (mode == 4) dc.world = x;
+        }
+        break;
+    }
+    default:
+        return false;
+    }
+    return true;
+}
+
+bool TEmfRecords::DeviceState() {
+    switch (type) {
+    case emrSetBkMode:
+        dc.bkOpaque = u32(8) == 2;
+        break;
+    case emrSetPolyFillMode:
+        dc.winding = u32(8) == 2;
+        break;
+    case emrSetTextAlign:
+        dc.textAlign = int(u32(8));
+        break;
+    case emrSetTextColor:
+        dc.textColor = TRGB(u32(8));
+        break;
+    case emrSetBkColor:
+        dc.bkColor = TRGB(u32(8));
+        break;
+    case emrSaveDC:
+        p.Save();
+        break;
+    case emrSetRop2:
+        dc.rop2 = std::clamp(int(u32(8)), 1, 16);
+        break;
+    case emrSetTextJustification: // break extra, break count
+        dc.breakExtra = std::clamp(double(i32(8)), -1e6, 1e6);
+        dc.breakCount = std::clamp(int(i32(12)), 0, 1 << 20);
+        break;
+    case emrRestoreDC:
+        p.Restore(int(I32(r, rn, 8)));
+        break;
+    default:
+        return false;
+    }
+    return true;
+}
+
+bool TEmfRecords::Clip() {
+    switch (type) {
+    case emrExcludeClipRect:
+        p.ExcludeClip(i32(8), i32(12), i32(16), i32(20));
+        break;
+    case emrIntersectClipRect:
+        p.IntersectClip(i32(8), i32(12), i32(16), i32(20));
+        break;
+    case emrOffsetClipRgn:
+        p.OffsetClip(i32(8), i32(12));
+        break;
+    case emrExtSelectClipRgn: { // size, mode, RGNDATA (32-byte header, rectangles)
+        const size_t cb = u32(8);
+        const int mode = int(u32(12));
+        if (mode < 1 || mode > 5) break;
+        if (cb < 32) {
+            if (mode == 5) p.ResetClip(); // no region: no clip
+            break;
+        }
+        if (cb > rn - std::min<size_t>(rn, 16)) break;
+        const size_t count = u32(24);
+        if (count > (cb - 32) / 16 || count > kMaxClipRects) break;
+        std::vector<TMetaRect> rects;
+        for (size_t i = 0; i < count; ++i)
+            rects.push_back(
+                {i32(48 + 16 * i), i32(52 + 16 * i), i32(56 + 16 * i), i32(60 + 16 * i)});
+        p.SelectRefDeviceClip(rects, mode);
+        break;
+    }
+    case emrSelectClipPath:
+        if (u32(8) >= 1 && u32(8) <= 5) p.ClipToPath(int(u32(8)));
+        break;
+    default:
+        return false;
+    }
+    return true;
+}
+
+bool TEmfRecords::Palette() {
+    switch (type) {
+    case emrSelectPalette:
+        p.Select(u32(8));
+        break;
+    case emrSetPaletteEntries: // ih, start, count, entries
+        if (TObj* o = p.MutableObject(u32(8)); o && o->kind == TObj::Palette) {
+            const size_t start = u32(12), count = u32(16);
+            if (start > 1024 || count > 1024 || rn < 20 || count > (rn - 20) / 4) break;
+            if (o->colors.size() < start + count) o->colors.resize(start + count, 0);
+            for (size_t i = 0; i < count; ++i)
+                o->colors[start + i] = RGB(r[20 + 4 * i], r[21 + 4 * i], r[22 + 4 * i]);
+        }
+        break;
+
+    case emrCreatePalette: // ih, version, count, entries
+        if (rn >= 16) {
+            TObj o;
+            o.kind = TObj::Palette;
+            const size_t count = std::min<size_t>(U16(r, rn, 14), (rn - 16) / 4);
+            for (size_t i = 0; i < count; ++i)
+                o.colors.push_back(RGB(r[16 + 4 * i], r[17 + 4 * i], r[18 + 4 * i]));
+            p.PutObject(u32(8), o);
+        }
+        break;
+    default:
+        return false;
+    }
+    return true;
+}
+
+bool TEmfRecords::Objects() {
+    switch (type) {
+    case emrSelectObject: { // (stock objects have the top bit set)
+        const uint32_t ih = u32(8);
+        if (ih & 0x80000000u) {
+            const uint32_t s = ih & 0x7FFFFFFF;
+            static const TRGB grays[] = {0xFFFFFF, 0xC0C0C0, 0x808080, 0x404040, 0};
+            if (s <= 4) p.Use(MakeBrush(0, grays[s], 0));
+            if (s == 5) p.Use(MakeBrush(1, 0, 0));
+            if (s == 6) p.Use(MakePen(0, 0, 0xFFFFFF));
+            if (s == 7 || s == 19) p.Use(MakePen(0, 0, 0));
+            if (s == 8) p.Use(MakePen(5, 0, 0));
+            if (s == 18) p.Use(MakeBrush(0, 0xFFFFFF, 0));
+            if (s >= 10 && s <= 17) p.Use(MakeFont(0, 0, 400, false, false, false, ""));
+        } else {
+            p.Select(ih);
+        }
+        break;
+    }
+    case emrDeleteObject:
+        p.Delete(u32(8));
+        break;
+    case emrExtCreateFontIndirectW: // ih, LOGFONTW
+        if (rn >= 12 + 28 + 64)
+            p.PutObject(u32(8), MakeFont(i32(12), i32(20), int(i32(28)), r[32] != 0, r[33] != 0,
+                                         r[34] != 0, FaceName(r + 40, 64, true)));
+        break;
+    default:
+        return false;
+    }
+    return true;
+}
+
+bool TEmfRecords::PensAndBrushes() {
+    switch (type) {
+    case emrCreatePen: // ih, style, width (x, y), colour
+        if (rn >= 28) p.PutObject(u32(8), MakePen(int(u32(12)), i32(16), TRGB(u32(24))));
+        break;
+    case emrExtCreatePen:
+        // ih, offBmi, cbBmi, offBits, cbBits, style, width, brush style, colour
+        if (rn >= 48) {
+            const uint32_t style = u32(28);
+            // Cosmetic pens are one pixel wide whatever the width says.
+            const double w = (style & 0x00010000) ? i32(32) : 0;
+            TObj o = MakePen(int(style), w, TRGB(u32(40)));
+            // User style: the entries follow the pen (at most 16 are used).
+            const size_t entries = u32(48);
+            if ((style & 0xF) == 7 && entries > 0 && entries <= 16 && entries <= (rn - 52) / 4) {
+                bool drawn = false;
+                for (size_t i = 0; i < entries; ++i) {
+                    const double len = std::clamp(double(u32(52 + 4 * i)), 0.0, 1e6);
+                    o.penDashes.push_back(len);
+                    drawn = drawn || len > 0;
+                }
+                if (drawn)
+                    o.penStyle = mpsUser;
+                else
+                    o.penDashes.clear();
+            }
+            if (u32(36) == 1) o.penStyle = mpsNull;
+            p.PutObject(u32(8), o);
+        }
+        break;
+    case emrCreateBrushIndirect: // ih, style, colour, hatch
+        if (rn >= 24) p.PutObject(u32(8), MakeBrush(u32(12), TRGB(u32(16)), int(u32(20))));
+        break;
+    case emrCreateMonoBrush:
+    case emrCreateDibPatternBrushPt: // ih, usage, offBmi, cbBmi, offBits, cbBits
+    {
+        if (rn < 32) break;
+        const size_t offBmi = u32(16), cbBmi = u32(20), offBits = u32(24), cbBits = u32(28);
+        if (offBmi > rn || cbBmi > rn - offBmi || offBits > rn || cbBits > rn - offBits) {
+            p.PutObject(u32(8), MakeBrush(0, 0x808080, 0));
+            break;
+        }
+        p.PutObject(u32(8), MakePatternBrush(r + offBmi, cbBmi, r + offBits, cbBits,
+                                             u32(12) == 1 ? &dc.palette : nullptr));
+        break;
+    }
+    default:
+        return false;
+    }
+    return true;
+}
+
+bool TEmfRecords::Shapes() {
+    switch (type) {
+    case emrMoveToEx:
+        p.MoveTo(i32(8), i32(12));
+        break;
+    case emrLineTo:
+        p.LineTo(i32(8), i32(12));
+        break;
+    case emrRectangle:
+        p.Rectangle(i32(8), i32(12), i32(16), i32(20));
+        break;
+    case emrEllipse:
+        p.Ellipse(i32(8), i32(12), i32(16), i32(20));
+        break;
+    case emrRoundRect:
+        p.RoundRect(i32(8), i32(12), i32(16), i32(20), i32(24), i32(28));
+        break;
+    case emrArc:
+    case emrChord:
+    case emrPie:
+    case emrArcTo:
+        if (rn >= 40)
+            p.Arc(i32(8), i32(12), i32(16), i32(20), i32(24), i32(28), i32(32), i32(36),
+                  type == emrChord ? 1
+                  : type == emrPie ? 2
+                                   : 0);
+        break;
+    default:
+        return false;
+    }
+    return true;
+}
+
+bool TEmfRecords::Polys() {
+    switch (type) {
+    case emrPolyBezier:
+    case emrPolygon:
+    case emrPolyline:
+    case emrPolyBezierTo:
+    case emrPolylineTo:
+    case emrPolyBezier16: // the same five with 16-bit points
+    case emrPolygon16:
+    case emrPolyline16:
+    case emrPolyBezierTo16:
+    case emrPolylineTo16: {
+        const bool small = type >= emrPolyBezier16;
+        const int kind = small ? int(type) - 83 : int(type); // 2..6
+        const size_t ps = small ? 4 : 8;
+        const size_t count = u32(24);
+        if (rn < 28 || count > (rn - 28) / ps) break;
+        std::vector<TMetaPoint> pts(count);
+        for (size_t i = 0; i < count; ++i)
+            pts[i] =
+                small ? TMetaPoint{double(I16(r, rn, 28 + 4 * i)), double(I16(r, rn, 30 + 4 * i))}
+                      : TMetaPoint{i32(28 + 8 * i), i32(32 + 8 * i)};
+        const bool to = kind == 5 || kind == 6;
+        if (to) pts.insert(pts.begin(), dc.cur);
+        if (kind == 2 || kind == 5) {
+            std::vector<TMetaPoint> flat{pts.empty() ? TMetaPoint{} : pts[0]};
+            for (size_t i = 0; i + 3 < pts.size(); i += 3)
+                p.PathBezier(pts[i], pts[i + 1], pts[i + 2], pts[i + 3], flat);
+            pts = flat;
+        }
+        if (to && !pts.empty()) dc.cur = pts.back();
+        if (kind == 3)
+            p.Polygons({pts});
+        else if (p.InPath() && to) {
+            for (size_t i = 1; i < pts.size(); ++i)
+                p.PathLineTo(pts[i]);
+        } else
+            p.Polyline(pts);
+        break;
+    }
+    default:
+        return false;
+    }
+    return true;
+}
+
+bool TEmfRecords::PolyPolys() {
+    switch (type) {
+    case emrPolyPolyline:
+    case emrPolyPolygon:
+    case emrPolyPolyline16: // 16-bit forms
+    case emrPolyPolygon16: {
+        const bool small = type >= emrPolyPolyline16;
+        const size_t ps = small ? 4 : 8;
+        const size_t polys = u32(24), total = u32(28);
+        if (rn < 32 || polys > (rn - 32) / 4) break;
+        const size_t pointsAt = 32 + 4 * polys;
+        if (total > (rn - pointsAt) / ps) break;
+        std::vector<std::vector<TMetaPoint>> all;
+        size_t k = 0;
+        for (size_t i = 0; i < polys; ++i) {
+            const size_t c = u32(32 + 4 * i);
+            if (c > total - k) break;
+            std::vector<TMetaPoint> poly;
+            for (size_t j = 0; j < c; ++j, ++k)
+                poly.push_back(small
+                                   ? TMetaPoint{double(I16(r, rn, pointsAt + 4 * k)),
+                                                double(I16(r, rn, pointsAt + 4 * k + 2))}
+                                   : TMetaPoint{i32(pointsAt + 8 * k), i32(pointsAt + 8 * k + 4)});
+            all.push_back(std::move(poly));
+        }
+        if (type == emrPolyPolygon || type == emrPolyPolygon16)
+            p.Polygons(all);
+        else
+            for (const auto& poly : all)
+                p.Polyline(poly);
+        break;
+    }
+    default:
+        return false;
+    }
+    return true;
+}
+
+bool TEmfRecords::Path() {
+    switch (type) {
+    case emrBeginPath:
+        p.BeginPath();
+        break;
+    case emrEndPath:
+        p.EndPath();
+        break;
+    case emrCloseFigure:
+        p.CloseFigure();
+        break;
+    case emrFillPath:
+        p.FillPath(true, false);
+        break;
+    case emrStrokeAndFillPath:
+        p.FillPath(true, true);
+        break;
+    case emrStrokePath:
+        p.FillPath(false, true);
+        break;
+    case emrAbortPath:
+        p.AbortPath();
+        break;
+    default:
+        return false;
+    }
+    return true;
+}
+
+bool TEmfRecords::Text() {
+    switch (type) {
+    case emrExtTextOutA:
+    case emrExtTextOutW: // bounds, mode, scales, then the text record
+    {
+        if (rn < 76) break;
+        const double x = i32(36), y = i32(40);
+        const size_t count = u32(44), off = u32(48);
+        const uint32_t options = u32(52);
+        const size_t bytes = type == emrExtTextOutW ? 2 : 1;
+        if (off > rn || count > (rn - off) / bytes) break;
+        std::u16string text;
+        for (size_t i = 0; i < count; ++i)
+            text.push_back(bytes == 2 ? char16_t(U16(r, rn, off + 2 * i)) : char16_t(r[off + i]));
+        TMetaRect box{i32(56), i32(60), i32(64), i32(68)};
+        const bool hasBox = (options & 0x0006) != 0 && box.Right > box.Left && box.Bottom > box.Top;
+        // Character advances (pairs with a vertical one under ETO_PDY).
+        std::vector<double> dx;
+        const size_t offDx = u32(72), step = (options & 0x2000) ? 8 : 4;
+        if (offDx >= 76 && offDx <= rn && count <= (rn - offDx) / step)
+            for (size_t i = 0; i < count; ++i)
+                dx.push_back(double(I32(r, rn, offDx + step * i)));
+        p.Text(x, y, text, hasBox ? &box : nullptr, (options & 0x0002) != 0, dx);
+        break;
+    }
+    case emrSmallTextOut: { // x, y, count, options, mode, scales, [rect], text
+        if (rn < 36) break;
+        const uint32_t options = u32(20);
+        const size_t count = u32(16);
+        const bool hasRect = !(options & 0x0100);
+        const size_t off = hasRect ? 52 : 36;
+        const size_t bytes = (options & 0x0200) ? 1 : 2;
+        if (off > rn || count > (rn - off) / bytes) break;
+        std::u16string text;
+        for (size_t i = 0; i < count; ++i)
+            text.push_back(bytes == 2 ? char16_t(U16(r, rn, off + 2 * i)) : char16_t(r[off + i]));
+        TMetaRect box{i32(36), i32(40), i32(44), i32(48)};
+        const bool useBox = hasRect && (options & 0x0006) != 0 && !Empty(box);
+        p.Text(i32(8), i32(12), text, useBox ? &box : nullptr, (options & 0x0002) != 0);
+        break;
+    }
+    default:
+        return false;
+    }
+    return true;
+}
+
+bool TEmfRecords::Bitmap() {
+    switch (type) {
+    case emrStretchDIBits:
+    case emrBitBlt:
+    case emrStretchBlt: {
+        double dx, dy, dw, dh;
+        uint32_t offBmi, cbBmi, offBits, cbBits, usage, rop;
+        if (type == emrStretchDIBits) {
+            if (rn < 80) break;
+            dx = i32(24), dy = i32(28);
+            offBmi = u32(48), cbBmi = u32(52), offBits = u32(56), cbBits = u32(60), usage = u32(64),
+            rop = u32(68);
+            dw = i32(72), dh = i32(76);
+        } else {
+            if (rn < 100) break;
+            dx = i32(24), dy = i32(28), dw = i32(32), dh = i32(36);
+            rop = u32(40);
+            usage = u32(80), offBmi = u32(84), cbBmi = u32(88), offBits = u32(92), cbBits = u32(96);
+            if (type == emrStretchBlt && rn < 108) break;
+        }
+        const int rop3 = int(rop >> 16 & 0xFF);
+        if (cbBmi == 0) {
+            // No bitmap: the brush and the destination only.
+            p.PatBlt(dx, dy, dw, dh, rop3);
+            break;
+        }
+        if (usage > 1 || offBmi > rn || cbBmi > rn - offBmi || offBits > rn ||
+            cbBits > rn - offBits)
+            break;
+        int iw, ih;
+        std::vector<uint8_t> bgr;
+        if (DecodeMetaDIB(r + offBmi, cbBmi, r + offBits, cbBits, iw, ih, bgr,
+                          usage == 1 ? &dc.palette : nullptr))
+            p.Image(dx, dy, dw, dh, iw, ih, bgr, rop3);
+        break;
+    }
+    default:
+        return false;
+    }
+    return true;
+}
+
+bool TEmfRecords::AlphaBlend() {
+    switch (type) {
+    case emrAlphaBlend: { // dest, blend function, source, its DIB
+        if (rn < 108) break;
+        const uint32_t offBmi = u32(84), cbBmi = u32(88), offBits = u32(92), cbBits = u32(96),
+                       usage = u32(80);
+        if (cbBmi == 0 || usage > 1 || offBmi > rn || cbBmi > rn - offBmi || offBits > rn ||
+            cbBits > rn - offBits)
+            break;
+        const uint8_t* bmi = r + offBmi;
+        int iw, ih;
+        std::vector<uint8_t> bgr, alpha;
+        if (!DecodeMetaDIB(bmi, cbBmi, r + offBits, cbBits, iw, ih, bgr,
+                           usage == 1 ? &dc.palette : nullptr))
+            break;
+        // AC_SRC_ALPHA on an uncompressed 32-bit DIB: the fourth byte of
+        // every pixel is its premultiplied alpha.
+        if (r[43] == 1 && U16(bmi, cbBmi, 14) == 32 && U32(bmi, cbBmi, 16) == 0) {
+            const bool topDown = I32(bmi, cbBmi, 8) < 0;
+            alpha.resize(size_t(iw) * size_t(ih));
+            for (int y = 0; y < ih; ++y)
+                for (int x = 0; x < iw; ++x)
+                    alpha[size_t(y) * size_t(iw) + size_t(x)] =
+                        r[offBits +
+                          (size_t(topDown ? y : ih - 1 - y) * size_t(iw) + size_t(x)) * 4 + 3];
+        }
+        p.BlendImage(i32(24), i32(28), i32(32), i32(36), iw, ih, bgr, alpha, r[42]);
+        break;
+    }
+    default:
+        return false;
+    }
+    return true;
+}
+
+bool TEmfRecords::Gradient() {
+    switch (type) {
+    case emrGradientFill: { // bounds, vertex count, mesh count, mode, vertices, mesh
+        const size_t nVer = u32(24), nMesh = u32(28);
+        const uint32_t mode = u32(32);
+        if (rn < 36 || mode > 2 || nVer > (rn - 36) / 16) break;
+        const size_t meshAt = 36 + 16 * nVer, meshSize = mode == 2 ? 12 : 8;
+        if (nMesh > (rn - meshAt) / meshSize || nMesh > 65536) break;
+        struct TVertex {
+            double x, y;
+            double c[3];
+        };
+        auto vertex = [&](size_t i) {
+            const size_t at = 36 + 16 * i;
+            return TVertex{i32(at),
+                           i32(at + 4),
+                           {double(U16(r, rn, at + 8) >> 8), double(U16(r, rn, at + 10) >> 8),
+                            double(U16(r, rn, at + 12) >> 8)}};
+        };
+        auto mix = [](const TVertex& a, const TVertex& b, double t) {
+            return RGB(int(std::lround(a.c[0] + (b.c[0] - a.c[0]) * t)),
+                       int(std::lround(a.c[1] + (b.c[1] - a.c[1]) * t)),
+                       int(std::lround(a.c[2] + (b.c[2] - a.c[2]) * t)));
+        };
+        for (size_t m = 0; m < nMesh && !p.Stopped(); ++m) {
+            const size_t at = meshAt + meshSize * m;
+            const size_t i0 = u32(at), i1 = u32(at + 4), i2 = mode == 2 ? u32(at + 8) : 0;
+            if (i0 >= nVer || i1 >= nVer || i2 >= nVer) continue;
+            const TVertex a = vertex(i0), b = vertex(i1);
+            if (mode == 2) {
+                // Triangles are filled in the mean colour of their corners.
+                const TVertex c = vertex(i2);
+                const TObj pen = dc.pen, brush = dc.brush;
+                dc.pen = MakePen(5, 0, 0);
+                dc.brush = MakeBrush(0,
+                                     RGB(int((a.c[0] + b.c[0] + c.c[0]) / 3),
+                                         int((a.c[1] + b.c[1] + c.c[1]) / 3),
+                                         int((a.c[2] + b.c[2] + c.c[2]) / 3)),
+                                     0);
+                p.Polygons({{{a.x, a.y}, {b.x, b.y}, {c.x, c.y}}});
+                dc.pen = pen;
+                dc.brush = brush;
+                continue;
+            }
+            // Rectangles: strips of one device pixel or more, at most 256.
+            const TMetaRect dev = p.MapRect(a.x, a.y, b.x, b.y);
+            const double extent = mode == 0 ? dev.Right - dev.Left : dev.Bottom - dev.Top;
+            const int strips = int(std::clamp(std::ceil(extent), 1.0, 256.0));
+            for (int k = 0; k < strips; ++k) {
+                const double t0 = double(k) / strips, t1 = double(k + 1) / strips;
+                const TRGB color = mix(a, b, (t0 + t1) / 2);
+                if (mode == 0)
+                    p.Fill(a.x + (b.x - a.x) * t0, a.y, (b.x - a.x) * (t1 - t0), b.y - a.y, color);
+                else
+                    p.Fill(a.x, a.y + (b.y - a.y) * t0, b.x - a.x, (b.y - a.y) * (t1 - t0), color);
+            }
+        }
+        break;
+    }
+    default:
+        return false;
+    }
+    return true;
+}
+} // namespace
 
 void TMetafileData::PlayEMF(TMetaCanvas& canvas, int width, int height) const {
     // Reference-device pixels of the frame onto the picture.
@@ -1098,8 +1978,8 @@ void TMetafileData::PlayEMF(TMetaCanvas& canvas, int width, int height) const {
     p.devPerMMx = devPerMMx_;
     p.devPerMMy = devPerMMy_;
     p.SetObjectTable(size_t(objectCount_));
-    TDC& dc = p.DC();
 
+    TEmfRecords records(p);
     const uint8_t* d = data_.data();
     const size_t n = data_.size();
     for (size_t pos = 0; !p.Stopped() && n - pos >= 8;) {
@@ -1108,477 +1988,6 @@ void TMetafileData::PlayEMF(TMetaCanvas& canvas, int width, int height) const {
         const uint8_t* r = d + pos;
         const size_t rn = size;
         pos += size;
-        auto i32 = [&](size_t off) { return double(I32(r, rn, off)); };
-        auto u32 = [&](size_t off) { return U32(r, rn, off); };
-        switch (type) {
-        case 14: // EOF
-            return;
-        case 9:
-            if (i32(8) != 0 && i32(12) != 0) dc.wex = i32(8), dc.wey = i32(12);
-            break;
-        case 10:
-            dc.wox = i32(8), dc.woy = i32(12);
-            break;
-        case 11:
-            if (i32(8) != 0 && i32(12) != 0) dc.vex = i32(8), dc.vey = i32(12);
-            break;
-        case 12:
-            dc.vox = i32(8), dc.voy = i32(12);
-            break;
-        case 17:
-            if (u32(8) >= 1 && u32(8) <= 8) dc.mapMode = int(u32(8));
-            break;
-        case 18:
-            dc.bkOpaque = u32(8) == 2;
-            break;
-        case 19:
-            dc.winding = u32(8) == 2;
-            break;
-        case 22:
-            dc.textAlign = int(u32(8));
-            break;
-        case 24:
-            dc.textColor = TRGB(u32(8));
-            break;
-        case 25:
-            dc.bkColor = TRGB(u32(8));
-            break;
-        case 33:
-            p.Save();
-            break;
-        case 20: // SETROP2
-            dc.rop2 = std::clamp(int(u32(8)), 1, 16);
-            break;
-        case 120: // SETTEXTJUSTIFICATION: break extra, break count
-            dc.breakExtra = std::clamp(double(i32(8)), -1e6, 1e6);
-            dc.breakCount = std::clamp(int(i32(12)), 0, 1 << 20);
-            break;
-        case 29: // EXCLUDECLIPRECT
-            p.ExcludeClip(i32(8), i32(12), i32(16), i32(20));
-            break;
-        case 30: // INTERSECTCLIPRECT
-            p.IntersectClip(i32(8), i32(12), i32(16), i32(20));
-            break;
-        case 26: // OFFSETCLIPRGN
-            p.OffsetClip(i32(8), i32(12));
-            break;
-        case 75: { // EXTSELECTCLIPRGN: size, mode, RGNDATA (32-byte header, rectangles)
-            const size_t cb = u32(8);
-            const int mode = int(u32(12));
-            if (mode < 1 || mode > 5) break;
-            if (cb < 32) {
-                if (mode == 5) p.ResetClip(); // no region: no clip
-                break;
-            }
-            if (cb > rn - std::min<size_t>(rn, 16)) break;
-            const size_t count = u32(24);
-            if (count > (cb - 32) / 16 || count > kMaxClipRects) break;
-            std::vector<TMetaRect> rects;
-            for (size_t i = 0; i < count; ++i)
-                rects.push_back(
-                    {i32(48 + 16 * i), i32(52 + 16 * i), i32(56 + 16 * i), i32(60 + 16 * i)});
-            p.SelectRefDeviceClip(rects, mode);
-            break;
-        }
-        case 48: // SELECTPALETTE
-            p.Select(u32(8));
-            break;
-        case 50: // SETPALETTEENTRIES: ih, start, count, entries
-            if (TObj* o = p.MutableObject(u32(8)); o && o->kind == TObj::Palette) {
-                const size_t start = u32(12), count = u32(16);
-                if (start > 1024 || count > 1024 || rn < 20 || count > (rn - 20) / 4) break;
-                if (o->colors.size() < start + count) o->colors.resize(start + count, 0);
-                for (size_t i = 0; i < count; ++i)
-                    o->colors[start + i] = RGB(r[20 + 4 * i], r[21 + 4 * i], r[22 + 4 * i]);
-            }
-            break;
-
-        case 34:
-            p.Restore(int(I32(r, rn, 8)));
-            break;
-        case 35: // SETWORLDTRANSFORM
-        case 36: // MODIFYWORLDTRANSFORM
-        {
-            if (rn < 32) break;
-            TAffine x{F32(r, rn, 8),  F32(r, rn, 12), F32(r, rn, 16),
-                      F32(r, rn, 20), F32(r, rn, 24), F32(r, rn, 28)};
-            for (double v : {x.A, x.B, x.C, x.D, x.E, x.F})
-                if (!std::isfinite(v) || std::fabs(v) > 1e9) goto skip;
-            if (type == 35) {
-                dc.world = x;
-            } else {
-                const uint32_t mode = u32(32);
-                if (mode == 1) dc.world = TAffine{};
-                if (mode == 2) dc.world = dc.world.After(x); // x first, then the current one
-                if (mode == 3) dc.world = x.After(dc.world);
-                if (mode == 4) dc.world = x;
-            }
-        skip:
-            break;
-        }
-        case 37: { // SELECTOBJECT (stock objects have the top bit set)
-            const uint32_t ih = u32(8);
-            if (ih & 0x80000000u) {
-                const uint32_t s = ih & 0x7FFFFFFF;
-                static const TRGB grays[] = {0xFFFFFF, 0xC0C0C0, 0x808080, 0x404040, 0};
-                if (s <= 4) p.Use(MakeBrush(0, grays[s], 0));
-                if (s == 5) p.Use(MakeBrush(1, 0, 0));
-                if (s == 6) p.Use(MakePen(0, 0, 0xFFFFFF));
-                if (s == 7 || s == 19) p.Use(MakePen(0, 0, 0));
-                if (s == 8) p.Use(MakePen(5, 0, 0));
-                if (s == 18) p.Use(MakeBrush(0, 0xFFFFFF, 0));
-                if (s >= 10 && s <= 17) p.Use(MakeFont(0, 0, 400, false, false, false, ""));
-            } else {
-                p.Select(ih);
-            }
-            break;
-        }
-        case 40:
-            p.Delete(u32(8));
-            break;
-        case 38: // CREATEPEN: ih, style, width (x, y), colour
-            if (rn >= 28) p.PutObject(u32(8), MakePen(int(u32(12)), i32(16), TRGB(u32(24))));
-            break;
-        case 95: // EXTCREATEPEN: ih, offBmi, cbBmi, offBits, cbBits, style, width, brush style,
-                 // colour
-            if (rn >= 48) {
-                const uint32_t style = u32(28);
-                // Cosmetic pens are one pixel wide whatever the width says.
-                const double w = (style & 0x00010000) ? i32(32) : 0;
-                TObj o = MakePen(int(style), w, TRGB(u32(40)));
-                // User style: the entries follow the pen (at most 16 are used).
-                const size_t entries = u32(48);
-                if ((style & 0xF) == 7 && entries > 0 && entries <= 16 &&
-                    entries <= (rn - 52) / 4) {
-                    bool drawn = false;
-                    for (size_t i = 0; i < entries; ++i) {
-                        const double len = std::clamp(double(u32(52 + 4 * i)), 0.0, 1e6);
-                        o.penDashes.push_back(len);
-                        drawn = drawn || len > 0;
-                    }
-                    if (drawn)
-                        o.penStyle = mpsUser;
-                    else
-                        o.penDashes.clear();
-                }
-                if (u32(36) == 1) o.penStyle = mpsNull;
-                p.PutObject(u32(8), o);
-            }
-            break;
-        case 39: // CREATEBRUSHINDIRECT: ih, style, colour, hatch
-            if (rn >= 24) p.PutObject(u32(8), MakeBrush(u32(12), TRGB(u32(16)), int(u32(20))));
-            break;
-        case 93: // CREATEMONOBRUSH
-        case 94: // CREATEDIBPATTERNBRUSHPT: ih, usage, offBmi, cbBmi, offBits, cbBits
-        {
-            if (rn < 32) break;
-            const size_t offBmi = u32(16), cbBmi = u32(20), offBits = u32(24), cbBits = u32(28);
-            if (offBmi > rn || cbBmi > rn - offBmi || offBits > rn || cbBits > rn - offBits) {
-                p.PutObject(u32(8), MakeBrush(0, 0x808080, 0));
-                break;
-            }
-            p.PutObject(u32(8), MakePatternBrush(r + offBmi, cbBmi, r + offBits, cbBits,
-                                                 u32(12) == 1 ? &dc.palette : nullptr));
-            break;
-        }
-        case 49: // CREATEPALETTE: ih, version, count, entries
-            if (rn >= 16) {
-                TObj o;
-                o.kind = TObj::Palette;
-                const size_t count = std::min<size_t>(U16(r, rn, 14), (rn - 16) / 4);
-                for (size_t i = 0; i < count; ++i)
-                    o.colors.push_back(RGB(r[16 + 4 * i], r[17 + 4 * i], r[18 + 4 * i]));
-                p.PutObject(u32(8), o);
-            }
-            break;
-        case 82: // EXTCREATEFONTINDIRECTW: ih, LOGFONTW
-            if (rn >= 12 + 28 + 64)
-                p.PutObject(u32(8), MakeFont(i32(12), i32(20), int(i32(28)), r[32] != 0, r[33] != 0,
-                                             r[34] != 0, FaceName(r + 40, 64, true)));
-            break;
-        case 27:
-            p.MoveTo(i32(8), i32(12));
-            break;
-        case 54:
-            p.LineTo(i32(8), i32(12));
-            break;
-        case 43:
-            p.Rectangle(i32(8), i32(12), i32(16), i32(20));
-            break;
-        case 42:
-            p.Ellipse(i32(8), i32(12), i32(16), i32(20));
-            break;
-        case 44:
-            p.RoundRect(i32(8), i32(12), i32(16), i32(20), i32(24), i32(28));
-            break;
-        case 45:
-        case 46:
-        case 47:
-        case 55:
-            if (rn >= 40)
-                p.Arc(i32(8), i32(12), i32(16), i32(20), i32(24), i32(28), i32(32), i32(36),
-                      type == 46   ? 1
-                      : type == 47 ? 2
-                                   : 0);
-            break;
-        case 2:  // POLYBEZIER
-        case 3:  // POLYGON
-        case 4:  // POLYLINE
-        case 5:  // POLYBEZIERTO
-        case 6:  // POLYLINETO
-        case 85: // the same five with 16-bit points
-        case 86:
-        case 87:
-        case 88:
-        case 89: {
-            const bool small = type >= 85;
-            const int kind = small ? int(type) - 83 : int(type); // 2..6
-            const size_t ps = small ? 4 : 8;
-            const size_t count = u32(24);
-            if (rn < 28 || count > (rn - 28) / ps) break;
-            std::vector<TMetaPoint> pts(count);
-            for (size_t i = 0; i < count; ++i)
-                pts[i] = small ? TMetaPoint{double(I16(r, rn, 28 + 4 * i)),
-                                            double(I16(r, rn, 30 + 4 * i))}
-                               : TMetaPoint{i32(28 + 8 * i), i32(32 + 8 * i)};
-            const bool to = kind == 5 || kind == 6;
-            if (to) pts.insert(pts.begin(), dc.cur);
-            if (kind == 2 || kind == 5) {
-                std::vector<TMetaPoint> flat{pts.empty() ? TMetaPoint{} : pts[0]};
-                for (size_t i = 0; i + 3 < pts.size(); i += 3)
-                    p.PathBezier(pts[i], pts[i + 1], pts[i + 2], pts[i + 3], flat);
-                pts = flat;
-            }
-            if (to && !pts.empty()) dc.cur = pts.back();
-            if (kind == 3)
-                p.Polygons({pts});
-            else if (p.InPath() && to) {
-                for (size_t i = 1; i < pts.size(); ++i)
-                    p.PathLineTo(pts[i]);
-            } else
-                p.Polyline(pts);
-            break;
-        }
-        case 7:  // POLYPOLYLINE
-        case 8:  // POLYPOLYGON
-        case 90: // 16-bit forms
-        case 91: {
-            const bool small = type >= 90;
-            const size_t ps = small ? 4 : 8;
-            const size_t polys = u32(24), total = u32(28);
-            if (rn < 32 || polys > (rn - 32) / 4) break;
-            const size_t pointsAt = 32 + 4 * polys;
-            if (total > (rn - pointsAt) / ps) break;
-            std::vector<std::vector<TMetaPoint>> all;
-            size_t k = 0;
-            for (size_t i = 0; i < polys; ++i) {
-                const size_t c = u32(32 + 4 * i);
-                if (c > total - k) break;
-                std::vector<TMetaPoint> poly;
-                for (size_t j = 0; j < c; ++j, ++k)
-                    poly.push_back(
-                        small ? TMetaPoint{double(I16(r, rn, pointsAt + 4 * k)),
-                                           double(I16(r, rn, pointsAt + 4 * k + 2))}
-                              : TMetaPoint{i32(pointsAt + 8 * k), i32(pointsAt + 8 * k + 4)});
-                all.push_back(std::move(poly));
-            }
-            if (type == 8 || type == 91)
-                p.Polygons(all);
-            else
-                for (const auto& poly : all)
-                    p.Polyline(poly);
-            break;
-        }
-        case 114: { // ALPHABLEND: dest, blend function, source, its DIB
-            if (rn < 108) break;
-            const uint32_t offBmi = u32(84), cbBmi = u32(88), offBits = u32(92), cbBits = u32(96),
-                           usage = u32(80);
-            if (cbBmi == 0 || usage > 1 || offBmi > rn || cbBmi > rn - offBmi || offBits > rn ||
-                cbBits > rn - offBits)
-                break;
-            const uint8_t* bmi = r + offBmi;
-            int iw, ih;
-            std::vector<uint8_t> bgr, alpha;
-            if (!DecodeMetaDIB(bmi, cbBmi, r + offBits, cbBits, iw, ih, bgr,
-                               usage == 1 ? &dc.palette : nullptr))
-                break;
-            // AC_SRC_ALPHA on an uncompressed 32-bit DIB: the fourth byte of
-            // every pixel is its premultiplied alpha.
-            if (r[43] == 1 && U16(bmi, cbBmi, 14) == 32 && U32(bmi, cbBmi, 16) == 0) {
-                const bool topDown = I32(bmi, cbBmi, 8) < 0;
-                alpha.resize(size_t(iw) * size_t(ih));
-                for (int y = 0; y < ih; ++y)
-                    for (int x = 0; x < iw; ++x)
-                        alpha[size_t(y) * size_t(iw) + size_t(x)] =
-                            r[offBits +
-                              (size_t(topDown ? y : ih - 1 - y) * size_t(iw) + size_t(x)) * 4 + 3];
-            }
-            p.BlendImage(i32(24), i32(28), i32(32), i32(36), iw, ih, bgr, alpha, r[42]);
-            break;
-        }
-        case 118: { // GRADIENTFILL: bounds, vertex count, mesh count, mode, vertices, mesh
-            const size_t nVer = u32(24), nMesh = u32(28);
-            const uint32_t mode = u32(32);
-            if (rn < 36 || mode > 2 || nVer > (rn - 36) / 16) break;
-            const size_t meshAt = 36 + 16 * nVer, meshSize = mode == 2 ? 12 : 8;
-            if (nMesh > (rn - meshAt) / meshSize || nMesh > 65536) break;
-            struct TVertex {
-                double x, y;
-                double c[3];
-            };
-            auto vertex = [&](size_t i) {
-                const size_t at = 36 + 16 * i;
-                return TVertex{i32(at),
-                               i32(at + 4),
-                               {double(U16(r, rn, at + 8) >> 8), double(U16(r, rn, at + 10) >> 8),
-                                double(U16(r, rn, at + 12) >> 8)}};
-            };
-            auto mix = [](const TVertex& a, const TVertex& b, double t) {
-                return RGB(int(std::lround(a.c[0] + (b.c[0] - a.c[0]) * t)),
-                           int(std::lround(a.c[1] + (b.c[1] - a.c[1]) * t)),
-                           int(std::lround(a.c[2] + (b.c[2] - a.c[2]) * t)));
-            };
-            for (size_t m = 0; m < nMesh && !p.Stopped(); ++m) {
-                const size_t at = meshAt + meshSize * m;
-                const size_t i0 = u32(at), i1 = u32(at + 4), i2 = mode == 2 ? u32(at + 8) : 0;
-                if (i0 >= nVer || i1 >= nVer || i2 >= nVer) continue;
-                const TVertex a = vertex(i0), b = vertex(i1);
-                if (mode == 2) {
-                    // Triangles are filled in the mean colour of their corners.
-                    const TVertex c = vertex(i2);
-                    const TObj pen = dc.pen, brush = dc.brush;
-                    dc.pen = MakePen(5, 0, 0);
-                    dc.brush = MakeBrush(0,
-                                         RGB(int((a.c[0] + b.c[0] + c.c[0]) / 3),
-                                             int((a.c[1] + b.c[1] + c.c[1]) / 3),
-                                             int((a.c[2] + b.c[2] + c.c[2]) / 3)),
-                                         0);
-                    p.Polygons({{{a.x, a.y}, {b.x, b.y}, {c.x, c.y}}});
-                    dc.pen = pen;
-                    dc.brush = brush;
-                    continue;
-                }
-                // Rectangles: strips of one device pixel or more, at most 256.
-                const TMetaRect dev = p.MapRect(a.x, a.y, b.x, b.y);
-                const double extent = mode == 0 ? dev.Right - dev.Left : dev.Bottom - dev.Top;
-                const int strips = int(std::clamp(std::ceil(extent), 1.0, 256.0));
-                for (int k = 0; k < strips; ++k) {
-                    const double t0 = double(k) / strips, t1 = double(k + 1) / strips;
-                    const TRGB color = mix(a, b, (t0 + t1) / 2);
-                    if (mode == 0)
-                        p.Fill(a.x + (b.x - a.x) * t0, a.y, (b.x - a.x) * (t1 - t0), b.y - a.y,
-                               color);
-                    else
-                        p.Fill(a.x, a.y + (b.y - a.y) * t0, b.x - a.x, (b.y - a.y) * (t1 - t0),
-                               color);
-                }
-            }
-            break;
-        }
-        case 59:
-            p.BeginPath();
-            break;
-        case 60:
-            p.EndPath();
-            break;
-        case 61:
-            p.CloseFigure();
-            break;
-        case 62:
-            p.FillPath(true, false);
-            break;
-        case 63:
-            p.FillPath(true, true);
-            break;
-        case 64:
-            p.FillPath(false, true);
-            break;
-        case 68:
-            p.AbortPath();
-            break;
-        case 67: // SELECTCLIPPATH
-            if (u32(8) >= 1 && u32(8) <= 5) p.ClipToPath(int(u32(8)));
-            break;
-        case 83: // EXTTEXTOUTA
-        case 84: // EXTTEXTOUTW: bounds, mode, scales, then the text record
-        {
-            if (rn < 76) break;
-            const double x = i32(36), y = i32(40);
-            const size_t count = u32(44), off = u32(48);
-            const uint32_t options = u32(52);
-            const size_t bytes = type == 84 ? 2 : 1;
-            if (off > rn || count > (rn - off) / bytes) break;
-            std::u16string text;
-            for (size_t i = 0; i < count; ++i)
-                text.push_back(bytes == 2 ? char16_t(U16(r, rn, off + 2 * i))
-                                          : char16_t(r[off + i]));
-            TMetaRect box{i32(56), i32(60), i32(64), i32(68)};
-            const bool hasBox =
-                (options & 0x0006) != 0 && box.Right > box.Left && box.Bottom > box.Top;
-            // Character advances (pairs with a vertical one under ETO_PDY).
-            std::vector<double> dx;
-            const size_t offDx = u32(72), step = (options & 0x2000) ? 8 : 4;
-            if (offDx >= 76 && offDx <= rn && count <= (rn - offDx) / step)
-                for (size_t i = 0; i < count; ++i)
-                    dx.push_back(double(I32(r, rn, offDx + step * i)));
-            p.Text(x, y, text, hasBox ? &box : nullptr, (options & 0x0002) != 0, dx);
-            break;
-        }
-        case 108: { // SMALLTEXTOUT: x, y, count, options, mode, scales, [rect], text
-            if (rn < 36) break;
-            const uint32_t options = u32(20);
-            const size_t count = u32(16);
-            const bool hasRect = !(options & 0x0100);
-            const size_t off = hasRect ? 52 : 36;
-            const size_t bytes = (options & 0x0200) ? 1 : 2;
-            if (off > rn || count > (rn - off) / bytes) break;
-            std::u16string text;
-            for (size_t i = 0; i < count; ++i)
-                text.push_back(bytes == 2 ? char16_t(U16(r, rn, off + 2 * i))
-                                          : char16_t(r[off + i]));
-            TMetaRect box{i32(36), i32(40), i32(44), i32(48)};
-            const bool useBox = hasRect && (options & 0x0006) != 0 && !Empty(box);
-            p.Text(i32(8), i32(12), text, useBox ? &box : nullptr, (options & 0x0002) != 0);
-            break;
-        }
-        case 81: // STRETCHDIBITS
-        case 76: // BITBLT
-        case 77: // STRETCHBLT
-        {
-            double dx, dy, dw, dh;
-            uint32_t offBmi, cbBmi, offBits, cbBits, usage, rop;
-            if (type == 81) {
-                if (rn < 80) break;
-                dx = i32(24), dy = i32(28);
-                offBmi = u32(48), cbBmi = u32(52), offBits = u32(56), cbBits = u32(60),
-                usage = u32(64), rop = u32(68);
-                dw = i32(72), dh = i32(76);
-            } else {
-                if (rn < 100) break;
-                dx = i32(24), dy = i32(28), dw = i32(32), dh = i32(36);
-                rop = u32(40);
-                usage = u32(80), offBmi = u32(84), cbBmi = u32(88), offBits = u32(92),
-                cbBits = u32(96);
-                if (type == 77 && rn < 108) break;
-            }
-            const int rop3 = int(rop >> 16 & 0xFF);
-            if (cbBmi == 0) {
-                // No bitmap: the brush and the destination only.
-                p.PatBlt(dx, dy, dw, dh, rop3);
-                break;
-            }
-            if (usage > 1 || offBmi > rn || cbBmi > rn - offBmi || offBits > rn ||
-                cbBits > rn - offBits)
-                break;
-            int iw, ih;
-            std::vector<uint8_t> bgr;
-            if (DecodeMetaDIB(r + offBmi, cbBmi, r + offBits, cbBits, iw, ih, bgr,
-                              usage == 1 ? &dc.palette : nullptr))
-                p.Image(dx, dy, dw, dh, iw, ih, bgr, rop3);
-            break;
-        }
-        default:
-            break;
-        }
+        if (!records.Play(type, r, rn)) return;
     }
 }

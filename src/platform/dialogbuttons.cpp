@@ -19,3 +19,9 @@ QHBoxLayout* OkCancelRow(QDialog* dialog, QPushButton*& ok, QPushButton*& cancel
     QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
     return row;
 }
+
+QHBoxLayout* OkCancelRow(QDialog* dialog) {
+    QPushButton* ok = nullptr;
+    QPushButton* cancel = nullptr;
+    return OkCancelRow(dialog, ok, cancel);
+}

@@ -10,3 +10,5 @@ class QPushButton;
 // are what tests and the scripted prompts find them by.
 QHBoxLayout* OkCancelRow(QDialog* dialog, QPushButton*& ok, QPushButton*& cancel,
                          const char* okName = "OKBtn", const char* cancelName = "CancelBtn");
+// The same row for a dialog that keeps no pointers to its buttons.
+QHBoxLayout* OkCancelRow(QDialog* dialog);

@@ -4,7 +4,6 @@
 
 #include <QListWidget>
 
-#include <QDialogButtonBox>
 #include <algorithm>
 
 #include "core/pixelgraphic.h"
@@ -15,6 +14,7 @@
 #include <QDialog>
 
 #include "core/prompts.h"
+#include "platform/dialogbuttons.h"
 #include "platform/qtprompts.h"
 
 namespace {
@@ -53,12 +53,9 @@ int TPrompts::ChooseItem(QWidget* parent, const QString& caption, const QStringL
     list->setObjectName("Items");
     list->addItems(items);
     list->setCurrentRow(current >= 0 && current < items.size() ? current : 0);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &d);
     auto* v = new QVBoxLayout(&d);
     v->addWidget(list);
-    v->addWidget(buttons);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &d, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &d, &QDialog::reject);
+    v->addLayout(OkCancelRow(&d));
     QObject::connect(list, &QListWidget::itemDoubleClicked, &d, &QDialog::accept);
     if (d.exec() != QDialog::Accepted || !list->currentItem()) return -1;
     return list->currentRow();

@@ -1,7 +1,7 @@
 #pragma once
 // The prompts service: every message box and common dialog of every window
 // goes through it. The program installs TQtPrompts (real dialogs); tests
-// install TScriptedPrompts (see scriptedprompts.h) and answer each prompt, so
+// install TScriptedPrompts (tests/support/scriptedprompts.h) and answer each prompt, so
 // no test ever waits on a modal window.
 
 #include <QColor>

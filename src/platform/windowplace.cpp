@@ -2,6 +2,8 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QStyle>
+#include <QWidget>
 #include <algorithm>
 
 QRect StoredWindowRect(long long left, long long top, long long width, long long height) {
@@ -56,4 +58,33 @@ QRect AvailableAreaFor(const QRect& r) {
     if (best.isEmpty() && QGuiApplication::primaryScreen())
         best = QGuiApplication::primaryScreen()->availableGeometry();
     return best;
+}
+
+void CentreOnScreen(QWidget* w) {
+    QScreen* s = w->screen();
+    if (!s && w->parentWidget()) s = w->parentWidget()->screen();
+    if (!s) s = QGuiApplication::primaryScreen();
+    if (!s) return;
+    const QRect area = s->availableGeometry();
+    // Room for the frame the window manager adds (title bar and edges),
+    // which is not known before the window is first mapped.
+    const int top = std::max(0, w->geometry().top() - w->frameGeometry().top());
+    const int titleRoom = top > 0 ? top : w->style()->pixelMetric(QStyle::PM_TitleBarHeight) + 4;
+    const QSize most(area.width() - 8, area.height() - titleRoom - 8);
+    QSize size = w->size();
+    if (size.width() > most.width() || size.height() > most.height()) {
+        size = size.boundedTo(most).expandedTo(w->minimumSize());
+        if (w->minimumSize() != w->maximumSize()) w->resize(size);
+    }
+    const int x = area.left() + std::max(0, (area.width() - w->width()) / 2);
+    // (A window's position is its frame's.)
+    const int y = area.top() + std::max(0, (area.height() - titleRoom - w->height()) / 2);
+    w->move(x, y);
+}
+
+void PlaceOnScreen(QWidget* w) {
+    // Once: later showings keep where the user put the window.
+    if (w->property("tavPlaced").toBool()) return;
+    w->setProperty("tavPlaced", true);
+    CentreOnScreen(w);
 }

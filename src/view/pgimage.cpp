@@ -13,29 +13,12 @@
 #include "core/qt/canvas.h"
 #include "core/qt/drawing.h"
 #include "platform/screendepth.h"
+#include "platform/waitcursor.h"
 #include "view/arrange.h"
 #include "view/clocks.h"
 #include "view/paintrules.h"
 #include "view/paintworker.h"
 #include "view/services.h"
-
-namespace {
-// Shows the wait cursor for its lifetime, whatever happens in between.
-class TWaitCursor {
-  public:
-    explicit TWaitCursor(bool on) : on_(on) {
-        if (on_) QApplication::setOverrideCursor(Qt::WaitCursor);
-    }
-    ~TWaitCursor() {
-        if (on_) QApplication::restoreOverrideCursor();
-    }
-    TWaitCursor(const TWaitCursor&) = delete;
-    TWaitCursor& operator=(const TWaitCursor&) = delete;
-
-  private:
-    bool on_;
-};
-} // namespace
 
 TPGImage::TPGImage(QWidget* parent) : QScrollArea(parent) {
     InstallViewServices();

@@ -22,7 +22,7 @@
 #include "browser/statusbar.h"
 #include "core/qt/print.h"
 #include "formats/library.h"
-#include "platform/scriptedprompts.h"
+#include "support/scriptedprompts.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include "album/qt/albumform.h"
 #include "album/qt/pubwizard.h"
 #include "formats/library.h"
-#include "platform/scriptedprompts.h"
+#include "support/scriptedprompts.h"
 
 namespace {
 

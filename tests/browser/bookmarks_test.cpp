@@ -10,7 +10,7 @@
 #include "browser/bookmarks.h"
 #include "browser/mainform.h"
 #include "fixtures.h"
-#include "platform/scriptedprompts.h"
+#include "support/scriptedprompts.h"
 
 namespace {
 

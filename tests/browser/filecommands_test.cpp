@@ -16,7 +16,7 @@
 #include "core/pixelgraphic.h"
 #include "fixtures.h"
 #include "formats/library.h"
-#include "platform/scriptedprompts.h"
+#include "support/scriptedprompts.h"
 #include <QClipboard>
 #include <QGuiApplication>
 

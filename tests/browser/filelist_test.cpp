@@ -1,4 +1,5 @@
 #include <QHeaderView>
+#include <QUrl>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -249,4 +250,47 @@ TEST(FileList, DragCarriesTagFolderAndNames) {
     junk.setData(kFileDragMime, "\x01\x02");
     EXPECT_FALSE(DecodeFileDrag(&junk).has_value());
     EXPECT_FALSE(DecodeFileDrag(nullptr).has_value());
+}
+
+// What a drop names: a file-list drag's names joined to its folder, only
+// when each is one entry of an absolute folder; other programs' local URLs
+// as they are.
+TEST(FileList, DroppedFilesAreEntriesOfTheirFolder) {
+    struct Case {
+        QString folder;
+        QStringList names;
+        QStringList paths, refused;
+    };
+    const Case cases[] = {
+        {"/pics", {"a.jpg", "b c.png"}, {"/pics/a.jpg", "/pics/b c.png"}, {}},
+        {"/", {"a.jpg"}, {"/a.jpg"}, {}},
+        {"/pics/", {"a.jpg"}, {"/pics/a.jpg"}, {}},
+        {"/pics",
+         {"", ".", "..", "../etc/passwd", "/etc/passwd", QString("a") + QChar(0) + "b", "ok.jpg"},
+         {"/pics/ok.jpg"},
+         {"/pics/", "/pics/.", "/pics/..", "/pics/../etc/passwd", "/pics//etc/passwd",
+          QString("/pics/a") + QChar(0) + "b"}},
+        {"pics", {"a.jpg"}, {}, {"pics/a.jpg"}},
+    };
+    for (const Case& c : cases) {
+        TFileDrag d;
+        d.folder = c.folder;
+        d.names = c.names;
+        std::unique_ptr<QMimeData> m(EncodeFileDrag(d));
+        QStringList refused, paths;
+        for (const TDroppedFile& f : DecodeDroppedFiles(m.get(), &refused))
+            paths << f.Path();
+        EXPECT_EQ(paths, c.paths) << c.folder.toStdString();
+        EXPECT_EQ(refused, c.refused) << c.folder.toStdString();
+    }
+
+    // Other programs' drops: local files only, each its URL's file.
+    QMimeData urls;
+    urls.setUrls({QUrl::fromLocalFile("/a/b.jpg"), QUrl("https://example.org/c.jpg"),
+                  QUrl::fromLocalFile("/top.png"), QUrl::fromLocalFile("/a/dir/")});
+    QStringList paths;
+    for (const TDroppedFile& f : DecodeDroppedFiles(&urls))
+        paths << f.Path();
+    EXPECT_EQ(paths, (QStringList{"/a/b.jpg", "/top.png", "/a/dir/"}));
+    EXPECT_TRUE(DecodeDroppedFiles(nullptr).empty());
 }

@@ -22,7 +22,7 @@
 #include "browser/trash.h"
 #include "fixtures.h"
 #include "platform/paths.h"
-#include "platform/scriptedprompts.h"
+#include "support/scriptedprompts.h"
 
 namespace {
 

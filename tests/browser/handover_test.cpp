@@ -12,7 +12,7 @@
 #include "browser/toolwindows.h"
 #include "fixtures.h"
 #include "platform/paths.h"
-#include "platform/scriptedprompts.h"
+#include "support/scriptedprompts.h"
 
 namespace {
 

@@ -25,7 +25,7 @@
 #include "browser/toolwindows.h"
 #include "fixtures.h"
 #include "platform/prompts.h"
-#include "platform/scriptedprompts.h"
+#include "support/scriptedprompts.h"
 #include "platform/settings.h"
 #include "platform/windowplace.h"
 

@@ -29,7 +29,7 @@
 #include "formats/library.h"
 #include "platform/plaintext.h"
 #include "platform/safeopen.h"
-#include "platform/scriptedprompts.h"
+#include "support/scriptedprompts.h"
 #include "view/pgimage.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include "browser/toolwindows.h"
 #include "fixtures.h"
 #include "platform/paths.h"
-#include "platform/scriptedprompts.h"
+#include "support/scriptedprompts.h"
 #include "platform/windowplace.h"
 
 namespace {

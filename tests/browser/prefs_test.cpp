@@ -16,7 +16,7 @@
 #include "browser/prefs.h"
 #include "browser/toolwindows.h"
 #include "fixtures.h"
-#include "platform/scriptedprompts.h"
+#include "support/scriptedprompts.h"
 
 namespace {
 

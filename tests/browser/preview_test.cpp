@@ -25,7 +25,7 @@
 #include "fixtures.h"
 #include "formats/library.h"
 #include "formats/qt/metafile_qt.h"
-#include "platform/scriptedprompts.h"
+#include "support/scriptedprompts.h"
 #include "view/pgimage.h"
 
 namespace {

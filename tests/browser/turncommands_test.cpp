@@ -16,7 +16,7 @@
 #include "fixtures.h"
 #include "formats/gifwrite.h"
 #include "formats/library.h"
-#include "platform/scriptedprompts.h"
+#include "support/scriptedprompts.h"
 #include "thumbs/thumbcache.h"
 
 namespace {

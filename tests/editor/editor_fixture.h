@@ -14,7 +14,7 @@
 #include "core/pixelgraphic.h"
 #include "editor/qt/editorwindow.h"
 #include "formats/library.h"
-#include "platform/scriptedprompts.h"
+#include "support/scriptedprompts.h"
 #include "view/pgimage.h"
 #include "view/services.h"
 

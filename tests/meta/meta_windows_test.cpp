@@ -18,7 +18,7 @@
 #include "meta/qt/register.h"
 #include "meta_fixtures.h"
 #include "platform/paths.h"
-#include "platform/scriptedprompts.h"
+#include "support/scriptedprompts.h"
 #include "platform/settings.h"
 #include "view/pgimage.h"
 

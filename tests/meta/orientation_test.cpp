@@ -10,7 +10,7 @@
 #include "meta/exif/orientation.h"
 #include "meta/qt/fileprop.h"
 #include "meta_fixtures.h"
-#include "platform/scriptedprompts.h"
+#include "support/scriptedprompts.h"
 #include "platform/settings.h"
 #include "view/pgimage.h"
 

@@ -8,7 +8,7 @@
 #include "core/prompts.h"
 #include "formats/library.h"
 #include "platform/qtprompts.h"
-#include "platform/scriptedprompts.h"
+#include "support/scriptedprompts.h"
 
 TEST(Prompts, ScriptedAnswersInOrderAndUnansweredPromptsNeverBlock) {
     TScopedPrompts p;

@@ -6,7 +6,7 @@
 
 #include "platform/convert.h"
 #include "platform/paths.h"
-#include "platform/scriptedprompts.h"
+#include "support/scriptedprompts.h"
 #include "platform/settings.h"
 #include "platform/windowplace.h"
 

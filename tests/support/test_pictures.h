@@ -3,6 +3,8 @@
 // different from its neighbours, palettes with distinct colours.
 
 #include <QImage>
+#include <cstring>
+#include <gtest/gtest.h>
 #include <memory>
 
 #include "core/pixelgraphic.h"
@@ -38,4 +40,14 @@ inline std::unique_ptr<TPixelGraphic> MakeTestPicture(TPGPixelFormat format, int
 inline QRgb ShownColor(const TPixelGraphic& pg, int x, int y) {
     const TRGB c = pg.GetPixelColor(x, y);
     return qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
+}
+
+// Same size, pixel format, palette and bytes on every row.
+inline void ExpectSamePixels(const TPixelGraphic& a, const TPixelGraphic& b) {
+    ASSERT_EQ(a.GetWidth(), b.GetWidth());
+    ASSERT_EQ(a.GetHeight(), b.GetHeight());
+    ASSERT_EQ(a.PixelFormat(), b.PixelFormat());
+    EXPECT_EQ(a.Palette(), b.Palette());
+    for (int y = 0; y < a.GetHeight(); ++y)
+        ASSERT_EQ(0, std::memcmp(a.ScanLine(y), b.ScanLine(y), size_t(a.RowBytes()))) << y;
 }

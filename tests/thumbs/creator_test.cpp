@@ -17,7 +17,8 @@
 
 #include "browser/filelist.h"
 #include "browser/statusbar.h"
-#include "platform/scriptedprompts.h"
+#include "support/scriptedprompts.h"
+#include "platform/windowplace.h"
 #include "thumbs/qt/thumbedit.h"
 #include "thumbs/qt/thumbtavoptions.h"
 #include "thumbs/qt/toolwidgets.h"

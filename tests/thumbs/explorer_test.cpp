@@ -18,7 +18,7 @@
 
 #include "browser/filelist.h"
 #include "browser/statusbar.h"
-#include "platform/scriptedprompts.h"
+#include "support/scriptedprompts.h"
 #include "support/device_ratio.h"
 #include "support/sample_files.h"
 #include "thumbs/qt/savethumbnail.h"

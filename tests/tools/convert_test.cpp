@@ -20,7 +20,7 @@
 #include "formats/qt/metafile_qt.h"
 #include "../formats/qt/metafile_builders.h"
 #include "core/registry.h"
-#include "platform/scriptedprompts.h"
+#include "support/scriptedprompts.h"
 #include "tools/converter.h"
 #include "tools/qt/convertform.h"
 #include "tools_fixtures.h"

@@ -10,7 +10,7 @@
 
 #include "browser/filelist.h"
 #include "browser/mainform.h"
-#include "platform/scriptedprompts.h"
+#include "support/scriptedprompts.h"
 #include "platform/settings.h"
 #include "tools_fixtures.h"
 

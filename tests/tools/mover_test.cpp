@@ -1,21 +1,23 @@
 // The mover: moving and copying into the browser's folder without replacing
 // anything, files still being written skipped, a move across file systems
-// that leaves no source behind, Auto Update selecting what arrives, and the
-// window's fixed height.
+// that leaves no source behind, Auto Update selecting what arrives, the
+// window's fixed height, and deleting the way the browser does.
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QLineEdit>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include "../support/sample_files.h"
 #include "browser/filelist.h"
+#include "browser/fileops_ui.h"
 #include "browser/fileopsdialogs.h"
 #include "browser/form1.h"
 #include "browser/mainform.h"
 #include "formats/library.h"
-#include "platform/scriptedprompts.h"
+#include "support/scriptedprompts.h"
 #include "tools/qt/moverform.h"
 #include "tools_fixtures.h"
 #include "view/pgimage.h"
@@ -170,4 +172,37 @@ TEST_F(Mover, RenameOntoATakenNameSaysSo) {
     EXPECT_EQ(prompts->Messages(), QStringList{"Error changing name: b.jpg already exists"});
     EXPECT_EQ(ReadFile(source.filePath("a.jpg")), "a");
     EXPECT_EQ(ReadFile(source.filePath("b.jpg")), "b");
+}
+
+// Deleting lets events through, and while it runs no other file command
+// starts, neither the mover's nor the browser's.
+TEST_F(Mover, DeleteLetsEventsThroughAndHoldsOtherFileCommands) {
+    WriteFile(source.filePath("a.jpg"), "a");
+    WriteFile(source.filePath("b.jpg"), "b");
+    WriteFile(target.filePath("x.jpg"), "x");
+    form->ConfirmDeletions = false;
+    form->DeletionMode = 1;
+    form->RefreshList();
+    form->SLV1->selectAll();
+    TfSelectFiles m;
+    ASSERT_TRUE(m.OpenSource(source.path()));
+    Select(m, {"a.jpg", "b.jpg"});
+    bool during = false;
+    QTimer::singleShot(0, &m, [&] {
+        during = true;
+        m.DeleteFiles();
+        m.MoveOrCopy(true);
+        m.AddFolder();
+        m.DeleteFolder();
+        DeleteSelectedFiles(*form);
+    });
+    m.DeleteFiles();
+    EXPECT_TRUE(during);
+    EXPECT_FALSE(QFileInfo::exists(source.filePath("a.jpg")));
+    EXPECT_FALSE(QFileInfo::exists(source.filePath("b.jpg")));
+    EXPECT_EQ(ReadFile(target.filePath("x.jpg")), "x");
+    EXPECT_FALSE(QFileInfo::exists(target.filePath("a.jpg")));
+    EXPECT_TRUE(prompts->asked.empty());
+    EXPECT_TRUE(QFileInfo(source.path()).isDir());
+    EXPECT_EQ(m.List->Count(), 0);
 }

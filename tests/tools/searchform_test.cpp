@@ -12,7 +12,7 @@
 
 #include "browser/mainform.h"
 #include "browser/toolwindows.h"
-#include "platform/scriptedprompts.h"
+#include "support/scriptedprompts.h"
 #include "platform/settings.h"
 #include "tools/qt/register.h"
 #include "tools/qt/searchresults.h"

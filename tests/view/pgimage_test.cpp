@@ -11,7 +11,7 @@
 
 #include "core/exceptions.h"
 #include "core/qt/canvas.h"
-#include "core/qt/clipboard.h"
+#include "formats/qt/clipboard.h"
 #include "formats/library.h"
 #include "support/test_pictures.h"
 #include "view/pgimage.h"

@@ -8,7 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "core/qt/print.h"
-#include "platform/scriptedprompts.h"
+#include "support/scriptedprompts.h"
 #include "support/test_pictures.h"
 #include "view/clocks.h"
 #include "view/services.h"

@@ -46,8 +46,9 @@
 #include "meta/qt/fileprop.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
+#include "platform/waitcursor.h"
+#include "platform/windowplace.h"
 #include "thumbs/qt/thumbtav.h"
-#include "thumbs/qt/toolwidgets.h"
 #include "formats/droptypes.h"
 
 namespace {
@@ -64,11 +65,6 @@ QString PathText(const std::string& bytes) {
 std::string PathBytes(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }
-
-struct TWaitCursor {
-    TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~TWaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 // The album window's drop rule: the upper-case extension with its dot is
 // found in the list of picture types, and the name fits an album file.
@@ -451,8 +447,14 @@ void TfAlbum::ImportAll() {
 }
 
 void TfAlbum::AddFiles(const QString& folder, const QStringList& names) {
-    for (const QString& n : names) {
-        const QString path = QDir(folder).filePath(n);
+    QStringList paths;
+    for (const QString& n : names)
+        paths << QDir(folder).filePath(n);
+    AddPaths(paths);
+}
+
+void TfAlbum::AddPaths(const QStringList& paths) {
+    for (const QString& path : paths) {
         if (!Droppable(path)) {
             ShowMessage("Can't edit " + path, this);
             continue;
@@ -628,16 +630,14 @@ bool TfAlbum::eventFilter(QObject* watched, QEvent* e) {
             return true;
         }
         if (e->type() == QEvent::Drop) {
-            const QMimeData* m = static_cast<QDropEvent*>(e)->mimeData();
-            if (const auto d = DecodeFileDrag(m)) {
-                AddFiles(d->folder, d->names);
-            } else {
-                for (const QUrl& u : m->urls())
-                    if (u.isLocalFile()) {
-                        const QFileInfo fi(u.toLocalFile());
-                        AddFiles(fi.absolutePath(), {fi.fileName()});
-                    }
-            }
+            QStringList refused;
+            QStringList paths;
+            for (const TDroppedFile& f :
+                 DecodeDroppedFiles(static_cast<QDropEvent*>(e)->mimeData(), &refused))
+                paths << f.Path();
+            for (const QString& r : refused)
+                ShowMessage("Can't edit " + r, this);
+            AddPaths(paths);
             return true;
         }
     }

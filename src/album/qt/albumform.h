@@ -76,6 +76,7 @@ class TfAlbum : public QMainWindow {
     void ImportAll();
     // Adds the files as a drop does (the drop rule; "Can't edit " otherwise).
     void AddFiles(const QString& folder, const QStringList& names);
+    void AddPaths(const QStringList& paths);
     void MoveUp();
     void MoveDown();
     void Rotate(int quarterTurns);

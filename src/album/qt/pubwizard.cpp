@@ -32,6 +32,7 @@
 #include "browser/help.h"
 #include "browser/helptopics.h"
 #include "platform/prompts.h"
+#include "platform/waitcursor.h"
 #include "thumbs/outfolder.h"
 
 namespace {
@@ -385,7 +386,7 @@ void TfrmPubWizard::PublishNow() {
     Progress->setValue(0);
     running_ = true;
     cancel_ = false;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TWaitCursor wait;
     const TPublishResult r = Publish(entries, settings, [this](int done) {
         Progress->setValue(done);
         Progress->repaint();
@@ -393,7 +394,7 @@ void TfrmPubWizard::PublishNow() {
         QCoreApplication::processEvents();
         return !cancel_;
     });
-    QApplication::restoreOverrideCursor();
+    wait.Restore();
     running_ = false;
     // A finished run leaves the bar full.
     if (!r.cancelled) Progress->setValue(Progress->maximum());

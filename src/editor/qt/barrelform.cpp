@@ -23,8 +23,10 @@
 #include "core/pixelgraphic.h"
 #include "core/pixelrows.h"
 #include "editor/editorrules.h"
+#include "platform/dialogbuttons.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
+#include "platform/waitcursor.h"
 #include "processing/radial.h"
 #include "view/pgimage.h"
 
@@ -39,11 +41,6 @@ bool SamePicture(const TPixelGraphic& a, const TPixelGraphic& b) {
 }
 
 // The busy cursor while the adjustment runs.
-struct TWaitCursor {
-    TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~TWaitCursor() { QApplication::restoreOverrideCursor(); }
-};
-
 struct TKept {
     const char* setting;
     const char* def;
@@ -116,19 +113,11 @@ TfrmBarrel::TfrmBarrel(QWidget* parent) : QDialog(parent) {
     status->addWidget(Gauge);
     box->addLayout(status);
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    OKBtn = new QPushButton("OK", this);
-    OKBtn->setObjectName("OKBtn");
-    CancelBtn = new QPushButton("Cancel", this);
-    CancelBtn->setObjectName("CancelBtn");
+    QHBoxLayout* buttons = OkCancelRow(this, OKBtn, CancelBtn);
     HelpBtn = new QPushButton("Help", this);
     HelpBtn->setObjectName("HelpBtn");
-    for (QPushButton* b : {OKBtn, CancelBtn, HelpBtn})
-        buttons->addWidget(b);
+    buttons->addWidget(HelpBtn);
     box->addLayout(buttons);
-    connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
-    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
     connect(HelpBtn, &QPushButton::clicked, this, [] { ShowHelpContext(hcRadialAdjustment); });
     connect(ApplyBtn, &QPushButton::clicked, this, [this] { Apply(); });
     connect(cbView, &QComboBox::currentIndexChanged, this, [this](int i) {
@@ -204,17 +193,9 @@ bool TfrmBarrel::eventFilter(QObject* watched, QEvent* e) {
     }
     if (original && e->type() == QEvent::Drop) {
         auto* drop = static_cast<QDropEvent*>(e);
-        QString path;
-        if (const auto d = DecodeFileDrag(drop->mimeData())) {
-            if (!d->names.isEmpty()) path = QDir(d->folder).filePath(d->names.front());
-        } else {
-            for (const QUrl& u : drop->mimeData()->urls())
-                if (u.isLocalFile()) {
-                    path = u.toLocalFile();
-                    break;
-                }
-        }
-        if (path.isEmpty()) return true;
+        const auto files = DecodeDroppedFiles(drop->mimeData());
+        if (files.empty()) return true;
+        const QString path = files.front().Path();
         drop->acceptProposedAction();
         if (!IsEditableDropName(path)) {
             ShowMessage("Can't edit " + path, this);

@@ -42,18 +42,10 @@
 #include "platform/prompts.h"
 #include "platform/screendepth.h"
 #include "platform/settings.h"
+#include "platform/waitcursor.h"
 #include "view/pgimage.h"
 
 namespace {
-
-// The hourglass for the life of a command.
-class TBusyCursor {
-  public:
-    TBusyCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~TBusyCursor() { QApplication::restoreOverrideCursor(); }
-    TBusyCursor(const TBusyCursor&) = delete;
-    TBusyCursor& operator=(const TBusyCursor&) = delete;
-};
 
 std::string LocalName(const QString& path) {
     return QFile::encodeName(path).toStdString();
@@ -164,7 +156,8 @@ void TfrmAcquire::BuildMenus() {
         RunCommand([this] { ExportGIF(); });
     })->setVisible(false);
     file->addSeparator();
-    // The scanner's issue connects these and the main window enables them.
+    // The scanner entries: disabled until the start-up probe finds SANE
+    // (EnableScanner).
     Select1 = file->addAction("Se&lect...");
     Select1->setObjectName("Select1");
     Select1->setEnabled(false);
@@ -333,7 +326,7 @@ void TfrmAcquire::closeEvent(QCloseEvent* e) {
 
 void TfrmAcquire::RunCommand(const std::function<void()>& body) {
     try {
-        TBusyCursor busy;
+        TWaitCursor busy;
         body();
     } catch (const std::exception& e) {
         ShowMessage(QString::fromLocal8Bit(e.what()), this);
@@ -361,7 +354,7 @@ bool TfrmAcquire::EditFile(const QString& path) {
     // Unsaved work the user keeps: nothing is loaded and nothing is wrong.
     if (!QueryUnsaved()) return true;
     try {
-        TBusyCursor busy;
+        TWaitCursor busy;
         LoadAtZoomOne(path);
     } catch (const std::exception&) {
         return false;
@@ -413,7 +406,7 @@ void TfrmAcquire::AcquireImage() {
         if (TTwain::Instance().TwainSaveDibAsBmp(dib, temp.fileName(), this) != 0)
             throw Exception("not saved");
         std::vector<uint8_t>().swap(dib); // released before the picture is read
-        TBusyCursor busy;
+        TWaitCursor busy;
         PGImage1->LoadFromFile(LocalName(temp.fileName()));
         doc_.TookUnsavedPicture(true);
     } catch (const std::exception&) {
@@ -483,7 +476,7 @@ bool TfrmAcquire::FileSaveAs() {
     QString path = Prompts().SaveFileName(this, r, &chosenFilter);
     if (path.isEmpty()) return false;
     path = WithDefaultExtension(path, chosenFilter);
-    TBusyCursor busy;
+    TWaitCursor busy;
     doc_.Save(path);
     FolderContentsChanged(QFileInfo(path).absolutePath());
     return true;
@@ -514,7 +507,7 @@ void TfrmAcquire::ExportGIF() {
         ShowMessage("GIF images can only have 256 colors. I will optimize the colors...", this);
     std::unique_ptr<TPixelGraphic> gif;
     {
-        TBusyCursor busy;
+        TWaitCursor busy;
         gif = GIFExportPicture(picture);
     }
     TFileDialogRequest r;
@@ -700,19 +693,8 @@ void TfrmAcquire::SetSelectTool(bool down) {
 // ---- drops
 
 void TfrmAcquire::DropFiles(const QMimeData* data) {
-    if (!data) return;
-    QString path;
-    if (const auto d = DecodeFileDrag(data)) {
-        if (d->names.isEmpty()) return;
-        path = QDir(d->folder).filePath(d->names.front());
-    } else {
-        for (const QUrl& u : data->urls())
-            if (u.isLocalFile()) {
-                path = u.toLocalFile();
-                break;
-            }
-    }
-    if (!path.isEmpty()) DropFile(path);
+    const auto files = DecodeDroppedFiles(data);
+    if (!files.empty()) DropFile(files.front().Path());
 }
 
 void TfrmAcquire::DropFile(const QString& path) {
@@ -722,7 +704,7 @@ void TfrmAcquire::DropFile(const QString& path) {
     }
     if (!QueryUnsaved()) return;
     try {
-        TBusyCursor busy;
+        TWaitCursor busy;
         doc_.Load(path);
     } catch (const std::exception&) {
         ShowMessage("Can't edit " + path, this);

@@ -2,7 +2,6 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -14,6 +13,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include "platform/dialogbuttons.h"
 #include "platform/prompts.h"
 
 namespace {
@@ -161,13 +161,7 @@ TfrmFileSaveOptions::TfrmFileSaveOptions(QWidget* parent) : QDialog(parent) {
     gl->addWidget(ScreenGammaEdit, 1, 1);
     main->addWidget(gen);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName("OKBtn");
-    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
-    buttons->button(QDialogButtonBox::Cancel)->setObjectName("CancelBtn");
-    connect(buttons, &QDialogButtonBox::accepted, this, &TfrmFileSaveOptions::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    main->addWidget(buttons);
+    main->addLayout(OkCancelRow(this));
     LoadOptions();
 }
 

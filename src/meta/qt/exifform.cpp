@@ -15,6 +15,7 @@
 #include "meta/exif/exiffile.h"
 #include "platform/paths.h"
 #include "platform/prompts.h"
+#include "platform/windowplace.h"
 
 // ---- the list's rows
 
@@ -95,13 +96,7 @@ void TfrmEXIF::Follow(TForm1* form) {
 void TfrmEXIF::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
     Follow(Form1());
-    if (placed_) return;
-    placed_ = true;
-    if (QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen()) {
-        QRect r = frameGeometry();
-        r.moveCenter(s->availableGeometry().center());
-        move(r.topLeft());
-    }
+    PlaceOnScreen(this);
 }
 
 void TfrmEXIF::ShowFile(const QString& fileName) {

@@ -70,5 +70,4 @@ class TfrmEXIF : public QWidget {
     TExifListModel* model_;
     QString fileName_;
     QPointer<TForm1> followed_;
-    bool placed_ = false;
 };

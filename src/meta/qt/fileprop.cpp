@@ -12,6 +12,7 @@
 #include "meta/exif/orientation.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
+#include "platform/windowplace.h"
 #include "view/pgimage.h"
 
 namespace {
@@ -126,11 +127,7 @@ void TfrmFileProp::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
     // Callers set the path and show the dialog; the facts are read now.
     Fill();
-    if (QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen()) {
-        QRect r = frameGeometry();
-        r.moveCenter(s->availableGeometry().center());
-        move(r.topLeft());
-    }
+    CentreOnScreen(this);
 }
 
 void TfrmFileProp::ShowFile(const QString& fileName) {

@@ -1,7 +1,6 @@
 #include "thumbs/qt/savethumbnail.h"
 
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -11,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "browser/foldertree.h"
+#include "platform/dialogbuttons.h"
 #include "platform/prompts.h"
 #include "thumbs/thumbrules.h"
 #include "thumbs/thumbsave.h"
@@ -24,10 +24,7 @@ TfrmSelectFolder::TfrmSelectFolder(QWidget* parent)
     auto* lay = new QVBoxLayout(this);
     Tree = new TFolderTree(this);
     lay->addWidget(Tree, 1);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    lay->addWidget(buttons);
+    lay->addLayout(OkCancelRow(this));
 }
 
 TfrmSaveThumbnail::TfrmSaveThumbnail(QWidget* parent) : QDialog(parent) {
@@ -60,10 +57,7 @@ TfrmSaveThumbnail::TfrmSaveThumbnail(QWidget* parent) : QDialog(parent) {
     form->addRow(lblCount);
     tabs->addTab(page, "Save Options");
     lay->addWidget(tabs);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    lay->addWidget(buttons);
+    lay->addLayout(OkCancelRow(this));
     connect(btnFolder, &QPushButton::clicked, this, &TfrmSaveThumbnail::ChooseFolder);
 }
 

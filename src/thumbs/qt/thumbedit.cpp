@@ -19,6 +19,8 @@
 #include "browser/statusbar.h"
 #include "browser/toolwindows.h"
 #include "platform/prompts.h"
+#include "platform/waitcursor.h"
+#include "platform/windowplace.h"
 #include "thumbs/qt/thumbtav.h"
 #include "thumbs/qt/thumbtavoptions.h"
 #include "thumbs/qt/toolwidgets.h"
@@ -37,18 +39,11 @@ TSheetFileList::TSheetFileList(QWidget* parent) : QListWidget(parent) {
 }
 
 QStringList TSheetFileList::DroppedPictures(const QMimeData* m) {
+    // The drag itself says which folder the names belong to, whichever list
+    // it came from.
     QStringList out;
-    if (!m) return out;
-    if (auto d = DecodeFileDrag(m)) {
-        // Tag 1 carries the browser's folder, any other the explorer's; the
-        // drag itself says which folder the names belong to.
-        for (const QString& n : d->names)
-            if (!n.contains('/') && AcceptsDroppedPicture(n)) out << d->folder + "/" + n;
-        return out;
-    }
-    for (const QUrl& u : m->urls())
-        if (u.isLocalFile() && AcceptsDroppedPicture(QFileInfo(u.toLocalFile()).fileName()))
-            out << u.toLocalFile();
+    for (const TDroppedFile& f : DecodeDroppedFiles(m))
+        if (AcceptsDroppedPicture(f.name)) out << f.Path();
     return out;
 }
 
@@ -244,7 +239,7 @@ void TfrmThumbEdit::Generate() {
     building_ = true;
     cancel_ = false;
     UpdateCommands();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TWaitCursor wait;
     QPointer<TfrmThumbEdit> self(this);
     TSheetEvents ev;
     ev.size = [this](int64_t W, int64_t H) { StatusBar1->SetPanelText(0, SheetSizeText(W, H)); };
@@ -266,7 +261,7 @@ void TfrmThumbEdit::Generate() {
     } catch (const std::exception& e) {
         if (self) ShowMessage(QString::fromStdString(e.what()), this);
     }
-    QApplication::restoreOverrideCursor();
+    wait.Restore();
     if (!self) return;
     building_ = false;
     // A cancelled build keeps the sheet shown before.
@@ -304,10 +299,7 @@ void TfrmThumbEdit::SaveAs() {
 
 void TfrmThumbEdit::showEvent(QShowEvent* e) {
     QMainWindow::showEvent(e);
-    if (!e->spontaneous() && !centred_) {
-        centred_ = true;
-        PlaceOnScreen(this);
-    }
+    if (!e->spontaneous()) PlaceOnScreen(this);
 }
 
 void TfrmThumbEdit::hideEvent(QHideEvent* e) {

@@ -65,5 +65,4 @@ class TfrmThumbEdit : public QMainWindow {
     TfrmThumbTavOptions* ownOptions_ = nullptr;
     bool building_ = false;
     bool cancel_ = false;
-    bool centred_ = false;
 };

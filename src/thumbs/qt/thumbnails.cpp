@@ -31,6 +31,8 @@
 #include "browser/toolwindows.h"
 #include "core/qt/bitmap.h"
 #include "platform/prompts.h"
+#include "platform/waitcursor.h"
+#include "platform/windowplace.h"
 #include "thumbs/qt/savethumbnail.h"
 #include "thumbs/outfolder.h"
 #include "thumbs/qt/thumbtav.h"
@@ -310,7 +312,7 @@ void TfrmThumbnails::SetListStyle(TListStyle s) {
 }
 
 void TfrmThumbnails::TakeHandOver(const QString& folder, const QStringList&) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TWaitCursor wait;
     SetListStyle(lsDetails);
     if (!folder.isEmpty()) {
         STV1->SelectFolder(folder);
@@ -321,7 +323,6 @@ void TfrmThumbnails::TakeHandOver(const QString& folder, const QStringList&) {
     show();
     raise();
     activateWindow();
-    QApplication::restoreOverrideCursor();
 }
 
 void TfrmThumbnails::FolderChange(const QString& folder) {
@@ -674,11 +675,8 @@ void TfrmThumbnails::SaveThumbnails() {
 void TfrmThumbnails::showEvent(QShowEvent* e) {
     QMainWindow::showEvent(e);
     if (e->spontaneous()) return;
-    if (!centred_) {
-        // The first showing puts the window in the middle of its screen.
-        centred_ = true;
-        PlaceOnScreen(this);
-    }
+    // The first showing puts the window in the middle of its screen.
+    PlaceOnScreen(this);
     LV1->SortColumn = 0;
     LV1->SortAscending = true;
     LV1->SortItems();

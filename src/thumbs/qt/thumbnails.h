@@ -109,7 +109,6 @@ class TfrmThumbnails : public QMainWindow, public TToolHandOver {
     // ThumbSize times this many pixels a side, shown in ThumbSize.
     qreal thumbRatio_ = 1.0;
     bool saving_ = false;
-    bool centred_ = false;
     QFileSystemWatcher* watcher_;
     QTimer* refillTimer_;
 };

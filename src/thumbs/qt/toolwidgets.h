@@ -1,8 +1,7 @@
 #pragma once
 // Small pieces the tool windows share: a text elided in the middle that
-// keeps its end (where file names differ: "img_…0815.jpg"), a list delegate
-// that elides each line to the list's width instead of cutting it off, and
-// placing a tool window wholly on its screen when it first shows.
+// keeps its end (where file names differ: "img_…0815.jpg"), and a list delegate
+// that elides each line to the list's width instead of cutting it off.
 
 #include <QString>
 #include <QStyledItemDelegate>
@@ -24,9 +23,3 @@ class TElidingDelegate : public QStyledItemDelegate {
                const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 };
-
-// Puts `w` in the middle of the screen area available to it, shrunk first
-// when it is larger than that area, so that the whole window and its title
-// bar are on the screen. Only the first call for a window does anything
-// (later showings keep where the user put it).
-void PlaceOnScreen(QWidget* w);

@@ -24,13 +24,14 @@
 #include "browser/filelist.h"
 #include "browser/form1.h"
 #include "browser/mainform.h"
-#include "browser/trash.h"
+#include "browser/fileops_ui.h"
 #include "core/pixelgraphic.h"
 #include "editor/qt/giftrans.h"
 #include "formats/jpeg.h"
 #include "meta/qt/fileprop.h"
 #include "platform/prompts.h"
-#include "thumbs/qt/toolwidgets.h"
+#include "platform/waitcursor.h"
+#include "platform/windowplace.h"
 #include "view/pgimage.h"
 
 namespace {
@@ -41,11 +42,6 @@ QString FileText(const QString& path) {
     if (path.isEmpty() || !fi.exists()) return QString();
     return path + " " + QString::number(fi.size() / 1024 + 1) + "K";
 }
-
-struct TWaitCursor {
-    TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~TWaitCursor() { QApplication::restoreOverrideCursor(); }
-};
 
 } // namespace
 
@@ -321,27 +317,23 @@ void TfrmConvert::Convert() {
 void TfrmConvert::DeleteConverted() {
     if (target_.isEmpty()) return;
     TForm1* f = Form1();
-    if (!f || f->ConfirmDeletions) {
-        if (Prompts().MessageBox(this, "Delete file " + target_ + "?", "Confirm",
-                                 QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::Question) != QMessageBox::Yes)
-            return;
+    const QString target = target_;
+    const QFileInfo fi(target);
+    TDeleteFilesStep step;
+    step.parent = this;
+    step.folder = fi.absolutePath();
+    step.names = {fi.fileName()};
+    step.confirm = !f || f->ConfirmDeletions;
+    step.permanent = f && f->DeletionMode == 1;
+    const auto deleted = DeleteFilesStep(step);
+    if (!deleted || deleted->isEmpty()) return;
+    // Events ran during the step: a new conversion keeps its own result.
+    if (target_ == target) {
+        target_.clear();
+        PGImage2->TakePixelGraphic(std::unique_ptr<TPixelGraphic>());
+        ShowSizes();
     }
-    const bool permanent = f && f->DeletionMode == 1;
-    if (permanent) {
-        if (::unlink(QFile::encodeName(target_).constData()) != 0) {
-            ShowMessage("Error deleting " + target_, this);
-            return;
-        }
-    } else if (!DeleteToRecycleBin(target_)) {
-        ShowMessage("Error moving " + target_ + " to recycle bin", this);
-        return;
-    }
-    const QString folder = QFileInfo(target_).absolutePath();
-    target_.clear();
-    PGImage2->TakePixelGraphic(std::unique_ptr<TPixelGraphic>());
-    ShowSizes();
-    FolderContentsChanged(folder);
+    FolderContentsChanged(step.folder);
 }
 
 bool TfrmConvert::eventFilter(QObject* watched, QEvent* e) {
@@ -353,16 +345,8 @@ bool TfrmConvert::eventFilter(QObject* watched, QEvent* e) {
     }
     if (left && e->type() == QEvent::Drop) {
         // Exactly one name, from the folder the drag came from.
-        const QMimeData* m = static_cast<QDropEvent*>(e)->mimeData();
-        QStringList paths;
-        if (const auto d = DecodeFileDrag(m)) {
-            for (const QString& n : d->names)
-                paths << QDir(d->folder).filePath(n);
-        } else {
-            for (const QUrl& u : m->urls())
-                if (u.isLocalFile()) paths << u.toLocalFile();
-        }
-        if (paths.size() == 1) SetSource(paths.front());
+        const auto files = DecodeDroppedFiles(static_cast<QDropEvent*>(e)->mimeData());
+        if (files.size() == 1) SetSource(files.front().Path());
         return true;
     }
     if ((left || right) && e->type() == QEvent::ContextMenu) {

@@ -23,6 +23,8 @@
 #include "core/fileops.h"
 #include "platform/convert.h"
 #include "platform/prompts.h"
+#include "platform/waitcursor.h"
+#include "platform/windowplace.h"
 #include "thumbs/qt/toolwidgets.h"
 #include "tools/increname.h"
 #include "formats/droptypes.h"
@@ -150,8 +152,6 @@ TfrmIncRename::TfrmIncRename(QWidget* parent)
 
 void TfrmIncRename::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
-    if (centred_) return;
-    centred_ = true;
     PlaceOnScreen(this);
 }
 
@@ -175,22 +175,12 @@ QStringList TfrmIncRename::Lines() const {
 void TfrmIncRename::DropFiles(const QMimeData* data) {
     QStringList add;
     QStringList refused;
-    if (const auto drag = DecodeFileDrag(data)) {
-        // The payload names the folder its names belong to, whichever list
-        // they came from.
-        const QString folder = AddBackslash(drag->folder);
-        for (const QString& name : drag->names) {
-            if (name.isEmpty() || name.contains('/') || !drag->folder.startsWith('/'))
-                refused << folder + name;
-            else if (IsIncRenameDropType(name))
-                add << folder + name;
-        }
-    } else if (data) {
-        for (const QUrl& url : data->urls()) {
-            const QString path = url.toLocalFile();
-            if (path.isEmpty()) continue;
-            if (IsIncRenameDropType(path) && QFileInfo(path).isFile()) add << path;
-        }
+    // A file-list drag names the folder its names belong to, whichever list
+    // they came from; other programs' files are taken when they are files.
+    const bool fromList = DecodeFileDrag(data).has_value();
+    for (const TDroppedFile& f : DecodeDroppedFiles(data, &refused)) {
+        const QString path = f.Path();
+        if (IsIncRenameDropType(path) && (fromList || QFileInfo(path).isFile())) add << path;
     }
     FileList->addItems(add);
     for (const QString& r : refused)
@@ -260,7 +250,7 @@ void TfrmIncRename::Rename() {
         return;
     }
 
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TWaitCursor wait;
     std::vector<TIncRenameStep> steps = PlanIncRename(lines, NewName->text(), *number);
     RunIncRename(steps);
     // The list is rewritten once, not line by line.
@@ -268,7 +258,7 @@ void TfrmIncRename::Rename() {
     FileList->clear();
     FileList->addItems(IncRenameResults(steps));
     FileList->setUpdatesEnabled(true);
-    QApplication::restoreOverrideCursor();
+    wait.Restore();
 
     if (TForm1* f = Form1()) f->RefreshList();
 }

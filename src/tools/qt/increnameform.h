@@ -63,7 +63,6 @@ class TfrmIncRename : public QWidget, public TToolHandOver {
     void showEvent(QShowEvent* e) override;
 
   private:
-    bool centred_ = false;
 };
 
 // True for a name whose extension is one of the picture types a drop takes.

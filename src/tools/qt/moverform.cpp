@@ -33,7 +33,6 @@
 #include "browser/mainform.h"
 #include "browser/previewcontrols.h"
 #include "browser/statusbar.h"
-#include "browser/trash.h"
 #include "core/fileops.h"
 #include "core/pixelgraphic.h"
 #include "core/qt/bitmap.h"
@@ -41,7 +40,8 @@
 #include "formats/desktopicon.h"
 #include "meta/qt/fileprop.h"
 #include "platform/prompts.h"
-#include "thumbs/qt/toolwidgets.h"
+#include "platform/waitcursor.h"
+#include "platform/windowplace.h"
 #include "platform/settings.h"
 #include "thumbs/qt/thumbtav.h"
 #include "view/pgimage.h"
@@ -58,16 +58,6 @@ std::string Bytes(const QString& path) {
 QString Join(const QString& folder, const QString& name) {
     return folder.endsWith('/') ? folder + name : folder + "/" + name;
 }
-
-struct TWaitCursor {
-    bool on = true;
-    TWaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~TWaitCursor() { Restore(); }
-    void Restore() {
-        if (on) QApplication::restoreOverrideCursor();
-        on = false;
-    }
-};
 
 // A picture of `size` fitted into the preview box keeping its aspect
 // (r = height / width), or its own size when it fits.
@@ -425,7 +415,7 @@ QString TfSelectFiles::SelectedPath() const {
 void TfSelectFiles::MoveOrCopy(bool move) {
     TForm1* f = Form1();
     const QString target = BrowserFolder();
-    if (running_ || target.isEmpty() || List->SelCount() == 0) return;
+    if (running_ || FileOperationRunning() || target.isEmpty() || List->SelCount() == 0) return;
     running_ = true;
     TWaitCursor wait;
     // The browser's one selected name, to find it again after the listing.
@@ -480,45 +470,27 @@ void TfSelectFiles::MoveOrCopy(bool move) {
 
 void TfSelectFiles::DeleteFiles() {
     if (running_) return;
-    const QStringList names = List->SelectedNames();
-    if (names.isEmpty()) {
-        ShowMessage("You need to click on a file name first", this);
-        return;
-    }
     TForm1* f = Form1();
-    if (!f || f->ConfirmDeletions) {
-        const QString q =
-            names.size() == 1 ? "Delete file " + names.front() + "?" : "Delete selected files?";
-        if (Prompts().MessageBox(this, q, "Confirm", QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::Information) != QMessageBox::Yes)
-            return;
-    }
+    TDeleteFilesStep step;
+    step.parent = this;
+    step.folder = source_;
+    step.names = List->SelectedNames();
+    step.confirm = !f || f->ConfirmDeletions;
+    step.permanent = f && f->DeletionMode == 1;
+    step.status = [this](const QString& text) { SB1->SetPanelText(3, text); };
+    // The folder as it was when the step began: events run in between.
+    const QString folder = source_;
+    step.refresh = [this, folder] {
+        Relist();
+        FolderContentsChanged(folder);
+    };
     running_ = true;
-    TWaitCursor wait;
-    QStringList paths;
-    for (const QString& n : names)
-        paths << Join(source_, n);
-    const bool permanent = f && f->DeletionMode == 1;
-    for (const QString& path : paths) {
-        SB1->SetPanelText(3, "Deleting " + path);
-        if (permanent) {
-            if (::unlink(Bytes(path).c_str()) != 0) {
-                wait.Restore();
-                ShowMessage("Error deleting " + path, this);
-            }
-        } else if (!DeleteToRecycleBin(path)) {
-            wait.Restore();
-            ShowMessage("Error moving " + path + " to recycle bin", this);
-        }
-    }
-    SB1->SetPanelText(3, "Updating...");
-    Relist();
-    FolderContentsChanged(source_);
-    SB1->SetPanelText(3, QString());
+    DeleteFilesStep(step);
     running_ = false;
 }
 
 void TfSelectFiles::RenameFile() {
+    if (running_ || FileOperationRunning()) return;
     const int n = List->SelCount();
     if (n >= 2) {
         ShowMessage("You must select a single file for this function", this);
@@ -642,31 +614,17 @@ void TfSelectFiles::Preview() {
 }
 
 void TfSelectFiles::AddFolder() {
-    if (source_.isEmpty()) return;
-    TfDirAdd* d = DirAddDialog();
-    d->Label1->setText(source_.endsWith('/') ? source_ : source_ + "/");
-    if (ExecDialog(d) != QDialog::Accepted) return;
-    const QString name = d->NewFolder->text();
-    const QString path = Join(source_, name);
-    if (!IsPlainName(name) || ::mkdir(Bytes(path).c_str(), 0777) != 0) {
-        MessageDlg("Cannot create directory " + path, QMessageBox::Warning, QMessageBox::Ok, this);
-        return;
-    }
-    OpenSource(path);
+    AddFolderStep(this, source_, [this](const QString& path) { OpenSource(path); });
 }
 
 void TfSelectFiles::DeleteFolder() {
     const QString folder = source_;
-    if (folder.isEmpty() || folder == "/") return;
-    if (MessageDlg("Delete folder " + folder + "?", QMessageBox::Question,
-                   QMessageBox::Yes | QMessageBox::No, this) != QMessageBox::Yes)
-        return;
     // Leave the folder first: the list is in it.
-    QString root = QStorageInfo(folder).rootPath();
-    if (root.isEmpty()) root = "/";
-    OpenSource(root);
-    if (::rmdir(Bytes(folder).c_str()) != 0)
-        ShowMessage("Directory can't be deleted - there might be files in it!", this);
+    DeleteFolderStep(this, folder, [this, &folder] {
+        QString root = QStorageInfo(folder).rootPath();
+        if (root.isEmpty()) root = "/";
+        OpenSource(root);
+    });
 }
 
 void TfSelectFiles::SaveDefaultPath() {

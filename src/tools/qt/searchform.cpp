@@ -21,7 +21,8 @@
 #include "browser/mainform.h"
 #include "core/fileops.h"
 #include "platform/prompts.h"
-#include "thumbs/qt/toolwidgets.h"
+#include "platform/waitcursor.h"
+#include "platform/windowplace.h"
 #include "tools/qt/searchresults.h"
 
 namespace {
@@ -157,8 +158,6 @@ void TfSearch::TakeHandOver(const QString& folder, const QStringList&) {
 
 void TfSearch::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
-    if (centred_) return;
-    centred_ = true;
     PlaceOnScreen(this);
 }
 
@@ -287,7 +286,7 @@ void TfSearch::ResultActivated(int row) {
 void TfSearch::ShowResult(const QString& path) {
     TForm1* f = Form1();
     if (!f) return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    TWaitCursor wait;
     const qsizetype slash = path.lastIndexOf('/');
     const QString folder = slash <= 0 ? QStringLiteral("/") : path.left(slash);
     const QString name = path.mid(slash + 1);
@@ -307,7 +306,6 @@ void TfSearch::ShowResult(const QString& path) {
         }
     }
     f->ShowInPreview(path);
-    QApplication::restoreOverrideCursor();
 }
 
 void TfSearch::keyPressEvent(QKeyEvent* e) {

@@ -89,5 +89,4 @@ class TfSearch : public QWidget, public TToolHandOver {
     QTimer poll_;
     bool running_ = false;
     bool polling_ = false;
-    bool centred_ = false;
 };

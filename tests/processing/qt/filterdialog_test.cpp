@@ -13,7 +13,7 @@
 #include <QTest>
 
 #include "core/pixelrows.h"
-#include "platform/scriptedprompts.h"
+#include "support/scriptedprompts.h"
 #include "support/device_ratio.h"
 #include "processing/convfilter.h"
 #include "processing/filtervalues.h"

@@ -1,4 +1,4 @@
-#include "core/qt/clipboard.h"
+#include "formats/qt/clipboard.h"
 
 #include <QClipboard>
 #include <QGuiApplication>

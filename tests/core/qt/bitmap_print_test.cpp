@@ -1,6 +1,5 @@
-// Conversion to and from QImage, the clipboard contents, and printing to PDF.
+// Conversion to and from QImage, and printing to PDF.
 
-#include <QClipboard>
 #include <QFile>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -12,20 +11,10 @@
 
 #include "core/exceptions.h"
 #include "core/qt/bitmap.h"
-#include "core/qt/clipboard.h"
 #include "core/qt/print.h"
 #include "support/test_pictures.h"
 
 namespace {
-
-void ExpectSamePicture(const TPixelGraphic& a, const TPixelGraphic& b) {
-    ASSERT_EQ(a.GetWidth(), b.GetWidth());
-    ASSERT_EQ(a.GetHeight(), b.GetHeight());
-    ASSERT_EQ(a.PixelFormat(), b.PixelFormat());
-    EXPECT_EQ(a.Palette(), b.Palette());
-    for (int y = 0; y < a.GetHeight(); ++y)
-        ASSERT_EQ(0, std::memcmp(a.ScanLine(y), b.ScanLine(y), size_t(a.RowBytes()))) << y;
-}
 
 TEST(Bitmap, RoundTripGivesBackPixelsAndPalette) {
     for (TPGPixelFormat f : {pg1Bit, pg4Bit, pg8Bit, pg24Bit}) {
@@ -39,7 +28,7 @@ TEST(Bitmap, RoundTripGivesBackPixelsAndPalette) {
         int changes = 0;
         back.OnChange = [&](TObject*) { ++changes; };
         AssignFromBitmap(back, bmp);
-        ExpectSamePicture(*pg, back);
+        ExpectSamePixels(*pg, back);
         EXPECT_EQ(changes, 1);
     }
 }
@@ -58,32 +47,6 @@ TEST(Bitmap, ForeignImagesBecomeTheNearestPictureFormat) {
     EXPECT_EQ(pg.GetPixelColor(1, 1), RGB(77, 77, 77));
     AssignFromBitmap(pg, QImage());
     EXPECT_TRUE(pg.GetEmpty());
-}
-
-TEST(Clipboard, CarriesAPackedDibAsBmpAndAnImage) {
-    auto pg = MakeTestPicture(pg8Bit, 5, 3);
-    pg->SetPaletteCount(20); // biClrUsed follows the palette, not the format
-    const std::vector<uint8_t> dib = SaveToClipboardFormat(*pg);
-    ASSERT_EQ(dib.size(), size_t(40 + 4 * 20 + pg->ImageSize()));
-    BITMAPINFOHEADER h;
-    std::memcpy(&h, dib.data(), 40);
-    EXPECT_EQ(h.biClrUsed, 20u);
-    EXPECT_EQ(h.biBitCount, 8);
-    EXPECT_EQ(h.biHeight, 3);
-    EXPECT_EQ(dib[40 + 4 * 3 + 2], GetRValue(pg->PaletteEntry(3)));
-
-    PGCopyToClipboard(*pg);
-    ASSERT_TRUE(PGClipboardHasPicture());
-    const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
-    const QByteArray bmp = mime->data("image/bmp");
-    ASSERT_EQ(size_t(bmp.size()), 14 + dib.size());
-    EXPECT_TRUE(bmp.startsWith("BM"));
-    EXPECT_EQ(0, std::memcmp(bmp.constData() + 14, dib.data(), dib.size()));
-    const QImage img = qvariant_cast<QImage>(mime->imageData());
-    EXPECT_EQ(img.pixel(4, 2) & 0xFFFFFF, ShownColor(*pg, 4, 2) & 0xFFFFFF);
-
-    TPixelGraphic empty;
-    EXPECT_THROW(SaveToClipboardFormat(empty), EPGEmpty);
 }
 
 TEST(Print, PageRectangleFillsOneDirectionAndCentresTheOther) {
