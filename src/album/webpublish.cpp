@@ -15,6 +15,7 @@
 #include "core/pixelgraphic.h"
 #include "core/registry.h"
 #include "formats/jpeg.h"
+#include "formats/webp.h"
 #include "processing/convfilter.h"
 #include "thumbs/outfolder.h"
 
@@ -90,7 +91,8 @@ std::unique_ptr<TPixelGraphic> Fitted(TPixelGraphic& picture, QSize size,
     return out;
 }
 
-void SaveJpeg(TPixelGraphic& picture, const QString& path) {
+// Saves in the format of the path's extension.
+void SavePicture(TPixelGraphic& picture, const QString& path) {
     picture.SetSaveColorResWarningAction(pgwaIgnore);
     picture.SaveToFile(QFile::encodeName(path).toStdString());
 }
@@ -110,6 +112,7 @@ bool CopyWhole(const QString& from, const QString& to) {
 
 struct TCell {
     QString picture, thumbnail, caption;
+    QString webpThumbnail; // empty: none written
 };
 
 class TPublisher {
@@ -164,16 +167,18 @@ class TPublisher {
         // the album (other than this byte copy onto itself) or a file this
         // run wrote takes the next free N_2, N_3, ...
         const QString base = PublishBaseName(path);
-        QString n, full, thumb;
+        QString n, full, thumb, webpThumb;
         bool self = false;
         for (int k = 1; k < 10000; ++k) {
             n = k == 1 ? base : base + "_" + QString::number(k);
             full = QDir(folder).filePath(n + ".jpg");
             thumb = QDir(folder).filePath("tm_" + n + ".jpg");
+            webpThumb = QDir(folder).filePath("tm_" + n + ".webp");
             self = byteCopy && SameFile(QFile::encodeName(full).toStdString(),
                                         QFile::encodeName(path).toStdString());
             const bool fullFree = !Taken(full) && (self || !IsSource(full));
-            if (fullFree && !Taken(thumb) && !IsSource(thumb)) break;
+            const bool webpFree = !s_.webp || (!Taken(webpThumb) && !IsSource(webpThumb));
+            if (fullFree && !Taken(thumb) && !IsSource(thumb) && webpFree) break;
         }
         std::unique_ptr<TPixelGraphic> picture;
         try {
@@ -196,10 +201,21 @@ class TPublisher {
             return false;
         }
         bool ok = true;
+        bool webpWritten = false;
         try {
             auto t = Fitted(*picture, PublishFit(size, s_.thumbnailSize), s_);
-            SaveJpeg(*t, thumb);
+            SavePicture(*t, thumb);
             written_.insert(QFileInfo(thumb).absoluteFilePath());
+            if (s_.webp) {
+                try {
+                    SavePicture(*t, webpThumb);
+                    written_.insert(QFileInfo(webpThumb).absoluteFilePath());
+                    webpWritten = true;
+                } catch (const std::exception&) {
+                    r_.messages << "Error writing file: " + webpThumb;
+                    ok = false;
+                }
+            }
         } catch (const std::exception&) {
             r_.messages << "Error writing file: " + thumb;
             ok = false;
@@ -207,11 +223,11 @@ class TPublisher {
         try {
             if (!fits) {
                 auto f = Fitted(*picture, PublishFit(size, s_.maxSize), s_);
-                SaveJpeg(*f, full);
+                SavePicture(*f, full);
             } else if (byteCopy) {
                 if (!self && !CopyWhole(path, full)) throw std::runtime_error("copy");
             } else {
-                SaveJpeg(*picture, full);
+                SavePicture(*picture, full);
             }
             written_.insert(QFileInfo(full).absoluteFilePath());
         } catch (const std::exception&) {
@@ -222,6 +238,7 @@ class TPublisher {
         ++r_.written;
         cell.picture = n + ".jpg";
         cell.thumbnail = "tm_" + n + ".jpg";
+        cell.webpThumbnail = webpWritten ? "tm_" + n + ".webp" : QString();
         cell.caption = s_.captionOption == 1 ? n + ".jpg"
                        : s_.captionOption == 2
                            ? QString::fromUtf8(QByteArray::fromStdString(e.caption))
@@ -255,6 +272,20 @@ TPublishResult Publish(const std::vector<TAlbumEntry>& entries, const TPublishSe
     }
     JPEGQuality = std::clamp(s.quality, 1, 100);
     JPEGProgressive = s.progressive;
+    // The WebP writer's settings belong to the editor's save options: this
+    // run borrows them and gives them back.
+    struct TWebPSettings {
+        int quality = WebPQuality;
+        bool lossless = WebPLossless;
+        ~TWebPSettings() {
+            WebPQuality = quality;
+            WebPLossless = lossless;
+        }
+    } keepWebP;
+    if (s.webp) {
+        WebPQuality = std::clamp(s.quality, 1, 100);
+        WebPLossless = false;
+    }
     const QString base = PublishPageBase(s.pageName);
     if (base.isEmpty()) {
         r.messages << "Invalid page name";
@@ -306,9 +337,14 @@ TPublishResult Publish(const std::vector<TAlbumEntry>& entries, const TPublishSe
                 if (!publisher.NextCell(c)) break;
                 // The alternative text: the caption, else the picture's name.
                 const QString alt = c.caption.isEmpty() ? c.picture : c.caption;
-                QString line = "<td align=\"center\"><a href=\"" + HtmlUrl(c.picture) +
-                               "\"><img border=\"1\" src=\"" + HtmlUrl(c.thumbnail) +
-                               "\" alt=\"" + HtmlText(alt) + "\">";
+                const QString img = "<img border=\"1\" src=\"" + HtmlUrl(c.thumbnail) +
+                                    "\" alt=\"" + HtmlText(alt) + "\">";
+                QString line = "<td align=\"center\"><a href=\"" + HtmlUrl(c.picture) + "\">";
+                if (c.webpThumbnail.isEmpty())
+                    line += img;
+                else
+                    line += "<picture><source type=\"image/webp\" srcset=\"" +
+                            HtmlUrl(c.webpThumbnail) + "\">" + img + "</picture>";
                 if (!c.caption.isEmpty() || s.captionOption != 0)
                     line += "<BR>" + HtmlText(c.caption);
                 cells << line + "</a></td>";

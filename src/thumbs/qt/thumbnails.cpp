@@ -21,16 +21,16 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "browser/browsercontext.h"
 #include "browser/filelist.h"
 #include "browser/foldertree.h"
 #include "browser/form1.h"
-#include "browser/mainform.h"
 #include "browser/statusbar.h"
 #include "browser/toolwindows.h"
 #include "core/qt/bitmap.h"
 #include "platform/prompts.h"
-#include "thumbs/qt/savethumbnail.h"
 #include "thumbs/outfolder.h"
+#include "thumbs/qt/savethumbnail.h"
 #include "thumbs/qt/thumbtav.h"
 #include "thumbs/qt/toolwidgets.h"
 #include "thumbs/thumbrun.h"
@@ -321,7 +321,7 @@ void TfrmThumbnails::TakeHandOver(const QString& folder, const QStringList&) {
 
 void TfrmThumbnails::FolderChange(const QString& folder) {
     if (saving_ || folder.isEmpty()) return;
-    const QString mask = Form1() ? Form1()->FileMask : BuildFileMask();
+    const QString mask = BrowserFileMask();
     try {
         FillFileList(LV1, folder, StatusBar1, mask);
     } catch (const std::exception& e) {
@@ -369,7 +369,7 @@ void TfrmThumbnails::Esc() {
 
 void TfrmThumbnails::Refill() {
     if (saving_ || CurrentFolder().isEmpty()) return;
-    const QString mask = Form1() ? Form1()->FileMask : BuildFileMask();
+    const QString mask = BrowserFileMask();
     try {
         FillFileList(LV1, CurrentFolder(), StatusBar1, mask);
     } catch (const std::exception& e) {
@@ -473,7 +473,7 @@ void TfrmThumbnails::FolderMayHaveChanged() {
         refillTimer_->start();
         return;
     }
-    const QString mask = Form1() ? Form1()->FileMask : BuildFileMask();
+    const QString mask = BrowserFileMask();
     std::vector<TFileItem> now;
     try {
         now = ListFolderFiles(CurrentFolder(), mask, ViewAllFiles);

@@ -21,9 +21,9 @@
 #include <cmath>
 #include <unistd.h>
 
+#include "browser/browsercontext.h"
 #include "browser/filelist.h"
 #include "browser/form1.h"
-#include "browser/mainform.h"
 #include "browser/trash.h"
 #include "core/pixelgraphic.h"
 #include "editor/qt/giftrans.h"
@@ -320,14 +320,14 @@ void TfrmConvert::Convert() {
 
 void TfrmConvert::DeleteConverted() {
     if (target_.isEmpty()) return;
-    TForm1* f = Form1();
-    if (!f || f->ConfirmDeletions) {
+    const TDeletionSettings deletion = BrowserDeletion();
+    if (deletion.Confirm) {
         if (Prompts().MessageBox(this, "Delete file " + target_ + "?", "Confirm",
                                  QMessageBox::Yes | QMessageBox::No,
                                  QMessageBox::Question) != QMessageBox::Yes)
             return;
     }
-    const bool permanent = f && f->DeletionMode == 1;
+    const bool permanent = deletion.Permanent;
     if (permanent) {
         if (::unlink(QFile::encodeName(target_).constData()) != 0) {
             ShowMessage("Error deleting " + target_, this);
