@@ -20,6 +20,7 @@
 #include "core/registry.h"
 #include "core/stream.h"
 #include "formats/jpeg.h"
+#include "formats/webp.h"
 #include "processing/convfilter.h"
 #include "thumbs/outfolder.h"
 
@@ -95,7 +96,8 @@ std::unique_ptr<TPixelGraphic> Fitted(TPixelGraphic& picture, QSize size,
     return out;
 }
 
-void SaveJpeg(TPixelGraphic& picture, const QString& path) {
+// Saves in the format of the path's extension.
+void SavePicture(TPixelGraphic& picture, const QString& path) {
     picture.SetSaveColorResWarningAction(pgwaIgnore);
     picture.SaveToFile(QFile::encodeName(path).toStdString());
 }
@@ -115,6 +117,7 @@ bool CopyWhole(const QString& from, const QString& to) {
 
 struct TCell {
     QString picture, thumbnail, caption;
+    QString webpThumbnail; // empty: none written
 };
 
 class TPublisher {
@@ -168,10 +171,10 @@ class TPublisher {
         bool onWorker = true;
         QSize size;
         bool fits = false, byteCopy = false, self = false;
-        QString n, full, thumb;
+        QString n, full, thumb, webpThumb; // webpThumb: only with the WebP option
         // Results, handed over in album order.
         QStringList messages;
-        bool loaded = false, ok = true;
+        bool loaded = false, ok = true, webpWritten = false;
         std::future<void> work;
     };
 
@@ -218,13 +221,16 @@ class TPublisher {
             j.n = k == 1 ? base : base + "_" + QString::number(k);
             j.full = QDir(s_.folder).filePath(j.n + ".jpg");
             j.thumb = QDir(s_.folder).filePath("tm_" + j.n + ".jpg");
+            j.webpThumb = s_.webp ? QDir(s_.folder).filePath("tm_" + j.n + ".webp") : QString();
             j.self = j.byteCopy && SameFile(QFile::encodeName(j.full).toStdString(), native);
             const bool fullFree = !Taken(j.full) && (j.self || !IsSource(j.full));
-            if (fullFree && !Taken(j.thumb) && !IsSource(j.thumb)) break;
+            const bool webpFree = !s_.webp || (!Taken(j.webpThumb) && !IsSource(j.webpThumb));
+            if (fullFree && !Taken(j.thumb) && !IsSource(j.thumb) && webpFree) break;
         }
         // Both names are this picture's from now on, whatever its outcome.
         written_.insert(QFileInfo(j.thumb).absoluteFilePath());
         written_.insert(QFileInfo(j.full).absoluteFilePath());
+        if (s_.webp) written_.insert(QFileInfo(j.webpThumb).absoluteFilePath());
         return j;
     }
 
@@ -255,7 +261,16 @@ class TPublisher {
         if (cancelled_) return;
         try {
             auto t = Fitted(*picture, PublishFit(j.size, s_.thumbnailSize), s_);
-            SaveJpeg(*t, j.thumb);
+            SavePicture(*t, j.thumb);
+            if (s_.webp) {
+                try {
+                    SavePicture(*t, j.webpThumb);
+                    j.webpWritten = true;
+                } catch (const std::exception&) {
+                    j.messages << "Error writing file: " + j.webpThumb;
+                    j.ok = false;
+                }
+            }
         } catch (const std::exception&) {
             j.messages << "Error writing file: " + j.thumb;
             j.ok = false;
@@ -263,11 +278,11 @@ class TPublisher {
         try {
             if (!j.fits) {
                 auto f = Fitted(*picture, PublishFit(j.size, s_.maxSize), s_);
-                SaveJpeg(*f, j.full);
+                SavePicture(*f, j.full);
             } else if (j.byteCopy) {
                 if (!j.self && !CopyWhole(j.path, j.full)) throw std::runtime_error("copy");
             } else {
-                SaveJpeg(*picture, j.full);
+                SavePicture(*picture, j.full);
             }
         } catch (const std::exception&) {
             j.messages << "Error writing file: " + j.full;
@@ -291,6 +306,7 @@ class TPublisher {
         ++r_.written;
         cell.picture = j.n + ".jpg";
         cell.thumbnail = "tm_" + j.n + ".jpg";
+        cell.webpThumbnail = j.webpWritten ? "tm_" + j.n + ".webp" : QString();
         cell.caption = s_.captionOption == 1 ? j.n + ".jpg"
                        : s_.captionOption == 2
                            ? QString::fromUtf8(QByteArray::fromStdString(j.entry->caption))
@@ -326,6 +342,20 @@ TPublishResult Publish(const std::vector<TAlbumEntry>& entries, const TPublishSe
     }
     JPEGQuality = std::clamp(s.quality, 1, 100);
     JPEGProgressive = s.progressive;
+    // The WebP writer's settings belong to the editor's save options: this
+    // run borrows them and gives them back.
+    struct TWebPSettings {
+        int quality = WebPQuality;
+        bool lossless = WebPLossless;
+        ~TWebPSettings() {
+            WebPQuality = quality;
+            WebPLossless = lossless;
+        }
+    } keepWebP;
+    if (s.webp) {
+        WebPQuality = std::clamp(s.quality, 1, 100);
+        WebPLossless = false;
+    }
     const QString base = PublishPageBase(s.pageName);
     if (base.isEmpty()) {
         r.messages << "Invalid page name";
@@ -377,9 +407,14 @@ TPublishResult Publish(const std::vector<TAlbumEntry>& entries, const TPublishSe
                 if (!publisher.NextCell(c)) break;
                 // The alternative text: the caption, else the picture's name.
                 const QString alt = c.caption.isEmpty() ? c.picture : c.caption;
-                QString line = "<td align=\"center\"><a href=\"" + HtmlUrl(c.picture) +
-                               "\"><img border=\"1\" src=\"" + HtmlUrl(c.thumbnail) +
-                               "\" alt=\"" + HtmlText(alt) + "\">";
+                const QString img = "<img border=\"1\" src=\"" + HtmlUrl(c.thumbnail) +
+                                    "\" alt=\"" + HtmlText(alt) + "\">";
+                QString line = "<td align=\"center\"><a href=\"" + HtmlUrl(c.picture) + "\">";
+                if (c.webpThumbnail.isEmpty())
+                    line += img;
+                else
+                    line += "<picture><source type=\"image/webp\" srcset=\"" +
+                            HtmlUrl(c.webpThumbnail) + "\">" + img + "</picture>";
                 if (!c.caption.isEmpty() || s.captionOption != 0)
                     line += "<BR>" + HtmlText(c.caption);
                 cells << line + "</a></td>";

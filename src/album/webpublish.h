@@ -28,6 +28,9 @@ struct TPublishSettings {
     bool autoSharpen = true;
     int sharpenAmount = 60; // 40..80
     bool progressive = true;
+    // Thumbnails also as WebP files (same quality), shown by the pages
+    // through <picture> with the JPEG thumbnail as the fallback.
+    bool webp = false;
     int captionOption = 0; // 0 none, 1 file name, 2 caption
     QString folder;        // output folder
     QString pageName = "myphotos.html";

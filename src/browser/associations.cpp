@@ -7,6 +7,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+#include "formats/droptypes.h"
 #include "platform/desktopentry.h"
 
 namespace {
@@ -48,25 +49,9 @@ QByteArray KeyOf(const QByteArray& line) {
 ERegistryError::ERegistryError(const QString& path) : Exception(ErrorText(path).toStdString()) {}
 
 QString MimeTypeOfFileType(const QString& type) {
-    static const std::pair<const char*, const char*> table[] = {
-        {"JPG", "image/jpeg"},
-        {"GIF", "image/gif"},
-        {"BMP", "image/bmp"},
-        {"ICO", "image/vnd.microsoft.icon"},
-        {"WMF", "image/wmf"},
-        {"AVI", "video/x-msvideo"},
-        {"PCX", "image/vnd.zbrush.pcx"},
-        {"PNG", "image/png"},
-        {"TGA", "image/x-tga"},
-        {"TIF", "image/tiff"},
-        {"PNM", "image/x-portable-anymap"},
-        {"WEBP", "image/webp"},
-        {"AVIF", "image/avif"},
-        {"HEIF", "image/heif"},
-        {"JXL", "image/jxl"},
-    };
-    for (const auto& [t, m] : table)
-        if (type.compare(QLatin1String(t), Qt::CaseInsensitive) == 0) return m;
+    for (const TListedFileType& t : ListedFileTypes())
+        if (type.compare(QLatin1String(t.name), Qt::CaseInsensitive) == 0)
+            return QString::fromLatin1(t.mimeTypes.front());
     return {};
 }
 

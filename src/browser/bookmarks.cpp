@@ -25,9 +25,8 @@ constexpr qint64 kMaxFileBytes = 4 * 1024 * 1024;
 constexpr qsizetype kMaxLineBytes = 4096;
 
 QMenu* BookmarkMenu(TForm1& f) {
-    for (QAction* a : f.menuBar()->actions())
-        if (a->menu() && PlainCaption(a->text()) == "Bookmarks") return a->menu();
-    return nullptr;
+    QAction* a = f.Command(TCommandId::BookmarksMenu);
+    return a ? a->menu() : nullptr;
 }
 
 QString Caption(const QString& folder) {
@@ -253,13 +252,7 @@ void EditBookmarks(TForm1& f) {
 }
 
 void InstallBookmarks(TForm1& f) {
-    if (QAction* a = f.Command("Add Bookmark")) {
-        f.MakeAvailable(a);
-        QObject::connect(a, &QAction::triggered, &f, [&f] { AddBookmark(f); });
-    }
-    if (QAction* a = f.Command("Edit Bookmarks...")) {
-        f.MakeAvailable(a);
-        QObject::connect(a, &QAction::triggered, &f, [&f] { EditBookmarks(f); });
-    }
+    f.OnCommand(TCommandId::AddBookmark, [&f] { AddBookmark(f); });
+    f.OnCommand(TCommandId::EditBookmarks, [&f] { EditBookmarks(f); });
     RebuildBookmarkMenu(f);
 }

@@ -46,11 +46,12 @@ void ExternalEditor(TForm1* form) {
     const QString name = SelectedOne(form);
     if (name.isEmpty()) return;
     EditInExternalEditor(form, form->ListedFolder(), name, [form] {
-        if (QAction* prefs = form->Command("Set Preferences...")) prefs->trigger();
+        if (QAction* prefs = form->Command(TCommandId::Preferences)) prefs->trigger();
     });
 }
 
-const char* const kEditInTavirlo[] = {"In Tavirlo", "Edit with Tavirlo...", "Open Tavirlo Editor"};
+const TCommandId kEditInTavirlo[] = {TCommandId::EditInTavirlo, TCommandId::PopupEditInTavirlo,
+                                     TCommandId::OpenTavirloEditor};
 
 TToolEditFile* Editor() {
     TToolWindows* tools = ToolWindows();
@@ -92,12 +93,6 @@ void PrintListing(TForm1* form) {
                            [form, folder](QPrinter* p) { PaintListing(p, folder, form->SLV1); });
 }
 
-QAction* Hook(TForm1* form, QAction* a, const std::function<void()>& f) {
-    if (!a) return nullptr;
-    QObject::connect(a, &QAction::triggered, form, f);
-    form->MakeAvailable(a);
-    return a;
-}
 
 } // namespace
 
@@ -107,7 +102,7 @@ bool CopyPreviewToClipboard(TForm1* form) {
     // A first look has fewer pixels than the file: the clipboard gets them all.
     pv->EnsureFullPicture();
     QImage image;
-    if (pv->PreviewType == "GIF") {
+    if (pv->ShowsAnimation()) {
         image = pv->GIFImage1->CurrentFrame();
     } else if (pv->PreviewType == "AVI") {
         return false;
@@ -124,29 +119,24 @@ bool CopyPreviewToClipboard(TForm1* form) {
     return true;
 }
 
-void UpdateFileCommands(TForm1* form) {
-    if (!Editor()) return;
-    for (const char* c : kEditInTavirlo)
-        if (QAction* a = form->Command(c)) form->MakeAvailable(a);
-}
-
 void ConnectFileCommands(TForm1* form) {
-    for (const char* c : kEditInTavirlo)
-        if (QAction* a = form->Command(c))
+    // Available once the editor exists (TForm1::UpdateToolCommands).
+    for (TCommandId c : kEditInTavirlo)
+        for (QAction* a : form->Commands(c))
             QObject::connect(a, &QAction::triggered, form, [form] { EditInTavirlo(form); });
-    if (QAction* f8 = form->Command("Open Tavirlo Editor")) f8->setShortcut(Qt::Key_F8);
-    for (const char* c :
-         {"In External Editor", "Edit with External Editor...", "Open External Editor"})
-        Hook(form, form->Command(c), [form] { ExternalEditor(form); });
-    for (const char* c : {"Copy to clipboard", "CopyClipButton"})
-        Hook(form, form->Command(c), [form] { CopyPreviewToClipboard(form); });
-    Hook(form, form->Command("Page Setup..."),
-         [form] { Prompts().PageSetupDialog(form, &ListingPrinter()); });
-    Hook(form, form->Command("Print Directory Listings"), [form] { PrintListing(form); });
-    Hook(form, form->Command("Remove Wallpaper"),
-         [form] { SetWallpaper(form, "(None)", "0", "0"); });
-    for (QAction* a : form->PopupMenu1->actions()) {
-        if (PlainCaption(a->text()) != "Set As Wallpaper" || !a->menu()) continue;
+    if (QAction* f8 = form->Command(TCommandId::OpenTavirloEditor)) f8->setShortcut(Qt::Key_F8);
+    for (TCommandId c : {TCommandId::EditInExternalEditor, TCommandId::PopupEditExternal,
+                         TCommandId::OpenExternalEditor})
+        form->OnCommand(c, [form] { ExternalEditor(form); });
+    for (TCommandId c : {TCommandId::CopyToClipboard, TCommandId::CopyButton})
+        form->OnCommand(c, [form] { CopyPreviewToClipboard(form); });
+    form->OnCommand(TCommandId::PageSetup,
+                    [form] { Prompts().PageSetupDialog(form, &ListingPrinter()); });
+    form->OnCommand(TCommandId::PrintListings, [form] { PrintListing(form); });
+    form->OnCommand(TCommandId::RemoveWallpaper,
+                    [form] { SetWallpaper(form, "(None)", "0", "0"); });
+    for (QAction* a : form->Commands(TCommandId::SetAsWallpaper)) {
+        if (!a->menu()) continue;
         QMenu* m = a->menu();
         const std::tuple<const char*, const char*, const char*> items[] = {
             {"&Centered", "0", "0"}, {"&Tiled", "1", "0"}, {"&Stretched", "0", "2"}};

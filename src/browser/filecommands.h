@@ -6,8 +6,6 @@
 class TForm1;
 
 void ConnectFileCommands(TForm1* form);
-// Enables the commands that need a tool window once the tools exist.
-void UpdateFileCommands(TForm1* form);
 
 // "Copy to clipboard": the picture the preview shows (a GIF's current
 // frame); nothing for a clip. False when there was nothing to copy.

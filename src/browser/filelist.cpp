@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include "browser/statusbar.h"
+#include "formats/droptypes.h"
 #include "platform/convert.h"
 #include "platform/prompts.h"
 #include "platform/safeopen.h"
@@ -26,26 +27,6 @@
 bool ViewAllFiles = false;
 
 namespace {
-
-// The patterns of each position of "FileTypes": every usual extension of
-// the type (matching ignores case).
-const char* const kTypePatterns[kFileTypeCount] = {
-    "*.jpg;*.jpeg;*.jpe;*.jfif;*.jif;",
-    "*.gif;",
-    "*.bmp;*.dib;*.rle;",
-    "*.ico;",
-    "*.wmf;*.emf;",
-    "*.avi;",
-    "*.pcx;",
-    "*.png;",
-    "*.tga;",
-    "*.tif;*.tiff;",
-    "*.pbm;*.pgm;*.ppm;*.pnm;",
-    "*.webp;",
-    "*.avif;",
-    "*.heic;*.heif;",
-    "*.jxl;",
-};
 
 QString UpperAZ(const QString& s) {
     QString r = s;
@@ -128,8 +109,14 @@ bool FileTypeChecked(const QString& fileTypes, int i) {
 
 QString FileMaskFromTypes(const QString& fileTypes) {
     QString mask;
-    for (int i = 0; i < kFileTypeCount; ++i)
-        if (FileTypeChecked(fileTypes, i)) mask += QLatin1String(kTypePatterns[i]);
+    // Each position's patterns: every usual extension of the type (matching
+    // ignores case).
+    const auto types = ListedFileTypes();
+    for (int i = 0; i < kFileTypeCount && i < int(types.size()); ++i) {
+        if (!FileTypeChecked(fileTypes, i)) continue;
+        for (std::string_view ext : types[i].extensions)
+            mask += QLatin1String("*.") + QLatin1String(ext) + QLatin1Char(';');
+    }
     return mask;
 }
 

@@ -422,28 +422,22 @@ void MoveDroppedFiles(TForm1& f, const QStringList& paths) {
 // ---- wiring
 
 void InstallFileOperations(TForm1& f) {
-    // A caption may stand in two menus ("File Attributes..." in the File
-    // menu and the list's pop-up): both run the command.
-    const QList<QAction*> all = f.findChildren<QAction*>();
-    auto on = [&f, &all](const char* caption, void (*run)(TForm1&)) {
-        for (QAction* a : all) {
-            if (PlainCaption(a->text()) != caption) continue;
-            f.MakeAvailable(a);
-            // Queued: a command started by a key opens its question or
-            // dialog only once the key has been delivered. Run inside the
-            // key's delivery, the key would go on to the main window after
-            // the dialog closed and start the command a second time.
-            QObject::connect(
-                a, &QAction::triggered, &f, [&f, run] { run(f); }, Qt::QueuedConnection);
-        }
+    // A command may stand in two menus ("File Attributes..." in the File
+    // menu and the list's pop-up): both run it.
+    auto on = [&f](TCommandId id, void (*run)(TForm1&)) {
+        // Queued: a command started by a key opens its question or dialog
+        // only once the key has been delivered. Run inside the key's
+        // delivery, the key would go on to the main window after the dialog
+        // closed and start the command a second time.
+        f.OnCommand(id, [&f, run] { run(f); }, Qt::QueuedConnection);
     };
-    on("Delete File", DeleteSelectedFiles);
-    on("Delete Files (Del)", DeleteSelectedFiles);
-    on("Rename File...", RenameSelectedFile);
-    on("Rename File (F2)", RenameSelectedFile);
-    on("File Attributes...", EditFileAttributes);
-    on("Add Folder...", AddFolder);
-    on("Delete Folder", DeleteFolder);
+    on(TCommandId::DeleteFile, DeleteSelectedFiles);
+    on(TCommandId::PopupDelete, DeleteSelectedFiles);
+    on(TCommandId::RenameFile, RenameSelectedFile);
+    on(TCommandId::PopupRename, RenameSelectedFile);
+    on(TCommandId::FileAttributes, EditFileAttributes);
+    on(TCommandId::AddFolder, AddFolder);
+    on(TCommandId::DeleteFolder, DeleteFolder);
     f.setAcceptDrops(true);
     f.installEventFilter(new TDropFilter(&f));
     InstallBookmarks(f);

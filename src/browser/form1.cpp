@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "browser/browsercontext.h"
+#include "browser/filelist.h"
 #include "browser/mainform.h"
 
 namespace {
@@ -20,6 +22,20 @@ TForm1* Form1() {
 
 void SetForm1(TForm1* form) {
     g_form1 = form;
+}
+
+TBrowserContext* Browser() {
+    return g_form1;
+}
+
+QString BrowserFileMask() {
+    const TBrowserContext* b = Browser();
+    return b ? b->ListFileMask() : BuildFileMask();
+}
+
+TDeletionSettings BrowserDeletion() {
+    const TBrowserContext* b = Browser();
+    return b ? b->Deletion() : TDeletionSettings{};
 }
 
 void FolderContentsChanged(const QString& folder) {

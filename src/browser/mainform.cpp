@@ -18,6 +18,7 @@
 #include <unistd.h>
 
 #include "browser/drawnicon.h"
+#include "browser/commandids.h"
 #include "browser/filecommands.h"
 #include "browser/fileops_ui.h"
 #include "browser/form1.h"
@@ -187,18 +188,52 @@ void TForm1::BuildLayout() {
     });
 }
 
-QAction* TForm1::Add(QMenu* menu, const QString& caption, bool available) {
-    QAction* a = menu->addAction(caption);
+void TForm1::Register(TCommandId id, QAction* a, bool byName) {
+    byId_[size_t(id)] << a;
+    if (!byName) return;
+    const QString key = CommandObjectName(id) ? QString(CommandObjectName(id))
+                                              : PlainCaption(CommandCaption(id));
+    if (!commands_.count(key)) commands_[key] = a;
+}
+
+QAction* TForm1::Add(QMenu* menu, TCommandId id, bool available) {
+    QAction* a = menu->addAction(CommandCaption(id));
     a->setEnabled(available);
     if (available) available_.insert(a);
-    const QString key = PlainCaption(caption);
-    if (!commands_.count(key)) commands_[key] = a;
+    Register(id, a);
     return a;
+}
+
+QMenu* TForm1::AddMenu(QWidget* parent, TCommandId id) {
+    QMenu* m = nullptr;
+    if (auto* bar = qobject_cast<QMenuBar*>(parent))
+        m = bar->addMenu(CommandCaption(id));
+    else
+        m = static_cast<QMenu*>(parent)->addMenu(CommandCaption(id));
+    Register(id, m->menuAction(), false);
+    return m;
 }
 
 QAction* TForm1::Command(const QString& key) const {
     auto it = commands_.find(key);
     return it == commands_.end() ? nullptr : it->second;
+}
+
+QAction* TForm1::Command(TCommandId id) const {
+    const QList<QAction*>& all = byId_[size_t(id)];
+    return all.isEmpty() ? nullptr : all.front();
+}
+
+const QList<QAction*>& TForm1::Commands(TCommandId id) const {
+    return byId_[size_t(id)];
+}
+
+void TForm1::OnCommand(TCommandId id, const std::function<void()>& run,
+                       Qt::ConnectionType type) {
+    for (QAction* a : byId_[size_t(id)]) {
+        connect(a, &QAction::triggered, this, run, type);
+        MakeAvailable(a);
+    }
 }
 
 void TForm1::BuildToolBar() {
@@ -208,20 +243,21 @@ void TForm1::BuildToolBar() {
     ToolBar1->setMovable(false);
     ToolBar1->setFloatable(false);
     ToolBar1->setContextMenuPolicy(Qt::PreventContextMenu);
-    auto button = [this](const char* name, const QString& hint, const QIcon& icon,
-                         const QString& tool = {}, bool toggle = false) {
+    auto button = [this](TCommandId id, const QIcon& icon, const QString& tool = {},
+                         bool toggle = false) {
+        const QString hint = CommandCaption(id);
         QAction* a = ToolBar1->addAction(icon, hint);
-        a->setObjectName(name);
+        a->setObjectName(CommandObjectName(id));
         a->setToolTip(hint);
         a->setCheckable(toggle);
         a->setEnabled(false);
-        commands_[name] = a;
+        Register(id, a);
         if (!tool.isEmpty()) toolCommands_.push_back({a, tool});
         return a;
     };
     const QStyle* st = style();
-    button("PreviousImageButton", "Previous Image", st->standardIcon(QStyle::SP_ArrowLeft));
-    button("NextImageButton", "Next Image", st->standardIcon(QStyle::SP_ArrowRight));
+    button(TCommandId::PreviousImage, st->standardIcon(QStyle::SP_ArrowLeft));
+    button(TCommandId::NextImage, st->standardIcon(QStyle::SP_ArrowRight));
     Seconds = new TSecondsBox(ToolBar1);
     Seconds->setObjectName("Seconds");
     Seconds->setRange(1, 60);
@@ -229,19 +265,17 @@ void TForm1::BuildToolBar() {
     Seconds->setWrapping(false);
     Seconds->setFixedWidth(48);
     ToolBar1->addWidget(Seconds);
-    button("TavirloBtn", "Slide Show", st->standardIcon(QStyle::SP_MediaPlay), {}, true);
+    button(TCommandId::SlideShow, st->standardIcon(QStyle::SP_MediaPlay), {}, true);
     ToolBar1->addSeparator();
-    button("MoveButton", "TavMover", Glyph("M", QColor(70, 120, 180)), "TfSelectFiles");
-    button("tbAcquire", "Image Editor / Acquire Images from a Scanner",
-           Glyph("E", QColor(180, 90, 60)), "TfrmAcquire");
-    button("tbPhotoAlbum", "TavAlbums", Glyph("A", QColor(90, 150, 80)), "TfAlbum");
-    button("ToolButton1", "TavConverter", Glyph("C", QColor(150, 100, 170)), "TfrmConvert");
-    button("SearchButton", "Search Engine", Glyph("S", QColor(60, 140, 150)), "TfSearch");
-    button("tbThumbTav", "Thumbnail Explorer", Glyph("T", QColor(200, 140, 40)), "TfrmThumbnails");
-    button("ToolButton5", "ThumbTav Creator", Glyph("TC", QColor(160, 120, 60)), "TfrmThumbEdit");
+    button(TCommandId::MoverButton, Glyph("M", QColor(70, 120, 180)), "TfSelectFiles");
+    button(TCommandId::EditorButton, Glyph("E", QColor(180, 90, 60)), "TfrmAcquire");
+    button(TCommandId::AlbumsButton, Glyph("A", QColor(90, 150, 80)), "TfAlbum");
+    button(TCommandId::ConverterButton, Glyph("C", QColor(150, 100, 170)), "TfrmConvert");
+    button(TCommandId::SearchButton, Glyph("S", QColor(60, 140, 150)), "TfSearch");
+    button(TCommandId::ThumbnailsButton, Glyph("T", QColor(200, 140, 40)), "TfrmThumbnails");
+    button(TCommandId::ThumbCreatorButton, Glyph("TC", QColor(160, 120, 60)), "TfrmThumbEdit");
     ToolBar1->addSeparator();
-    QAction* setColor =
-        button("SetColor", "Set Background Color", Glyph("", QColor(120, 120, 120)));
+    QAction* setColor = button(TCommandId::SetColorButton, Glyph("", QColor(120, 120, 120)));
     // A swatch of colours says "background colour" without words.
     setColor->setIcon(DrawnIcon([](QPainter& p) {
         const QColor cs[4] = {Qt::red, Qt::green, Qt::blue, Qt::yellow};
@@ -252,9 +286,8 @@ void TForm1::BuildToolBar() {
     }));
     setColor->setEnabled(true);
     connect(setColor, &QAction::triggered, this, &TForm1::ChooseBackgroundColor);
-    button("AutoZoom", "Auto Zoom", st->standardIcon(QStyle::SP_TitleBarMaxButton), {}, true);
-    button("CopyClipButton", "Copy To Clipboard",
-           st->standardIcon(QStyle::SP_FileDialogDetailedView));
+    button(TCommandId::AutoZoom, st->standardIcon(QStyle::SP_TitleBarMaxButton), {}, true);
+    button(TCommandId::CopyButton, st->standardIcon(QStyle::SP_FileDialogDetailedView));
 }
 
 // Every menu and command has an accelerator (Alt+letter opens a menu, the
@@ -264,65 +297,63 @@ void TForm1::BuildToolBar() {
 // twice or where the handler deliberately does not.
 void TForm1::BuildMenus() {
     QMenuBar* mb = menuBar();
-    QMenu* file = mb->addMenu("&File");
-    toolCommands_.push_back({Add(file, "&Move files..."), "TfSelectFiles"});
-    QMenu* editFile = file->addMenu("&Edit File");
-    Add(editFile, "In &Tavirlo\tF8");
-    Add(editFile, "In E&xternal Editor");
-    Add(file, "&Rename File...\tF2");
-    Add(file, "&Delete File\tDel");
-    Add(file, "File &Attributes...");
-    toolCommands_.push_back({Add(file, "&Search Files...\tF3"), "TfSearch"});
+    using C = TCommandId;
+    QMenu* file = AddMenu(mb, C::FileMenu);
+    toolCommands_.push_back({Add(file, C::MoveFiles), "TfSelectFiles"});
+    QMenu* editFile = AddMenu(file, C::EditFileMenu);
+    Add(editFile, C::EditInTavirlo);
+    Add(editFile, C::EditInExternalEditor);
+    Add(file, C::RenameFile);
+    Add(file, C::DeleteFile);
+    Add(file, C::FileAttributes);
+    toolCommands_.push_back({Add(file, C::SearchFiles), "TfSearch"});
     file->addSeparator();
-    Add(file, "Page Set&up...");
-    Add(file, "&Print Directory Listings")->setShortcut(QKeySequence::Print);
+    Add(file, C::PageSetup);
+    Add(file, C::PrintListings)->setShortcut(QKeySequence::Print);
     file->addSeparator();
-    toolCommands_.push_back({Add(file, "Set Prefere&nces..."), "TfPrefs"});
-    connect(Add(file, "Set &Color...", true), &QAction::triggered, this,
+    toolCommands_.push_back({Add(file, C::Preferences), "TfPrefs"});
+    connect(Add(file, C::SetColor, true), &QAction::triggered, this,
             &TForm1::ChooseBackgroundColor);
     file->addSeparator();
-    QAction* quit = Add(file, "&Quit", true);
+    QAction* quit = Add(file, C::Quit, true);
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     connect(quit, &QAction::triggered, this, &QWidget::close);
 
-    QMenu* edit = mb->addMenu("&Edit");
-    Add(edit, "Open Tavirlo &Editor");
-    Add(edit, "Open E&xternal Editor");
-    Add(edit, "&Copy to clipboard")->setShortcut(QKeySequence::Copy);
+    QMenu* edit = AddMenu(mb, C::EditMenu);
+    Add(edit, C::OpenTavirloEditor);
+    Add(edit, C::OpenExternalEditor);
+    Add(edit, C::CopyToClipboard)->setShortcut(QKeySequence::Copy);
     edit->addSeparator();
-    for (const char* c : kTurnCommandMenuTexts) Add(edit, c);
+    for (TCommandId c : kTurnCommands) Add(edit, c);
 
-    QMenu* bookmarks = mb->addMenu("&Bookmarks");
-    Add(bookmarks, "&Add Bookmark")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
-    Add(bookmarks, "&Edit Bookmarks...");
+    QMenu* bookmarks = AddMenu(mb, C::BookmarksMenu);
+    Add(bookmarks, C::AddBookmark)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    Add(bookmarks, C::EditBookmarks);
     bookmarks->addSeparator();
 
-    QMenu* tools = mb->addMenu("&Tools");
-    const std::pair<const char*, const char*> toolItems[] = {
-        {"Tav&Mover", "TfSelectFiles"},
-        {"Tav&Editor", "TfrmAcquire"},
-        {"Tav&Albums", "TfAlbum"},
-        {"Tav&Converter", "TfrmConvert"},
-        {"Tav&Search", "TfSearch"},
-        {"&Thumbnail Explorer", "TfrmThumbnails"},
-        {"ThumbTav C&reator", "TfrmThumbEdit"}};
-    for (const auto& [caption, cls] : toolItems)
-        toolCommands_.push_back({Add(tools, caption), cls});
+    QMenu* tools = AddMenu(mb, C::ToolsMenu);
+    const std::pair<TCommandId, const char*> toolItems[] = {
+        {C::ToolMover, "TfSelectFiles"},       {C::ToolEditor, "TfrmAcquire"},
+        {C::ToolAlbums, "TfAlbum"},            {C::ToolConverter, "TfrmConvert"},
+        {C::ToolSearch, "TfSearch"},           {C::ToolThumbnails, "TfrmThumbnails"},
+        {C::ToolThumbCreator, "TfrmThumbEdit"}};
+    for (const auto& [id, cls] : toolItems)
+        toolCommands_.push_back({Add(tools, id), cls});
 
-    QMenu* help = mb->addMenu("&Help");
+    QMenu* help = AddMenu(mb, C::HelpMenu);
     THelpMenuActions h;
-    h.contents = Add(help, "&Contents", true); // F1, set by the help
-    h.search = Add(help, "&Search For Help On...", true);
+    h.contents = Add(help, C::HelpContents, true); // F1, set by the help
+    h.search = Add(help, C::HelpSearch, true);
     h.search->setVisible(false);
-    h.overview = Add(help, "&Feature Overview...", true);
-    h.howTo = Add(help, "&How To Use Help...", true);
-    QMenu* contact = help->addMenu("C&ontacting us...");
+    h.overview = Add(help, C::HelpOverview, true);
+    h.howTo = Add(help, C::HelpHowTo, true);
+    QMenu* contact = AddMenu(help, C::ContactMenu);
     h.contactMenu = contact->menuAction();
-    h.webSite = Add(contact, "&Go to our web site", true);
-    h.email = Add(contact, "&email us", true);
+    h.webSite = Add(contact, C::HelpWebSite, true);
+    h.email = Add(contact, C::HelpEmail, true);
     ConnectHelpMenu(h, this);
     help->addSeparator();
-    toolCommands_.push_back({Add(help, "&About Tavirlo"), "TfAbout"});
+    toolCommands_.push_back({Add(help, C::About), "TfAbout"});
 
     for (const auto& [action, cls] : toolCommands_) {
         const QString c = cls;
@@ -331,32 +362,32 @@ void TForm1::BuildMenus() {
 }
 
 void TForm1::BuildPopups() {
+    using C = TCommandId;
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName("PopupMenu1");
-    needOne_ << Add(PopupMenu1, "&Edit with Tavirlo...\tF8")
-             << Add(PopupMenu1, "Edit with E&xternal Editor...");
-    QAction* convert = Add(PopupMenu1, "Con&vert with TavConverter...");
+    needOne_ << Add(PopupMenu1, C::PopupEditInTavirlo) << Add(PopupMenu1, C::PopupEditExternal);
+    QAction* convert = Add(PopupMenu1, C::PopupConvert);
     needOne_ << convert;
     toolCommands_.push_back({convert, "TfrmConvert"});
     PopupMenu1->addSeparator();
-    needOne_ << Add(PopupMenu1, "&Rename File (F2)");
-    needSome_ << Add(PopupMenu1, "&Delete Files (Del)");
-    toolCommands_.push_back({Add(PopupMenu1, "&Incremental Rename..."), "TfrmIncRename"});
+    needOne_ << Add(PopupMenu1, C::PopupRename);
+    needSome_ << Add(PopupMenu1, C::PopupDelete);
+    toolCommands_.push_back({Add(PopupMenu1, C::IncrementalRename), "TfrmIncRename"});
     PopupMenu1->addSeparator();
-    for (const char* c : kTurnCommandMenuTexts) needSome_ << Add(PopupMenu1, c);
+    for (TCommandId c : kTurnCommands) needSome_ << Add(PopupMenu1, c);
     PopupMenu1->addSeparator();
-    QAction* exif = Add(PopupMenu1, "EXI&F Data...");
-    QAction* props = Add(PopupMenu1, "Image &Properties...");
+    QAction* exif = Add(PopupMenu1, C::ExifData);
+    QAction* props = Add(PopupMenu1, C::ImageProperties);
     toolCommands_.push_back({exif, "TfrmEXIF"});
     toolCommands_.push_back({props, "TfrmFileProp"});
-    needOne_ << exif << props << Add(PopupMenu1, "File &Attributes...");
-    needOne_ << PopupMenu1->addMenu("Set As &Wallpaper")->menuAction();
-    Add(PopupMenu1, "Re&move Wallpaper");
+    needOne_ << exif << props << Add(PopupMenu1, C::FileAttributes);
+    needOne_ << AddMenu(PopupMenu1, C::SetAsWallpaper)->menuAction();
+    Add(PopupMenu1, C::RemoveWallpaper);
     PopupMenu1->addSeparator();
-    viewAll_ = Add(PopupMenu1, "View All File&s", true);
+    viewAll_ = Add(PopupMenu1, C::ViewAllFiles, true);
     viewAll_->setCheckable(true);
     connect(viewAll_, &QAction::toggled, this, &TForm1::SetViewAllFiles);
-    QAction* refresh = Add(PopupMenu1, "Refresh &List (F5)", true);
+    QAction* refresh = Add(PopupMenu1, C::RefreshList, true);
     refresh->setShortcut(Qt::Key_F5);
     refresh->setShortcutContext(Qt::WindowShortcut);
     addAction(refresh); // F5 works with the menu closed
@@ -371,14 +402,14 @@ void TForm1::BuildPopups() {
 
     PopupMenu2 = new QMenu(this);
     PopupMenu2->setObjectName("PopupMenu2");
-    Add(PopupMenu2, "&Add Folder...");
-    QAction* deleteFolder = Add(PopupMenu2, "&Delete Folder");
+    Add(PopupMenu2, C::AddFolder);
+    QAction* deleteFolder = Add(PopupMenu2, C::DeleteFolder);
     // The root and the home folder are never offered for deletion.
     connect(PopupMenu2, &QMenu::aboutToShow, this, [this, deleteFolder] {
         deleteFolder->setEnabled(available_.contains(deleteFolder) &&
                                  !IsUndeletableFolder(STV1->SelectedFolder()));
     });
-    connect(Add(PopupMenu2, "&Refresh", true), &QAction::triggered, this, [this] {
+    connect(Add(PopupMenu2, C::RefreshFolders, true), &QAction::triggered, this, [this] {
         TWaitCursor wait;
         STV1->Refresh();
     });
@@ -400,8 +431,12 @@ void TForm1::MakeAvailable(QAction* a) {
 }
 
 void TForm1::UpdateToolCommands() {
-    UpdateFileCommands(this);
     TToolWindows* tools = ToolWindows();
+    // Editing in the program needs its editor.
+    if (tools && tools->IsReal("TfrmAcquire"))
+        for (TCommandId id : {TCommandId::EditInTavirlo, TCommandId::PopupEditInTavirlo,
+                              TCommandId::OpenTavirloEditor})
+            for (QAction* a : Commands(id)) MakeAvailable(a);
     for (const auto& [action, cls] : toolCommands_) {
         const bool real = tools && tools->IsReal(cls);
         action->setEnabled(real);
@@ -604,6 +639,29 @@ bool TForm1::ListFolderOrSay(const QString& folder) {
     }
     SLV1->SortItems();
     return true;
+}
+
+QStringList TForm1::ListedNames() const {
+    QStringList names;
+    names.reserve(SLV1->Count());
+    for (int i = 0; i < SLV1->Count(); ++i) names << SLV1->Caption(i);
+    return names;
+}
+
+QByteArray TForm1::SelectRow(int row) {
+    SLV1->ClearSelectionAll();
+    if (row < 0 || row >= SLV1->Count()) return {};
+    const QModelIndex target = SLV1->model()->index(row, 0);
+    QItemSelectionModel* sm = SLV1->selectionModel();
+    sm->setCurrentIndex(target, QItemSelectionModel::NoUpdate);
+    sm->select(target, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    SLV1->scrollTo(target);
+    return SLV1->NativePath(row);
+}
+
+QMetaObject::Connection TForm1::WatchSelection(QObject* receiver, std::function<void()> onChange) {
+    return connect(SLV1->selectionModel(), &QItemSelectionModel::selectionChanged, receiver,
+                   [onChange = std::move(onChange)] { onChange(); });
 }
 
 void TForm1::RefreshList() {

@@ -7,9 +7,12 @@
 #include <QMainWindow>
 #include <QSet>
 #include <QStringList>
+#include <array>
 #include <functional>
 #include <map>
 
+#include "browser/browsercontext.h"
+#include "browser/commandids.h"
 #include "browser/filelist.h"
 #include "browser/foldertree.h"
 #include "browser/statusbar.h"
@@ -25,7 +28,7 @@ class TPreview;
 // and the keys shown after a tab ("&Delete File\tDel" -> "Delete File").
 QString PlainCaption(const QString& text);
 
-class TForm1 : public QMainWindow {
+class TForm1 : public QMainWindow, public TBrowserContext {
     Q_OBJECT
   public:
     // `args` are the command-line arguments after the program name.
@@ -62,17 +65,27 @@ class TForm1 : public QMainWindow {
     QStringList BookmarkList;
 
     // The folder the file list shows; every command joins names with it.
-    QString ListedFolder() const { return SLV1->ListedFolder(); }
+    QString ListedFolder() const override { return SLV1->ListedFolder(); }
+
+    // What tool windows ask of the browser (TBrowserContext).
+    QStringList ListedNames() const override;
+    QStringList SelectedNames() const override { return SLV1->SelectedNames(); }
+    QByteArray SelectRow(int row) override;
+    QMetaObject::Connection WatchSelection(QObject* receiver,
+                                           std::function<void()> onChange) override;
+    QString ListFileMask() const override { return FileMask; }
+    TDeletionSettings Deletion() const override { return {ConfirmDeletions, DeletionMode == 1}; }
+    QWidget* Window() override { return this; }
 
     // The preview pane: display controls, navigation, slide show.
     TPreview* Preview = nullptr;
     // Shows `fileName` in the preview pane: PendingFile is set and a load is
     // queued; it runs from the event loop. A hook, when set, sees every
     // request first (tests and windows that follow the preview).
-    void ShowInPreview(const QString& fileName);
+    void ShowInPreview(const QString& fileName) override;
     // The same for a file named by its file-system bytes (a list row's
     // NativePath): the load opens exactly that file.
-    void ShowNativeInPreview(const QByteArray& nativePath);
+    void ShowNativeInPreview(const QByteArray& nativePath) override;
     using TPreviewHook = std::function<void(TForm1*, const QString&)>;
     static void SetPreviewHook(TPreviewHook hook);
     // Fits the shown picture to the preview pane.
@@ -80,7 +93,7 @@ class TForm1 : public QMainWindow {
 
     // Lists `folder` (tree selection, fill, sort). False, with the list
     // unchanged, when the folder cannot be listed.
-    bool OpenFolder(const QString& folder);
+    bool OpenFolder(const QString& folder) override;
     // Shows the file `nativePath` (absolute, file-system bytes) the way a
     // click on it does: its folder selected in the tree and listed anew, the
     // file the one selected row, and shown in the preview. A file the list
@@ -88,7 +101,7 @@ class TForm1 : public QMainWindow {
     // selected, so no command acts on a file other than the one in view.
     void ShowFileInBrowser(const QByteArray& nativePath);
     // "Refresh List (F5)".
-    void RefreshList();
+    void RefreshList() override;
     // "View All Files".
     void SetViewAllFiles(bool on);
     // "Set Color...": the colour dialog through the prompts service.
@@ -99,8 +112,17 @@ class TForm1 : public QMainWindow {
 
     // Enables the commands whose tool window exists for real.
     void UpdateToolCommands();
-    // A command by its toolbar name or its menu caption.
+    // A command by its id: the first of its actions, or all of them (a
+    // command may stand in a menu and in a pop-up).
+    QAction* Command(TCommandId id) const;
+    const QList<QAction*>& Commands(TCommandId id) const;
+    // A command by its tool-bar name or its menu caption without accelerator
+    // marks (for checks that click through the menus as a user reads them).
     QAction* Command(const QString& key) const;
+    // Runs `run` when any action of the command is triggered, and makes them
+    // available.
+    void OnCommand(TCommandId id, const std::function<void()>& run,
+                   Qt::ConnectionType type = Qt::AutoConnection);
 
     // When set, closing the window ends the program.
     bool QuitOnClose = false;
@@ -125,7 +147,11 @@ class TForm1 : public QMainWindow {
     void SaveSettings();
     void ShowTool(const QString& className);
     int ReadIntSetting(const QString& name, const QString& def);
-    QAction* Add(QMenu* menu, const QString& caption, bool available = false);
+    QAction* Add(QMenu* menu, TCommandId id, bool available = false);
+    // A sub-menu of a menu bar or a menu, known by its id.
+    QMenu* AddMenu(QWidget* parent, TCommandId id);
+    // `byName`: also found by Command(key).
+    void Register(TCommandId id, QAction* a, bool byName = true);
 
     // Lists `folder`; a folder that cannot be listed says why in a box.
     bool ListFolderOrSay(const QString& folder);
@@ -140,6 +166,7 @@ class TForm1 : public QMainWindow {
     bool placeStored_ = true; // false: no saved window place, the first size is the screen's
     QAction* viewAll_ = nullptr;
     std::map<QString, QAction*> commands_;
+    std::array<QList<QAction*>, size_t(TCommandId::Count)> byId_;
     // Command -> tool window class it shows.
     std::vector<std::pair<QAction*, QString>> toolCommands_;
     QSet<QAction*> needOne_, needSome_, available_;

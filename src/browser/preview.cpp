@@ -22,6 +22,7 @@
 #include "core/registry.h"
 #include "core/stream.h"
 #include "formats/desktopicon.h"
+#include "formats/webp.h"
 #include "platform/paths.h"
 #include "platform/prompts.h"
 #include "platform/safeopen.h"
@@ -124,15 +125,15 @@ TPreview::TPreview(TForm1* form)
     Timer1->setObjectName("Timer1");
     connect(Timer1, &QTimer::timeout, this, &TPreview::SlideTick);
 
-    auto bind = [this](const char* name, auto fn) {
-        QAction* a = f_->Command(name);
+    auto bind = [this](TCommandId id, auto fn) {
+        QAction* a = f_->Command(id);
         a->setEnabled(true);
         connect(a, &QAction::triggered, this, fn);
     };
-    bind("PreviousImageButton", [this] { PreviousImage(); });
-    bind("NextImageButton", [this] { NextImage(); });
-    bind("TavirloBtn", [this](bool down) { SlideShowToggled(down); });
-    bind("AutoZoom", [this](bool down) { AutoZoomToggled(down); });
+    bind(TCommandId::PreviousImage, [this] { PreviousImage(); });
+    bind(TCommandId::NextImage, [this] { NextImage(); });
+    bind(TCommandId::SlideShow, [this](bool down) { SlideShowToggled(down); });
+    bind(TCommandId::AutoZoom, [this](bool down) { AutoZoomToggled(down); });
     // UpDown1: the Seconds arrows change a running show at once.
     connect(f_->Seconds, &QSpinBox::valueChanged, this,
             [this](int s) { Timer1->setInterval(s * 1000); });
@@ -158,7 +159,7 @@ TPreview::~TPreview() {
 
 QWidget* TPreview::ControlFor(const QString& type) const {
     if (type == "AVI") return AVIPlay1;
-    if (type == "GIF") return GIFImage1;
+    if (type == "GIF" || (type == PreviewType && animation_)) return GIFImage1;
     if (type == "WMF" || type == "ICO") return Image1;
     return PGImage1;
 }
@@ -198,6 +199,7 @@ void TPreview::HideAll() {
     GIFImage1->SetAnimate(false);
     GIFImage1->hide();
     PGImage1->hide();
+    animation_ = false;
 }
 
 QSize TPreview::LoadInto(const QByteArray& path) {
@@ -205,7 +207,10 @@ QSize TPreview::LoadInto(const QByteArray& path) {
         if (!AVIPlay1->Open(path)) throw TLoadFailed{};
         return AVIPlay1->FrameSize();
     }
-    if (PreviewType == "GIF") {
+    // Animated WebP files play in the GIF control; their stills, and
+    // their first frame anywhere else, come from the library.
+    if (PreviewType == "GIF" || (PreviewType == "WEB" && IsAnimatedWebPFile(NativePath(path)))) {
+        animation_ = true;
         if (!GIFImage1->Load(path)) throw TLoadFailed{};
         return GIFImage1->PictureSize();
     }
@@ -299,7 +304,7 @@ void TPreview::LoadPending() {
         c->move(4, 4);
         c->show();
         PlaceShown();
-        if (PreviewType == "GIF" && GIFImage1->FrameCount() > 1) GIFImage1->SetAnimate(true);
+        if (animation_ && GIFImage1->FrameCount() > 1) GIFImage1->SetAnimate(true);
         if (PreviewType == "AVI") AVIPlay1->Play();
     } catch (const std::exception& e) {
         LoadFailed(name, QString::fromStdString(e.what()));
@@ -341,7 +346,7 @@ int TPreview::MetafileHint() const {
     const QSize pane = f_->RightMain->size();
     const QSize& full = metaFullSize_;
     const bool fitted = pane.width() < full.width() + 8 || pane.height() < full.height() + 8 ||
-                        f_->Command("AutoZoom")->isChecked();
+                        f_->Command(TCommandId::AutoZoom)->isChecked();
     return MetafilePlayHint(full, fitted ? FitToPaneSize(full, pane) : full,
                             f_->RightMain->devicePixelRatioF());
 }
@@ -379,7 +384,7 @@ void TPreview::PlaceShown() {
         }
         LeaveActualSize();
     }
-    const bool autoZoom = f_->Command("AutoZoom")->isChecked();
+    const bool autoZoom = f_->Command(TCommandId::AutoZoom)->isChecked();
     if (PreviewType == "AVI") {
         c->resize(ClipBoxSize(s, pane));
         if (autoZoom) FitToPane();
@@ -409,7 +414,7 @@ void TPreview::ClearIfGone() {
 
 QSize TPreview::ContentSize() const {
     if (PreviewType == "AVI") return AVIPlay1->FrameSize();
-    if (PreviewType == "GIF") return GIFImage1->PictureSize();
+    if (PreviewType == "GIF" || animation_) return GIFImage1->PictureSize();
     if (PreviewType == "WMF") return metaFullSize_;
     if (PreviewType == "ICO") return Image1->Picture().size();
     if (firstLook_) return fullSize_;
@@ -427,7 +432,7 @@ int TPreview::FirstLookHint(const QByteArray& path, QSize& full) const {
     // Shown at its own size unless larger than the pane or "Auto Zoom" is
     // down: then the first look would show fewer pixels than the file has.
     const bool fitted = pane.width() < full.width() + 8 || pane.height() < full.height() + 8 ||
-                        f_->Command("AutoZoom")->isChecked();
+                        f_->Command(TCommandId::AutoZoom)->isChecked();
     if (!fitted) return 0;
     // The view draws the fitted picture with the screen's own pixels: the
     // first look has to cover the fitted size in device pixels.
@@ -565,7 +570,7 @@ void TPreview::PreviousImage() {
 // ---- slide show
 
 void TPreview::SlideShowToggled(bool down) {
-    QAction* btn = f_->Command("TavirloBtn");
+    QAction* btn = f_->Command(TCommandId::SlideShow);
     TFileListView* list = f_->SLV1;
     if (list->Count() == 0) {
         {
@@ -591,8 +596,7 @@ void TPreview::SlideShowToggled(bool down) {
             Timer1->stop();
     }
     // Bookmarks would change the folder under a running show.
-    for (QAction* a : f_->menuBar()->actions())
-        if (PlainCaption(a->text()) == "Bookmarks") a->setEnabled(!btn->isChecked());
+    if (QAction* a = f_->Command(TCommandId::BookmarksMenu)) a->setEnabled(!btn->isChecked());
 }
 
 void TPreview::StopSlideShow() {
@@ -696,22 +700,22 @@ bool TPreview::HandleKey(int key, Qt::KeyboardModifiers mods) {
     }
     // The commands of the other keys belong to the file operations and the
     // tools; each key runs its command when that command can be used.
-    const char* command = nullptr;
+    TCommandId command;
     switch (key) {
     case Qt::Key_Delete:
-        command = "Delete Files (Del)";
+        command = TCommandId::PopupDelete;
         break;
     case Qt::Key_F1:
-        command = "Contents";
+        command = TCommandId::HelpContents;
         break;
     case Qt::Key_F2:
-        command = "Rename File (F2)";
+        command = TCommandId::PopupRename;
         break;
     case Qt::Key_F3:
-        command = "Search Files...";
+        command = TCommandId::SearchFiles;
         break;
     case Qt::Key_F8:
-        command = "In Tavirlo";
+        command = TCommandId::EditInTavirlo;
         break;
     default:
         return false;

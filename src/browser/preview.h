@@ -39,6 +39,8 @@ class TPreview : public QObject {
     // Type of the file shown last: up to three characters of its extension,
     // upper-cased ("JPG", "GIF", ...).
     QString PreviewType;
+    // The file is shown by GIFImage1 (a GIF or an animated WebP file).
+    bool ShowsAnimation() const { return animation_; }
     // The path last shown because of a list selection.
     QString LastShownName;
 
@@ -123,6 +125,7 @@ class TPreview : public QObject {
     std::unique_ptr<TPixelGraphic> retired_;
     // The first look shown: the file's size, and its name for the worker.
     bool firstLook_ = false;
+    bool animation_ = false; // GIFImage1 shows the file (GIF, animated WebP)
     // "Zoom Out (-)" on a picture larger than the pane: shown at its own
     // size, scrolled inside a control of the pane's size.
     bool actualSize_ = false;

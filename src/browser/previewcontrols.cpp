@@ -3,9 +3,12 @@
 #include <QFile>
 #include <QMovie>
 #include <QPainter>
+#include <QTimer>
 
 #include "browser/aviheader.h"
 #include "browser/clipplayer.h"
+#include "core/stream.h"
+#include "formats/webp.h"
 #include "platform/safeopen.h"
 
 TImageBox::TImageBox(QWidget* parent) : QWidget(parent) {
@@ -25,8 +28,17 @@ void TImageBox::paintEvent(QPaintEvent*) {
         p.drawImage(rect(), image_);
 }
 
-TGIFImage::TGIFImage(QWidget* parent) : QWidget(parent) {
+TGIFImage::TGIFImage(QWidget* parent) : QWidget(parent), webpTimer_(new QTimer(this)) {
     setAttribute(Qt::WA_OpaquePaintEvent);
+    webpTimer_->setSingleShot(true);
+    connect(webpTimer_, &QTimer::timeout, this, [this] {
+        try {
+            NextWebPFrame();
+        } catch (const std::exception&) {
+            // A damaged frame ends the play on the last good one.
+            playing_ = false;
+        }
+    });
 }
 
 TGIFImage::~TGIFImage() = default;
@@ -38,8 +50,13 @@ bool TGIFImage::Load(const QString& path) {
 bool TGIFImage::Load(const QByteArray& nativePath) {
     movie_.reset();
     file_.reset();
+    webpTimer_->stop();
+    playing_ = false;
+    webp_.reset();
+    webpFrame_ = QImage();
     size_ = {};
     frames_ = 0;
+    if (IsAnimatedWebPFile(nativePath.toStdString())) return LoadWebP(nativePath);
     // QMovie opening a name itself would block on a FIFO and open the wrong
     // file for a name that is no valid text: it gets the open file instead.
     auto file = std::make_unique<QFile>();
@@ -66,11 +83,51 @@ bool TGIFImage::Load(const QByteArray& nativePath) {
     return true;
 }
 
+bool TGIFImage::LoadWebP(const QByteArray& nativePath) {
+    try {
+        TFileStream file(nativePath.toStdString(), TFileStream::OpenRead);
+        webp_ = std::make_unique<TWebPAnimation>(file);
+        NextWebPFrame();
+    } catch (const std::exception&) {
+        webp_.reset();
+        webpFrame_ = QImage();
+        update();
+        return false;
+    }
+    size_ = webpFrame_.size();
+    frames_ = std::max(1, webp_->FrameCount());
+    update();
+    return true;
+}
+
+void TGIFImage::NextWebPFrame() {
+    if (!webp_) return;
+    int duration = 0;
+    const uint8_t* canvas = webp_->NextFrame(duration);
+    webpFrame_ = QImage(canvas, webp_->Width(), webp_->Height(), webp_->Width() * 4,
+                        QImage::Format_RGBA8888)
+                     .copy();
+    // Frames that ask for (almost) no time show as web browsers show them,
+    // for a tenth of a second, instead of spinning the processor.
+    webpDelay_ = duration <= 10 ? 100 : duration;
+    update();
+    if (playing_) webpTimer_->start(webpDelay_);
+}
+
 bool TGIFImage::Animate() const {
+    if (webp_) return playing_;
     return movie_ && movie_->state() == QMovie::Running;
 }
 
 void TGIFImage::SetAnimate(bool on) {
+    if (webp_) {
+        playing_ = on && frames_ > 1;
+        if (playing_)
+            webpTimer_->start(webpDelay_);
+        else
+            webpTimer_->stop();
+        return;
+    }
     if (!movie_ || on == Animate()) return;
     if (on)
         movie_->start();
@@ -80,11 +137,10 @@ void TGIFImage::SetAnimate(bool on) {
 
 void TGIFImage::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    const QImage img = movie_ ? movie_->currentImage() : QImage();
-    if (img.isNull())
-        p.fillRect(rect(), palette().color(QPalette::Window));
-    else
-        p.drawImage(rect(), img);
+    const QImage img = webp_ ? webpFrame_ : movie_ ? movie_->currentImage() : QImage();
+    // Transparent pixels show the pane's colour.
+    if (img.isNull() || (webp_ && img.hasAlphaChannel())) p.fillRect(rect(), palette().color(QPalette::Window));
+    if (!img.isNull()) p.drawImage(rect(), img);
 }
 
 TAVIPlayer::TAVIPlayer(QWidget* parent) : QWidget(parent), player_(new TClipPlayer(this)) {
@@ -130,5 +186,6 @@ void TAVIPlayer::paintEvent(QPaintEvent*) {
 }
 
 QImage TGIFImage::CurrentFrame() const {
+    if (webp_) return webpFrame_;
     return movie_ ? movie_->currentImage() : QImage();
 }

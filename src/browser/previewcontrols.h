@@ -1,7 +1,7 @@
 #pragma once
 // The preview's display controls besides the image view control: the plain
-// picture box (Image1, icons and metafiles), the animated-GIF control
-// (GIFImage1) and the clip player (AVIPlay1). Each stretches what it shows
+// picture box (Image1, icons and metafiles), the animation control
+// (GIFImage1: GIF and animated WebP files) and the clip player (AVIPlay1). Each stretches what it shows
 // to its own size.
 
 #include <QImage>
@@ -11,6 +11,8 @@
 
 class QFile;
 class QMovie;
+class QTimer;
+class TWebPAnimation;
 
 // Shows one bitmap stretched to the control, without smoothing.
 class TImageBox : public QWidget {
@@ -27,15 +29,16 @@ class TImageBox : public QWidget {
     QImage image_;
 };
 
-// Plays a GIF file's frames with their delays, looping for ever while its
-// animation is on; with the animation off it shows the current frame.
+// Plays a GIF or animated WebP file's frames with their delays, looping for
+// ever while its animation is on; with the animation off it shows the
+// current frame.
 class TGIFImage : public QWidget {
     Q_OBJECT
   public:
     explicit TGIFImage(QWidget* parent = nullptr);
     ~TGIFImage() override;
-    // Opens `path` and shows its first frame; false when it is no GIF that
-    // can be shown (the control then shows nothing).
+    // Opens `path` and shows its first frame; false when it is no GIF or
+    // animated WebP that can be shown (the control then shows nothing).
     bool Load(const QString& path);
     // The same for a file named by its file-system bytes; only a regular
     // file is opened, and the control reads from that open file.
@@ -51,8 +54,17 @@ class TGIFImage : public QWidget {
     void paintEvent(QPaintEvent* e) override;
 
   private:
+    bool LoadWebP(const QByteArray& nativePath);
+    // Shows the next frame of the WebP animation and times the one after.
+    void NextWebPFrame();
+
     std::unique_ptr<QFile> file_; // what movie_ reads from; outlives it
     std::unique_ptr<QMovie> movie_;
+    std::unique_ptr<TWebPAnimation> webp_;
+    QTimer* webpTimer_;
+    QImage webpFrame_;
+    int webpDelay_ = 0; // how long webpFrame_ shows, ms
+    bool playing_ = false;
     QSize size_;
     int frames_ = 0;
 };

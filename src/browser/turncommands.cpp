@@ -278,20 +278,10 @@ void TurnSelectedFiles(TForm1* form, TFileTurn turn) {
 }
 
 void ConnectTurnCommands(TForm1* form) {
-    // The Edit menu's command carries the key; the pop-up shows the same.
-    QMenu* edit = nullptr;
-    for (QAction* a : form->menuBar()->actions())
-        if (PlainCaption(a->text()) == "Edit" && a->menu()) edit = a->menu();
-    for (int i = 0; i < int(std::size(kTurnCommandCaptions)); ++i) {
-        const QString caption = kTurnCommandCaptions[i];
+    // The Edit menu's command and the pop-up's carry the same keys.
+    for (int i = 0; i < int(std::size(kTurnCommands)); ++i) {
         const TFileTurn turn = TFileTurn(i);
-        QList<QAction*> actions;
-        if (edit)
-            for (QAction* a : edit->actions())
-                if (PlainCaption(a->text()) == caption) actions << a;
-        for (QAction* a : form->PopupMenu1->actions())
-            if (PlainCaption(a->text()) == caption) actions << a;
-        for (QAction* a : actions) {
+        for (QAction* a : form->Commands(kTurnCommands[i])) {
             if (turn == TFileTurn::RotateLeft) a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
             if (turn == TFileTurn::RotateRight) a->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
             a->setShortcutContext(Qt::WindowShortcut);

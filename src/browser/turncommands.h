@@ -9,6 +9,8 @@
 
 #include <string>
 
+#include "browser/commandids.h"
+
 class TForm1;
 
 enum class TFileTurn { RotateLeft, RotateRight, FlipHorizontal, FlipVertical, ApplyExifOrientation };
@@ -17,10 +19,10 @@ enum class TFileTurn { RotateLeft, RotateRight, FlipHorizontal, FlipVertical, Ap
 // list's pop-up menu.
 inline constexpr const char* kTurnCommandCaptions[] = {"Rotate Left", "Rotate Right", "Flip Horizontal",
                                                        "Flip Vertical", "Apply EXIF Orientation"};
-// The same as menu texts, with accelerator letters free in both the Edit
-// menu and the list's pop-up menu.
-inline constexpr const char* kTurnCommandMenuTexts[] = {"R&otate Left", "Rotate Ri&ght", "Flip &Horizontal",
-                                                        "Flip Ver&tical", "Apply EXIF Orie&ntation"};
+// The commands in TFileTurn order, in the Edit menu and the list's pop-up.
+inline constexpr TCommandId kTurnCommands[] = {TCommandId::RotateLeft, TCommandId::RotateRight,
+                                               TCommandId::FlipHorizontal, TCommandId::FlipVertical,
+                                               TCommandId::ApplyExifOrientation};
 
 struct TTurnFileResult {
     enum TOutcome { Turned, Unchanged, Failed } outcome = Failed;

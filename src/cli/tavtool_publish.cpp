@@ -14,9 +14,10 @@ extern const char* const kPublishUsage =
     "  publish ALBUM OUTDIR [--thumbnail 32..256] [--max 40..2000] [--quality 10..100]\n"
     "                 [--sharpen 40..80 | --no-sharpen] [--no-progressive] [--page NAME]\n"
     "                 [--title T] [--header T] [--footer T] [--background RRGGBB]\n"
-    "                 [--text-color RRGGBB] [--background-image PATH]\n"
+    "                 [--text-color RRGGBB] [--background-image PATH] [--webp]\n"
     "        write the album's pictures as JPEG copies and thumbnails into OUTDIR with\n"
-    "        HTML pages of thumbnails (NAME, default myphotos.html); an album picture\n"
+    "        HTML pages of thumbnails (NAME, default myphotos.html); --webp adds WebP\n"
+    "        thumbnails the pages show with the JPEG ones as fallback; an album picture\n"
     "        is never replaced; exit 1 when a picture failed (the pages are written)\n";
 
 namespace {
@@ -59,6 +60,8 @@ int RunPublishCommand(const TToolCommandArgs& args, std::FILE* out, std::FILE* e
             s.autoSharpen = false;
         else if (a == "--no-progressive")
             s.progressive = false;
+        else if (a == "--webp")
+            s.webp = true;
         else if (a == "--page")
             s.pageName = Text(value());
         else if (a == "--title")

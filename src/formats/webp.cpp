@@ -230,6 +230,66 @@ void TWebPFileFormatWriter::Write(TStream& stream, TPixelGraphic& picture) {
     progress.Step(1, 1);
 }
 
+bool IsAnimatedWebPHeader(const uint8_t* h, size_t size) {
+    // RIFF....WEBP, then the extended header chunk "VP8X" whose flags byte
+    // carries the animation bit.
+    return size >= 21 && std::memcmp(h, "RIFF", 4) == 0 && std::memcmp(h + 8, "WEBPVP8X", 8) == 0 &&
+           (h[20] & 0x02) != 0;
+}
+
+bool IsAnimatedWebPFile(const std::string& path) {
+    try {
+        TFileStream f(path, TFileStream::OpenRead);
+        uint8_t header[21];
+        return f.Read(header, sizeof header) == int64_t(sizeof header) &&
+               IsAnimatedWebPHeader(header, sizeof header);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+struct TWebPAnimation::TState {
+    TFile file;
+    std::unique_ptr<WebPAnimDecoder, TAnimDelete> decoder;
+    WebPAnimInfo info{};
+    int lastTimestamp = 0;
+};
+
+TWebPAnimation::TWebPAnimation(TStream& stream) : s_(std::make_unique<TState>()) {
+    s_->file = Open(stream);
+    const WebPData wd{s_->file.data.data(), s_->file.data.size()};
+    WebPAnimDecoderOptions opts;
+    if (!WebPAnimDecoderOptionsInit(&opts)) Fail("Invalid library version");
+    opts.color_mode = MODE_RGBA;
+    opts.use_threads = 1;
+    s_->decoder.reset(WebPAnimDecoderNew(&wd, &opts));
+    if (!s_->decoder || !WebPAnimDecoderGetInfo(s_->decoder.get(), &s_->info)) Fail("Invalid data");
+    if (s_->info.frame_count < 1) Fail("Invalid data");
+    if (!FitsPictureCap(int(std::min<uint32_t>(s_->info.canvas_width, INT32_MAX)),
+                        int(std::min<uint32_t>(s_->info.canvas_height, INT32_MAX)), 8))
+        RaisePictureCap();
+}
+
+TWebPAnimation::~TWebPAnimation() = default;
+
+int TWebPAnimation::Width() const { return int(s_->info.canvas_width); }
+int TWebPAnimation::Height() const { return int(s_->info.canvas_height); }
+int TWebPAnimation::FrameCount() const { return int(std::min<uint32_t>(s_->info.frame_count, INT32_MAX)); }
+
+const uint8_t* TWebPAnimation::NextFrame(int& durationMs) {
+    WebPAnimDecoder* d = s_->decoder.get();
+    if (!WebPAnimDecoderHasMoreFrames(d)) {
+        WebPAnimDecoderReset(d);
+        s_->lastTimestamp = 0;
+    }
+    uint8_t* canvas = nullptr;
+    int timestamp = 0;
+    if (!WebPAnimDecoderGetNext(d, &canvas, &timestamp)) Fail("Invalid data");
+    durationMs = std::max(0, timestamp - s_->lastTimestamp);
+    s_->lastTimestamp = timestamp;
+    return canvas;
+}
+
 void RegisterWebPFormats() {
     RegisterFileFormatReader(std::make_unique<TWebPFileFormatReader>());
     RegisterFileFormatWriter(std::make_unique<TWebPFileFormatWriter>());

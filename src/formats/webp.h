@@ -5,6 +5,10 @@
 // stores lossy (with a quality) or lossless files.
 
 #include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
 
 #include "core/exceptions.h"
 #include "core/registry.h"
@@ -32,4 +36,40 @@ public:
     TWebPFileFormatWriter() : TFileFormatWriter("webp", "WebP", true, 0xFF) {}
     std::string ClassName() const override { return "TWebPFileFormatWriter"; }
     void Write(TStream& stream, TPixelGraphic& picture) override;
+};
+
+class TStream;
+
+// True when `header` (a file's first bytes, at least 21 for a yes) starts an
+// animated WebP file: its extended header says so.
+bool IsAnimatedWebPHeader(const uint8_t* header, size_t size);
+// The same for the file at `path` (file-system bytes); false when it cannot
+// be read.
+bool IsAnimatedWebPFile(const std::string& path);
+
+// An animated WebP file played forward one frame at a time, for players:
+// each frame composited with the ones before it by the file's blend and
+// dispose rules, with how long it shows. Holds one canvas, not every frame.
+class TWebPAnimation {
+public:
+    // Reads the whole file from `stream`; throws as the reader does for what
+    // is no WebP file and for a canvas past the picture cap. A still picture
+    // is an animation of one frame.
+    explicit TWebPAnimation(TStream& stream);
+    ~TWebPAnimation();
+    TWebPAnimation(const TWebPAnimation&) = delete;
+    TWebPAnimation& operator=(const TWebPAnimation&) = delete;
+
+    int Width() const;
+    int Height() const;
+    int FrameCount() const;
+    // Decodes the next frame; after the last one the first comes again. The
+    // canvas is RGBA, Width() * 4 bytes a row, top row first, and stays
+    // valid until the next call. `durationMs` is how long it shows. Throws
+    // for a damaged frame.
+    const uint8_t* NextFrame(int& durationMs);
+
+private:
+    struct TState;
+    std::unique_ptr<TState> s_;
 };

@@ -1,29 +1,12 @@
 #include "platform/desktopentry.h"
 
+#include "formats/droptypes.h"
+
 QStringList ReadableMimeTypes() {
-    return {
-        "image/bmp",
-        "image/jpeg",
-        "image/png",
-        "image/gif",
-        "image/tiff",
-        "image/vnd.zbrush.pcx",
-        "image/x-tga",
-        "image/x-portable-bitmap",
-        "image/x-portable-graymap",
-        "image/x-portable-pixmap",
-        "image/x-portable-anymap",
-        "image/vnd.microsoft.icon",
-        "image/wmf",
-        "image/emf",
-        "video/x-msvideo",
-        "image/webp",
-        "image/avif",
-        // HEIC files: the desktop's MIME database names them image/heif
-        // (image/heic is only an alias there).
-        "image/heif",
-        "image/jxl",
-    };
+    QStringList types;
+    for (const TListedFileType& t : ListedFileTypes())
+        for (std::string_view mime : t.mimeTypes) types << QString::fromLatin1(mime);
+    return types;
 }
 
 QString DesktopExecArgument(const QString& arg) {

@@ -81,26 +81,46 @@ class DirCloser {
 
 } // namespace
 
-TNamePattern::TNamePattern(const QString& pattern) : pattern_(pattern.toCaseFolded()) {
-    all_ = pattern == QLatin1String("*.*");
-    const QByteArray latin = pattern.toLatin1();
-    if (IsAscii(latin.constData(), std::size_t(latin.size())) &&
-        QString::fromLatin1(latin) == pattern)
-        ascii_ = latin.toLower();
+TNamePattern::TNamePattern(const QString& pattern) {
+    QStringList texts = pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts);
+    // No pattern at all keeps the one empty pattern (it matches nothing).
+    if (texts.isEmpty()) texts << QString();
+    for (const QString& text : texts) {
+        if (text == QLatin1String("*.*")) all_ = true;
+        TPart part{text.toCaseFolded(), {}};
+        const QByteArray latin = text.toLatin1();
+        if (IsAscii(latin.constData(), std::size_t(latin.size())) &&
+            QString::fromLatin1(latin) == text)
+            part.ascii = latin.toLower();
+        parts_.push_back(std::move(part));
+    }
 }
 
 bool TNamePattern::Matches(const QString& name) const {
     if (all_) return true;
     const QString folded = name.toCaseFolded();
-    return WildMatch(folded.constData(), std::size_t(folded.size()), pattern_.constData(),
-                     std::size_t(pattern_.size()), [](QChar c) { return c; });
+    for (const TPart& p : parts_)
+        if (WildMatch(folded.constData(), std::size_t(folded.size()), p.folded.constData(),
+                      std::size_t(p.folded.size()), [](QChar c) { return c; }))
+            return true;
+    return false;
+}
+
+bool TNamePattern::PartMatches(const TPart& p, const char* name, std::size_t length) const {
+    if ((!p.ascii.isEmpty() || p.folded.isEmpty()) && IsAscii(name, length))
+        return WildMatch(name, length, p.ascii.constData(), std::size_t(p.ascii.size()),
+                         AsciiLower);
+    const QString folded =
+        QFile::decodeName(QByteArray::fromRawData(name, qsizetype(length))).toCaseFolded();
+    return WildMatch(folded.constData(), std::size_t(folded.size()), p.folded.constData(),
+                     std::size_t(p.folded.size()), [](QChar c) { return c; });
 }
 
 bool TNamePattern::Matches(const char* name, std::size_t length) const {
     if (all_) return true;
-    if ((!ascii_.isEmpty() || pattern_.isEmpty()) && IsAscii(name, length))
-        return WildMatch(name, length, ascii_.constData(), std::size_t(ascii_.size()), AsciiLower);
-    return Matches(QFile::decodeName(QByteArray::fromRawData(name, qsizetype(length))));
+    for (const TPart& p : parts_)
+        if (PartMatches(p, name, length)) return true;
+    return false;
 }
 
 TSearchWalk::TSearchWalk(const QString& pattern) : pattern_(pattern) {}

@@ -25,7 +25,9 @@
 inline constexpr std::size_t kSearchResultCap = 1'000'000;
 
 // A compiled search pattern: "*" any run, "?" one character, case ignored;
-// "*.*" matches every name. The same rule as the browser's file masks.
+// "*.*" matches every name; several patterns separated by ";" match a name
+// any of them matches ("*.jpg;*.webp"). The same rule as the browser's file
+// masks.
 class TNamePattern {
   public:
     explicit TNamePattern(const QString& pattern);
@@ -33,8 +35,12 @@ class TNamePattern {
     bool Matches(const QString& name) const;
 
   private:
-    QString pattern_;
-    QByteArray ascii_; // the pattern lower-cased, when it is plain ASCII
+    struct TPart {
+        QString folded;
+        QByteArray ascii; // the pattern lower-cased, when it is plain ASCII
+    };
+    bool PartMatches(const TPart& part, const char* name, std::size_t length) const;
+    std::vector<TPart> parts_;
     bool all_ = false;
 };
 

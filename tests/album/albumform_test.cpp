@@ -145,7 +145,7 @@ TEST_F(Album, PagesPrintedToPdf) {
     ASSERT_TRUE(info.waitForFinished(20000));
     const QString out = QString::fromUtf8(info.readAllStandardOutput());
     EXPECT_TRUE(out.contains(QRegularExpression("Pages:\\s+2\\b"))) << out.toStdString();
-    EXPECT_EQ(a.SB1->PanelText(0), "Done");
+    EXPECT_EQ(a.StatusBar1->PanelText(0), "Done");
 }
 
 // Captions sit in their own band under the picture and never leave their

@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QToolButton>
 #include <QPushButton>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QSlider>
 #include <QSpinBox>
@@ -55,6 +56,10 @@ TEST_F(Wizard, ShowResetsAndSharesWithFrameSetup) {
         EXPECT_EQ(w.PageCount->text(), "2 pages");
         w.Columns->setValue(7);
         EXPECT_EQ(w.PageCount->text(), "1 page");
+        // WebP thumbnails are off unless asked for.
+        EXPECT_FALSE(w.Settings().webp);
+        w.WebP->setChecked(true);
+        EXPECT_TRUE(w.Settings().webp);
         return int(QDialog::Rejected);
     });
     w.Run(entries, &prefs);

@@ -12,6 +12,8 @@
 #include "../support/sample_files.h"
 #include "album/webpublish.h"
 #include "core/pixelgraphic.h"
+#include "core/registry.h"
+#include "formats/webp.h"
 #include "formats/library.h"
 
 namespace {
@@ -235,4 +237,50 @@ TEST_F(Publishing, PicturesCopiedTurnedAndNeverOverSources) {
     EXPECT_EQ(r.failed, 2);
     EXPECT_EQ(r.written, 2);
     EXPECT_EQ(SizeOf(QDir(out.path()).filePath("tm_photo.jpg")), QSize(96, 72));
+}
+
+// With WebP on, each thumbnail is also a WebP file that the page shows
+// through <picture>, the JPEG one its fallback. A WebP picture of the album
+// is never written over, and the editor's WebP settings are as they were.
+TEST_F(Publishing, WebPThumbnailsWithTheJpegAsFallback) {
+    samples::SaveQuad(P("a.png"), 30, 20);
+    samples::SaveQuad(P("b.png"), 20, 30);
+    const QString albumWebP = QDir(out.path()).filePath("tm_b.webp");
+    samples::SaveQuad(albumWebP, 30, 20);
+    const QByteArray albumSha = Sha(albumWebP);
+    const std::vector<TAlbumEntry> entries = {
+        Entry("a.png"), Entry("b.png"), {QFile::encodeName(albumWebP).toStdString(), "", 0}};
+    WebPQuality = 33;
+    WebPLossless = true;
+    TPublishSettings s = Settings();
+    s.webp = true;
+    const TPublishResult r = Publish(entries, s);
+    EXPECT_TRUE(r.messages.isEmpty()) << r.messages.join("\n").toStdString();
+    EXPECT_EQ(WebPQuality, 33);
+    EXPECT_TRUE(WebPLossless);
+    const QStringList page = Lines(r.firstPage);
+    EXPECT_EQ(page.filter("<td align=\"center\"><a href=\"a.jpg\"><picture><source "
+                          "type=\"image/webp\" srcset=\"tm_a.webp\"><img border=\"1\" "
+                          "src=\"tm_a.jpg\" alt=\"a.jpg\"></picture></a></td>")
+                  .size(),
+              1);
+    EXPECT_EQ(page.filter("srcset=\"tm_b_2.webp\"><img border=\"1\" src=\"tm_b_2.jpg\"").size(), 1);
+    EXPECT_EQ(Sha(albumWebP), albumSha);
+    const QDir o(out.path());
+    EXPECT_EQ(SizeOf(o.filePath("tm_a.webp")), QSize(96, 64));
+    EXPECT_EQ(SizeOf(o.filePath("tm_b_2.webp")), QSize(64, 96));
+    EXPECT_EQ(SizeOf(o.filePath("tm_a.jpg")), QSize(96, 64));
+    std::string type;
+    TPGImageInfo info;
+    ASSERT_TRUE(GetFileImageInfo(QFile::encodeName(o.filePath("tm_a.webp")).toStdString(), 0,
+                                 type, info));
+    EXPECT_EQ(info.SubType, "Lossy");
+
+    // Off, as by default: no WebP file is written.
+    QTemporaryDir plain;
+    s.webp = false;
+    s.folder = plain.path();
+    Publish(entries, s);
+    EXPECT_TRUE(QDir(plain.path()).entryList({"*.webp"}).isEmpty());
+    EXPECT_EQ(Lines(QDir(plain.path()).filePath("myphotos.html")).filter("picture").size(), 0);
 }

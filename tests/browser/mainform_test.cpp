@@ -1,15 +1,19 @@
 #include <QAction>
+#include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
 #include <QSet>
 #include <QSpinBox>
 #include <QSplitter>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include "browser/browsercontext.h"
+#include "browser/commandids.h"
 #include "browser/macros.h"
 #include "browser/macroserver.h"
 #include "browser/mainform.h"
@@ -496,4 +500,56 @@ TEST_F(MainForm, ToolWindowsAreCreatedHiddenInOrderAndEnableTheirCommands) {
         EXPECT_TRUE(tools.Find("TfSearch")->isVisible());
     }
     SetToolWindows(nullptr);
+}
+
+// Every command is built under its id, and commands that stand in two menus
+// are found in both.
+TEST_F(MainForm, CommandsAreFoundByTheirIds) {
+    TForm1 form;
+    for (int i = 0; i < int(TCommandId::Count); ++i) {
+        const TCommandId id = TCommandId(i);
+        ASSERT_FALSE(form.Commands(id).isEmpty()) << CommandCaption(id);
+        for (QAction* a : form.Commands(id)) EXPECT_EQ(a->text(), CommandCaption(id));
+    }
+    for (TCommandId id : {TCommandId::FileAttributes, TCommandId::RotateLeft,
+                          TCommandId::ApplyExifOrientation})
+        EXPECT_EQ(form.Commands(id).size(), 2) << CommandCaption(id);
+    EXPECT_EQ(form.Command(TCommandId::BookmarksMenu)->menu()->title(), "&Bookmarks");
+    EXPECT_EQ(form.Command(TCommandId::AutoZoom), form.Command("AutoZoom"));
+}
+
+// What tool windows see of the browser: its list, its selection and the
+// changes to it, its settings; with no browser, the stored defaults.
+TEST_F(MainForm, ToolWindowsAskTheBrowserContext) {
+    QTemporaryDir dir;
+    for (const char* n : {"b.png", "a.png", "note.txt"}) {
+        QFile f(dir.filePath(n));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    {
+        TRun r;
+        TBrowserContext* b = Browser();
+        ASSERT_EQ(b, static_cast<TBrowserContext*>(r.form.get()));
+        EXPECT_EQ(b->Window(), r.form.get());
+        ASSERT_TRUE(b->OpenFolder(dir.path()));
+        EXPECT_EQ(b->ListedNames(), QStringList({"a.png", "b.png"}));
+        QObject receiver;
+        int changes = 0;
+        b->WatchSelection(&receiver, [&] { ++changes; });
+        EXPECT_EQ(b->SelectRow(1), QFile::encodeName(dir.filePath("b.png")));
+        EXPECT_EQ(b->SelectedNames(), QStringList({"b.png"}));
+        EXPECT_GT(changes, 0);
+        EXPECT_EQ(b->SelectRow(2), QByteArray());
+        EXPECT_TRUE(b->SelectedNames().isEmpty());
+        r->ConfirmDeletions = false;
+        r->DeletionMode = 1;
+        EXPECT_FALSE(BrowserDeletion().Confirm);
+        EXPECT_TRUE(BrowserDeletion().Permanent);
+        r->FileMask = "*.png;";
+        EXPECT_EQ(BrowserFileMask(), "*.png;");
+    }
+    EXPECT_EQ(Browser(), nullptr);
+    EXPECT_TRUE(BrowserDeletion().Confirm);
+    EXPECT_FALSE(BrowserDeletion().Permanent);
+    EXPECT_EQ(BrowserFileMask(), BuildFileMask());
 }

@@ -4,6 +4,9 @@
 #include <QAction>
 #include <QBuffer>
 #include <QDialog>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,6 +27,7 @@
 #include "browser/previewsize.h"
 #include "fixtures.h"
 #include "formats/library.h"
+#include "formats/png.h"
 #include "formats/qt/metafile_qt.h"
 #include "support/scriptedprompts.h"
 #include "view/pgimage.h"
@@ -240,6 +244,50 @@ TEST_F(Preview, LargeMetafilesArePlayedAtThePanesSize) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return p.pv->Image1->Picture().width() > played.width(); }, 3000));
     EXPECT_EQ(p.pv->Image1->Picture().width(), p.Shown().width());
     ExpectQuadrants(p.pv->Image1, "poster, larger pane");
+}
+
+// An animated WebP file plays as a GIF does: in the animation control,
+// every frame for its time, round and round; a still WebP file stays with
+// the image view control.
+TEST_F(Preview, AnimatedWebPPlaysLikeAGif) {
+    const QString img2webp = QStandardPaths::findExecutable("img2webp");
+    if (img2webp.isEmpty()) GTEST_SKIP() << "img2webp missing";
+    // Without a gAMA chunk, which the encoder would apply to the colours.
+    WriteGamma = false;
+    for (int f = 0; f < 2; ++f) {
+        auto pg = samples::QuadPicture(60, 40);
+        for (int y = 0; y < 40; ++y)
+            for (int x = 0; x < 60; ++x)
+                pg->SetPixel(x, y, samples::kQuad[(samples::QuadrantOf(x, y, 60, 40) + f) % 4]);
+        pg->SaveToFile(QFile::encodeName(Path(f ? "f1.png" : "f0.png")).toStdString());
+    }
+    WriteGamma = true;
+    ASSERT_EQ(QProcess::execute(img2webp, {"-loop", "0", "-lossless", "-d", "150", Path("f0.png"),
+                                           Path("f1.png"), "-o", Path("anim.webp")}),
+              0);
+    samples::SaveQuad(Path("still.webp"), 60, 40);
+    TPane p;
+    p.Show(Path("anim.webp"));
+    EXPECT_EQ(p.pv->ShownControl(), p.pv->GIFImage1);
+    EXPECT_EQ(p.Shown(), QRect(4, 4, 60, 40));
+    EXPECT_EQ(p.pv->GIFImage1->FrameCount(), 2);
+    EXPECT_TRUE(p.pv->GIFImage1->Animate());
+    ExpectQuadrants(p.pv->GIFImage1, "anim.webp", true);
+    // Both frames come round, the first one again after the second.
+    QList<QRgb> seen;
+    QElapsedTimer t;
+    t.start();
+    while (seen.size() < 3 && t.elapsed() < 3000) {
+        QTest::qWait(20);
+        const QRgb c = p.pv->GIFImage1->CurrentFrame().pixel(5, 5);
+        if (seen.isEmpty() || seen.back() != c) seen << c;
+    }
+    ASSERT_EQ(seen.size(), 3);
+    EXPECT_NE(seen[0], seen[1]);
+    EXPECT_EQ(seen[0], seen[2]);
+    p.Show(Path("still.webp"));
+    EXPECT_EQ(p.pv->ShownControl(), p.pv->PGImage1);
+    EXPECT_FALSE(p.pv->GIFImage1->Animate());
 }
 
 TEST_F(Preview, AFailedLoadLeavesTheBrowserUsable) {

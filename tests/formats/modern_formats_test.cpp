@@ -9,6 +9,7 @@
 
 #include "core/options.h"
 #include "core/registry.h"
+#include "core/stream.h"
 #include "formats/avif.h"
 #include "formats/heif.h"
 #include "formats/jxl.h"
@@ -172,6 +173,25 @@ TEST(ModernFormats, AnimatedWebPFramesAreComposited) {
     }
     TPixelGraphic pic;
     EXPECT_THROW(LoadFile(anim, pic, 3), EPGWebPFileFormatReaderWriter);
+
+    // Players read it forward: the same frames with their durations, then
+    // the first frame again.
+    EXPECT_TRUE(IsAnimatedWebPFile(anim));
+    EXPECT_FALSE(IsAnimatedWebPFile(s.png));
+    TFileStream in(anim, TFileStream::OpenRead);
+    TWebPAnimation player(in);
+    ASSERT_EQ(player.FrameCount(), 3);
+    ASSERT_EQ(player.Width(), s.w);
+    const int durations[] = {50, 50, 70};
+    for (int k = 0; k < 4; ++k) {
+        SCOPED_TRACE(k);
+        int ms = -1;
+        const uint8_t* rgba = player.NextFrame(ms);
+        EXPECT_EQ(ms, durations[k % 3]);
+        Bytes rgb;
+        for (int i = 0; i < s.w * s.h; ++i) rgb.insert(rgb.end(), rgba + i * 4, rgba + i * 4 + 3);
+        EXPECT_EQ(rgb, ConvertRGB(frames[k % 3]));
+    }
 }
 
 // Our WebP and AVIF files read back in the reference decoders; lossless

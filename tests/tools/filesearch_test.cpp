@@ -4,6 +4,7 @@
 
 #include <QFile>
 
+#include "formats/droptypes.h"
 #include "tools/drives.h"
 #include "tools_fixtures.h"
 
@@ -110,6 +111,12 @@ TEST(SearchRules, PatternsOrderAndResultRow) {
         {"", "a", false},
         {"**.jpg", "x.jpg", true},
         {"*x", "xxxxxxxxxxxxxxy", false},
+        // Lists separated by ";": any of them.
+        {"*.jpg;*.webp", "x.WEBP", true},
+        {"*.jpg;*.webp", "x.png", false},
+        {";;", "a", false},
+        {"*.png;*.*", "noext", true},
+        {"*.x;é*", "É.png", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.pattern) + " ~ " + c.name);
@@ -118,6 +125,12 @@ TEST(SearchRules, PatternsOrderAndResultRow) {
         EXPECT_EQ(p.Matches(bytes.constData(), std::size_t(bytes.size())), c.match);
         EXPECT_EQ(p.Matches(QString::fromUtf8(c.name)), c.match);
     }
+
+    // The window's "every picture type" list.
+    const TNamePattern pictures(QString::fromStdString(PicturePatterns(";")));
+    for (const char* n : {"a.HEIC", "b.jxl", "c.jfif", "d.Webp", "e.avif", "f.pnm", "g.tiff"})
+        EXPECT_TRUE(pictures.Matches(QString(n))) << n;
+    for (const char* n : {"c.avi", "d.txt", "jpg"}) EXPECT_FALSE(pictures.Matches(QString(n))) << n;
 
     std::vector<QByteArray> paths{"/b/x", "/B/a", "/a/Z", "/a/y", "/b/X"};
     SortSearchResults(paths);

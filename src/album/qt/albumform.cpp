@@ -35,14 +35,15 @@
 
 #include "album/albumlayout.h"
 #include "album/qt/pubwizard.h"
+#include "browser/browsercontext.h"
 #include "browser/filelist.h"
 #include "browser/form1.h"
-#include "browser/mainform.h"
 #include "browser/statusbar.h"
 #include "browser/toolwindows.h"
 #include "core/pixelgraphic.h"
 #include "core/qt/drawing.h"
 #include "core/qt/print.h"
+#include "formats/droptypes.h"
 #include "meta/qt/fileprop.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
@@ -50,6 +51,7 @@
 #include "platform/windowplace.h"
 #include "thumbs/qt/thumbtav.h"
 #include "formats/droptypes.h"
+#include "thumbs/qt/toolwidgets.h"
 
 namespace {
 
@@ -281,8 +283,8 @@ TfAlbum::TfAlbum(QWidget* parent) : QMainWindow(parent) {
     Progress->setMaximumHeight(8);
     Progress->setTextVisible(false);
     box->addWidget(Progress);
-    SB1 = new TPanelStatusBar({{300, Qt::AlignLeft}, {0, Qt::AlignRight}}, this);
-    setStatusBar(SB1);
+    StatusBar1 = new TPanelStatusBar({{300, Qt::AlignLeft}, {0, Qt::AlignRight}}, this);
+    setStatusBar(StatusBar1);
     connect(List, &QTreeWidget::itemDoubleClicked, this, [this] { EditCaption(); });
 
     List->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -323,7 +325,7 @@ void TfAlbum::Refresh(int select) {
         List->setCurrentItem(List->topLevelItem(select));
         List->topLevelItem(select)->setSelected(true);
     }
-    SB1->SetPanelText(1, QString::number(entries_.size()));
+    StatusBar1->SetPanelText(1, QString::number(entries_.size()));
 }
 
 TAlbum TfAlbum::Album() const {
@@ -426,12 +428,11 @@ void TfAlbum::SaveAs() {
 }
 
 void TfAlbum::ImportAll() {
-    TForm1* f = Form1();
-    if (!f) return;
-    const QString folder = f->ListedFolder();
+    TBrowserContext* b = Browser();
+    if (!b) return;
+    const QString folder = b->ListedFolder();
     const size_t before = entries_.size();
-    for (int r = 0; r < f->SLV1->Count(); ++r) {
-        const QString name = f->SLV1->Caption(r);
+    for (const QString& name : b->ListedNames()) {
         const int dot = name.indexOf('.');
         if (dot >= 0 && name.mid(dot + 1, 3).toUpper() == "AVI") continue;
         const QString path = QDir(folder).filePath(name);
@@ -578,8 +579,8 @@ void TfAlbum::PaintPages(QPrinter* printer) {
                     QCoreApplication::processEvents();
                     if (!running_) return false;
                 }
-                SB1->SetPanelText(0, "Hit ESC to break - " + path);
-                SB1->SetPanelText(1, QString("%1/%2    ").arg(i + 1).arg(album.entries.size()));
+                StatusBar1->SetPanelText(0, "Hit ESC to break - " + path);
+                StatusBar1->SetPanelText(1, QString("%1/%2    ").arg(i + 1).arg(album.entries.size()));
                 return true;
             },
             [this](const QString& message) { ShowMessage(message, this); });
@@ -597,8 +598,8 @@ void TfAlbum::PaintPages(QPrinter* printer) {
     for (QToolBar* t : findChildren<QToolBar*>())
         t->setEnabled(true);
     Progress->setValue(0);
-    SB1->SetPanelText(0, "Done");
-    SB1->SetPanelText(1, QString::number(entries_.size()));
+    StatusBar1->SetPanelText(0, "Done");
+    StatusBar1->SetPanelText(1, QString::number(entries_.size()));
     building_ = false;
     running_ = false;
 }

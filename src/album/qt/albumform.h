@@ -59,7 +59,7 @@ class TfAlbum : public QMainWindow {
 
     QTreeWidget* List = nullptr;
     QProgressBar* Progress = nullptr;
-    TPanelStatusBar* SB1 = nullptr;
+    TPanelStatusBar* StatusBar1 = nullptr;
     TfAPrefs* Prefs = nullptr;
 
     const std::vector<TAlbumEntry>& Entries() const { return entries_; }

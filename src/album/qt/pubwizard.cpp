@@ -118,6 +118,11 @@ TfrmPubWizard::TfrmPubWizard(QWidget* parent) : QDialog(parent) {
     f2->addRow(AutoSharpen);
     f2->addRow("Sharpening Amount", SharpenAmount);
     f2->addRow(Progressive);
+    WebP = new QCheckBox("WebP Thumbnails (JPEG for older browsers)", p2);
+    WebP->setObjectName("WebP");
+    WebP->setToolTip("Thumbnails are also written as smaller WebP files; browsers that "
+                     "cannot show them get the JPEG ones");
+    f2->addRow(WebP);
     connect(AutoSharpen, &QCheckBox::toggled, SharpenAmount, &QWidget::setEnabled);
 
     QWidget* p3 = Page(Pages,
@@ -329,6 +334,7 @@ TPublishSettings TfrmPubWizard::Settings() const {
     s.autoSharpen = AutoSharpen->isChecked();
     s.sharpenAmount = SharpenAmount->value();
     s.progressive = Progressive->isChecked();
+    s.webp = WebP->isChecked();
     for (int i = 0; i < 3; ++i)
         if (Caption[i]->isChecked()) s.captionOption = i;
     s.folder = OutputFolder->text();

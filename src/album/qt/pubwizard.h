@@ -34,7 +34,7 @@ class TfrmPubWizard : public QDialog {
     QCheckBox* ShowFrames;
     QLabel* PageCount;
     QSlider *Quality, *SharpenAmount;
-    QCheckBox *AutoSharpen, *Progressive;
+    QCheckBox *AutoSharpen, *Progressive, *WebP;
     QRadioButton* Caption[3];
     QLineEdit* OutputFolder;
     QLineEdit *PageName, *Title, *Header, *Footer;

@@ -21,11 +21,11 @@
 #include <QUrl>
 #include <QWindow>
 
+#include "browser/browsercontext.h"
 #include "browser/filelist.h"
 #include "browser/form1.h"
 #include "browser/help.h"
 #include "browser/helptopics.h"
-#include "browser/mainform.h"
 #include "browser/toolwindows.h"
 #include "core/exceptions.h"
 #include "core/pixelgraphic.h"
@@ -424,14 +424,15 @@ void TfrmAcquire::showEvent(QShowEvent* e) {
     QMainWindow::showEvent(e);
     if (e->spontaneous()) return; // un-minimising is no new session
     TEditorDocument::BeginSession();
-    if (TForm1* f = Form1()) {
-        startFolder_ = f->ListedFolder();
+    if (TBrowserContext* b = Browser()) {
+        startFolder_ = b->ListedFolder();
+        QWidget* main = b->Window();
         // Above the browser, never above its own dialogs (no stay-on-top).
-        if (QWindow* w = windowHandle(); w && f->windowHandle())
-            w->setTransientParent(f->windowHandle());
+        if (QWindow* w = windowHandle(); w && main->windowHandle())
+            w->setTransientParent(main->windowHandle());
         if (!watchedMain_) {
-            watchedMain_ = f;
-            f->installEventFilter(this);
+            watchedMain_ = main;
+            main->installEventFilter(this);
         }
     }
     PictureChanged();
@@ -522,7 +523,7 @@ void TfrmAcquire::ExportGIF() {
         ShowMessage(QString("Error exporting GIF  (code %1)").arg(GIFErrorCode), this);
         return;
     }
-    if (TForm1* f = Form1()) f->RefreshList();
+    if (TBrowserContext* b = Browser()) b->RefreshList();
     FolderContentsChanged(QFileInfo(path).absolutePath());
 }
 

@@ -9,8 +9,8 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include "browser/browsercontext.h"
 #include "browser/form1.h"
-#include "browser/mainform.h"
 #include "core/exceptions.h"
 #include "meta/exif/exiffile.h"
 #include "platform/paths.h"
@@ -83,19 +83,19 @@ TfrmEXIF::TfrmEXIF(QWidget* parent) : QWidget(parent, Qt::Window | Qt::WindowSta
     connect(copy, &QAction::triggered, this, &TfrmEXIF::CopySelection);
     ListView1->addAction(copy);
 
-    Follow(Form1());
+    Follow(Browser());
 }
 
-void TfrmEXIF::Follow(TForm1* form) {
-    if (!form || form == followed_) return;
-    followed_ = form;
-    connect(form->SLV1->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &TfrmEXIF::ListSelectionChanged);
+void TfrmEXIF::Follow(TBrowserContext* browser) {
+    if (!browser || (browser == followed_ && followedWindow_)) return;
+    followed_ = browser;
+    followedWindow_ = browser->Window();
+    browser->WatchSelection(this, [this] { ListSelectionChanged(); });
 }
 
 void TfrmEXIF::showEvent(QShowEvent* e) {
     QWidget::showEvent(e);
-    Follow(Form1());
+    Follow(Browser());
     PlaceOnScreen(this);
 }
 
@@ -128,10 +128,10 @@ void TfrmEXIF::Read(const QString& fileName) {
 void TfrmEXIF::ListSelectionChanged() {
     // Only while the window is open, and only for another file: the same
     // file selected again (the list refilled, zoom commands) is not re-read.
-    if (!isVisible() || !followed_) return;
-    TFileListView* list = followed_->SLV1;
-    if (list->SelCount() != 1) return;
-    const QString path = AddBackslash(followed_->ListedFolder()) + list->SelectedNames().first();
+    if (!isVisible() || !followed_ || !followedWindow_) return;
+    const QStringList selected = followed_->SelectedNames();
+    if (selected.size() != 1) return;
+    const QString path = AddBackslash(followed_->ListedFolder()) + selected.first();
     if (path == fileName_) return;
     Read(path);
 }

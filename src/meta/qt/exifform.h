@@ -10,7 +10,7 @@
 #include <vector>
 
 class QTreeView;
-class TForm1;
+class TBrowserContext;
 
 // The rows as the list shows them. Long values (a maker note of many
 // kilobytes) are cut for display; the row keeps the whole text for copying.
@@ -57,9 +57,9 @@ class TfrmEXIF : public QWidget {
     // The selected rows as "Description<TAB>Value" lines (Ctrl+C).
     QString SelectedText() const;
     void CopySelection();
-    // Follows `form`'s file list while visible (the running main window by
+    // Follows `browser`'s file list while visible (the running browser by
     // default, connected when the window is made or first shown).
-    void Follow(TForm1* form);
+    void Follow(TBrowserContext* browser);
 
   protected:
     void showEvent(QShowEvent* e) override;
@@ -69,5 +69,6 @@ class TfrmEXIF : public QWidget {
 
     TExifListModel* model_;
     QString fileName_;
-    QPointer<TForm1> followed_;
+    TBrowserContext* followed_ = nullptr;
+    QPointer<QWidget> followedWindow_; // null once the followed browser is gone
 };

@@ -23,10 +23,10 @@
 #include <QToolButton>
 #include <cmath>
 
+#include "browser/browsercontext.h"
 #include "browser/filelist.h"
 #include "browser/foldertree.h"
 #include "browser/form1.h"
-#include "browser/mainform.h"
 #include "browser/statusbar.h"
 #include "browser/toolwindows.h"
 #include "core/qt/bitmap.h"
@@ -35,6 +35,7 @@
 #include "platform/windowplace.h"
 #include "thumbs/qt/savethumbnail.h"
 #include "thumbs/outfolder.h"
+#include "thumbs/qt/savethumbnail.h"
 #include "thumbs/qt/thumbtav.h"
 #include "thumbs/qt/toolwidgets.h"
 #include "thumbs/thumbrun.h"
@@ -327,7 +328,7 @@ void TfrmThumbnails::TakeHandOver(const QString& folder, const QStringList&) {
 
 void TfrmThumbnails::FolderChange(const QString& folder) {
     if (saving_ || folder.isEmpty()) return;
-    const QString mask = Form1() ? Form1()->FileMask : BuildFileMask();
+    const QString mask = BrowserFileMask();
     try {
         FillFileList(LV1, folder, StatusBar1, mask);
     } catch (const std::exception& e) {
@@ -375,7 +376,7 @@ void TfrmThumbnails::Esc() {
 
 void TfrmThumbnails::Refill() {
     if (saving_ || CurrentFolder().isEmpty()) return;
-    const QString mask = Form1() ? Form1()->FileMask : BuildFileMask();
+    const QString mask = BrowserFileMask();
     try {
         FillFileList(LV1, CurrentFolder(), StatusBar1, mask);
     } catch (const std::exception& e) {
@@ -506,7 +507,7 @@ void TfrmThumbnails::FolderMayHaveChanged() {
         refillTimer_->start();
         return;
     }
-    const QString mask = Form1() ? Form1()->FileMask : BuildFileMask();
+    const QString mask = BrowserFileMask();
     std::vector<TFileItem> now;
     try {
         now = ListFolderFiles(CurrentFolder(), mask, ViewAllFiles);

@@ -20,6 +20,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "formats/droptypes.h"
 #include "platform/prompts.h"
 
 namespace {
@@ -211,10 +212,7 @@ void TfrmThumbTavOptions::ChooseBackground() {
     TFileDialogRequest r;
     r.caption = "Open";
     r.dir = BackgroundsFolder();
-    r.filter = "Image files (*.bmp *.dib *.jif *.jpeg *.jpg *.pbm *.pcx *.pgm *.png *.ppm *.rle "
-               "*.tga *.tif *.tiff);;BMP (*.bmp *.dib *.rle);;JPEG (*.jif *.jpeg *.jpg);;"
-               "PBM, PGM, PPM (*.pbm *.pgm *.ppm);;PCX (*.pcx);;PNG (*.png);;TGA (*.tga);;"
-               "TIFF (*.tif *.tiff);;All files (*)";
+    r.filter = QString::fromStdString(PictureDialogFilter());
     const QString f = Prompts().OpenFileName(this, r, nullptr);
     if (!f.isEmpty()) edImage->setText(f);
 }

@@ -21,9 +21,9 @@
 #include <cmath>
 #include <unistd.h>
 
+#include "browser/browsercontext.h"
 #include "browser/filelist.h"
 #include "browser/form1.h"
-#include "browser/mainform.h"
 #include "browser/fileops_ui.h"
 #include "core/pixelgraphic.h"
 #include "editor/qt/giftrans.h"
@@ -316,15 +316,15 @@ void TfrmConvert::Convert() {
 
 void TfrmConvert::DeleteConverted() {
     if (target_.isEmpty()) return;
-    TForm1* f = Form1();
+    const TDeletionSettings deletion = BrowserDeletion();
     const QString target = target_;
     const QFileInfo fi(target);
     TDeleteFilesStep step;
     step.parent = this;
     step.folder = fi.absolutePath();
     step.names = {fi.fileName()};
-    step.confirm = !f || f->ConfirmDeletions;
-    step.permanent = f && f->DeletionMode == 1;
+    step.confirm = deletion.Confirm;
+    step.permanent = deletion.Permanent;
     const auto deleted = DeleteFilesStep(step);
     if (!deleted || deleted->isEmpty()) return;
     // Events ran during the step: a new conversion keeps its own result.

@@ -17,17 +17,17 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "browser/browsercontext.h"
 #include "browser/filelist.h"
 #include "browser/form1.h"
-#include "browser/mainform.h"
 #include "core/fileops.h"
+#include "formats/droptypes.h"
 #include "platform/convert.h"
 #include "platform/prompts.h"
 #include "platform/waitcursor.h"
 #include "platform/windowplace.h"
 #include "thumbs/qt/toolwidgets.h"
 #include "tools/increname.h"
-#include "formats/droptypes.h"
 
 namespace {
 
@@ -188,13 +188,11 @@ void TfrmIncRename::DropFiles(const QMimeData* data) {
 }
 
 void TfrmIncRename::ImportCurrentDirectory() {
-    TForm1* f = Form1();
-    if (!f || f->ListedFolder().isEmpty()) return;
-    const QString folder = AddBackslash(f->ListedFolder());
+    TBrowserContext* b = Browser();
+    if (!b || b->ListedFolder().isEmpty()) return;
+    const QString folder = AddBackslash(b->ListedFolder());
     QStringList add;
-    add.reserve(f->SLV1->Count());
-    for (int i = 0; i < f->SLV1->Count(); ++i)
-        add << folder + f->SLV1->Caption(i);
+    for (const QString& name : b->ListedNames()) add << folder + name;
     std::stable_sort(add.begin(), add.end(), NaturalLess);
     FileList->addItems(add);
 }
@@ -260,5 +258,5 @@ void TfrmIncRename::Rename() {
     FileList->setUpdatesEnabled(true);
     wait.Restore();
 
-    if (TForm1* f = Form1()) f->RefreshList();
+    if (TBrowserContext* b = Browser()) b->RefreshList();
 }

@@ -23,14 +23,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "browser/browsercontext.h"
 #include "browser/filelist.h"
-#include "browser/foldertree.h"
 #include "browser/fileops_ui.h"
 #include "browser/fileopsdialogs.h"
+#include "browser/foldertree.h"
 #include "browser/form1.h"
 #include "browser/help.h"
 #include "browser/helptopics.h"
-#include "browser/mainform.h"
 #include "browser/previewcontrols.h"
 #include "browser/statusbar.h"
 #include "core/fileops.h"
@@ -38,12 +38,14 @@
 #include "core/qt/bitmap.h"
 #include "core/stream.h"
 #include "formats/desktopicon.h"
+#include "formats/webp.h"
 #include "meta/qt/fileprop.h"
 #include "platform/prompts.h"
 #include "platform/waitcursor.h"
 #include "platform/windowplace.h"
 #include "platform/settings.h"
 #include "thumbs/qt/thumbtav.h"
+#include "thumbs/qt/toolwidgets.h"
 #include "view/pgimage.h"
 
 namespace {
@@ -71,8 +73,8 @@ QSize Fitted(QSize size, bool always) {
 
 // The browser's folder and list, or nothing without a main window.
 QString BrowserFolder() {
-    TForm1* f = Form1();
-    return f ? f->ListedFolder() : QString();
+    const TBrowserContext* b = Browser();
+    return b ? b->ListedFolder() : QString();
 }
 
 } // namespace
@@ -156,11 +158,11 @@ TfSelectFiles::TfSelectFiles(QWidget* parent) : QMainWindow(parent) {
     row->addLayout(side);
     HidePreviews();
 
-    SB1 = new TPanelStatusBar(
+    StatusBar1 = new TPanelStatusBar(
         {{20, Qt::AlignCenter}, {70, Qt::AlignLeft}, {60, Qt::AlignLeft}, {0, Qt::AlignLeft}},
         this);
-    setStatusBar(SB1);
-    Light = new TLed(SB1->PanelLabel(0));
+    setStatusBar(StatusBar1);
+    Light = new TLed(StatusBar1->PanelLabel(0));
 
     watcher_ = new QFileSystemWatcher(this);
     settle_ = new QTimer(this);
@@ -264,9 +266,8 @@ bool TfSelectFiles::OpenSource(const QString& folder) {
 
 void TfSelectFiles::Relist() {
     if (source_.isEmpty()) return;
-    TForm1* f = Form1();
     try {
-        FillFileList(List, source_, SB1, f ? f->FileMask : BuildFileMask());
+        FillFileList(List, source_, StatusBar1, BrowserFileMask());
         List->SortItems();
     } catch (const std::exception& e) {
         ShowMessage(QString::fromLocal8Bit(e.what()), this);
@@ -311,10 +312,9 @@ void TfSelectFiles::SetAutoUpdate(bool on) {
 
 void TfSelectFiles::FolderChanged() {
     if (!AutoUpdate->isChecked() || source_.isEmpty()) return;
-    TForm1* f = Form1();
     std::vector<TFileItem> now;
     try {
-        now = ListFolderFiles(source_, f ? f->FileMask : BuildFileMask(), ViewAllFiles);
+        now = ListFolderFiles(source_, BrowserFileMask(), ViewAllFiles);
     } catch (...) {
         return;
     }
@@ -394,7 +394,7 @@ void TfSelectFiles::ListSettled() {
         if (!changing_.contains(it.name) || settled_.contains(it.name)) items.push_back(it);
     List->Model()->SetItems(std::move(items));
     List->SortItems();
-    SB1->SetPanelText(1, QString::number(List->Count()) + " files");
+    StatusBar1->SetPanelText(1, QString::number(List->Count()) + " files");
 }
 
 void TfSelectFiles::SelectAll() {
@@ -413,14 +413,17 @@ QString TfSelectFiles::SelectedPath() const {
 }
 
 void TfSelectFiles::MoveOrCopy(bool move) {
-    TForm1* f = Form1();
+    TBrowserContext* b = Browser();
     const QString target = BrowserFolder();
     if (running_ || FileOperationRunning() || target.isEmpty() || List->SelCount() == 0) return;
     running_ = true;
     TWaitCursor wait;
     // The browser's one selected name, to find it again after the listing.
     QString remembered;
-    if (f && f->SLV1->SelCount() == 1) remembered = f->SLV1->SelectedNames().front();
+    if (b) {
+        const QStringList selected = b->SelectedNames();
+        if (selected.size() == 1) remembered = selected.front();
+    }
     // Names and folders first: nothing below may change them under the loop.
     const QString folder = source_;
     const QStringList names = List->SelectedNames();
@@ -453,15 +456,11 @@ void TfSelectFiles::MoveOrCopy(bool move) {
     }
     Relist();
     FolderContentsChanged(target);
-    if (f && !remembered.isEmpty()) {
-        TFileListView* b = f->SLV1;
-        for (int r = 0; r < b->Count(); ++r)
-            if (b->Caption(r).startsWith(remembered, Qt::CaseInsensitive)) {
-                const QModelIndex i = b->Model()->index(r, 0);
-                b->selectionModel()->setCurrentIndex(i, QItemSelectionModel::ClearAndSelect |
-                                                            QItemSelectionModel::Rows);
-                b->scrollTo(i);
-                f->ShowNativeInPreview(b->NativePath(r));
+    if (b && !remembered.isEmpty()) {
+        const QStringList listed = b->ListedNames();
+        for (int r = 0; r < listed.size(); ++r)
+            if (listed[r].startsWith(remembered, Qt::CaseInsensitive)) {
+                b->ShowNativeInPreview(b->SelectRow(r));
                 break;
             }
     }
@@ -470,14 +469,14 @@ void TfSelectFiles::MoveOrCopy(bool move) {
 
 void TfSelectFiles::DeleteFiles() {
     if (running_) return;
-    TForm1* f = Form1();
+    const TDeletionSettings deletion = BrowserDeletion();
     TDeleteFilesStep step;
     step.parent = this;
     step.folder = source_;
     step.names = List->SelectedNames();
-    step.confirm = !f || f->ConfirmDeletions;
-    step.permanent = f && f->DeletionMode == 1;
-    step.status = [this](const QString& text) { SB1->SetPanelText(3, text); };
+    step.confirm = deletion.Confirm;
+    step.permanent = deletion.Permanent;
+    step.status = [this](const QString& text) { StatusBar1->SetPanelText(3, text); };
     // The folder as it was when the step began: events run in between.
     const QString folder = source_;
     step.refresh = [this, folder] {
@@ -554,7 +553,7 @@ void TfSelectFiles::Preview() {
     const QString path = SelectedPath();
     if (path.isEmpty()) return;
     const QFileInfo fi(path);
-    SB1->SetPanelText(2, QString::number(fi.size() / 1024 + 1) + "K");
+    StatusBar1->SetPanelText(2, QString::number(fi.size() / 1024 + 1) + "K");
     Light->SetLit(true);
     NameBox->setText("Loading...");
     HidePreviews();
@@ -570,7 +569,7 @@ void TfSelectFiles::Preview() {
             place(AVIPlay1, Fitted(AVIPlay1->FrameSize(), true));
             AVIPlay1->Play();
         }
-    } else if (type == "GIF") {
+    } else if (type == "GIF" || (type == "WEB" && IsAnimatedWebPFile(native.toStdString()))) {
         if (GIFImage1->Load(native)) {
             place(GIFImage1, Fitted(GIFImage1->PictureSize(), false));
             GIFImage1->SetAnimate(GIFImage1->FrameCount() > 1);
@@ -596,14 +595,14 @@ void TfSelectFiles::Preview() {
             if (fi.size() > 0) ShowMessage("Error reading image file", this);
         } else {
             Image1->SetPicture(img);
-            SB1->SetPanelText(3, " (" + QString::number(img.width()) + " x " +
+            StatusBar1->SetPanelText(3, " (" + QString::number(img.width()) + " x " +
                                      QString::number(img.height()) + ")");
             place(Image1, Fitted(img.size(), false));
         }
     } else {
         try {
             PGImage1->LoadFromFile(native.toStdString());
-            SB1->SetPanelText(3, " (" + QString::number(PGImage1->ImageWidth()) + " x " +
+            StatusBar1->SetPanelText(3, " (" + QString::number(PGImage1->ImageWidth()) + " x " +
                                      QString::number(PGImage1->ImageHeight()) + ")");
             place(PGImage1, {kBox, kBox});
         } catch (const std::exception&) {

@@ -38,7 +38,7 @@ class TfSelectFiles : public QMainWindow {
     TGIFImage* GIFImage1 = nullptr;
     TImageBox* Image1 = nullptr;
     TAVIPlayer* AVIPlay1 = nullptr;
-    TPanelStatusBar* SB1 = nullptr;
+    TPanelStatusBar* StatusBar1 = nullptr;
     TLed* Light = nullptr;
 
     QString SourceFolder() const { return source_; }

@@ -14,12 +14,14 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QStatusBar>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <mutex>
 
+#include "browser/browsercontext.h"
 #include "browser/form1.h"
-#include "browser/mainform.h"
 #include "core/fileops.h"
+#include "formats/droptypes.h"
 #include "platform/prompts.h"
 #include "platform/waitcursor.h"
 #include "platform/windowplace.h"
@@ -56,6 +58,15 @@ TfSearch::TfSearch(QWidget* parent)
 
     SearchFor = new QLineEdit("*.jpg");
     SearchFor->setObjectName("SearchFor");
+    SearchFor->setToolTip("Several patterns are separated by \";\" (*.jpg;*.png)");
+    // One click fills in every picture type the program reads.
+    QAction* pictures = SearchFor->addAction(style()->standardIcon(QStyle::SP_FileDialogContentsView),
+                                             QLineEdit::TrailingPosition);
+    pictures->setObjectName("AllPictures");
+    pictures->setToolTip("Search for every picture type");
+    connect(pictures, &QAction::triggered, this, [this] {
+        SearchFor->setText(QString::fromStdString(PicturePatterns(";")));
+    });
     auto* searchLabel = new QLabel("Search for");
     searchLabel->setBuddy(SearchFor);
 
@@ -284,28 +295,14 @@ void TfSearch::ResultActivated(int row) {
 }
 
 void TfSearch::ShowResult(const QString& path) {
-    TForm1* f = Form1();
-    if (!f) return;
+    TBrowserContext* b = Browser();
+    if (!b) return;
     TWaitCursor wait;
     const qsizetype slash = path.lastIndexOf('/');
     const QString folder = slash <= 0 ? QStringLiteral("/") : path.left(slash);
     const QString name = path.mid(slash + 1);
-    if (f->OpenFolder(folder)) {
-        f->SLV1->ClearSelectionAll();
-        QStringList names;
-        names.reserve(f->SLV1->Count());
-        for (int i = 0; i < f->SLV1->Count(); ++i)
-            names << f->SLV1->Caption(i);
-        const int row = FindResultRow(names, name);
-        if (row >= 0) {
-            const QModelIndex target = f->SLV1->model()->index(row, 0);
-            QItemSelectionModel* sm = f->SLV1->selectionModel();
-            sm->setCurrentIndex(target, QItemSelectionModel::NoUpdate);
-            sm->select(target, QItemSelectionModel::Select | QItemSelectionModel::Rows);
-            f->SLV1->scrollTo(target);
-        }
-    }
-    f->ShowInPreview(path);
+    if (b->OpenFolder(folder)) b->SelectRow(FindResultRow(b->ListedNames(), name));
+    b->ShowInPreview(path);
 }
 
 void TfSearch::keyPressEvent(QKeyEvent* e) {
