@@ -9,7 +9,7 @@ TAV_BUILD_PACKAGES=(
   libjpeg62-turbo-dev libturbojpeg0-dev libpng-dev zlib1g-dev
   libsane-dev libsane1
   libwebp-dev libavif-dev libheif-dev libjxl-dev libtiff-dev
-  liblcms2-dev
+  liblcms2-dev libxcb1-dev
 )
 
 # Installing and packaging: the checkers of the desktop entry, the manual

@@ -11,6 +11,7 @@
 #include <stdexcept>
 
 #include "album/albumlayout.h"
+#include "core/colour.h"
 #include "core/fileid.h"
 #include "core/pixelgraphic.h"
 #include "core/registry.h"
@@ -190,6 +191,8 @@ class TPublisher {
                 if (longest > 0) picture->SetLoadSizeHint(2 * longest);
                 picture->LoadFromFile(QFile::encodeName(path).toStdString());
             }
+            // Browsers take untagged pictures for sRGB: the pages get sRGB.
+            PGConvertColours(*picture, TPGColourTarget::sRGB);
         } catch (const std::exception&) {
             r_.messages << "Can't load graphic file " + path;
             ++r_.failed;

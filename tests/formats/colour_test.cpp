@@ -10,6 +10,7 @@
 #include <fstream>
 
 #include "core/colour.h"
+#include "formats/gifexport.h"
 #include "formats/library.h"
 #include "oracle_support.h"
 
@@ -93,6 +94,49 @@ TEST_F(Colour, TaggedJpegMatchesTificc) {
         EXPECT_LT(GetRValue(c), 60) << std::hex << c;
     }
     EXPECT_EQ(pal.GetPixel(0, 0), 1);
+}
+
+// Saving: JPEG, PNG and TIFF keep the profile byte for byte and the numbers
+// as they are; formats without a profile get the colours in sRGB (red under
+// the swapped profile is saved green). The picture itself is not changed.
+TEST_F(Colour, SavingKeepsTheMeaning) {
+    const std::vector<uint8_t> swapped = Bytes(kIcc + "SwappedRedAndGreen.icc");
+    TPixelGraphic g;
+    g.SetFormat(16, 16, pg24Bit);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) g.SetPixelColor(x, y, RGB(240, 20, 10));
+    g.SetICCProfile(swapped);
+    g.SetSaveColorResWarningAction(pgwaIgnore);
+    struct Case {
+        const char* ext;
+        bool keepsProfile;
+    } cases[] = {{"png", true}, {"tif", true}, {"jpg", true}, {"bmp", false},
+                 {"tga", false}, {"ppm", false}, {"webp", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.ext);
+        const std::string file = dir / (std::string("out.") + c.ext);
+        g.SaveToFile(file);
+        TPixelGraphic back;
+        back.LoadFromFile(file);
+        const TRGB p = back.GetPixelColor(8, 8);
+        if (c.keepsProfile) {
+            EXPECT_EQ(back.ICCProfile(), swapped);
+            EXPECT_GT(GetRValue(p), 200) << std::hex << p;
+        } else {
+            EXPECT_TRUE(back.ICCProfile().empty());
+            EXPECT_GT(GetGValue(p), 180) << std::hex << p;
+            EXPECT_LT(GetRValue(p), 80) << std::hex << p;
+        }
+    }
+    // GIF goes through its own export.
+    ASSERT_TRUE(ExportGIF(g, dir / "out.gif", false, 0, false));
+    TPixelGraphic gif;
+    gif.LoadFromFile(dir / "out.gif");
+    EXPECT_GT(GetGValue(gif.GetPixelColor(8, 8)), 180);
+    EXPECT_LT(GetRValue(gif.GetPixelColor(8, 8)), 80);
+
+    EXPECT_EQ(g.ICCProfile(), swapped);
+    EXPECT_EQ(g.GetPixelColor(3, 3), RGB(240, 20, 10));
 }
 
 // A grey JPEG tagged with a linear grey profile is lighter in sRGB and stays
