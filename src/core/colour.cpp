@@ -57,8 +57,8 @@ TProfile OpenInput(const std::vector<uint8_t>& icc, TKind& kind) {
     else
         return nullptr;
     if (!cmsIsIntentSupported(h.get(), kIntent, LCMS_USED_AS_INPUT) &&
-        !cmsIsMatrixShaper(h.get()) && !cmsIsCLUT(h.get(), INTENT_RELATIVE_COLORIMETRIC,
-                                                  LCMS_USED_AS_INPUT)) {
+        !cmsIsMatrixShaper(h.get()) &&
+        !cmsIsCLUT(h.get(), INTENT_RELATIVE_COLORIMETRIC, LCMS_USED_AS_INPUT)) {
         kind = TKind::None;
         return nullptr;
     }
@@ -73,7 +73,8 @@ std::string Description(cmsHPROFILE h) {
 
 uint64_t Fnv1a(const std::vector<uint8_t>& b) {
     uint64_t h = 1469598103934665603ULL;
-    for (uint8_t c : b) h = (h ^ c) * 1099511628211ULL;
+    for (uint8_t c : b)
+        h = (h ^ c) * 1099511628211ULL;
     return h ^ uint64_t(b.size());
 }
 
@@ -125,7 +126,8 @@ TProfile OpenTarget(TPGColourTarget target, const std::vector<uint8_t>& display)
 bool IsIdentity(cmsHTRANSFORM t, TKind kind) {
     if (kind == TKind::Grey) {
         uint8_t in[256], out[256 * 3];
-        for (int i = 0; i < 256; ++i) in[i] = uint8_t(i);
+        for (int i = 0; i < 256; ++i)
+            in[i] = uint8_t(i);
         cmsDoTransform(t, in, out, 256);
         for (int i = 0; i < 256; ++i)
             for (int c = 0; c < 3; ++c)
@@ -138,10 +140,12 @@ bool IsIdentity(cmsHTRANSFORM t, TKind kind) {
         in.push_back(uint8_t(g));
         in.push_back(uint8_t(b));
     };
-    for (int i = 0; i < 256; ++i) add(i, i, i);
+    for (int i = 0; i < 256; ++i)
+        add(i, i, i);
     for (int r = 0; r < 256; r += 15)
         for (int g = 0; g < 256; g += 15)
-            for (int b = 0; b < 256; b += 15) add(r, g, b);
+            for (int b = 0; b < 256; b += 15)
+                add(r, g, b);
     out.resize(in.size());
     cmsDoTransform(t, in.data(), out.data(), cmsUInt32Number(in.size() / 3));
     return in == out;
@@ -159,8 +163,7 @@ std::shared_ptr<const TTransform> MakeTransform(const std::vector<uint8_t>& icc,
     t->kind = kind;
     const cmsUInt32Number flags = cmsFLAGS_NOCACHE;
     if (kind == TKind::RGB) {
-        t->pixels =
-            cmsCreateTransform(in.get(), TYPE_BGR_8, out.get(), TYPE_BGR_8, kIntent, flags);
+        t->pixels = cmsCreateTransform(in.get(), TYPE_BGR_8, out.get(), TYPE_BGR_8, kIntent, flags);
         t->entries =
             cmsCreateTransform(in.get(), TYPE_RGB_8, out.get(), TYPE_RGB_8, kIntent, flags);
         if (!t->pixels || !t->entries) return nullptr;
@@ -217,7 +220,8 @@ void ConvertRows(cmsHTRANSFORM t, uint8_t* bits, int width, int rows, int64_t st
     constexpr int kMinBandRows = 64;
     const int threads = std::clamp(std::min(PGFilterThreads, rows / kMinBandRows), 1, 16);
     auto band = [&](int k) {
-        const int r0 = int(int64_t(rows) * k / threads), r1 = int(int64_t(rows) * (k + 1) / threads);
+        const int r0 = int(int64_t(rows) * k / threads),
+                  r1 = int(int64_t(rows) * (k + 1) / threads);
         if (r1 <= r0) return;
         uint8_t* p = bits + int64_t(r0) * stride;
         cmsDoTransformLineStride(t, p, p, cmsUInt32Number(width), cmsUInt32Number(r1 - r0),
@@ -227,13 +231,16 @@ void ConvertRows(cmsHTRANSFORM t, uint8_t* bits, int width, int rows, int64_t st
     pool.reserve(size_t(threads - 1));
     int started = 1;
     try {
-        for (; started < threads; ++started) pool.emplace_back(band, started);
+        for (; started < threads; ++started)
+            pool.emplace_back(band, started);
     } catch (...) {
         // No thread to spare: the bands not started run here.
-        for (int k = started; k < threads; ++k) band(k);
+        for (int k = started; k < threads; ++k)
+            band(k);
     }
     band(0);
-    for (std::thread& th : pool) th.join();
+    for (std::thread& th : pool)
+        th.join();
 }
 
 } // namespace
@@ -314,8 +321,8 @@ bool PGConvertColours(TPixelGraphic& picture, TPGColourTarget target) {
         }
         cmsDoTransform(t->entries, in.data(), out.data(), cmsUInt32Number(n));
         for (int i = 0; i < n; ++i)
-            picture.SetPaletteEntry(i, RGB(out[size_t(i) * 3], out[size_t(i) * 3 + 1],
-                                           out[size_t(i) * 3 + 2]));
+            picture.SetPaletteEntry(
+                i, RGB(out[size_t(i) * 3], out[size_t(i) * 3 + 1], out[size_t(i) * 3 + 2]));
         picture.IdentifyPalette();
     }
     picture.SetICCProfile({});

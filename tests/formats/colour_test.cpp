@@ -56,8 +56,9 @@ TEST_F(Colour, TaggedJpegMatchesTificc) {
     for (const char* name : {"AdobeRGB1998.icc", "ProPhotoRGB.icc", "SwappedRedAndGreen.icc"}) {
         SCOPED_TRACE(name);
         const std::string icc = kIcc + name, tagged = dir / "tagged.jpg";
-        ASSERT_TRUE(Shell("cp " + Q(jpg) + " " + Q(tagged) + " && exiftool -q -overwrite_original " +
-                          Q("-icc_profile<=" + icc) + " " + Q(tagged)));
+        ASSERT_TRUE(Shell("cp " + Q(jpg) + " " + Q(tagged) +
+                          " && exiftool -q -overwrite_original " + Q("-icc_profile<=" + icc) + " " +
+                          Q(tagged)));
         TPixelGraphic g;
         g.LoadFromFile(tagged);
         ASSERT_EQ(g.ICCProfile(), Bytes(icc));
@@ -80,7 +81,8 @@ TEST_F(Colour, TaggedJpegMatchesTificc) {
     // palette converted and keeps its indices.
     TPixelGraphic red, pal;
     red.SetFormat(4, 3, pg24Bit);
-    for (int x = 0; x < 4; ++x) red.SetPixelColor(x, 1, RGB(255, 0, 0));
+    for (int x = 0; x < 4; ++x)
+        red.SetPixelColor(x, 1, RGB(255, 0, 0));
     red.SetICCProfile(Bytes(kIcc + "SwappedRedAndGreen.icc"));
     pal.SetFormat(2, 1, pg8Bit);
     pal.SetPaletteCount(2);
@@ -104,13 +106,14 @@ TEST_F(Colour, SavingKeepsTheMeaning) {
     TPixelGraphic g;
     g.SetFormat(16, 16, pg24Bit);
     for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 16; ++x) g.SetPixelColor(x, y, RGB(240, 20, 10));
+        for (int x = 0; x < 16; ++x)
+            g.SetPixelColor(x, y, RGB(240, 20, 10));
     g.SetICCProfile(swapped);
     g.SetSaveColorResWarningAction(pgwaIgnore);
     struct Case {
         const char* ext;
         bool keepsProfile;
-    } cases[] = {{"png", true}, {"tif", true}, {"jpg", true}, {"bmp", false},
+    } cases[] = {{"png", true},  {"tif", true},  {"jpg", true},  {"bmp", false},
                  {"tga", false}, {"ppm", false}, {"webp", false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.ext);
@@ -153,9 +156,10 @@ TEST_F(Colour, GreyJpegWithGreyProfile) {
     cmsCloseProfile(h);
     const std::string icc = dir / "grey.icc", jpg = dir / "grey.jpg";
     WriteBytes(icc, grey);
-    ASSERT_TRUE(Shell("convert -size 8x8 xc:'gray(128)' -depth 8 pgm:- | cjpeg -grayscale -quality 100 > " +
-                      Q(jpg) + " && exiftool -q -overwrite_original " + Q("-icc_profile<=" + icc) +
-                      " " + Q(jpg)));
+    ASSERT_TRUE(
+        Shell("convert -size 8x8 xc:'gray(128)' -depth 8 pgm:- | cjpeg -grayscale -quality 100 > " +
+              Q(jpg) + " && exiftool -q -overwrite_original " + Q("-icc_profile<=" + icc) + " " +
+              Q(jpg)));
     TPixelGraphic g;
     g.LoadFromFile(jpg);
     ASSERT_EQ(g.PixelFormat(), pg8Bit);
@@ -189,16 +193,18 @@ TEST_F(Colour, HostileProfilesAreIgnored) {
     std::vector<uint8_t> huge = good;
     huge.resize(kPGMaxProfileBytes + 1);
     std::vector<uint8_t> noise(4000);
-    for (size_t i = 0; i < noise.size(); ++i) noise[i] = uint8_t(i * 37 + 11);
+    for (size_t i = 0; i < noise.size(); ++i)
+        noise[i] = uint8_t(i * 37 + 11);
     struct Case {
         const char* what;
         std::vector<uint8_t> icc;
-    } cases[] = {{"cut", cut}, {"tag count", tags}, {"CMYK", cmyk}, {"too large", huge},
-                 {"noise", noise}, {"none", {}}};
+    } cases[] = {{"cut", cut},        {"tag count", tags}, {"CMYK", cmyk},
+                 {"too large", huge}, {"noise", noise},    {"none", {}}};
     TPixelGraphic ref;
     ref.SetFormat(5, 4, pg24Bit);
     for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 5; ++x) ref.SetPixelColor(x, y, RGB(x * 50, y * 60, 200));
+        for (int x = 0; x < 5; ++x)
+            ref.SetPixelColor(x, y, RGB(x * 50, y * 60, 200));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         TPixelGraphic g;
