@@ -1,6 +1,6 @@
 // Colour management: pictures converted from their ICC profiles, checked
-// against lcms's own tificc on the same pixels, and profiles a file may
-// carry that must be ignored.
+// against ImageMagick's -profile (lcms underneath) on the same pixels, and
+// profiles a file may carry that must be ignored.
 
 #include <gtest/gtest.h>
 
@@ -46,10 +46,10 @@ class Colour : public ::testing::Test {
 };
 
 // A tagged JPEG (the tag put in by exiftool) converted to sRGB matches what
-// tificc makes of the same decoded pixels with the same profile. The swapped
+// ImageMagick's -profile makes of the same decoded pixels. The swapped
 // profile turns red into green; rows go in bands on several threads, so the
 // picture is tall enough for more than one band.
-TEST_F(Colour, TaggedJpegMatchesTificc) {
+TEST_F(Colour, TaggedJpegMatchesImageMagick) {
     const std::string ppm = dir / "src.ppm", jpg = dir / "src.jpg";
     ASSERT_TRUE(Shell("convert -size 96x300 -seed 7 plasma:red-blue -depth 8 " + Q(ppm) +
                       " && cjpeg -quality 95 " + Q(ppm) + " > " + Q(jpg)));
