@@ -9,6 +9,7 @@ TAV_BUILD_PACKAGES=(
   libjpeg62-turbo-dev libturbojpeg0-dev libpng-dev zlib1g-dev
   libsane-dev libsane1
   libwebp-dev libavif-dev libheif-dev libjxl-dev libtiff-dev
+  liblcms2-dev libxcb1-dev
 )
 
 # Installing and packaging: the checkers of the desktop entry, the manual
@@ -30,6 +31,7 @@ TAV_TEST_PACKAGES=(
   libwmf-bin fonts-urw-base35 emf2svg librsvg2-bin
   python3-html5lib
   webp libavif-bin libheif-examples libjxl-tools
+  liblcms2-utils colord-data
 )
 
 tav_install() {

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <cmath>
 
+#include "core/colour.h"
 #include "core/exceptions.h"
 #include "core/pixelgraphic.h"
 #include "processing/geometryops.h"
@@ -41,6 +42,8 @@ std::unique_ptr<TPixelGraphic> AlbumRotatedPicture(const QString& path, int rota
     pg->SetReadWarningAction(pgwaIgnore);
     if (loadHint > 0) pg->SetLoadSizeHint(loadHint);
     pg->LoadFromFile(QFile::encodeName(path).toStdString());
+    // Album pages and their print are sRGB: a tagged picture is converted.
+    PGConvertColours(*pg, TPGColourTarget::sRGB);
     if (rotation <= 0) return pg;
     try {
         return RotatePicture(*pg, 90.0L * (rotation & 3));

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "album/albumlayout.h"
+#include "core/colour.h"
 #include "core/fileid.h"
 #include "core/pixelgraphic.h"
 #include "core/registry.h"
@@ -253,6 +254,8 @@ class TPublisher {
                 if (longest > 0) picture->SetLoadSizeHint(2 * longest);
                 picture->LoadFromFile(QFile::encodeName(j.path).toStdString());
             }
+            // Browsers take untagged pictures for sRGB: the pages get sRGB.
+            PGConvertColours(*picture, TPGColourTarget::sRGB);
         } catch (const std::exception&) {
             j.messages << "Can't load graphic file " + j.path;
             return;

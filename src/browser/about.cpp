@@ -11,6 +11,7 @@
 #include "browser/appicon.h"
 #include "browser/help.h"
 #include "browser/toolwindows.h"
+#include "core/colour.h"
 #include "formats/libversions.h"
 
 #ifndef TAV_VERSION
@@ -98,14 +99,21 @@ TfAbout::TfAbout(QWidget* parent) : QDialog(parent) {
         l->setTextInteractionFlags(Qt::TextSelectableByMouse);
         top->addWidget(l);
     }
+    // What colour managed pictures are shown for.
+    DisplayProfile = PlainLabel(
+        "Display profile: " + QString::fromStdString(PGDisplayProfileDescription()) +
+            (ColourManagement ? QString() : QString(" (colour management off)")),
+        "DisplayProfile", this);
+    DisplayProfile->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    top->addWidget(DisplayProfile);
 
     Licences =
         PlainLabel("Qt is used under the GNU Lesser General Public License version 3. "
                    "libjpeg-turbo is used under the IJG License and the Modified (3-clause) BSD "
                    "License; this software is based in part on the work of the Independent JPEG "
-                   "Group. libpng is used under the PNG Reference Library License version 2, and "
-                   "zlib under the zlib License. The full texts come with each library's package "
-                   "(see /usr/share/doc).",
+                   "Group. libpng is used under the PNG Reference Library License version 2, "
+                   "zlib under the zlib License, and Little CMS under the MIT License. The full "
+                   "texts come with each library's package (see /usr/share/doc).",
                    "Licences", this);
     Licences->setWordWrap(true);
     QFont small = Licences->font();

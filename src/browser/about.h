@@ -27,5 +27,6 @@ class TfAbout : public QDialog {
     QLabel* QtVersion = nullptr;
     QLabel* JpegVersion = nullptr;
     QLabel* PngVersion = nullptr;
+    QLabel* DisplayProfile = nullptr;
     QLabel* Licences = nullptr;
 };

@@ -5,6 +5,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -16,6 +17,8 @@
 #include "browser/mainform.h"
 #include "browser/toolwindows.h"
 #include "platform/dialogbuttons.h"
+#include "core/colour.h"
+#include "platform/displayprofile.h"
 #include "platform/prompts.h"
 #include "platform/settings.h"
 #include "platform/waitcursor.h"
@@ -67,6 +70,17 @@ TfPrefs::TfPrefs(QWidget* parent) : QDialog(parent) {
     dl->addStretch();
     PageControl1->addTab(deletions, "Deletions");
 
+    auto* colour = new QWidget;
+    auto* cl = new QVBoxLayout(colour);
+    cbColourManagement = new QCheckBox("Colour management", colour);
+    cbColourManagement->setObjectName("cbColourManagement");
+    DisplayProfileLabel = new QLabel(colour);
+    DisplayProfileLabel->setObjectName("DisplayProfileLabel");
+    cl->addWidget(cbColourManagement);
+    cl->addWidget(DisplayProfileLabel);
+    cl->addStretch();
+    PageControl1->addTab(colour, "Colour");
+
     Associate = new QPushButton("Associate", this);
     Associate->setObjectName("Associate");
     QHBoxLayout* buttons = OkCancelRow(this, OKBtn, CancelBtn);
@@ -97,6 +111,9 @@ void TfPrefs::ReadValues() {
     }
     (ReadSetting("Deletions", "0") == "1" ? PermanentItem : RecycleItem)->setChecked(true);
     cbConfirmDeletions->setChecked(ReadSetting("Confirm Deletions", "1") == "1");
+    cbColourManagement->setChecked(ReadSetting("Colour Management", "1") != "0");
+    DisplayProfileLabel->setText("Display profile: " +
+                                 QString::fromStdString(PGDisplayProfileDescription()));
     Associate->setVisible(PageControl1->currentIndex() == 0);
 }
 
@@ -110,10 +127,20 @@ void TfPrefs::WriteValues() {
     const int mode = PermanentItem->isChecked() ? 1 : 0;
     WriteSetting("Deletions", QString::number(mode));
     WriteSetting("Confirm Deletions", cbConfirmDeletions->isChecked() ? "1" : "0");
+    const bool managed = cbColourManagement->isChecked();
+    WriteSetting("Colour Management", managed ? "1" : "0");
+    if (managed != ColourManagement.load()) {
+        ColourManagement = managed;
+        emit TColourNotifier::Instance().ColourChanged();
+    }
     if (TForm1* f = Form1()) {
         f->DeletionMode = mode;
         f->ConfirmDeletions = cbConfirmDeletions->isChecked();
     }
+}
+
+void LoadColourManagementSetting() {
+    ColourManagement = ReadSetting("Colour Management", "1") != "0";
 }
 
 void TfPrefs::AssociateChecked() {

@@ -1,7 +1,7 @@
 #pragma once
 // "Preferences": which picture types the browser lists (and "Associate"
 // registers with the desktop), the external editor of each type, and how
-// files are deleted. Opening re-reads every value; OK writes them all;
+// files are deleted, and whether pictures are shown colour managed. Opening re-reads every value; OK writes them all;
 // Cancel writes nothing.
 
 #include <QDialog>
@@ -34,6 +34,8 @@ class TfPrefs : public QDialog {
     QRadioButton* RecycleItem;
     QRadioButton* PermanentItem;
     QCheckBox* cbConfirmDeletions;
+    QCheckBox* cbColourManagement;
+    class QLabel* DisplayProfileLabel; // names the display profile in use
     QPushButton* Associate;
     QPushButton* OKBtn;
     QPushButton* CancelBtn;
@@ -48,6 +50,9 @@ class TfPrefs : public QDialog {
   protected:
     void showEvent(QShowEvent* e) override;
 };
+
+// The "Colour Management" setting (on unless set off) into the library.
+void LoadColourManagementSetting();
 
 // Registers the dialog with the tool-window registry.
 void RegisterPrefsWindow();

@@ -3,15 +3,18 @@
 #include <QApplication>
 #include <QFile>
 #include <QPointer>
+#include <QScreen>
 
 #include "browser/fileopsdialogs.h"
 #include "browser/macros.h"
 #include "browser/macroserver.h"
 #include "browser/mainform.h"
+#include "browser/prefs.h"
 #include "browser/splash.h"
 #include "browser/toolwindows.h"
 #include "formats/library.h"
 #include "formats/qt/metafile_qt.h"
+#include "platform/displayprofile.h"
 #include "platform/prompts.h"
 
 TCommandLine SplitCommandLine(int argc, const char* const* argv) {
@@ -50,6 +53,12 @@ int RunTavirlo(QApplication& app, const QList<QByteArray>& fileArgs) {
     // Metafiles are played through Qt: registered once the application exists.
     RegisterMetafileFormats();
     InstallLibraryPrompts();
+    // Pictures with a profile are shown for the display's; its profile is
+    // read again when the screen changes.
+    LoadColourManagementSetting();
+    RefreshDisplayProfile();
+    QObject::connect(&app, &QGuiApplication::primaryScreenChanged, &app,
+                     [] { RefreshDisplayProfile(); });
 
     // The macro channel exists before the main window: a file the desktop
     // sends meanwhile waits in the handler's queue.

@@ -11,6 +11,7 @@
 #include "cli/tavtool_geometry.h"
 #include "cli/tavtool_lossless.h"
 #include "cli/tavtool_options.h"
+#include "core/colour.h"
 #include "core/exceptions.h"
 #include "core/pixelgraphic.h"
 #include "core/registry.h"
@@ -38,7 +39,7 @@ const char* kUsage =
     "                 [--depth 1|4|8|24 [--palette NAME] [--no-dither] [--no-rgb-weighting]]\n"
     "                 [--posterize] [--border N[:RRGGBB[:ellipse]]] [--redeye X,Y,W,H[:V]]\n"
     "                 [--radial A,B,C,D]\n"
-    "                 [--auto-orient] [--lossless [--trim]]\n"
+    "                 [--auto-orient] [--lossless [--trim]] [--profile keep|srgb|strip]\n"
     "        load IN, optionally resample it to W x H, optionally reduce it to an\n"
     "        optimised palette of 2, 16 or 256 colours (dithered), and save it as OUT\n"
     "        in the format of OUT's extension (colours are reduced when the format\n"
@@ -61,6 +62,9 @@ const char* kUsage =
     "        (--rotate 90|180|270, --flip-*, --crop on the block grid, --auto-orient\n"
     "        resetting the orientation to 1), keeping every marker; a size that is not\n"
     "        a whole number of blocks is refused unless --trim drops the edge blocks\n"
+    "        --profile keep (default) writes IN's colour profile where OUT's format\n"
+    "        holds one and converts to sRGB where it cannot, srgb converts to sRGB\n"
+    "        and drops the profile, strip drops it and keeps the numbers\n"
     "  convert --to bmp|jpg|tif|png|tga|gif|webp|avif [--size WxH] [--sharpen]\n"
     "          [--quality 1..100] [--lossless] [--speed 0..10] FILE...\n"
     "        convert each FILE beside itself as the converter window does: the name up\n"
@@ -124,7 +128,11 @@ int RunConvert(const TToolArgs& a, std::FILE* err) {
     const std::string& outName = a.positional[1];
     // --lossless means the block-moving JPEG path unless the output is
     // WebP, whose writer takes it as its own lossless mode.
-    if (a.lossless && !IsWebPName(outName)) return RunLosslessConvert(a);
+    if (a.lossless && !IsWebPName(outName)) {
+        // The block-moving path keeps every marker, the profile among them.
+        if (a.profile != "keep") throw TUsageError{"--profile srgb|strip needs a decoded convert"};
+        return RunLosslessConvert(a);
+    }
     if (a.trim) throw TUsageError{"--trim needs --lossless"};
     CheckEditSteps(a);
     ApplyWriterOptions(a);
@@ -142,6 +150,12 @@ int RunConvert(const TToolArgs& a, std::FILE* err) {
     picture = RunEditSteps(std::move(picture), a);
     if (a.colors > 0) picture = ReduceColors(*picture, a.colors);
     picture->SetMetadata(std::move(metadata));
+    if (a.profile == "srgb") {
+        PGConvertColours(*picture, TPGColourTarget::sRGB);
+        picture->SetICCProfile({}); // also one that could not be used
+    } else if (a.profile == "strip") {
+        picture->SetICCProfile({});
+    }
 
     SavePicture(*picture, outName, a, err);
     return 0;

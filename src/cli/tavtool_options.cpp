@@ -130,6 +130,12 @@ const std::vector<TFlag>& Flags() {
              a.pngGamma = v == "on";
              return true;
          }},
+        {"--profile", "convert", true,
+         [](TToolArgs& a, const std::string& v) {
+             if (v != "keep" && v != "srgb" && v != "strip") return false;
+             a.profile = v;
+             return true;
+         }},
         {"--trim", "convert", false, [](TToolArgs& a, const std::string&) { return a.trim = true; }},
         {"--auto-orient", "convert", false,
          [](TToolArgs& a, const std::string&) { return a.autoOrient = true; }},

@@ -39,6 +39,9 @@ struct TToolArgs {
     bool tiffCmyk = false;
     std::optional<int> tiffResolutionX, tiffResolutionY, tiffResolutionUnit; // unit 1 inch, 2 cm
     std::optional<bool> pngGamma;
+    // The input's colour profile: "keep" it (formats that cannot carry one
+    // get sRGB pixels), convert to "srgb" and drop it, or "strip" it as is.
+    std::string profile = "keep";
     std::vector<TEditStep> edits; // crop, flips, rotate, depth, ... and --size, in order
     // Lossless JPEG work: dropping partial edge blocks (--trim); turning
     // upright by the EXIF orientation (--auto-orient).

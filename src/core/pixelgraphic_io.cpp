@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "core/colour.h"
 #include "core/exceptions.h"
 #include "core/options.h"
 #include "core/pixelgraphic.h"
@@ -44,14 +45,23 @@ namespace {
 
 // The save routine shared by SaveToFile and SaveToStreamExt: picks the writer,
 // negotiates the colour resolution and writes to `out`.
-void SaveThroughRegistry(TPixelGraphic& picture, TStream& out, const std::string& extension) {
-    picture.FlushCanvas();
+void SaveThroughRegistry(TPixelGraphic& source, TStream& out, const std::string& extension) {
+    source.FlushCanvas();
     std::string ext = extension;
     if (!ext.empty() && ext[0] == '.') ext.erase(0, 1);
     if (FileFormatWriters().empty())
         throw EPGFileFormatWritersEmpty(PGMessage(16, "FileFormatWriters"));
     TFileFormatWriter* writer = FindWriter(ext);
     if (!writer) throw EPGUnknownExtension(PGMessage(19, FileExtensionHint("." + ext)));
+    // A format that cannot say what the numbers mean gets them in sRGB, what
+    // every reader takes an untagged file for; the picture itself stays.
+    std::unique_ptr<TPixelGraphic> srgb;
+    if (!writer->WritesICCProfile() && PGNeedsColourConversion(source, TPGColourTarget::sRGB)) {
+        srgb = std::make_unique<TPixelGraphic>();
+        srgb->Assign(&source);
+        PGConvertColours(*srgb, TPGColourTarget::sRGB);
+    }
+    TPixelGraphic& picture = srgb ? *srgb : source;
     picture.IdentifyPalette();
     const TPGColorResolution b = ColorResolutionOf(picture);
     const TPGColorResolution t = SaveResolutionFor(b, *writer);

@@ -82,6 +82,9 @@ public:
         (void)picture;
     }
     virtual void EndFile(TStream& stream) { (void)stream; }
+    // Whether the file carries the picture's ICC profile. The save routine
+    // converts a tagged picture to sRGB for writers that do not.
+    virtual bool WritesICCProfile() const { return false; }
 
     uint8_t CanWriteResolutions;
 };

@@ -28,7 +28,7 @@ struct TSaveOptions {
     int avifQuality = 60;
     int avifSpeed = 6;
     bool writeGamma = true;
-    long double displayGamma = 1.8L;
+    long double displayGamma = 2.2L;
     bool gammaCorrection = true;
 };
 

@@ -1,5 +1,6 @@
 #include "formats/gifexport.h"
 
+#include "core/colour.h"
 #include "core/optpalette.h"
 #include "core/pixelgraphic.h"
 #include "formats/gifwrite.h"
@@ -9,6 +10,12 @@ bool GIFExportNeedsReduction(const TPixelGraphic& picture) {
 }
 
 std::unique_ptr<TPixelGraphic> GIFExportPicture(TPixelGraphic& picture) {
+    // GIF carries no profile: a tagged picture goes out in sRGB.
+    if (PGNeedsColourConversion(picture, TPGColourTarget::sRGB)) {
+        TPixelGraphic srgb;
+        srgb.Assign(&picture);
+        if (PGConvertColours(srgb, TPGColourTarget::sRGB)) return GIFExportPicture(srgb);
+    }
     auto copy = std::make_unique<TPixelGraphic>();
     if (!GIFExportNeedsReduction(picture)) {
         copy->Assign(&picture);

@@ -53,6 +53,7 @@ class TJPGFileFormatWriter : public TFileFormatWriter {
     TJPGFileFormatWriter() : TJPGFileFormatWriter("jpg", true) {}
     std::string ClassName() const override { return "TJPGFileFormatWriter"; }
     void Write(TStream& stream, TPixelGraphic& picture) override;
+    bool WritesICCProfile() const override { return true; }
 
   protected:
     TJPGFileFormatWriter(std::string extension, bool listed);

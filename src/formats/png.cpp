@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/colour.h"
 #include "core/exceptions.h"
 #include "core/filter.h"
 #include "core/options.h"
@@ -162,9 +163,11 @@ void TPNGFileFormatReader::Read(TStream& stream, TPixelGraphic& picture, int ima
         }
     }
     // Only a real gAMA chunk sets the file's gamma; libpng also reports one
-    // for an sRGB or iCCP chunk.
+    // for an sRGB or iCCP chunk. A usable iCCP profile outranks gAMA: the
+    // picture is then managed by its profile, not corrected by the gamma rule.
     double fileGamma = 0;
-    if (c->sawGamma && png_get_gAMA(png, info, &fileGamma) && fileGamma > 0)
+    if (c->sawGamma && !PGUsableProfile(picture.ICCProfile()) &&
+        png_get_gAMA(png, info, &fileGamma) && fileGamma > 0)
         picture.SetGamma(1.0L / (long double)fileGamma);
     s.strip16 = depth == 16;
     s.bgr = colorType == PNG_COLOR_TYPE_RGB || colorType == PNG_COLOR_TYPE_RGB_ALPHA;

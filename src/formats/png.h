@@ -27,4 +27,5 @@ class TPNGFileFormatWriter : public TFileFormatWriter {
     TPNGFileFormatWriter() : TFileFormatWriter("png", "Portable Network Graphics", true, 255) {}
     std::string ClassName() const override { return "TPNGFileFormatWriter"; }
     void Write(TStream& stream, TPixelGraphic& picture) override;
+    bool WritesICCProfile() const override { return true; }
 };

@@ -51,6 +51,7 @@ public:
                             uint8_t(0xFF & ~CanWrite(cr2Colors))) {}
     std::string ClassName() const override { return "TTIFFileFormatWriter"; }
     void Write(TStream& stream, TPixelGraphic& picture) override;
+    bool WritesICCProfile() const override { return true; }
     void BeginFile(TStream& stream) override;
     void WritePicture(TStream& stream, TPixelGraphic& picture) override;
     void EndFile(TStream& stream) override;

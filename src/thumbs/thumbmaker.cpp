@@ -4,6 +4,7 @@
 #include <QPainterPath>
 #include <sys/stat.h>
 
+#include "core/colour.h"
 #include "core/qt/bitmap.h"
 #include "core/registry.h"
 #include "core/stream.h"
@@ -47,6 +48,9 @@ void LoadThumbSource(const std::string& path, const TThumbOptions& o, TPixelGrap
     fullW = source.GetWidth();
     fullH = source.GetHeight();
     if (source.GetEmpty() || fullW < 1 || fullH < 1) throw EThumbnail("Empty picture: " + path);
+    // Thumbnails, their cache and contact sheets are sRGB, as untagged
+    // pictures are read everywhere: a tagged picture is converted here.
+    PGConvertColours(source, TPGColourTarget::sRGB);
     if (o.loadHint > 0) {
         // The decoder may have shrunk the picture: the geometry wants the
         // file's own size, which its header still tells.

@@ -12,6 +12,7 @@
 #include "core/exceptions.h"
 #include "core/qt/canvas.h"
 #include "core/qt/drawing.h"
+#include "platform/displayprofile.h"
 #include "platform/screendepth.h"
 #include "platform/waitcursor.h"
 #include "view/arrange.h"
@@ -40,6 +41,8 @@ TPGImage::TPGImage(QWidget* parent) : QScrollArea(parent) {
     dpr_ = devicePixelRatioF();
     QObject::connect(&TScreenDepthNotifier::Instance(), &TScreenDepthNotifier::DepthChanged, this,
                      [this] { ScreenDepthChanged(); });
+    QObject::connect(&TColourNotifier::Instance(), &TColourNotifier::ColourChanged, this,
+                     [this] { ColourSettingsChanged(); });
     resize(100, 100);
 }
 
@@ -48,6 +51,7 @@ TPGImage::~TPGImage() {
     StopWorker();
     worker_.reset();
     paintPicture_.reset();
+    colourPicture_.reset();
     picture_.reset();
 }
 
@@ -232,6 +236,8 @@ int TPGImage::HScrollHeight() const {
 void TPGImage::PictureChanged() {
     StopWorker();
     tiles_.Invalidate();
+    colourChecked_ = false;
+    colourPicture_.reset();
     imageWidth_ = picture_ ? picture_->GetWidth() : 0;
     imageHeight_ = picture_ ? picture_->GetHeight() : 0;
     const QSize s =

@@ -261,6 +261,13 @@ class TPGImage : public QScrollArea, public TObject {
     int DisplayDepth() const;
     // Fires when a paint picture is delivered (tests and benchmarks wait on it).
     TNotifyEvent OnPaintPixelGraphicReady;
+    // The picture as the screen shows it: a copy converted from the
+    // picture's ICC profile to the display's when colour management is on
+    // and the picture carries a usable profile, else the picture itself.
+    // Made once per picture change; the picture is never touched.
+    TPixelGraphic* ShownPixelGraphic();
+    // The display profile or the colour management preference changed.
+    void ColourSettingsChanged();
 
   protected:
     bool event(QEvent* e) override;
@@ -366,6 +373,8 @@ class TPGImage : public QScrollArea, public TObject {
     int displayStep_ = 0, displayPercent_ = 0;
 
     // Display conversion.
+    std::unique_ptr<TPixelGraphic> colourPicture_; // see ShownPixelGraphic
+    bool colourChecked_ = false;
     std::unique_ptr<TPixelGraphic> paintPicture_;
     bool paintStale_ = true;
     QSize lastPaintSize_{-1, -1};

@@ -4,6 +4,7 @@
 
 #include <QScrollBar>
 
+#include "core/colour.h"
 #include "platform/screendepth.h"
 #include "view/paintrules.h"
 #include "view/paintworker.h"
@@ -40,8 +41,38 @@ void TPGImage::DropPaintPicture() {
 }
 
 TPixelGraphic* TPGImage::PictureToDraw() {
-    if (!NeedsPaintPixelGraphic()) return picture_.get();
+    if (!NeedsPaintPixelGraphic()) return ShownPixelGraphic();
     return paintPicture_.get();
+}
+
+TPixelGraphic* TPGImage::ShownPixelGraphic() {
+    if (!picture_) return nullptr;
+    if (!colourChecked_) {
+        colourChecked_ = true;
+        colourPicture_.reset();
+        // A picture without a profile (nearly all) costs one look at its
+        // profile field; a copy that cannot be made shows the picture as is.
+        try {
+            if (ColourManagement && PGNeedsColourConversion(*picture_, TPGColourTarget::Display)) {
+                auto copy = std::make_unique<TPixelGraphic>();
+                copy->Assign(picture_.get());
+                if (PGConvertColours(*copy, TPGColourTarget::Display))
+                    colourPicture_ = std::move(copy);
+            }
+        } catch (...) {
+            colourPicture_.reset();
+        }
+    }
+    return colourPicture_ ? colourPicture_.get() : picture_.get();
+}
+
+void TPGImage::ColourSettingsChanged() {
+    StopWorker();
+    colourChecked_ = false;
+    colourPicture_.reset();
+    paintStale_ = true;
+    tiles_.Invalidate();
+    viewport()->update();
 }
 
 bool TPGImage::NeedsPaintPixelGraphic() {
@@ -116,9 +147,10 @@ void TPGImage::MakePaintPicture() {
         // Pending canvas drawing is written here: Qt drawing off this thread
         // is unsafe, and the worker only reads rows.
         picture_->FlushCanvas();
+        TPixelGraphic* shown = ShownPixelGraphic();
 
         TPGPaintJob job;
-        job.source = picture_.get();
+        job.source = shown;
         job.optimise = plan.optimise;
         // A picture that cannot be allocated is not made at all (the
         // picture itself is drawn) rather than shown as one flat pixel.
@@ -131,7 +163,7 @@ void TPGImage::MakePaintPicture() {
         auto paint = std::make_unique<TPixelGraphic>();
         paint->SetFormat(plan.size.width(), plan.size.height(), plan.format);
         if (plan.install != pNone) paint->SetPaletteIdent(plan.install);
-        if (plan.copySourcePalette) paint->CopyPaletteFrom(*picture_);
+        if (plan.copySourcePalette) paint->CopyPaletteFrom(*shown);
         paint->SetStretchMode(stretchMode_);
         paint->SetDither(dither_);
         paint->SetDitherErrorLimit(ditherErrorLimit_);
@@ -198,6 +230,8 @@ void TPGImage::PaintDelivered(std::unique_ptr<TPixelGraphic> pg) {
         // pUnknown, and the rules would reduce it again and again.
         paintPicture_.reset();
         picture_ = std::move(pg);
+        colourChecked_ = false;
+        colourPicture_.reset();
         ConnectPicture(*picture_);
         imageWidth_ = picture_->GetWidth();
         imageHeight_ = picture_->GetHeight();

@@ -302,6 +302,7 @@ TEST(About, ShowsTheVersionsAndIsARealToolWindow) {
                     .hasMatch())
         << about.JpegVersion->text().toStdString();
     EXPECT_TRUE(about.Licences->text().contains("Independent JPEG Group"));
+    EXPECT_EQ(about.DisplayProfile->text(), "Display profile: sRGB"); // no X11 profile here
     about.show();
     QCoreApplication::processEvents();
     EXPECT_EQ(about.minimumSize(), about.maximumSize()); // fixed size

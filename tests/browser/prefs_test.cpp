@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -15,6 +16,7 @@
 #include "browser/mainform.h"
 #include "browser/prefs.h"
 #include "browser/toolwindows.h"
+#include "core/colour.h"
 #include "fixtures.h"
 #include "support/scriptedprompts.h"
 
@@ -82,6 +84,9 @@ TEST(Prefs, OkWritesEverythingCancelWritesNothing) {
             p->Locate[1]->click(); // "Locate" puts the chosen file into its row
             p->PermanentItem->setChecked(true);
             p->cbConfirmDeletions->setChecked(false);
+            EXPECT_TRUE(p->cbColourManagement->isChecked()); // on by default
+            EXPECT_EQ(p->DisplayProfileLabel->text(), "Display profile: sRGB");
+            p->cbColourManagement->setChecked(false);
             p->OKBtn->click();
             return int(QDialog::Accepted);
         });
@@ -92,6 +97,12 @@ TEST(Prefs, OkWritesEverythingCancelWritesNothing) {
         EXPECT_EQ(ReadSetting("Confirm Deletions", ""), "0");
         EXPECT_EQ(form.DeletionMode, 1);
         EXPECT_FALSE(form.ConfirmDeletions);
+        EXPECT_EQ(ReadSetting("Colour Management", ""), "0");
+        EXPECT_FALSE(ColourManagement);
+        ColourManagement = true;
+        LoadColourManagementSetting(); // what the next start reads
+        EXPECT_FALSE(ColourManagement);
+        ColourManagement = true;
         EXPECT_EQ(ListNames(form), QStringList({"a.jpg", "b.png"}));
 
         // Opening again shows the stored values; a short "FileTypes" counts
@@ -102,6 +113,7 @@ TEST(Prefs, OkWritesEverythingCancelWritesNothing) {
             auto* p = static_cast<TfPrefs*>(d);
             EXPECT_TRUE(p->PermanentItem->isChecked());
             EXPECT_FALSE(p->cbConfirmDeletions->isChecked());
+            EXPECT_FALSE(p->cbColourManagement->isChecked());
             EXPECT_EQ(p->Edit[1]->text(), "/opt/gif editor");
             for (int i = 0; i < 15; ++i)
                 EXPECT_EQ(p->Check[i]->isChecked(), i == 1 || i >= 10) << i;

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "formats/library.h"
 #include "formats/oracle_support.h"
 
 using oracle::Q;
@@ -65,4 +66,40 @@ TEST(TavtoolMetadata, ConvertKeepsExifAndProfile) {
         ASSERT_TRUE(oracle::Shell("exiftool -b -ICC_Profile " + Q(out) + " > " + Q(dir / "back.icc")));
         EXPECT_EQ(oracle::Bytes(dir / "back.icc"), icc);
     }
+}
+
+// --profile: keep writes the profile where the format holds one and sRGB
+// pixels where it cannot; srgb converts and drops it; strip drops it and
+// keeps the numbers. Red under a profile that swaps red and green is green.
+TEST(TavtoolMetadata, ConvertProfileChoices) {
+    InitImageLibrary();
+    oracle::TempDir dir;
+    const std::string src = dir / "tagged.jpg",
+                      icc = "/usr/share/color/icc/colord/SwappedRedAndGreen.icc";
+    ASSERT_TRUE(oracle::Shell("convert -size 16x16 xc:'rgb(230,30,20)' -quality 95 " + Q(src) +
+                              " && exiftool -q -overwrite_original " + Q("-icc_profile<=" + icc) +
+                              " " + Q(src)));
+    struct Case {
+        const char* args;
+        const char* ext;
+        bool profile, green;
+    } cases[] = {{"", "png", true, false},
+                 {"", "bmp", false, true},
+                 {"--profile srgb", "png", false, true},
+                 {"--profile strip", "tif", false, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.args) + " " + c.ext);
+        const std::string out = dir / (std::string("out.") + c.ext);
+        ASSERT_EQ(Output(std::string("'") + TAVTOOL_PATH + "' convert " + Q(src) + " " + Q(out) +
+                         " " + c.args + " 2>&1"),
+                  "");
+        TPixelGraphic g;
+        g.LoadFromFile(out);
+        EXPECT_EQ(g.ICCProfile().empty(), !c.profile);
+        const TRGB p = g.GetPixelColor(8, 8);
+        EXPECT_EQ(GetGValue(p) > GetRValue(p), c.green) << std::hex << p;
+    }
+    EXPECT_NE(Output(std::string("'") + TAVTOOL_PATH + "' convert " + Q(src) + " " +
+                     Q(dir / "x.jpg") + " --lossless --profile srgb 2>&1"),
+              "");
 }

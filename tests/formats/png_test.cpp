@@ -76,6 +76,10 @@ class PngTest : public ::testing::Test {
             "pnmtopng -interlace {d}rgb.ppm > {d}nb_rgb_il.png",
             "pamdepth 3 {d}l.pgm | pnmtopng > {d}nb_gray2.png",
             "pnmtopng -gamma 0.45455 {d}rgb.ppm > {d}nb_gama.png",
+            // gAMA and an iCCP profile, which outranks it.
+            "pnmtopng -gamma 1.0 {d}rgb.ppm > {d}nb_gama_iccp.png && exiftool -q "
+            "-overwrite_original '-icc_profile<=/usr/share/color/icc/colord/AdobeRGB1998.icc' "
+            "{d}nb_gama_iccp.png",
         };
         ASSERT_TRUE(Shell(std::string(kPython) + " " + Q(script) + " " + Q(dir->path.string())));
         for (std::string c : cmds) {
@@ -208,6 +212,16 @@ TEST_F(PngTest, GammaFollowsOnlyARealGamaChunk) {
         EXPECT_NEAR(double(g.Gamma()), double(c.gamma), 1e-4);
     }
     EXPECT_EQ(Info(F("srgb.png")).Options, "");
+
+    // With a usable iCCP profile, a gAMA of 1.0 corrects nothing: the
+    // profile speaks for the pixels.
+    TPixelGraphic tagged, plain;
+    Load(F("nb_gama_iccp.png"), tagged);
+    Load(F("rgb8.png"), plain);
+    EXPECT_FALSE(tagged.ICCProfile().empty());
+    ASSERT_EQ(tagged.GetWidth(), plain.GetWidth());
+    for (int x = 0; x < plain.GetWidth(); ++x)
+        EXPECT_EQ(tagged.GetPixelColor(x, 7), plain.GetPixelColor(x, 7)) << x;
 }
 
 TEST_F(PngTest, InfoTexts) {

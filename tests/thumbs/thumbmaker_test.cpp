@@ -99,3 +99,26 @@ TEST_F(ThumbMaker, IconsOfTodayShowAsThePreviewShowsThem) {
     EXPECT_TRUE(MakeThumbnail(ico, TThumbOptions{}, sq));
     EXPECT_EQ(sq.GetPixel(32, 20), RGB(255, 0, 0));
 }
+
+// Thumbnails are sRGB: red numbers under a profile that swaps red and green
+// make a green thumbnail; the same numbers untagged stay red.
+TEST_F(ThumbMaker, TaggedPictureMakesAnSRGBThumbnail) {
+    const QString plain = Path("plain.jpg"), tagged = Path("tagged.jpg");
+    const std::string cmd = "convert -size 64x48 xc:'rgb(230,30,20)' -quality 95 '" +
+                            plain.toStdString() + "' && cp '" + plain.toStdString() + "' '" +
+                            tagged.toStdString() +
+                            "' && exiftool -q -overwrite_original "
+                            "'-icc_profile<=/usr/share/color/icc/colord/SwappedRedAndGreen.icc' '" +
+                            tagged.toStdString() + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    TThumbOptions o;
+    o.size = 32;
+    TPixelGraphic a, b;
+    ASSERT_TRUE(MakeThumbnail(plain.toStdString(), o, a));
+    ASSERT_TRUE(MakeThumbnail(tagged.toStdString(), o, b));
+    const TRGB red = a.GetPixelColor(16, 16), green = b.GetPixelColor(16, 16);
+    EXPECT_GT(GetRValue(red), 200);
+    EXPECT_LT(GetGValue(red), 60);
+    EXPECT_GT(GetGValue(green), 180);
+    EXPECT_LT(GetRValue(green), 80);
+}

@@ -5,9 +5,13 @@
 #include <QElapsedTimer>
 #include <QSet>
 #include <gtest/gtest.h>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
+#include "core/colour.h"
 #include "core/palettes.h"
+#include "platform/displayprofile.h"
 #include "platform/screendepth.h"
 #include "support/test_pictures.h"
 #include "view/paintworker.h"
@@ -312,6 +316,44 @@ TEST(TPGImageDisplay, PalettePropertiesAcceptOnlyTheirRanges) {
     EXPECT_EQ(v.Palette8BitSys24BitGraphic(), pOptimized252Sys16);
     v.SetPalette8BitSys8BitGraphic(pSource);
     EXPECT_EQ(v.Palette8BitSys8BitGraphic(), pSource);
+}
+
+// A picture with a colour profile is shown for the display (sRGB here): red
+// numbers under a profile that swaps red and green appear green, drawn 1:1
+// from tiles or through a smoothly stretched paint picture; with colour
+// management off the numbers are shown as they are. The picture keeps them.
+TEST(TPGImageDisplay, TaggedPictureIsShownColourManaged) {
+    TDepth depth(24);
+    std::ifstream f("/usr/share/color/icc/colord/SwappedRedAndGreen.icc", std::ios::binary);
+    const std::vector<uint8_t> swapped{std::istreambuf_iterator<char>(f),
+                                       std::istreambuf_iterator<char>()};
+    ASSERT_FALSE(swapped.empty());
+    for (bool stretched : {false, true}) {
+        SCOPED_TRACE(stretched ? "paint picture" : "tiles");
+        auto v = MakeView(120, 90);
+        v->SetUseThread(false);
+        if (stretched) {
+            v->SetStretch(sAlwaysKAR);
+            v->SetStretchMode(smPrecise);
+        }
+        auto pg = std::make_unique<TPixelGraphic>();
+        pg->SetFormat(stretched ? 400 : 60, stretched ? 300 : 40, pg24Bit);
+        for (int y = 0; y < pg->GetHeight(); ++y)
+            for (int x = 0; x < pg->GetWidth(); ++x) pg->SetPixelColor(x, y, RGB(230, 30, 20));
+        pg->SetICCProfile(swapped);
+        v->TakePixelGraphic(std::move(pg));
+        QColor c = Grab(*v).pixelColor(20, 20);
+        EXPECT_GT(c.green(), 180) << c.name().toStdString();
+        EXPECT_LT(c.red(), 80) << c.name().toStdString();
+        EXPECT_EQ(v->CurrentPixelGraphic()->GetPixelColor(5, 5), RGB(230, 30, 20));
+        EXPECT_EQ(v->CurrentPixelGraphic()->ICCProfile(), swapped);
+
+        ColourManagement = false;
+        emit TColourNotifier::Instance().ColourChanged();
+        c = Grab(*v).pixelColor(20, 20);
+        ColourManagement = true;
+        EXPECT_EQ(c, QColor(230, 30, 20));
+    }
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <memory>
 
+#include "core/colour.h"
 #include "core/exceptions.h"
 #include "core/qt/drawing.h"
 
@@ -60,6 +61,16 @@ void Print(const TPixelGraphic& pg, bool showDialog, bool chooseOrientation, QWi
         printer.setPageOrientation(H < W ? QPageLayout::Landscape : QPageLayout::Portrait);
     printer.setDocName(QString::fromStdString(PGPrintTitle(pg)));
 
+    // The print path takes the pixels for sRGB: a tagged picture goes in
+    // converted, the picture itself untouched.
+    std::unique_ptr<TPixelGraphic> srgb;
+    if (PGNeedsColourConversion(pg, TPGColourTarget::sRGB)) {
+        srgb = std::make_unique<TPixelGraphic>();
+        srgb->Assign(&pg);
+        PGConvertColours(*srgb, TPGColourTarget::sRGB);
+    }
+    const TPixelGraphic& printed = srgb ? *srgb : pg;
+
     QPainter painter;
     // A printer that cannot start a job is an error the caller must see,
     // not a silently empty print.
@@ -68,7 +79,7 @@ void Print(const TPixelGraphic& pg, bool showDialog, bool chooseOrientation, QWi
         // Relative pixel width and height: a pixel is as wide as the
         // vertical resolution is fine, and the other way round.
         const int ax = printer.logicalDpiY(), ay = printer.logicalDpiX();
-        DrawToDC(pg, painter, PGPrintRect(W, H, printer.width(), printer.height(), ax, ay));
+        DrawToDC(printed, painter, PGPrintRect(W, H, printer.width(), printer.height(), ax, ay));
     } catch (...) {
         painter.end();
         throw;
