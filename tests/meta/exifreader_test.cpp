@@ -215,12 +215,9 @@ TEST(ExifReader, AmplificationStopsAtTheCaps) {
         t.Set(b, e + 4, 256 << 10, 4);
         t.Set(b, e + 8, 786432, 4);
     }
-    const auto start = std::chrono::steady_clock::now();
-    const auto rows = Rows(b);
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    // 4 MiB of value bytes: 16 rows of 256 KiB.
-    EXPECT_EQ(rows.size(), 16u);
-    EXPECT_LT(seconds, 1.0);
+    // 4 MiB of value bytes: 16 rows of 256 KiB (how fast it stops is
+    // bench_exif's to measure).
+    EXPECT_EQ(Rows(b).size(), 16u);
 
     // Distinct overlapping directories: entry counts of 1 read as a chain
     // whose next offsets step through the file; the row cap ends it.

@@ -131,6 +131,10 @@ TEST_F(Mover, AutoUpdateWaitsForAFileToBeComplete) {
     ASSERT_TRUE(m.OpenSource(source.path()));
     m.SetAutoUpdate(true);
 
+    // A writer slower than any wait below, however loaded the machine: the
+    // settling time is long while it writes and back to normal after.
+    const int settle = m.SettleMs;
+    m.SettleMs = 3600 * 1000;
     QFile f(source.filePath("new.jpg"));
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(whole.left(whole.size() / 2));
@@ -146,6 +150,7 @@ TEST_F(Mover, AutoUpdateWaitsForAFileToBeComplete) {
     }
     f.write(whole.mid(whole.size() / 2 + 4));
     f.close();
+    m.SettleMs = settle;
     QTRY_COMPARE_WITH_TIMEOUT(m.List->SelectedNames(), QStringList{"new.jpg"}, 5000);
     EXPECT_EQ(m.List->Model()->Item(0).size, whole.size());
     EXPECT_EQ(m.PGImage1->ImageWidth(), 64);
