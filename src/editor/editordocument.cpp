@@ -248,27 +248,21 @@ void TEditorDocument::TrimUndo() {
     }
 }
 
-void TEditorDocument::Undo() {
-    if (undo_.empty()) return;
+void TEditorDocument::Undo() { StepBetween(undo_, redo_); }
+
+void TEditorDocument::Redo() { StepBetween(redo_, undo_); }
+
+// Undo and redo alike: the newest level of `from` becomes the picture, and
+// the picture as it is goes onto `to`.
+void TEditorDocument::StepBetween(std::deque<TEditorUndoEntry>& from, std::deque<TEditorUndoEntry>& to) {
+    if (from.empty()) return;
     // The copy first: when it fails nothing has changed.
     auto current = CopyOfPicture();
-    TEditorUndoEntry back = std::move(undo_.back());
-    undo_.pop_back();
-    redo_.push_back(TEditorUndoEntry{std::move(current), back.label, state_, turns_});
+    TEditorUndoEntry back = std::move(from.back());
+    from.pop_back();
+    to.push_back(TEditorUndoEntry{std::move(current), back.label, state_, turns_});
     SetPicture(std::move(back.picture));
     state_ = back.state;
     turns_ = back.turns;
-    host_.UndoStateChanged();
-}
-
-void TEditorDocument::Redo() {
-    if (redo_.empty()) return;
-    auto current = CopyOfPicture();
-    TEditorUndoEntry next = std::move(redo_.back());
-    redo_.pop_back();
-    undo_.push_back(TEditorUndoEntry{std::move(current), next.label, state_, turns_});
-    SetPicture(std::move(next.picture));
-    state_ = next.state;
-    turns_ = next.turns;
     host_.UndoStateChanged();
 }

@@ -152,6 +152,7 @@ class TEditorDocument {
   private:
     friend class TUndoStep;
     void TrimUndo();
+    void StepBetween(std::deque<TEditorUndoEntry>& from, std::deque<TEditorUndoEntry>& to);
     void NewPictureState();
     bool SaveLosslessly(const QString& path);
 
