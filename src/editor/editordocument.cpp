@@ -248,13 +248,18 @@ void TEditorDocument::TrimUndo() {
     }
 }
 
-void TEditorDocument::Undo() { StepBetween(undo_, redo_); }
+void TEditorDocument::Undo() {
+    StepBetween(undo_, redo_);
+}
 
-void TEditorDocument::Redo() { StepBetween(redo_, undo_); }
+void TEditorDocument::Redo() {
+    StepBetween(redo_, undo_);
+}
 
 // Undo and redo alike: the newest level of `from` becomes the picture, and
 // the picture as it is goes onto `to`.
-void TEditorDocument::StepBetween(std::deque<TEditorUndoEntry>& from, std::deque<TEditorUndoEntry>& to) {
+void TEditorDocument::StepBetween(std::deque<TEditorUndoEntry>& from,
+                                  std::deque<TEditorUndoEntry>& to) {
     if (from.empty()) return;
     // The copy first: when it fails nothing has changed.
     auto current = CopyOfPicture();
